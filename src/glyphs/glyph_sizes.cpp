@@ -1,0 +1,48 @@
+#include "glyphs/glyph_sizes.h"
+
+#include "model/settings_model.h"
+
+namespace velta {
+
+const GlyphSizeInfo& glyph_size_info(GlyphSize size)
+{
+    static const GlyphSizeInfo large{'L', 48, 12, 576, 70, 580, 2, "GRL", "RFBML2121\r\n", "FBML"};
+    static const GlyphSizeInfo medium{'M', 32, 8, 256, 160, 260, 3, "GRM", "RFBMM2121\r\n", "FBMM"};
+    static const GlyphSizeInfo small{'S', 24, 6, 144, 256, 150, 3, "GRS", "RFBMS2121\r\n", "FBMS"};
+    switch (size) {
+    case GlyphSize::large:
+        return large;
+    case GlyphSize::medium:
+        return medium;
+    case GlyphSize::small:
+        break;
+    }
+    return small;
+}
+
+std::span<char> glyph_slot(GlyphSize size, int slot)
+{
+    GlyphStore& g = model().glyphs;
+    switch (size) {
+    case GlyphSize::large:
+        return g.glyph_large.at(static_cast<std::size_t>(slot));
+    case GlyphSize::medium:
+        return g.glyph_medium.at(static_cast<std::size_t>(slot));
+    case GlyphSize::small:
+        break;
+    }
+    return g.glyph_small.at(static_cast<std::size_t>(slot));
+}
+
+unsigned glyph_code(int s)
+{
+    if (s < 26)
+        return 0xA365u + static_cast<unsigned>(s);
+    if (s < 120)
+        return 0xA407u + static_cast<unsigned>(s);
+    if (s < 214)
+        return 0xA4A9u + static_cast<unsigned>(s);
+    return 0xA54Bu + static_cast<unsigned>(s);
+}
+
+}  // namespace velta

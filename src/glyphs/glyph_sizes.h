@@ -1,0 +1,36 @@
+#pragma once
+// Everything that differs between the three custom-character sizes.
+
+#include <array>
+#include <span>
+#include <string_view>
+
+namespace velta {
+
+enum class GlyphSize { large, medium, small };
+
+inline constexpr std::array<GlyphSize, 3> k_glyph_sizes = {GlyphSize::large, GlyphSize::medium,
+                                                           GlyphSize::small};
+
+struct GlyphSizeInfo {
+    char letter;            // "L", "M", "S" in commands and replies
+    int pixels;             // width = height
+    int digits_per_row;
+    int glyph_digits;       // digits per glyph
+    int slots;              // glyph numbers 1..slots
+    int slot_bytes;         // bytes per slot in the store
+    int number_digits;      // "01".."70" or "001".."160"
+    std::string_view register_prefix;  // "GRL"
+    std::string_view read_template;    // "RFBML2121\r\n"
+    std::string_view reply_prefix;     // "FBML"
+};
+
+const GlyphSizeInfo& glyph_size_info(GlyphSize size);
+
+// The store slot of a size (slot_bytes characters); slot must lie in 0..slots-1.
+std::span<char> glyph_slot(GlyphSize size, int slot);
+
+// The device's character code of slot s (0-based).
+unsigned glyph_code(int slot);
+
+}  // namespace velta

@@ -1,0 +1,28 @@
+#pragma once
+// The one send path. send_command routes a command to the serial framing or to the TCP/IP
+// link; the hosts install where the bytes go.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velta {
+
+inline constexpr std::size_t k_max_framed = 599;  // a 600-byte buffer with its terminator
+
+struct WireHooks {
+    std::function<void(std::string_view framed)> serial_write;
+    // Sends one command on the TCP/IP link and arranges for its answer (socket_send_and_wait).
+    std::function<void(std::string_view command)> socket_send;
+};
+
+// Installs the hooks and returns the previous ones.
+WireHooks set_wire_hooks(WireHooks hooks);
+
+bool link_ready();
+// The text that goes on the serial wire: the command, with "NN" or "FF" in front on RS-485.
+std::string frame_serial(std::string_view command);
+void serial_send(std::string_view command);
+void send_command(std::string_view command);
+
+}  // namespace velta

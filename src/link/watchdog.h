@@ -1,0 +1,11 @@
+#pragma once
+
+namespace velta {
+
+// Ticks that a serial answer may take before "No Connect": the box comes on the 27th tick.
+inline constexpr int k_watchdog_limit = 25;
+
+// Run on every tick of the main window's 300 ms timer.
+void watchdog_tick();
+
+}  // namespace velta

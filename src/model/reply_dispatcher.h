@@ -1,0 +1,22 @@
+#pragma once
+// Decodes every line the device sends into the settings model and the answer flags.
+
+#include <functional>
+#include <string_view>
+
+namespace velta {
+
+enum class LinkKind { serial, socket };
+
+// One received line from the serial link (LF included).
+void serial_dispatch(std::string_view line);
+// Takes the receipt in socket_rx_buffer / socket_rx_len, assembles it into socket_line and
+// decodes the line once it ends in LF.
+void socket_dispatch();
+// Stores one receipt as socket_rx_buffer / socket_rx_len and runs socket_dispatch.
+void socket_receive(std::string_view receipt);
+
+// Called after every decoded line, so that an open dialog can refresh itself.
+void set_reply_observer(std::function<void(std::string_view line)> observer);
+
+}  // namespace velta

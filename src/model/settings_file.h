@@ -1,0 +1,36 @@
+#pragma once
+// The settings data file (.dat): one value per line, 4,053 lines, CR LF line ends.
+
+#include <string>
+#include <string_view>
+
+namespace velta {
+
+inline constexpr int k_settings_file_lines = 4053;
+inline constexpr std::string_view k_settings_extension = ".dat";
+
+// The file image of the saved fields of the model.
+std::string settings_file_text();
+
+struct SettingsLoad {
+    bool ok = false;
+    int line = 0;         // 1-based line of the first problem
+    std::string message;  // what is wrong, for the operator
+};
+
+// Parses and checks the whole text; only when all of it is sound are the saved fields of the
+// model replaced. Either line end is accepted.
+SettingsLoad apply_settings_text(std::string_view text);
+
+enum class FileStatus { ok, cannot_open, malformed };
+
+struct FileResult {
+    FileStatus status = FileStatus::ok;
+    std::string message;
+};
+
+FileResult load_settings_file(const std::string& path);
+// Atomic: the old file stays intact when the save fails.
+bool save_settings_file(const std::string& path);
+
+}  // namespace velta

@@ -1,0 +1,88 @@
+#include "model/settings_model.h"
+
+namespace velta {
+
+SettingsModel& model()
+{
+    static SettingsModel m = [] {
+        SettingsModel s;
+        s.state.peer_table[0].in_use = 1;
+        return s;
+    }();
+    return m;
+}
+
+void reset_settings_model()
+{
+    SettingsModel& m = model();
+
+    PageSettings& p = m.pages;
+    for (int i = 0; i < k_page_slots; ++i) {
+        p.page_title[i].clear();
+        p.page_title_position[i] = 1;
+        p.page_auto_switch_time[i] = 3;
+        p.page_char_color[i] = 7;
+        p.page_border_color[i] = 0;
+        p.page_background_fill[i] = 0;
+        p.page_char_level[i] = 1;
+    }
+
+    PageChoices& c = m.choices;
+    c.title_position_choice = 1;
+    c.auto_switch_time_choice = 3;
+    c.char_color_choice = 7;
+    c.border_color_choice = 0;
+    c.background_fill_choice = 0;
+    c.char_level_choice = 1;
+    c.list_repaint_pending = 0;
+    c.insert_position = 0;
+
+    // Everything of the device part has a default; the network addresses and the port are
+    // reset too, while the link settings below are not.
+    DeviceSettings& d = m.device;
+    d = DeviceSettings{};
+    for (int i = 0; i < k_connectors; ++i)
+        d.connector_assignment[i] = i;
+    for (int day = 0; day < k_schedule_days; ++day) {
+        for (int e = 0; e < k_schedule_entries; ++e) {
+            d.schedule_hour[day][e] = e;
+            d.schedule_minute[day][e] = 0;
+            d.schedule_page[day][e] = k_schedule_page_none;
+        }
+    }
+
+    GlyphStore& g = m.glyphs;
+    for (auto& slot : g.glyph_large)
+        slot.fill('0');
+    for (auto& slot : g.glyph_medium)
+        slot.fill('0');
+    for (auto& slot : g.glyph_small)
+        slot.fill('0');
+    g.glyph_work.fill('0');
+    g.glyph_transfer_index = 0;
+
+    LinkState& s = m.state;
+    s.socket_connected = 0;
+    s.answer_pending = 0;
+    s.watchdog_ticks = 0;
+    s.success_pending = 0;
+    s.reply_error = 0;
+    s.batch_running = 0;
+    s.read_pending = 0;
+    s.socket_line_partial = 0;
+    s.socket_line.clear();
+    s.dirty = 0;
+    s.corner_clicks = 0;
+}
+
+int page_count_for_mode(int page_mode)
+{
+    return page_mode == 1 ? 128 : 256;
+}
+
+int page_count()
+{
+    return page_count_for_mode(model().device.page_mode);
+}
+
+}  // namespace velta

@@ -1,0 +1,152 @@
+#pragma once
+// The process-wide image of the device configuration, the link settings and the shared link
+// and answer state. Fixed sizes, the documented defaults; free functions operate on it.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velta {
+
+inline constexpr int k_page_slots = 256;
+inline constexpr int k_title_max_bytes = 56;       // what the device takes
+inline constexpr int k_title_field_bytes = 59;     // what the title field can hold
+inline constexpr int k_schedule_days = 31;
+inline constexpr int k_schedule_entries = 24;
+inline constexpr int k_schedule_page_none = 257;
+inline constexpr int k_connectors = 8;
+inline constexpr int k_peer_slots = 97;            // slot 0 reserved, peers in 1..96
+inline constexpr int k_max_hosts = 100;            // the ini key scheme holds ip00..ip99
+inline constexpr int k_glyph_work_bytes = 580;
+
+using IpAddress = std::array<std::uint8_t, 4>;
+
+template <typename T>
+using PageArray = std::array<T, k_page_slots>;
+using ScheduleTable = std::array<std::array<int, k_schedule_entries>, k_schedule_days>;
+
+struct PageSettings {
+    PageArray<std::string> page_title;  // code page 932 bytes, at most 59
+    PageArray<int> page_title_position{};
+    PageArray<int> page_auto_switch_time{};
+    PageArray<int> page_char_color{};
+    PageArray<int> page_border_color{};
+    PageArray<int> page_background_fill{};
+    PageArray<int> page_char_level{};
+};
+
+struct PageChoices {
+    int title_position_choice = 1;
+    int auto_switch_time_choice = 3;
+    int char_color_choice = 7;
+    int border_color_choice = 0;
+    int background_fill_choice = 0;
+    int char_level_choice = 1;
+    int current_page = 0;  // not reset
+    int display_on = 1;    // not reset
+    int list_repaint_pending = 0;
+    int insert_position = 0;
+};
+
+struct DeviceSettings {
+    int display_page = 0;
+    int power_on_page = 0;
+    int page_mode = 0;
+    int upper_font_size = 1;
+    int lower_font_size = 1;
+    int connector_input = 0;
+    int video_loss_background = 0;
+    int upper_display_offset = 4;
+    int lower_display_offset = 100;
+    int clock_display = 0;
+    int clock_display_range = 0;
+    int clock_display_size = 0;
+    int alarm_mode = 0;
+    int alarm_polarity = 0;
+    std::string alarm_hold_time = "010";  // at most 3 characters
+    int alarm_display = 1;
+    int alarm_return = 1;
+    std::array<int, k_connectors> connector_assignment{};
+    int remote_mode = 0;
+    ScheduleTable schedule_hour{};
+    ScheduleTable schedule_minute{};
+    ScheduleTable schedule_page{};
+    IpAddress net_ip_address{};
+    IpAddress net_gateway{};
+    IpAddress net_eaa{};
+    int net_subnet_class = 2;
+    std::string port_number = "09004";  // at most 5 characters
+    int net_ect = 0;
+    int net_keep_alive = 0;
+    int net_etr = 5;
+    std::string net_mac_address = "00-00-00-00-00-00";  // 17 characters
+    std::string firmware_version = "0.00";              // 4 characters
+};
+
+struct GlyphStore {
+    std::array<std::array<char, 580>, 70> glyph_large{};
+    std::array<std::array<char, 260>, 160> glyph_medium{};
+    std::array<std::array<char, 150>, 256> glyph_small{};
+    std::array<char, k_glyph_work_bytes> glyph_work{};
+    int glyph_transfer_index = 0;
+};
+
+struct LinkSettings {
+    int interface_kind = 0;  // 0 serial, 1 TCP/IP
+    int rs485_mode = 0;
+    int com_port_index = 0;
+    int tcp_role = 0;        // 0 client, 1 server
+    int selected_host = 0;   // client: host index; server: peer slot; -1 none
+    int host_count = 0;
+    std::vector<IpAddress> host_list;  // host_count entries
+    int slave_address = 0;   // 0..31, 32 = broadcast
+};
+
+struct PeerSlot {
+    int in_use = 0;
+    std::uintptr_t sock = 0;  // the link layer's handle of the connection
+    std::string address;      // dotted IPv4 text
+};
+
+struct LinkState {
+    int socket_connected = 0;
+    int app_running = 0;
+    int answer_pending = 0;
+    int watchdog_ticks = 0;
+    int success_pending = 0;
+    int reply_error = 0;
+    int batch_running = 0;
+    int glyph_batch_running = 0;  // not reset
+    int read_pending = 0;
+    int socket_line_partial = 0;
+    int socket_rx_len = 0;        // not reset
+    std::string socket_rx_buffer; // not reset; the last socket receipt
+    std::string socket_line;      // the socket answer being assembled
+    int dirty = 0;
+    int corner_clicks = 0;
+    std::string current_file_name;  // not reset
+    std::array<PeerSlot, k_peer_slots> peer_table{};
+};
+
+struct SettingsModel {
+    PageSettings pages;
+    PageChoices choices;
+    DeviceSettings device;
+    GlyphStore glyphs;
+    LinkSettings link;
+    LinkState state;
+};
+
+SettingsModel& model();
+
+// Sets every field that has a default back to it; leaves the link settings, the peer table,
+// the file name and the fields documented as not reset untouched.
+void reset_settings_model();
+
+// Page count of the current page mode: 256, or 128 in two-line mode. A page value equal to it
+// stands for "PAS".
+int page_count();
+int page_count_for_mode(int page_mode);
+
+}  // namespace velta

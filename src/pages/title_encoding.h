@@ -1,0 +1,32 @@
+#pragma once
+// Page titles: code page 932 bytes in the model, JIS X 0208 codes as hexadecimal on the wire.
+// A two-byte element of value at most 0x1339 is a custom character, sent as value + 0x9345.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velta {
+
+inline constexpr unsigned k_custom_char_limit = 0x1339;
+inline constexpr unsigned k_custom_char_offset = 0x9345;
+inline constexpr unsigned k_jis_limit = 0x7C7E;
+inline constexpr unsigned k_jis_space = 0x2121;
+
+// 0 when the value is not a convertible double-byte character.
+std::uint16_t sjis_to_jis(unsigned v);
+std::uint16_t jis_to_sjis(unsigned code);
+std::uint16_t ibm_to_nec_extension(unsigned v);
+
+// Checks page_title[slot] and fills the 56-byte padded copy.
+bool pad_title(int slot);
+const std::string& padded_title();
+// The "CA" command of the padded title, or empty when an element does not convert.
+std::string build_title_command(int slot);
+// Builds the command of the padded title and sends it.
+bool encode_title(int slot);
+bool send_title_slot(int slot);
+// Decodes a "CA" reply into page_title; a malformed reply changes nothing.
+void decode_title_reply(std::string_view line);
+
+}  // namespace velta

@@ -1,0 +1,130 @@
+// Protects the send path: codecs, RS-485 framing and broadcast, the TCP/IP route and the
+// serial answer watchdog.
+#include <gtest/gtest.h>
+
+#include "common/box_recorder.h"
+#include "link/codecs.h"
+#include "link/framing.h"
+#include "link/watchdog.h"
+#include "model/reply_dispatcher.h"
+#include "model/settings_model.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+TEST(Codecs, FixedWidthFields)
+{
+    EXPECT_EQ(parse_hex_pair("3F", 0), 63);
+    EXPECT_EQ(parse_hex_pair("xFF", 1), 255);
+    EXPECT_EQ(parse_dec3("x007", 1), 7);
+    EXPECT_EQ(parse_dec2("99", 0), 99);
+    char out[4] = "***";
+    format_dec3(7, out);
+    EXPECT_STREQ(out, "007");
+    format_dec2(5, out);
+    EXPECT_STREQ(out, "057");  // writes two characters, no terminator
+    char hex[5] = {};
+    format_hex4(0xA37E, hex);
+    EXPECT_STREQ(hex, "A37E");
+    EXPECT_TRUE(digits_at("AB123", 2, 3));
+    EXPECT_FALSE(digits_at("AB12", 2, 3));
+    EXPECT_FALSE(digits_at("AB1x3", 2, 3));
+    EXPECT_FALSE(hex_digits_at("12a4", 0, 4));
+}
+
+TEST(Framing, Rs232SendsTheCommandUnchangedWhateverTheAddress)
+{
+    WireCapture wire;
+    model().link.slave_address = 5;
+    send_command("TSA\r\n");
+    ASSERT_EQ(wire.sent().size(), 1u);
+    EXPECT_EQ(wire.last(), "TSA\r\n");
+    EXPECT_EQ(model().state.answer_pending, 1);
+}
+
+TEST(Framing, Rs485PrefixesTheAddressAndBroadcastsWithFF)
+{
+    WireCapture wire;
+    model().link.rs485_mode = 1;
+    for (const auto& [address, prefix] :
+         std::vector<std::pair<int, std::string>>{{0, "00"}, {5, "05"}, {31, "31"}}) {
+        model().link.slave_address = address;
+        send_command("IDPM1\r\n");
+        EXPECT_EQ(wire.last(), prefix + "IDPM1\r\n");
+        EXPECT_EQ(model().state.answer_pending, 1);
+    }
+    model().link.slave_address = 32;
+    send_command("IDPM1\r\n");
+    EXPECT_EQ(wire.last(), "FFIDPM1\r\n");
+    EXPECT_EQ(model().state.answer_pending, 0);
+}
+
+TEST(Framing, BroadcastIsNeverFollowedByNoConnect)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().link.rs485_mode = 1;
+    model().link.slave_address = 32;
+    send_command("TSA\r\n");
+    for (int i = 0; i < 40; ++i)
+        watchdog_tick();
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST(Framing, TcpRouteNeedsAConnection)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().link.interface_kind = 1;
+    EXPECT_FALSE(link_ready());
+    send_command("TSA\r\n");
+    EXPECT_TRUE(wire.sent().empty());
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
+    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
+
+    model().state.socket_connected = 1;
+    model().link.rs485_mode = 1;
+    model().link.slave_address = 7;
+    send_command("TSA\r\n");
+    EXPECT_EQ(wire.last(), "TSA\r\n");  // no address prefix on TCP/IP
+    EXPECT_EQ(model().state.answer_pending, 0);
+}
+
+TEST(Watchdog, NoConnectComesOnceOnThe27thTick)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    send_command("TSA\r\n");
+    for (int i = 0; i < 26; ++i)
+        watchdog_tick();
+    EXPECT_TRUE(boxes.boxes().empty());
+    watchdog_tick();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.last_text(), "No Connect");
+    EXPECT_EQ(boxes.boxes().back().caption, "Error");
+    for (int i = 0; i < 60; ++i)
+        watchdog_tick();
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+}
+
+TEST(Watchdog, AReplyOnThe26thTickCancelsIt)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    send_command("TSA\r\n");
+    for (int i = 0; i < 26; ++i)
+        watchdog_tick();
+    serial_dispatch("GO\r\n");
+    watchdog_tick();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.last_text(), "Success");
+    EXPECT_EQ(boxes.boxes().back().caption, "Success");
+    for (int i = 0; i < 40; ++i)
+        watchdog_tick();
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+}
+
+}  // namespace
+}  // namespace velta

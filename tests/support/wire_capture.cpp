@@ -1,0 +1,34 @@
+#include "support/wire_capture.h"
+
+#include <utility>
+
+#include "model/settings_model.h"
+
+namespace velta {
+
+WireCapture::WireCapture()
+{
+    reset_for_test();
+    WireHooks h;
+    h.serial_write = [this](std::string_view framed) { sent_.emplace_back(framed); };
+    h.socket_send = [this](std::string_view command) { sent_.emplace_back(command); };
+    previous_ = set_wire_hooks(std::move(h));
+}
+
+WireCapture::~WireCapture()
+{
+    set_wire_hooks(std::move(previous_));
+}
+
+void reset_for_test()
+{
+    reset_settings_model();
+    SettingsModel& m = model();
+    m.link = LinkSettings{};
+    m.choices.current_page = 0;
+    m.choices.display_on = 1;
+    m.state.glyph_batch_running = 0;
+    m.state.current_file_name.clear();
+}
+
+}  // namespace velta

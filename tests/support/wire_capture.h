@@ -1,0 +1,31 @@
+#pragma once
+// Captures what send_command hands to the wire, and restores the previous hooks afterwards.
+// Also resets the model, so every test starts from the defaults.
+
+#include <string>
+#include <vector>
+
+#include "link/framing.h"
+
+namespace velta {
+
+class WireCapture {
+public:
+    WireCapture();
+    ~WireCapture();
+    WireCapture(const WireCapture&) = delete;
+    WireCapture& operator=(const WireCapture&) = delete;
+
+    const std::vector<std::string>& sent() const { return sent_; }
+    std::string last() const { return sent_.empty() ? std::string() : sent_.back(); }
+    void clear() { sent_.clear(); }
+
+private:
+    std::vector<std::string> sent_;
+    WireHooks previous_;
+};
+
+// Resets the whole model, link settings and flags included, to a known start.
+void reset_for_test();
+
+}  // namespace velta
