@@ -14,7 +14,7 @@ endfunction()
 
 function(velta_layer_of file out)
   get_filename_component(name "${file}" NAME)
-  if(file MATCHES "/shell/" OR name MATCHES "_(dialog|view|window)\\.(h|cpp)$")
+  if(file MATCHES "/shell/" OR name MATCHES "_(dialog|view|window|widgets)\\.(h|cpp)$")
     set(${out} gui PARENT_SCOPE)
   elseif(name MATCHES "(_link|^configuration_file|^text_cp932)\\.(h|cpp)$")
     set(${out} link PARENT_SCOPE)

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-serialport-dev libqt6serialport6-dev libgl-dev
   libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev

@@ -30,6 +30,12 @@ bool link_ready()
     return model().link.interface_kind != 1 || model().state.socket_connected == 1;
 }
 
+bool answer_outstanding()
+{
+    return model().link.interface_kind == 1 && hooks().answer_outstanding &&
+           hooks().answer_outstanding();
+}
+
 std::string frame_serial(std::string_view command)
 {
     const LinkSettings& l = model().link;

@@ -14,12 +14,15 @@ struct WireHooks {
     std::function<void(std::string_view framed)> serial_write;
     // Sends one command on the TCP/IP link and arranges for its answer (socket_send_and_wait).
     std::function<void(std::string_view command)> socket_send;
+    // True while a TCP/IP answer is awaited; paced runs send their next step only when not.
+    std::function<bool()> answer_outstanding;
 };
 
 // Installs the hooks and returns the previous ones.
 WireHooks set_wire_hooks(WireHooks hooks);
 
 bool link_ready();
+bool answer_outstanding();
 // The text that goes on the serial wire: the command, with "NN" or "FF" in front on RS-485.
 std::string frame_serial(std::string_view command);
 void serial_send(std::string_view command);

@@ -1,0 +1,119 @@
+#include "common/settings_dialog.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+#include "common/dialog_widgets.h"
+#include "common/message_boxes.h"
+#include "link/dialog_link.h"
+#include "link/framing.h"
+#include "model/dispatch_turns.h"
+#include "model/peer_table.h"
+#include "model/reply_dispatcher.h"
+#include "model/settings_model.h"
+
+namespace velta {
+
+SettingsDialog::SettingsDialog(const QString& window_title, const std::string& caption_text,
+                               QWidget* parent)
+    : QDialog(parent),
+      run_([this](int period) { run_timer_.start(period); }, [this] { run_timer_.stop(); })
+{
+    previous_dialog_ = current_dialog();
+    current_dialog() = this;
+    model().state.corner_clicks = 0;
+
+    const std::string address = selected_peer_address();
+    setWindowTitle(address.empty() ? window_title : qs(caption_text + address));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    connect(&run_timer_, &QTimer::timeout, this, [this] { run_.tick(); });
+}
+
+SettingsDialog::~SettingsDialog()
+{
+    run_.cancel();
+    if (current_dialog() == this)
+        current_dialog() = previous_dialog_;
+}
+
+QGroupBox* SettingsDialog::make_slave_address_group(bool with_broadcast)
+{
+    slave_list_ = bound_combo(
+        slave_address_items(with_broadcast), [] { return model().link.slave_address; },
+        [](int index) { model().link.slave_address = index; });
+    const LinkSettings& l = model().link;
+    const bool enabled = l.interface_kind == 0 && l.rs485_mode == 1;
+    slave_list_->setEnabled(enabled);
+    if (!enabled)
+        select_quietly(slave_list_, -1);
+    return group_row(QStringLiteral("スレーブアドレス"), {slave_list_});
+}
+
+QPushButton* SettingsDialog::make_close_button(const QString& text)
+{
+    close_button_ = new QPushButton(text);
+    close_button_->setAutoDefault(false);
+    connect(close_button_, &QPushButton::clicked, this, [this] {
+        if (!run_.running())
+            accept();
+    });
+    return close_button_;
+}
+
+bool SettingsDialog::confirm_run()
+{
+    if (!confirm_not_auto_switching(this))
+        return false;
+    if (!link_ready()) {
+        warning_box(k_text_not_connected);
+        return false;
+    }
+    return true;
+}
+
+bool SettingsDialog::start_run(RunSteps steps, int period_ms)
+{
+    auto finished = std::move(steps.finished);
+    steps.finished = [this, finished = std::move(finished)](RunEnd end) {
+        if (close_button_)
+            close_button_->setEnabled(true);
+        if (finished)
+            finished(end);
+    };
+    if (!run_.start(std::move(steps), period_ms))
+        return false;
+    if (close_button_)
+        close_button_->setEnabled(false);
+    return true;
+}
+
+bool SettingsDialog::event(QEvent* e)
+{
+    if (e->type() == static_cast<QEvent::Type>(MSG_REPLY_ARRIVED)) {
+        const std::string receipt = static_cast<ReplyArrivedEvent*>(e)->receipt();
+        dispatch_in_turn([receipt] { socket_receive(receipt); });
+        after_reply();
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void SettingsDialog::reject()
+{
+    if (!run_.running())
+        QDialog::reject();
+}
+
+void SettingsDialog::closeEvent(QCloseEvent* e)
+{
+    if (run_.running()) {
+        e->ignore();
+        return;
+    }
+    QDialog::closeEvent(e);
+}
+
+}  // namespace velta

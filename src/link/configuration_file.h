@@ -1,0 +1,24 @@
+#pragma once
+// velta.ini, section "VELTA_Section": the link settings, read once at start-up and written key
+// by key at the moment of change.
+
+#include <QString>
+#include <string_view>
+
+namespace velta {
+
+// $XDG_CONFIG_HOME/velta/velta.ini on Linux (tests isolate it that way); the user's
+// application configuration directory on Windows.
+QString configuration_file_path();
+
+void read_configuration();
+void write_configuration_int(std::string_view key, int value);
+void write_configuration_text(std::string_view key, std::string_view text);
+// Writes "list_count" and the four address keys of every host of host_list.
+void write_host_keys(int first_index);
+
+// The device the serial entry "COM1".."COM6" (index 0..5) stands for: the name itself on
+// Windows; on Linux a path from the mapping kept in velta.ini.
+QString serial_device_name(int com_port_index);
+
+}  // namespace velta

@@ -1,0 +1,21 @@
+#pragma once
+// The TCP/IP peer table of the model: slot 0 reserved, peers in slots 1..96.
+
+#include <cstdint>
+#include <string>
+
+namespace velta {
+
+// Clears all slots, marks slot 0 in use and sets socket_connected to 0.
+void reset_peer_table();
+// The lowest slot 0..96 whose handle is sock, or 0 when there is none.
+int find_peer_slot(std::uintptr_t sock);
+// The lowest free slot 1..96, or 0 when all are taken.
+int free_peer_slot();
+// Address text of the selected peer for the caption rule: only on a TCP/IP server link with a
+// selected slot in use; empty otherwise.
+std::string selected_peer_address();
+// A dialog's caption: its caption text followed by the selected peer's address, when any.
+std::string dialog_caption(const std::string& caption_text);
+
+}  // namespace velta
