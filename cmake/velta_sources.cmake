@@ -14,7 +14,10 @@ endfunction()
 
 function(velta_layer_of file out)
   get_filename_component(name "${file}" NAME)
-  if(file MATCHES "/shell/" OR name MATCHES "_(dialog|view|window|widgets)\\.(h|cpp)$")
+  # Judge the path inside the source tree only: a checkout may itself sit in a folder named
+  # like an area.
+  file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${file}")
+  if(rel MATCHES "^src/shell/" OR name MATCHES "_(dialog|view|window|widgets)\\.(h|cpp)$")
     set(${out} gui PARENT_SCOPE)
   elseif(name MATCHES "(_link|^configuration_file|^text_cp932)\\.(h|cpp)$")
     set(${out} link PARENT_SCOPE)
