@@ -1,0 +1,25 @@
+#pragma once
+// The orders of the two whole-configuration runs, held once as data: "set all" sends every
+// setting with the routine its own dialog uses, "read all" sends one read query per step.
+// The dialogs and the command-line tool run these steps; the pacing is theirs.
+
+#include <string>
+#include <string_view>
+
+#include "common/paced_run.h"
+
+namespace velta {
+
+inline constexpr int k_set_all_steps = 310;
+inline constexpr int k_read_all_steps = 312;  // the last step sends nothing and ends the run
+inline constexpr int k_set_all_period_ms = 400;
+inline constexpr int k_read_all_period_ms = 300;
+
+// What the progress field shows after a step.
+int batch_percent(int step, int steps);
+
+// The query of a read-all step (1..311); empty for the completion step and outside the run.
+std::string read_all_query(int step);
+StepResult perform_read_all_step(int step);
+
+}  // namespace velta

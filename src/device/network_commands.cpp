@@ -1,0 +1,144 @@
+#include "device/network_commands.h"
+
+#include "common/message_boxes.h"
+#include "device/device_fields.h"
+#include "link/framing.h"
+
+namespace velta {
+namespace {
+DeviceSettings& dev()
+{
+    return model().device;
+}
+
+// Parses up to `max_digits` decimal digits that make up the whole of text.
+std::optional<int> whole_number(std::string_view text, std::size_t max_digits)
+{
+    if (text.empty() || text.size() > max_digits)
+        return std::nullopt;
+    int value = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9')
+            return std::nullopt;
+        value = value * 10 + (ch - '0');
+    }
+    return value;
+}
+
+void send_on_off(std::string_view head_template, int value)
+{
+    std::string c(head_template);
+    put_letter(c, 4, value, 'F', 'N');
+    send_command(c);
+}
+}  // namespace
+
+std::optional<IpAddress> parse_dotted_address(std::string_view text)
+{
+    IpAddress out{};
+    for (std::size_t part = 0; part < out.size(); ++part) {
+        const std::size_t dot = text.find('.');
+        const bool last = part + 1 == out.size();
+        if (last != (dot == std::string_view::npos))
+            return std::nullopt;
+        const auto value = whole_number(text.substr(0, dot), 3);
+        if (!value || *value > 255)
+            return std::nullopt;
+        out[part] = static_cast<std::uint8_t>(*value);
+        if (!last)
+            text.remove_prefix(dot + 1);
+    }
+    return out;
+}
+
+std::string dotted_address_text(const IpAddress& address)
+{
+    std::string t = "000.000.000.000";
+    for (std::size_t i = 0; i < address.size(); ++i)
+        put_dec3(t, 4 * i, address[i]);
+    return t;
+}
+
+IpAddress& net_address_field(NetAddress which)
+{
+    switch (which) {
+    case NetAddress::gateway:
+        return dev().net_gateway;
+    case NetAddress::active:
+        return dev().net_eaa;
+    case NetAddress::ip:
+        break;
+    }
+    return dev().net_ip_address;
+}
+
+void send_net_address(NetAddress which)
+{
+    std::string_view head = which == NetAddress::gateway  ? "EGA"
+                            : which == NetAddress::active ? "EAA"
+                                                          : "EIA";
+    std::string c = "EIA192.168.001.003\r\n";
+    c.replace(0, 3, head);
+    c.replace(3, 15, dotted_address_text(net_address_field(which)));
+    send_command(c);
+}
+
+bool send_net_address_text(NetAddress which, std::string_view text)
+{
+    const auto address = parse_dotted_address(text);
+    if (!address) {
+        error_box(k_text_bad_address);
+        return false;
+    }
+    net_address_field(which) = *address;
+    send_net_address(which);
+    return true;
+}
+
+void send_net_subnet_class()
+{
+    std::string c = "ESMA\r\n";
+    c[3] = static_cast<char>('A' + std::clamp(dev().net_subnet_class, 0, 2));
+    send_command(c);
+}
+
+std::optional<int> port_value(std::string_view text)
+{
+    const auto value = whole_number(text, 5);
+    if (!value || *value < 1 || *value > 65535)
+        return std::nullopt;
+    return value;
+}
+
+bool send_port_number()
+{
+    const auto port = port_value(dev().port_number);
+    if (!port) {
+        error_box(k_text_bad_port);
+        return false;
+    }
+    std::string c = "EPN09004\r\n";
+    format_dec2(*port / 1000, c.data() + 3);
+    format_dec3(*port % 1000, c.data() + 5);
+    send_command(c);
+    return true;
+}
+
+void send_net_ect()
+{
+    send_on_off("ECTOF\r\n", dev().net_ect);
+}
+
+void send_net_keep_alive()
+{
+    send_on_off("EKAOF\r\n", dev().net_keep_alive);
+}
+
+void send_net_etr()
+{
+    std::string c = "ETR1\r\n";
+    c[3] = static_cast<char>('1' + std::clamp(dev().net_etr, 0, 8));
+    send_command(c);
+}
+
+}  // namespace velta

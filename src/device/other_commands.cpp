@@ -1,0 +1,101 @@
+#include "device/other_commands.h"
+
+#include <string>
+
+#include "device/device_fields.h"
+#include "link/framing.h"
+#include "model/settings_model.h"
+
+namespace velta {
+namespace {
+const DeviceSettings& dev()
+{
+    return model().device;
+}
+
+char font_letter(int size)
+{
+    return size == 0 ? 'S' : size == 1 ? 'M' : 'L';
+}
+}  // namespace
+
+void send_connector_input()
+{
+    std::string c = "CIA\r\n";
+    put_letter(c, 2, dev().connector_input, 'A', 'R');
+    send_command(c);
+}
+
+void send_power_on_page()
+{
+    if (dev().power_on_page == page_count()) {
+        send_command("POSPAS\r\n");
+        return;
+    }
+    std::string c = "POSP000\r\n";
+    put_dec3(c, 4, dev().power_on_page + 1);
+    send_command(c);
+}
+
+void send_page_mode()
+{
+    std::string c = "IDPM1\r\n";
+    put_letter(c, 4, dev().page_mode, '1', '2');
+    send_command(c);
+}
+
+void send_upper_font_size()
+{
+    std::string c = "CFSTS\r\n";
+    c[4] = font_letter(dev().upper_font_size);
+    send_command(c);
+}
+
+void send_lower_font_size()
+{
+    std::string c = "CFSBS\r\n";
+    c[4] = font_letter(dev().lower_font_size);
+    send_command(c);
+}
+
+void send_upper_display_offset()
+{
+    std::string c = "IDOT000\r\n";
+    put_dec3(c, 4, dev().upper_display_offset);
+    send_command(c);
+}
+
+void send_lower_display_offset()
+{
+    std::string c = "IDOB104\r\n";
+    put_dec3(c, 4, dev().lower_display_offset);
+    send_command(c);
+}
+
+void send_video_loss_background()
+{
+    std::string c = "VLBCN\r\n";
+    put_letter(c, 4, dev().video_loss_background, 'N', 'B');
+    send_command(c);
+}
+
+void apply_page_mode(int new_mode)
+{
+    SettingsModel& m = model();
+    const int old_count = page_count();
+    m.device.page_mode = new_mode;
+    const int new_count = page_count();
+    if (new_count == 128) {
+        if (m.choices.current_page >= 128)
+            m.choices.current_page = 0;
+        if (m.device.display_page >= 128)
+            m.device.display_page = 0;
+    }
+    int& power_on = m.device.power_on_page;
+    if (power_on == old_count)
+        power_on = new_count;
+    else if (power_on < 0 || power_on >= new_count)
+        power_on = 0;
+}
+
+}  // namespace velta

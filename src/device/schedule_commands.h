@@ -1,0 +1,29 @@
+#pragma once
+// The schedule: one command per day, the texts of the drawn day list, and clearing a day.
+
+#include <string>
+#include <string_view>
+
+namespace velta {
+
+inline constexpr int k_schedule_run_period_ms = 300;
+inline constexpr int k_schedule_run_steps = 31;
+
+// The heading above the three columns of the day list.
+inline constexpr std::string_view k_schedule_heading =
+    "時 分 ページ　　 　　時 分 ページ　　　　時 分 ページ";
+
+// day 0..30: "SD" + day, then hour, minute and page field of the 24 entries.
+std::string schedule_day_command(int day);
+void send_schedule_day(int day);
+
+// The three-character page field of an entry: "001".., "PAS", or "000" for none; the page
+// count of the current page mode decides.
+std::string schedule_page_field(int page);
+// The line of entry (0..23) of a day in the drawn list, e.g. "01 = 00:00 P001".
+std::string schedule_entry_text(int day, int entry);
+
+// Sets every entry of the day to none; nothing is sent.
+void schedule_day_off(int day);
+
+}  // namespace velta

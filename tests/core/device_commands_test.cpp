@@ -1,0 +1,253 @@
+// Protects the bytes of the device-wide commands (alarm, remote, other settings, schedule) for
+// default and edited values, and the page-mode change rule.
+#include <gtest/gtest.h>
+
+#include "common/box_recorder.h"
+#include "device/alarm_commands.h"
+#include "device/other_commands.h"
+#include "device/schedule_commands.h"
+#include "model/settings_model.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+DeviceSettings& dev()
+{
+    return model().device;
+}
+
+TEST(AlarmCommands, DefaultsAndEditedValues)
+{
+    WireCapture wire;
+    send_alarm_mode();
+    send_alarm_polarity();
+    send_alarm_display();
+    send_alarm_return();
+    send_alarm_connectors();
+    dev().alarm_mode = 1;
+    dev().alarm_polarity = 1;
+    dev().alarm_display = 0;
+    dev().alarm_return = 0;
+    send_alarm_mode();
+    send_alarm_polarity();
+    send_alarm_display();
+    send_alarm_return();
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{
+                               "AMI\r\n", "APM\r\n", "ADON\r\n", "ARON\r\n",
+                               "ACA001002003004005006007008\r\n", "AME\r\n", "APB\r\n",
+                               "ADOF\r\n", "AROF\r\n"}));
+}
+
+TEST(AlarmCommands, HoldTimeNeedsThreeSecondsFromItsLeadingDigits)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    const std::vector<std::pair<std::string, std::string>> sent_cases{
+        {"3", "ADT003\r\n"},   {"999", "ADT999\r\n"}, {"010", "ADT010\r\n"},
+        {"12s", "ADT012\r\n"}, {"45", "ADT045\r\n"},  {"3x9", "ADT003\r\n"}};
+    for (const auto& [text, command] : sent_cases) {
+        dev().alarm_hold_time = text;
+        EXPECT_TRUE(send_alarm_hold_time()) << text;
+        EXPECT_EQ(wire.last(), command) << text;
+    }
+    EXPECT_TRUE(boxes.boxes().empty());
+
+    wire.clear();
+    for (const std::string text : {"2", "", "abc", "s12", "002", "0009", " 12"}) {
+        dev().alarm_hold_time = text;
+        EXPECT_FALSE(send_alarm_hold_time()) << text;
+    }
+    EXPECT_TRUE(wire.sent().empty());
+    ASSERT_EQ(boxes.boxes().size(), 7u);
+    EXPECT_EQ(boxes.count("3秒以上を設定してください。"), 7);
+    EXPECT_EQ(boxes.boxes().front().kind, BoxKind::error);
+    EXPECT_EQ(dev().alarm_hold_time, " 12");  // the text stays as typed
+    // Only three digits count: "0009" is 0 seconds, not 9.
+}
+
+TEST(AlarmCommands, ConnectorTableIsSharedByTheAlarmAndRemoteHeads)
+{
+    WireCapture wire;
+    dev().connector_assignment[2] = 9;  // No.3 -> page 10
+    send_alarm_connectors();
+    send_remote_connectors();
+    EXPECT_EQ(wire.sent()[0], "ACA001002010004005006007008\r\n");
+    EXPECT_EQ(wire.sent()[1], "RCA001002010004005006007008\r\n");
+    EXPECT_EQ(wire.sent()[1].size(), 29u);
+
+    // Two-line mode does not bound what is stored: index 199 still goes out as page 200.
+    dev().page_mode = 1;
+    dev().connector_assignment[0] = 199;
+    // Values a reply or a file can hold: -1 (reply "000") and 998 keep three digits.
+    dev().connector_assignment[1] = -1;
+    dev().connector_assignment[7] = 998;
+    dev().connector_assignment[6] = 5000;  // beyond any source: clamped, never a non-digit
+    send_alarm_connectors();
+    EXPECT_EQ(wire.last(), "ACA200000010004005006999999\r\n");
+}
+
+TEST(RemoteCommands, ModeTexts)
+{
+    WireCapture wire;
+    for (int mode : {0, 1, 2, 7}) {
+        dev().remote_mode = mode;
+        send_remote_mode();
+    }
+    EXPECT_EQ(wire.sent(),
+              (std::vector<std::string>{"RMBIN\r\n", "RMBIT\r\n", "RMOPE\r\n", "RMBIN\r\n"}));
+}
+
+TEST(OtherCommands, DefaultsAndEditedValues)
+{
+    WireCapture wire;
+    send_connector_input();
+    send_power_on_page();
+    send_page_mode();
+    send_upper_font_size();
+    send_lower_font_size();
+    send_upper_display_offset();
+    send_lower_display_offset();
+    send_video_loss_background();
+    EXPECT_EQ(wire.sent(),
+              (std::vector<std::string>{"CIA\r\n", "POSP001\r\n", "IDPM1\r\n", "CFSTM\r\n",
+                                        "CFSBM\r\n", "IDOT004\r\n", "IDOB100\r\n", "VLBCN\r\n"}));
+    wire.clear();
+    dev().connector_input = 1;
+    dev().upper_font_size = 0;
+    dev().lower_font_size = 2;
+    dev().upper_display_offset = 0;
+    dev().lower_display_offset = 104;
+    dev().video_loss_background = 1;
+    dev().power_on_page = 41;
+    send_connector_input();
+    send_upper_font_size();
+    send_lower_font_size();
+    send_upper_display_offset();
+    send_lower_display_offset();
+    send_video_loss_background();
+    send_power_on_page();
+    EXPECT_EQ(wire.sent(),
+              (std::vector<std::string>{"CIR\r\n", "CFSTS\r\n", "CFSBL\r\n", "IDOT000\r\n",
+                                        "IDOB104\r\n", "VLBCB\r\n", "POSP042\r\n"}));
+}
+
+TEST(OtherCommands, PowerOnPasFollowsThePageMode)
+{
+    WireCapture wire;
+    dev().power_on_page = 256;
+    send_power_on_page();
+    EXPECT_EQ(wire.last(), "POSPAS\r\n");
+
+    dev().page_mode = 1;  // set by a reply: 256 is no longer PAS
+    dev().power_on_page = 128;
+    send_power_on_page();
+    EXPECT_EQ(wire.last(), "POSPAS\r\n");
+    send_page_mode();
+    EXPECT_EQ(wire.last(), "IDPM2\r\n");
+}
+
+TEST(OtherCommands, PageModeChangeMapsPasAndDropsPagesTheModeHasNot)
+{
+    WireCapture wire;
+    SettingsModel& m = model();
+    m.device.power_on_page = 256;  // PAS in one-line mode
+    m.choices.current_page = 200;
+    m.device.display_page = 130;
+    apply_page_mode(1);
+    EXPECT_EQ(m.device.page_mode, 1);
+    EXPECT_EQ(m.device.power_on_page, 128);
+    EXPECT_EQ(m.choices.current_page, 0);
+    EXPECT_EQ(m.device.display_page, 0);
+    send_power_on_page();
+    EXPECT_EQ(wire.last(), "POSPAS\r\n");
+
+    apply_page_mode(1);  // the mode already set changes nothing
+    EXPECT_EQ(m.device.power_on_page, 128);
+    apply_page_mode(0);
+    EXPECT_EQ(m.device.power_on_page, 256);
+    send_power_on_page();
+    EXPECT_EQ(wire.last(), "POSPAS\r\n");
+
+    m.device.power_on_page = 200;  // page 201 does not exist with two lines
+    m.choices.current_page = 127;
+    apply_page_mode(1);
+    EXPECT_EQ(m.device.power_on_page, 0);
+    EXPECT_EQ(m.choices.current_page, 127);
+    m.device.power_on_page = 100;
+    m.choices.current_page = 200;
+    apply_page_mode(0);  // back to one line: nothing beyond the count, current_page kept
+    EXPECT_EQ(m.device.power_on_page, 100);
+    EXPECT_EQ(m.choices.current_page, 200);
+}
+
+std::string default_day_body()
+{
+    std::string body;
+    for (int e = 0; e < 24; ++e)
+        body += (e < 10 ? "0" : "") + std::to_string(e) + "00" + "000";
+    return body;
+}
+
+TEST(ScheduleCommands, DefaultDayAndPageFieldsInBothModes)
+{
+    WireCapture wire;
+    send_schedule_day(0);
+    send_schedule_day(30);
+    ASSERT_EQ(wire.sent().size(), 2u);
+    EXPECT_EQ(wire.sent()[0], "SD01" + default_day_body() + "\r\n");
+    EXPECT_EQ(wire.sent()[1], "SD31" + default_day_body() + "\r\n");
+    EXPECT_EQ(wire.sent()[0].size(), 174u);
+
+    auto& page = dev().schedule_page[4];
+    dev().schedule_hour[4][0] = 23;
+    dev().schedule_minute[4][0] = 59;
+    page[0] = 0;
+    page[1] = 127;
+    page[2] = 128;
+    page[3] = 129;
+    page[4] = 255;
+    page[5] = 256;
+    page[6] = 257;
+    page[7] = -1;
+    auto fields = [&] {
+        const std::string c = schedule_day_command(4);
+        std::vector<std::string> out;
+        for (int e = 0; e < 8; ++e)
+            out.push_back(c.substr(4 + 7 * e + 4, 3));
+        return out;
+    };
+    EXPECT_EQ(schedule_day_command(4).substr(0, 11), "SD052359001");
+    EXPECT_EQ(fields(), (std::vector<std::string>{"001", "128", "129", "130", "256", "PAS",
+                                                  "000", "000"}));
+    dev().page_mode = 1;
+    EXPECT_EQ(fields(), (std::vector<std::string>{"001", "128", "PAS", "000", "000", "000",
+                                                  "000", "000"}));
+    EXPECT_EQ(schedule_entry_text(4, 0), "01 = 23:59 P001");
+    EXPECT_EQ(schedule_entry_text(4, 2), "03 = 02:00 PAS ");
+    EXPECT_EQ(schedule_entry_text(4, 3), "04 = 03:00 --- ");
+    EXPECT_EQ(schedule_entry_text(4, 6), "07 = 06:00 --- ");
+    dev().page_mode = 0;
+    EXPECT_EQ(schedule_entry_text(4, 2), "03 = 02:00 P129");
+    EXPECT_EQ(schedule_entry_text(4, 5), "06 = 05:00 PAS ");
+
+    wire.clear();
+    send_schedule_day(31);
+    send_schedule_day(-1);
+    EXPECT_TRUE(wire.sent().empty());
+}
+
+TEST(ScheduleCommands, DayOffClearsOnlyThatDay)
+{
+    WireCapture wire;
+    for (auto& day : dev().schedule_page)
+        day.fill(3);
+    schedule_day_off(4);
+    for (int d = 0; d < 31; ++d)
+        for (int e = 0; e < 24; ++e)
+            EXPECT_EQ(dev().schedule_page[d][e], d == 4 ? 257 : 3);
+    EXPECT_TRUE(wire.sent().empty());
+}
+
+}  // namespace
+}  // namespace velta

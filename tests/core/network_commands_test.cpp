@@ -1,0 +1,99 @@
+// Protects the device-network commands: address parsing and layout, the zero-filled port with
+// its range check, and the option letters.
+#include <gtest/gtest.h>
+
+#include "common/box_recorder.h"
+#include "device/network_commands.h"
+#include "model/settings_model.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+TEST(NetworkCommands, AddressesAreSentAsThreeDigitGroups)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    EXPECT_TRUE(send_net_address_text(NetAddress::ip, "192.168.1.3"));
+    EXPECT_TRUE(send_net_address_text(NetAddress::gateway, "10.0.0.254"));
+    EXPECT_TRUE(send_net_address_text(NetAddress::active, "255.255.255.000"));
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"EIA192.168.001.003\r\n",
+                                                     "EGA010.000.000.254\r\n",
+                                                     "EAA255.255.255.000\r\n"}));
+    EXPECT_EQ(wire.sent()[0].size(), 20u);
+    EXPECT_EQ(model().device.net_ip_address, (IpAddress{192, 168, 1, 3}));
+    EXPECT_EQ(model().device.net_gateway, (IpAddress{10, 0, 0, 254}));
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(dotted_address_text({10, 0, 0, 254}), "010.000.000.254");
+}
+
+TEST(NetworkCommands, MalformedAddressesAreRefusedAndNothingChanges)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().device.net_ip_address = {1, 2, 3, 4};
+    const std::vector<std::string> bad{"",        "192.168.1",  "192.168..3", "192.168.1.256",
+                                       "1.2.3.4.5", "1.2.3.",    ".1.2.3",     "a.b.c.d",
+                                       "1.2.3.0004", "1 .2.3.4", "-1.2.3.4",   "999.0.0.0"};
+    for (const auto& text : bad) {
+        EXPECT_FALSE(parse_dotted_address(text).has_value()) << text;
+        EXPECT_FALSE(send_net_address_text(NetAddress::ip, text)) << text;
+    }
+    EXPECT_TRUE(wire.sent().empty());
+    EXPECT_EQ(model().device.net_ip_address, (IpAddress{1, 2, 3, 4}));
+    EXPECT_EQ(boxes.count(std::string(k_text_bad_address)), static_cast<int>(bad.size()));
+    EXPECT_EQ(boxes.boxes().front().kind, BoxKind::error);
+}
+
+TEST(NetworkCommands, PortIsAlwaysFiveDigitsAndWithinRange)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    for (const auto& [text, command] : std::vector<std::pair<std::string, std::string>>{
+             {"09004", "EPN09004\r\n"},
+             {"9004", "EPN09004\r\n"},
+             {"1", "EPN00001\r\n"},
+             {"65535", "EPN65535\r\n"},
+             {"80", "EPN00080\r\n"}}) {
+        model().device.port_number = text;
+        EXPECT_TRUE(send_port_number()) << text;
+        EXPECT_EQ(wire.last(), command) << text;
+    }
+    EXPECT_TRUE(boxes.boxes().empty());
+    wire.clear();
+    for (const std::string text : {"0", "00000", "65536", "99999", "", "12a", " 80", "-1"}) {
+        model().device.port_number = text;
+        EXPECT_FALSE(send_port_number()) << text;
+    }
+    EXPECT_TRUE(wire.sent().empty());
+    EXPECT_EQ(boxes.count(std::string(k_text_bad_port)), 8);
+}
+
+TEST(NetworkCommands, OptionLetters)
+{
+    WireCapture wire;
+    DeviceSettings& d = model().device;
+    send_net_subnet_class();
+    send_net_ect();
+    send_net_keep_alive();
+    send_net_etr();
+    d.net_subnet_class = 1;
+    d.net_ect = 1;
+    d.net_keep_alive = 1;
+    d.net_etr = 0;
+    send_net_subnet_class();
+    send_net_ect();
+    send_net_keep_alive();
+    send_net_etr();
+    d.net_subnet_class = 0;
+    d.net_etr = 8;  // the largest a reply can store
+    send_net_subnet_class();
+    send_net_etr();
+    EXPECT_EQ(wire.sent(),
+              (std::vector<std::string>{"ESMC\r\n", "ECTOF\r\n", "EKAOF\r\n", "ETR6\r\n",
+                                        "ESMB\r\n", "ECTON\r\n", "EKAON\r\n", "ETR1\r\n",
+                                        "ESMA\r\n", "ETR9\r\n"}));
+}
+
+}  // namespace
+}  // namespace velta
