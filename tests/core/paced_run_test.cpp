@@ -1,0 +1,156 @@
+// Protects the paced runs (stop at the next tick after an error answer, end at once on a step
+// that fails, one run at a time, steps held back while a TCP/IP answer is outstanding) and the
+// line assembly of received bytes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/paced_run.h"
+#include "link/framing.h"
+#include "link/line_assembler.h"
+#include "model/dispatch_turns.h"
+#include "model/settings_model.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+struct Harness {
+    WireCapture wire;
+    int armed = 0;
+    bool armed_now = false;
+    std::vector<int> performed;
+    std::vector<RunEnd> ends;
+    PacedRun run{[this](int period) {
+                     armed = period;
+                     armed_now = true;
+                 },
+                 [this] { armed_now = false; }};
+
+    RunSteps steps(int last, int fail_at = 0)
+    {
+        RunSteps s;
+        s.last = last;
+        s.perform = [this, fail_at](int step) {
+            performed.push_back(step);
+            return step == fail_at ? StepResult::end_now : StepResult::sent;
+        };
+        s.finished = [this](RunEnd e) { ends.push_back(e); };
+        return s;
+    }
+};
+
+TEST(PacedRun, RunsEveryStepOnceThenEnds)
+{
+    Harness h;
+    ASSERT_TRUE(h.run.start(h.steps(3), 400));
+    EXPECT_EQ(h.armed, 400);
+    EXPECT_EQ(model().state.batch_running, 1);
+    EXPECT_FALSE(h.run.start(h.steps(3), 400));  // one run at a time
+    for (int i = 0; i < 5; ++i)
+        h.run.tick();
+    EXPECT_EQ(h.performed, (std::vector<int>{1, 2, 3}));
+    ASSERT_EQ(h.ends.size(), 1u);
+    EXPECT_EQ(h.ends[0], RunEnd::completed);
+    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_FALSE(h.armed_now);
+}
+
+TEST(PacedRun, ErrorAnswerStopsAtTheNextTick)
+{
+    Harness h;
+    ASSERT_TRUE(h.run.start(h.steps(10), 300));
+    h.run.tick();
+    h.run.tick();
+    model().state.reply_error = 1;  // the answer to step 2
+    h.run.tick();
+    EXPECT_EQ(h.performed, (std::vector<int>{1, 2}));
+    ASSERT_EQ(h.ends.size(), 1u);
+    EXPECT_EQ(h.ends[0], RunEnd::stopped_on_error);
+    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(model().state.batch_running, 0);
+}
+
+TEST(PacedRun, FailingStepEndsAtOnce)
+{
+    Harness h;
+    ASSERT_TRUE(h.run.start(h.steps(10, 2), 600));
+    h.run.tick();
+    h.run.tick();
+    ASSERT_EQ(h.ends.size(), 1u);
+    EXPECT_EQ(h.ends[0], RunEnd::ended_on_failure);
+}
+
+TEST(PacedRun, WaitsWhileATcpAnswerIsOutstanding)
+{
+    Harness h;
+    bool outstanding = true;
+    WireHooks hooks;
+    hooks.answer_outstanding = [&] { return outstanding; };
+    const WireHooks previous = set_wire_hooks(hooks);
+    model().link.interface_kind = 1;
+    ASSERT_TRUE(h.run.start(h.steps(2), 400));
+    h.run.tick();
+    h.run.tick();
+    EXPECT_TRUE(h.performed.empty());
+    outstanding = false;
+    h.run.tick();
+    EXPECT_EQ(h.performed, (std::vector<int>{1}));
+    set_wire_hooks(previous);
+}
+
+TEST(PacedRun, PaceDivisorShortensPeriods)
+{
+    set_pace_divisor(100);
+    EXPECT_EQ(paced_period(600), 6);
+    EXPECT_EQ(paced_period(0), 1);
+    set_pace_divisor(1);
+    EXPECT_EQ(paced_period(600), 600);
+}
+
+std::vector<std::string> assemble(LineAssembler& a, const std::vector<std::string>& chunks)
+{
+    std::vector<std::string> lines;
+    for (const std::string& c : chunks)
+        a.feed(c, [&](std::string_view l) { lines.emplace_back(l); });
+    return lines;
+}
+
+TEST(LineAssembler, SplitsAtEveryLfAndKeepsPartialLines)
+{
+    LineAssembler a(LineAssembler::Overflow::cut);
+    EXPECT_EQ(assemble(a, {"GO\r\nE3\r", "\nTSD", "ON\r\n"}),
+              (std::vector<std::string>{"GO\r\n", "E3\r\n", "TSDON\r\n"}));
+    EXPECT_EQ(a.pending(), 0u);
+}
+
+TEST(LineAssembler, OverlongLinesAreCutOnSerialAndDroppedOnTcp)
+{
+    const std::string big(1000, 'A');
+    LineAssembler cut(LineAssembler::Overflow::cut);
+    std::vector<std::string> lines = assemble(cut, {big, big, "\nGO\r\n"});
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].size(), 599u);
+    EXPECT_EQ(lines[1], "GO\r\n");
+
+    LineAssembler drop(LineAssembler::Overflow::drop);
+    lines = assemble(drop, {big, "\n", "GO\r\n"});
+    EXPECT_EQ(lines, (std::vector<std::string>{"GO\r\n"}));
+}
+
+TEST(DispatchTurns, LinesArrivingDuringADispatchWaitTheirTurn)
+{
+    std::vector<std::string> order;
+    dispatch_in_turn([&] {
+        order.push_back("first begins");
+        // A box opened here would run a nested loop that delivers the next line.
+        dispatch_in_turn([&] { order.push_back("second"); });
+        order.push_back("first ends");
+    });
+    EXPECT_EQ(order, (std::vector<std::string>{"first begins", "first ends", "second"}));
+    EXPECT_FALSE(dispatch_busy());
+}
+
+}  // namespace
+}  // namespace velta

@@ -1,0 +1,194 @@
+// Protects the settings data file: its exact layout, the round trip, and the refusal of a
+// malformed file with the model untouched.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/file_io.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+void edit_everything()
+{
+    SettingsModel& m = model();
+    for (int i = 0; i < k_page_slots; ++i) {
+        const auto s = static_cast<std::size_t>(i);
+        m.pages.page_title_position[s] = i % 2;
+        m.pages.page_title[s] = i % 3 == 0 ? "\x88\x9F\x82\xA0" : i % 3 == 1 ? "" : "s";
+        m.pages.page_auto_switch_time[s] = i % 100;
+        m.pages.page_char_color[s] = i % 9;
+        m.pages.page_border_color[s] = 8 - i % 9;
+        m.pages.page_background_fill[s] = 1 - i % 2;
+        m.pages.page_char_level[s] = i % 2;
+    }
+    DeviceSettings& d = m.device;
+    d.upper_display_offset = 104;
+    d.lower_display_offset = 0;
+    d.clock_display = 1;
+    d.clock_display_range = 7;
+    d.clock_display_size = 1;
+    d.schedule_hour[30][23] = 5;
+    d.schedule_minute[3][4] = 59;
+    d.schedule_page[0][0] = 256;
+    d.alarm_mode = 1;
+    d.alarm_polarity = 1;
+    d.alarm_return = 0;
+    d.alarm_display = 0;
+    d.alarm_hold_time = "999";
+    d.connector_assignment[7] = 200;
+    d.remote_mode = 2;
+    d.connector_input = 1;
+    d.power_on_page = 128;
+    d.page_mode = 1;
+    d.upper_font_size = 2;
+    d.lower_font_size = 0;
+    d.video_loss_background = 1;
+    d.net_subnet_class = 0;
+    d.net_ect = 1;
+    d.net_keep_alive = 1;
+    d.net_etr = 0;
+}
+
+TEST(SettingsFile, DefaultsHaveTheDocumentedLayout)
+{
+    reset_for_test();
+    const std::string text = settings_file_text();
+    const std::vector<std::string> lines = lines_of(text);
+    ASSERT_EQ(lines.size(), 4053u);
+    EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // CR LF everywhere
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ(lines[static_cast<std::size_t>(i)], "1");
+        ASSERT_EQ(lines[static_cast<std::size_t>(256 + i)], "s");
+    }
+    EXPECT_EQ(lines[512], "4");
+    EXPECT_EQ(lines[513], "100");
+    EXPECT_EQ(lines[514], "3");
+    EXPECT_EQ(lines[4053 - 1], "5");     // ETR
+    EXPECT_EQ(lines[4053 - 4], "2");     // subnet class
+    EXPECT_EQ(lines[4028], "257");  // last schedule page
+    EXPECT_EQ(lines[4033], "010");  // hold time
+    EXPECT_EQ(lines[4034], "0");    // first connector
+}
+
+TEST(SettingsFile, RoundTripIsIdenticalAndAnSTitleComesBackEmpty)
+{
+    reset_for_test();
+    edit_everything();
+    const std::string saved = settings_file_text();
+    reset_for_test();
+    const SettingsLoad load = apply_settings_text(saved);
+    ASSERT_TRUE(load.ok) << load.message;
+    EXPECT_EQ(settings_file_text(), saved);
+    EXPECT_EQ(model().pages.page_title[2], "");  // "s" reads as empty
+    EXPECT_EQ(model().device.power_on_page, 128);
+    EXPECT_EQ(model().device.alarm_hold_time, "999");
+}
+
+TEST(SettingsFile, LfOnlyFilesAndAFinalLineWithoutEndRead)
+{
+    reset_for_test();
+    edit_everything();
+    std::string text = settings_file_text();
+    std::string lf_only;
+    for (char c : text)
+        if (c != '\r')
+            lf_only += c;
+    lf_only.pop_back();  // no line end after the last value
+    reset_for_test();
+    ASSERT_TRUE(apply_settings_text(lf_only).ok);
+    EXPECT_EQ(settings_file_text(), text);
+}
+
+TEST(SettingsFile, MalformedFilesAreRefusedWithTheLineAndTheModelUntouched)
+{
+    reset_for_test();
+    const std::string good = settings_file_text();
+    std::vector<std::string> lines = lines_of(good);
+    auto join = [](const std::vector<std::string>& ls) {
+        std::string out;
+        for (const std::string& l : ls)
+            out += l + "\r\n";
+        return out;
+    };
+    struct Case {
+        int line;  // 1-based
+        std::string value;
+    };
+    const Case cases[] = {
+        {1, "x"}, {1, "2"}, {300, std::string(60, 'a')}, {514, "1000"}, {515, "-1"},
+        {4053, "9"}, {4053, "5x"}, {3300, "1 2"},
+    };
+    model().pages.page_title[0] = "keep";
+    for (const Case& c : cases) {
+        std::vector<std::string> broken = lines;
+        broken[static_cast<std::size_t>(c.line - 1)] = c.value;
+        const SettingsLoad load = apply_settings_text(join(broken));
+        EXPECT_FALSE(load.ok) << c.line << " " << c.value;
+        EXPECT_EQ(load.line, c.line) << load.message;
+        EXPECT_NE(load.message.find(std::to_string(c.line) + " 行目"), std::string::npos);
+        EXPECT_EQ(model().pages.page_title[0], "keep");
+    }
+    lines.pop_back();
+    SettingsLoad short_file = apply_settings_text(join(lines));
+    EXPECT_FALSE(short_file.ok);
+    EXPECT_EQ(short_file.line, 4053);
+    lines.push_back("5");
+    lines.push_back("7");
+    EXPECT_EQ(apply_settings_text(join(lines)).line, 4054);
+    EXPECT_EQ(model().pages.page_title[0], "keep");
+}
+
+TEST(SettingsFile, SavesAreAtomicAndFailuresLeaveTheOldFile)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "velta_settings_file_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "a.dat").string();
+    reset_for_test();
+    ASSERT_TRUE(save_settings_file(path));
+    const std::string first = *read_file_bytes(path);
+    model().pages.page_title[0] = "\x88\x9F";
+    EXPECT_FALSE(save_settings_file((dir / "missing" / "b.dat").string()));
+    EXPECT_FALSE(write_file_atomically(dir.string() + "/", "x"));
+    EXPECT_EQ(*read_file_bytes(path), first);
+    ASSERT_TRUE(save_settings_file(path));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                            std::filesystem::directory_iterator()),
+              1);  // no temporary left behind
+    reset_for_test();
+    EXPECT_EQ(load_settings_file(path).status, FileStatus::ok);
+    EXPECT_EQ(model().pages.page_title[0], "\x88\x9F");
+    EXPECT_EQ(load_settings_file((dir / "none.dat").string()).status, FileStatus::cannot_open);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(FileNames, ExtensionRule)
+{
+    EXPECT_EQ(complete_extension("settings", ".dat"), "settings.dat");
+    EXPECT_EQ(complete_extension("settings.dat", ".dat"), "settings.dat");
+    EXPECT_EQ(complete_extension("a.dat.old", ".dat"), "a.dat.old");
+    EXPECT_EQ(complete_extension(".dat", ".dat"), ".dat.dat");  // not after the first character
+    EXPECT_EQ(complete_extension("A.DAT", ".dat"), "A.DAT.dat");
+}
+
+}  // namespace
+}  // namespace velta

@@ -1,0 +1,25 @@
+// Any bytes from the serial line, in RS-232C and RS-485 mode, are decoded without a fault.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "fuzz_support.h"
+#include "link/line_assembler.h"
+#include "model/reply_dispatcher.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace velta;
+    fuzz::start_clean();
+    if (size == 0)
+        return 0;
+    model().link.rs485_mode = data[0] & 1;
+    model().device.page_mode = (data[0] >> 1) & 1;
+    model().state.glyph_batch_running = (data[0] >> 2) & 1;
+    model().glyphs.glyph_transfer_index = data[0] >> 3;  // up to 31
+    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+    LineAssembler lines(LineAssembler::Overflow::cut);
+    lines.feed(bytes, [](std::string_view line) { serial_dispatch(line); });
+    serial_dispatch(bytes);  // also the whole input as one line, whatever it holds
+    return 0;
+}
