@@ -14,7 +14,7 @@ BoxPresenter& presenter()
 Box make(BoxKind kind, std::string_view caption, std::string_view text, BoxIcon icon,
          BoxButtons buttons, const void* owner, bool beep)
 {
-    return Box{kind, std::string(caption), std::string(text), icon, buttons, owner, beep};
+    return Box{kind, std::string(caption), std::string(text), icon, buttons, owner, beep, {}};
 }
 
 }  // namespace
@@ -39,6 +39,14 @@ void info_box(std::string_view text)
 void error_box(std::string_view text)
 {
     present_box(make(BoxKind::error, "Error", text, BoxIcon::error, BoxButtons::ok, nullptr, true));
+}
+
+void error_box(std::string_view text, std::string_view detail)
+{
+    Box box =
+        make(BoxKind::error, "Error", text, BoxIcon::error, BoxButtons::ok, nullptr, true);
+    box.detail = std::string(detail);
+    present_box(box);
 }
 
 void warning_box(std::string_view text)

@@ -30,6 +30,7 @@ struct Box {
     BoxButtons buttons = BoxButtons::ok;
     const void* owner = nullptr;  // the dialog that owns the box, or none (modal to the task)
     bool beep = false;
+    std::string detail;  // optional second text under the message (e.g. the system's reason)
 };
 
 using BoxPresenter = std::function<BoxAnswer(const Box&)>;
@@ -40,6 +41,8 @@ BoxAnswer present_box(const Box& box);
 
 void info_box(std::string_view text);
 void error_box(std::string_view text);
+// An error box whose message stays exact, with a detail text shown beneath it.
+void error_box(std::string_view text, std::string_view detail);
 void warning_box(std::string_view text);
 // True when the operator answered Yes.
 bool confirm_not_auto_switching(const void* owner);

@@ -1,0 +1,141 @@
+#include "link/configuration_file.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "model/settings_model.h"
+
+namespace velta {
+namespace {
+
+constexpr const char* k_section = "VELTA_Section";
+constexpr std::size_t k_port_text_max = 5;  // what the port field holds
+
+// Linux device paths of "COM1".."COM6" when velta.ini names none: USB adapters first, since
+// most machines today have no built-in port.
+constexpr std::array<const char*, 6> k_default_com_paths = {
+    "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS0", "/dev/ttyS1"};
+
+QString key_of(std::string_view key)
+{
+    return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+// The value's text as it stands in the file (a value with commas is read back whole).
+std::string raw_value(QSettings& s, const QString& key, const char* fallback)
+{
+    const QVariant v = s.value(key);
+    if (!v.isValid())
+        return fallback;
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(QLatin1Char(',')).toStdString();
+    return v.toString().toStdString();
+}
+
+// atoi of the value; a value outside lo..hi reads as the default 0, so that no setting can
+// later index past a list.
+int int_value(QSettings& s, const QString& key, int lo, int hi)
+{
+    const int v = std::atoi(raw_value(s, key, "0").c_str());
+    return v < lo || v > hi ? 0 : v;
+}
+
+QString host_key(int host, int byte)
+{
+    char key[16];
+    std::snprintf(key, sizeof key, "ip%02d_%d", host, byte);
+    return QString::fromLatin1(key);
+}
+
+struct Settings {
+    QSettings file{configuration_file_path(), QSettings::IniFormat};
+    Settings() { file.beginGroup(QString::fromLatin1(k_section)); }
+    ~Settings()
+    {
+        file.endGroup();
+        file.sync();
+    }
+};
+
+}  // namespace
+
+QString configuration_file_path()
+{
+    // GenericConfigLocation is $XDG_CONFIG_HOME (or ~/.config) on Linux and the user's local
+    // application data folder on Windows.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/velta/velta.ini");
+}
+
+void read_configuration()
+{
+    Settings s;
+    LinkSettings& l = model().link;
+    l.com_port_index = int_value(s.file, QStringLiteral("com_port"), 0, 5);
+    l.rs485_mode = int_value(s.file, QStringLiteral("rs_control"), 0, 1);
+    l.interface_kind = int_value(s.file, QStringLiteral("Interface"), 0, 1);
+
+    std::string port = raw_value(s.file, QStringLiteral("p_port_number"), "09004");
+    if (port.size() > k_port_text_max)
+        port.resize(k_port_text_max);
+    model().device.port_number = port;
+
+    l.tcp_role = int_value(s.file, QStringLiteral("ClientServer"), 0, 1);
+    l.host_count = int_value(s.file, QStringLiteral("list_count"), 0, k_max_hosts);
+    l.selected_host = int_value(s.file, QStringLiteral("select_number"), 0, k_max_hosts - 1);
+
+    l.host_list.assign(static_cast<std::size_t>(l.host_count), IpAddress{});
+    for (int i = 0; i < l.host_count; ++i)
+        for (int k = 0; k < 4; ++k)
+            l.host_list[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] =
+                static_cast<std::uint8_t>(int_value(s.file, host_key(i, k), 0, 255));
+}
+
+void write_configuration_int(std::string_view key, int value)
+{
+    Settings s;
+    s.file.setValue(key_of(key), QString::number(value));
+}
+
+void write_configuration_text(std::string_view key, std::string_view text)
+{
+    Settings s;
+    s.file.setValue(key_of(key),
+                    QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void write_host_keys(int first_index)
+{
+    const LinkSettings& l = model().link;
+    Settings s;
+    s.file.setValue(QStringLiteral("list_count"), QString::number(l.host_count));
+    const int count = std::min<int>(l.host_count, static_cast<int>(l.host_list.size()));
+    for (int i = first_index < 0 ? 0 : first_index; i < count && i < k_max_hosts; ++i)
+        for (int k = 0; k < 4; ++k)
+            s.file.setValue(host_key(i, k),
+                            QString::number(l.host_list[static_cast<std::size_t>(i)]
+                                                       [static_cast<std::size_t>(k)]));
+}
+
+QString serial_device_name(int com_port_index)
+{
+    const int index = com_port_index < 0 || com_port_index > 5 ? 0 : com_port_index;
+#ifdef _WIN32
+    return QStringLiteral("COM%1").arg(index + 1);
+#else
+    Settings s;
+    const QString path =
+        QString::fromStdString(raw_value(s.file, QStringLiteral("com_path%1").arg(index), ""))
+            .trimmed();
+    return path.isEmpty() ? QString::fromLatin1(k_default_com_paths[static_cast<std::size_t>(index)])
+                          : path;
+#endif
+}
+
+}  // namespace velta

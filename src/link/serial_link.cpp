@@ -1,0 +1,179 @@
+#include "link/serial_link.h"
+
+#include <QObject>
+#include <QSerialPort>
+
+#include <memory>
+#include <string>
+
+#ifndef _WIN32
+#include <termios.h>
+#endif
+
+#include "common/message_boxes.h"
+#include "link/configuration_file.h"
+#include "link/framing.h"
+#include "link/line_assembler.h"
+#include "model/dispatch_turns.h"
+#include "model/reply_dispatcher.h"
+#include "model/settings_model.h"
+
+namespace velta {
+namespace {
+
+struct SerialLink {
+    std::unique_ptr<QSerialPort> port;
+    LineAssembler lines{LineAssembler::Overflow::cut, k_serial_line_max};
+};
+
+SerialLink& serial()
+{
+    static SerialLink s;
+    return s;
+}
+
+// Qt offers RTS/CTS or XON/XOFF, never both; the device wants both, so the terminal flags are
+// set on the handle itself. IXANY stays off: only XON may restart output. A pty accepts the
+// flags without having the lines, which is fine.
+bool apply_line_flags(QSerialPort& port)
+{
+#ifdef _WIN32
+    (void)port;
+    return true;  // the Windows driver keeps both kinds of flow control from the port settings
+#else
+    const int fd = static_cast<int>(port.handle());
+    termios t{};
+    if (fd < 0 || tcgetattr(fd, &t) != 0)
+        return false;
+    t.c_cflag |= CRTSCTS;
+    t.c_iflag |= IXON | IXOFF;
+    t.c_iflag &= ~static_cast<tcflag_t>(IXANY);
+    t.c_cc[VSTART] = 0x11;
+    t.c_cc[VSTOP] = 0x13;
+    return tcsetattr(fd, TCSANOW, &t) == 0;
+#endif
+}
+
+bool apply_port_settings(QSerialPort& port)
+{
+    bool ok = port.setBaudRate(k_serial_baud);
+    ok = port.setDataBits(QSerialPort::Data8) && ok;
+    ok = port.setParity(QSerialPort::EvenParity) && ok;
+    ok = port.setStopBits(QSerialPort::OneStop) && ok;
+    ok = port.setFlowControl(QSerialPort::HardwareControl) && ok;
+    return apply_line_flags(port) && ok;
+}
+
+void on_bytes()
+{
+    SerialLink& s = serial();
+    if (!s.port)
+        return;
+    const QByteArray bytes = s.port->readAll();
+    s.lines.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                 [](std::string_view line) {
+                     dispatch_in_turn([l = std::string(line)] { serial_dispatch(l); });
+                 });
+}
+
+void write_framed(std::string_view framed)
+{
+    SerialLink& s = serial();
+    if (!s.port || !s.port->isOpen())
+        return;  // nowhere to write: the watchdog reports "No Connect"
+    s.port->write(framed.data(), static_cast<qint64>(framed.size()));
+}
+
+void install_serial_hook()
+{
+    WireHooks hooks = set_wire_hooks({});
+    hooks.serial_write = [](std::string_view framed) { write_framed(framed); };
+    set_wire_hooks(std::move(hooks));
+}
+
+}  // namespace
+
+std::string serial_open_failure_detail(int com_port_index, std::string_view device,
+                                       std::string_view reason, bool permission_denied)
+{
+    std::string detail = "COM" + std::to_string(com_port_index + 1);
+    if (device != detail)
+        detail += " (" + std::string(device) + ")";
+    detail += ": " + std::string(reason);
+    if (permission_denied) {
+        detail +=
+            "\nこのポートを使う権限がありません。ユーザーを dialout グループに加え"
+            "（sudo usermod -aG dialout ユーザー名）、ログインし直してください。";
+    }
+    return detail;
+}
+
+bool open_serial_port()
+{
+    SerialLink& s = serial();
+    close_serial_port();
+    install_serial_hook();
+
+    const int index = model().link.com_port_index;
+    const QString device = serial_device_name(index);
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(device);
+    port->setReadBufferSize(k_serial_read_buffer);
+    if (!port->open(QIODevice::ReadWrite)) {
+#ifdef _WIN32
+        const bool denied = false;  // COM ports are not guarded by a group there
+#else
+        const bool denied = port->error() == QSerialPort::PermissionError;
+#endif
+        error_box("Miss! File Open",
+                  serial_open_failure_detail(index, device.toStdString(),
+                                             port->errorString().toStdString(), denied));
+        return false;
+    }
+    if (!apply_port_settings(*port))
+        error_box("Miss! Set Comm State");
+    port->clear(QSerialPort::Input);
+    s.lines.clear();
+    QObject::connect(port.get(), &QSerialPort::readyRead, [] { on_bytes(); });
+    QObject::connect(port.get(), &QSerialPort::errorOccurred, [](QSerialPort::SerialPortError e) {
+        // Read and write faults are not reported; a vanished device closes the port quietly
+        // and the watchdog then tells the operator.
+        if (e == QSerialPort::NoError)
+            return;  // clearError() reports itself
+        if (e == QSerialPort::ResourceError && serial().port)
+            serial().port->close();
+        if (serial().port)
+            serial().port->clearError();
+    });
+    s.port = std::move(port);
+    return true;
+}
+
+void close_serial_port()
+{
+    SerialLink& s = serial();
+    if (!s.port)
+        return;
+    QObject::disconnect(s.port.get(), nullptr, nullptr, nullptr);
+    s.port->close();
+    s.port.reset();
+    s.lines.clear();
+}
+
+bool serial_port_open()
+{
+    return serial().port && serial().port->isOpen();
+}
+
+long long serial_native_handle()
+{
+    if (!serial_port_open())
+        return -1;
+#ifdef _WIN32
+    return reinterpret_cast<long long>(serial().port->handle());
+#else
+    return static_cast<long long>(serial().port->handle());
+#endif
+}
+
+}  // namespace velta

@@ -1,0 +1,105 @@
+#pragma once
+// The TCP/IP link: the tool as the client of one device, or as a server that up to 96 devices
+// connect to. Everything runs on the GUI thread's event loop and nothing here blocks: a command
+// is sent, and its answer (assembled up to its LF, across as many receipts as it takes) or its
+// time-out ends it later. One command is outstanding at a time; a command sent meanwhile waits
+// its turn.
+//
+// Sockets are named by handles (std::uintptr_t, never 0) that the peer table stores.
+//
+// For the connection dialogs: connect to TcpLink::instance()'s signals to refresh buttons and
+// lists; the boxes of connect, listen and socket errors are shown here, not by the dialogs.
+
+#include <QObject>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace velta {
+
+inline constexpr int k_max_peers = 96;                    // peer_table slots 1..96
+inline constexpr int k_listen_backlog = 5;
+inline constexpr int k_answer_timeout_ms = 3000;          // no answer by then: "Answer が､きません"
+inline constexpr std::size_t k_socket_read_max = 1024;    // bytes taken from a socket per read
+inline constexpr std::size_t k_socket_line_max = 599;     // longer answer lines are dropped
+inline constexpr std::size_t k_send_queue_max = 1024;     // commands waiting behind the outstanding one
+
+// Socket notifications handed to socket_event, numbered as the classic socket API numbers them.
+inline constexpr int k_event_read = 0x01;
+inline constexpr int k_event_write = 0x02;
+inline constexpr int k_event_accept = 0x08;
+inline constexpr int k_event_connect = 0x10;
+inline constexpr int k_event_close = 0x20;
+
+enum class ClientState { none, connecting, connected };
+
+// Emits the notices the connection dialogs follow. Lives on the GUI thread.
+class TcpLink : public QObject {
+    Q_OBJECT
+public:
+    static TcpLink& instance();
+
+signals:
+    // The client connection was established, refused, closed by the device or disconnected;
+    // also after socket_connected was changed by this link.
+    void connectedChanged();
+    // A peer was stored in or removed from the peer table (server).
+    void peersChanged();
+    // The server started or stopped listening.
+    void listeningChanged();
+    // A command became outstanding, or its answer or time-out ended it.
+    void outstandingChanged();
+
+private:
+    TcpLink() = default;
+};
+
+// Starts connecting to host selected_host of host_list at port_number. 1: connecting (the
+// outcome arrives as connectedChanged: "Socket 接続 OK" and socket_connected = 1, or the socket
+// event error box); 0: failed at once, with its box shown.
+int tcp_client_connect();
+ClientState tcp_client_state();
+
+// Listens on port_number on every local IPv4 address. 1: listening (also when it already was);
+// 0: failed, with its box shown; the next call starts afresh.
+int tcp_server_start();
+bool tcp_listening();
+// The port actually listened on (useful when port_number is "0"), or 0.
+std::uint16_t tcp_listen_port();
+
+// Takes every pending connection into the lowest free slot 1..96; a connection beyond 96 is
+// closed at once without a message.
+void accept_peer();
+// Closes the socket and clears its slot (slot 0 for the client's socket, as before);
+// socket_connected is left as it was.
+void close_peer(std::uintptr_t sock);
+// Closes the listening or client socket and every peer, forgets any outstanding or waiting
+// command, and resets the peer table (socket_connected = 0).
+void disconnect_all();
+// The slots 1..96 in use, in slot order: the server dialog's list.
+std::vector<int> used_peer_slots();
+
+// A notification about a socket: event is one of k_event_*, error_code the platform's socket
+// error code (0 when none). Called by the link itself; other events show the network error box.
+void socket_event(std::uintptr_t sock, int event, int error_code);
+
+// Sends one command (without RS-485 prefix) to the device commands go to: the client socket, or
+// peer slot selected_host on a server. Returns at once. Not connected: "Socket が接続されていません";
+// send failure: reply_error = 1 and "Socket 送信"; no answer within answer_timeout_ms():
+// reply_error = 1 and "Answer が､きません" (a late answer is still decoded).
+void socket_send_and_wait(std::string_view command);
+// True while a command's answer is awaited.
+bool socket_answer_outstanding();
+// Commands waiting behind the outstanding one.
+std::size_t socket_commands_waiting();
+
+// The answer time-out; tests shorten it. Values below 1 restore k_answer_timeout_ms.
+void set_answer_timeout_ms(int ms);
+int answer_timeout_ms();
+
+// Installs socket_send and answer_outstanding into the wire hooks, keeping the serial hook.
+// tcp_client_connect and tcp_server_start do this themselves.
+void install_tcp_hooks();
+
+}  // namespace velta

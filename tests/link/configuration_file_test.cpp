@@ -1,0 +1,173 @@
+// Protects velta.ini: defaults, atoi reading, range checks, the host keys and immediate writes.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "link/configuration_file.h"
+#include "model/settings_model.h"
+#include "support/config_sandbox.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+class ConfigurationFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        reset_for_test();
+        // Values that a read must overwrite, so a read that skips a key shows.
+        LinkSettings& l = model().link;
+        l.interface_kind = 1;
+        l.com_port_index = 4;
+        l.rs485_mode = 1;
+        l.tcp_role = 1;
+        l.selected_host = 9;
+        l.host_count = 3;
+        l.host_list.assign(3, IpAddress{1, 2, 3, 4});
+        model().device.port_number = "77777";
+    }
+    ConfigSandbox sandbox;
+};
+
+TEST_F(ConfigurationFile, NoFileGivesSerialRs232Com1ClientPort09004AndNoHosts)
+{
+    ASSERT_FALSE(QFile::exists(configuration_file_path()));
+    read_configuration();
+    const LinkSettings& l = model().link;
+    EXPECT_EQ(l.interface_kind, 0);
+    EXPECT_EQ(l.com_port_index, 0);
+    EXPECT_EQ(l.rs485_mode, 0);
+    EXPECT_EQ(l.tcp_role, 0);
+    EXPECT_EQ(l.selected_host, 0);
+    EXPECT_EQ(l.host_count, 0);
+    EXPECT_TRUE(l.host_list.empty());
+    EXPECT_EQ(model().device.port_number, "09004");
+    EXPECT_TRUE(configuration_file_path().endsWith("/velta/velta.ini"));
+    EXPECT_TRUE(configuration_file_path().startsWith(sandbox.root()));
+}
+
+TEST_F(ConfigurationFile, ReadsEveryKeyAndOnlyListCountHosts)
+{
+    sandbox.write_file("[VELTA_Section]\r\n"
+                       "Interface=1\r\ncom_port=3\r\nrs_control=1\r\nClientServer=1\r\n"
+                       "p_port_number=9100\r\nselect_number=1\r\nlist_count=2\r\n"
+                       "ip00_0=192\r\nip00_1=168\r\nip00_2=1\r\nip00_3=10\r\n"
+                       "ip01_0=10\r\nip01_1=0\r\nip01_2=0\r\nip01_3=1\r\n"
+                       "ip02_0=172\r\nip02_1=16\r\nip02_2=0\r\nip02_3=9\r\n");
+    read_configuration();
+    const LinkSettings& l = model().link;
+    EXPECT_EQ(l.interface_kind, 1);
+    EXPECT_EQ(l.com_port_index, 3);
+    EXPECT_EQ(l.rs485_mode, 1);
+    EXPECT_EQ(l.tcp_role, 1);
+    EXPECT_EQ(l.selected_host, 1);
+    EXPECT_EQ(model().device.port_number, "9100");
+    ASSERT_EQ(l.host_count, 2);
+    ASSERT_EQ(l.host_list.size(), 2u);  // the leftover host 02 is not read
+    EXPECT_EQ(l.host_list[0], (IpAddress{192, 168, 1, 10}));
+    EXPECT_EQ(l.host_list[1], (IpAddress{10, 0, 0, 1}));
+}
+
+TEST_F(ConfigurationFile, PortTextIsCutToFiveCharacters)
+{
+    sandbox.write_file("[VELTA_Section]\np_port_number=1234567\n");
+    read_configuration();
+    EXPECT_EQ(model().device.port_number, "12345");
+}
+
+TEST_F(ConfigurationFile, ValuesOutOfRangeOrNotNumbersReadAsZero)
+{
+    sandbox.write_file("[VELTA_Section]\n"
+                       "Interface=7\ncom_port=9\nrs_control=-1\nClientServer=2\n"
+                       "select_number=-4\nlist_count=1\n"
+                       "ip00_0=300\nip00_1=abc\nip00_2=12abc\nip00_3=-1\n");
+    read_configuration();
+    const LinkSettings& l = model().link;
+    EXPECT_EQ(l.interface_kind, 0);
+    EXPECT_EQ(l.com_port_index, 0);
+    EXPECT_EQ(l.rs485_mode, 0);
+    EXPECT_EQ(l.tcp_role, 0);
+    EXPECT_EQ(l.selected_host, 0);
+    ASSERT_EQ(l.host_list.size(), 1u);
+    EXPECT_EQ(l.host_list[0], (IpAddress{0, 0, 12, 0}));  // atoi("12abc") is 12
+
+    sandbox.write_file("[VELTA_Section]\nlist_count=101\n");
+    read_configuration();
+    EXPECT_EQ(model().link.host_count, 0);
+    sandbox.write_file("[VELTA_Section]\nlist_count=-3\n");
+    read_configuration();
+    EXPECT_EQ(model().link.host_count, 0);
+    EXPECT_TRUE(model().link.host_list.empty());
+}
+
+TEST_F(ConfigurationFile, EachWriteIsOnDiskAtOnceAndReadsBack)
+{
+    write_configuration_int("Interface", 1);
+    // No object is left to flush later: the text is in the file right after the call.
+    EXPECT_TRUE(sandbox.file_text().contains("[VELTA_Section]"));
+    EXPECT_TRUE(sandbox.file_text().contains("Interface=1"));
+
+    write_configuration_text("p_port_number", "9004");
+    write_configuration_int("com_port", 2);
+    LinkSettings& l = model().link;
+    l.host_list = {IpAddress{10, 0, 0, 1}, IpAddress{192, 168, 1, 3}};
+    l.host_count = 2;
+    write_host_keys(0);
+    EXPECT_TRUE(sandbox.file_text().contains("ip01_0=192"));
+    EXPECT_TRUE(sandbox.file_text().contains("list_count=2"));
+
+    reset_for_test();
+    read_configuration();
+    EXPECT_EQ(model().link.interface_kind, 1);
+    EXPECT_EQ(model().link.com_port_index, 2);
+    EXPECT_EQ(model().device.port_number, "9004");
+    ASSERT_EQ(model().link.host_count, 2);
+    EXPECT_EQ(model().link.host_list[1], (IpAddress{192, 168, 1, 3}));
+}
+
+TEST_F(ConfigurationFile, DeletingAHostRewritesTheMovedKeysOnlyFromTheGivenIndex)
+{
+    LinkSettings& l = model().link;
+    l.host_list = {IpAddress{1, 1, 1, 1}, IpAddress{2, 2, 2, 2}, IpAddress{3, 3, 3, 3}};
+    l.host_count = 3;
+    write_host_keys(0);
+    // Entry 0 removed: entries 1 and 2 move down and are written under indices 0 and 1.
+    l.host_list.erase(l.host_list.begin());
+    l.host_count = 2;
+    write_host_keys(0);
+    reset_for_test();
+    read_configuration();
+    ASSERT_EQ(model().link.host_count, 2);
+    EXPECT_EQ(model().link.host_list[0], (IpAddress{2, 2, 2, 2}));
+    EXPECT_EQ(model().link.host_list[1], (IpAddress{3, 3, 3, 3}));
+    EXPECT_TRUE(sandbox.file_text().contains("ip02_0=3"));  // the former last key stays
+
+    // A write from index 1 leaves host 0's keys as they are.
+    model().link.host_list = {IpAddress{9, 9, 9, 9}, IpAddress{8, 8, 8, 8}};
+    write_host_keys(1);
+    read_configuration();
+    EXPECT_EQ(model().link.host_list[0], (IpAddress{2, 2, 2, 2}));
+    EXPECT_EQ(model().link.host_list[1], (IpAddress{8, 8, 8, 8}));
+}
+
+TEST_F(ConfigurationFile, SerialEntriesMapToDevicePathsThatTheFileCanChange)
+{
+#ifdef _WIN32
+    EXPECT_EQ(serial_device_name(0), "COM1");
+    EXPECT_EQ(serial_device_name(5), "COM6");
+#else
+    EXPECT_EQ(serial_device_name(0), "/dev/ttyUSB0");
+    EXPECT_EQ(serial_device_name(2), "/dev/ttyACM0");
+    EXPECT_EQ(serial_device_name(4), "/dev/ttyS0");
+    EXPECT_EQ(serial_device_name(5), "/dev/ttyS1");
+    EXPECT_EQ(serial_device_name(9), "/dev/ttyUSB0");  // out of range: the first entry
+    write_configuration_text("com_path0", "/dev/pts/7");
+    write_configuration_text("com_path5", "  ");
+    EXPECT_EQ(serial_device_name(0), "/dev/pts/7");
+    EXPECT_EQ(serial_device_name(5), "/dev/ttyS1");  // a blank entry keeps the default
+#endif
+}
+
+}  // namespace
+}  // namespace velta

@@ -1,0 +1,368 @@
+// Protects the TCP/IP link against a device the test plays on loopback: connecting, refusals,
+// the 96-peer server, answers split or late, time-outs, and sends on a closed connection.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/box_recorder.h"
+#include "link/dialog_link.h"
+#include "link/framing.h"
+#include "link/tcp_link.h"
+#include "model/reply_dispatcher.h"
+#include "model/settings_model.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+constexpr int k_wait_ms = 5000;
+
+// Stands in for an open settings dialog: keeps the answers posted to it.
+class FakeDialog : public QObject {
+public:
+    std::vector<std::string> receipts;
+    bool event(QEvent* e) override
+    {
+        if (e->type() == static_cast<QEvent::Type>(MSG_REPLY_ARRIVED)) {
+            receipts.push_back(static_cast<ReplyArrivedEvent*>(e)->receipt());
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+class TcpLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        reset_for_test();
+        previous_hooks_ = set_wire_hooks({});
+        set_reply_observer([this](std::string_view line) { decoded.emplace_back(line); });
+        LinkSettings& l = model().link;
+        l.interface_kind = 1;
+        l.host_list = {IpAddress{127, 0, 0, 1}};
+        l.host_count = 1;
+        l.selected_host = 0;
+    }
+    void TearDown() override
+    {
+        disconnect_all();
+        set_answer_timeout_ms(0);
+        current_dialog() = nullptr;
+        set_reply_observer(nullptr);
+        set_wire_hooks(std::move(previous_hooks_));
+        QTest::qWait(1);  // let closed sockets go
+    }
+
+    void use_port(std::uint16_t port) { model().device.port_number = std::to_string(port); }
+
+    // Connects the tool as client to a device played by the test; returns the device's socket.
+    QTcpSocket* connect_to_device()
+    {
+        if (!device_server.isListening())
+            device_server.listen(QHostAddress::LocalHost, 0);
+        use_port(device_server.serverPort());
+        if (tcp_client_connect() != 1)
+            return nullptr;
+        if (!QTest::qWaitFor([&] { return device_server.hasPendingConnections() &&
+                                          model().state.socket_connected == 1; },
+                             k_wait_ms))
+            return nullptr;
+        return device_server.nextPendingConnection();
+    }
+
+    static QByteArray received_by(QTcpSocket* device, int size)
+    {
+        QByteArray got;
+        (void)QTest::qWaitFor(
+            [&] {
+                got += device->readAll();
+                return got.size() >= size;
+            },
+            k_wait_ms);
+        return got;
+    }
+
+    BoxRecorder boxes;
+    QTcpServer device_server;
+    std::vector<std::string> decoded;
+
+private:
+    WireHooks previous_hooks_;
+};
+
+TEST_F(TcpLinkTest, ClientConnectsToTheSelectedHostAndReportsIt)
+{
+    QSignalSpy changed(&TcpLink::instance(), &TcpLink::connectedChanged);
+    QTcpSocket* device = connect_to_device();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(model().state.socket_connected, 1);
+    EXPECT_EQ(tcp_client_state(), ClientState::connected);
+    EXPECT_GE(changed.count(), 1);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::info);
+    EXPECT_EQ(boxes.boxes()[0].text, "Socket 接続 OK");
+
+    // The command goes out unprefixed even with RS-485 set for the serial link.
+    model().link.rs485_mode = 1;
+    model().link.slave_address = 5;
+    send_command("RTSDO\r\n");
+    EXPECT_EQ(received_by(device, 7), "RTSDO\r\n");
+}
+
+TEST_F(TcpLinkTest, RefusedConnectShowsTheEventErrorAndStaysDisconnected)
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    use_port(probe.serverPort());
+    probe.close();  // nobody listens there now
+
+    tcp_client_connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ソケットイベントにエラーが発生しました。"});
+    EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::error);
+    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_EQ(tcp_client_state(), ClientState::none);
+}
+
+TEST_F(TcpLinkTest, ConnectWithoutAHostOrPortFailsAtOnce)
+{
+    model().link.host_count = 0;
+    model().link.host_list.clear();
+    use_port(9004);
+    EXPECT_EQ(tcp_client_connect(), 0);
+    model().link.host_list = {IpAddress{127, 0, 0, 1}};
+    model().link.host_count = 1;
+    model().device.port_number = "abc";  // atoi gives port 0
+    EXPECT_EQ(tcp_client_connect(), 0);
+    ASSERT_EQ(boxes.count("接続できません"), 2);
+    EXPECT_EQ(boxes.boxes()[0].caption, "VELTA");
+    EXPECT_EQ(boxes.boxes()[0].icon, BoxIcon::error);
+    EXPECT_EQ(tcp_client_state(), ClientState::none);
+}
+
+TEST_F(TcpLinkTest, AnAnswerSplitOverReceiptsIsDecodedOnceAfterItsLineEnd)
+{
+    QTcpSocket* device = connect_to_device();
+    ASSERT_NE(device, nullptr);
+    boxes.clear();
+    send_command("RTSDO\r\n");
+    received_by(device, 7);
+    EXPECT_TRUE(answer_outstanding());
+
+    device->write("TSDO");
+    device->flush();
+    QTest::qWait(100);
+    EXPECT_TRUE(decoded.empty());
+    EXPECT_TRUE(answer_outstanding());
+
+    device->write("N\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
+    QTest::qWait(50);
+    EXPECT_EQ(decoded, std::vector<std::string>{"TSDON\r\n"});
+    EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_FALSE(answer_outstanding());
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(TcpLinkTest, ACommandSentWhileOneIsOutstandingWaitsForTheAnswer)
+{
+    QTcpSocket* device = connect_to_device();
+    ASSERT_NE(device, nullptr);
+    boxes.clear();
+    send_command("RTSDO\r\n");
+    send_command("RTSDS\r\n");
+    EXPECT_EQ(socket_commands_waiting(), 1u);
+    EXPECT_EQ(received_by(device, 7), "RTSDO\r\n");
+    QTest::qWait(100);
+    EXPECT_EQ(device->bytesAvailable(), 0) << "the second command went out before the answer";
+
+    device->write("GO\r\n");
+    EXPECT_EQ(received_by(device, 7), "RTSDS\r\n");
+    device->write("TSDSL\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return decoded.size() == 2; }, k_wait_ms));
+    EXPECT_EQ(decoded[0], "GO\r\n");
+    EXPECT_EQ(model().device.clock_display_size, 1);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Socket ＯＫ"});
+    EXPECT_FALSE(answer_outstanding());
+}
+
+TEST_F(TcpLinkTest, NoAnswerTimesOutWithTheMessageAndALateAnswerIsStillDecoded)
+{
+    set_answer_timeout_ms(0);
+    EXPECT_EQ(answer_timeout_ms(), k_answer_timeout_ms);
+    EXPECT_EQ(k_answer_timeout_ms, 3000);
+    set_answer_timeout_ms(200);
+
+    QTcpSocket* device = connect_to_device();
+    ASSERT_NE(device, nullptr);
+    boxes.clear();
+    QElapsedTimer clock;
+    clock.start();
+    send_command("RTSDO\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
+    EXPECT_GE(clock.elapsed(), 190);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Answer が､きません"});
+    EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::warning);
+    EXPECT_EQ(model().state.reply_error, 1);
+    EXPECT_FALSE(answer_outstanding());
+
+    device->write("TSDON\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
+    EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_EQ(model().state.reply_error, 0);
+}
+
+TEST_F(TcpLinkTest, AfterTheDeviceClosedASendFailsWithSocketSend)
+{
+    QTcpSocket* device = connect_to_device();
+    ASSERT_NE(device, nullptr);
+    boxes.clear();
+    device->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return tcp_client_state() == ClientState::none; },
+                                k_wait_ms));
+    EXPECT_EQ(model().state.socket_connected, 1);  // as before: the operator disconnects
+
+    send_command("RTSDO\r\n");
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Socket 送信"});
+    EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::warning);
+    EXPECT_EQ(model().state.reply_error, 1);
+    EXPECT_FALSE(answer_outstanding());
+}
+
+TEST_F(TcpLinkTest, AnswersGoToTheOpenDialogAndOverlongLinesAreDropped)
+{
+    QTcpSocket* device = connect_to_device();
+    ASSERT_NE(device, nullptr);
+    FakeDialog dialog;
+    current_dialog() = &dialog;
+    send_command("RVN\r\n");
+    received_by(device, 5);
+    device->write(QByteArray(3000, 'A'));  // far beyond any answer, no line end yet
+    device->write("\r\nVN1.32\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.receipts.empty(); }, k_wait_ms));
+    QTest::qWait(50);
+    EXPECT_EQ(dialog.receipts, std::vector<std::string>{"VN1.32\r\n"});
+    EXPECT_TRUE(decoded.empty()) << "with a dialog open, the dialog decodes";
+    EXPECT_FALSE(answer_outstanding());
+}
+
+TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
+{
+    model().link.tcp_role = 1;
+    model().device.port_number = "0";  // any free port
+    QSignalSpy peers(&TcpLink::instance(), &TcpLink::peersChanged);
+    ASSERT_EQ(tcp_server_start(), 1);
+    const std::uint16_t port = tcp_listen_port();
+    ASSERT_NE(port, 0);
+    EXPECT_EQ(tcp_server_start(), 1);  // already listening: the same listener
+    EXPECT_EQ(tcp_listen_port(), port);
+
+    std::vector<std::unique_ptr<QTcpSocket>> devices;
+    for (int i = 0; i < 3; ++i) {
+        devices.push_back(std::make_unique<QTcpSocket>());
+        devices.back()->connectToHost(QHostAddress::LocalHost, port);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return used_peer_slots().size() == static_cast<std::size_t>(i + 1); },
+            k_wait_ms));
+    }
+    EXPECT_EQ(used_peer_slots(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(model().state.peer_table[2].address, "127.0.0.1");
+    EXPECT_GE(peers.count(), 3);
+
+    model().link.selected_host = 2;
+    model().state.socket_connected = 1;
+    send_command("RTSDO\r\n");
+    EXPECT_EQ(received_by(devices[1].get(), 7), "RTSDO\r\n");
+    EXPECT_EQ(devices[0]->bytesAvailable(), 0);
+    devices[0]->write("TSDON\r\n");  // not the chosen device: not an answer
+    QTest::qWait(100);
+    EXPECT_TRUE(decoded.empty());
+    devices[1]->write("TSDOF\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
+    EXPECT_EQ(decoded, std::vector<std::string>{"TSDOF\r\n"});
+
+    devices[0]->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots() == std::vector<int>{2, 3}; },
+                                k_wait_ms));
+    EXPECT_EQ(model().state.peer_table[1].address, " ");
+    devices.push_back(std::make_unique<QTcpSocket>());
+    devices.back()->connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 3; }, k_wait_ms));
+    EXPECT_EQ(used_peer_slots(), (std::vector<int>{1, 2, 3}));  // the freed slot is reused
+
+    disconnect_all();
+    EXPECT_FALSE(tcp_listening());
+    EXPECT_TRUE(used_peer_slots().empty());
+    EXPECT_EQ(model().state.socket_connected, 0);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return devices[1]->state() == QAbstractSocket::UnconnectedState; }, k_wait_ms));
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(TcpLinkTest, The97thDeviceIsClosedAtOnceWithoutAMessage)
+{
+    model().link.tcp_role = 1;
+    model().device.port_number = "0";
+    ASSERT_EQ(tcp_server_start(), 1);
+    std::vector<std::unique_ptr<QTcpSocket>> devices;
+    // One after another, as devices come up: the listen backlog is small.
+    for (std::size_t i = 0; i < k_max_peers; ++i) {
+        devices.push_back(std::make_unique<QTcpSocket>());
+        devices.back()->connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return used_peer_slots().size() == i + 1; }, k_wait_ms));
+    }
+
+    QTcpSocket extra;
+    QSignalSpy closed(&extra, &QTcpSocket::disconnected);
+    extra.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed.count() == 1; }, k_wait_ms));
+    EXPECT_EQ(used_peer_slots().size(), 96u);
+    EXPECT_TRUE(boxes.boxes().empty());
+    for (const auto& d : devices)
+        EXPECT_EQ(d->state(), QAbstractSocket::ConnectedState);
+}
+
+TEST_F(TcpLinkTest, AStartOnABusyPortFailsAndTheNextStartTriesAgain)
+{
+    model().link.tcp_role = 1;
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4, 0));
+    use_port(other.serverPort());
+    EXPECT_EQ(tcp_server_start(), 0);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Bindできません"});
+    EXPECT_EQ(boxes.boxes()[0].caption, "VELTA");
+    EXPECT_FALSE(tcp_listening());
+
+    other.close();
+    EXPECT_EQ(tcp_server_start(), 1);
+    EXPECT_TRUE(tcp_listening());
+}
+
+TEST_F(TcpLinkTest, AnUnknownSocketEventShowsTheNetworkErrorWithItsNumber)
+{
+    socket_event(0, 0x40, 0);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "ﾈｯﾄﾜｰｸ･ｴﾗｰ(event 64)");
+    EXPECT_EQ(boxes.boxes()[0].caption, "VELTA");
+    EXPECT_EQ(boxes.boxes()[0].icon, BoxIcon::none);
+}
+
+TEST_F(TcpLinkTest, NotConnectedRefusesToSend)
+{
+    socket_send_and_wait("RTSDO\r\n");
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Socket が接続されていません"});
+    EXPECT_FALSE(answer_outstanding());
+}
+
+}  // namespace
+}  // namespace velta
