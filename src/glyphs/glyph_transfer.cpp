@@ -8,6 +8,7 @@
 #include "link/codecs.h"
 #include "link/framing.h"
 #include "model/settings_model.h"
+#include "pages/title_encoding.h"
 
 namespace velta {
 namespace {
@@ -24,7 +25,7 @@ void set_glyph_redraw_hook(std::function<void(GlyphSize)> hook)
     redraw_hook() = std::move(hook);
 }
 
-void send_glyph_register(GlyphSize size, int slot, std::string_view digits)
+std::string glyph_register_command(GlyphSize size, int slot, std::string_view digits)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
     std::string cmd(info.register_prefix);
@@ -33,13 +34,24 @@ void send_glyph_register(GlyphSize size, int slot, std::string_view digits)
     const auto n = std::min<std::size_t>(digits.size(), static_cast<std::size_t>(info.glyph_digits));
     cmd.append(digits.substr(0, n));
     cmd.append("\r\n");
-    send_command(cmd);
+    return cmd;
+}
+
+void send_glyph_register(GlyphSize size, int slot, std::string_view digits)
+{
+    send_command(glyph_register_command(size, slot, digits));
+}
+
+std::string glyph_read_query(GlyphSize size, unsigned code)
+{
+    std::string cmd(glyph_size_info(size).read_template);
+    format_hex4(code == 0 ? 0x2121u : code, cmd.data() + 5);
+    return cmd;
 }
 
 void send_glyph_read(GlyphSize size, unsigned code)
 {
-    std::string cmd(glyph_size_info(size).read_template);
-    format_hex4(code == 0 ? 0x2121u : code, cmd.data() + 5);
+    const std::string cmd = glyph_read_query(size, code);
     if (!link_ready()) {
         error_box(k_text_not_connected);
         return;
@@ -49,6 +61,25 @@ void send_glyph_read(GlyphSize size, unsigned code)
         return;
     s.read_pending = 1;
     send_command(cmd);
+}
+
+std::string glyph_sample_text(std::string_view field_bytes)
+{
+    if (field_bytes.size() < 2)
+        return {};
+    return std::string(field_bytes.substr(0, 3));
+}
+
+unsigned glyph_sample_code(std::string_view sample_text)
+{
+    unsigned v = 0;
+    if (sample_text.size() >= 2)
+        v = static_cast<unsigned char>(sample_text[0]) * 256u +
+            static_cast<unsigned char>(sample_text[1]);
+    if (v >= 0xFA5C || (v >= 0xFA40 && v <= 0xFA49) || (v >= 0xFA55 && v <= 0xFA57))
+        v = ibm_to_nec_extension(v);
+    const unsigned code = sjis_to_jis(v);
+    return code == 0 ? k_jis_space : code;
 }
 
 void on_glyph_bitmap_reply(GlyphSize size, std::string_view line)

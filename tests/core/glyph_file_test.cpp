@@ -1,0 +1,252 @@
+// Protects the glyph list files: the exact layout and sizes, round trips, the tolerant but
+// strict reader (a wrong file never touches the store) and the open/save/clear flows.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/box_recorder.h"
+#include "common/file_io.h"
+#include "glyphs/glyph_file.h"
+#include "glyphs/glyph_state.h"
+#include "glyphs/glyph_text.h"
+#include "model/settings_model.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+namespace fs = std::filesystem;
+
+class GlyphFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        reset_glyph_state();
+        dir_ = fs::temp_directory_path() /
+               ("velta_glyph_files_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override
+    {
+        fs::remove_all(dir_);
+        reset_glyph_state();
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Each slot gets a different pattern so that a shifted read shows.
+    static void fill_patterns(GlyphSize size)
+    {
+        const GlyphSizeInfo& info = glyph_size_info(size);
+        for (int s = 0; s < info.slots; ++s)
+            for (int i = 0; i < info.glyph_digits; ++i)
+                glyph_slot(size, s)[static_cast<std::size_t>(i)] =
+                    glyph_value_digit((s * 7 + i) % 16);
+    }
+    static std::string store(GlyphSize size)
+    {
+        std::string all;
+        for (int s = 0; s < glyph_size_info(size).slots; ++s) {
+            auto slot = glyph_slot(size, s);
+            all.append(slot.data(), slot.size());
+        }
+        return all;
+    }
+
+    WireCapture wire_;
+    fs::path dir_;
+};
+
+TEST_F(GlyphFiles, WrittenSizesAndRecordLayout)
+{
+    EXPECT_EQ(glyph_list_bytes(GlyphSize::large).size(), 120960u);
+    EXPECT_EQ(glyph_list_bytes(GlyphSize::medium).size(), 122880u);
+    EXPECT_EQ(glyph_list_bytes(GlyphSize::small).size(), 110592u);
+    fill_patterns(GlyphSize::medium);
+    const std::string bytes = glyph_list_bytes(GlyphSize::medium);
+    EXPECT_EQ(bytes.substr(0, 9), "0\r\n1\r\n2\r\n");
+    // Slot 1 starts at record 256 with its own first digit; spare bytes are not written.
+    EXPECT_EQ(bytes.substr(256 * 3, 3), "7\r\n");
+}
+
+TEST_F(GlyphFiles, RoundTripOfEverySizeAndDirtyCleared)
+{
+    for (GlyphSize size : k_glyph_sizes) {
+        reset_settings_model();
+        fill_patterns(size);
+        const std::string before = store(size);
+        const std::string file = path("all" + std::string(glyph_file_extension(size)));
+        model().state.dirty = 1;
+        ASSERT_TRUE(write_glyph_list(size, file));
+        EXPECT_EQ(model().state.dirty, 0);
+        EXPECT_EQ(fs::file_size(file), glyph_list_bytes(size).size());
+        reset_settings_model();
+        model().state.dirty = 1;
+        ASSERT_EQ(read_glyph_list(size, file), GlyphReadResult::read);
+        EXPECT_EQ(store(size), before);
+        EXPECT_EQ(model().state.dirty, 0);
+    }
+}
+
+TEST_F(GlyphFiles, LfOnlyAndBlankLinesReadTheSame)
+{
+    fill_patterns(GlyphSize::large);
+    const std::string before = store(GlyphSize::large);
+    std::string loose;
+    for (char c : glyph_list_bytes(GlyphSize::large)) {
+        if (c == '\r')
+            continue;
+        loose.push_back(c);
+        if (c == '\n' && loose.size() % 7 == 0)
+            loose.append("\n  \r\n");
+    }
+    reset_settings_model();
+    const GlyphListParse parsed = parse_glyph_list(GlyphSize::large, "\n" + loose + "\n\n");
+    ASSERT_EQ(parsed.error, "");
+    ASSERT_TRUE(write_file_atomically(path("loose.tll"), loose));
+    ASSERT_EQ(read_glyph_list(GlyphSize::large, path("loose.tll")), GlyphReadResult::read);
+    EXPECT_EQ(store(GlyphSize::large), before);
+}
+
+TEST_F(GlyphFiles, MalformedOrWrongSizeFilesAreRefusedAndTheStoreStays)
+{
+    fill_patterns(GlyphSize::small);
+    const std::string good = glyph_list_bytes(GlyphSize::small);
+    fill_patterns(GlyphSize::large);
+    const std::string before = store(GlyphSize::large);
+
+    struct Case {
+        std::string bytes;
+        std::string says;
+    };
+    std::string bad_char = glyph_list_bytes(GlyphSize::large);
+    bad_char[3 * 10] = 'G';
+    std::string two_digits = glyph_list_bytes(GlyphSize::large);
+    two_digits.insert(3 * 5 + 1, "F");
+    const Case cases[] = {
+        {good, "足りません"},                                 // a small file in the large list
+        {bad_char, "11 行目"},                               // line 11 holds a non-digit
+        {two_digits, "6 行目"},                              // two digits on one line
+        {glyph_list_bytes(GlyphSize::large) + "0\r\n", "多すぎます"},
+        {"", "足りません"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(write_file_atomically(path("bad.tll"), c.bytes));
+        std::string error;
+        EXPECT_EQ(read_glyph_list(GlyphSize::large, path("bad.tll"), &error),
+                  GlyphReadResult::refused);
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        EXPECT_EQ(store(GlyphSize::large), before);
+    }
+    EXPECT_EQ(read_glyph_list(GlyphSize::large, path("missing.tll")),
+              GlyphReadResult::cannot_open);
+}
+
+TEST_F(GlyphFiles, OpenFlowQuestionsRefusalAndFileName)
+{
+    BoxRecorder boxes;
+    fill_patterns(GlyphSize::medium);
+    ASSERT_TRUE(write_glyph_list(GlyphSize::medium, path("m.tlm")));
+    ASSERT_TRUE(write_file_atomically(path("broken.tlm"), "0\r\nX\r\n"));
+    reset_settings_model();
+
+    // Unsaved settings: the question comes first, No stops before the dialog.
+    model().state.dirty = 1;
+    boxes.answer_next(BoxAnswer::no);
+    int asked = 0;
+    auto choose = [&](std::string p) {
+        return [&asked, p] {
+            ++asked;
+            return std::optional<std::string>(p);
+        };
+    };
+    EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("m.tlm"))));
+    EXPECT_EQ(boxes.last_text(), "データを保存せずに別のファイルを開きますか？");
+    EXPECT_EQ(boxes.boxes().back().caption, "VELTA");
+    EXPECT_EQ(asked, 0);
+
+    EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("broken.tlm"))));
+    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
+    EXPECT_NE(boxes.last_text().find("2 行目"), std::string::npos);
+    EXPECT_TRUE(glyph_list_file_name(GlyphSize::medium).empty());
+
+    EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("none.tlm"))));
+    EXPECT_EQ(boxes.last_text(), "Can't file open");
+
+    EXPECT_TRUE(glyph_file_open(GlyphSize::medium, choose(path("m.tlm"))));
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::medium), path("m.tlm"));
+    EXPECT_EQ(glyph_slot(GlyphSize::medium, 1)[0], '7');
+
+    // Busy with a read: nothing at all.
+    model().state.read_pending = 1;
+    const auto before = boxes.boxes().size();
+    EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("m.tlm"))));
+    EXPECT_EQ(boxes.boxes().size(), before);
+}
+
+TEST_F(GlyphFiles, SaveFlowsKeepOneNamePerSize)
+{
+    BoxRecorder boxes;
+    glyph_file_save(GlyphSize::large);
+    EXPECT_EQ(boxes.last_text(), "Don't file open");
+    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
+
+    glyph_file_save_as(GlyphSize::small, [&] { return std::optional<std::string>(path("s")); });
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::small), path("s.tls"));
+    EXPECT_EQ(fs::file_size(path("s.tls")), 110592u);
+    // The large list has no file of its own yet, so it never writes over the small one.
+    glyph_file_save(GlyphSize::large);
+    EXPECT_EQ(boxes.last_text(), "Don't file open");
+    EXPECT_EQ(fs::file_size(path("s.tls")), 110592u);
+
+    glyph_file_save_as(GlyphSize::large,
+                       [&] { return std::optional<std::string>(path("big.tll")); });
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::large), path("big.tll"));
+    glyph_file_save_as(GlyphSize::large,
+                       [&] { return std::optional<std::string>(path("up.TLL")); });
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::large), path("up.TLL.tll"));
+
+    glyph_slot(GlyphSize::large, 0)[0] = 'F';
+    glyph_file_save(GlyphSize::large);
+    EXPECT_EQ(read_file_bytes(path("up.TLL.tll"))->substr(0, 3), "F\r\n");
+
+    // A target that cannot be written: error box, name unchanged.
+    glyph_file_save_as(GlyphSize::large,
+                       [&] { return std::optional<std::string>(path("no/such/dir/x.tll")); });
+    EXPECT_EQ(boxes.last_text(), "Can't file open");
+    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::error);
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::large), path("up.TLL.tll"));
+}
+
+TEST_F(GlyphFiles, BufferClearAnsweredNoKeepsEverything)
+{
+    BoxRecorder boxes;
+    fill_patterns(GlyphSize::large);
+    fill_patterns(GlyphSize::small);
+    glyph_list_file_name(GlyphSize::large) = "keep.tll";
+    glyph_state().glyph_edited = 1;
+    boxes.answer_next(BoxAnswer::no);
+    const std::string before = store(GlyphSize::large);
+    EXPECT_FALSE(glyph_buffer_clear(GlyphSize::large, this));
+    EXPECT_EQ(boxes.last_text(), "データを保存せずに新規作成しますか？");
+    EXPECT_EQ(boxes.boxes().back().caption, "新規作成");
+    EXPECT_EQ(boxes.boxes().back().owner, this);
+    EXPECT_EQ(store(GlyphSize::large), before);
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::large), "keep.tll");
+
+    EXPECT_TRUE(glyph_buffer_clear(GlyphSize::large, this));
+    EXPECT_EQ(store(GlyphSize::large), std::string(70 * 580, '0'));
+    EXPECT_TRUE(glyph_list_file_name(GlyphSize::large).empty());
+    EXPECT_EQ(glyph_state().glyph_edited, 0);
+    EXPECT_NE(store(GlyphSize::small).substr(0, 5), "00000");  // other sizes untouched
+
+    // Not edited: no question.
+    const auto count = boxes.boxes().size();
+    EXPECT_TRUE(glyph_buffer_clear(GlyphSize::small, this));
+    EXPECT_EQ(boxes.boxes().size(), count);
+}
+
+}  // namespace
+}  // namespace velta
