@@ -1,16 +1,21 @@
 #include <QApplication>
-#include <QMainWindow>
 
-#include "model/settings_model.h"
+#include "shell/box_presenter.h"
+#include "shell/main_window.h"
+#include "shell/pictures.h"
+#include "shell/single_instance.h"
+#include "shell/startup.h"
 
-// Until the application shell lands, the tool opens an empty main window.
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    velta::reset_settings_model();
-    QMainWindow window;
-    window.setWindowTitle("VELTA Client Program");
-    window.setFixedSize(618, 120);
-    window.show();
+    QApplication::setWindowIcon(velta::program_icon());
+    velta::install_qt_box_presenter();
+
+    velta::InstanceGuard guard;
+    if (!guard.acquire())
+        return 0;
+
+    const std::unique_ptr<velta::MainWindow> window = velta::start_up();
     return QApplication::exec();
 }

@@ -1,0 +1,94 @@
+#include "model/file_menu.h"
+
+#include "common/file_io.h"
+#include "common/message_boxes.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
+
+namespace velta {
+namespace {
+
+bool may_drop_unsaved(std::string_view question)
+{
+    return model().state.dirty != 1 || ask_yes_no("VELTA", question);
+}
+
+bool write_to(const std::string& path)
+{
+    if (!save_settings_file(path)) {
+        warning_box(k_text_cannot_open);
+        return false;
+    }
+    model().state.dirty = 0;
+    return true;
+}
+
+}  // namespace
+
+void file_new()
+{
+    if (model().state.batch_running != 0 || !may_drop_unsaved(k_text_new_unsaved))
+        return;
+    reset_settings_model();
+}
+
+void file_open(const SettingsFileChooser& choose)
+{
+    if (model().state.batch_running != 0 || !may_drop_unsaved(k_text_open_unsaved))
+        return;
+    const std::optional<std::string> path = choose(FileDialogMode::open);
+    if (!path)
+        return;
+    const FileResult loaded = load_settings_file(*path);
+    if (loaded.status != FileStatus::ok) {
+        // The loader names the line of a malformed file; the model is as it was.
+        warning_box(loaded.message);
+        return;
+    }
+    model().state.current_file_name = *path;
+    model().state.dirty = 0;
+}
+
+bool file_save()
+{
+    const std::string& name = model().state.current_file_name;
+    if (name.empty()) {
+        warning_box(k_text_no_file);
+        return false;
+    }
+    return write_to(name);
+}
+
+bool file_save_as(const SettingsFileChooser& choose)
+{
+    const std::optional<std::string> chosen = choose(FileDialogMode::save);
+    if (!chosen)
+        return false;
+    const std::string path = settings_file_name_for_save(*chosen);
+    if (!write_to(path))
+        return false;
+    model().state.current_file_name = path;
+    return true;
+}
+
+bool exit_allowed(const SettingsFileChooser& choose)
+{
+    LinkState& s = model().state;
+    if (s.socket_connected == 1) {
+        error_box(k_text_disconnect_first);
+        return false;
+    }
+    if (s.dirty == 1 && !ask_yes_no("VELTA", k_text_exit_unsaved))
+        return s.current_file_name.empty() ? file_save_as(choose) : file_save();
+    return true;
+}
+
+std::string settings_file_name_for_save(std::string_view chosen)
+{
+    const std::size_t slash = chosen.find_last_of("/\\");
+    const std::size_t base = slash == std::string_view::npos ? 0 : slash + 1;
+    return std::string(chosen.substr(0, base)) +
+           complete_extension(chosen.substr(base), k_settings_extension);
+}
+
+}  // namespace velta

@@ -1,0 +1,25 @@
+#include "shell/startup.h"
+
+#include "link/configuration_file.h"
+#include "link/serial_link.h"
+#include "model/peer_table.h"
+#include "model/settings_model.h"
+#include "shell/main_window.h"
+
+namespace velta {
+
+std::unique_ptr<MainWindow> start_up()
+{
+    reset_peer_table();
+    reset_settings_model();
+    read_configuration();
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    // The port is opened once, here; a later change of port or interface waits for the next
+    // start. A TCP/IP link is opened by the operator in the connection dialogs.
+    if (model().link.interface_kind == 0)
+        open_serial_port();
+    return window;
+}
+
+}  // namespace velta

@@ -1,0 +1,361 @@
+// Protects the main window: menu texts and enabling per interface, command routing, the hidden
+// corner shortcut, the exit guard, the status-bar clock, the version box and the presenter.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <vector>
+
+#include "common/box_recorder.h"
+#include "model/file_menu.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
+#include "shell/box_presenter.h"
+#include "shell/command_table.h"
+#include "shell/main_window.h"
+#include "shell/single_instance.h"
+#include "shell/version_dialog.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest()
+    {
+        window_.set_dialog_opener([this](int id, QWidget* owner) {
+            opened_.push_back(id);
+            EXPECT_EQ(owner, &window_);
+            if (on_open_)
+                on_open_(id);
+            return true;
+        });
+        window_.set_quit([this] { ++quits_; });
+        window_.set_file_chooser([this](FileDialogMode) { return chosen_; });
+    }
+
+    QMenu* menu_titled(const QString& title) const
+    {
+        for (QAction* a : window_.menuBar()->actions())
+            if (a->text() == title)
+                return a->menu();
+        return nullptr;
+    }
+
+    WireCapture wire_;
+    BoxRecorder boxes_;
+    MainWindow window_;
+    std::vector<int> opened_;
+    std::function<void(int)> on_open_;
+    int quits_ = 0;
+    std::optional<std::string> chosen_;
+};
+
+TEST_F(MainWindowTest, MenusCarryEveryItemOfTheCommandTable)
+{
+    std::vector<QString> titles;
+    for (QAction* a : window_.menuBar()->actions())
+        titles.push_back(a->text());
+    EXPECT_EQ(titles, (std::vector<QString>{"ﾌｧｲﾙ", "設定", "インターフェイス", "プロトコル", "情報"}));
+
+    QMenu* settings = menu_titled("設定");
+    ASSERT_NE(settings, nullptr);
+    // Items sit in their menus, sub-menus included.
+    EXPECT_TRUE(settings->actions().contains(window_.action(command::slave_address)));
+    EXPECT_EQ(window_.action(command::read_all)->text(), "設定項目の読み込み");
+    EXPECT_EQ(window_.action(command::read_all)->parent()->property("title").toString(),
+              "メンテナンス");
+    EXPECT_EQ(window_.action(command::glyph_list_large)->text(), "外字大文字");
+    EXPECT_EQ(window_.action(command::version)->text(), "VELTA のﾊﾞｰｼﾞｮﾝ情報.");
+    EXPECT_EQ(window_.action(command::exit)->text(), "ｱﾌﾟﾘｹｰｼｮﾝの終了");
+    EXPECT_EQ(window_.action(command::protocol)->text(), "プロトコルの設定");
+    int items = 0;
+    for (QAction* top : window_.menuBar()->actions())
+        for (QAction* a : top->menu()->actions())
+            items += a->menu() ? static_cast<int>(a->menu()->actions().size())
+                               : (a->isSeparator() ? 0 : 1);
+    EXPECT_EQ(items, 31);
+}
+
+TEST_F(MainWindowTest, ToolbarHasTwelveButtonsWithTheirPicturesAndTooltips)
+{
+    const QList<QAction*> buttons = window_.toolbar()->actions();
+    ASSERT_EQ(buttons.size(), 12);
+    EXPECT_EQ(buttons[0]->toolTip(), "日付，時刻の設定");
+    EXPECT_EQ(buttons[4]->toolTip(), "文字＆縁取り色の設定");
+    EXPECT_EQ(buttons[11]->toolTip(), "表示ページの設定");
+    EXPECT_EQ(window_.toolbar()->iconSize(), QSize(43, 20));
+    for (QAction* b : buttons)
+        EXPECT_FALSE(b->icon().isNull());
+    // A toolbar button opens the dialog of its menu item.
+    buttons[4]->trigger();
+    buttons[11]->trigger();
+    EXPECT_EQ(opened_, (std::vector<int>{command::colours, command::display_page}));
+}
+
+TEST_F(MainWindowTest, LinkItemsFollowTheInterfaceWheneverAMenuOpens)
+{
+    LinkSettings& l = model().link;
+    auto enabled = [this](int id) { return window_.action(id)->isEnabled(); };
+    QMenu* link_menu = menu_titled("インターフェイス");
+    QMenu* settings = menu_titled("設定");
+
+    l.interface_kind = 0;
+    l.rs485_mode = 0;
+    emit link_menu->aboutToShow();
+    EXPECT_TRUE(enabled(command::serial_setup));
+    EXPECT_FALSE(enabled(command::client_server));
+    EXPECT_FALSE(enabled(command::tcp_setup));
+    EXPECT_FALSE(enabled(command::slave_address));
+    EXPECT_TRUE(enabled(command::interface_setup));
+
+    l.rs485_mode = 1;
+    emit settings->aboutToShow();
+    EXPECT_TRUE(enabled(command::slave_address));
+
+    l.interface_kind = 1;
+    emit link_menu->aboutToShow();
+    EXPECT_FALSE(enabled(command::serial_setup));
+    EXPECT_TRUE(enabled(command::client_server));
+    EXPECT_TRUE(enabled(command::tcp_setup));
+    EXPECT_FALSE(enabled(command::slave_address));
+}
+
+TEST_F(MainWindowTest, ProtocolNeedsTheSerialInterfaceAndRoleChangeRetitles)
+{
+    EXPECT_EQ(window_.windowTitle(), "VELTA Client Program");
+    model().link.interface_kind = 1;
+    window_.run_command(command::protocol);
+    EXPECT_TRUE(opened_.empty());
+    EXPECT_EQ(boxes_.last_text(), k_text_protocol_needs_serial);
+    EXPECT_EQ(boxes_.boxes().back().kind, BoxKind::error);
+
+    model().link.interface_kind = 0;
+    window_.run_command(command::protocol);
+    EXPECT_EQ(opened_, std::vector<int>{command::protocol});
+
+    // The role dialog changes the role; the title follows once it has closed.
+    on_open_ = [](int) { model().link.tcp_role = 1; };
+    window_.run_command(command::client_server);
+    EXPECT_EQ(window_.windowTitle(), "VELTA Server Program");
+
+    opened_.clear();
+    window_.run_command(4711);
+    window_.run_command(command::file_save);  // handled here, not by an area
+    EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(MainWindowTest, TenRightClicksInTheCornerOpenReadAll)
+{
+    auto right_click = [this](QWidget* target, QPoint local) {
+        QContextMenuEvent e(QContextMenuEvent::Mouse, local, target->mapToGlobal(local));
+        QApplication::sendEvent(target, &e);
+    };
+    window_.show();
+    QWidget* bar = window_.menuBar();
+    for (int i = 0; i < 9; ++i)
+        right_click(bar, QPoint(3, 3));
+    EXPECT_EQ(model().state.corner_clicks, 9);
+    right_click(bar, QPoint(200, 5));  // elsewhere: start again
+    EXPECT_EQ(model().state.corner_clicks, 0);
+    for (int i = 0; i < 9; ++i)
+        right_click(bar, QPoint(19, 19));
+    right_click(bar, QPoint(20, 0));  // just outside the 20 × 20 square
+    EXPECT_TRUE(opened_.empty());
+
+    for (int i = 0; i < 9; ++i)
+        right_click(bar, QPoint(i, 19 - i));
+    EXPECT_TRUE(opened_.empty());
+    right_click(bar, QPoint(0, 0));
+    EXPECT_EQ(opened_, std::vector<int>{command::read_all});
+    EXPECT_EQ(model().state.corner_clicks, 0);
+}
+
+TEST_F(MainWindowTest, ExitIsRefusedWhileConnectedAndEndsAfterASave)
+{
+    window_.show();
+    model().state.socket_connected = 1;
+    window_.action(command::exit)->trigger();
+    EXPECT_TRUE(window_.isVisible());
+    EXPECT_EQ(quits_, 0);
+    EXPECT_EQ(boxes_.last_text(), "TCP/IPを切断してください。");
+
+    // Unsaved titles, the operator answers No (do not drop them), Save As is cancelled: the
+    // program stays open with the titles.
+    model().state.socket_connected = 0;
+    model().state.dirty = 1;
+    boxes_.answer_next(BoxAnswer::no);
+    chosen_.reset();
+    EXPECT_FALSE(window_.close());
+    EXPECT_EQ(quits_, 0);
+    EXPECT_TRUE(window_.main_timer().isActive());
+    EXPECT_EQ(model().state.app_running, 1);
+
+    // Now a file is chosen: saved, then the program ends.
+    QTemporaryDir dir;
+    chosen_ = (dir.path() + "/exit_save").toStdString();
+    boxes_.answer_next(BoxAnswer::no);
+    EXPECT_TRUE(window_.close());
+    EXPECT_EQ(quits_, 1);
+    EXPECT_TRUE(QFileInfo::exists(dir.path() + "/exit_save.dat"));
+    EXPECT_EQ(boxes_.count("データを保存せずに終了しますか？"), 2);
+    EXPECT_FALSE(window_.main_timer().isActive());
+    EXPECT_EQ(model().state.app_running, 0);
+}
+
+TEST_F(MainWindowTest, FileMenuItemsUseTheChooser)
+{
+    QTemporaryDir dir;
+    chosen_ = (dir.path() + "/menu").toStdString();
+    model().pages.page_title[2] = "MENU";
+    window_.action(command::file_save_as)->trigger();
+    EXPECT_EQ(model().state.current_file_name, chosen_.value() + ".dat");
+    model().pages.page_title[2] = "CHANGED";
+    window_.action(command::file_open)->trigger();  // chooser gives "menu", which is missing
+    EXPECT_EQ(boxes_.last_text(), "Can't file open");
+    chosen_ = chosen_.value() + ".dat";
+    window_.action(command::file_open)->trigger();
+    EXPECT_EQ(model().pages.page_title[2], "MENU");
+}
+
+TEST_F(MainWindowTest, StatusBarShowsDateAndTimeAndTheTimerRunsTheWatchdogFirst)
+{
+    EXPECT_EQ(status_date_text(QDate(2026, 12, 9)), "2026年12月 9日  水曜日");
+    EXPECT_EQ(status_date_text(QDate(2027, 1, 10)), "2027年 1月10日  日曜日");
+    EXPECT_EQ(status_date_text(QDate(2026, 10, 31)), "2026年10月31日  土曜日");
+    EXPECT_EQ(status_time_text(QTime(7, 5, 9)), "07：05：09");
+    EXPECT_EQ(status_time_text(QTime(23, 59, 0)), "23：59：00");
+
+    EXPECT_EQ(window_.main_timer().interval(), 300);
+    EXPECT_TRUE(window_.main_timer().isActive());
+    window_.set_clock([] { return QDateTime(QDate(2026, 12, 13), QTime(23, 59, 59)); });
+    window_.tick();
+    EXPECT_EQ(window_.date_label()->text(), "2026年12月13日  日曜日");
+    window_.set_clock([] { return QDateTime(QDate(2026, 12, 14), QTime(18, 0, 1)); });
+    // The box the watchdog raises comes before the clock moves on.
+    QString date_when_boxed;
+    model().state.success_pending = 1;
+    const BoxPresenter previous = set_box_presenter([&](const Box& box) {
+        date_when_boxed = window_.date_label()->text();
+        EXPECT_EQ(box.text, "Success");
+        return BoxAnswer::ok;
+    });
+    window_.tick();
+    set_box_presenter(previous);
+    EXPECT_EQ(date_when_boxed, "2026年12月13日  日曜日");
+    EXPECT_EQ(window_.date_label()->text(), "2026年12月14日  月曜日");
+    EXPECT_EQ(window_.time_label()->text(), "18：00：01");
+    EXPECT_EQ(model().state.success_pending, 0);
+}
+
+TEST_F(MainWindowTest, WindowIsSmallFixedAndTitledByRole)
+{
+    EXPECT_EQ(window_.width(), 618);
+    EXPECT_EQ(window_.minimumSize(), window_.maximumSize());
+    EXPECT_FALSE(window_.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window_.windowFlags() & Qt::WindowMinimizeButtonHint);
+    model().link.tcp_role = 1;
+    MainWindow server;
+    EXPECT_EQ(server.windowTitle(), "VELTA Server Program");
+}
+
+// Finds the modal window that opened and hands it to act, once the event loop runs.
+template <typename W>
+void when_open(std::function<void(W*)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        act(w);
+    });
+}
+
+TEST_F(MainWindowTest, VersionBoxShowsTheVersionAndCloses)
+{
+    QString caption;
+    QString text;
+    when_open<VersionDialog>([&](VersionDialog* d) {
+        caption = d->windowTitle();
+        text = d->findChild<QLabel*>("version_text")->text();
+        d->findChild<QPushButton*>()->click();
+    });
+    window_.run_command(command::version);
+    EXPECT_EQ(caption, "VELTAのﾊﾞｰｼﾞｮﾝ情報");
+    EXPECT_EQ(text, "VELTA Version 1.32");
+}
+
+TEST(BoxPresenter, QuestionsAndErrorsBecomeQtBoxesWithTheirCaptionsAndIcons)
+{
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    auto capture_and_press = [&](QMessageBox::StandardButton press) {
+        when_open<QMessageBox>([&, press](QMessageBox* mb) {
+            caption = mb->windowTitle();
+            text = mb->text();
+            icon = mb->icon();
+            mb->button(press)->click();
+        });
+    };
+    const BoxPresenter previous = set_box_presenter(show_qt_box);
+
+    capture_and_press(QMessageBox::No);
+    EXPECT_FALSE(ask_yes_no("VELTA", "データを保存せずに終了しますか？"));
+    EXPECT_EQ(caption, "VELTA");
+    EXPECT_EQ(text, "データを保存せずに終了しますか？");
+    EXPECT_EQ(icon, QMessageBox::Question);
+
+    capture_and_press(QMessageBox::Yes);
+    EXPECT_TRUE(ask_yes_no("VELTA", "?"));
+
+    capture_and_press(QMessageBox::Ok);
+    warning_box("Can't file open");
+    EXPECT_EQ(caption, "Error");
+    EXPECT_EQ(icon, QMessageBox::Warning);
+
+    capture_and_press(QMessageBox::Ok);
+    error_box("No Connect");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+
+    set_box_presenter(previous);
+}
+
+TEST(SingleInstance, ASecondCopyIsToldAndRefused)
+{
+    QTemporaryDir runtime;
+    const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
+    EXPECT_TRUE(instance_lock_path().startsWith(runtime.path()));
+    EXPECT_TRUE(instance_lock_path().endsWith("VELTA TCP_X_Mutex.lock"));
+    BoxRecorder boxes;
+    {
+        InstanceGuard first;
+        ASSERT_TRUE(first.acquire());
+        InstanceGuard second;
+        EXPECT_FALSE(second.acquire());
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, "２重に起動はできません");
+        EXPECT_EQ(boxes.boxes()[0].caption, "VELTA");
+        EXPECT_EQ(boxes.boxes()[0].buttons, BoxButtons::ok);
+    }
+    // Once the first copy has gone, a new one starts.
+    InstanceGuard third;
+    EXPECT_TRUE(third.acquire());
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+    qputenv("XDG_RUNTIME_DIR", previous);
+}
+
+}  // namespace
+}  // namespace velta
