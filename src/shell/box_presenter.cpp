@@ -47,6 +47,8 @@ BoxAnswer show_qt_box(const Box& box)
     QWidget* owner = owner_widget(box.owner);
     QMessageBox mb(qt_icon(box.icon), qs(box.caption), qs(box.text), QMessageBox::NoButton,
                    owner);
+    if (!box.detail.empty())
+        mb.setInformativeText(qs(box.detail));
     // Boxes without an owner hold up the whole program, as the operator expects of them.
     mb.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     if (box.buttons == BoxButtons::yes_no) {

@@ -24,6 +24,10 @@
 #include "shell/main_window.h"
 #include "shell/single_instance.h"
 #include "shell/version_dialog.h"
+#include "link/serial_link.h"
+#include "model/peer_table.h"
+#include "shell/startup.h"
+#include "support/config_sandbox.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -323,9 +327,15 @@ TEST(BoxPresenter, QuestionsAndErrorsBecomeQtBoxesWithTheirCaptionsAndIcons)
     EXPECT_EQ(caption, "Error");
     EXPECT_EQ(icon, QMessageBox::Warning);
 
-    capture_and_press(QMessageBox::Ok);
-    error_box("No Connect");
+    QString detail;
+    when_open<QMessageBox>([&](QMessageBox* mb) {
+        icon = mb->icon();
+        detail = mb->informativeText();
+        mb->button(QMessageBox::Ok)->click();
+    });
+    error_box("Miss! File Open", "/dev/ttyUSB0: Permission denied");
     EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(detail, "/dev/ttyUSB0: Permission denied");
 
     set_box_presenter(previous);
 }
@@ -355,6 +365,37 @@ TEST(SingleInstance, ASecondCopyIsToldAndRefused)
     EXPECT_TRUE(third.acquire());
     EXPECT_EQ(boxes.boxes().size(), 1u);
     qputenv("XDG_RUNTIME_DIR", previous);
+}
+
+TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    ConfigSandbox config;
+    model().state.peer_table[5].in_use = 1;
+    model().pages.page_title[0] = "LEFT OVER";
+    config.write_file("[VELTA_Section]\nInterface=1\nClientServer=1\nlist_count=1\n"
+                      "ip00_0=10\nip00_1=0\nip00_2=0\nip00_3=7\ncom_path0=/nonexistent/tty\n");
+    {
+        const std::unique_ptr<MainWindow> window = start_up();
+        EXPECT_EQ(window->windowTitle(), "VELTA Server Program");
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(model().state.peer_table[5].in_use, 0);
+        EXPECT_EQ(model().pages.page_title[0], "");
+        ASSERT_EQ(model().link.host_count, 1);
+        EXPECT_EQ(model().link.host_list[0], (IpAddress{10, 0, 0, 7}));
+        EXPECT_TRUE(boxes.boxes().empty());  // TCP/IP: no port is opened at start
+        EXPECT_FALSE(serial_port_open());
+        EXPECT_EQ(model().state.app_running, 1);
+    }
+    config.write_file("[VELTA_Section]\nInterface=0\ncom_path0=/nonexistent/tty\n");
+    {
+        const std::unique_ptr<MainWindow> window = start_up();
+        EXPECT_EQ(window->windowTitle(), "VELTA Client Program");
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, "Miss! File Open");
+    }
+    close_serial_port();
 }
 
 }  // namespace
