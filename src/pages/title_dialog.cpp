@@ -1,0 +1,98 @@
+#include "pages/title_dialog.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QInputMethod>
+#include <QLineEdit>
+#include <QValidator>
+
+#include "link/text_cp932.h"
+#include "model/settings_model.h"
+
+namespace velta {
+namespace {
+
+// Refuses any edit that would make the title longer than the device takes, counted in the
+// bytes it is stored in, not in characters.
+class Cp932ByteLimit final : public QValidator {
+public:
+    Cp932ByteLimit(std::size_t limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+    State validate(QString& input, int& /*pos*/) const override
+    {
+        return to_cp932(input).size() <= limit_ ? Acceptable : Invalid;
+    }
+
+private:
+    std::size_t limit_;
+};
+
+std::string& title_of(int slot)
+{
+    return model().pages.page_title[static_cast<std::size_t>(std::clamp(slot, 0, k_page_slots - 1))];
+}
+
+}  // namespace
+
+TitleDialog::TitleDialog(QWidget* parent) : PageListDialog(PageDialogKind::title, parent)
+{
+    edit_ = new QLineEdit;
+    edit_->setValidator(new Cp932ByteLimit(k_title_max_bytes, edit_));
+    edit_->setMinimumWidth(420);
+    // Japanese input goes straight into the title: the edit takes the input method's text,
+    // with no hint that would restrict it to Latin input.
+    edit_->setAttribute(Qt::WA_InputMethodEnabled, true);
+    edit_->setInputMethodHints(Qt::ImhNone);
+    connect(edit_, &QLineEdit::textChanged, this, &TitleDialog::title_edited);
+
+    auto* box = new QGroupBox(QStringLiteral("タイトル"));
+    auto* row = new QHBoxLayout(box);
+    row->addWidget(edit_);
+    extra_area()->addWidget(box);
+
+    load_title();
+    edit_->setFocus();
+    QInputMethod* im = QGuiApplication::inputMethod();
+    input_panel_was_visible_ = im->isVisible();
+    im->show();
+}
+
+void TitleDialog::page_chosen()
+{
+    load_title();
+}
+
+void TitleDialog::load_title()
+{
+    const int slot = model().choices.current_page;
+    loading_ = true;
+    edit_->setText(from_cp932(title_of(slot)));
+    loading_ = false;
+    // Loading counts as an edit: the stored bytes stay as they are (a title from a file need
+    // not survive a round trip through the edit), but the list is redrawn and the data is
+    // marked changed.
+    model().state.dirty = 1;
+    redraw_list();
+}
+
+void TitleDialog::title_edited(const QString& text)
+{
+    if (loading_)
+        return;
+    title_of(model().choices.current_page) = to_cp932(text);
+    model().state.dirty = 1;
+    redraw_list();
+}
+
+void TitleDialog::done(int result)
+{
+    // Every edit is already in the model; what is left is to give the input method back as
+    // it was found.
+    QInputMethod* im = QGuiApplication::inputMethod();
+    im->commit();
+    if (!input_panel_was_visible_)
+        im->hide();
+    PageListDialog::done(result);
+}
+
+}  // namespace velta

@@ -1,0 +1,81 @@
+// Shows one dialog of the page settings with sample data, so it can be photographed:
+//   pages_screens DIALOG [PAGE_MODE]
+// DIALOG is one of title, position, switching, colours, fill, level, display, clock.
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "model/settings_model.h"
+#include "pages/date_time_dialog.h"
+#include "pages/display_page_dialog.h"
+#include "pages/page_list_dialog.h"
+#include "pages/title_dialog.h"
+
+using namespace velta;
+
+namespace {
+
+void sample_data()
+{
+    PageSettings& p = model().pages;
+    p.page_title[0] = "\x83\x5E\x83\x43\x83\x67\x83\x8B\x82\xCC\x97\xE1";  // タイトルの例
+    p.page_title[1] = std::string("\x10\x21\x82\xA0\x82\xA2\x82\xA4", 8);   // custom, あいう
+    p.page_title[2] = "\x91\xE6\x82\x52\x89\xEF\x8B\x63";                  // 第３会議
+    for (int s = 0; s < k_page_slots; s += 3) {
+        p.page_title_position[s] = 0;
+        p.page_auto_switch_time[s] = s % 100;
+        p.page_char_color[s] = s % 9;
+        p.page_border_color[s] = (s + 4) % 9;
+        p.page_background_fill[s] = 1;
+        p.page_char_level[s] = 0;
+    }
+    model().choices.current_page = 2;
+}
+
+std::unique_ptr<QDialog> make(const char* name)
+{
+    const struct {
+        const char* name;
+        PageDialogKind kind;
+    } kinds[] = {
+        {"position", PageDialogKind::title_position}, {"switching", PageDialogKind::auto_switch},
+        {"colours", PageDialogKind::colours},         {"fill", PageDialogKind::background_fill},
+        {"level", PageDialogKind::char_level},
+    };
+    if (std::strcmp(name, "title") == 0)
+        return std::make_unique<TitleDialog>();
+    if (std::strcmp(name, "display") == 0)
+        return std::make_unique<DisplayPageDialog>();
+    if (std::strcmp(name, "clock") == 0)
+        return std::make_unique<DateTimeDialog>();
+    for (const auto& k : kinds)
+        if (std::strcmp(name, k.name) == 0)
+            return std::make_unique<PageListDialog>(k.kind);
+    return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fputs("usage: pages_screens DIALOG [PAGE_MODE]\n", stderr);
+        return 2;
+    }
+    reset_settings_model();
+    model().device.page_mode = argc > 2 ? std::atoi(argv[2]) : 0;
+    model().link.rs485_mode = 1;  // show the slave address list enabled
+    model().link.slave_address = 3;
+    sample_data();
+    std::unique_ptr<QDialog> dialog = make(argv[1]);
+    if (!dialog) {
+        std::fprintf(stderr, "pages_screens: unknown dialog %s\n", argv[1]);
+        return 2;
+    }
+    dialog->move(20, 20);
+    dialog->show();
+    return QApplication::exec();
+}
