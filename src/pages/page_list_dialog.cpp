@@ -133,6 +133,12 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
     view_->request_repaint(PageListView::k_open_delay_ms);
 }
 
+PageListDialog::~PageListDialog()
+{
+    // The run's end handlers reach into this dialog's widgets: end it while they exist.
+    run().cancel();
+}
+
 void PageListDialog::redraw_list()
 {
     view_->draw_now();

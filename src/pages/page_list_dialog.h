@@ -23,6 +23,7 @@ class PageListDialog : public SettingsDialog {
     Q_OBJECT
 public:
     explicit PageListDialog(PageDialogKind kind, QWidget* parent = nullptr);
+    ~PageListDialog() override;
 
     static constexpr int k_title_run_period_ms = 600;
 

@@ -1,0 +1,262 @@
+// Protects the title dialog: the 56-byte limit of the edit in code page 932, storing every
+// edit, the title list, and the paced run of all titles with its progress, its stops and its
+// hold on "Close".
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "common/box_recorder.h"
+#include "common/paced_run.h"
+#include "model/reply_dispatcher.h"
+#include "model/settings_model.h"
+#include "pages/page_list_view.h"
+#include "pages/title_dialog.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+// What an input method hands over when the operator confirms a conversion.
+void commit_text(QLineEdit* edit, const QString& text)
+{
+    QInputMethodEvent e;
+    e.setCommitString(text);
+    QCoreApplication::sendEvent(edit, &e);
+}
+
+void type_latin(QLineEdit* edit, const char* text)
+{
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+}
+
+void click(QPushButton* b)
+{
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+const std::string k_a_cp932 = "\x82\xA0";  // あ
+
+TEST(TitleDialog, EditHoldsAtMost56BytesWithFullWidthCountingTwo)
+{
+    WireCapture wire;
+    TitleDialog d;
+    QLineEdit* edit = d.title_edit();
+    edit->setFocus();
+    for (int i = 0; i < 27; ++i)
+        commit_text(edit, QStringLiteral("あ"));
+    EXPECT_EQ(model().pages.page_title[0].size(), 54u);
+    type_latin(edit, "ab");
+    EXPECT_EQ(model().pages.page_title[0].size(), 56u);
+    type_latin(edit, "c");                     // 57 bytes: refused
+    commit_text(edit, QStringLiteral("い"));  // 58 bytes: refused
+    EXPECT_EQ(model().pages.page_title[0].size(), 56u);
+    EXPECT_EQ(edit->text().size(), 29);
+
+    edit->backspace();
+    edit->backspace();
+    edit->backspace();  // 52 bytes
+    type_latin(edit, "x");
+    commit_text(edit, QStringLiteral("う"));  // 55 bytes
+    commit_text(edit, QStringLiteral("え"));  // 57: refused
+    type_latin(edit, "y");                     // 56
+    std::string expected;
+    for (int i = 0; i < 26; ++i)
+        expected += k_a_cp932;
+    expected += "x\x82\xA4y";
+    EXPECT_EQ(model().pages.page_title[0], expected);
+}
+
+TEST(TitleDialog, OpeningMarksDataChangedAndEveryEditIsStoredAndListed)
+{
+    WireCapture wire;
+    model().pages.page_title[9] = std::string("\x10\x21", 2) + k_a_cp932;
+    model().choices.current_page = 9;
+    ASSERT_EQ(model().state.dirty, 0);
+    TitleDialog d;
+    EXPECT_EQ(model().state.dirty, 1);
+    // Loading leaves the stored bytes as they were.
+    EXPECT_EQ(model().pages.page_title[9], std::string("\x10\x21", 2) + k_a_cp932);
+    QStringList lines = d.list_view()->drawn_texts();
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines[0], QStringLiteral("P009 = ") + QString(28, QChar(0x3000)));
+    EXPECT_EQ(lines[1], QStringLiteral("P010 = 　あ") + QString(26, QChar(0x3000)));
+
+    model().state.dirty = 0;
+    d.page_list()->setCurrentIndex(10);
+    EXPECT_EQ(d.title_edit()->text(), QString());
+    EXPECT_EQ(model().state.dirty, 1);
+    commit_text(d.title_edit(), QStringLiteral("亜"));
+    EXPECT_EQ(model().pages.page_title[10], "\x88\x9F");
+    EXPECT_EQ(d.list_view()->drawn_texts()[2],
+              QStringLiteral("P011 = 亜") + QString(27, QChar(0x3000)));
+
+    // A half-width letter cannot be sent: the warning, and nothing on the wire.
+    BoxRecorder boxes;
+    type_latin(d.title_edit(), "A");
+    click(d.set_button());
+    type_latin(d.title_edit(), "B");
+    click(d.set_button());
+    EXPECT_EQ(boxes.count(std::string(k_text_title_unencodable)), 2);
+    EXPECT_TRUE(wire.sent().empty());
+}
+
+TEST(TitleDialog, TwoLineModeListsTopAndBottomLines)
+{
+    WireCapture wire;
+    model().device.page_mode = 1;
+    model().pages.page_title[1] = k_a_cp932;
+    TitleDialog d;
+    const QStringList lines = d.list_view()->drawn_texts();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("P001T= ")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("P001B= あ")));
+    EXPECT_EQ(d.page_list()->itemText(3), QStringLiteral("002B"));
+    d.page_list()->setCurrentIndex(3);
+    commit_text(d.title_edit(), QStringLiteral("亜"));
+    click(d.set_button());
+    EXPECT_EQ(wire.last().substr(0, 9), "CA0043021");
+}
+
+class TitleRun : public ::testing::Test {
+protected:
+    WireCapture wire;
+    BoxRecorder boxes;
+};
+
+TEST_F(TitleRun, PercentGoesByWholeStepsAndIsClearedAfterTheLastSlot)
+{
+    TitleDialog d;
+    d.show();
+    click(d.set_all_button());
+    ASSERT_EQ(boxes.count(std::string(k_text_not_auto_switching)), 1);
+    ASSERT_TRUE(d.run_active());
+    EXPECT_FALSE(d.close_button()->isEnabled());
+    EXPECT_EQ(model().state.batch_running, 1);
+
+    QStringList percents;
+    for (int k = 1; k <= 6; ++k) {
+        d.run_tick();
+        percents << d.percent_field()->text();
+        EXPECT_EQ(d.progress_bar()->value(), k);
+    }
+    EXPECT_EQ(percents, (QStringList{"0", "0", "1", "1", "1", "2"}));
+    ASSERT_EQ(wire.sent().size(), 6u);
+    EXPECT_EQ(wire.sent()[5].substr(0, 5), "CA006");
+
+    // "Close" and Esc do nothing, "設定" sends nothing, "全設定" only asks.
+    click(d.close_button());
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_TRUE(d.isVisible());
+    click(d.set_button());
+    click(d.set_all_button());
+    EXPECT_EQ(boxes.count(std::string(k_text_not_auto_switching)), 2);
+    EXPECT_EQ(wire.sent().size(), 6u);
+    EXPECT_EQ(model().state.batch_running, 7);
+
+    for (int k = 7; k <= 255; ++k)
+        d.run_tick();
+    EXPECT_EQ(d.percent_field()->text(), QStringLiteral("99"));
+    d.run_tick();
+    EXPECT_FALSE(d.run_active());
+    EXPECT_EQ(wire.sent().size(), 256u);
+    EXPECT_EQ(wire.last().substr(0, 5), "CA256");
+    EXPECT_EQ(d.percent_field()->text(), QStringLiteral("  "));
+    EXPECT_EQ(d.progress_bar()->value(), 0);
+    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_TRUE(d.close_button()->isEnabled());
+    // No "Success" per page while the run went.
+    EXPECT_EQ(boxes.boxes().size(), 2u);
+    click(d.close_button());
+    EXPECT_FALSE(d.isVisible());
+}
+
+TEST_F(TitleRun, ErrorAnswerStopsAtTheNextTickLeavingTheBar)
+{
+    TitleDialog d;
+    d.show();
+    click(d.set_all_button());
+    for (int k = 1; k <= 5; ++k)
+        d.run_tick();
+    serial_dispatch("E3\r\n");
+    EXPECT_EQ(boxes.last_text(), "Command Error");
+    EXPECT_TRUE(d.run_active());
+    d.run_tick();
+    EXPECT_FALSE(d.run_active());
+    EXPECT_EQ(wire.sent().size(), 5u);
+    EXPECT_EQ(d.progress_bar()->value(), 5);
+    EXPECT_EQ(d.percent_field()->text(), QStringLiteral("1"));
+    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_TRUE(d.close_button()->isEnabled());
+    d.run_tick();
+    EXPECT_EQ(wire.sent().size(), 5u);
+}
+
+TEST_F(TitleRun, UnencodableTitleEndsTheRunWithItsWarning)
+{
+    model().pages.page_title[2] = "AB";
+    TitleDialog d;
+    d.show();
+    click(d.set_all_button());
+    d.run_tick();
+    d.run_tick();
+    d.run_tick();  // slot 2
+    EXPECT_FALSE(d.run_active());
+    EXPECT_EQ(boxes.last_text(), std::string(k_text_title_unencodable));
+    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
+    EXPECT_EQ(wire.sent().size(), 2u);
+    EXPECT_EQ(d.percent_field()->text(), QStringLiteral("  "));
+    EXPECT_EQ(d.progress_bar()->value(), 0);
+    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_TRUE(d.close_button()->isEnabled());
+}
+
+TEST_F(TitleRun, NoAnswerToTheQuestionOrNoLinkStartsNothing)
+{
+    TitleDialog d;
+    boxes.answer_next(BoxAnswer::no);
+    click(d.set_all_button());
+    EXPECT_FALSE(d.run_active());
+    model().link.interface_kind = 1;  // TCP/IP, not connected
+    click(d.set_all_button());
+    EXPECT_FALSE(d.run_active());
+    EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
+    EXPECT_TRUE(wire.sent().empty());
+}
+
+TEST_F(TitleRun, StepsEvery600Milliseconds)
+{
+    TitleDialog d;
+    click(d.set_all_button());
+    EXPECT_EQ(d.run_timer().interval(), 600);
+    QElapsedTimer clock;
+    clock.start();
+    while (wire.sent().size() < 2 && clock.elapsed() < 3000)
+        QTest::qWait(5);
+    ASSERT_EQ(wire.sent().size(), 2u);
+    EXPECT_GE(clock.elapsed(), 1150);
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+TEST_F(TitleRun, ShortenedPaceRunsTheWholeSequence)
+{
+    set_pace_divisor(100);
+    TitleDialog d;
+    click(d.set_all_button());
+    QElapsedTimer clock;
+    clock.start();
+    while (d.run_active() && clock.elapsed() < 20000)
+        QTest::qWait(5);
+    set_pace_divisor(1);
+    EXPECT_FALSE(d.run_active());
+    EXPECT_EQ(wire.sent().size(), 256u);
+    EXPECT_EQ(d.progress_bar()->value(), 0);
+}
+
+}  // namespace
+}  // namespace velta
