@@ -236,11 +236,12 @@ TEST_F(TitleRun, StepsEvery600Milliseconds)
     EXPECT_EQ(d.run_timer().interval(), 600);
     QElapsedTimer clock;
     clock.start();
-    while (wire.sent().size() < 2 && clock.elapsed() < 3000)
+    while (wire.sent().size() < 2 && clock.elapsed() < 5000)
         QTest::qWait(5);
     ASSERT_EQ(wire.sent().size(), 2u);
+    // Never faster than the pace; the upper bound leaves room for a loaded machine.
     EXPECT_GE(clock.elapsed(), 1150);
-    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_LT(clock.elapsed(), 3000);
 }
 
 TEST_F(TitleRun, ShortenedPaceRunsTheWholeSequence)
