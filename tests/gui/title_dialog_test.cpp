@@ -239,8 +239,8 @@ TEST_F(TitleRun, StepsEvery600Milliseconds)
     while (wire.sent().size() < 2 && clock.elapsed() < 5000)
         QTest::qWait(5);
     ASSERT_EQ(wire.sent().size(), 2u);
-    // Never faster than the pace; the upper bound leaves room for a loaded machine.
-    EXPECT_GE(clock.elapsed(), 1150);
+    // Two periods; Qt's coarse timers may fire up to 5 % early, and a loaded machine late.
+    EXPECT_GE(clock.elapsed(), 1100);
     EXPECT_LT(clock.elapsed(), 3000);
 }
 
