@@ -1,0 +1,61 @@
+#include "device/alarm_dialog.h"
+
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "device/alarm_commands.h"
+#include "device/connector_table_widgets.h"
+#include "device/device_items.h"
+#include "device/device_rows_widgets.h"
+#include "link/text_cp932.h"
+#include "model/settings_model.h"
+
+namespace velta {
+
+AlarmDialog::AlarmDialog(QWidget* parent)
+    : SettingsDialog(QStringLiteral("アラームの設定"), "アラームの設定 ", parent)
+{
+    DeviceSettings& d = model().device;
+
+    hold_time_ = new QLineEdit(from_cp932(d.alarm_hold_time));
+    hold_time_->setMaxLength(3);
+    hold_time_->setMaximumWidth(60);
+    connect(hold_time_, &QLineEdit::textChanged, this, [](const QString& text) {
+        model().device.alarm_hold_time = to_cp932(text).substr(0, 3);
+    });
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(setting_group(QStringLiteral("モード"),
+                                  field_combo(item_list(k_alarm_mode_items), d.alarm_mode),
+                                  QStringLiteral("send_alarm_mode"), send_alarm_mode),
+                    0, 0);
+    grid->addWidget(setting_group(QStringLiteral("保持時間"), hold_time_,
+                                  QStringLiteral("send_alarm_hold_time"),
+                                  [] { send_alarm_hold_time(); }),
+                    0, 1);
+    grid->addWidget(setting_group(QStringLiteral("入力極性"),
+                                  field_combo(item_list(k_alarm_polarity_items), d.alarm_polarity),
+                                  QStringLiteral("send_alarm_polarity"), send_alarm_polarity),
+                    1, 0);
+    grid->addWidget(setting_group(QStringLiteral("表示"),
+                                  field_combo(item_list(k_off_on_items), d.alarm_display),
+                                  QStringLiteral("send_alarm_display"), send_alarm_display),
+                    1, 1);
+    grid->addWidget(setting_group(QStringLiteral("リターン"),
+                                  field_combo(item_list(k_off_on_items), d.alarm_return),
+                                  QStringLiteral("send_alarm_return"), send_alarm_return),
+                    2, 0);
+    grid->addWidget(make_slave_address_group(), 2, 1);
+
+    connectors_ = new ConnectorTable(send_alarm_connectors);
+    connectors_->send_button()->setObjectName(QStringLiteral("send_alarm_connectors"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(connectors_);
+    layout->addWidget(make_close_button(), 0, Qt::AlignRight);
+    close_button()->setDefault(true);  // Enter ends this dialog as Esc does
+}
+
+}  // namespace velta

@@ -1,0 +1,72 @@
+#include "device/batch_run_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "device/batch_steps.h"
+#include "device/device_rows_widgets.h"
+
+namespace velta {
+
+BatchRunConfig read_all_config()
+{
+    BatchRunConfig c;
+    c.window_title = QStringLiteral("全項目の読み込み");
+    c.caption_text = "設定項目の読み込み";
+    c.start_text = QStringLiteral("読み込み");
+    c.with_broadcast = false;
+    c.steps = k_read_all_steps;
+    c.period_ms = k_read_all_period_ms;
+    c.perform = perform_read_all_step;
+    return c;
+}
+
+BatchRunDialog::BatchRunDialog(BatchRunConfig config, QWidget* parent)
+    : SettingsDialog(config.window_title, config.caption_text, parent), config_(std::move(config))
+{
+    start_ = send_button(QStringLiteral("start_run"), [this] { start(); }, config_.start_text);
+    progress_ = new QProgressBar;
+    progress_->setRange(0, config_.steps);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+    progress_->setMinimumWidth(240);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(start_);
+    top->addWidget(make_slave_address_group(config_.with_broadcast));
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(progress_, 1);
+    bottom->addWidget(percent_row(percent_));
+    bottom->addWidget(make_close_button());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(bottom);
+}
+
+void BatchRunDialog::start()
+{
+    if (!confirm_run())
+        return;
+    RunSteps steps;
+    steps.last = config_.steps;
+    steps.perform = config_.perform;
+    steps.progress = [this](int step) {
+        percent_->setText(QString::number(batch_percent(step, config_.steps)));
+        progress_->setValue(progress_->value() + 1);
+    };
+    steps.finished = [this](RunEnd end) {
+        if (end != RunEnd::completed)
+            return;  // stopped: the dialog stays open with the progress where it stopped
+        percent_->setText(QStringLiteral("   "));
+        progress_->setValue(0);
+        accept();
+    };
+    if (start_run(std::move(steps), config_.period_ms))
+        progress_->setValue(0);
+}
+
+}  // namespace velta

@@ -1,0 +1,46 @@
+#include "device/device_rows_widgets.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace velta {
+
+QComboBox* field_combo(const QStringList& items, int& field, std::function<void()> after)
+{
+    int* f = &field;  // a field of the process-wide model: lives as long as the program
+    return bound_combo(
+        items, [f] { return *f; }, [f](int index) { *f = index; }, std::move(after));
+}
+
+QPushButton* send_button(const QString& name, std::function<void()> send, const QString& text)
+{
+    auto* button = new QPushButton(text);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, button, [send = std::move(send)] { send(); });
+    return button;
+}
+
+QGroupBox* setting_group(const QString& caption, QWidget* control, const QString& name,
+                         std::function<void()> send)
+{
+    return group_row(caption, {control, send_button(name, std::move(send))});
+}
+
+QWidget* percent_row(QLineEdit*& field)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    field = new QLineEdit;
+    field->setReadOnly(true);
+    field->setMaximumWidth(48);
+    field->setAlignment(Qt::AlignRight);
+    layout->addWidget(field);
+    layout->addWidget(new QLabel(QStringLiteral("％")));
+    layout->addStretch();
+    return row;
+}
+
+}  // namespace velta

@@ -1,0 +1,181 @@
+#include "device/network_dialog.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "device/device_items.h"
+#include "device/device_rows_widgets.h"
+#include "device/network_commands.h"
+#include "link/framing.h"
+#include "link/text_cp932.h"
+#include "model/settings_model.h"
+
+namespace velta {
+
+AddressField::AddressField(QWidget* parent) : QWidget(parent)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this);
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        if (i > 0)
+            row->addWidget(new QLabel(QStringLiteral(".")));
+        parts_[i] = new QLineEdit;
+        parts_[i]->setMaxLength(3);
+        parts_[i]->setValidator(digits);
+        parts_[i]->setFixedWidth(40);
+        parts_[i]->setAlignment(Qt::AlignCenter);
+        row->addWidget(parts_[i]);
+    }
+}
+
+QString AddressField::text() const
+{
+    QStringList groups;
+    for (const QLineEdit* p : parts_)
+        groups << p->text().trimmed();
+    return groups.join(QLatin1Char('.'));
+}
+
+void AddressField::set_text(const QString& dotted)
+{
+    const QStringList groups = dotted.split(QLatin1Char('.'));
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        parts_[i]->setText(i < static_cast<std::size_t>(groups.size()) ? groups[static_cast<qsizetype>(i)] : QString());
+}
+
+namespace {
+DeviceSettings& dev()
+{
+    return model().device;
+}
+
+constexpr std::array<NetAddress, 3> k_address_order{NetAddress::ip, NetAddress::gateway,
+                                                    NetAddress::active};
+}  // namespace
+
+NetworkDialog::NetworkDialog(QWidget* parent)
+    : SettingsDialog(QStringLiteral("プロトコルの設定"), "プロトコルの設定 ", parent)
+{
+    DeviceSettings& d = dev();
+    auto* grid = new QGridLayout;
+
+    const std::array<QString, 3> captions{QStringLiteral("IP Address"),
+                                          QStringLiteral("Gateway Address"),
+                                          QStringLiteral("Active Address")};
+    const std::array<QString, 3> names{QStringLiteral("send_net_ip_address"),
+                                       QStringLiteral("send_net_gateway"),
+                                       QStringLiteral("send_net_eaa")};
+    for (std::size_t i = 0; i < addresses_.size(); ++i) {
+        addresses_[i] = new AddressField;
+        AddressField* field = addresses_[i];
+        const NetAddress which = k_address_order[i];
+        // The field is read only when its button is pressed; until then edits stay in it.
+        grid->addWidget(setting_group(captions[i], field, names[i],
+                                      [field, which] {
+                                          send_net_address_text(which,
+                                                                to_cp932(field->text()));
+                                      }),
+                        static_cast<int>(i), 0);
+    }
+
+    mac_ = new QLineEdit;
+    mac_->setReadOnly(true);
+    progress_ = new QProgressBar;
+    progress_->setRange(0, 11);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+    auto* mac_group = group_row(QStringLiteral("MAC Address"), {mac_});
+    auto* read_row = new QWidget;
+    auto* read_layout = new QHBoxLayout(read_row);
+    read_layout->setContentsMargins(0, 0, 0, 0);
+    read_layout->addWidget(send_button(QStringLiteral("read_network"), [this] { start_read(); },
+                                       QStringLiteral("読み込み")));
+    read_layout->addWidget(progress_);
+    auto* mac_column = new QVBoxLayout;
+    mac_column->addWidget(mac_group);
+    mac_column->addWidget(read_row);
+    grid->addLayout(mac_column, 3, 0);
+
+    subnet_ = field_combo(item_list(k_subnet_items), d.net_subnet_class);
+    port_ = new QLineEdit;
+    port_->setMaxLength(5);
+    port_->setMaximumWidth(70);
+    connect(port_, &QLineEdit::textChanged, this, [](const QString& text) {
+        model().device.port_number = to_cp932(text).substr(0, 5);
+    });
+    ect_ = field_combo(item_list(k_net_off_on_items), d.net_ect);
+    keep_alive_ = field_combo(item_list(k_net_off_on_items), d.net_keep_alive);
+    etr_ = field_combo(item_list(k_time_register_items), d.net_etr);
+    version_ = new QLineEdit;
+    version_->setReadOnly(true);
+
+    grid->addWidget(setting_group(QStringLiteral("Subnet Mask"), subnet_,
+                                  QStringLiteral("send_net_subnet_class"), send_net_subnet_class),
+                    0, 1);
+    grid->addWidget(setting_group(QStringLiteral("Port Number"), port_,
+                                  QStringLiteral("send_port_number"), [] { send_port_number(); }),
+                    1, 1);
+    grid->addWidget(setting_group(QStringLiteral("Connection Try"), ect_,
+                                  QStringLiteral("send_net_ect"), send_net_ect),
+                    2, 1);
+    grid->addWidget(setting_group(QStringLiteral("Keep Alive"), keep_alive_,
+                                  QStringLiteral("send_net_keep_alive"), send_net_keep_alive),
+                    3, 1);
+    grid->addWidget(setting_group(QStringLiteral("Time Register"), etr_,
+                                  QStringLiteral("send_net_etr"), send_net_etr),
+                    4, 1);
+    grid->addWidget(group_row(QStringLiteral("Version Number"), {version_}), 4, 0);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(make_close_button(), 0, Qt::AlignRight);
+    refresh();
+}
+
+void NetworkDialog::refresh()
+{
+    const DeviceSettings& d = dev();
+    for (std::size_t i = 0; i < addresses_.size(); ++i)
+        addresses_[i]->set_text(qs(dotted_address_text(net_address_field(k_address_order[i]))));
+    select_quietly(subnet_, d.net_subnet_class);
+    {
+        const QSignalBlocker block(port_);
+        port_->setText(from_cp932(d.port_number));
+    }
+    select_quietly(ect_, d.net_ect);
+    select_quietly(keep_alive_, d.net_keep_alive);
+    select_quietly(etr_, d.net_etr);
+    mac_->setText(from_cp932(d.net_mac_address));
+    version_->setText(from_cp932(d.firmware_version));
+}
+
+void NetworkDialog::start_read()
+{
+    RunSteps steps;
+    steps.last = k_network_read_queries;
+    steps.perform = [](int step) {
+        send_command(k_network_read_order[static_cast<std::size_t>(step - 1)]);
+        return StepResult::sent;
+    };
+    steps.progress = [this](int) { progress_->setValue(progress_->value() + 1); };
+    steps.finished = [this](RunEnd end) {
+        if (end != RunEnd::completed)
+            return;  // an error answer: what was read stays, the controls are not refreshed
+        // The last reply comes in during the next period; show the values after it.
+        QTimer::singleShot(paced_period(k_network_read_period_ms), this, [this] {
+            progress_->setValue(0);
+            refresh();
+        });
+    };
+    if (start_run(std::move(steps), k_network_read_period_ms))
+        progress_->setValue(0);
+}
+
+}  // namespace velta
