@@ -11,6 +11,18 @@
 
 namespace velta {
 
+BatchRunConfig set_all_config()
+{
+    BatchRunConfig c;
+    c.window_title = QStringLiteral("全項目の設定");
+    c.caption_text = "全項目の設定";
+    c.start_text = QStringLiteral("設定");
+    c.steps = k_set_all_steps;
+    c.period_ms = k_set_all_period_ms;
+    c.perform = perform_set_all_step;
+    return c;
+}
+
 BatchRunConfig read_all_config()
 {
     BatchRunConfig c;

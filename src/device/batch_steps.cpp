@@ -2,8 +2,13 @@
 
 #include <array>
 
+#include "device/alarm_commands.h"
 #include "device/device_fields.h"
+#include "device/other_commands.h"
+#include "device/schedule_commands.h"
 #include "link/framing.h"
+#include "model/settings_model.h"
+#include "pages/page_commands.h"
 
 namespace velta {
 namespace {
@@ -20,6 +25,49 @@ constexpr std::array<std::string_view, 24> k_read_device_queries{
     "RPOSP\r\n", "RRM\r\n",   "RTSD\r\n",  "RTSDR\r\n", "RTSDS\r\n", "RVLBC\r\n"};
 static_assert(k_last_schedule_step + static_cast<int>(k_read_device_queries.size()) + 1 ==
               k_read_all_steps);
+
+struct DeviceStep {
+    std::string_view head;
+    void (*send)();
+};
+
+// Steps 288..310: the device-wide settings and the all-pages commands, each sent by the
+// routine of its own dialog. The connector table goes with the alarm head.
+constexpr std::array<DeviceStep, 23> k_set_device_steps{{
+    {"AM", send_alarm_mode},
+    {"ADT", [] { send_alarm_hold_time(); }},
+    {"AP", send_alarm_polarity},
+    {"ADO", send_alarm_display},
+    {"ARO", send_alarm_return},
+    {"ACA", send_alarm_connectors},
+    {"PAST", send_all_auto_switch_times},
+    {"TSDO", send_clock_display},
+    {"TSDR", send_clock_range},
+    {"TSDS", send_clock_size},
+    {"FB", send_all_background_fill},
+    {"CABC", send_all_colours},
+    {"CWL", send_all_char_levels},
+    {"CI", send_connector_input},
+    {"POSP", send_power_on_page},
+    {"IDPM", send_page_mode},
+    {"CFST", send_upper_font_size},
+    {"CFSB", send_lower_font_size},
+    {"IDOT", send_upper_display_offset},
+    {"IDOB", send_lower_display_offset},
+    {"VLBC", send_video_loss_background},
+    {"RM", send_remote_mode},
+    {"IDP", send_all_title_positions},
+}};
+static_assert(k_last_schedule_step + static_cast<int>(k_set_device_steps.size()) ==
+              k_set_all_steps);
+
+const DeviceStep* device_step(int step)
+{
+    const int i = step - k_last_schedule_step - 1;
+    if (i < 0 || i >= static_cast<int>(k_set_device_steps.size()))
+        return nullptr;
+    return &k_set_device_steps[static_cast<std::size_t>(i)];
+}
 
 }  // namespace
 
@@ -51,6 +99,35 @@ StepResult perform_read_all_step(int step)
     const std::string q = read_all_query(step);
     if (!q.empty())
         send_command(q);
+    return StepResult::sent;
+}
+
+std::string_view set_all_head(int step)
+{
+    if (step >= 1 && step <= k_title_steps)
+        return "CA";
+    if (step >= k_first_schedule_step && step <= k_last_schedule_step)
+        return "SD";
+    const DeviceStep* s = device_step(step);
+    return s ? s->head : std::string_view();
+}
+
+StepResult perform_set_all_step(int step)
+{
+    if (step >= 1 && step <= k_title_steps) {
+        // Every slot goes, whatever the page mode: the device keeps all 256.
+        if (!send_title_or_warn(step - 1)) {
+            model().state.reply_error = 1;
+            return StepResult::end_now;
+        }
+        return StepResult::sent;
+    }
+    if (step >= k_first_schedule_step && step <= k_last_schedule_step) {
+        send_schedule_day(step - k_first_schedule_step);
+        return StepResult::sent;
+    }
+    if (const DeviceStep* s = device_step(step))
+        s->send();
     return StepResult::sent;
 }
 

@@ -22,4 +22,10 @@ int batch_percent(int step, int steps);
 std::string read_all_query(int step);
 StepResult perform_read_all_step(int step);
 
+// The command head a set-all step sends ("CA", "SD", "AM", ... "IDP"); empty outside the run.
+std::string_view set_all_head(int step);
+// Sends a set-all step. A title that cannot be encoded shows its warning, is not sent and
+// ends the run; a hold time that is refused shows its message and the run goes on.
+StepResult perform_set_all_step(int step);
+
 }  // namespace velta

@@ -44,6 +44,8 @@ bool open_device_dialog(int command_id, QWidget* owner)
             return true;
         }
         return run_modal<NetworkDialog>(owner);
+    case 32791:
+        return run_modal<BatchRunDialog>(owner, set_all_config());
     case 32804:
         return run_modal<BatchRunDialog>(owner, read_all_config());
     default:

@@ -2,6 +2,7 @@
 // and the percent shown after it.
 #include <gtest/gtest.h>
 
+#include "common/box_recorder.h"
 #include "device/batch_steps.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
@@ -57,6 +58,78 @@ TEST(BatchPercent, IntegerShareOfTheSteps)
     EXPECT_EQ(batch_percent(311, 312), 99);
     EXPECT_EQ(batch_percent(1, 32), 3);
     EXPECT_EQ(batch_percent(31, 32), 96);
+}
+
+}  // namespace
+}  // namespace velta
+
+namespace velta {
+namespace {
+
+TEST(SetAllSteps, EveryStepSendsItsOwnRoutinesCommand)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    for (int step = 1; step <= k_set_all_steps; ++step)
+        ASSERT_EQ(perform_set_all_step(step), StepResult::sent) << step;
+    const auto& sent = wire.sent();
+    ASSERT_EQ(sent.size(), 310u);
+    EXPECT_TRUE(boxes.boxes().empty());
+
+    const std::vector<std::string> device_heads{
+        "AM",  "ADT",  "AP",   "ADO",  "ARO",  "ACA",  "PAST", "TSDO",
+        "TSDR", "TSDS", "FB",  "CABC", "CWL",  "CI",   "POSP", "IDPM",
+        "CFST", "CFSB", "IDOT", "IDOB", "VLBC", "RM",  "IDP"};
+    for (int step = 1; step <= k_set_all_steps; ++step) {
+        const std::string& c = sent[static_cast<std::size_t>(step - 1)];
+        std::string expected = step <= 256   ? "CA"
+                               : step <= 287 ? "SD"
+                                             : device_heads[static_cast<std::size_t>(step - 288)];
+        // The letters after the head belong to the layout ("AMI", "ADON", "IDPM1").
+        EXPECT_TRUE(c.starts_with(expected)) << step << " " << c;
+        EXPECT_EQ(set_all_head(step), expected) << step;
+        EXPECT_TRUE(c.ends_with("\r\n")) << step;
+    }
+    EXPECT_TRUE(sent[0].starts_with("CA001"));
+    EXPECT_TRUE(sent[255].starts_with("CA256"));
+    EXPECT_EQ(sent[256].substr(0, 4), "SD01");
+    EXPECT_EQ(sent[286].substr(0, 4), "SD31");
+    EXPECT_EQ(sent[287], "AMI\r\n");
+    EXPECT_EQ(sent[288], "ADT010\r\n");
+    EXPECT_EQ(sent[292], "ACA001002003004005006007008\r\n");
+    EXPECT_EQ(sent[308], "RMBIN\r\n");
+    EXPECT_EQ(sent[309].size(), 3u + 256u + 2u);  // "IDP" and one letter per slot
+    EXPECT_EQ(set_all_head(0), "");
+    EXPECT_EQ(set_all_head(311), "");
+}
+
+TEST(SetAllSteps, ATitleThatCannotBeSentEndsTheRunWithItsWarning)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().pages.page_title[16] = "\x82\xa0" "a";  // odd byte length
+    model().device.page_mode = 1;                  // all 256 slots go in either mode
+    for (int step = 1; step <= 16; ++step)
+        EXPECT_EQ(perform_set_all_step(step), StepResult::sent);
+    EXPECT_EQ(perform_set_all_step(17), StepResult::end_now);
+    EXPECT_EQ(wire.sent().size(), 16u);
+    EXPECT_EQ(model().state.reply_error, 1);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.last_text(), "ＪＩＳ第１水準,第２水準以外の字が選択されてます");
+    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
+    EXPECT_EQ(perform_set_all_step(200), StepResult::sent);  // slot 199 exists in two-line mode
+    EXPECT_TRUE(wire.last().starts_with("CA200"));
+}
+
+TEST(SetAllSteps, ARefusedHoldTimeShowsItsMessageAndTheRunGoesOn)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().device.alarm_hold_time = "2";
+    EXPECT_EQ(perform_set_all_step(289), StepResult::sent);
+    EXPECT_TRUE(wire.sent().empty());
+    EXPECT_EQ(boxes.last_text(), "3秒以上を設定してください。");
+    EXPECT_EQ(model().state.reply_error, 0);
 }
 
 }  // namespace

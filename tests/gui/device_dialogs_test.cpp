@@ -1,0 +1,160 @@
+// Protects the device-wide dialogs as an operator uses them: list items, choices written into
+// the model, the bytes each button sends, the shared connector table, the page-mode change,
+// and the refusal of the network dialog over TCP/IP.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "common/box_recorder.h"
+#include "common/dialog_openers_widgets.h"
+#include "device/alarm_dialog.h"
+#include "device/connector_table_widgets.h"
+#include "device/other_settings_dialog.h"
+#include "device/remote_dialog.h"
+#include "model/settings_model.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+QStringList items_of(const QComboBox* combo)
+{
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
+void press(QWidget* dialog, const char* name)
+{
+    auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+}
+
+// The list inside the group box with this caption.
+QComboBox* list_in(QWidget* dialog, const QString& caption)
+{
+    for (auto* box : dialog->findChildren<QGroupBox*>())
+        if (box->title() == caption)
+            return box->findChild<QComboBox*>();
+    return nullptr;
+}
+
+TEST(AlarmDialog, ListsChoicesAndButtons)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    AlarmDialog dialog;
+    EXPECT_EQ(dialog.windowTitle(), "アラームの設定");
+    EXPECT_EQ(items_of(list_in(&dialog, "モード")), (QStringList{"Internal", "External"}));
+    EXPECT_EQ(items_of(list_in(&dialog, "入力極性")), (QStringList{"Make ", "Break"}));
+    EXPECT_EQ(items_of(list_in(&dialog, "表示")), (QStringList{"OFF", " ON"}));
+    EXPECT_EQ(list_in(&dialog, "表示")->currentIndex(), 1);
+    EXPECT_EQ(dialog.connectors()->list(7)->count(), 256);
+    EXPECT_EQ(dialog.connectors()->list(7)->currentText(), "008");
+    EXPECT_FALSE(dialog.slave_address_list()->isEnabled());  // RS-232C
+    EXPECT_EQ(dialog.hold_time_edit()->text(), "010");
+    EXPECT_TRUE(wire.sent().empty());  // nothing goes out on opening
+
+    list_in(&dialog, "モード")->setCurrentIndex(1);
+    list_in(&dialog, "入力極性")->setCurrentIndex(1);
+    EXPECT_EQ(model().device.alarm_mode, 1);
+    EXPECT_TRUE(wire.sent().empty());  // nor on a choice
+    press(&dialog, "send_alarm_mode");
+    press(&dialog, "send_alarm_polarity");
+    dialog.hold_time_edit()->setText("7");
+    press(&dialog, "send_alarm_hold_time");
+    dialog.hold_time_edit()->setText("2");
+    EXPECT_EQ(model().device.alarm_hold_time, "2");
+    press(&dialog, "send_alarm_hold_time");
+    EXPECT_EQ(wire.sent(),
+              (std::vector<std::string>{"AME\r\n", "APB\r\n", "ADT007\r\n"}));
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"3秒以上を設定してください。"}));
+    dialog.hold_time_edit()->setText("12345");
+    EXPECT_EQ(model().device.alarm_hold_time.size(), 3u);
+}
+
+TEST(AlarmDialog, ConnectorTableIsSharedWithTheRemoteDialog)
+{
+    WireCapture wire;
+    {
+        RemoteDialog remote;
+        EXPECT_EQ(items_of(list_in(&remote, "モード")),
+                  (QStringList{"BINARY   ", "BIT      ", "OPERATION"}));
+        remote.connectors()->list(2)->setCurrentIndex(9);
+        list_in(&remote, "モード")->setCurrentIndex(1);
+        press(&remote, "send_remote_mode");
+        press(&remote, "send_remote_connectors");
+    }
+    AlarmDialog alarm;
+    EXPECT_EQ(alarm.connectors()->list(2)->currentText(), "010");
+    press(&alarm, "send_alarm_connectors");
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"RMBIT\r\n",
+                                                     "RCA001002010004005006007008\r\n",
+                                                     "ACA001002010004005006007008\r\n"}));
+}
+
+TEST(AlarmDialog, TwoLineModeListsHoldHalfThePagesAndStoredValuesStillGo)
+{
+    WireCapture wire;
+    model().device.page_mode = 1;
+    model().device.connector_assignment[0] = 199;
+    model().link.rs485_mode = 1;
+    model().link.slave_address = 4;
+    AlarmDialog dialog;
+    EXPECT_EQ(dialog.connectors()->list(0)->count(), 128);
+    EXPECT_EQ(dialog.connectors()->list(0)->currentIndex(), -1);
+    EXPECT_TRUE(dialog.slave_address_list()->isEnabled());
+    EXPECT_EQ(dialog.slave_address_list()->currentText(), "04");
+    press(&dialog, "send_alarm_connectors");
+    EXPECT_EQ(wire.last(), "04ACA200002003004005006007008\r\n");
+}
+
+TEST(OtherSettingsDialog, PageModeRebuildsThePowerOnListAndKeepsPas)
+{
+    WireCapture wire;
+    model().device.power_on_page = 256;
+    model().choices.current_page = 140;
+    OtherSettingsDialog dialog;
+    EXPECT_EQ(items_of(list_in(&dialog, "コネクター入力")), (QStringList{"ALARM ", "REMOTE"}));
+    EXPECT_EQ(items_of(list_in(&dialog, "ビデオロス背景色")), (QStringList{"Normal", "Blue  "}));
+    EXPECT_EQ(items_of(list_in(&dialog, "フォント サイズ上")), (QStringList{"小", "中", "大"}));
+    EXPECT_EQ(list_in(&dialog, "上表示オフセット")->count(), 105);
+    EXPECT_EQ(list_in(&dialog, "下表示オフセット")->currentText(), "100");
+    QComboBox* power_on = dialog.power_on_list();
+    EXPECT_EQ(power_on->count(), 257);
+    EXPECT_EQ(power_on->currentText(), "PAS");
+
+    dialog.page_mode_list()->setCurrentIndex(1);
+    EXPECT_EQ(power_on->count(), 129);
+    EXPECT_EQ(power_on->currentText(), "PAS");
+    EXPECT_EQ(model().device.power_on_page, 128);
+    EXPECT_EQ(model().choices.current_page, 0);
+    press(&dialog, "send_power_on_page");
+    press(&dialog, "send_page_mode");
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"POSPAS\r\n", "IDPM2\r\n"}));
+
+    power_on->setCurrentIndex(99);
+    dialog.page_mode_list()->setCurrentIndex(0);
+    EXPECT_EQ(power_on->count(), 257);
+    EXPECT_EQ(power_on->currentText(), "100");
+    list_in(&dialog, "フォント サイズ下")->setCurrentIndex(2);
+    press(&dialog, "send_lower_font_size");
+    EXPECT_EQ(wire.last(), "CFSBL\r\n");
+}
+
+TEST(DeviceOpeners, NetworkDialogIsRefusedOverTcpIp)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().link.interface_kind = 1;
+    EXPECT_TRUE(open_device_dialog(32801, nullptr));
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"インターフェースをRS-232Cにしてください。"}));
+    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::error);
+    EXPECT_FALSE(open_device_dialog(12345, nullptr));
+}
+
+}  // namespace
+}  // namespace velta
