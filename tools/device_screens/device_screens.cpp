@@ -1,0 +1,85 @@
+// Shows one device-wide dialog with sample data, so it can be photographed:
+//   device_screens DIALOG
+// DIALOG is one of alarm, remote, other, schedule, network, setall, readall.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "device/alarm_dialog.h"
+#include "device/batch_run_dialog.h"
+#include "device/network_dialog.h"
+#include "device/other_settings_dialog.h"
+#include "device/remote_dialog.h"
+#include "device/schedule_dialog.h"
+#include "model/settings_model.h"
+
+using namespace velta;
+
+namespace {
+
+void sample_data()
+{
+    DeviceSettings& d = model().device;
+    d.connector_assignment = {0, 4, 9, 19, 99, 127, 200, 255};
+    d.alarm_hold_time = "015";
+    d.remote_mode = 1;
+    d.power_on_page = 256;
+    d.upper_display_offset = 12;
+    for (int e = 0; e < 24; e += 2)
+        d.schedule_page[4][static_cast<std::size_t>(e)] = e * 5;
+    d.schedule_page[4][5] = 256;
+    d.schedule_minute[4][3] = 30;
+    d.net_ip_address = {192, 168, 1, 3};
+    d.net_gateway = {192, 168, 1, 254};
+    d.net_eaa = {10, 0, 0, 1};
+    d.net_mac_address = "00-11-22-33-44-55";
+    d.firmware_version = "1.23";
+    model().link.rs485_mode = 1;
+    model().link.slave_address = 3;
+}
+
+std::unique_ptr<QDialog> make(const char* name)
+{
+    if (std::strcmp(name, "alarm") == 0)
+        return std::make_unique<AlarmDialog>();
+    if (std::strcmp(name, "remote") == 0)
+        return std::make_unique<RemoteDialog>();
+    if (std::strcmp(name, "other") == 0)
+        return std::make_unique<OtherSettingsDialog>();
+    if (std::strcmp(name, "schedule") == 0) {
+        auto dialog = std::make_unique<ScheduleDialog>();
+        dialog->day_list()->setCurrentIndex(4);
+        return dialog;
+    }
+    if (std::strcmp(name, "network") == 0)
+        return std::make_unique<NetworkDialog>();
+    if (std::strcmp(name, "setall") == 0 || std::strcmp(name, "readall") == 0) {
+        auto dialog = std::make_unique<BatchRunDialog>(
+            name[0] == 's' ? set_all_config() : read_all_config());
+        // As it looks part-way through a run.
+        dialog->progress()->setValue(155);
+        dialog->percent_field()->setText(QStringLiteral("50"));
+        return dialog;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    reset_settings_model();
+    sample_data();
+    std::unique_ptr<QDialog> dialog = make(argc > 1 ? argv[1] : "");
+    if (!dialog) {
+        std::fprintf(stderr, "usage: device_screens alarm|remote|other|schedule|network|setall|readall\n");
+        return 2;
+    }
+    dialog->show();
+    return QApplication::exec();
+}
