@@ -6,6 +6,8 @@
 #include <QInputMethod>
 #include <QLineEdit>
 #include <QValidator>
+#include <algorithm>
+#include <functional>
 
 #include "link/text_cp932.h"
 #include "model/settings_model.h"
@@ -13,31 +15,38 @@
 namespace velta {
 namespace {
 
-// Refuses any edit that would make the title longer than the device takes, counted in the
-// bytes it is stored in, not in characters.
-class Cp932ByteLimit final : public QValidator {
-public:
-    Cp932ByteLimit(std::size_t limit, QObject* parent) : QValidator(parent), limit_(limit) {}
-    State validate(QString& input, int& /*pos*/) const override
-    {
-        return to_cp932(input).size() <= limit_ ? Acceptable : Invalid;
-    }
-
-private:
-    std::size_t limit_;
-};
-
 std::string& title_of(int slot)
 {
     return model().pages.page_title[static_cast<std::size_t>(std::clamp(slot, 0, k_page_slots - 1))];
 }
+
+// Refuses any edit that would make the title longer than the device takes, counted in the
+// bytes it is stored in, not in characters. A title already longer (a file may hold a few
+// bytes more) can still be shortened.
+class Cp932ByteLimit final : public QValidator {
+public:
+    Cp932ByteLimit(std::size_t limit, std::function<std::size_t()> stored_size, QObject* parent)
+        : QValidator(parent), limit_(limit), stored_size_(std::move(stored_size))
+    {
+    }
+    State validate(QString& input, int& /*pos*/) const override
+    {
+        const std::size_t size = to_cp932(input).size();
+        return size <= limit_ || size < stored_size_() ? Acceptable : Invalid;
+    }
+
+private:
+    std::size_t limit_;
+    std::function<std::size_t()> stored_size_;
+};
 
 }  // namespace
 
 TitleDialog::TitleDialog(QWidget* parent) : PageListDialog(PageDialogKind::title, parent)
 {
     edit_ = new QLineEdit;
-    edit_->setValidator(new Cp932ByteLimit(k_title_max_bytes, edit_));
+    edit_->setValidator(new Cp932ByteLimit(
+        k_title_max_bytes, [] { return title_of(model().choices.current_page).size(); }, edit_));
     edit_->setMinimumWidth(420);
     // Japanese input goes straight into the title: the edit takes the input method's text,
     // with no hint that would restrict it to Latin input.

@@ -72,6 +72,25 @@ TEST(TitleDialog, EditHoldsAtMost56BytesWithFullWidthCountingTwo)
     EXPECT_EQ(model().pages.page_title[0], expected);
 }
 
+TEST(TitleDialog, TitleLongerThanTheLimitCanOnlyBeShortened)
+{
+    WireCapture wire;
+    model().pages.page_title[0] = std::string(58, 'x');  // as a file may hold it
+    TitleDialog d;
+    QLineEdit* edit = d.title_edit();
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(model().pages.page_title[0].size(), 57u);
+    type_latin(edit, "y");
+    EXPECT_EQ(model().pages.page_title[0], std::string(57, 'x'));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    type_latin(edit, "y");
+    EXPECT_EQ(model().pages.page_title[0], std::string(56, 'x'));
+    type_latin(edit, "y");
+    EXPECT_EQ(model().pages.page_title[0], std::string(56, 'x'));
+}
+
 TEST(TitleDialog, OpeningMarksDataChangedAndEveryEditIsStoredAndListed)
 {
     WireCapture wire;
