@@ -9,6 +9,10 @@
 #ifndef _WIN32
 #include <termios.h>
 #endif
+#ifdef __linux__
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
 
 #include "common/message_boxes.h"
 #include "link/configuration_file.h"
@@ -54,11 +58,27 @@ bool apply_line_flags(QSerialPort& port)
 #endif
 }
 
+// A pseudo-terminal (a test rig or a simulator) carries bytes without framing; its driver
+// always reports 8 bits without parity, so a refused parity is no fault there.
+bool is_pseudo_terminal(QSerialPort& port)
+{
+#ifdef __linux__
+    struct stat st {};
+    if (fstat(static_cast<int>(port.handle()), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned int m = major(st.st_rdev);
+    return m >= 136 && m <= 143;  // the Unix98 pty slave majors
+#else
+    (void)port;
+    return false;
+#endif
+}
+
 bool apply_port_settings(QSerialPort& port)
 {
     bool ok = port.setBaudRate(k_serial_baud);
     ok = port.setDataBits(QSerialPort::Data8) && ok;
-    ok = port.setParity(QSerialPort::EvenParity) && ok;
+    ok = (port.setParity(QSerialPort::EvenParity) || is_pseudo_terminal(port)) && ok;
     ok = port.setStopBits(QSerialPort::OneStop) && ok;
     ok = port.setFlowControl(QSerialPort::HardwareControl) && ok;
     return apply_line_flags(port) && ok;
@@ -66,14 +86,16 @@ bool apply_port_settings(QSerialPort& port)
 
 void on_bytes()
 {
+    // A box raised while a line is dispatched runs a nested event loop, inside which the port
+    // does not announce new bytes again; they are collected here once the box has closed.
     SerialLink& s = serial();
-    if (!s.port)
-        return;
-    const QByteArray bytes = s.port->readAll();
-    s.lines.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                 [](std::string_view line) {
-                     dispatch_in_turn([l = std::string(line)] { serial_dispatch(l); });
-                 });
+    while (s.port && s.port->bytesAvailable() > 0) {
+        const QByteArray bytes = s.port->readAll();
+        s.lines.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                     [](std::string_view line) {
+                         dispatch_in_turn([l = std::string(line)] { serial_dispatch(l); });
+                     });
+    }
 }
 
 void write_framed(std::string_view framed)

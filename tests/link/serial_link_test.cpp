@@ -1,0 +1,267 @@
+// Protects the serial link on a pty pair made by socat: the bytes on the wire, the line settings,
+// how replies are cut into lines and dispatched, and the failures an operator sees.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <termios.h>
+#endif
+
+#include "common/box_recorder.h"
+#include "link/configuration_file.h"
+#include "link/framing.h"
+#include "link/serial_link.h"
+#include "link/watchdog.h"
+#include "model/reply_dispatcher.h"
+#include "model/settings_model.h"
+#include "support/config_sandbox.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+constexpr int k_wait_ms = 5000;
+
+// Two connected ptys: the tool opens one, the test plays the device on the other.
+class PtyPair {
+public:
+    PtyPair()
+    {
+        socat_.start("socat", {"-d", "-d", "pty,raw,echo=0", "pty,raw,echo=0"});
+        QString log;
+        const QRegularExpression pty(QStringLiteral("PTY is (\\S+)"));
+        (void)QTest::qWaitFor(
+            [&] {
+                log += QString::fromLocal8Bit(socat_.readAllStandardError());
+                paths_.clear();
+                for (const auto& m : pty.globalMatch(log))
+                    paths_ << m.captured(1);
+                return paths_.size() == 2;
+            },
+            k_wait_ms);
+    }
+    ~PtyPair()
+    {
+        socat_.kill();
+        socat_.waitForFinished(2000);  // the helper process, not the code under test
+    }
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    bool ready() const { return paths_.size() == 2; }
+    QString tool_side() const { return paths_.value(0); }
+    QString device_side() const { return paths_.value(1); }
+
+private:
+    QProcess socat_;
+    QStringList paths_;
+};
+
+class SerialLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        reset_for_test();
+        previous_hooks_ = set_wire_hooks({});
+        set_reply_observer([this](std::string_view line) { decoded.emplace_back(line); });
+        ASSERT_TRUE(pty.ready()) << "socat did not make a pty pair";
+        write_configuration_text("com_path0", pty.tool_side().toStdString());
+        device.setPortName(pty.device_side());
+        ASSERT_TRUE(device.open(QIODevice::ReadWrite));
+    }
+    void TearDown() override
+    {
+        close_serial_port();
+        set_reply_observer(nullptr);
+        set_wire_hooks(std::move(previous_hooks_));
+    }
+
+    QByteArray device_reads(int size)
+    {
+        QByteArray got;
+        (void)QTest::qWaitFor(
+            [&] {
+                got += device.readAll();
+                return got.size() >= size;
+            },
+            k_wait_ms);
+        QTest::qWait(20);
+        return got + device.readAll();
+    }
+    void device_writes(const QByteArray& bytes)
+    {
+        device.write(bytes);
+        (void)QTest::qWaitFor([&] { return device.bytesToWrite() == 0; }, k_wait_ms);
+    }
+    bool decoded_count_reaches(std::size_t n)
+    {
+        return QTest::qWaitFor([&] { return decoded.size() >= n; }, k_wait_ms);
+    }
+
+    ConfigSandbox sandbox;
+    PtyPair pty;
+    QSerialPort device;
+    BoxRecorder boxes;
+    std::vector<std::string> decoded;
+
+private:
+    WireHooks previous_hooks_;
+};
+
+TEST_F(SerialLinkTest, CommandsReachTheWireFramedForRs232AndRs485)
+{
+    ASSERT_TRUE(open_serial_port());
+    send_command("TSA\r\n");
+    EXPECT_EQ(device_reads(5), "TSA\r\n");
+
+    model().link.rs485_mode = 1;
+    model().link.slave_address = 5;
+    send_command("RTSDO\r\n");
+    EXPECT_EQ(device_reads(9), "05RTSDO\r\n");
+    EXPECT_EQ(model().state.answer_pending, 1);
+    device_writes("05TSDON\r\n");  // the device answers with its own address in front
+    ASSERT_TRUE(decoded_count_reaches(1));
+    EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_EQ(model().state.answer_pending, 0);
+
+    model().link.slave_address = 32;
+    send_command("TSA\r\n");
+    EXPECT_EQ(device_reads(7), "FFTSA\r\n");
+    EXPECT_EQ(model().state.answer_pending, 0);
+    for (int tick = 0; tick < 40; ++tick)
+        watchdog_tick();
+    EXPECT_EQ(boxes.count("No Connect"), 0) << "nobody answers a broadcast";
+}
+
+TEST_F(SerialLinkTest, PortIsSetTo38400EvenParityWithBothFlowControls)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "terminal flags are a Unix matter";
+#else
+    ASSERT_TRUE(open_serial_port());
+    EXPECT_TRUE(boxes.boxes().empty());
+    termios t{};
+    ASSERT_EQ(tcgetattr(static_cast<int>(serial_native_handle()), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), B38400);
+    EXPECT_EQ(cfgetispeed(&t), B38400);
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    // Parity is not checked here: a pty's driver reports no parity whatever is asked.
+    EXPECT_FALSE(t.c_cflag & CSTOPB);
+    EXPECT_TRUE(t.c_cflag & CRTSCTS);
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_TRUE(t.c_iflag & IXOFF);
+    EXPECT_FALSE(t.c_iflag & IXANY);
+#endif
+}
+
+TEST_F(SerialLinkTest, ReplySplitOverTwoWritesIsDispatchedOnceAfterItsLineEnd)
+{
+    ASSERT_TRUE(open_serial_port());
+    send_command("RTSDO\r\n");
+    device_reads(7);
+    device_writes("TSD");
+    QTest::qWait(100);
+    EXPECT_TRUE(decoded.empty());
+    EXPECT_EQ(model().state.answer_pending, 1);
+    device_writes("ON\r\n");
+    ASSERT_TRUE(decoded_count_reaches(1));
+    QTest::qWait(50);
+    EXPECT_EQ(decoded, std::vector<std::string>{"TSDON\r\n"});
+    EXPECT_EQ(model().device.clock_display, 1);
+}
+
+TEST_F(SerialLinkTest, TwoRepliesInOneWriteAreDispatchedAsTwoInOrder)
+{
+    ASSERT_TRUE(open_serial_port());
+    device_writes("E3\r\nGO\r\nTSDSL\r\n");
+    ASSERT_TRUE(decoded_count_reaches(3));
+    EXPECT_EQ(decoded, (std::vector<std::string>{"E3\r\n", "GO\r\n", "TSDSL\r\n"}));
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Command Error"});
+    EXPECT_EQ(model().state.success_pending, 1);  // the "GO" behind the error was not lost
+    EXPECT_EQ(model().device.clock_display_size, 1);
+}
+
+TEST_F(SerialLinkTest, LinesArrivingWhileADispatcherBoxIsOpenWaitTheirTurn)
+{
+    ASSERT_TRUE(open_serial_port());
+    int clock_display_inside_box = -1;
+    BoxPresenter previous = set_box_presenter([&](const Box& box) {
+        if (box.text == "Command Error") {
+            // The operator reads the box; the device meanwhile sends the next line.
+            device.write("TSDON\r\n");
+            QTest::qWait(300);
+            clock_display_inside_box = model().device.clock_display;
+        }
+        return BoxAnswer::ok;
+    });
+    device_writes("E3\r\n");
+    const bool both = decoded_count_reaches(2);
+    set_box_presenter(std::move(previous));
+    ASSERT_TRUE(both);
+    EXPECT_EQ(clock_display_inside_box, 0);
+    EXPECT_EQ(decoded, (std::vector<std::string>{"E3\r\n", "TSDON\r\n"}));
+    EXPECT_EQ(model().device.clock_display, 1);
+}
+
+TEST_F(SerialLinkTest, AnOverlongLineIsCutAndTheNextLineIsIntact)
+{
+    ASSERT_TRUE(open_serial_port());
+    device_writes(QByteArray(700, 'Z') + "\r\nGO\r\n");
+    ASSERT_TRUE(decoded_count_reaches(2));
+    EXPECT_EQ(decoded[0], std::string(k_serial_line_max, 'Z'));
+    EXPECT_EQ(decoded[1], "GO\r\n");
+    EXPECT_EQ(model().state.success_pending, 1);
+}
+
+TEST_F(SerialLinkTest, NoAnswerEndsInExactlyOneNoConnect)
+{
+    ASSERT_TRUE(open_serial_port());
+    send_command("RTSDO\r\n");
+    device_reads(7);
+    for (int tick = 0; tick < 26; ++tick)
+        watchdog_tick();
+    EXPECT_EQ(boxes.count("No Connect"), 0);
+    for (int tick = 0; tick < 30; ++tick)
+        watchdog_tick();
+    EXPECT_EQ(boxes.count("No Connect"), 1);
+    EXPECT_EQ(model().state.answer_pending, 0);
+}
+
+TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsReportedOnceWithItsReason)
+{
+    write_configuration_text("com_path0", "/nonexistent/velta-tty");
+    EXPECT_FALSE(open_serial_port());
+    EXPECT_FALSE(serial_port_open());
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    const Box& box = boxes.boxes()[0];
+    EXPECT_EQ(box.text, "Miss! File Open");
+    EXPECT_EQ(box.kind, BoxKind::error);
+    EXPECT_NE(box.detail.find("COM1 (/nonexistent/velta-tty): "), std::string::npos) << box.detail;
+    EXPECT_GT(box.detail.size(), std::string("COM1 (/nonexistent/velta-tty): ").size());
+
+    // Commands go nowhere and end as an unanswered command does.
+    send_command("RTSDO\r\n");
+    for (int tick = 0; tick < 30; ++tick)
+        watchdog_tick();
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Miss! File Open", "No Connect"}));
+}
+
+TEST(SerialOpenFailure, PermissionDeniedTellsHowToGetAccess)
+{
+    const std::string denied =
+        serial_open_failure_detail(2, "/dev/ttyACM0", "Permission denied", true);
+    EXPECT_EQ(denied.rfind("COM3 (/dev/ttyACM0): Permission denied\n", 0), 0u) << denied;
+    EXPECT_NE(denied.find("dialout"), std::string::npos);
+    const std::string missing = serial_open_failure_detail(0, "COM1", "No such file", false);
+    EXPECT_EQ(missing, "COM1: No such file");
+}
+
+}  // namespace
+}  // namespace velta
