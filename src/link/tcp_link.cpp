@@ -28,6 +28,7 @@ namespace {
 constexpr std::string_view k_text_event_error = "ソケットイベントにエラーが発生しました。";
 constexpr std::string_view k_text_send_failed = "Socket 送信";
 constexpr std::string_view k_text_no_answer = "Answer が､きません";
+constexpr const char* k_text_no_socket = "WINSOCK.DLLが動作していません。[%d]";
 
 struct Connection {
     QTcpSocket* socket = nullptr;
@@ -70,7 +71,7 @@ int platform_socket_error(QAbstractSocket::SocketError e)
     case QAbstractSocket::RemoteHostClosedError: return 10054;
     case QAbstractSocket::HostNotFoundError: return 11001;
     case QAbstractSocket::SocketAccessError: return 10013;
-    case QAbstractSocket::SocketResourceError: return 10055;
+    case QAbstractSocket::SocketResourceError: return 10024;
     case QAbstractSocket::SocketTimeoutError: return 10060;
     case QAbstractSocket::NetworkError: return 10051;
     case QAbstractSocket::AddressInUseError: return 10048;
@@ -84,7 +85,7 @@ int platform_socket_error(QAbstractSocket::SocketError e)
     case QAbstractSocket::RemoteHostClosedError: return ECONNRESET;
     case QAbstractSocket::HostNotFoundError: return EHOSTUNREACH;
     case QAbstractSocket::SocketAccessError: return EACCES;
-    case QAbstractSocket::SocketResourceError: return ENOBUFS;
+    case QAbstractSocket::SocketResourceError: return EMFILE;
     case QAbstractSocket::SocketTimeoutError: return ETIMEDOUT;
     case QAbstractSocket::NetworkError: return ENETUNREACH;
     case QAbstractSocket::AddressInUseError: return EADDRINUSE;
@@ -147,6 +148,14 @@ std::uintptr_t adopt(QTcpSocket* socket)
                              return;  // an orderly close; "disconnected" reports it
                          const bool connecting = sock == data().client_handle &&
                                                  data().client_state == ClientState::connecting;
+                         if (connecting && e == QAbstractSocket::SocketResourceError) {
+                             // The system gave no socket at all.
+                             socket_box(k_text_no_socket, platform_socket_error(e));
+                             drop_connection(sock);
+                             data().client_state = ClientState::none;
+                             emit TcpLink::instance().connectedChanged();
+                             return;
+                         }
                          socket_event(sock, connecting ? k_event_connect : k_event_close,
                                       platform_socket_error(e));
                      });
@@ -332,7 +341,9 @@ int tcp_server_start()
     if (!server->listen(QHostAddress::AnyIPv4, configured_port())) {
         const QAbstractSocket::SocketError e = server->serverError();
         delete server;
-        if (e == QAbstractSocket::AddressInUseError || e == QAbstractSocket::SocketAccessError ||
+        if (e == QAbstractSocket::SocketResourceError)
+            socket_box(k_text_no_socket, platform_socket_error(e));
+        else if (e == QAbstractSocket::AddressInUseError || e == QAbstractSocket::SocketAccessError ||
             e == QAbstractSocket::SocketAddressNotAvailableError)
             plain_box("Bindできません", BoxIcon::error);
         else

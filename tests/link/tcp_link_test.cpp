@@ -9,9 +9,15 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "common/box_recorder.h"
 #include "link/dialog_link.h"
@@ -347,6 +353,31 @@ TEST_F(TcpLinkTest, AStartOnABusyPortFailsAndTheNextStartTriesAgain)
     EXPECT_EQ(tcp_server_start(), 1);
     EXPECT_TRUE(tcp_listening());
 }
+
+#ifdef __linux__
+TEST_F(TcpLinkTest, NoSocketFromTheSystemShowsTheSocketErrorWithItsCode)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer runtime itself needs descriptors while it checks";
+#endif
+    use_port(9004);
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit tight = saved;
+    // No descriptor left for a new socket: the limit is the lowest free descriptor number.
+    const int lowest_free = dup(0);
+    close(lowest_free);
+    tight.rlim_cur = static_cast<rlim_t>(lowest_free);
+    setrlimit(RLIMIT_NOFILE, &tight);
+    const int result = tcp_client_connect();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    QTest::qWait(50);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"WINSOCK.DLLが動作していません。[" + std::to_string(EMFILE) + "]"});
+    EXPECT_EQ(tcp_client_state(), ClientState::none);
+}
+#endif
 
 TEST_F(TcpLinkTest, AnUnknownSocketEventShowsTheNetworkErrorWithItsNumber)
 {
