@@ -6,7 +6,12 @@
 #include <memory>
 #include <string>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <termios.h>
 #endif
 #ifdef __linux__
@@ -36,14 +41,30 @@ SerialLink& serial()
     return s;
 }
 
-// Qt offers RTS/CTS or XON/XOFF, never both; the device wants both, so the terminal flags are
-// set on the handle itself. IXANY stays off: only XON may restart output. A pty accepts the
-// flags without having the lines, which is fine.
+// Qt offers RTS/CTS or XON/XOFF, never both; the device wants both, so the settings are
+// completed on the handle itself: the terminal flags, or the device-control block on Windows.
+// IXANY stays off: only XON may restart output. A pty accepts the flags without having the
+// lines, which is fine.
 bool apply_line_flags(QSerialPort& port)
 {
 #ifdef _WIN32
-    (void)port;
-    return true;  // the Windows driver keeps both kinds of flow control from the port settings
+    const HANDLE h = port.handle();
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(h, &dcb))
+        return false;
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.fOutxCtsFlow = TRUE;
+    dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+    dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+    dcb.fOutX = TRUE;
+    dcb.fInX = TRUE;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    dcb.XonLim = 256;
+    dcb.XoffLim = 256;
+    return SetCommState(h, &dcb) != 0;
 #else
     const int fd = static_cast<int>(port.handle());
     termios t{};
