@@ -74,7 +74,7 @@ void derive_glyph(GlyphSize from, std::string_view source, GlyphSize to, int slo
 {
     const GlyphSizeInfo& src_info = glyph_size_info(from);
     const GlyphSizeInfo& dst_info = glyph_size_info(to);
-    if (from == to || slot < 0 || slot >= dst_info.slots ||
+    if (from == to || slot < 0 || slot >= dst_info.slot_count ||
         source.size() < static_cast<std::size_t>(src_info.glyph_digits))
         return;
     const Grid src{source, src_info.digits_per_row};
@@ -98,7 +98,7 @@ void derive_glyph(GlyphSize from, std::string_view source, GlyphSize to, int slo
 void create_other_sizes(GlyphSize from, int slot, std::string_view source)
 {
     for (GlyphSize to : k_glyph_sizes) {
-        if (to != from && slot < glyph_size_info(to).slots)
+        if (to != from && slot < glyph_size_info(to).slot_count)
             derive_glyph(from, source, to, slot);
     }
 }

@@ -57,7 +57,7 @@ std::string glyph_file_filter_name(GlyphSize size)
 int glyph_file_records(GlyphSize size)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
-    return info.slots * info.glyph_digits;
+    return info.slot_count * info.glyph_digits;
 }
 
 std::string glyph_list_bytes(GlyphSize size)
@@ -65,7 +65,7 @@ std::string glyph_list_bytes(GlyphSize size)
     const GlyphSizeInfo& info = glyph_size_info(size);
     std::string out;
     out.reserve(static_cast<std::size_t>(glyph_file_records(size)) * 3);
-    for (int s = 0; s < info.slots; ++s) {
+    for (int s = 0; s < info.slot_count; ++s) {
         std::span<const char> slot = glyph_slot(size, s);
         for (int i = 0; i < info.glyph_digits; ++i) {
             out.push_back(slot[static_cast<std::size_t>(i)]);
@@ -141,7 +141,7 @@ GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::st
     }
     const GlyphSizeInfo& info = glyph_size_info(size);
     const auto per_glyph = static_cast<std::size_t>(info.glyph_digits);
-    for (int s = 0; s < info.slots; ++s) {
+    for (int s = 0; s < info.slot_count; ++s) {
         const auto from = parsed.digits.begin() + static_cast<std::ptrdiff_t>(s * per_glyph);
         std::copy_n(from, per_glyph, glyph_slot(size, s).begin());
     }
@@ -210,7 +210,7 @@ bool glyph_buffer_clear(GlyphSize size, const void* owner)
     if (g.glyph_edited != 0 && !ask_yes_no(k_caption_new, k_text_new_unsaved, owner))
         return false;
     const GlyphSizeInfo& info = glyph_size_info(size);
-    for (int s = 0; s < info.slots; ++s)
+    for (int s = 0; s < info.slot_count; ++s)
         std::ranges::fill(glyph_slot(size, s), '0');
     glyph_list_file_name(size).clear();
     g.glyph_edited = 0;

@@ -6,11 +6,14 @@
 
 namespace velta {
 
-const EditorLayout& editor_layout(GlyphSize size)
+const GlyphEditorLayout& editor_layout(GlyphSize size)
 {
-    static const EditorLayout large{10, 8, 22, 481, 20, 387};
-    static const EditorLayout medium{15, 12, 27, 476, 24, 383};
-    static const EditorLayout small{20, 16, 32, 471, 28, 379};
+    static const GlyphEditorLayout large{10, 8, 22, 481, 20, 387, "外字登録設定（大文字）",
+                                         "外字登録（大文字）の設定 "};
+    static const GlyphEditorLayout medium{15, 12, 27, 476, 24, 383, "外字登録（中文字）の設定",
+                                          "外字登録（中文字）の設定 "};
+    static const GlyphEditorLayout small{20, 16, 32, 471, 28, 379, "外字登録（小文字）の設定",
+                                         "外字登録（小文字）の設定 "};
     switch (size) {
     case GlyphSize::large:
         return large;
@@ -24,7 +27,7 @@ const EditorLayout& editor_layout(GlyphSize size)
 
 std::optional<GridHit> grid_hit(GlyphSize size, std::int16_t x, std::int16_t y)
 {
-    const EditorLayout& e = editor_layout(size);
+    const GlyphEditorLayout& e = editor_layout(size);
     if (x < e.x_min || x > e.x_max || y < e.y_min || y > e.y_max)
         return std::nullopt;
     GridHit hit{};
@@ -54,11 +57,13 @@ std::optional<GridHit> edit_pixel(GlyphSize size, std::int16_t x, std::int16_t y
     return hit;
 }
 
-const ListLayout& list_layout(GlyphSize size)
+const GlyphListLayout& list_layout(GlyphSize size)
 {
-    static const ListLayout large{7, 14, 5, 96, 72};
-    static const ListLayout medium{8, 16, 10, 64, 162};
-    static const ListLayout small{8, 16, 16, 48, 258};
+    static const GlyphListLayout large{7, 14, 5, 96, 72, "外字一覧（大文字）", "外字一覧（大文字） "};
+    static const GlyphListLayout medium{8, 16, 10, 64, 162, "外字一覧（中文字）",
+                                        "外字一覧（中文字） "};
+    static const GlyphListLayout small{8, 16, 16, 48, 258, "外字一覧（小文字）",
+                                       "外字一覧（小文字） "};
     switch (size) {
     case GlyphSize::large:
         return large;
@@ -88,7 +93,7 @@ std::optional<int> thumbnail_hit(GlyphSize size, int x, int y)
 
 std::string glyph_page_text(GlyphSize size, int page)
 {
-    const ListLayout& l = list_layout(size);
+    const GlyphListLayout& l = list_layout(size);
     const int first = page * l.boxes_per_page + 1;
     const int last = first + l.boxes_per_page - 1;
     const int width = size == GlyphSize::large ? 2 : 3;

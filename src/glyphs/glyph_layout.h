@@ -16,13 +16,15 @@ inline constexpr int k_grid_origin = 12;
 inline constexpr int k_grid_width = 480;
 inline constexpr int k_grid_height = 384;
 
-struct EditorLayout {
+struct GlyphEditorLayout {
     int cell_width;
     int cell_height;
     int x_min, x_max;  // accepted mouse x
     int y_min, y_max;  // accepted mouse y
+    std::string_view caption;      // "外字登録設定（大文字）"
+    std::string_view peer_prefix;  // put before a selected peer's address
 };
-const EditorLayout& editor_layout(GlyphSize size);
+const GlyphEditorLayout& editor_layout(GlyphSize size);
 
 struct GridHit {
     int column;  // glyph pixel column
@@ -37,14 +39,16 @@ std::optional<GridHit> grid_hit(GlyphSize size, std::int16_t x, std::int16_t y);
 // glyph_transfer_index. Returns the pixel when its digit changed (the cell to repaint).
 std::optional<GridHit> edit_pixel(GlyphSize size, std::int16_t x, std::int16_t y, bool set);
 
-struct ListLayout {
+struct GlyphListLayout {
     int columns;          // boxes per row; two rows
     int boxes_per_page;
     int pages;
     int picture;          // picture side in screen pixels (2 per glyph pixel)
     int progress_range;   // progress bar 0..progress_range
+    std::string_view caption;      // "外字一覧（大文字）"
+    std::string_view peer_prefix;  // put before a selected peer's address
 };
-const ListLayout& list_layout(GlyphSize size);
+const GlyphListLayout& list_layout(GlyphSize size);
 
 // Box geometry on the list dialog: box i of a row spans x 114 i + 12 .. 114 i + 106; the two
 // rows span y 11..105 and 158..252.

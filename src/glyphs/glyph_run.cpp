@@ -43,7 +43,7 @@ GlyphRunTick glyph_run_step(GlyphSize size)
 {
     LinkState& s = model().state;
     int& index = model().glyphs.glyph_transfer_index;
-    const int slots = glyph_size_info(size).slots;
+    const int slots = glyph_size_info(size).slot_count;
     GlyphRunTick tick;
     if (s.glyph_batch_running == 0) {
         tick.finished = true;

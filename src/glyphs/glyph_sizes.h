@@ -17,7 +17,7 @@ struct GlyphSizeInfo {
     int pixels;             // width = height
     int digits_per_row;
     int glyph_digits;       // digits per glyph
-    int slots;              // glyph numbers 1..slots
+    int slot_count;            // glyph numbers 1..slot_count
     int slot_bytes;         // bytes per slot in the store
     int number_digits;      // "01".."70" or "001".."160"
     std::string_view register_prefix;  // "GRL"
@@ -27,7 +27,7 @@ struct GlyphSizeInfo {
 
 const GlyphSizeInfo& glyph_size_info(GlyphSize size);
 
-// The store slot of a size (slot_bytes characters); slot must lie in 0..slots-1.
+// The store slot of a size (slot_bytes characters); slot must lie in 0..slot_count-1.
 std::span<char> glyph_slot(GlyphSize size, int slot);
 
 // The device's character code of slot s (0-based).

@@ -39,7 +39,7 @@ std::string_view glyph_work_text(GlyphSize size)
 void store_glyph_work(GlyphSize size, int slot)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
-    if (slot < 0 || slot >= info.slots)
+    if (slot < 0 || slot >= info.slot_count)
         return;
     const auto& work = model().glyphs.glyph_work;
     std::copy_n(work.begin(), info.glyph_digits, glyph_slot(size, slot).begin());
@@ -48,7 +48,7 @@ void store_glyph_work(GlyphSize size, int slot)
 void load_glyph_work(GlyphSize size, int slot)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
-    if (slot < 0 || slot >= info.slots)
+    if (slot < 0 || slot >= info.slot_count)
         return;
     std::span<char> from = glyph_slot(size, slot);
     std::copy_n(from.begin(), info.glyph_digits, model().glyphs.glyph_work.begin());

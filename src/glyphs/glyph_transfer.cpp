@@ -93,7 +93,7 @@ void on_glyph_bitmap_reply(GlyphSize size, std::string_view line)
         const std::string_view text = line.substr(k_reply_digits_at, digits);
         std::copy(text.begin(), text.end(), g.glyph_work.begin());
         g.glyph_work[digits] = '\0';
-        if (g.glyph_transfer_index >= 0 && g.glyph_transfer_index < info.slots) {
+        if (g.glyph_transfer_index >= 0 && g.glyph_transfer_index < info.slot_count) {
             std::span<char> slot = glyph_slot(size, g.glyph_transfer_index);
             std::copy(text.begin(), text.end(), slot.begin());
             slot[digits] = '\0';

@@ -30,7 +30,7 @@ std::string glyph_of_rows(GlyphSize size, const std::string& row)
 
 void mark_all(GlyphSize size, char c)
 {
-    for (int s = 0; s < glyph_size_info(size).slots; ++s)
+    for (int s = 0; s < glyph_size_info(size).slot_count; ++s)
         for (int i = 0; i < glyph_size_info(size).glyph_digits; ++i)
             glyph_slot(size, s)[static_cast<std::size_t>(i)] = c;
 }

@@ -40,7 +40,7 @@ protected:
     static void fill_patterns(GlyphSize size)
     {
         const GlyphSizeInfo& info = glyph_size_info(size);
-        for (int s = 0; s < info.slots; ++s)
+        for (int s = 0; s < info.slot_count; ++s)
             for (int i = 0; i < info.glyph_digits; ++i)
                 glyph_slot(size, s)[static_cast<std::size_t>(i)] =
                     glyph_value_digit((s * 7 + i) % 16);
@@ -48,7 +48,7 @@ protected:
     static std::string store(GlyphSize size)
     {
         std::string all;
-        for (int s = 0; s < glyph_size_info(size).slots; ++s) {
+        for (int s = 0; s < glyph_size_info(size).slot_count; ++s) {
             auto slot = glyph_slot(size, s);
             all.append(slot.data(), slot.size());
         }

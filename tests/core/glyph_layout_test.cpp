@@ -38,7 +38,7 @@ TEST(GridHit, LargeEdgeAndTheUnreachableMargin)
     EXPECT_FALSE(grid_hit(GlyphSize::large, 22, 19).has_value());
     // The far corners reach pixel 46, never 47.
     for (GlyphSize size : k_glyph_sizes) {
-        const EditorLayout& e = editor_layout(size);
+        const GlyphEditorLayout& e = editor_layout(size);
         const auto far = grid_hit(size, static_cast<std::int16_t>(e.x_max),
                                   static_cast<std::int16_t>(e.y_max));
         ASSERT_TRUE(far.has_value());

@@ -1,0 +1,63 @@
+// One pixel edit on the large editor, with the repaint it causes, as a drag does it.
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include "glyphs/glyph_editor_dialog.h"
+#include "glyphs/glyph_layout.h"
+#include "model/settings_model.h"
+
+namespace {
+
+using namespace velta;
+
+// Each iteration toggles one pixel (so the digit really changes), draws its cell and paints
+// the widget's dirty region at once.
+void BM_LargeGridPixelEditAndRepaint(benchmark::State& state)
+{
+    reset_settings_model();
+    GlyphEditorDialog editor(GlyphSize::large);
+    editor.show();
+    editor.redraw_tick();
+    QApplication::processEvents();
+    const GlyphEditorLayout& e = editor_layout(GlyphSize::large);
+    int i = 0;
+    for (auto _ : state) {
+        const int col = 1 + i % 46;
+        const int row = 1 + (i / 46) % 46;
+        const bool set = (i / (46 * 46)) % 2 == 0;
+        ++i;
+        const auto x = static_cast<std::int16_t>(k_grid_origin + col * e.cell_width + 2);
+        const auto y = static_cast<std::int16_t>(k_grid_origin + row * e.cell_height + 2);
+        if (const auto hit = edit_pixel(GlyphSize::large, x, y, set))
+            editor.grid()->draw_cell(hit->column, hit->row);
+        editor.grid()->repaint();
+    }
+}
+BENCHMARK(BM_LargeGridPixelEditAndRepaint)->Unit(benchmark::kMicrosecond);
+
+// The whole grid drawn again, what a reply or a cleared buffer costs.
+void BM_LargeGridFullRedraw(benchmark::State& state)
+{
+    reset_settings_model();
+    GlyphEditorDialog editor(GlyphSize::large);
+    editor.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        editor.grid()->draw_glyph_grid();
+        editor.grid()->repaint();
+    }
+}
+BENCHMARK(BM_LargeGridFullRedraw)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
