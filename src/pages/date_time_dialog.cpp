@@ -30,8 +30,7 @@ DateTimeDialog::DateTimeDialog(QWidget* parent, const LocalClock& clock)
 {
     const ClockIndexes now = clock_indexes(clock ? clock() : local_time_now());
 
-    auto date_list = [this](ClockField f, const QStringList& items, int index,
-                            void (*send)(int)) {
+    auto date_list = [this](ClockField f, const QStringList& items, int index, void (*send)(int)) {
         QComboBox* combo = unbound_list(items, index);
         lists_[static_cast<std::size_t>(f)] = combo;
         return std::function<void()>([combo, send] { send(combo->currentIndex()); });
@@ -53,15 +52,12 @@ DateTimeDialog::DateTimeDialog(QWidget* parent, const LocalClock& clock)
          date_list(ClockField::minute, plain_number_items(0, 59), now.minute, send_time_minute)},
         {"秒",
          date_list(ClockField::second, plain_number_items(0, 59), now.second, send_time_second)},
-        {"表示範囲",
-         model_list(ClockField::range, clock_range_items(), d.clock_display_range,
-                    send_clock_range)},
-        {"表示",
-         model_list(ClockField::display, clock_display_items(), d.clock_display,
-                    send_clock_display)},
+        {"表示範囲", model_list(ClockField::range, clock_range_items(), d.clock_display_range,
+                                send_clock_range)},
+        {"表示", model_list(ClockField::display, clock_display_items(), d.clock_display,
+                            send_clock_display)},
         {"表示サイズ",
-         model_list(ClockField::size, clock_size_items(), d.clock_display_size,
-                    send_clock_size)},
+         model_list(ClockField::size, clock_size_items(), d.clock_display_size, send_clock_size)},
     }};
 
     auto* grid = new QGridLayout;

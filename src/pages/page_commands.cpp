@@ -45,8 +45,7 @@ std::string letters_per_slot(std::string_view head, const PageArray<int>& values
                              char other)
 {
     std::string cmd(head);
-    for (int v : values)
-        cmd.push_back(v == 0 ? zero : other);
+    for (int v : values) cmd.push_back(v == 0 ? zero : other);
     cmd.append(k_end);
     return cmd;
 }

@@ -15,9 +15,17 @@ void send_current_title()
 std::vector<PageDialogSpec> make_specs()
 {
     std::vector<PageDialogSpec> specs;
-    specs.push_back({PageDialogKind::title, "タイトルの設定", "タイトルの設定 ",
-                     PageItems::slot_labels, 8, ListLayout::one_column, {}, title_line, true,
-                     send_current_title, nullptr});
+    specs.push_back({PageDialogKind::title,
+                     "タイトルの設定",
+                     "タイトルの設定 ",
+                     PageItems::slot_labels,
+                     8,
+                     ListLayout::one_column,
+                     {},
+                     title_line,
+                     true,
+                     send_current_title,
+                     nullptr});
     specs.push_back({PageDialogKind::title_position,
                      "タイトル表示位置",
                      "タイトル表示位置の設定 ",
@@ -30,19 +38,19 @@ std::vector<PageDialogSpec> make_specs()
                      false,
                      send_title_position,
                      send_all_title_positions});
-    specs.push_back({PageDialogKind::auto_switch,
-                     "自動切換えの設定",
-                     "自動切換えの設定 ",
-                     PageItems::page_numbers,
-                     32,
-                     ListLayout::four_columns,
-                     {{"時間（秒）", "同時間（秒）", decimal_items(0, 99),
-                       &PageSettings::page_auto_switch_time,
-                       &PageChoices::auto_switch_time_choice}},
-                     auto_switch_line,
-                     false,
-                     send_auto_switch_time,
-                     send_all_auto_switch_times});
+    specs.push_back(
+        {PageDialogKind::auto_switch,
+         "自動切換えの設定",
+         "自動切換えの設定 ",
+         PageItems::page_numbers,
+         32,
+         ListLayout::four_columns,
+         {{"時間（秒）", "同時間（秒）", decimal_items(0, 99), &PageSettings::page_auto_switch_time,
+           &PageChoices::auto_switch_time_choice}},
+         auto_switch_line,
+         false,
+         send_auto_switch_time,
+         send_all_auto_switch_times});
     specs.push_back({PageDialogKind::colours,
                      "文字色の設定",
                      "文字＆縁取り色の設定 ",
@@ -95,12 +103,12 @@ const PageDialogSpec& page_dialog_spec(PageDialogKind kind)
 std::vector<std::string> page_list_items(PageItems kind)
 {
     switch (kind) {
-    case PageItems::slot_labels:
-        return slot_label_items(model().device.page_mode);
-    case PageItems::all_numbers:
-        return page_number_items(k_page_slots);
-    case PageItems::page_numbers:
-        return page_number_items(page_count());
+        case PageItems::slot_labels:
+            return slot_label_items(model().device.page_mode);
+        case PageItems::all_numbers:
+            return page_number_items(k_page_slots);
+        case PageItems::page_numbers:
+            return page_number_items(page_count());
     }
     return {};
 }

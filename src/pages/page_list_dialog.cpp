@@ -24,12 +24,12 @@ namespace {
 QSize list_area_size(ListLayout layout)
 {
     switch (layout) {
-    case ListLayout::one_column:
-        return {560, 176};
-    case ListLayout::four_columns:
-        return {560, 200};
-    case ListLayout::two_columns:
-        return {560, 210};
+        case ListLayout::one_column:
+            return {560, 176};
+        case ListLayout::four_columns:
+            return {560, 200};
+        case ListLayout::two_columns:
+            return {560, 210};
     }
     return {560, 200};
 }
@@ -44,6 +44,13 @@ bool slot_in_range(int slot)
     return slot >= 0 && slot < k_page_slots;
 }
 
+// The value of the chosen slot in a list, or no selection when no slot is chosen.
+int chosen_value(const PageValueList& list)
+{
+    const int slot = current_slot();
+    return slot_in_range(slot) ? (model().pages.*list.values)[static_cast<std::size_t>(slot)] : -1;
+}
+
 }  // namespace
 
 PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
@@ -54,8 +61,8 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
     view_ = new PageListView(list_area_size(spec_.layout), [this] {
         std::vector<DrawnText> lines;
         if (spec_.layout == ListLayout::two_columns)
-            lines.push_back({QPoint(k_colour_heading_point.x, k_colour_heading_point.y),
-                             qs(k_colour_heading)});
+            lines.push_back(
+                {QPoint(k_colour_heading_point.x, k_colour_heading_point.y), qs(k_colour_heading)});
         for (const ListLine& line : block_lines(spec_))
             lines.push_back({QPoint(line.at.x, line.at.y),
                              spec_.line_in_cp932 ? from_cp932(line.text) : qs(line.text)});
@@ -74,11 +81,7 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
         const PageValueList& list = spec_.values[i];
         const QStringList items = qt_items(list.items);
         QComboBox* value = bound_combo(
-            items, [&list] {
-                const int slot = current_slot();
-                return slot_in_range(slot) ? (model().pages.*list.values)[static_cast<std::size_t>(slot)]
-                                           : -1;
-            },
+            items, [&list] { return chosen_value(list); },
             [this, i](int index) { choose_value(i, index); });
         QComboBox* same = bound_combo(
             items, [&list] { return model().choices.*list.choice; },
@@ -94,8 +97,7 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
 
     set_button_ = new QPushButton(QStringLiteral("設定"));
     set_all_button_ = new QPushButton(QStringLiteral("全設定"));
-    for (QPushButton* b : {set_button_, set_all_button_})
-        b->setAutoDefault(false);
+    for (QPushButton* b : {set_button_, set_all_button_}) b->setAutoDefault(false);
     connect(set_button_, &QPushButton::clicked, this, &PageListDialog::press_set);
     connect(set_all_button_, &QPushButton::clicked, this, &PageListDialog::press_set_all);
 
@@ -154,12 +156,8 @@ void PageListDialog::choose_page(int index)
 
 void PageListDialog::reselect_values()
 {
-    const int slot = current_slot();
-    for (std::size_t i = 0; i < spec_.values.size(); ++i) {
-        const PageArray<int>& values = model().pages.*spec_.values[i].values;
-        select_quietly(value_lists_[i],
-                       slot_in_range(slot) ? values[static_cast<std::size_t>(slot)] : -1);
-    }
+    for (std::size_t i = 0; i < spec_.values.size(); ++i)
+        select_quietly(value_lists_[i], chosen_value(spec_.values[i]));
 }
 
 void PageListDialog::choose_value(std::size_t list, int index)

@@ -34,8 +34,8 @@ public:
     QComboBox* same_list(int i) const { return same_lists_.at(static_cast<std::size_t>(i)); }
     QPushButton* set_button() const { return set_button_; }
     QPushButton* set_all_button() const { return set_all_button_; }
-    QProgressBar* progress_bar() const { return progress_; }   // title only
-    QLineEdit* percent_field() const { return percent_; }      // title only
+    QProgressBar* progress_bar() const { return progress_; }  // title only
+    QLineEdit* percent_field() const { return percent_; }     // title only
 
 protected:
     // Where a dialog puts controls of its own, between the lists and the buttons.

@@ -1,8 +1,8 @@
 #include "pages/page_list_view.h"
 
 #include <QFont>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 #include "model/settings_model.h"
 
@@ -58,8 +58,7 @@ void PageListView::draw_now()
 QStringList PageListView::drawn_texts() const
 {
     QStringList texts;
-    for (const DrawnText& line : drawn_)
-        texts << line.text;
+    for (const DrawnText& line : drawn_) texts << line.text;
     return texts;
 }
 

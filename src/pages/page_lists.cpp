@@ -61,24 +61,21 @@ std::vector<std::string> slot_label_items(int page_mode)
 {
     std::vector<std::string> items;
     items.reserve(k_page_slots);
-    for (int s = 0; s < k_page_slots; ++s)
-        items.push_back(slot_label(s, page_mode));
+    for (int s = 0; s < k_page_slots; ++s) items.push_back(slot_label(s, page_mode));
     return items;
 }
 
 std::vector<std::string> page_number_items(int count)
 {
     std::vector<std::string> items;
-    for (int n = 1; n <= count; ++n)
-        items.push_back(dec3_text(n));
+    for (int n = 1; n <= count; ++n) items.push_back(dec3_text(n));
     return items;
 }
 
 std::vector<std::string> decimal_items(int first, int last)
 {
     std::vector<std::string> items;
-    for (int n = first; n <= last; ++n)
-        items.push_back(std::to_string(n));
+    for (int n = first; n <= last; ++n) items.push_back(std::to_string(n));
     return items;
 }
 
@@ -147,8 +144,7 @@ const ColourName& colour_name(int number)
 std::vector<std::string> colour_items()
 {
     std::vector<std::string> items;
-    for (int n = 0; n < k_colour_count; ++n)
-        items.emplace_back(colour_name(n).item);
+    for (int n = 0; n < k_colour_count; ++n) items.emplace_back(colour_name(n).item);
     return items;
 }
 
@@ -162,12 +158,12 @@ int block_first(int current_page, int block_size)
 ListPoint line_point(ListLayout layout, int i)
 {
     switch (layout) {
-    case ListLayout::one_column:
-        return {20, 10 + 20 * i};
-    case ListLayout::four_columns:
-        return {20 + 130 * (i / 8), 10 + 23 * (i % 8)};
-    case ListLayout::two_columns:
-        return {20 + 260 * (i / 8), 20 + 23 * (i % 8)};
+        case ListLayout::one_column:
+            return {20, 10 + 20 * i};
+        case ListLayout::four_columns:
+            return {20 + 130 * (i / 8), 10 + 23 * (i % 8)};
+        case ListLayout::two_columns:
+            return {20 + 260 * (i / 8), 20 + 23 * (i % 8)};
     }
     return {};
 }
@@ -199,8 +195,7 @@ std::string title_line(int slot)
             line.push_back(' ');
             --rest;
         }
-        for (; rest > 0; rest -= 2)
-            line.append(k_wide_space_cp932);
+        for (; rest > 0; rest -= 2) line.append(k_wide_space_cp932);
     }
     return line;
 }

@@ -10,8 +10,7 @@ namespace velta {
 QStringList qt_items(const std::vector<std::string>& items)
 {
     QStringList out;
-    for (const std::string& item : items)
-        out << qs(item);
+    for (const std::string& item : items) out << qs(item);
     return out;
 }
 

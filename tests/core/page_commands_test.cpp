@@ -1,12 +1,13 @@
 // Protects the bytes of every per-page, display-page and clock command, with the defaults,
 // with edited values, in both page modes, and with values no list offers.
+#include "pages/page_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/box_recorder.h"
 #include "model/settings_model.h"
-#include "pages/page_commands.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -15,8 +16,7 @@ namespace {
 std::string repeat(const std::string& unit, int times)
 {
     std::string s;
-    for (int i = 0; i < times; ++i)
-        s += unit;
+    for (int i = 0; i < times; ++i) s += unit;
     return s;
 }
 
@@ -48,9 +48,9 @@ TEST(PageCommands, SetOneWithTheDefaultsAtSlotZero)
     send_colours();
     send_background_fill();
     send_char_level();
-    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"IDP001B\r\n", "PAST00103\r\n",
-                                                     "CABC00170\r\n", "FB001OF\r\n",
-                                                     "CWL001H\r\n"}));
+    EXPECT_EQ(wire.sent(),
+              (std::vector<std::string>{"IDP001B\r\n", "PAST00103\r\n", "CABC00170\r\n",
+                                        "FB001OF\r\n", "CWL001H\r\n"}));
 }
 
 TEST(PageCommands, SetOneCarriesTheEditedValueOfCurrentPage)
@@ -69,9 +69,9 @@ TEST(PageCommands, SetOneCarriesTheEditedValueOfCurrentPage)
     send_colours();
     send_background_fill();
     send_char_level();
-    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"IDP255T\r\n", "PAST25599\r\n",
-                                                     "CABC25581\r\n", "FB255ON\r\n",
-                                                     "CWL255L\r\n"}));
+    EXPECT_EQ(wire.sent(),
+              (std::vector<std::string>{"IDP255T\r\n", "PAST25599\r\n", "CABC25581\r\n",
+                                        "FB255ON\r\n", "CWL255L\r\n"}));
 }
 
 TEST(PageCommands, SetAllKeepsSlotOrder)

@@ -1,13 +1,14 @@
 // Protects what the page dialogs show: slot labels in both page modes, the block of slots
 // drawn around current_page, the exact line texts and where they go, the item tables, and
 // the same-for-all rule.
+#include "pages/page_lists.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "model/settings_model.h"
 #include "pages/page_dialog_table.h"
-#include "pages/page_lists.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -18,8 +19,7 @@ const std::string k_wide = "\x81\x40";  // a full-width space in code page 932
 std::string wide_spaces(int n)
 {
     std::string s;
-    for (int i = 0; i < n; ++i)
-        s += k_wide;
+    for (int i = 0; i < n; ++i) s += k_wide;
     return s;
 }
 
@@ -50,13 +50,11 @@ TEST(PageLists, PageListItemsFollowTheDialogAndTheMode)
     EXPECT_EQ(page_list_items(PageItems::page_numbers).size(), 256u);
     EXPECT_EQ(page_list_items(PageItems::slot_labels)[3], "004");
 
-    EXPECT_EQ(page_dialog_spec(PageDialogKind::title_position).page_items,
-              PageItems::all_numbers);
+    EXPECT_EQ(page_dialog_spec(PageDialogKind::title_position).page_items, PageItems::all_numbers);
     EXPECT_EQ(page_dialog_spec(PageDialogKind::auto_switch).page_items, PageItems::page_numbers);
     EXPECT_EQ(page_dialog_spec(PageDialogKind::char_level).page_items, PageItems::page_numbers);
     EXPECT_EQ(page_dialog_spec(PageDialogKind::colours).page_items, PageItems::slot_labels);
-    EXPECT_EQ(page_dialog_spec(PageDialogKind::background_fill).page_items,
-              PageItems::slot_labels);
+    EXPECT_EQ(page_dialog_spec(PageDialogKind::background_fill).page_items, PageItems::slot_labels);
     EXPECT_EQ(page_dialog_spec(PageDialogKind::title).page_items, PageItems::slot_labels);
 }
 
@@ -136,8 +134,7 @@ TEST(PageLists, ColourLinesAndTable)
     EXPECT_EQ(items[0], "黒");
     EXPECT_EQ(items[5], "マゼンタ");
     EXPECT_EQ(items[8], "ブランク");
-    EXPECT_EQ(std::string(k_colour_heading),
-              "文字色　　縁取り色　　　　　　　 文字色　　縁取り色");
+    EXPECT_EQ(std::string(k_colour_heading), "文字色　　縁取り色　　　　　　　 文字色　　縁取り色");
 }
 
 TEST(PageLists, FillLevelAndPositionLines)
@@ -184,8 +181,7 @@ TEST(PageLists, SameForAllSetsEverySlotAndTheChoice)
     model().device.page_mode = 1;  // only 128 pages listed
     const PageDialogSpec& spec = page_dialog_spec(PageDialogKind::auto_switch);
     apply_same_for_all(spec.values.at(0), 10);
-    for (int v : model().pages.page_auto_switch_time)
-        ASSERT_EQ(v, 10);
+    for (int v : model().pages.page_auto_switch_time) ASSERT_EQ(v, 10);
     EXPECT_EQ(model().choices.auto_switch_time_choice, 10);
 
     const PageDialogSpec& colours = page_dialog_spec(PageDialogKind::colours);

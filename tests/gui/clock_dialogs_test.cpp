@@ -28,20 +28,17 @@ TEST(DateTimeDialog, ListsShowTheClockAndEachSetSendsItsField)
 {
     WireCapture wire;
     DateTimeDialog d(nullptr, fifth_of_march);
-    const ClockField date_fields[] = {ClockField::year,   ClockField::month,  ClockField::day,
-                                      ClockField::hour,   ClockField::minute, ClockField::second};
+    const ClockField date_fields[] = {ClockField::year, ClockField::month,  ClockField::day,
+                                      ClockField::hour, ClockField::minute, ClockField::second};
     QStringList shown;
-    for (ClockField f : date_fields)
-        shown << d.list(f)->currentText();
+    for (ClockField f : date_fields) shown << d.list(f)->currentText();
     EXPECT_EQ(shown, (QStringList{"2026", "3", "5", "9", "7", "30"}));
     EXPECT_EQ(d.list(ClockField::year)->count(), 100);
     EXPECT_EQ(d.list(ClockField::day)->count(), 31);
 
-    for (ClockField f : date_fields)
-        click(d.set_button(f));
-    EXPECT_EQ(wire.sent(),
-              (std::vector<std::string>{"DSY26\r\n", "DSM03\r\n", "DSD05\r\n", "TSH09\r\n",
-                                        "TSM07\r\n", "TSS30\r\n"}));
+    for (ClockField f : date_fields) click(d.set_button(f));
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"DSY26\r\n", "DSM03\r\n", "DSD05\r\n",
+                                                     "TSH09\r\n", "TSM07\r\n", "TSS30\r\n"}));
 
     // A choice in a date list is only sent by its "設定".
     wire.clear();

@@ -64,8 +64,7 @@ TEST(PageDialogs, ListIsDrawnFromTheTimerAfterOpeningThenAtOnceOnEveryChoice)
     EXPECT_EQ(canvas.pixelColor(5, 5), QColor(Qt::white));
     bool ink = false;
     for (int x = 20; x < 100 && !ink; ++x)
-        for (int y = 10; y < 30 && !ink; ++y)
-            ink = canvas.pixelColor(x, y) == QColor(Qt::black);
+        for (int y = 10; y < 30 && !ink; ++y) ink = canvas.pixelColor(x, y) == QColor(Qt::black);
     EXPECT_TRUE(ink);
 }
 
@@ -128,8 +127,7 @@ TEST(PageDialogs, SameForAllChangesAll256SlotsWhereOnly128AreListed)
 
     click(d.set_all_button());
     std::string expected = "PAST";
-    for (int i = 0; i < 128; ++i)
-        expected += "10";
+    for (int i = 0; i < 128; ++i) expected += "10";
     EXPECT_EQ(wire.last(), expected + "\r\n");
 }
 

@@ -1,6 +1,8 @@
 // Protects the title dialog: the 56-byte limit of the edit in code page 932, storing every
 // edit, the title list, and the paced run of all titles with its progress, its stops and its
 // hold on "Close".
+#include "pages/title_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -16,7 +18,6 @@
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "pages/page_list_view.h"
-#include "pages/title_dialog.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -48,12 +49,11 @@ TEST(TitleDialog, EditHoldsAtMost56BytesWithFullWidthCountingTwo)
     TitleDialog d;
     QLineEdit* edit = d.title_edit();
     edit->setFocus();
-    for (int i = 0; i < 27; ++i)
-        commit_text(edit, QStringLiteral("あ"));
+    for (int i = 0; i < 27; ++i) commit_text(edit, QStringLiteral("あ"));
     EXPECT_EQ(model().pages.page_title[0].size(), 54u);
     type_latin(edit, "ab");
     EXPECT_EQ(model().pages.page_title[0].size(), 56u);
-    type_latin(edit, "c");                     // 57 bytes: refused
+    type_latin(edit, "c");                    // 57 bytes: refused
     commit_text(edit, QStringLiteral("い"));  // 58 bytes: refused
     EXPECT_EQ(model().pages.page_title[0].size(), 56u);
     EXPECT_EQ(edit->text().size(), 29);
@@ -64,10 +64,9 @@ TEST(TitleDialog, EditHoldsAtMost56BytesWithFullWidthCountingTwo)
     type_latin(edit, "x");
     commit_text(edit, QStringLiteral("う"));  // 55 bytes
     commit_text(edit, QStringLiteral("え"));  // 57: refused
-    type_latin(edit, "y");                     // 56
+    type_latin(edit, "y");                    // 56
     std::string expected;
-    for (int i = 0; i < 26; ++i)
-        expected += k_a_cp932;
+    for (int i = 0; i < 26; ++i) expected += k_a_cp932;
     expected += "x\x82\xA4y";
     EXPECT_EQ(model().pages.page_title[0], expected);
 }
@@ -177,8 +176,7 @@ TEST_F(TitleRun, PercentGoesByWholeStepsAndIsClearedAfterTheLastSlot)
     EXPECT_EQ(wire.sent().size(), 6u);
     EXPECT_EQ(model().state.batch_running, 7);
 
-    for (int k = 7; k <= 255; ++k)
-        d.run_tick();
+    for (int k = 7; k <= 255; ++k) d.run_tick();
     EXPECT_EQ(d.percent_field()->text(), QStringLiteral("99"));
     d.run_tick();
     EXPECT_FALSE(d.run_active());
@@ -199,8 +197,7 @@ TEST_F(TitleRun, ErrorAnswerStopsAtTheNextTickLeavingTheBar)
     TitleDialog d;
     d.show();
     click(d.set_all_button());
-    for (int k = 1; k <= 5; ++k)
-        d.run_tick();
+    for (int k = 1; k <= 5; ++k) d.run_tick();
     serial_dispatch("E3\r\n");
     EXPECT_EQ(boxes.last_text(), "Command Error");
     EXPECT_TRUE(d.run_active());
@@ -255,8 +252,7 @@ TEST_F(TitleRun, StepsEvery600Milliseconds)
     EXPECT_EQ(d.run_timer().interval(), 600);
     QElapsedTimer clock;
     clock.start();
-    while (wire.sent().size() < 2 && clock.elapsed() < 5000)
-        QTest::qWait(5);
+    while (wire.sent().size() < 2 && clock.elapsed() < 5000) QTest::qWait(5);
     ASSERT_EQ(wire.sent().size(), 2u);
     // Two periods; Qt's coarse timers may fire up to 5 % early, and a loaded machine late.
     EXPECT_GE(clock.elapsed(), 1100);
@@ -270,8 +266,7 @@ TEST_F(TitleRun, ShortenedPaceRunsTheWholeSequence)
     click(d.set_all_button());
     QElapsedTimer clock;
     clock.start();
-    while (d.run_active() && clock.elapsed() < 20000)
-        QTest::qWait(5);
+    while (d.run_active() && clock.elapsed() < 20000) QTest::qWait(5);
     set_pace_divisor(1);
     EXPECT_FALSE(d.run_active());
     EXPECT_EQ(wire.sent().size(), 256u);

@@ -21,7 +21,7 @@ void sample_data()
 {
     PageSettings& p = model().pages;
     p.page_title[0] = "\x83\x5E\x83\x43\x83\x67\x83\x8B\x82\xCC\x97\xE1";  // タイトルの例
-    p.page_title[1] = std::string("\x10\x21\x82\xA0\x82\xA2\x82\xA4", 8);   // custom, あいう
+    p.page_title[1] = std::string("\x10\x21\x82\xA0\x82\xA2\x82\xA4", 8);  // custom, あいう
     p.page_title[2] = "\x91\xE6\x82\x52\x89\xEF\x8B\x63";                  // 第３会議
     for (int s = 0; s < k_page_slots; s += 3) {
         p.page_title_position[s] = 0;
