@@ -1,12 +1,15 @@
 // Shows one dialog of the page settings with sample data, so it can be photographed:
 //   pages_screens DIALOG [PAGE_MODE]
-// DIALOG is one of title, position, switching, colours, fill, level, display, clock.
+// DIALOG is one of title, position, switching, colours, fill, level, display, clock, or
+// titlerun: the title dialog with its "全設定" run going.
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "common/message_boxes.h"
 #include "model/settings_model.h"
 #include "pages/date_time_dialog.h"
 #include "pages/display_page_dialog.h"
@@ -44,7 +47,7 @@ std::unique_ptr<QDialog> make(const char* name)
         {"colours", PageDialogKind::colours},         {"fill", PageDialogKind::background_fill},
         {"level", PageDialogKind::char_level},
     };
-    if (std::strcmp(name, "title") == 0)
+    if (std::strcmp(name, "title") == 0 || std::strcmp(name, "titlerun") == 0)
         return std::make_unique<TitleDialog>();
     if (std::strcmp(name, "display") == 0)
         return std::make_unique<DisplayPageDialog>();
@@ -77,5 +80,10 @@ int main(int argc, char* argv[])
     }
     dialog->move(20, 20);
     dialog->show();
+    if (std::strcmp(argv[1], "titlerun") == 0) {
+        // Answer the question before the run; nothing goes anywhere without a link.
+        set_box_presenter([](const Box&) { return BoxAnswer::yes; });
+        static_cast<TitleDialog*>(dialog.get())->set_all_button()->click();
+    }
     return QApplication::exec();
 }
