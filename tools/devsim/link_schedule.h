@@ -1,0 +1,92 @@
+#pragma once
+// When things happen on the link: the pace of a serial line, the delay before answers, split
+// and merged answers. Time is passed in (nanoseconds of a steady clock), so the transports
+// and the tests drive it the same way.
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device_session.h"
+
+namespace devsim {
+
+// 38400 baud with 8 data bits, even parity and one stop bit: 11 bits a character.
+constexpr std::int64_t k_line_baud = 38400;
+constexpr std::int64_t k_bits_per_char = 11;
+
+// The pause between the two writes of a split answer, long enough to reach the peer as two
+// receipts.
+constexpr std::int64_t k_split_gap_ns = 20'000'000;
+// How long a merged answer waits for its partner before it goes out alone.
+constexpr std::int64_t k_merge_hold_ns = 500'000'000;
+
+// Characters through a serial line: one character takes k_bits_per_char bit times, and a
+// character is through only when its last bit is.
+class LinePace {
+public:
+    // How many of `waiting` characters are through at `now`; they count as sent.
+    std::size_t take(std::int64_t now, std::size_t waiting);
+    // When the next character will be through.
+    std::int64_t next_time() const;
+
+private:
+    static std::int64_t chars_by(std::int64_t elapsed_ns);
+    static std::int64_t time_of(std::int64_t chars);
+
+    std::int64_t start_ = 0;
+    std::int64_t sent_ = 0;
+    bool running_ = false;
+    bool backlog_ = false;
+};
+
+struct LogEntry {
+    char direction;  // '<' received, '>' sent
+    std::string text;
+};
+
+class LinkSchedule {
+public:
+    explicit LinkSchedule(DeviceSession& session);
+
+    void received(std::string_view bytes) { input_ += bytes; }
+
+    struct Step {
+        std::vector<std::string> writes;  // one element per write, in order
+        std::vector<LogEntry> log;
+        bool close = false;      // close the link after the writes
+        std::int64_t wake = -1;  // call run() again at this time (-1: on input only)
+    };
+    Step run(std::int64_t now);
+
+    // A new connection: nothing received or due carries over.
+    void reset();
+
+private:
+    struct Item {
+        std::int64_t due;
+        std::string bytes;
+        bool close;
+        std::string logged;  // what the log shows when the item is out
+        std::size_t sent = 0;
+    };
+    void take_input(std::int64_t now, Step& step);
+    void answer(std::int64_t now, std::string bytes);
+    void enqueue(std::int64_t due, std::string bytes, bool close, std::string logged);
+    void send_due(std::int64_t now, Step& step);
+
+    DeviceSession& session_;
+    const FaultPlan& plan_;
+    std::string input_;
+    std::deque<Item> output_;
+    std::int64_t last_due_ = 0;
+    std::string held_;
+    std::int64_t held_since_ = 0;
+    bool holding_ = false;
+    LinePace in_pace_;
+    LinePace out_pace_;
+};
+
+}  // namespace devsim
