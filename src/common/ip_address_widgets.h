@@ -1,0 +1,27 @@
+#pragma once
+// A four-part IPv4 address field: four boxes of 0..255 between dots.
+
+#include <QWidget>
+#include <array>
+
+#include "model/settings_model.h"
+
+class QLineEdit;
+
+namespace velta {
+
+class IpAddressField : public QWidget {
+    Q_OBJECT
+public:
+    explicit IpAddressField(QWidget* parent = nullptr);
+
+    // The four bytes, most significant first; an empty box counts as 0.
+    IpAddress value() const;
+    void set_value(const IpAddress& address);
+    QLineEdit* part(int i) const { return parts_.at(static_cast<std::size_t>(i)); }
+
+private:
+    std::array<QLineEdit*, 4> parts_{};
+};
+
+}  // namespace velta

@@ -1,0 +1,80 @@
+#include "device/connection_dialog.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+#include "common/dialog_widgets.h"
+#include "common/message_boxes.h"
+#include "device/host_list.h"
+#include "link/configuration_file.h"
+#include "link/dialog_link.h"
+#include "link/tcp_link.h"
+#include "model/settings_model.h"
+
+namespace velta {
+
+ConnectionDialog::ConnectionDialog(const QString& caption, QWidget* parent)
+    : SettingsDialog(caption, caption.toStdString(), parent)
+{
+    // These dialogs keep their own captions whatever peer is selected.
+    setWindowTitle(caption);
+}
+
+ConnectionDialog::~ConnectionDialog()
+{
+    if (notified_ && socket_notify_window() == this)
+        socket_notify_window() = previous_notified_;
+}
+
+QPushButton* ConnectionDialog::make_set_button()
+{
+    auto* button = new QPushButton(QStringLiteral("設定"));
+    button->setDefault(true);
+    connect(button, &QPushButton::clicked, this, &QDialog::accept);
+    return button;
+}
+
+QLineEdit* ConnectionDialog::make_port_edit()
+{
+    port_ = new QLineEdit(qs(model().device.port_number));
+    port_->setMaxLength(k_port_text_max);
+    port_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,5}")), port_));
+    connect(port_, &QLineEdit::textChanged, this, [](const QString& text) {
+        if (parse_port_text(text.toStdString()))
+            model().device.port_number = text.toStdString();
+    });
+    return port_;
+}
+
+bool ConnectionDialog::port_acceptable() const
+{
+    if (port_ == nullptr || parse_port_text(port_->text().toStdString()))
+        return true;
+    warning_box(k_text_bad_port);
+    return false;
+}
+
+void ConnectionDialog::done(int result)
+{
+    if (port_ != nullptr) {
+        if (!port_acceptable())
+            return;
+        write_configuration_text("p_port_number", model().device.port_number);
+    }
+    SettingsDialog::done(result);
+}
+
+void ConnectionDialog::follow_link()
+{
+    previous_notified_ = socket_notify_window();
+    socket_notify_window() = this;
+    notified_ = true;
+    TcpLink& link = TcpLink::instance();
+    for (auto notice : {&TcpLink::connectedChanged, &TcpLink::peersChanged,
+                        &TcpLink::listeningChanged})
+        connect(&link, notice, this, [this] { refresh(); });
+}
+
+}  // namespace velta

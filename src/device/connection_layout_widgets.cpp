@@ -1,0 +1,36 @@
+#include "device/connection_layout_widgets.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "common/dialog_widgets.h"
+#include "model/settings_model.h"
+
+namespace velta {
+
+void lay_out_beside_buttons(QDialog* dialog, std::initializer_list<QWidget*> groups,
+                            std::initializer_list<QWidget*> buttons)
+{
+    auto* left = new QVBoxLayout;
+    for (QWidget* g : groups)
+        left->addWidget(g);
+    auto* right = new QVBoxLayout;
+    for (QWidget* b : buttons)
+        right->addWidget(b);
+    right->addStretch(1);
+    auto* row = new QHBoxLayout(dialog);
+    row->addLayout(left, 1);
+    row->addLayout(right);
+}
+
+void locked_while_connected(QComboBox* list)
+{
+    if (model().state.socket_connected == 1) {
+        list->setEnabled(false);
+        select_quietly(list, -1);
+    }
+}
+
+}  // namespace velta

@@ -1,0 +1,55 @@
+#include "device/host_list.h"
+
+#include <cstdio>
+
+namespace velta {
+
+std::string host_text(const IpAddress& a)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%03u .%03u .%03u .%03u", unsigned{a[0]}, unsigned{a[1]},
+                  unsigned{a[2]}, unsigned{a[3]});
+    return text;
+}
+
+bool add_host(const IpAddress& address)
+{
+    LinkSettings& l = model().link;
+    if (l.host_count >= k_max_hosts)
+        return false;
+    l.host_list.resize(static_cast<std::size_t>(l.host_count));
+    l.host_list.push_back(address);
+    ++l.host_count;
+    return true;
+}
+
+bool delete_host(int index)
+{
+    LinkSettings& l = model().link;
+    if (index < 0 || index >= l.host_count || index >= static_cast<int>(l.host_list.size()))
+        return false;
+    l.host_list.erase(l.host_list.begin() + index);
+    --l.host_count;
+    if (l.selected_host == index)
+        l.selected_host = -1;
+    else if (l.selected_host > index)
+        --l.selected_host;
+    return true;
+}
+
+std::optional<int> parse_port_text(std::string_view text)
+{
+    if (text.empty() || text.size() > static_cast<std::size_t>(k_port_text_max))
+        return std::nullopt;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value < 1 || value > 65535)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace velta

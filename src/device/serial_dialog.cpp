@@ -1,0 +1,53 @@
+#include "device/serial_dialog.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+
+#include "common/dialog_widgets.h"
+#include "device/connection_layout_widgets.h"
+#include "link/configuration_file.h"
+#include "model/settings_model.h"
+
+namespace velta {
+
+SerialDialog::SerialDialog(QWidget* parent)
+    : ConnectionDialog(QStringLiteral("シリアル通信の設定"), parent)
+{
+    QStringList port_items;
+    for (int n = 1; n <= 6; ++n)
+        port_items << QStringLiteral("COM %1").arg(n);
+    ports_ = bound_combo(
+        port_items, [] { return model().link.com_port_index; },
+        [](int index) {
+            model().link.com_port_index = index;
+            write_configuration_int("com_port", index);
+        },
+        [this] { show_device(); });
+    control_ = bound_combo(
+        {QStringLiteral("RS-232C"), QStringLiteral("RS-485")},
+        [] { return model().link.rs485_mode; },
+        [](int index) {
+            model().link.rs485_mode = index;
+            write_configuration_int("rs_control", index);
+        });
+
+    // The entries keep their names; which device an entry reaches is shown beneath, because
+    // on Linux that is a mapping the operator may have set.
+    device_ = new QLabel;
+    device_->setObjectName(QStringLiteral("device"));
+    show_device();
+    auto* port_group = group_row(QStringLiteral("コム ポート"), {ports_});
+    port_group->layout()->addWidget(device_);
+
+    lay_out_beside_buttons(this, {port_group, group_row(QStringLiteral("コントロール"), {control_})},
+                           {make_set_button()});
+}
+
+void SerialDialog::show_device()
+{
+    device_->setText(serial_device_name(model().link.com_port_index));
+}
+
+}  // namespace velta

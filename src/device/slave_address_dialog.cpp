@@ -1,0 +1,24 @@
+#include "device/slave_address_dialog.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+#include "common/dialog_widgets.h"
+#include "device/connection_layout_widgets.h"
+#include "model/settings_model.h"
+
+namespace velta {
+
+SlaveAddressDialog::SlaveAddressDialog(QWidget* parent)
+    : SettingsDialog(QStringLiteral("機器のスレーブアドレス"), "スレーブアドレスの設定 ", parent)
+{
+    // Always enabled here: this dialog is only offered for RS-485.
+    list_ = bound_combo(
+        slave_address_items(true), [] { return model().link.slave_address; },
+        [](int index) { model().link.slave_address = index; });
+    // Enter does nothing: no button is the default.
+    lay_out_beside_buttons(this, {group_row(QStringLiteral("スレーブアドレス"), {list_})},
+                           {make_close_button()});
+}
+
+}  // namespace velta

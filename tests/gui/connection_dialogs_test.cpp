@@ -1,0 +1,374 @@
+// Protects the link set-up dialogs: each choice in the model and in velta.ini at once, the
+// host list keys, the port check, connect and disconnect, the server's list of connected
+// devices and the choice among them, and the slave address caption.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "common/box_recorder.h"
+#include "common/ip_address_widgets.h"
+#include "common/dialog_openers_widgets.h"
+#include "device/client_server_dialog.h"
+#include "device/host_list.h"
+#include "device/interface_dialog.h"
+#include "device/serial_dialog.h"
+#include "device/slave_address_dialog.h"
+#include "device/tcp_client_dialog.h"
+#include "device/tcp_server_dialog.h"
+#include "link/configuration_file.h"
+#include "link/dialog_link.h"
+#include "link/tcp_link.h"
+#include "model/peer_table.h"
+#include "model/settings_model.h"
+#include "shell/command_table.h"
+#include "shell/main_window.h"
+#include "support/config_sandbox.h"
+#include "support/wire_capture.h"
+
+namespace velta {
+namespace {
+
+constexpr int k_wait_ms = 5000;
+
+class ConnectionDialogs : public ::testing::Test {
+protected:
+    ~ConnectionDialogs() override { disconnect_all(); }
+
+    static QString ini(const char* key)
+    {
+        QSettings s(configuration_file_path(), QSettings::IniFormat);
+        return s.value(QStringLiteral("VELTA_Section/%1").arg(QLatin1String(key))).toString();
+    }
+    static bool ini_has(const char* key)
+    {
+        QSettings s(configuration_file_path(), QSettings::IniFormat);
+        return s.contains(QStringLiteral("VELTA_Section/%1").arg(QLatin1String(key)));
+    }
+    static std::vector<QString> rows(QListWidget* list)
+    {
+        std::vector<QString> out;
+        for (int i = 0; i < list->count(); ++i)
+            out.push_back(list->item(i)->text());
+        return out;
+    }
+    static void double_click(QListWidget* list, int row)
+    {
+        emit list->itemDoubleClicked(list->item(row));
+    }
+    // A port nothing listens on right now.
+    static QString free_port()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return QString::number(probe.serverPort());
+    }
+
+    WireCapture wire_;
+    BoxRecorder boxes_;
+    ConfigSandbox config_;
+};
+
+TEST_F(ConnectionDialogs, InterfaceSerialAndRoleChoicesAreWrittenAtOnce)
+{
+    InterfaceDialog iface;
+    EXPECT_EQ(iface.windowTitle(), "インターフェイスの設定");
+    EXPECT_EQ(iface.interface_list()->currentText(), "RS-232C/485");
+    iface.interface_list()->setCurrentIndex(1);
+    EXPECT_EQ(model().link.interface_kind, 1);
+    EXPECT_EQ(ini("Interface"), "1");
+
+    SerialDialog serial;
+    serial.port_list()->setCurrentIndex(2);
+    serial.control_list()->setCurrentIndex(1);
+    EXPECT_EQ(serial.port_list()->currentText(), "COM 3");
+    EXPECT_EQ(model().link.com_port_index, 2);
+    EXPECT_EQ(model().link.rs485_mode, 1);
+    EXPECT_EQ(ini("com_port"), "2");
+    EXPECT_EQ(ini("rs_control"), "1");
+    EXPECT_EQ(serial.device_label()->text(), serial_device_name(2));
+
+    ClientServerDialog role;
+    role.role_list()->setCurrentIndex(1);
+    EXPECT_EQ(model().link.tcp_role, 1);
+    EXPECT_EQ(ini("ClientServer"), "1");
+    EXPECT_FALSE(ini_has("p_port_number"));  // only the TCP/IP dialogs write the port
+}
+
+TEST_F(ConnectionDialogs, InterfaceAndRoleAreLockedWhileALinkIsUp)
+{
+    model().state.socket_connected = 1;
+    model().link.interface_kind = 1;
+    InterfaceDialog iface;
+    ClientServerDialog role;
+    EXPECT_FALSE(iface.interface_list()->isEnabled());
+    EXPECT_EQ(iface.interface_list()->currentIndex(), -1);
+    EXPECT_FALSE(role.role_list()->isEnabled());
+    EXPECT_EQ(role.role_list()->currentIndex(), -1);
+}
+
+TEST_F(ConnectionDialogs, OpeningRegistersTheDialogAndClearsTheCornerCount)
+{
+    model().state.corner_clicks = 7;
+    SerialDialog serial;
+    EXPECT_EQ(current_dialog(), &serial);
+    EXPECT_EQ(model().state.corner_clicks, 0);
+    {
+        TcpClientDialog client;
+        EXPECT_EQ(socket_notify_window(), &client);
+        EXPECT_EQ(current_dialog(), &client);
+    }
+    EXPECT_EQ(current_dialog(), &serial);
+    EXPECT_EQ(socket_notify_window(), nullptr);
+}
+
+TEST_F(ConnectionDialogs, AddingAHostWritesItsKeysAndItsText)
+{
+    TcpClientDialog client;
+    EXPECT_EQ(client.windowTitle(), "TCP/IPの設定(Client)");
+    client.address_field()->set_value({10, 0, 0, 1});
+    client.add_button()->click();
+    EXPECT_EQ(ini("list_count"), "1");
+    EXPECT_EQ(ini("ip00_0"), "10");
+    EXPECT_EQ(ini("ip00_1"), "0");
+    EXPECT_EQ(ini("ip00_2"), "0");
+    EXPECT_EQ(ini("ip00_3"), "1");
+    EXPECT_EQ(rows(client.host_list()), std::vector<QString>{"010 .000 .000 .001"});
+    EXPECT_EQ(model().link.host_count, 1);
+}
+
+TEST_F(ConnectionDialogs, DeletingEntryZeroOfThreeMovesTheOthersDown)
+{
+    LinkSettings& l = model().link;
+    l.host_list = {{192, 168, 1, 10}, {192, 168, 1, 11}, {192, 168, 1, 12}};
+    l.host_count = 3;
+    l.selected_host = 2;
+    write_host_keys(0);
+    TcpClientDialog client;
+    EXPECT_EQ(client.address_field()->value(), (IpAddress{192, 168, 1, 12}));
+    ASSERT_EQ(client.host_list()->count(), 3);
+
+    client.host_list()->setCurrentRow(0);
+    client.delete_button()->click();
+    EXPECT_EQ(ini("list_count"), "2");
+    EXPECT_EQ(ini("ip00_3"), "11");
+    EXPECT_EQ(ini("ip01_3"), "12");
+    EXPECT_EQ(ini("ip02_3"), "12");  // left behind, beyond list_count
+    EXPECT_EQ(rows(client.host_list()),
+              (std::vector<QString>{"192 .168 .001 .011", "192 .168 .001 .012"}));
+    // The selection stays on .12, now entry 1.
+    EXPECT_EQ(l.selected_host, 1);
+    EXPECT_EQ(ini("select_number"), "1");
+
+    // Nothing selected in the list: nothing happens.
+    client.host_list()->setCurrentRow(-1);
+    client.delete_button()->click();
+    EXPECT_EQ(l.host_count, 2);
+}
+
+TEST_F(ConnectionDialogs, DoubleClickChoosesAHostAndAFullListRefusesMore)
+{
+    LinkSettings& l = model().link;
+    for (int i = 0; i < k_max_hosts; ++i)
+        add_host({172, 16, 0, static_cast<std::uint8_t>(i)});
+    write_host_keys(0);
+    TcpClientDialog client;
+    double_click(client.host_list(), 42);
+    EXPECT_EQ(l.selected_host, 42);
+    EXPECT_EQ(ini("select_number"), "42");
+    EXPECT_EQ(client.address_field()->value(), (IpAddress{172, 16, 0, 42}));
+
+    client.add_button()->click();
+    EXPECT_EQ(boxes_.last_text(), k_text_host_list_full);
+    EXPECT_EQ(l.host_count, 100);
+    EXPECT_EQ(ini("list_count"), "100");
+    EXPECT_FALSE(ini_has("ip100_0"));
+    EXPECT_EQ(client.host_list()->count(), 100);
+}
+
+TEST_F(ConnectionDialogs, ThePortIsWrittenOnCloseOnlyWhenItIsAPort)
+{
+    auto client = std::make_unique<TcpClientDialog>();
+    EXPECT_EQ(client->port_edit()->text(), "09004");
+    client->show();
+    client->port_edit()->clear();
+    QTest::keyClicks(client->port_edit(), "9004");
+    EXPECT_EQ(model().device.port_number, "9004");
+    EXPECT_FALSE(ini_has("p_port_number"));  // not before the dialog closes
+    client->accept();
+    EXPECT_EQ(ini("p_port_number"), "9004");
+    EXPECT_FALSE(client->isVisible());
+
+    TcpServerDialog server;
+    server.show();
+    server.port_edit()->setText("70000");
+    QTest::keyClick(&server, Qt::Key_Escape);
+    EXPECT_TRUE(server.isVisible());
+    EXPECT_EQ(boxes_.last_text(), k_text_bad_port);
+    EXPECT_EQ(model().device.port_number, "9004");
+    EXPECT_EQ(ini("p_port_number"), "9004");
+    // Nor does a bad port start the server.
+    server.connect_button()->click();
+    EXPECT_FALSE(tcp_listening());
+    EXPECT_EQ(boxes_.count(std::string(k_text_bad_port)), 2);
+
+    server.port_edit()->clear();
+    QTest::keyClicks(server.port_edit(), "91a00x1");  // digits only, five at most
+    EXPECT_EQ(server.port_edit()->text(), "91001");
+    server.port_edit()->setText("9100");
+    QTest::keyClick(&server, Qt::Key_Escape);
+    EXPECT_FALSE(server.isVisible());
+    EXPECT_EQ(ini("p_port_number"), "9100");
+}
+
+TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
+{
+    QTcpServer device;
+    ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0));
+    LinkSettings& l = model().link;
+    l.interface_kind = 1;
+    l.host_list = {{127, 0, 0, 1}};
+    l.host_count = 1;
+    l.selected_host = 0;
+    model().device.port_number = std::to_string(device.serverPort());
+
+    TcpClientDialog client;
+    EXPECT_TRUE(client.connect_button()->isEnabled());
+    EXPECT_FALSE(client.disconnect_button()->isEnabled());
+    client.connect_button()->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_wait_ms));
+    EXPECT_EQ(boxes_.last_text(), "Socket 接続 OK");
+    EXPECT_FALSE(client.connect_button()->isEnabled());
+    EXPECT_TRUE(client.disconnect_button()->isEnabled());
+
+    client.disconnect_button()->click();
+    EXPECT_EQ(boxes_.last_text(), "Socket 切断 OK");
+    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_TRUE(client.connect_button()->isEnabled());
+    EXPECT_FALSE(client.disconnect_button()->isEnabled());
+
+    // A refused connection leaves the link down and the buttons as they were.
+    model().device.port_number = free_port().toStdString();
+    boxes_.clear();
+    client.connect_button()->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !boxes_.boxes().empty(); }, k_wait_ms));
+    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_TRUE(client.connect_button()->isEnabled());
+}
+
+TEST_F(ConnectionDialogs, ServerListsConnectedDevicesAndChoosesTheOneShown)
+{
+    model().link.interface_kind = 1;
+    model().link.tcp_role = 1;
+    model().link.selected_host = -1;
+    TcpServerDialog server;
+    EXPECT_EQ(server.windowTitle(), "TCP/IPの設定(Server)");
+    EXPECT_EQ(server.place_field()->text(), QString(16, ' '));
+    EXPECT_FALSE(server.disconnect_button()->isEnabled());
+    server.port_edit()->setText(free_port());
+    server.connect_button()->click();
+    ASSERT_TRUE(tcp_listening());
+    EXPECT_FALSE(server.connect_button()->isEnabled());
+    EXPECT_TRUE(server.disconnect_button()->isEnabled());
+    EXPECT_FALSE(server.port_edit()->isEnabled());
+
+    QTcpSocket first;
+    QTcpSocket second;
+    first.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.client_list()->count() == 1; }, k_wait_ms));
+    second.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.client_list()->count() == 2; }, k_wait_ms));
+    EXPECT_EQ(rows(server.client_list()), (std::vector<QString>{"127.0.0.1", "127.0.0.1"}));
+
+    double_click(server.client_list(), 1);
+    EXPECT_EQ(model().link.selected_host, 2);
+    EXPECT_EQ(model().state.socket_connected, 1);
+    EXPECT_EQ(server.place_field()->text(), "127.0.0.1");
+
+    // The first device goes: the list shows only the one left, and choosing it picks its slot.
+    first.disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.client_list()->count() == 1; }, k_wait_ms));
+    model().link.selected_host = -1;
+    double_click(server.client_list(), 0);
+    EXPECT_EQ(model().link.selected_host, 2);
+
+    server.disconnect_button()->click();
+    EXPECT_FALSE(tcp_listening());
+    EXPECT_EQ(server.client_list()->count(), 0);
+    EXPECT_EQ(server.place_field()->text(), QString(16, ' '));
+    EXPECT_EQ(model().link.selected_host, -1);
+    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_TRUE(server.connect_button()->isEnabled());
+    EXPECT_TRUE(server.port_edit()->isEnabled());
+}
+
+TEST_F(ConnectionDialogs, SlaveAddressIsAlwaysChoosableAndCaptionedByTheChosenDevice)
+{
+    SlaveAddressDialog plain;
+    EXPECT_EQ(plain.windowTitle(), "機器のスレーブアドレス");
+    EXPECT_TRUE(plain.address_list()->isEnabled());
+    EXPECT_EQ(plain.address_list()->count(), 33);
+    plain.address_list()->setCurrentIndex(32);
+    EXPECT_EQ(plain.address_list()->currentText(), "Bloadcast");
+    EXPECT_EQ(model().link.slave_address, 32);
+
+    // A client's host index is no peer slot: no address in the caption.
+    LinkSettings& l = model().link;
+    l.interface_kind = 1;
+    l.selected_host = 3;
+    model().state.peer_table[3] = PeerSlot{1, 99, "10.1.1.3"};
+    EXPECT_EQ(SlaveAddressDialog().windowTitle(), "機器のスレーブアドレス");
+    l.tcp_role = 1;
+    EXPECT_EQ(SlaveAddressDialog().windowTitle(), "スレーブアドレスの設定 10.1.1.3");
+    model().state.peer_table[3].in_use = 0;
+    EXPECT_EQ(SlaveAddressDialog().windowTitle(), "機器のスレーブアドレス");
+}
+
+TEST_F(ConnectionDialogs, MenuOpensTheDialogsAndTheRoleChangeRetitlesTheWindow)
+{
+    MainWindow window;
+    window.set_quit([] {});
+    model().link.interface_kind = 1;
+    std::vector<QString> seen;
+    auto answer_with = [&](std::function<void(QDialog*)> act) {
+        QTimer::singleShot(0, [&seen, act] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            seen.push_back(d->windowTitle());
+            act(d);
+        });
+    };
+    answer_with([](QDialog* d) {
+        d->findChild<QComboBox*>()->setCurrentIndex(1);
+        d->accept();
+    });
+    window.run_command(command::client_server);
+    EXPECT_EQ(window.windowTitle(), "VELTA Server Program");
+
+    answer_with([](QDialog* d) { d->reject(); });
+    window.run_command(command::tcp_setup);
+    answer_with([](QDialog* d) { d->reject(); });
+    window.run_command(command::interface_setup);
+    model().link.interface_kind = 0;
+    answer_with([](QDialog* d) { d->reject(); });
+    window.run_command(command::serial_setup);
+    answer_with([](QDialog* d) { d->reject(); });
+    window.run_command(command::slave_address);
+    EXPECT_EQ(seen, (std::vector<QString>{"クライアント/サーバー", "TCP/IPの設定(Server)",
+                                          "インターフェイスの設定", "シリアル通信の設定",
+                                          "機器のスレーブアドレス"}));
+    EXPECT_FALSE(open_connection_dialog(command::title, &window));
+}
+
+}  // namespace
+}  // namespace velta
