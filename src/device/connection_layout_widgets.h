@@ -13,6 +13,9 @@ namespace velta {
 void lay_out_beside_buttons(QDialog* dialog, std::initializer_list<QWidget*> groups,
                             std::initializer_list<QWidget*> buttons);
 
+// The width a window needs to show its whole caption.
+int caption_width(const QWidget* window);
+
 // Disables a list and shows no selection while a TCP/IP link is up.
 void locked_while_connected(QComboBox* list);
 

@@ -1,11 +1,13 @@
 #include "shell/version_dialog.h"
 
 #include <QDialogButtonBox>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "device/connection_layout_widgets.h"
 #include "shell/pictures.h"
 
 namespace velta {
@@ -32,7 +34,7 @@ VersionDialog::VersionDialog(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
-    setFixedSize(sizeHint());
+    setFixedSize(std::max(sizeHint().width(), caption_width(this)), sizeHint().height());
 }
 
 }  // namespace velta
