@@ -38,12 +38,12 @@ std::string raw_value(QSettings& s, const QString& key, const char* fallback)
     return v.toString().toStdString();
 }
 
-// atoi of the value; a value outside lo..hi reads as the default 0, so that no setting can
-// later index past a list.
+// The leading number of the value, as atoi reads it (without its overflow); a value outside
+// lo..hi reads as the default 0, so that no setting can later index past a list.
 int int_value(QSettings& s, const QString& key, int lo, int hi)
 {
-    const int v = std::atoi(raw_value(s, key, "0").c_str());
-    return v < lo || v > hi ? 0 : v;
+    const long v = std::strtol(raw_value(s, key, "0").c_str(), nullptr, 10);
+    return v < lo || v > hi ? 0 : static_cast<int>(v);
 }
 
 QString host_key(int host, int byte)

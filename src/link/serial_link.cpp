@@ -37,8 +37,10 @@ struct SerialLink {
 
 SerialLink& serial()
 {
-    static SerialLink s;
-    return s;
+    // Never destroyed: the port stays open until the process ends, and is not torn down after
+    // the application object is gone.
+    static SerialLink* s = new SerialLink;
+    return *s;
 }
 
 // Qt offers RTS/CTS or XON/XOFF, never both; the device wants both, so the settings are

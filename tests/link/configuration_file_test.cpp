@@ -95,6 +95,9 @@ TEST_F(ConfigurationFile, ValuesOutOfRangeOrNotNumbersReadAsZero)
     sandbox.write_file("[VELTA_Section]\nlist_count=101\n");
     read_configuration();
     EXPECT_EQ(model().link.host_count, 0);
+    sandbox.write_file("[VELTA_Section]\nlist_count=99999999999999999999\n");
+    read_configuration();
+    EXPECT_EQ(model().link.host_count, 0);
     sandbox.write_file("[VELTA_Section]\nlist_count=-3\n");
     read_configuration();
     EXPECT_EQ(model().link.host_count, 0);
