@@ -1,6 +1,6 @@
 // Protects the simulator program on its real transports: loopback TCP, a socat pty pair with
-// RS-485 addressing, its own pty, the state written on SIGTERM, closing after a command, the
-// throttle's pace and the refusal of bad arguments.
+// RS-485 addressing, its own pty, connecting to a listening tool, the state written on
+// SIGTERM, closing after a command, the throttle's pace and the refusal of bad arguments.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -250,6 +250,43 @@ TEST_F(DevsimProcess, CreatesItsOwnPtyAndPrintsItsPath)
     EXPECT_EQ(read_lines(again, 1), "VN1.32\r\n");
     ::close(again);
     EXPECT_EQ(c.stop(SIGINT), 0);
+}
+
+// Accepts one connection on a listening socket within the time, or returns -1.
+int accept_within(int listener, int timeout_ms)
+{
+    pollfd p{listener, POLLIN, 0};
+    if (::poll(&p, 1, timeout_ms) <= 0)
+        return -1;
+    return ::accept(listener, nullptr, nullptr);
+}
+
+TEST_F(DevsimProcess, ConnectsToAToolThatListensAndComesBackAfterALoss)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    socklen_t length = sizeof a;
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length), 0);
+    const int port = ntohs(a.sin_port);
+
+    Child c;
+    start(c, k_devsim, {"--connect", "127.0.0.1:" + std::to_string(port), "--rs485", "12"});
+    const int device = accept_within(listener, 5000);
+    ASSERT_GE(device, 0);
+    send(device, "12RCI\r\n");
+    EXPECT_EQ(read_lines(device, 1), "12CIA\r\n");
+    ::close(device);
+    // The device tries again, as a device with connection try on would.
+    const int again = accept_within(listener, 5000);
+    ASSERT_GE(again, 0);
+    send(again, "12RCI\r\n");
+    EXPECT_EQ(read_lines(again, 1), "12CIA\r\n");
+    ::close(again);
+    ::close(listener);
 }
 
 TEST_F(DevsimProcess, ClosesAfterTheNthCommandAndAcceptsTheNextConnection)
