@@ -5,7 +5,6 @@
 
 #include "common/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
-#include "link/configuration_file.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -13,13 +12,8 @@ namespace velta {
 ClientServerDialog::ClientServerDialog(QWidget* parent)
     : ConnectionDialog(QStringLiteral("クライアント/サーバー"), parent)
 {
-    list_ = bound_combo(
-        {QStringLiteral("Client"), QStringLiteral("Server")},
-        [] { return model().link.tcp_role; },
-        [](int index) {
-            model().link.tcp_role = index;
-            write_configuration_int("ClientServer", index);
-        });
+    list_ = link_setting_combo({QStringLiteral("Client"), QStringLiteral("Server")},
+                               &LinkSettings::tcp_role, "ClientServer");
     locked_while_connected(list_);
     lay_out_beside_buttons(this, {group_row(QStringLiteral("選択"), {list_})},
                            {make_set_button()});

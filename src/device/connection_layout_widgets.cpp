@@ -3,10 +3,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "common/dialog_widgets.h"
-#include "model/settings_model.h"
+#include "link/configuration_file.h"
 
 namespace velta {
 
@@ -30,10 +31,29 @@ void lay_out_beside_buttons(QDialog* dialog, std::initializer_list<QWidget*> gro
     outer->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+QPushButton* plain_button(const QString& text)
+{
+    auto* b = new QPushButton(text);
+    b->setAutoDefault(false);
+    return b;
+}
+
 int caption_width(const QWidget* window)
 {
     constexpr int k_frame_buttons = 110;  // the frame's icon and buttons beside the caption
     return window->fontMetrics().horizontalAdvance(window->windowTitle()) + k_frame_buttons;
+}
+
+QComboBox* link_setting_combo(const QStringList& items, int LinkSettings::*field,
+                              std::string_view key, std::function<void()> after)
+{
+    return bound_combo(
+        items, [field] { return model().link.*field; },
+        [field, key](int index) {
+            model().link.*field = index;
+            write_configuration_int(key, index);
+        },
+        std::move(after));
 }
 
 void locked_while_connected(QComboBox* list)

@@ -6,7 +6,6 @@
 
 #include "common/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
-#include "link/configuration_file.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -14,13 +13,8 @@ namespace velta {
 InterfaceDialog::InterfaceDialog(QWidget* parent)
     : ConnectionDialog(QStringLiteral("インターフェイスの設定"), parent)
 {
-    list_ = bound_combo(
-        {QStringLiteral("RS-232C/485"), QStringLiteral("TCP/IP")},
-        [] { return model().link.interface_kind; },
-        [](int index) {
-            model().link.interface_kind = index;
-            write_configuration_int("Interface", index);
-        });
+    list_ = link_setting_combo({QStringLiteral("RS-232C/485"), QStringLiteral("TCP/IP")},
+                               &LinkSettings::interface_kind, "Interface");
     // The interface cannot change under a live TCP/IP link.
     locked_while_connected(list_);
     lay_out_beside_buttons(this, {group_row(QStringLiteral("Interface"), {list_})},

@@ -18,20 +18,10 @@ SerialDialog::SerialDialog(QWidget* parent)
     QStringList port_items;
     for (int n = 1; n <= 6; ++n)
         port_items << QStringLiteral("COM %1").arg(n);
-    ports_ = bound_combo(
-        port_items, [] { return model().link.com_port_index; },
-        [](int index) {
-            model().link.com_port_index = index;
-            write_configuration_int("com_port", index);
-        },
-        [this] { show_device(); });
-    control_ = bound_combo(
-        {QStringLiteral("RS-232C"), QStringLiteral("RS-485")},
-        [] { return model().link.rs485_mode; },
-        [](int index) {
-            model().link.rs485_mode = index;
-            write_configuration_int("rs_control", index);
-        });
+    ports_ = link_setting_combo(port_items, &LinkSettings::com_port_index, "com_port",
+                                [this] { show_device(); });
+    control_ = link_setting_combo({QStringLiteral("RS-232C"), QStringLiteral("RS-485")},
+                                  &LinkSettings::rs485_mode, "rs_control");
 
     // The entries keep their names; which device an entry reaches is shown beneath, because
     // on Linux that is a mapping the operator may have set.

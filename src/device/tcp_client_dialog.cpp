@@ -16,17 +16,6 @@
 #include "model/settings_model.h"
 
 namespace velta {
-namespace {
-
-QPushButton* plain_button(const QString& text)
-{
-    auto* b = new QPushButton(text);
-    b->setAutoDefault(false);
-    return b;
-}
-
-}  // namespace
-
 TcpClientDialog::TcpClientDialog(QWidget* parent)
     : ConnectionDialog(QStringLiteral("TCP/IPの設定(Client)"), parent)
 {

@@ -14,13 +14,6 @@ namespace {
 
 const QString k_blank_place = QString(16, QLatin1Char(' '));
 
-QPushButton* plain_button(const QString& text)
-{
-    auto* b = new QPushButton(text);
-    b->setAutoDefault(false);
-    return b;
-}
-
 const PeerSlot& peer(int slot)
 {
     return model().state.peer_table[static_cast<std::size_t>(slot)];
