@@ -134,6 +134,8 @@ std::uintptr_t adopt(QTcpSocket* socket)
     const std::uintptr_t sock = d.next_handle++;
     auto conn = std::make_unique<Connection>();
     conn->socket = socket;
+    // Bounded: what a chatty peer sends beyond this waits in the system's buffer.
+    socket->setReadBufferSize(static_cast<qint64>(16 * k_socket_read_max));
     d.connections.emplace(sock, std::move(conn));
 
     QObject::connect(socket, &QTcpSocket::readyRead, &TcpLink::instance(),

@@ -71,11 +71,12 @@ std::uint16_t tcp_listen_port();
 // Takes every pending connection into the lowest free slot 1..96; a connection beyond 96 is
 // closed at once without a message.
 void accept_peer();
-// Closes the socket and clears its slot (slot 0 for the client's socket, as before);
-// socket_connected is left as it was.
+// Closes the socket and clears its slot (for the client's socket that is slot 0, which holds
+// no peer); socket_connected is left as it was, so a later send reports "Socket 送信".
 void close_peer(std::uintptr_t sock);
 // Closes the listening or client socket and every peer, forgets any outstanding or waiting
-// command, and resets the peer table (socket_connected = 0).
+// command, and resets the peer table (socket_connected = 0). Shows no box: "Socket 切断 OK" is
+// the client dialog's.
 void disconnect_all();
 // The slots 1..96 in use, in slot order: the server dialog's list.
 std::vector<int> used_peer_slots();
