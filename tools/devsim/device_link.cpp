@@ -261,8 +261,14 @@ void DeviceLink::close_link()
 {
     wake_.stop();
     if (auto* socket = qobject_cast<QTcpSocket*>(device_.data())) {
-        // Unsent answers still go out before the connection ends.
+        // Nothing more is taken from this connection; unsent answers still go out before it
+        // ends.
+        disconnect(socket, &QIODevice::readyRead, this, nullptr);
+        device_ = nullptr;
+        schedule_.reset();
         socket->disconnectFromHost();
+        if (options_.transport == Transport::connect)
+            reconnect_.start();
         return;
     }
     // A serial line or a pty cannot be reopened by the tool's side: the device goes away.
