@@ -153,14 +153,14 @@ std::string serial_open_failure_detail(int com_port_index, std::string_view devi
     return detail;
 }
 
-bool open_serial_port()
+namespace {
+// Opens the port, sets it up and installs the write hook; index names the entry in messages.
+bool open_named(const QString& device, int index)
 {
     SerialLink& s = serial();
     close_serial_port();
     install_serial_hook();
 
-    const int index = model().link.com_port_index;
-    const QString device = serial_device_name(index);
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(device);
     port->setReadBufferSize(k_serial_read_buffer);
@@ -192,6 +192,19 @@ bool open_serial_port()
     });
     s.port = std::move(port);
     return true;
+}
+
+}  // namespace
+
+bool open_serial_port()
+{
+    const int index = model().link.com_port_index;
+    return open_named(serial_device_name(index), index);
+}
+
+bool open_serial_device(const std::string& device)
+{
+    return open_named(QString::fromStdString(device), model().link.com_port_index);
 }
 
 void close_serial_port()

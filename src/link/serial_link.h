@@ -17,6 +17,8 @@ inline constexpr std::size_t k_serial_line_max = 599;     // longer lines are cu
 // A port that cannot be opened shows "Miss! File Open" once, with the port and the system's
 // reason; the program goes on and commands then end in "No Connect". True when open.
 bool open_serial_port();
+// The same for a device named directly (the command-line tool's --serial PATH).
+bool open_serial_device(const std::string& device);
 void close_serial_port();
 bool serial_port_open();
 // The native handle of the open port (a file descriptor on Linux), or -1.

@@ -30,6 +30,12 @@ std::function<void(std::string_view)>& observer()
     return o;
 }
 
+std::function<void(std::string_view)>& line_tap()
+{
+    static std::function<void(std::string_view)> t;
+    return t;
+}
+
 DeviceSettings& dev()
 {
     return model().device;
@@ -333,6 +339,11 @@ void notify(std::string_view line)
 
 }  // namespace
 
+void set_line_tap(std::function<void(std::string_view)> t)
+{
+    line_tap() = std::move(t);
+}
+
 void set_reply_observer(std::function<void(std::string_view)> o)
 {
     observer() = std::move(o);
@@ -340,6 +351,8 @@ void set_reply_observer(std::function<void(std::string_view)> o)
 
 void serial_dispatch(std::string_view line)
 {
+    if (line_tap())
+        line_tap()(line);
     LinkState& s = model().state;
     s.watchdog_ticks = 0;
     s.answer_pending = 0;
@@ -383,6 +396,8 @@ void socket_dispatch()
 
 void socket_receive(std::string_view receipt)
 {
+    if (line_tap())
+        line_tap()(receipt);
     LinkState& s = model().state;
     s.socket_rx_buffer.assign(receipt.substr(0, 1024));
     s.socket_rx_len = static_cast<int>(s.socket_rx_buffer.size());

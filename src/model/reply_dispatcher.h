@@ -16,6 +16,9 @@ void socket_dispatch();
 // Stores one receipt as socket_rx_buffer / socket_rx_len and runs socket_dispatch.
 void socket_receive(std::string_view receipt);
 
+// Sees every line as it came from the link, before anything is decoded: a wire trace.
+void set_line_tap(std::function<void(std::string_view line)> tap);
+
 // Called after every decoded line, so that an open dialog can refresh itself.
 void set_reply_observer(std::function<void(std::string_view line)> observer);
 

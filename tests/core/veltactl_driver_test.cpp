@@ -1,0 +1,361 @@
+// Protects the command-line tool's step driver: one command outstanding at a time, the paced
+// and the answer-paced rhythm, the verdict on every answer, and where a run stops.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/message_boxes.h"
+#include "link/framing.h"
+#include "model/reply_dispatcher.h"
+#include "model/settings_model.h"
+#include "step_driver.h"
+#include "support/wire_capture.h"
+
+namespace veltactl {
+namespace {
+
+using velta::StepResult;
+
+// A host with hand-driven timers and event loop; commands go to the TCP/IP hook, answers are
+// fed through the real socket dispatcher, boxes through the real presenter.
+struct Harness {
+    std::vector<std::string> sent;
+    std::vector<int> gates;      // periods armed, in order
+    int answer_timer = 0;        // armed time-out, 0 when none
+    std::deque<std::function<void()>> loop;
+    std::vector<int> progress;
+    std::optional<RunReport> report;
+    std::vector<int> batch_counter_at_send;
+    StepDriver driver{host()};
+    velta::WireHooks previous_wire;
+    velta::BoxPresenter previous_boxes;
+
+    Harness()
+    {
+        velta::reset_for_test();
+        velta::model().link.interface_kind = 1;
+        velta::model().state.socket_connected = 1;
+        velta::WireHooks h;
+        h.socket_send = [this](std::string_view c) {
+            sent.emplace_back(c);
+            batch_counter_at_send.push_back(velta::model().state.batch_running);
+            driver.command_sent(c);
+        };
+        previous_wire = velta::set_wire_hooks(std::move(h));
+        previous_boxes = velta::set_box_presenter([this](const velta::Box& b) {
+            driver.box(b);
+            return velta::BoxAnswer::ok;
+        });
+        velta::set_reply_observer([this](std::string_view line) { driver.answer(line); });
+    }
+    ~Harness()
+    {
+        velta::set_reply_observer({});
+        velta::set_box_presenter(std::move(previous_boxes));
+        velta::set_wire_hooks(std::move(previous_wire));
+    }
+
+    DriverHost host()
+    {
+        DriverHost h;
+        h.arm_gate = [this](int ms) { gates.push_back(ms); };
+        h.arm_answer_timer = [this](int ms) { answer_timer = ms; };
+        h.disarm_answer_timer = [this] { answer_timer = 0; };
+        h.disarm_all = [this] { answer_timer = 0; };
+        h.defer = [this](std::function<void()> f) { loop.push_back(std::move(f)); };
+        h.progress = [this](int step, int) { progress.push_back(step); };
+        h.finished = [this](const RunReport& r) { report = r; };
+        return h;
+    }
+
+    void run_loop()
+    {
+        while (!loop.empty()) {
+            auto f = std::move(loop.front());
+            loop.pop_front();
+            f();
+        }
+    }
+
+    // The device answers the outstanding command, then the event loop runs.
+    void reply(const std::string& line)
+    {
+        velta::socket_receive(line);
+        run_loop();
+    }
+};
+
+// Steps that send "C1\r\n", "C2\r\n", ... and expect "GO"; step `silent` sends nothing.
+Operation numbered(int steps, int period = 400, int silent = 0)
+{
+    Operation op;
+    op.name = "test";
+    op.steps = steps;
+    op.period_ms = period;
+    op.step = [silent](int n) {
+        return Step{[n, silent] {
+                        if (n != silent)
+                            velta::send_command("C" + std::to_string(n) + "\r\n");
+                        return StepResult::sent;
+                    },
+                    expect_go()};
+    };
+    return op;
+}
+
+TEST(StepDriver, FastRunSendsTheNextCommandOnlyWhenTheAnswerCame)
+{
+    Harness h;
+    h.driver.start(numbered(3), Pace{true, true, 0});
+    ASSERT_EQ(h.sent, std::vector<std::string>{"C1\r\n"});
+    h.run_loop();
+    EXPECT_EQ(h.sent.size(), 1u) << "a second command left before the first was answered";
+    h.reply("GO\r\n");
+    EXPECT_EQ(h.sent.size(), 2u);
+    h.reply("GO\r\n");
+    h.reply("GO\r\n");
+    ASSERT_TRUE(h.report);
+    EXPECT_TRUE(h.report->all_ok());
+    EXPECT_EQ(h.report->steps_done, 3);
+    EXPECT_EQ(h.sent, (std::vector<std::string>{"C1\r\n", "C2\r\n", "C3\r\n"}));
+    EXPECT_EQ(h.progress, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(h.gates.empty()) << "a fast run must not wait on a period";
+    // The step counter silences the success notices while the run goes, and is cleared after.
+    EXPECT_EQ(h.batch_counter_at_send, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(velta::model().state.batch_running, 0);
+}
+
+TEST(StepDriver, PacedRunWaitsForBothThePeriodAndTheAnswer)
+{
+    Harness h;
+    h.driver.start(numbered(3, 300), Pace{false, true, 0});
+    EXPECT_EQ(h.gates, std::vector<int>{300});
+    h.reply("GO\r\n");
+    EXPECT_EQ(h.sent.size(), 1u) << "the answer came early, the period has not passed";
+    h.driver.gate_open();
+    h.run_loop();
+    EXPECT_EQ(h.sent.size(), 2u);
+    // The period passes first: the step leaves as soon as its predecessor is answered.
+    h.driver.gate_open();
+    h.run_loop();
+    EXPECT_EQ(h.sent.size(), 2u);
+    h.reply("GO\r\n");
+    EXPECT_EQ(h.sent.size(), 3u);
+    h.driver.gate_open();
+    h.reply("GO\r\n");
+    ASSERT_TRUE(h.report);
+    EXPECT_TRUE(h.report->all_ok());
+}
+
+TEST(StepDriver, ErrorAnswerStopsTheRunAndNamesStepCommandAnswerAndMessage)
+{
+    Harness h;
+    h.driver.start(numbered(4), Pace{true, true, 0});
+    h.reply("GO\r\n");
+    h.reply("E3\r\n");
+    ASSERT_TRUE(h.report);
+    EXPECT_FALSE(h.report->completed);
+    EXPECT_EQ(h.sent.size(), 2u) << "a step left after an error answer";
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    const Failure& f = h.report->failures[0];
+    EXPECT_EQ(f.step, 2);
+    EXPECT_EQ(f.steps, 4);
+    EXPECT_EQ(f.command, "C2\r\n");
+    EXPECT_EQ(f.answer, "E3\r\n");
+    EXPECT_EQ(f.message, "Socket Command");
+    EXPECT_EQ(failure_line("10.0.0.5:9004", f),
+              "10.0.0.5:9004: step 2 of 4: sent \"C2<CR><LF>\", answered \"E3<CR><LF>\": the "
+              "device answered E3 (Socket Command)");
+    EXPECT_EQ(velta::model().state.reply_error, 0);
+}
+
+TEST(StepDriver, ModeErrorFailsTheStepButTheRunGoesOn)
+{
+    Harness h;
+    h.driver.start(numbered(3), Pace{true, true, 0});
+    h.reply("GO\r\n");
+    h.reply("GN\r\n");
+    h.reply("GO\r\n");
+    ASSERT_TRUE(h.report);
+    EXPECT_TRUE(h.report->completed);
+    EXPECT_FALSE(h.report->all_ok());
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    EXPECT_EQ(h.report->failures[0].step, 2);
+}
+
+TEST(StepDriver, GlyphRunsGoOnThroughErrorAnswersAndCountEachFailure)
+{
+    Harness h;
+    Operation op = numbered(3);
+    op.stop_on_error = false;
+    h.driver.start(std::move(op), Pace{true, true, 0});
+    h.reply("E3\r\n");
+    h.reply("GO\r\n");
+    h.reply("MENU\r\n");
+    ASSERT_TRUE(h.report);
+    EXPECT_TRUE(h.report->completed);
+    ASSERT_EQ(h.report->failures.size(), 2u);
+    EXPECT_EQ(h.report->failures[0].step, 1);
+    EXPECT_EQ(h.report->failures[1].step, 3);
+    EXPECT_EQ(h.report->failures[1].message, "Menu Display");
+}
+
+TEST(StepDriver, MissingAnswerEndsTheRunAndALateAnswerCountsForNothing)
+{
+    Harness h;
+    h.driver.start(numbered(3), Pace{true, true, 1500});
+    EXPECT_EQ(h.answer_timer, 1500);
+    h.reply("GO\r\n");
+    EXPECT_EQ(h.answer_timer, 1500) << "re-armed for the second command";
+    h.driver.answer_timed_out();
+    h.run_loop();
+    ASSERT_TRUE(h.report);
+    EXPECT_FALSE(h.report->completed);
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    EXPECT_EQ(h.report->failures[0].step, 2);
+    EXPECT_EQ(h.report->failures[0].reason, "no answer within 1500 ms");
+    h.reply("GO\r\n");
+    EXPECT_EQ(h.sent.size(), 2u);
+    EXPECT_EQ(h.report->failures.size(), 1u);
+}
+
+TEST(StepDriver, TheLinksNoAnswerMessageIsTakenAsTheTimeOut)
+{
+    Harness h;
+    h.driver.start(numbered(2), Pace{true, true, 0});
+    velta::warning_box(k_text_no_answer_tcp);
+    h.run_loop();
+    ASSERT_TRUE(h.report);
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    EXPECT_EQ(h.report->failures[0].reason, "no answer");
+    EXPECT_EQ(h.report->failures[0].command, "C1\r\n");
+}
+
+TEST(StepDriver, LostConnectionEndsTheRunAtOnce)
+{
+    Harness h;
+    h.driver.start(numbered(5), Pace{true, true, 0});
+    h.reply("GO\r\n");
+    h.driver.link_lost("the device closed the connection");
+    ASSERT_TRUE(h.report);
+    EXPECT_TRUE(h.report->link_lost);
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    EXPECT_EQ(h.report->failures[0].step, 2);
+    EXPECT_EQ(h.report->failures[0].message, "the device closed the connection");
+    h.run_loop();
+    EXPECT_EQ(h.sent.size(), 2u);
+}
+
+TEST(StepDriver, SendFailureDuringAStepEndsTheRun)
+{
+    Harness h;
+    velta::model().state.socket_connected = 0;  // send_command refuses: not connected
+    h.driver.start(numbered(3), Pace{true, true, 0});
+    h.run_loop();
+    ASSERT_TRUE(h.report);
+    EXPECT_TRUE(h.report->link_lost);
+    EXPECT_TRUE(h.sent.empty());
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    EXPECT_EQ(h.report->failures[0].step, 1);
+    EXPECT_EQ(h.report->failures[0].command, "");
+}
+
+TEST(StepDriver, StepsThatSendNothing)
+{
+    {  // silently: the completion step of a read run
+        Harness h;
+        h.driver.start(numbered(3, 400, 2), Pace{true, true, 0});
+        h.reply("GO\r\n");
+        EXPECT_EQ(h.sent.size(), 2u) << "the silent step must not wait for an answer";
+        h.reply("GO\r\n");
+        ASSERT_TRUE(h.report);
+        EXPECT_TRUE(h.report->all_ok());
+    }
+    {  // with a message: failed, and the run goes on
+        Harness h;
+        Operation op = numbered(2);
+        op.step = [](int n) {
+            return Step{[n] {
+                            if (n == 1)
+                                velta::warning_box("hold time refused");
+                            else
+                                velta::send_command("C2\r\n");
+                            return StepResult::sent;
+                        },
+                        expect_go()};
+        };
+        h.driver.start(std::move(op), Pace{true, true, 0});
+        h.run_loop();
+        h.reply("GO\r\n");
+        ASSERT_TRUE(h.report);
+        EXPECT_TRUE(h.report->completed);
+        ASSERT_EQ(h.report->failures.size(), 1u);
+        EXPECT_EQ(failure_line("d", h.report->failures[0]),
+                  "d: step 1 of 2: nothing sent: not sent (hold time refused)");
+    }
+    {  // a step that ends the run (a title that cannot be encoded)
+        Harness h;
+        Operation op = numbered(3);
+        op.step = [](int) {
+            return Step{[] {
+                            velta::warning_box(velta::k_text_title_unencodable);
+                            return StepResult::end_now;
+                        },
+                        expect_go()};
+        };
+        h.driver.start(std::move(op), Pace{true, true, 0});
+        h.run_loop();
+        ASSERT_TRUE(h.report);
+        EXPECT_FALSE(h.report->completed);
+        ASSERT_EQ(h.report->failures.size(), 1u);
+        EXPECT_EQ(h.report->failures[0].message, std::string(velta::k_text_title_unencodable));
+    }
+}
+
+TEST(StepDriver, BroadcastIsPacedByTheWireTimeAlone)
+{
+    Harness h;
+    h.driver.start(numbered(2), Pace{true, false, 0});
+    ASSERT_EQ(h.gates.size(), 1u);
+    EXPECT_EQ(h.gates[0], wire_time_ms(4));
+    h.run_loop();
+    EXPECT_EQ(h.sent.size(), 1u);
+    h.driver.gate_open();
+    h.run_loop();
+    EXPECT_EQ(h.sent.size(), 2u);
+    ASSERT_TRUE(h.report);
+    EXPECT_TRUE(h.report->all_ok());
+    EXPECT_EQ(wire_time_ms(3490), 1000);  // 38400 baud carries 3490.9 characters a second
+    EXPECT_EQ(wire_time_ms(3491), 1001);
+}
+
+TEST(StepDriver, ReadQueriesAreJudgedByTheirReply)
+{
+    Harness h;
+    Operation op;
+    op.name = "read";
+    op.steps = 2;
+    op.step = [](int n) {
+        const std::string q = n == 1 ? "RIDPM\r\n" : "RIDP\r\n";
+        return Step{[q] {
+                        velta::send_command(q);
+                        return StepResult::sent;
+                    },
+                    expect_reply_to(q)};
+    };
+    h.driver.start(std::move(op), Pace{true, true, 0});
+    h.reply("IDPM2\r\n");
+    EXPECT_EQ(velta::model().device.page_mode, 1) << "the reply is decoded as usual";
+    h.reply("IDPM1\r\n");  // the answer to another query
+    ASSERT_TRUE(h.report);
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    EXPECT_EQ(h.report->failures[0].step, 2);
+    EXPECT_EQ(h.report->failures[0].reason, "expected a reply starting with IDP");
+}
+
+}  // namespace
+}  // namespace veltactl

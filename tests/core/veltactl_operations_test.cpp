@@ -1,0 +1,268 @@
+// Protects what each veltactl command sends (the program's own step tables and builders), what
+// it expects back, and that a read command never leaves a partial or clobbered file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "common/file_io.h"
+#include "device/batch_steps.h"
+#include "glyphs/glyph_file.h"
+#include "glyphs/glyph_sizes.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
+#include "operations.h"
+#include "support/wire_capture.h"
+
+namespace veltactl {
+namespace {
+
+namespace fs = std::filesystem;
+
+Options options_for(Command command, std::string file = {})
+{
+    Options o;
+    o.link = LinkMode::tcp;
+    o.command = command;
+    o.file = std::move(file);
+    return o;
+}
+
+std::tm march_fifth()
+{
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 2;
+    t.tm_mday = 5;
+    t.tm_hour = 9;
+    t.tm_min = 7;
+    t.tm_sec = 30;
+    return t;
+}
+
+// Runs every step of an operation into the capture, as the driver would.
+std::vector<Expect> send_all(const Operation& op)
+{
+    std::vector<Expect> expects;
+    for (int n = 1; n <= op.steps; ++n) {
+        const Step s = op.step(n);
+        s.send();
+        expects.push_back(s.expect);
+    }
+    return expects;
+}
+
+struct TempDir {
+    fs::path path = fs::temp_directory_path() /
+                    ("veltactl_ops_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+    TempDir() { fs::create_directories(path); }
+    ~TempDir() { fs::remove_all(path); }
+    std::string file(const char* name) const { return (path / name).string(); }
+};
+
+RunReport finished_run(int steps, bool ok)
+{
+    RunReport r;
+    r.steps = steps;
+    r.steps_done = ok ? steps : 3;
+    r.completed = ok;
+    if (!ok)
+        r.failures.push_back(Failure{3, steps, "RCA003\r\n", "E3\r\n", "the device answered E3", ""});
+    return r;
+}
+
+TEST(VeltactlOperations, SetAllSendsTheDialogsCommandsInTheirOrder)
+{
+    velta::WireCapture wire;
+    const Operation op = make_operation(options_for(Command::set_all), march_fifth());
+    EXPECT_EQ(op.steps, velta::k_set_all_steps);
+    EXPECT_EQ(op.period_ms, velta::k_set_all_period_ms);
+    const std::vector<Expect> expects = send_all(op);
+    ASSERT_EQ(wire.sent().size(), 310u);
+    EXPECT_TRUE(wire.sent()[0].starts_with("CA001"));
+    EXPECT_TRUE(wire.sent()[256].starts_with("SD01"));
+    EXPECT_TRUE(wire.sent()[309].starts_with("IDP"));
+    for (const Expect& e : expects)
+        EXPECT_EQ(e.kind, ExpectKind::go);
+}
+
+TEST(VeltactlOperations, ReadAllAsksEveryQueryAndExpectsItsReply)
+{
+    velta::WireCapture wire;
+    const Operation op = make_operation(options_for(Command::read_all), march_fifth());
+    EXPECT_EQ(op.steps, velta::k_read_all_steps);
+    EXPECT_EQ(op.period_ms, velta::k_read_all_period_ms);
+    EXPECT_TRUE(op.stop_on_error);
+    const std::vector<Expect> expects = send_all(op);
+    ASSERT_EQ(wire.sent().size(), 311u) << "the completion step sends nothing";
+    EXPECT_EQ(wire.sent()[0], "RCA001\r\n");
+    EXPECT_EQ(expects[0].prefix, "CA001");
+    EXPECT_EQ(expects[288].prefix, "ADO");  // RAD
+    EXPECT_EQ(expects[310].prefix, "VLBC");
+}
+
+TEST(VeltactlOperations, GlyphReadsAskEachSlotsCodeAndStoreIntoThatSlot)
+{
+    velta::WireCapture wire;
+    Options o = options_for(Command::glyphs_read, "s.tls");
+    o.glyph_size = velta::GlyphSize::small;
+    begin_device(o);
+    EXPECT_EQ(velta::model().state.glyph_batch_running, 1);
+    const Operation op = make_operation(o, march_fifth());
+    EXPECT_EQ(op.steps, 256);
+    EXPECT_FALSE(op.stop_on_error) << "list runs go on through error answers";
+    velta::model().state.read_pending = 1;  // left over from an unanswered read
+    const Step s = op.step(215);
+    s.send();
+    EXPECT_EQ(wire.last(), "RFBMSA621\r\n");
+    EXPECT_EQ(velta::model().glyphs.glyph_transfer_index, 214);
+    EXPECT_EQ(s.expect.prefix, "FBMS");
+    EXPECT_EQ(s.expect.min_length, 8u + 144u);
+    EXPECT_EQ(s.expect.hex_count, 144u);
+}
+
+TEST(VeltactlOperations, GlyphRegistrationSendsEverySlotOfTheStore)
+{
+    velta::WireCapture wire;
+    Options o = options_for(Command::glyphs_set, "l.tll");
+    o.glyph_size = velta::GlyphSize::large;
+    const auto slot = velta::glyph_slot(velta::GlyphSize::large, 69);
+    std::fill(slot.begin(), slot.begin() + 576, 'F');
+    const Operation op = make_operation(o, march_fifth());
+    EXPECT_EQ(op.steps, 70);
+    send_all(op);
+    ASSERT_EQ(wire.sent().size(), 70u);
+    EXPECT_EQ(wire.sent()[69], "GRL070" + std::string(576, 'F') + "\r\n");
+    EXPECT_EQ(wire.sent()[0], "GRL001" + std::string(576, '0') + "\r\n");
+}
+
+TEST(VeltactlOperations, TimeSyncSendsTheComputersClockField)
+{
+    velta::WireCapture wire;
+    const Options o = options_for(Command::time_sync);
+    EXPECT_TRUE(answer_paced(o)) << "the fields must leave close together";
+    send_all(make_operation(o, march_fifth()));
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"DSY26\r\n", "DSM03\r\n", "DSD05\r\n",
+                                                     "TSH09\r\n", "TSM07\r\n", "TSS30\r\n"}));
+    wire.clear();
+    std::tm leap = march_fifth();
+    leap.tm_sec = 60;
+    send_all(make_operation(o, leap));
+    EXPECT_EQ(wire.last(), "TSS59\r\n");
+    std::tm future = march_fifth();
+    future.tm_year = 2100 - 1900;
+    const Outcome refused = prepare_input(o, future);
+    EXPECT_EQ(refused.exit_code, k_exit_usage);
+    EXPECT_NE(refused.error.find("2100"), std::string::npos);
+}
+
+TEST(VeltactlOperations, VersionAndSendReportTheAnswer)
+{
+    velta::WireCapture wire;
+    Options o = options_for(Command::send);
+    o.raw = "TSA\r\n";
+    send_all(make_operation(o, march_fifth()));
+    EXPECT_EQ(wire.last(), "TSA\r\n");
+    RunReport r = finished_run(1, true);
+    r.last_answer = "GO\r\n";
+    EXPECT_EQ(finish_device(o, r, "d", "").report, "d: GO");
+
+    const Options v = options_for(Command::version);
+    send_all(make_operation(v, march_fifth()));
+    EXPECT_EQ(wire.last(), "RVN\r\n");
+    velta::model().device.firmware_version = "2.05";
+    EXPECT_EQ(finish_device(v, finished_run(1, true), "d", "").report, "d: firmware version 2.05");
+    const Outcome failed = finish_device(v, finished_run(1, false), "d", "");
+    EXPECT_EQ(failed.exit_code, k_exit_failed);
+    EXPECT_EQ(failed.report, "") << "no version is claimed from a failed read";
+}
+
+TEST(VeltactlOperations, ReadAllWritesOnlyAfterEveryStepSucceeded)
+{
+    velta::WireCapture wire;
+    TempDir dir;
+    const std::string path = dir.file("all.dat");
+    Options o = options_for(Command::read_all, path);
+    begin_device(o);
+    velta::model().pages.page_title_position[4] = 0;
+
+    Outcome out = finish_device(o, finished_run(312, false), "d", path);
+    EXPECT_EQ(out.exit_code, k_exit_failed);
+    EXPECT_FALSE(fs::exists(path)) << "a failed read left a file";
+    EXPECT_NE(out.error.find("not written"), std::string::npos);
+
+    // An older file of the same name survives a failed read untouched.
+    ASSERT_TRUE(velta::write_file_atomically(path, "old"));
+    finish_device(o, finished_run(312, false), "d", path);
+    EXPECT_EQ(velta::read_file_bytes(path).value_or(""), "old");
+
+    out = finish_device(o, finished_run(312, true), "d", path);
+    EXPECT_EQ(out.exit_code, k_exit_ok);
+    EXPECT_EQ(velta::read_file_bytes(path).value_or(""), velta::settings_file_text());
+
+    o.keep_partial = true;
+    fs::remove(path);
+    out = finish_device(o, finished_run(312, false), "d", path);
+    EXPECT_EQ(out.exit_code, k_exit_failed) << "a partial file is still a failure";
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_NE(out.report.find("partial"), std::string::npos);
+}
+
+TEST(VeltactlOperations, GlyphReadsStartBlankAndWriteTheListFile)
+{
+    velta::WireCapture wire;
+    TempDir dir;
+    const std::string path = dir.file("m.tlm");
+    Options o = options_for(Command::glyphs_read, path);
+    o.glyph_size = velta::GlyphSize::medium;
+    const auto slot = velta::glyph_slot(velta::GlyphSize::medium, 3);
+    std::fill(slot.begin(), slot.begin() + 256, 'A');  // a glyph of an earlier device
+    begin_device(o);
+    EXPECT_EQ(slot[0], '0') << "one device's glyphs must not reach the next one's file";
+
+    EXPECT_FALSE(fs::exists(path));
+    finish_device(o, finished_run(160, false), "d", path);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(velta::model().state.glyph_batch_running, 0);
+
+    const Outcome out = finish_device(o, finished_run(160, true), "d", path);
+    EXPECT_EQ(out.exit_code, k_exit_ok);
+    EXPECT_EQ(velta::read_file_bytes(path).value_or(""),
+              velta::glyph_list_bytes(velta::GlyphSize::medium));
+}
+
+TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
+{
+    velta::WireCapture wire;
+    TempDir dir;
+    const std::string missing = dir.file("missing.dat");
+    Outcome out = prepare_input(options_for(Command::set_all, missing), march_fifth());
+    EXPECT_EQ(out.exit_code, k_exit_file);
+    EXPECT_NE(out.error.find("cannot be read"), std::string::npos);
+
+    const std::string bad = dir.file("bad.dat");
+    ASSERT_TRUE(velta::write_file_atomically(bad, "1\r\nx\r\n"));
+    out = prepare_input(options_for(Command::set_all, bad), march_fifth());
+    EXPECT_EQ(out.exit_code, k_exit_file);
+    EXPECT_NE(out.error.find(bad), std::string::npos);
+
+    const std::string good = dir.file("good.dat");
+    velta::model().device.alarm_mode = 1;
+    ASSERT_TRUE(velta::save_settings_file(good));
+    velta::reset_settings_model();
+    out = prepare_input(options_for(Command::set_all, good), march_fifth());
+    EXPECT_EQ(out.exit_code, k_exit_ok) << out.error;
+    EXPECT_EQ(velta::model().device.alarm_mode, 1);
+
+    Options g = options_for(Command::glyphs_set, dir.file("short.tls"));
+    g.glyph_size = velta::GlyphSize::small;
+    ASSERT_TRUE(velta::write_file_atomically(g.file, "0\r\n1\r\n"));
+    out = prepare_input(g, march_fifth());
+    EXPECT_EQ(out.exit_code, k_exit_file);
+}
+
+}  // namespace
+}  // namespace veltactl

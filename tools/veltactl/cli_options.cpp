@@ -1,0 +1,319 @@
+#include "cli_options.h"
+
+#include <charconv>
+#include <cstddef>
+#include <string_view>
+
+#include "link/framing.h"
+
+namespace veltactl {
+namespace {
+
+bool to_int(std::string_view text, long lo, long hi, int& out)
+{
+    long v = 0;
+    const char* end = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || p != end || v < lo || v > hi)
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool parse_target(std::string_view text, Target& out)
+{
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return false;
+    Target t;
+    t.host.assign(text.substr(0, colon));
+    if (!to_int(text.substr(colon + 1), 1, 65535, t.port))
+        return false;
+    out = std::move(t);
+    return true;
+}
+
+bool parse_size(std::string_view text, velta::GlyphSize& out)
+{
+    if (text == "large")
+        out = velta::GlyphSize::large;
+    else if (text == "medium")
+        out = velta::GlyphSize::medium;
+    else if (text == "small")
+        out = velta::GlyphSize::small;
+    else
+        return false;
+    return true;
+}
+
+// The device takes printable ASCII only; CR LF is the command's end and is added here.
+bool raw_command(std::string_view text, std::string& out, std::string& error)
+{
+    if (text.ends_with("\r\n"))
+        text.remove_suffix(2);
+    if (text.empty()) {
+        error = "send: the command is empty";
+        return false;
+    }
+    for (const char c : text) {
+        if (c < 0x20 || c > 0x7E) {
+            error = "send: the command may hold printable ASCII characters only";
+            return false;
+        }
+    }
+    out.assign(text);
+    out += "\r\n";
+    if (out.size() + 2 > velta::k_max_framed) {  // room for an RS-485 address
+        error = "send: the command is longer than the device takes";
+        return false;
+    }
+    return true;
+}
+
+struct CommandWords {
+    std::string_view word;
+    Command command;
+    std::size_t operands;
+};
+
+constexpr CommandWords k_commands[] = {
+    {"set-all", Command::set_all, 1},         {"read-all", Command::read_all, 1},
+    {"glyphs-set", Command::glyphs_set, 2},   {"glyphs-read", Command::glyphs_read, 2},
+    {"send", Command::send, 1},               {"time-sync", Command::time_sync, 0},
+    {"version", Command::version, 0},
+};
+
+}  // namespace
+
+const char* command_name(Command command)
+{
+    for (const CommandWords& c : k_commands)
+        if (c.command == command)
+            return c.word.data();
+    return "";
+}
+
+bool command_reads(Command command)
+{
+    return command == Command::read_all || command == Command::glyphs_read ||
+           command == Command::version;
+}
+
+std::string usage_text()
+{
+    return "usage: veltactl [--serial PATH | --tcp HOST:PORT[,HOST:PORT...] | --listen PORT]\n"
+           "                [--rs485 NN|FF] [--paced | --fast] [--timeout MS] [--trace FILE]\n"
+           "                [--quiet] [--keep-partial] [--count N] COMMAND\n"
+           "\n"
+           "Commands:\n"
+           "  set-all FILE.dat                 send every setting of a settings file\n"
+           "  read-all FILE.dat                read every setting into a settings file\n"
+           "  glyphs-set large|medium|small FILE    register every glyph of a glyph list file\n"
+           "  glyphs-read large|medium|small FILE   read every glyph into a glyph list file\n"
+           "  send 'RAW COMMAND'               send one command and print the answer\n"
+           "  time-sync                        set the device clock from this computer's clock\n"
+           "  version                          print the version (and the device's, when reached)\n"
+           "\n"
+           "Link (one of):\n"
+           "  --serial PATH        a serial port, 38400 baud 8E1\n"
+           "  --tcp HOST:PORT,...  one or more devices, served in turn (the option may repeat)\n"
+           "  --listen PORT        wait for devices to connect (0: any free port, printed) and\n"
+           "                       serve each one that connects\n"
+           "  --count N            with --listen: stop after N devices (default: until Ctrl+C)\n"
+           "  --rs485 NN|FF        with --serial: RS-485 slave address 00..31, FF broadcast\n"
+           "\n"
+           "Pace and output:\n"
+           "  --paced              keep the configuration tool's periods (default)\n"
+           "  --fast               send each command as soon as the previous one is answered\n"
+           "  --timeout MS         wait at most MS milliseconds for each answer\n"
+           "  --trace FILE         write every byte sent and received, with time stamps\n"
+           "  --quiet              print errors only\n"
+           "  --keep-partial       write read-all / glyphs-read output even when a step failed\n"
+           "\n"
+           "Exit status: 0 every command answered as expected; 1 a command failed or was not\n"
+           "answered; 2 usage error; 3 a device or port could not be reached; 4 a file could\n"
+           "not be read or written; 130 interrupted. With several devices the highest wins.\n";
+}
+
+ParsedOptions parse_options(const std::vector<std::string>& args)
+{
+    ParsedOptions result;
+    Options& o = result.options;
+    auto fail = [&result](std::string message) {
+        result.ok = false;
+        result.error = std::move(message);
+        return result;
+    };
+    bool paced_given = false;
+    bool count_given = false;
+    std::vector<std::string> words;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (arg == "--") {
+            words.insert(words.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
+        }
+        if (!arg.starts_with("--")) {
+            words.push_back(arg);
+            continue;
+        }
+        std::string value;
+        bool has_value = false;
+        if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+            has_value = true;
+        }
+        auto take_value = [&](std::string& out) {
+            if (has_value) {
+                out = value;
+                return true;
+            }
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        auto set_link = [&](LinkMode mode) {
+            if (o.link != LinkMode::none && o.link != mode)
+                return false;
+            o.link = mode;
+            return true;
+        };
+        auto flag = [&](bool& field) {
+            if (has_value)
+                return false;
+            field = true;
+            return true;
+        };
+
+        if (arg == "--help" || arg == "--quiet" || arg == "--keep-partial" || arg == "--fast" ||
+            arg == "--paced") {
+            bool dummy = false;
+            bool& field = arg == "--help"       ? o.help
+                          : arg == "--quiet"    ? o.quiet
+                          : arg == "--keep-partial" ? o.keep_partial
+                          : arg == "--fast"     ? o.fast
+                                                : dummy;
+            if (!flag(field))
+                return fail(arg + ": takes no value");
+            if (arg == "--paced")
+                paced_given = true;
+            continue;
+        }
+        if (arg != "--serial" && arg != "--tcp" && arg != "--listen" && arg != "--rs485" &&
+            arg != "--timeout" && arg != "--trace" && arg != "--count")
+            return fail("unknown option: " + arg);
+        std::string v;
+        if (!take_value(v))
+            return fail(arg + ": a value is missing");
+
+        if (arg == "--serial") {
+            if (!set_link(LinkMode::serial))
+                return fail("--serial: only one of --serial, --tcp, --listen may be given");
+            if (v.empty())
+                return fail("--serial: the port path is empty");
+            o.serial_path = v;
+        } else if (arg == "--tcp") {
+            if (!set_link(LinkMode::tcp))
+                return fail("--tcp: only one of --serial, --tcp, --listen may be given");
+            std::size_t from = 0;
+            while (from <= v.size()) {
+                const std::size_t comma = std::min(v.find(',', from), v.size());
+                Target t;
+                if (!parse_target(std::string_view(v).substr(from, comma - from), t))
+                    return fail("--tcp: '" + v.substr(from, comma - from) +
+                                "' is not HOST:PORT (port 1..65535)");
+                o.targets.push_back(std::move(t));
+                from = comma + 1;
+            }
+        } else if (arg == "--listen") {
+            if (!set_link(LinkMode::listen))
+                return fail("--listen: only one of --serial, --tcp, --listen may be given");
+            if (!to_int(v, 0, 65535, o.listen_port))
+                return fail("--listen: '" + v + "' is not a port (0..65535)");
+        } else if (arg == "--rs485") {
+            if (v == "FF" || v == "ff")
+                o.rs485 = k_broadcast;
+            else if (v.size() != 2 || !to_int(v, 0, 31, o.rs485))
+                return fail("--rs485: '" + v + "' is not an address 00..31 or FF");
+        } else if (arg == "--timeout") {
+            if (!to_int(v, 1, 600000, o.timeout_ms))
+                return fail("--timeout: '" + v + "' is not a time in milliseconds (1..600000)");
+        } else if (arg == "--trace") {
+            if (v.empty())
+                return fail("--trace: the file name is empty");
+            o.trace_path = v;
+        } else {  // --count
+            if (!to_int(v, 1, 1000000, o.count))
+                return fail("--count: '" + v + "' is not a number of devices (1 or more)");
+            count_given = true;
+        }
+    }
+
+    if (o.help) {
+        result.ok = true;
+        return result;
+    }
+    if (paced_given && o.fast)
+        return fail("--paced and --fast exclude each other");
+    if (o.rs485 >= 0 && o.link != LinkMode::serial)
+        return fail("--rs485: only with --serial");
+    if (count_given && o.link != LinkMode::listen)
+        return fail("--count: only with --listen");
+
+    if (words.empty())
+        return fail("no command given (set-all, read-all, glyphs-set, glyphs-read, send, "
+                    "time-sync, version)");
+    const CommandWords* found = nullptr;
+    for (const CommandWords& c : k_commands)
+        if (c.word == words.front())
+            found = &c;
+    if (!found)
+        return fail("unknown command: " + words.front());
+    o.command = found->command;
+    const std::string name(found->word);
+    if (words.size() - 1 < found->operands)
+        return fail(name + ": " +
+                    (found->operands == 2 ? "give the size (large, medium, small) and the file"
+                     : o.command == Command::send ? "give the command to send"
+                                                  : "give the file"));
+    if (words.size() - 1 > found->operands)
+        return fail(name + ": unexpected argument '" + words[found->operands + 1] + "'");
+
+    switch (o.command) {
+    case Command::set_all:
+    case Command::read_all:
+        o.file = words[1];
+        break;
+    case Command::glyphs_set:
+    case Command::glyphs_read:
+        if (!parse_size(words[1], o.glyph_size))
+            return fail(name + ": '" + words[1] + "' is not a size (large, medium, small)");
+        o.file = words[2];
+        break;
+    case Command::send: {
+        std::string error;
+        if (!raw_command(words[1], o.raw, error))
+            return fail(error);
+        break;
+    }
+    default:
+        break;
+    }
+    if (o.file.empty() && (o.command == Command::set_all || o.command == Command::read_all ||
+                           o.command == Command::glyphs_set || o.command == Command::glyphs_read))
+        return fail(name + ": the file name is empty");
+
+    if (o.link == LinkMode::none && o.command != Command::version)
+        return fail(name + ": give a link: --serial PATH, --tcp HOST:PORT or --listen PORT");
+    if (o.rs485 == k_broadcast && command_reads(o.command))
+        return fail(name + ": nothing answers a broadcast (--rs485 FF); give an address");
+    if (o.keep_partial && o.command != Command::read_all && o.command != Command::glyphs_read)
+        return fail("--keep-partial: only with read-all or glyphs-read");
+    result.ok = true;
+    return result;
+}
+
+}  // namespace veltactl

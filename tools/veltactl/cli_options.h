@@ -1,0 +1,55 @@
+#pragma once
+// The command line of veltactl: which link, how to pace, and what to do.
+
+#include <string>
+#include <vector>
+
+#include "glyphs/glyph_sizes.h"
+
+namespace veltactl {
+
+enum class LinkMode { none, serial, tcp, listen };
+enum class Command { none, set_all, read_all, glyphs_set, glyphs_read, send, time_sync, version };
+
+struct Target {
+    std::string host;
+    int port = 0;
+    std::string text() const { return host + ":" + std::to_string(port); }
+};
+
+inline constexpr int k_broadcast = 32;  // --rs485 FF
+
+struct Options {
+    LinkMode link = LinkMode::none;
+    std::string serial_path;
+    std::vector<Target> targets;  // --tcp, in the order given
+    int listen_port = 0;          // 0: any free port (it is printed)
+    int count = 0;                // --listen: devices to serve; 0 until interrupted
+    int rs485 = -1;               // -1 RS-232C; 0..31 an address; k_broadcast for FF
+    bool fast = false;
+    int timeout_ms = 0;           // 0: the link's own time-out
+    std::string trace_path;
+    bool quiet = false;
+    bool keep_partial = false;
+    bool help = false;
+
+    Command command = Command::none;
+    velta::GlyphSize glyph_size = velta::GlyphSize::large;
+    std::string file;
+    std::string raw;  // send: the command text, CR LF added when missing
+};
+
+struct ParsedOptions {
+    bool ok = false;
+    std::string error;  // one line naming the offending argument
+    Options options;
+};
+
+ParsedOptions parse_options(const std::vector<std::string>& args);
+std::string usage_text();
+
+// True when the command waits for data from the device (nothing answers a broadcast).
+bool command_reads(Command command);
+const char* command_name(Command command);
+
+}  // namespace veltactl

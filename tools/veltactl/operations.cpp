@@ -1,0 +1,290 @@
+#include "operations.h"
+
+#include <algorithm>
+#include <span>
+
+#include "device/batch_steps.h"
+#include "glyphs/glyph_file.h"
+#include "glyphs/glyph_run.h"
+#include "glyphs/glyph_sizes.h"
+#include "glyphs/glyph_transfer.h"
+#include "link/framing.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
+#include "pages/page_commands.h"
+
+namespace veltactl {
+namespace {
+
+constexpr int k_first_year = 2000;
+constexpr int k_last_year = 2099;
+
+Operation set_all_operation()
+{
+    Operation op;
+    op.name = "set-all";
+    op.steps = velta::k_set_all_steps;
+    op.period_ms = velta::paced_period(velta::k_set_all_period_ms);
+    op.step = [](int n) {
+        return Step{[n] { return velta::perform_set_all_step(n); }, expect_go()};
+    };
+    return op;
+}
+
+Operation read_all_operation()
+{
+    Operation op;
+    op.name = "read-all";
+    op.steps = velta::k_read_all_steps;
+    op.period_ms = velta::paced_period(velta::k_read_all_period_ms);
+    op.step = [](int n) {
+        const std::string query = velta::read_all_query(n);
+        return Step{[n] { return velta::perform_read_all_step(n); },
+                    query.empty() ? expect_go() : expect_reply_to(query)};
+    };
+    return op;
+}
+
+Operation glyphs_set_operation(velta::GlyphSize size)
+{
+    const velta::GlyphSizeInfo& info = velta::glyph_size_info(size);
+    Operation op;
+    op.name = "glyphs-set";
+    op.steps = info.slots;
+    op.period_ms = velta::paced_period(velta::k_glyph_register_period_ms);
+    op.stop_on_error = false;
+    op.step = [size, digits = static_cast<std::size_t>(info.glyph_digits)](int n) {
+        return Step{[size, digits, n] {
+                        const std::span<char> slot = velta::glyph_slot(size, n - 1);
+                        velta::send_glyph_register(size, n - 1,
+                                                   std::string_view(slot.data(), digits));
+                        return velta::StepResult::sent;
+                    },
+                    expect_go()};
+    };
+    return op;
+}
+
+Operation glyphs_read_operation(velta::GlyphSize size)
+{
+    const velta::GlyphSizeInfo& info = velta::glyph_size_info(size);
+    Operation op;
+    op.name = "glyphs-read";
+    op.steps = info.slots;
+    op.period_ms = velta::paced_period(velta::k_glyph_read_period_ms);
+    op.stop_on_error = false;
+    op.step = [size, digits = static_cast<std::size_t>(info.glyph_digits)](int n) {
+        const unsigned code = velta::glyph_code(n - 1);
+        Expect e = expect_reply_to(velta::glyph_read_query(size, code));
+        e.hex_at = 8;  // after the reply head and the four characters the program skips
+        e.hex_count = digits;
+        e.min_length = e.hex_at + digits;
+        return Step{[size, code, n] {
+                        // The reply is stored in the slot the index names; one read at a time.
+                        velta::model().glyphs.glyph_transfer_index = n - 1;
+                        velta::model().state.read_pending = 0;
+                        velta::send_glyph_read(size, code);
+                        return velta::StepResult::sent;
+                    },
+                    e};
+    };
+    return op;
+}
+
+Operation time_sync_operation(const std::tm& now)
+{
+    using Send = void (*)(int);
+    struct Field {
+        Send send;
+        int index;
+    };
+    const Field fields[] = {
+        {velta::send_date_year, now.tm_year + 1900 - k_first_year},
+        {velta::send_date_month, now.tm_mon},
+        {velta::send_date_day, now.tm_mday - 1},
+        {velta::send_time_hour, now.tm_hour},
+        {velta::send_time_minute, now.tm_min},
+        {velta::send_time_second, std::min(now.tm_sec, 59)},  // a leap second is no list item
+    };
+    Operation op;
+    op.name = "time-sync";
+    op.steps = 6;
+    op.step = [f = std::vector<Field>(std::begin(fields), std::end(fields))](int n) {
+        const Field field = f[static_cast<std::size_t>(n - 1)];
+        return Step{[field] {
+                        field.send(field.index);
+                        return velta::StepResult::sent;
+                    },
+                    expect_go()};
+    };
+    return op;
+}
+
+Operation one_command_operation(std::string name, std::string command, Expect expect)
+{
+    Operation op;
+    op.name = std::move(name);
+    op.steps = 1;
+    op.step = [command = std::move(command), expect = std::move(expect)](int) {
+        return Step{[command] {
+                        velta::send_command(command);
+                        return velta::StepResult::sent;
+                    },
+                    expect};
+    };
+    return op;
+}
+
+std::string_view line_body(std::string_view line)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    return line;
+}
+
+}  // namespace
+
+int combine_exit(int a, int b)
+{
+    return std::max(a, b);
+}
+
+Outcome prepare_input(const Options& o, const std::tm& now)
+{
+    Outcome out;
+    if (o.command == Command::set_all) {
+        const velta::FileResult r = velta::load_settings_file(o.file);
+        if (r.status != velta::FileStatus::ok) {
+            out.exit_code = k_exit_file;
+            out.error = o.file + ": " +
+                        (r.status == velta::FileStatus::cannot_open ? std::string("cannot be read")
+                                                                    : r.message);
+        }
+    } else if (o.command == Command::glyphs_set) {
+        std::string why;
+        const velta::GlyphReadResult r = velta::read_glyph_list(o.glyph_size, o.file, &why);
+        if (r != velta::GlyphReadResult::read) {
+            out.exit_code = k_exit_file;
+            out.error = o.file + ": " +
+                        (r == velta::GlyphReadResult::cannot_open ? std::string("cannot be read")
+                                                                   : why);
+        }
+    } else if (o.command == Command::time_sync) {
+        const int year = now.tm_year + 1900;
+        if (year < k_first_year || year > k_last_year) {
+            out.exit_code = k_exit_usage;
+            out.error = "time-sync: the device takes the years 2000 to 2099; this computer's "
+                        "clock says " + std::to_string(year);
+        }
+    }
+    return out;
+}
+
+void begin_device(const Options& o)
+{
+    velta::SettingsModel& m = velta::model();
+    if (o.command == Command::read_all || o.command == Command::version) {
+        const int connected = m.state.socket_connected;
+        velta::reset_settings_model();
+        m.state.socket_connected = connected;
+    }
+    if (o.command == Command::glyphs_read) {
+        const velta::GlyphSizeInfo& info = velta::glyph_size_info(o.glyph_size);
+        for (int slot = 0; slot < info.slots; ++slot) {
+            const std::span<char> bytes = velta::glyph_slot(o.glyph_size, slot);
+            std::fill(bytes.begin(), bytes.end(), '0');
+        }
+        m.glyphs.glyph_transfer_index = 0;
+        m.state.glyph_batch_running = 1;  // each reply then goes on to the next slot quietly
+    }
+    if (o.command == Command::glyphs_set)
+        m.state.glyph_batch_running = 1;
+    m.state.read_pending = 0;
+}
+
+Operation make_operation(const Options& o, const std::tm& now)
+{
+    switch (o.command) {
+    case Command::set_all:
+        return set_all_operation();
+    case Command::read_all:
+        return read_all_operation();
+    case Command::glyphs_set:
+        return glyphs_set_operation(o.glyph_size);
+    case Command::glyphs_read:
+        return glyphs_read_operation(o.glyph_size);
+    case Command::time_sync:
+        return time_sync_operation(now);
+    case Command::version:
+        return one_command_operation("version", "RVN\r\n", expect_reply_to("RVN\r\n"));
+    case Command::send:
+        return one_command_operation("send", o.raw, expect_any());
+    case Command::none:
+        break;
+    }
+    return Operation{};
+}
+
+bool answer_paced(const Options& o)
+{
+    return o.fast || o.command == Command::time_sync;
+}
+
+Outcome finish_device(const Options& o, const RunReport& report, std::string_view device,
+                      const std::string& path)
+{
+    velta::SettingsModel& m = velta::model();
+    m.state.glyph_batch_running = 0;
+    m.glyphs.glyph_transfer_index = 0;
+    m.state.read_pending = 0;
+
+    Outcome out;
+    const std::string name(device);
+    if (!report.all_ok())
+        out.exit_code = k_exit_failed;
+
+    const bool writes = o.command == Command::read_all || o.command == Command::glyphs_read;
+    if (writes) {
+        if (!report.all_ok() && !o.keep_partial) {
+            out.error = name + ": " + path + " not written: a step failed (--keep-partial "
+                        "writes what was read)";
+            return out;
+        }
+        const bool ok = o.command == Command::read_all
+                            ? velta::save_settings_file(path)
+                            : velta::write_glyph_list(o.glyph_size, path);
+        if (!ok) {
+            out.exit_code = combine_exit(out.exit_code, k_exit_file);
+            out.error = name + ": " + path + " could not be written";
+            return out;
+        }
+        out.report = name + ": " + (report.all_ok() ? "wrote " : "wrote partial ") + path;
+        return out;
+    }
+    if (!report.all_ok())
+        return out;
+    if (o.command == Command::version)
+        out.report = name + ": firmware version " + m.device.firmware_version;
+    else if (o.command == Command::send)
+        out.report = name + ": " + std::string(line_body(report.last_answer));
+    return out;
+}
+
+std::string output_path(const std::string& file, std::string_view device, bool several)
+{
+    if (!several)
+        return file;
+    std::string tag(device);
+    for (char& c : tag)
+        if (c == ':' || c == '/' || c == '\\' || c == ' ')
+            c = '-';
+    const std::size_t slash = file.find_last_of("/\\");
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = file.rfind('.');
+    const bool has_ext = dot != std::string::npos && dot > name;  // ".dat" alone is a name
+    if (!has_ext)
+        return file + "-" + tag;
+    return file.substr(0, dot) + "-" + tag + file.substr(dot);
+}
+
+}  // namespace veltactl

@@ -1,0 +1,54 @@
+#pragma once
+// What each command does on a device: its steps, taken from the program's own step tables and
+// command builders, and the files read before and written after.
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "cli_options.h"
+#include "step_driver.h"
+
+namespace veltactl {
+
+enum ExitCode {
+    k_exit_ok = 0,
+    k_exit_failed = 1,       // a command failed or was not answered
+    k_exit_usage = 2,
+    k_exit_unreachable = 3,  // a device or port could not be reached
+    k_exit_file = 4,         // a file could not be read or written
+    k_exit_interrupted = 130,
+};
+
+// With several devices the most serious outcome is the program's.
+int combine_exit(int a, int b);
+
+struct Outcome {
+    int exit_code = k_exit_ok;
+    std::string error;   // for stderr, one line; empty when none
+    std::string report;  // for stdout; empty when none
+};
+
+// Reads the command's input before any device is reached (settings file, glyph list).
+Outcome prepare_input(const Options& o, const std::tm& now);
+
+// Sets the model up for the next device: the read commands start from the defaults, so that
+// every file they write comes from the device alone.
+void begin_device(const Options& o);
+
+Operation make_operation(const Options& o, const std::tm& now);
+
+// Whether to pace by the answers alone: --fast, and always for time-sync, whose fields must
+// leave close together.
+bool answer_paced(const Options& o);
+
+// Writes the output of a read command (atomically; refused when a step failed, unless
+// --keep-partial) and tells the outcome of the device.
+Outcome finish_device(const Options& o, const RunReport& report, std::string_view device,
+                      const std::string& output_path);
+
+// The output file of a device: the file itself, or with several devices the file with the
+// device's name before the extension ("all.dat" -> "all-10.0.0.5-9004.dat").
+std::string output_path(const std::string& file, std::string_view device, bool several);
+
+}  // namespace veltactl

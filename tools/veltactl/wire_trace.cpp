@@ -1,0 +1,61 @@
+#include "wire_trace.h"
+
+#include <cstdio>
+
+#include "answer_judge.h"
+
+namespace veltactl {
+
+std::string trace_line(const std::tm& local, int milliseconds, double elapsed_seconds,
+                       std::string_view device, TraceDirection direction, std::string_view bytes)
+{
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03d +%.6f ",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, milliseconds, elapsed_seconds);
+    std::string line = stamp;
+    line.append(device);
+    switch (direction) {
+    case TraceDirection::sent:
+        line += " > " + printable(bytes);
+        break;
+    case TraceDirection::received:
+        line += " < " + printable(bytes);
+        break;
+    case TraceDirection::note:
+        line += " # ";
+        line.append(bytes);  // the program's own words, CP932 texts included, as they are
+        break;
+    }
+    line += '\n';
+    return line;
+}
+
+bool WireTrace::open(const std::string& path)
+{
+    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    started_ = std::chrono::steady_clock::now();
+    return file_.is_open();
+}
+
+void WireTrace::write(std::string_view device, TraceDirection direction, std::string_view bytes)
+{
+    if (!file_.is_open())
+        return;
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
+    localtime_r(&t, &local);
+#endif
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    file_ << trace_line(local, static_cast<int>(ms.count()), elapsed, device, direction, bytes);
+    if (direction == TraceDirection::note)
+        file_.flush();  // notes mark the events one looks for after a failure
+}
+
+}  // namespace veltactl

@@ -1,0 +1,31 @@
+#pragma once
+// The wire trace: every byte sent and received, with the time, the device and the direction,
+// one line per command or answer, readable by a person.
+
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace veltactl {
+
+enum class TraceDirection { sent, received, note };
+
+// "2026-12-09 05:41:07.123 +0.045210 10.0.0.5:9004 > RCA001<CR><LF>"
+std::string trace_line(const std::tm& local, int milliseconds, double elapsed_seconds,
+                       std::string_view device, TraceDirection direction, std::string_view bytes);
+
+class WireTrace {
+public:
+    bool open(const std::string& path);
+    bool is_open() const { return file_.is_open(); }
+    void write(std::string_view device, TraceDirection direction, std::string_view bytes);
+    bool good() const { return file_.good(); }
+
+private:
+    std::ofstream file_;
+    std::chrono::steady_clock::time_point started_{};
+};
+
+}  // namespace veltactl
