@@ -1,0 +1,406 @@
+// Protects veltactl end to end against the device simulator: files survive a round trip through
+// a device, faults give the right exit code, message and no file, several devices are served
+// in turn (as client and as server), and the serial path works over a pty pair.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <signal.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/file_io.h"
+#include "glyphs/glyph_file.h"
+#include "glyphs/glyph_sizes.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
+
+namespace {
+
+const QString k_devsim = QStringLiteral(VELTA_DEVSIM_PATH);
+const QString k_veltactl = QStringLiteral(VELTA_VELTACTL_PATH);
+
+// One simulated device; stopped (and its state written) when it goes out of scope.
+class Sim {
+public:
+    // Listens on a free port of the loopback address; extra: fault and state flags.
+    explicit Sim(QStringList extra = {})
+    {
+        start(QStringList{"--listen", "127.0.0.1:0"} + extra);
+        if (!proc_.waitForReadyRead(5000))
+            return;
+        const QString line = QString::fromLatin1(proc_.readLine()).trimmed();
+        port_ = line.section(':', -1).toInt();
+    }
+    // A device that connects to the tool (the tool is the server).
+    static std::unique_ptr<Sim> connecting(int port, QStringList extra = {})
+    {
+        auto sim = std::unique_ptr<Sim>(new Sim(0));
+        sim->start(QStringList{"--connect", QStringLiteral("127.0.0.1:%1").arg(port)} + extra);
+        return sim;
+    }
+    ~Sim() { stop(); }
+    void stop()
+    {
+        if (proc_.state() == QProcess::NotRunning)
+            return;
+        proc_.terminate();
+        if (!proc_.waitForFinished(3000))
+            proc_.kill();
+        proc_.waitForFinished(1000);
+    }
+    int port() const { return port_; }
+    QString target() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
+    QProcess& process() { return proc_; }
+
+private:
+    explicit Sim(int) {}
+    void start(const QStringList& args)
+    {
+        proc_.setProcessChannelMode(QProcess::SeparateChannels);
+        proc_.start(k_devsim, args);
+        proc_.waitForStarted(5000);
+    }
+    QProcess proc_;
+    int port_ = 0;
+};
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result finish(QProcess& p, int timeout_ms = 60000)
+{
+    Result r;
+    if (!p.waitForFinished(timeout_ms)) {
+        p.kill();
+        p.waitForFinished(1000);
+        r.err = "veltactl did not end in time\n";
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out += QString::fromUtf8(p.readAllStandardOutput());
+    r.err += QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+Result veltactl(const QStringList& args, int timeout_ms = 60000)
+{
+    QProcess p;
+    p.start(k_veltactl, args);
+    p.waitForStarted(5000);
+    return finish(p, timeout_ms);
+}
+
+std::string bytes_of(const QString& path)
+{
+    return velta::read_file_bytes(path.toStdString()).value_or("<missing>");
+}
+
+// A configuration far from the defaults in every record that the set-all and read-all runs
+// carry (the device network settings belong to neither).
+void make_settings_file(const QString& path)
+{
+    velta::reset_settings_model();
+    velta::SettingsModel& m = velta::model();
+    m.pages.page_title[0] = "HELLO!";
+    m.pages.page_title[16] = "\x83\x65\x83\x58\x83\x67";  // a Japanese title in code page 932
+    m.pages.page_title[255] = "END256";
+    m.pages.page_title_position[3] = 0;
+    m.device.upper_display_offset = 12;
+    m.device.lower_display_offset = 90;
+    m.pages.page_auto_switch_time[5] = 30;
+    m.pages.page_char_color[2] = 3;
+    m.pages.page_border_color[2] = 5;
+    m.pages.page_background_fill[7] = 1;
+    m.pages.page_char_level[9] = 0;
+    m.device.clock_display = 1;
+    m.device.clock_display_range = 4;
+    m.device.clock_display_size = 1;
+    m.device.schedule_hour[0][0] = 8;
+    m.device.schedule_minute[0][0] = 30;
+    m.device.schedule_page[0][0] = 4;
+    m.device.schedule_page[30][23] = 256;  // "PAS"
+    m.device.alarm_mode = 1;
+    m.device.alarm_polarity = 1;
+    m.device.alarm_return = 0;
+    m.device.alarm_display = 0;
+    m.device.alarm_hold_time = "123";
+    m.device.connector_assignment = {7, 6, 5, 4, 3, 2, 1, 0};
+    m.device.remote_mode = 2;
+    m.device.connector_input = 1;
+    m.device.power_on_page = 10;
+    m.device.upper_font_size = 0;
+    m.device.lower_font_size = 2;
+    m.device.video_loss_background = 1;
+    ASSERT_TRUE(velta::save_settings_file(path.toStdString()));
+    velta::reset_settings_model();
+}
+
+void make_glyph_file(const QString& path)
+{
+    velta::reset_settings_model();
+    const velta::GlyphSizeInfo& info = velta::glyph_size_info(velta::GlyphSize::small);
+    const char digits[] = "0123456789ABCDEF";
+    for (int s = 0; s < info.slots; ++s) {
+        auto slot = velta::glyph_slot(velta::GlyphSize::small, s);
+        for (int i = 0; i < info.glyph_digits; ++i)
+            slot[static_cast<std::size_t>(i)] = digits[(s * 7 + i) % 16];
+    }
+    ASSERT_TRUE(velta::write_glyph_list(velta::GlyphSize::small, path.toStdString()));
+    velta::reset_settings_model();
+}
+
+class Veltactl : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::exists(k_veltactl)) << k_veltactl.toStdString();
+        ASSERT_TRUE(QFile::exists(k_devsim)) << k_devsim.toStdString();
+        ASSERT_TRUE(dir_.isValid());
+    }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(Veltactl, SetAllThenReadAllGivesTheSameFile)
+{
+    const QString sent = file("sent.dat");
+    make_settings_file(sent);
+    Sim sim;
+    ASSERT_GT(sim.port(), 0);
+    Result r = veltactl({"--tcp", sim.target(), "--fast", "set-all", sent});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("ok " + sim.target() + " set-all 310/310")) << r.out.toStdString();
+
+    const QString back = file("back.dat");
+    r = veltactl({"--tcp", sim.target(), "--fast", "--quiet", "read-all", back});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << "--quiet prints errors only: " << r.out.toStdString();
+    EXPECT_EQ(bytes_of(back), bytes_of(sent));
+}
+
+TEST_F(Veltactl, GlyphsSetThenGlyphsReadGivesTheSameFile)
+{
+    const QString sent = file("sent.tls");
+    make_glyph_file(sent);
+    Sim sim;
+    Result r = veltactl({"--tcp", sim.target(), "--fast", "glyphs-set", "small", sent});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString back = file("back.tls");
+    r = veltactl({"--tcp", sim.target(), "--fast", "glyphs-read", "small", back});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(bytes_of(back), bytes_of(sent));
+}
+
+TEST_F(Veltactl, ErrorAnswerFailsTheRunNamesItAndWritesNothing)
+{
+    Sim sim({"--error-at", "5:E3"});
+    const QString out = file("out.dat");
+    const Result r = veltactl({"--tcp", sim.target(), "--fast", "read-all", out});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(sim.target() + ": step 5 of 312: sent \"RCA005<CR><LF>\", "
+                               "answered \"E3<CR><LF>\": the device answered E3 (Socket Command)"))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("not written")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_FALSE(r.out.contains("progress " + sim.target() + " read-all 6/312"))
+        << "the run went on after the error";
+}
+
+TEST_F(Veltactl, MissingAnswerFailsAfterTheTimeOut)
+{
+    Sim sim({"--no-answer-at", "3"});
+    const QString out = file("out.dat");
+    QElapsedTimer t;
+    t.start();
+    const Result r = veltactl({"--tcp", sim.target(), "--fast", "--timeout", "300", "read-all", out});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("step 3 of 312: sent \"RCA003<CR><LF>\": no answer"))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_LT(t.elapsed(), 10000);
+}
+
+TEST_F(Veltactl, DisconnectFailsTheRunAndKeepPartialWritesWhatCame)
+{
+    Sim sim({"--close-after", "20"});
+    const QString out = file("out.dat");
+    const Result r = veltactl({"--tcp", sim.target(), "--fast", "--keep-partial", "read-all", out});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("the connection was lost")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("wrote partial")) << r.out.toStdString();
+    EXPECT_TRUE(QFile::exists(out));
+}
+
+TEST_F(Veltactl, GlyphReadGoesOnThroughErrorsButWritesNoFile)
+{
+    Sim sim({"--error-at", "3:E1", "--error-at", "9:E3"});
+    const QString out = file("g.tll");
+    const Result r = veltactl({"--tcp", sim.target(), "--fast", "glyphs-read", "large", out});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("step 3 of 70")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("step 9 of 70")) << "the run stopped at the first error";
+    EXPECT_TRUE(r.out.contains("failed " + sim.target() + " glyphs-read 70/70"))
+        << r.out.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(Veltactl, ThreeDevicesInTurnEachReportedAndEachWithItsOwnFile)
+{
+    const QString sent = file("sent.dat");
+    make_settings_file(sent);
+    Sim a, b, c;
+    const QString targets = a.target() + "," + b.target() + "," + c.target();
+    Result r = veltactl({"--tcp", targets, "--fast", "set-all", sent});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    for (const Sim* s : {&a, &b, &c})
+        EXPECT_TRUE(r.out.contains("ok " + s->target() + " set-all 310/310")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("3 devices: 3 ok, 0 failed"));
+
+    r = veltactl({"--tcp", targets, "--fast", "read-all", file("back.dat")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    for (const Sim* s : {&a, &b, &c}) {
+        const QString own = file(QStringLiteral("back-127.0.0.1-%1.dat").arg(s->port()));
+        EXPECT_EQ(bytes_of(own), bytes_of(sent)) << own.toStdString();
+    }
+
+    // One device fails, one cannot be reached: the others are still served, and each failure
+    // names its device.
+    Sim bad({"--error-at", "1:E3"});
+    c.stop();
+    r = veltactl({"--tcp", a.target() + "," + bad.target() + "," + c.target(), "--fast", "send",
+                  "RVN"});
+    EXPECT_EQ(r.code, 3) << "unreachable outranks a failed command";
+    EXPECT_TRUE(r.out.contains(a.target() + ": VN")) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(bad.target() + ": step 1 of 1: sent \"RVN<CR><LF>\", answered "
+                               "\"E3<CR><LF>\""))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(c.target() + ": cannot connect")) << r.err.toStdString();
+}
+
+TEST_F(Veltactl, ListenServesEachDeviceThatConnects)
+{
+    const QString sent = file("sent.dat");
+    make_settings_file(sent);
+    QProcess tool;
+    tool.start(k_veltactl, {"--listen", "0", "--count", "2", "--fast", "set-all", sent});
+    ASSERT_TRUE(tool.waitForReadyRead(5000));
+    const QString first = QString::fromUtf8(tool.readLine());
+    const QRegularExpressionMatch m =
+        QRegularExpression("listening on port (\\d+)").match(first);
+    ASSERT_TRUE(m.hasMatch()) << first.toStdString();
+    const int port = m.captured(1).toInt();
+
+    const QString state1 = file("state1.txt");
+    const QString state2 = file("state2.txt");
+    auto one = Sim::connecting(port, {"--state-out", state1});
+    auto two = Sim::connecting(port, {"--state-out", state2});
+    const Result r = finish(tool);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(QRegularExpression("ok 127\\.0\\.0\\.1 #\\d set-all 310/310")), 2)
+        << r.out.toStdString();
+    one->stop();
+    two->stop();
+    for (const QString& state : {state1, state2})
+        EXPECT_NE(bytes_of(state).find("ADT123"), std::string::npos) << "settings not received";
+}
+
+TEST_F(Veltactl, SerialOverAPtyPairWithAnRs485Address)
+{
+    const QString sent = file("sent.dat");
+    make_settings_file(sent);
+    const QString tool_end = file("tool-tty");
+    const QString sim_end = file("sim-tty");
+    QProcess pair;
+    pair.start("socat", {"pty,raw,echo=0,link=" + tool_end, "pty,raw,echo=0,link=" + sim_end});
+    ASSERT_TRUE(pair.waitForStarted(5000));
+    for (int i = 0; i < 50 && !(QFile::exists(tool_end) && QFile::exists(sim_end)); ++i)
+        QThread::msleep(20);
+    ASSERT_TRUE(QFile::exists(sim_end));
+    QProcess sim;
+    sim.start(k_devsim, {"--serial", sim_end, "--rs485", "07"});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    QThread::msleep(200);
+
+    const QString trace = file("trace.txt");
+    Result r = veltactl({"--serial", tool_end, "--rs485", "07", "--fast", "--timeout", "2000",
+                         "--trace", trace, "set-all", sent});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const std::string t = bytes_of(trace);
+    EXPECT_NE(t.find(" > 07CA001"), std::string::npos) << "the address goes before each command";
+    EXPECT_NE(t.find(" < 07GO<CR><LF>"), std::string::npos) << "received bytes are traced whole";
+
+    const QString back = file("back.dat");
+    r = veltactl({"--serial", tool_end, "--rs485", "07", "--fast", "--timeout", "2000",
+                  "read-all", back});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(bytes_of(back), bytes_of(sent));
+
+    // Another address on the bus: nobody answers.
+    r = veltactl({"--serial", tool_end, "--rs485", "08", "--timeout", "300", "send", "RVN"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("no answer within 300 ms")) << r.err.toStdString();
+
+    sim.terminate();
+    sim.waitForFinished(3000);
+    pair.terminate();
+    pair.waitForFinished(3000);
+}
+
+TEST_F(Veltactl, PacedRunKeepsThePeriodAndAnInterruptWritesNothing)
+{
+    Sim sim;
+    const QString out = file("out.dat");
+    const QString trace = file("trace.txt");
+    QProcess tool;
+    tool.start(k_veltactl, {"--tcp", sim.target(), "--trace", trace, "read-all", out});
+    ASSERT_TRUE(tool.waitForStarted(5000));
+    QThread::msleep(1400);  // about five steps at the read-all period of 300 ms
+    ::kill(static_cast<pid_t>(tool.processId()), SIGINT);
+    const Result r = finish(tool, 5000);
+    EXPECT_EQ(r.code, 130);
+    EXPECT_TRUE(r.err.contains("interrupted")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+
+    // The time stamps of the queries: one every 300 ms.
+    std::vector<double> at;
+    const QStringList lines = QString::fromStdString(bytes_of(trace)).split('\n');
+    for (const QString& line : lines)
+        if (line.contains(" > RCA"))
+            at.push_back(line.section(' ', 2, 2).toDouble());
+    ASSERT_GE(at.size(), 3u) << bytes_of(trace);
+    for (std::size_t i = 1; i < at.size(); ++i) {
+        const double gap = at[i] - at[i - 1];
+        EXPECT_GT(gap, 0.290) << "step " << i + 1;
+        EXPECT_LT(gap, 0.450) << "step " << i + 1;
+    }
+}
+
+TEST_F(Veltactl, VersionPrintsTheToolsAndTheDevicesVersion)
+{
+    Result r = veltactl({"version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.trimmed(), "VELTA Version 1.32");
+    Sim sim;
+    r = veltactl({"--tcp", sim.target(), "--fast", "version"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("VELTA Version 1.32\n"));
+    EXPECT_TRUE(r.out.contains(QRegularExpression(sim.target() + ": firmware version \\S{4}\n")))
+        << r.out.toStdString();
+    r = veltactl({"--tcp", sim.target(), "read-all"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("read-all: give the file"));
+}
+
+}  // namespace
