@@ -3,6 +3,13 @@
 // in turn (as client and as server), and the serial path works over a pty pair.
 #include <gtest/gtest.h>
 
+// The core's headers come before Qt's, whose "slots" keyword macro would eat a field name.
+#include "common/file_io.h"
+#include "glyphs/glyph_file.h"
+#include "glyphs/glyph_sizes.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,12 +22,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "common/file_io.h"
-#include "glyphs/glyph_file.h"
-#include "glyphs/glyph_sizes.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
 
 namespace {
 
@@ -111,9 +112,10 @@ void make_settings_file(const QString& path)
 {
     velta::reset_settings_model();
     velta::SettingsModel& m = velta::model();
-    m.pages.page_title[0] = "HELLO!";
-    m.pages.page_title[16] = "\x83\x65\x83\x58\x83\x67";  // a Japanese title in code page 932
-    m.pages.page_title[255] = "END256";
+    // Titles in code page 932: "テスト", "ＡＢ１", "終"; the device takes double-byte characters.
+    m.pages.page_title[0] = "\x83\x65\x83\x58\x83\x67";
+    m.pages.page_title[16] = "\x82\x60\x82\x61\x82\x50";
+    m.pages.page_title[255] = "\x8f\x49";
     m.pages.page_title_position[3] = 0;
     m.device.upper_display_offset = 12;
     m.device.lower_display_offset = 90;
@@ -150,7 +152,8 @@ void make_glyph_file(const QString& path)
     velta::reset_settings_model();
     const velta::GlyphSizeInfo& info = velta::glyph_size_info(velta::GlyphSize::small);
     const char digits[] = "0123456789ABCDEF";
-    for (int s = 0; s < info.slots; ++s) {
+    const int slot_count = velta::glyph_file_records(velta::GlyphSize::small) / info.glyph_digits;
+    for (int s = 0; s < slot_count; ++s) {
         auto slot = velta::glyph_slot(velta::GlyphSize::small, s);
         for (int i = 0; i < info.glyph_digits; ++i)
             slot[static_cast<std::size_t>(i)] = digits[(s * 7 + i) % 16];
