@@ -192,7 +192,7 @@ TEST(VeltactlOutput, ProgressAsLinesForScripts)
     EXPECT_EQ(out.str(),
               "start 10.0.0.5:9004 read-all steps=312\n"
               "progress 10.0.0.5:9004 read-all 156/312 50%\n"
-              "ok 10.0.0.5:9004 read-all 312/312 steps 1.50 s\n");
+              "ok 10.0.0.5:9004 read-all 312/312 steps 1.500 s\n");
 }
 
 TEST(VeltactlOutput, ProgressBarOnATerminalTellsTheTimeLeft)

@@ -103,7 +103,7 @@ void ProgressOutput::end(bool ok, int done)
         return;
     clear_bar();
     char secs[32];
-    std::snprintf(secs, sizeof secs, "%.2f", seconds());
+    std::snprintf(secs, sizeof secs, "%.3f", seconds());
     out_ << (ok ? "ok " : "failed ") << device_ << ' ' << operation_ << ' ' << done << '/'
          << steps_ << " steps " << secs << " s\n"
          << std::flush;
