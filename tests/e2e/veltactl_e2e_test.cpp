@@ -3,7 +3,6 @@
 // in turn (as client and as server), and the serial path works over a pty pair.
 #include <gtest/gtest.h>
 
-// The core's headers come before Qt's, whose "slots" keyword macro would eat a field name.
 #include "common/file_io.h"
 #include "glyphs/glyph_file.h"
 #include "glyphs/glyph_sizes.h"
@@ -152,8 +151,7 @@ void make_glyph_file(const QString& path)
     velta::reset_settings_model();
     const velta::GlyphSizeInfo& info = velta::glyph_size_info(velta::GlyphSize::small);
     const char digits[] = "0123456789ABCDEF";
-    const int slot_count = velta::glyph_file_records(velta::GlyphSize::small) / info.glyph_digits;
-    for (int s = 0; s < slot_count; ++s) {
+    for (int s = 0; s < info.slot_count; ++s) {
         auto slot = velta::glyph_slot(velta::GlyphSize::small, s);
         for (int i = 0; i < info.glyph_digits; ++i)
             slot[static_cast<std::size_t>(i)] = digits[(s * 7 + i) % 16];

@@ -1,7 +1,6 @@
 // veltactl: the configuration tool's batch operations from the command line. This file is the
 // Qt host: it opens the links, owns the timers and the event loop, and feeds the step driver.
 
-// The core's headers come first: Qt's "slots" keyword macro would eat a field of that name.
 #include "cli_options.h"
 #include "operations.h"
 #include "progress_output.h"

@@ -50,7 +50,7 @@ Operation glyphs_set_operation(velta::GlyphSize size)
     const velta::GlyphSizeInfo& info = velta::glyph_size_info(size);
     Operation op;
     op.name = "glyphs-set";
-    op.steps = info.slots;
+    op.steps = info.slot_count;
     op.period_ms = velta::paced_period(velta::k_glyph_register_period_ms);
     op.stop_on_error = false;
     op.step = [size, digits = static_cast<std::size_t>(info.glyph_digits)](int n) {
@@ -70,7 +70,7 @@ Operation glyphs_read_operation(velta::GlyphSize size)
     const velta::GlyphSizeInfo& info = velta::glyph_size_info(size);
     Operation op;
     op.name = "glyphs-read";
-    op.steps = info.slots;
+    op.steps = info.slot_count;
     op.period_ms = velta::paced_period(velta::k_glyph_read_period_ms);
     op.stop_on_error = false;
     op.step = [size, digits = static_cast<std::size_t>(info.glyph_digits)](int n) {
@@ -190,7 +190,7 @@ void begin_device(const Options& o)
     }
     if (o.command == Command::glyphs_read) {
         const velta::GlyphSizeInfo& info = velta::glyph_size_info(o.glyph_size);
-        for (int slot = 0; slot < info.slots; ++slot) {
+        for (int slot = 0; slot < info.slot_count; ++slot) {
             const std::span<char> bytes = velta::glyph_slot(o.glyph_size, slot);
             std::fill(bytes.begin(), bytes.end(), '0');
         }
