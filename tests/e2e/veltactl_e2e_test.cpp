@@ -381,11 +381,11 @@ TEST_F(Veltactl, PacedRunKeepsThePeriodAndAnInterruptWritesNothing)
         if (line.contains(" > RCA"))
             at.push_back(line.section(' ', 2, 2).toDouble());
     ASSERT_GE(at.size(), 3u) << bytes_of(trace);
-    for (std::size_t i = 1; i < at.size(); ++i) {
-        const double gap = at[i] - at[i - 1];
-        EXPECT_GT(gap, 0.290) << "step " << i + 1;
-        EXPECT_LT(gap, 0.450) << "step " << i + 1;
-    }
+    for (std::size_t i = 1; i < at.size(); ++i)
+        EXPECT_GT(at[i] - at[i - 1], 0.299) << "step " << i + 1 << " left early";
+    // A loaded machine may hold a step back now and then, never the whole run.
+    const double mean = (at.back() - at.front()) / static_cast<double>(at.size() - 1);
+    EXPECT_LT(mean, 0.400) << bytes_of(trace);
 }
 
 TEST_F(Veltactl, VersionPrintsTheToolsAndTheDevicesVersion)

@@ -85,6 +85,7 @@ public:
           driver_(driver_host())
     {
         gate_timer_.setSingleShot(true);
+        gate_timer_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
         answer_timer_.setSingleShot(true);
         connect_timer_.setSingleShot(true);
         QObject::connect(&gate_timer_, &QTimer::timeout, [this] { driver_.gate_open(); });
