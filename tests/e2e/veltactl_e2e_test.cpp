@@ -367,7 +367,16 @@ TEST_F(Veltactl, PacedRunKeepsThePeriodAndAnInterruptWritesNothing)
     QProcess tool;
     tool.start(k_veltactl, {"--tcp", sim.target(), "--trace", trace, "read-all", out});
     ASSERT_TRUE(tool.waitForStarted(5000));
-    QThread::msleep(1400);  // about five steps at the read-all period of 300 ms
+    // Interrupted once five steps went out at the read-all period of 300 ms.
+    QByteArray seen;
+    QElapsedTimer waited;
+    waited.start();
+    while (!seen.contains(" read-all 5/312") && waited.elapsed() < 20000 &&
+           tool.state() == QProcess::Running) {
+        tool.waitForReadyRead(200);
+        seen += tool.readAllStandardOutput();
+    }
+    ASSERT_TRUE(seen.contains(" read-all 5/312")) << seen.toStdString();
     ::kill(static_cast<pid_t>(tool.processId()), SIGINT);
     const Result r = finish(tool, 5000);
     EXPECT_EQ(r.code, 130);
