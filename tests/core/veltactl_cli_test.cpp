@@ -207,6 +207,13 @@ TEST(VeltactlOutput, ProgressBarOnATerminalTellsTheTimeLeft)
     EXPECT_NE(s.find("\rdev set-all [############............] 155/310 50% 1:02 left"),
               std::string::npos)
         << s;
+    const std::size_t drawn = out.str().size();
+    t += std::chrono::milliseconds(50);
+    p.step(156);
+    EXPECT_EQ(out.str().size(), drawn) << "redrawn sooner than a tenth of a second";
+    t += std::chrono::milliseconds(60);
+    p.step(157);
+    EXPECT_NE(out.str().find("157/310"), std::string::npos);
     p.line("a message");
     EXPECT_NE(out.str().find("\r\x1b[Ka message\n"), std::string::npos) << "the bar is cleared first";
     EXPECT_EQ(clock_text(3723), "1:02:03");

@@ -58,18 +58,6 @@ extern "C" void on_interrupt(int)
     g_interrupted = 1;
 }
 
-std::tm local_now()
-{
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
-    return local;
-}
-
 void error_line(const std::string& text)
 {
     std::cerr << "veltactl: " << text << '\n' << std::flush;
@@ -128,7 +116,7 @@ private:
     void end(int code);
 
     Options o_;
-    std::tm now_ = local_now();
+    std::tm now_ = local_time(std::time(nullptr));
     ProgressOutput progress_;
     WireTrace trace_;
     StepDriver driver_;

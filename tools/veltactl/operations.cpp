@@ -45,15 +45,22 @@ Operation read_all_operation()
     return op;
 }
 
+// A list run over every slot of a size; like the dialogs' runs it goes on through error answers.
+Operation glyph_operation(std::string name, velta::GlyphSize size, int period_ms)
+{
+    Operation op;
+    op.name = std::move(name);
+    op.steps = velta::glyph_size_info(size).slot_count;
+    op.period_ms = velta::paced_period(period_ms);
+    op.stop_on_error = false;
+    return op;
+}
+
 Operation glyphs_set_operation(velta::GlyphSize size)
 {
-    const velta::GlyphSizeInfo& info = velta::glyph_size_info(size);
-    Operation op;
-    op.name = "glyphs-set";
-    op.steps = info.slot_count;
-    op.period_ms = velta::paced_period(velta::k_glyph_register_period_ms);
-    op.stop_on_error = false;
-    op.step = [size, digits = static_cast<std::size_t>(info.glyph_digits)](int n) {
+    Operation op = glyph_operation("glyphs-set", size, velta::k_glyph_register_period_ms);
+    const auto digits = static_cast<std::size_t>(velta::glyph_size_info(size).glyph_digits);
+    op.step = [size, digits](int n) {
         return Step{[size, digits, n] {
                         const std::span<char> slot = velta::glyph_slot(size, n - 1);
                         velta::send_glyph_register(size, n - 1,
@@ -67,13 +74,9 @@ Operation glyphs_set_operation(velta::GlyphSize size)
 
 Operation glyphs_read_operation(velta::GlyphSize size)
 {
-    const velta::GlyphSizeInfo& info = velta::glyph_size_info(size);
-    Operation op;
-    op.name = "glyphs-read";
-    op.steps = info.slot_count;
-    op.period_ms = velta::paced_period(velta::k_glyph_read_period_ms);
-    op.stop_on_error = false;
-    op.step = [size, digits = static_cast<std::size_t>(info.glyph_digits)](int n) {
+    Operation op = glyph_operation("glyphs-read", size, velta::k_glyph_read_period_ms);
+    const auto digits = static_cast<std::size_t>(velta::glyph_size_info(size).glyph_digits);
+    op.step = [size, digits](int n) {
         const unsigned code = velta::glyph_code(n - 1);
         Expect e = expect_reply_to(velta::glyph_read_query(size, code));
         e.hex_at = 8;  // after the reply head and the four characters the program skips

@@ -71,6 +71,11 @@ void ProgressOutput::step(int done)
              << std::flush;
         return;
     }
+    // A fast run takes thousands of steps a second; the bar is redrawn ten times a second.
+    const auto now = clock_();
+    if (bar_shown_ && done != steps_ && now - last_drawn_ < std::chrono::milliseconds(100))
+        return;
+    last_drawn_ = now;
     // \r and an erase to the end of the line redraw the bar in place.
     out_ << '\r' << bar_text(done) << "\x1b[K" << std::flush;
     bar_shown_ = true;

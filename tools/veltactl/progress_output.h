@@ -37,6 +37,7 @@ private:
     std::string operation_;
     int steps_ = 0;
     std::chrono::steady_clock::time_point started_{};
+    std::chrono::steady_clock::time_point last_drawn_{};
     bool bar_shown_ = false;
     int last_shown_ = -1;
 };

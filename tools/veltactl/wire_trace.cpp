@@ -6,6 +6,17 @@
 
 namespace veltactl {
 
+std::tm local_time(std::time_t t)
+{
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
+    localtime_r(&t, &local);
+#endif
+    return local;
+}
+
 std::string trace_line(const std::tm& local, int milliseconds, double elapsed_seconds,
                        std::string_view device, TraceDirection direction, std::string_view bytes)
 {
@@ -43,13 +54,7 @@ void WireTrace::write(std::string_view device, TraceDirection direction, std::st
     if (!file_.is_open())
         return;
     const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
+    const std::tm local = local_time(std::chrono::system_clock::to_time_t(now));
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();

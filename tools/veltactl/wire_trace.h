@@ -12,6 +12,9 @@ namespace veltactl {
 
 enum class TraceDirection { sent, received, note };
 
+// The local time of a moment, on every platform.
+std::tm local_time(std::time_t t);
+
 // "2026-12-09 05:41:07.123 +0.045210 10.0.0.5:9004 > RCA001<CR><LF>"
 std::string trace_line(const std::tm& local, int milliseconds, double elapsed_seconds,
                        std::string_view device, TraceDirection direction, std::string_view bytes);
