@@ -4,19 +4,18 @@
 //
 // usage: veltactl_bench [--skip-throttled]   (a plain program: it times whole runs of the tool)
 
-#include "glyphs/glyph_file.h"
-#include "glyphs/glyph_sizes.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
 #include <cstdio>
 #include <string>
+
+#include "glyphs/glyph_file.h"
+#include "glyphs/glyph_sizes.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
 
 namespace {
 
@@ -134,7 +133,8 @@ int main(int argc, char** argv)
             const Run t = run(slow, job.command);
             all_ok = all_ok && t.ok;
             const double limit = static_cast<double>(bytes) * 11.0 / 38400.0;
-            std::printf(" %.2f | %.2f | %.3f |", limit, t.seconds, limit > 0 ? t.seconds / limit : 0);
+            std::printf(" %.2f | %.2f | %.3f |", limit, t.seconds,
+                        limit > 0 ? t.seconds / limit : 0);
         }
         std::printf("\n");
         std::fflush(stdout);

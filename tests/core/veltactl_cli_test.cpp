@@ -35,9 +35,9 @@ TEST(VeltactlOptions, TheDocumentedFormsAreTaken)
         EXPECT_EQ(o.file, "all.dat");
     }
     {
-        const ParsedOptions p = parse({"--serial=/dev/ttyUSB0", "--rs485", "05", "--timeout", "900",
-                                       "--trace", "t.log", "--quiet", "glyphs-set", "medium",
-                                       "m.tlm"});
+        const ParsedOptions p =
+            parse({"--serial=/dev/ttyUSB0", "--rs485", "05", "--timeout", "900", "--trace", "t.log",
+                   "--quiet", "glyphs-set", "medium", "m.tlm"});
         ASSERT_TRUE(p.ok) << p.error;
         EXPECT_EQ(p.options.serial_path, "/dev/ttyUSB0");
         EXPECT_EQ(p.options.rs485, 5);
@@ -54,8 +54,8 @@ TEST(VeltactlOptions, TheDocumentedFormsAreTaken)
         EXPECT_EQ(p.options.raw, "RVN\r\n") << "CR LF ends every command";
     }
     {
-        const ParsedOptions p = parse({"--listen", "0", "--count", "2", "--keep-partial",
-                                       "glyphs-read", "small", "s.tls"});
+        const ParsedOptions p = parse(
+            {"--listen", "0", "--count", "2", "--keep-partial", "glyphs-read", "small", "s.tls"});
         ASSERT_TRUE(p.ok) << p.error;
         EXPECT_EQ(p.options.link, LinkMode::listen);
         EXPECT_EQ(p.options.count, 2);
@@ -215,7 +215,8 @@ TEST(VeltactlOutput, ProgressBarOnATerminalTellsTheTimeLeft)
     p.step(157);
     EXPECT_NE(out.str().find("157/310"), std::string::npos);
     p.line("a message");
-    EXPECT_NE(out.str().find("\r\x1b[Ka message\n"), std::string::npos) << "the bar is cleared first";
+    EXPECT_NE(out.str().find("\r\x1b[Ka message\n"), std::string::npos)
+        << "the bar is cleared first";
     EXPECT_EQ(clock_text(3723), "1:02:03");
 }
 

@@ -24,8 +24,8 @@ using velta::StepResult;
 // fed through the real socket dispatcher, boxes through the real presenter.
 struct Harness {
     std::vector<std::string> sent;
-    std::vector<int> gates;      // periods armed, in order
-    int answer_timer = 0;        // armed time-out, 0 when none
+    std::vector<int> gates;  // periods armed, in order
+    int answer_timer = 0;    // armed time-out, 0 when none
     std::deque<std::function<void()>> loop;
     std::vector<int> progress;
     std::optional<RunReport> report;

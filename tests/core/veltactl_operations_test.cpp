@@ -70,7 +70,8 @@ RunReport finished_run(int steps, bool ok)
     r.steps_done = ok ? steps : 3;
     r.completed = ok;
     if (!ok)
-        r.failures.push_back(Failure{3, steps, "RCA003\r\n", "E3\r\n", "the device answered E3", ""});
+        r.failures.push_back(
+            Failure{3, steps, "RCA003\r\n", "E3\r\n", "the device answered E3", ""});
     return r;
 }
 
@@ -85,8 +86,7 @@ TEST(VeltactlOperations, SetAllSendsTheDialogsCommandsInTheirOrder)
     EXPECT_TRUE(wire.sent()[0].starts_with("CA001"));
     EXPECT_TRUE(wire.sent()[256].starts_with("SD01"));
     EXPECT_TRUE(wire.sent()[309].starts_with("IDP"));
-    for (const Expect& e : expects)
-        EXPECT_EQ(e.kind, ExpectKind::go);
+    for (const Expect& e : expects) EXPECT_EQ(e.kind, ExpectKind::go);
 }
 
 TEST(VeltactlOperations, ReadAllAsksEveryQueryAndExpectsItsReply)

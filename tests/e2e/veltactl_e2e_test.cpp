@@ -2,12 +2,7 @@
 // a device, faults give the right exit code, message and no file, several devices are served
 // in turn (as client and as server), and the serial path works over a pty pair.
 #include <gtest/gtest.h>
-
-#include "common/file_io.h"
-#include "glyphs/glyph_file.h"
-#include "glyphs/glyph_sizes.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
+#include <signal.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,11 +11,15 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
-
-#include <signal.h>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "common/file_io.h"
+#include "glyphs/glyph_file.h"
+#include "glyphs/glyph_sizes.h"
+#include "model/settings_file.h"
+#include "model/settings_model.h"
 
 namespace {
 
@@ -210,7 +209,8 @@ TEST_F(Veltactl, ErrorAnswerFailsTheRunNamesItAndWritesNothing)
     const QString out = file("out.dat");
     const Result r = veltactl({"--tcp", sim.target(), "--fast", "read-all", out});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(sim.target() + ": step 5 of 312: sent \"RCA005<CR><LF>\", "
+    EXPECT_TRUE(r.err.contains(sim.target() +
+                               ": step 5 of 312: sent \"RCA005<CR><LF>\", "
                                "answered \"E3<CR><LF>\": the device answered E3 (Socket Command)"))
         << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("not written")) << r.err.toStdString();
@@ -225,7 +225,8 @@ TEST_F(Veltactl, MissingAnswerFailsAfterTheTimeOut)
     const QString out = file("out.dat");
     QElapsedTimer t;
     t.start();
-    const Result r = veltactl({"--tcp", sim.target(), "--fast", "--timeout", "300", "read-all", out});
+    const Result r =
+        veltactl({"--tcp", sim.target(), "--fast", "--timeout", "300", "read-all", out});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("step 3 of 312: sent \"RCA003<CR><LF>\": no answer"))
         << r.err.toStdString();
@@ -266,7 +267,8 @@ TEST_F(Veltactl, ThreeDevicesInTurnEachReportedAndEachWithItsOwnFile)
     Result r = veltactl({"--tcp", targets, "--fast", "set-all", sent});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     for (const Sim* s : {&a, &b, &c})
-        EXPECT_TRUE(r.out.contains("ok " + s->target() + " set-all 310/310")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("ok " + s->target() + " set-all 310/310"))
+            << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("3 devices: 3 ok, 0 failed"));
 
     r = veltactl({"--tcp", targets, "--fast", "read-all", file("back.dat")});
@@ -280,12 +282,12 @@ TEST_F(Veltactl, ThreeDevicesInTurnEachReportedAndEachWithItsOwnFile)
     // names its device.
     Sim bad({"--error-at", "1:E3"});
     c.stop();
-    r = veltactl({"--tcp", a.target() + "," + bad.target() + "," + c.target(), "--fast", "send",
-                  "RVN"});
+    r = veltactl(
+        {"--tcp", a.target() + "," + bad.target() + "," + c.target(), "--fast", "send", "RVN"});
     EXPECT_EQ(r.code, 3) << "unreachable outranks a failed command";
     EXPECT_TRUE(r.out.contains(a.target() + ": VN")) << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(bad.target() + ": step 1 of 1: sent \"RVN<CR><LF>\", answered "
-                               "\"E3<CR><LF>\""))
+                                              "\"E3<CR><LF>\""))
         << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(c.target() + ": cannot connect")) << r.err.toStdString();
 }
@@ -298,8 +300,7 @@ TEST_F(Veltactl, ListenServesEachDeviceThatConnects)
     tool.start(k_veltactl, {"--listen", "0", "--count", "2", "--fast", "set-all", sent});
     ASSERT_TRUE(tool.waitForReadyRead(5000));
     const QString first = QString::fromUtf8(tool.readLine());
-    const QRegularExpressionMatch m =
-        QRegularExpression("listening on port (\\d+)").match(first);
+    const QRegularExpressionMatch m = QRegularExpression("listening on port (\\d+)").match(first);
     ASSERT_TRUE(m.hasMatch()) << first.toStdString();
     const int port = m.captured(1).toInt();
 
@@ -343,8 +344,8 @@ TEST_F(Veltactl, SerialOverAPtyPairWithAnRs485Address)
     EXPECT_NE(t.find(" < 07GO<CR><LF>"), std::string::npos) << "received bytes are traced whole";
 
     const QString back = file("back.dat");
-    r = veltactl({"--serial", tool_end, "--rs485", "07", "--fast", "--timeout", "2000",
-                  "read-all", back});
+    r = veltactl(
+        {"--serial", tool_end, "--rs485", "07", "--fast", "--timeout", "2000", "read-all", back});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(bytes_of(back), bytes_of(sent));
 

@@ -8,8 +8,7 @@ namespace {
 
 std::string_view without_line_end(std::string_view line)
 {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     return line;
 }
 
@@ -80,29 +79,29 @@ Verdict judge_answer(const Expect& expect, std::string_view line)
         }
     }
     switch (expect.kind) {
-    case ExpectKind::go:
-        v.ok = body == "GO";
-        break;
-    case ExpectKind::any:
-        v.ok = true;
-        break;
-    case ExpectKind::reply:
-        v.ok = body.starts_with(expect.prefix) &&
-               (expect.exclude.empty() || !body.starts_with(expect.exclude)) &&
-               body.size() >= expect.min_length;
-        if (v.ok && !hex_digits(body, expect.hex_at, expect.hex_count)) {
-            v.ok = false;
-            v.stop = true;
-            v.reason = "the reply holds other characters than hexadecimal digits";
-            return v;
-        }
-        if (!v.ok && body.starts_with(expect.prefix) && body.size() < expect.min_length) {
-            v.stop = true;
-            v.reason = "the reply is too short (" + std::to_string(body.size()) + " of " +
-                       std::to_string(expect.min_length) + " characters)";
-            return v;
-        }
-        break;
+        case ExpectKind::go:
+            v.ok = body == "GO";
+            break;
+        case ExpectKind::any:
+            v.ok = true;
+            break;
+        case ExpectKind::reply:
+            v.ok = body.starts_with(expect.prefix) &&
+                   (expect.exclude.empty() || !body.starts_with(expect.exclude)) &&
+                   body.size() >= expect.min_length;
+            if (v.ok && !hex_digits(body, expect.hex_at, expect.hex_count)) {
+                v.ok = false;
+                v.stop = true;
+                v.reason = "the reply holds other characters than hexadecimal digits";
+                return v;
+            }
+            if (!v.ok && body.starts_with(expect.prefix) && body.size() < expect.min_length) {
+                v.stop = true;
+                v.reason = "the reply is too short (" + std::to_string(body.size()) + " of " +
+                           std::to_string(expect.min_length) + " characters)";
+                return v;
+            }
+            break;
     }
     v.stop = !v.ok;
     if (!v.ok)

@@ -15,8 +15,8 @@ enum class ExpectKind {
 
 struct Expect {
     ExpectKind kind = ExpectKind::go;
-    std::string prefix;      // reply: the letters (and numbers) the reply starts with
-    std::string exclude;     // reply: a longer prefix that belongs to another reply
+    std::string prefix;          // reply: the letters (and numbers) the reply starts with
+    std::string exclude;         // reply: a longer prefix that belongs to another reply
     std::size_t min_length = 0;  // reply: characters before CR LF at least
     std::size_t hex_at = 0;      // reply: hex_count upper-case hexadecimal digits from hex_at
     std::size_t hex_count = 0;
@@ -33,7 +33,7 @@ struct Verdict {
     // The run cannot go on sensibly: an error answer ("E0".."E3", "MENU") or a line that answers
     // something else. A mode error ("GN") fails the command but, as in the dialogs, not the run.
     bool stop = false;
-    std::string reason;         // empty when ok
+    std::string reason;  // empty when ok
 };
 
 // line: one answer line as the device sent it, its RS-485 address already removed.

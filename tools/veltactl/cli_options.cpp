@@ -77,9 +77,12 @@ struct CommandWords {
 };
 
 constexpr CommandWords k_commands[] = {
-    {"set-all", Command::set_all, 1},         {"read-all", Command::read_all, 1},
-    {"glyphs-set", Command::glyphs_set, 2},   {"glyphs-read", Command::glyphs_read, 2},
-    {"send", Command::send, 1},               {"time-sync", Command::time_sync, 0},
+    {"set-all", Command::set_all, 1},
+    {"read-all", Command::read_all, 1},
+    {"glyphs-set", Command::glyphs_set, 2},
+    {"glyphs-read", Command::glyphs_read, 2},
+    {"send", Command::send, 1},
+    {"time-sync", Command::time_sync, 0},
     {"version", Command::version, 0},
 };
 
@@ -151,7 +154,8 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         if (arg == "--") {
-            words.insert(words.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            words.insert(words.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                         args.end());
             break;
         }
         if (!arg.starts_with("--")) {
@@ -191,11 +195,11 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         if (arg == "--help" || arg == "--quiet" || arg == "--keep-partial" || arg == "--fast" ||
             arg == "--paced") {
             bool dummy = false;
-            bool& field = arg == "--help"       ? o.help
-                          : arg == "--quiet"    ? o.quiet
+            bool& field = arg == "--help"           ? o.help
+                          : arg == "--quiet"        ? o.quiet
                           : arg == "--keep-partial" ? o.keep_partial
-                          : arg == "--fast"     ? o.fast
-                                                : dummy;
+                          : arg == "--fast"         ? o.fast
+                                                    : dummy;
             if (!flag(field))
                 return fail(arg + ": takes no value");
             if (arg == "--paced")
@@ -264,8 +268,9 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         return fail("--count: only with --listen");
 
     if (words.empty())
-        return fail("no command given (set-all, read-all, glyphs-set, glyphs-read, send, "
-                    "time-sync, version)");
+        return fail(
+            "no command given (set-all, read-all, glyphs-set, glyphs-read, send, "
+            "time-sync, version)");
     const CommandWords* found = nullptr;
     for (const CommandWords& c : k_commands)
         if (c.word == words.front())
@@ -283,24 +288,24 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         return fail(name + ": unexpected argument '" + words[found->operands + 1] + "'");
 
     switch (o.command) {
-    case Command::set_all:
-    case Command::read_all:
-        o.file = words[1];
-        break;
-    case Command::glyphs_set:
-    case Command::glyphs_read:
-        if (!parse_size(words[1], o.glyph_size))
-            return fail(name + ": '" + words[1] + "' is not a size (large, medium, small)");
-        o.file = words[2];
-        break;
-    case Command::send: {
-        std::string error;
-        if (!raw_command(words[1], o.raw, error))
-            return fail(error);
-        break;
-    }
-    default:
-        break;
+        case Command::set_all:
+        case Command::read_all:
+            o.file = words[1];
+            break;
+        case Command::glyphs_set:
+        case Command::glyphs_read:
+            if (!parse_size(words[1], o.glyph_size))
+                return fail(name + ": '" + words[1] + "' is not a size (large, medium, small)");
+            o.file = words[2];
+            break;
+        case Command::send: {
+            std::string error;
+            if (!raw_command(words[1], o.raw, error))
+                return fail(error);
+            break;
+        }
+        default:
+            break;
     }
     if (o.file.empty() && (o.command == Command::set_all || o.command == Command::read_all ||
                            o.command == Command::glyphs_set || o.command == Command::glyphs_read))

@@ -27,7 +27,7 @@ struct Options {
     int count = 0;                // --listen: devices to serve; 0 until interrupted
     int rs485 = -1;               // -1 RS-232C; 0..31 an address; k_broadcast for FF
     bool fast = false;
-    int timeout_ms = 0;           // 0: the link's own time-out
+    int timeout_ms = 0;  // 0: the link's own time-out
     std::string trace_path;
     bool quiet = false;
     bool keep_partial = false;

@@ -1,17 +1,10 @@
 // veltactl: the configuration tool's batch operations from the command line. This file is the
 // Qt host: it opens the links, owns the timers and the event loop, and feeds the step driver.
 
-#include "cli_options.h"
-#include "operations.h"
-#include "progress_output.h"
-#include "step_driver.h"
-#include "wire_trace.h"
-
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QTimer>
-
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -20,6 +13,12 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "cli_options.h"
+#include "operations.h"
+#include "progress_output.h"
+#include "step_driver.h"
+#include "wire_trace.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -67,7 +66,7 @@ class Tool {
 public:
     explicit Tool(Options o)
         : o_(std::move(o)),
-          progress_(std::cout, o_.quiet                           ? ProgressStyle::quiet
+          progress_(std::cout, o_.quiet                             ? ProgressStyle::quiet
                                : VELTA_ISATTY(VELTA_FILENO(stdout)) ? ProgressStyle::terminal
                                                                     : ProgressStyle::lines),
           driver_(driver_host())
@@ -81,7 +80,9 @@ public:
             velta::model().state.answer_pending = 0;  // the watchdog must not report it too
             driver_.answer_timed_out();
         });
-        QObject::connect(&connect_timer_, &QTimer::timeout, [this] { connect_failed("no connection within " + std::to_string(k_connect_timeout_ms) + " ms"); });
+        QObject::connect(&connect_timer_, &QTimer::timeout, [this] {
+            connect_failed("no connection within " + std::to_string(k_connect_timeout_ms) + " ms");
+        });
         QObject::connect(&watchdog_timer_, &QTimer::timeout, [] { velta::watchdog_tick(); });
         QObject::connect(&interrupt_timer_, &QTimer::timeout, [this] {
             if (g_interrupted)
@@ -255,17 +256,17 @@ bool Tool::start()
     interrupt_timer_.start(k_interrupt_poll_ms);
 
     switch (o_.link) {
-    case LinkMode::serial:
-        return start_serial();
-    case LinkMode::tcp:
-        several_ = o_.targets.size() > 1;
-        QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_target(); });
-        return true;
-    case LinkMode::listen:
-        several_ = o_.count != 1;
-        return start_listening();
-    case LinkMode::none:
-        break;
+        case LinkMode::serial:
+            return start_serial();
+        case LinkMode::tcp:
+            several_ = o_.targets.size() > 1;
+            QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_target(); });
+            return true;
+        case LinkMode::listen:
+            several_ = o_.count != 1;
+            return start_listening();
+        case LinkMode::none:
+            break;
     }
     return false;
 }
@@ -321,10 +322,9 @@ void Tool::next_target()
     velta::LinkSettings& l = velta::model().link;
     l.interface_kind = 1;
     l.tcp_role = 0;
-    l.host_list = {velta::IpAddress{static_cast<std::uint8_t>(ip >> 24),
-                                    static_cast<std::uint8_t>(ip >> 16),
-                                    static_cast<std::uint8_t>(ip >> 8),
-                                    static_cast<std::uint8_t>(ip)}};
+    l.host_list = {
+        velta::IpAddress{static_cast<std::uint8_t>(ip >> 24), static_cast<std::uint8_t>(ip >> 16),
+                         static_cast<std::uint8_t>(ip >> 8), static_cast<std::uint8_t>(ip)}};
     l.host_count = 1;
     l.selected_host = 0;
     velta::model().device.port_number = std::to_string(t.port);
@@ -400,7 +400,8 @@ bool Tool::start_listening()
 void Tool::on_peers_changed()
 {
     for (const int slot : velta::used_peer_slots()) {
-        const velta::PeerSlot& peer = velta::model().state.peer_table[static_cast<std::size_t>(slot)];
+        const velta::PeerSlot& peer =
+            velta::model().state.peer_table[static_cast<std::size_t>(slot)];
         if (seen_peers_.insert(peer.sock).second)
             waiting_peers_.push_back(Peer{slot, peer.sock, ++peers_connected_});
     }
@@ -422,7 +423,8 @@ void Tool::next_peer()
     while (!waiting_peers_.empty()) {
         const Peer p = waiting_peers_.front();
         waiting_peers_.pop_front();
-        const velta::PeerSlot& peer = velta::model().state.peer_table[static_cast<std::size_t>(p.slot)];
+        const velta::PeerSlot& peer =
+            velta::model().state.peer_table[static_cast<std::size_t>(p.slot)];
         if (peer.in_use != 1 || peer.sock != p.sock)
             continue;  // it left before its turn
         current_peer_ = p;
@@ -438,7 +440,8 @@ void Tool::run_device(std::string device)
     device_ = std::move(device);
     phase_ = Phase::running;
     begin_device(o_);
-    Operation op = make_operation(o_, now_);
+    // Each device gets the clock of its own turn (time-sync), not the program's start.
+    Operation op = make_operation(o_, local_time(std::time(nullptr)));
     Pace pace;
     pace.fast = answer_paced(o_);
     pace.answers = o_.rs485 != k_broadcast;
@@ -453,8 +456,7 @@ void Tool::run_device(std::string device)
 void Tool::device_finished(const RunReport& report)
 {
     ++devices_;
-    for (const Failure& f : report.failures)
-        error_line(failure_line(device_, f));
+    for (const Failure& f : report.failures) error_line(failure_line(device_, f));
     const Outcome out = finish_device(o_, report, device_, output_path(o_.file, device_, several_));
     progress_.end(report.all_ok() && out.exit_code == k_exit_ok, report.steps_done);
     if (!out.error.empty())
@@ -478,24 +480,24 @@ void Tool::after_device()
 {
     phase_ = Phase::idle;
     switch (o_.link) {
-    case LinkMode::serial:
-        end(exit_code_);
-        break;
-    case LinkMode::tcp:
-        velta::disconnect_all();
-        QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_target(); });
-        break;
-    case LinkMode::listen:
-        velta::close_peer(current_peer_.sock);
-        velta::model().state.socket_connected = 0;
-        if (o_.count > 0 && devices_ >= o_.count) {
+        case LinkMode::serial:
             end(exit_code_);
-            return;
-        }
-        QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_peer(); });
-        break;
-    case LinkMode::none:
-        break;
+            break;
+        case LinkMode::tcp:
+            velta::disconnect_all();
+            QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_target(); });
+            break;
+        case LinkMode::listen:
+            velta::close_peer(current_peer_.sock);
+            velta::model().state.socket_connected = 0;
+            if (o_.count > 0 && devices_ >= o_.count) {
+                end(exit_code_);
+                return;
+            }
+            QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_peer(); });
+            break;
+        case LinkMode::none:
+            break;
     }
 }
 
@@ -517,8 +519,7 @@ void Tool::end(int code)
         progress_.line(std::to_string(devices_) + " devices: " + std::to_string(devices_ok_) +
                        " ok, " + std::to_string(devices_ - devices_ok_) + " failed");
     velta::model().state.app_running = 0;
-    QTimer::singleShot(0, QCoreApplication::instance(),
-                       [code] { QCoreApplication::exit(code); });
+    QTimer::singleShot(0, QCoreApplication::instance(), [code] { QCoreApplication::exit(code); });
 }
 
 }  // namespace

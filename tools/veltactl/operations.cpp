@@ -140,8 +140,7 @@ Operation one_command_operation(std::string name, std::string command, Expect ex
 
 std::string_view line_body(std::string_view line)
 {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     return line;
 }
 
@@ -168,16 +167,18 @@ Outcome prepare_input(const Options& o, const std::tm& now)
         const velta::GlyphReadResult r = velta::read_glyph_list(o.glyph_size, o.file, &why);
         if (r != velta::GlyphReadResult::read) {
             out.exit_code = k_exit_file;
-            out.error = o.file + ": " +
-                        (r == velta::GlyphReadResult::cannot_open ? std::string("cannot be read")
-                                                                   : why);
+            out.error =
+                o.file + ": " +
+                (r == velta::GlyphReadResult::cannot_open ? std::string("cannot be read") : why);
         }
     } else if (o.command == Command::time_sync) {
         const int year = now.tm_year + 1900;
         if (year < k_first_year || year > k_last_year) {
             out.exit_code = k_exit_usage;
-            out.error = "time-sync: the device takes the years 2000 to 2099; this computer's "
-                        "clock says " + std::to_string(year);
+            out.error =
+                "time-sync: the device takes the years 2000 to 2099; this computer's "
+                "clock says " +
+                std::to_string(year);
         }
     }
     return out;
@@ -208,22 +209,22 @@ void begin_device(const Options& o)
 Operation make_operation(const Options& o, const std::tm& now)
 {
     switch (o.command) {
-    case Command::set_all:
-        return set_all_operation();
-    case Command::read_all:
-        return read_all_operation();
-    case Command::glyphs_set:
-        return glyphs_set_operation(o.glyph_size);
-    case Command::glyphs_read:
-        return glyphs_read_operation(o.glyph_size);
-    case Command::time_sync:
-        return time_sync_operation(now);
-    case Command::version:
-        return one_command_operation("version", "RVN\r\n", expect_reply_to("RVN\r\n"));
-    case Command::send:
-        return one_command_operation("send", o.raw, expect_any());
-    case Command::none:
-        break;
+        case Command::set_all:
+            return set_all_operation();
+        case Command::read_all:
+            return read_all_operation();
+        case Command::glyphs_set:
+            return glyphs_set_operation(o.glyph_size);
+        case Command::glyphs_read:
+            return glyphs_read_operation(o.glyph_size);
+        case Command::time_sync:
+            return time_sync_operation(now);
+        case Command::version:
+            return one_command_operation("version", "RVN\r\n", expect_reply_to("RVN\r\n"));
+        case Command::send:
+            return one_command_operation("send", o.raw, expect_any());
+        case Command::none:
+            break;
     }
     return Operation{};
 }
@@ -249,7 +250,8 @@ Outcome finish_device(const Options& o, const RunReport& report, std::string_vie
     const bool writes = o.command == Command::read_all || o.command == Command::glyphs_read;
     if (writes) {
         if (!report.all_ok() && !o.keep_partial) {
-            out.error = name + ": " + path + " not written: a step failed (--keep-partial "
+            out.error = name + ": " + path +
+                        " not written: a step failed (--keep-partial "
                         "writes what was read)";
             return out;
         }

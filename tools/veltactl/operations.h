@@ -13,7 +13,7 @@ namespace veltactl {
 
 enum ExitCode {
     k_exit_ok = 0,
-    k_exit_failed = 1,       // a command failed or was not answered
+    k_exit_failed = 1,  // a command failed or was not answered
     k_exit_usage = 2,
     k_exit_unreachable = 3,  // a device or port could not be reached
     k_exit_file = 4,         // a file could not be read or written

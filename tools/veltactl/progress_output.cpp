@@ -20,7 +20,9 @@ std::string clock_text(double seconds)
 }
 
 ProgressOutput::ProgressOutput(std::ostream& out, ProgressStyle style, Clock clock)
-    : out_(out), style_(style), clock_(clock ? std::move(clock) : Clock(std::chrono::steady_clock::now))
+    : out_(out),
+      style_(style),
+      clock_(clock ? std::move(clock) : Clock(std::chrono::steady_clock::now))
 {
 }
 
@@ -109,8 +111,8 @@ void ProgressOutput::end(bool ok, int done)
     clear_bar();
     char secs[32];
     std::snprintf(secs, sizeof secs, "%.3f", seconds());
-    out_ << (ok ? "ok " : "failed ") << device_ << ' ' << operation_ << ' ' << done << '/'
-         << steps_ << " steps " << secs << " s\n"
+    out_ << (ok ? "ok " : "failed ") << device_ << ' ' << operation_ << ' ' << done << '/' << steps_
+         << " steps " << secs << " s\n"
          << std::flush;
     last_shown_ = -1;
 }

@@ -203,8 +203,7 @@ void StepDriver::complete_step()
 std::string StepDriver::notes() const
 {
     std::string text;
-    for (const std::string& n : notes_)
-        text += (text.empty() ? "" : "; ") + n;
+    for (const std::string& n : notes_) text += (text.empty() ? "" : "; ") + n;
     return text;
 }
 

@@ -62,8 +62,8 @@ struct DriverHost {
 
 struct Pace {
     bool fast = false;
-    bool answers = true;         // false on a broadcast: nothing answers, the time alone paces
-    int answer_timeout_ms = 0;   // > 0: the driver's own answer time-out (else the link's)
+    bool answers = true;        // false on a broadcast: nothing answers, the time alone paces
+    int answer_timeout_ms = 0;  // > 0: the driver's own answer time-out (else the link's)
 };
 
 // The time a text takes on the serial line at 38400 baud, 11 bits a character, rounded up.

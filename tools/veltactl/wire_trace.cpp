@@ -27,16 +27,16 @@ std::string trace_line(const std::tm& local, int milliseconds, double elapsed_se
     std::string line = stamp;
     line.append(device);
     switch (direction) {
-    case TraceDirection::sent:
-        line += " > " + printable(bytes);
-        break;
-    case TraceDirection::received:
-        line += " < " + printable(bytes);
-        break;
-    case TraceDirection::note:
-        line += " # ";
-        line.append(bytes);  // the program's own words, CP932 texts included, as they are
-        break;
+        case TraceDirection::sent:
+            line += " > " + printable(bytes);
+            break;
+        case TraceDirection::received:
+            line += " < " + printable(bytes);
+            break;
+        case TraceDirection::note:
+            line += " # ";
+            line.append(bytes);  // the program's own words, CP932 texts included, as they are
+            break;
     }
     line += '\n';
     return line;
@@ -55,7 +55,8 @@ void WireTrace::write(std::string_view device, TraceDirection direction, std::st
         return;
     const auto now = std::chrono::system_clock::now();
     const std::tm local = local_time(std::chrono::system_clock::to_time_t(now));
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     file_ << trace_line(local, static_cast<int>(ms.count()), elapsed, device, direction, bytes);
