@@ -1,5 +1,5 @@
 // Measures veltactl's answer-paced transfers against the simulator: on the 38400-baud throttle
-// as a multiple of the wire limit (bytes both ways x 11 bits / 38400), and on plain loopback TCP
+// (over TCP and over a pty) as a multiple of the wire limit (bytes both ways x 11 bits / 38400), and on plain loopback TCP
 // in commands a second. Prints a Markdown table.
 //
 // usage: veltactl_bench [--skip-throttled]   (a plain program: it times whole runs of the tool)
@@ -24,12 +24,15 @@ const QString k_devsim = QStringLiteral(DEVSIM_PATH);
 
 struct Sim {
     QProcess proc;
-    QString target;
-    explicit Sim(const QStringList& extra)
+    QStringList link;  // the tool's link options for this device
+    explicit Sim(const QStringList& extra, bool serial = false)
     {
-        proc.start(k_devsim, QStringList{"--listen", "127.0.0.1:0"} + extra);
+        proc.start(k_devsim, (serial ? QStringList{"--pty"}
+                                     : QStringList{"--listen", "127.0.0.1:0"}) + extra);
         proc.waitForReadyRead(5000);
-        target = QString::fromLatin1(proc.readLine()).trimmed();
+        const QString where = QString::fromLatin1(proc.readLine()).trimmed();
+        link = serial ? QStringList{"--serial", where, "--timeout", "2000"}
+                      : QStringList{"--tcp", where};
     }
     ~Sim()
     {
@@ -48,7 +51,8 @@ struct Run {
 
 Run run(const Sim& sim, QStringList command, const QString& trace = {})
 {
-    QStringList args{"--tcp", sim.target, "--fast"};
+    QStringList args = sim.link;
+    args << "--fast";
     if (!trace.isEmpty())
         args << "--trace" << trace;
     QProcess p;
@@ -116,8 +120,9 @@ int main(int argc, char** argv)
     };
 
     std::printf("| run | commands | bytes both ways | loopback s | commands/s |%s\n",
-                throttled ? " wire limit s | 38400-baud s | x limit |" : "");
-    std::printf("|---|---|---|---|---|%s\n", throttled ? "---|---|---|" : "");
+                throttled ? " wire limit s | 38400-baud TCP s | x limit | 38400-baud pty s | x limit |"
+                          : "");
+    std::printf("|---|---|---|---|---|%s\n", throttled ? "---|---|---|---|---|" : "");
     bool all_ok = true;
     for (const Job& job : jobs) {
         Sim loopback({});
@@ -135,6 +140,10 @@ int main(int argc, char** argv)
             const double limit = static_cast<double>(bytes) * 11.0 / 38400.0;
             std::printf(" %.2f | %.2f | %.3f |", limit, t.seconds,
                         limit > 0 ? t.seconds / limit : 0);
+            Sim pty({"--throttle"}, true);
+            const Run p = run(pty, job.command);
+            all_ok = all_ok && p.ok;
+            std::printf(" %.2f | %.3f |", p.seconds, limit > 0 ? p.seconds / limit : 0);
         }
         std::printf("\n");
         std::fflush(stdout);
