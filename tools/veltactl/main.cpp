@@ -504,6 +504,11 @@ void Tool::after_device()
 void Tool::interrupted()
 {
     interrupt_timer_.stop();
+    // A server waiting for the next device is ended this way: the devices served so far decide.
+    if (o_.link == LinkMode::listen && phase_ != Phase::running) {
+        end(exit_code_);
+        return;
+    }
     error_line(phase_ == Phase::running ? device_ + ": interrupted; nothing written"
                                         : std::string("interrupted"));
     end(k_exit_interrupted);
