@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "shell/box_presenter.h"
 #include "shell/main_window.h"
@@ -10,6 +13,12 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(velta::program_icon());
+    // The tool speaks Japanese whatever the system's language: Qt's own buttons and file
+    // dialogs too, when its translations are installed.
+    QTranslator qt_texts;
+    if (qt_texts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qt_texts);
     velta::install_qt_box_presenter();
 
     velta::InstanceGuard guard;

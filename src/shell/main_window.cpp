@@ -92,6 +92,10 @@ std::optional<std::string> choose_settings_file(FileDialogMode mode, QWidget* ow
     dialog.setNameFilters({QStringLiteral("データ(*.dat)"), QStringLiteral("すべて(*.*)")});
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // A bare name gets its ".dat" before the overwrite question, so the question is asked
+    // about the file that will really be written.
+    if (!open)
+        dialog.setDefaultSuffix(QStringLiteral("dat"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst().toStdString();

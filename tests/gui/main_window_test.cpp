@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -296,6 +297,35 @@ TEST_F(MainWindowTest, VersionBoxShowsTheVersionAndCloses)
     window_.run_command(command::version);
     EXPECT_EQ(caption, "VELTAのﾊﾞｰｼﾞｮﾝ情報");
     EXPECT_EQ(text, "VELTA Version 1.32");
+}
+
+TEST(SettingsFileDialog, HasItsTitlesAndFiltersAndSavesBareNamesAsDat)
+{
+    QTemporaryDir dir;
+    QString title;
+    QStringList filters;
+    when_open<QFileDialog>([&](QFileDialog* d) {
+        title = d->windowTitle();
+        filters = d->nameFilters();
+        d->setDirectory(dir.path());
+        d->selectFile(QStringLiteral("week"));
+        QMetaObject::invokeMethod(d, "accept");
+    });
+    const std::optional<std::string> saved = choose_settings_file(FileDialogMode::save, nullptr);
+    EXPECT_EQ(title, "ファイルの保存");
+    EXPECT_EQ(filters, (QStringList{"データ(*.dat)", "すべて(*.*)"}));
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(QString::fromStdString(*saved), dir.path() + "/week.dat");
+
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    when_open<QFileDialog>([&](QFileDialog* d) {
+        title = d->windowTitle();
+        mode = d->fileMode();
+        d->reject();
+    });
+    EXPECT_FALSE(choose_settings_file(FileDialogMode::open, nullptr).has_value());
+    EXPECT_EQ(title, "ファイルのオープン");
+    EXPECT_EQ(mode, QFileDialog::ExistingFile);
 }
 
 TEST(BoxPresenter, QuestionsAndErrorsBecomeQtBoxesWithTheirCaptionsAndIcons)
