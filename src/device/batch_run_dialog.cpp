@@ -40,10 +40,7 @@ BatchRunDialog::BatchRunDialog(BatchRunConfig config, QWidget* parent)
     : SettingsDialog(config.window_title, config.caption_text, parent), config_(std::move(config))
 {
     start_ = send_button(QStringLiteral("start_run"), [this] { start(); }, config_.start_text);
-    progress_ = new QProgressBar;
-    progress_->setRange(0, config_.steps);
-    progress_->setValue(0);
-    progress_->setTextVisible(false);
+    progress_ = progress_bar(config_.steps);
     progress_->setMinimumWidth(240);
 
     auto* top = new QHBoxLayout;
@@ -66,17 +63,8 @@ void BatchRunDialog::start()
     RunSteps steps;
     steps.last = config_.steps;
     steps.perform = config_.perform;
-    steps.progress = [this](int step) {
-        percent_->setText(QString::number(batch_percent(step, config_.steps)));
-        progress_->setValue(progress_->value() + 1);
-    };
-    steps.finished = [this](RunEnd end) {
-        if (end != RunEnd::completed)
-            return;  // stopped: the dialog stays open with the progress where it stopped
-        percent_->setText(QStringLiteral("   "));
-        progress_->setValue(0);
-        accept();
-    };
+    // Stopped, the dialog stays open with the progress where it stopped; done, it closes.
+    show_progress(steps, progress_, percent_, config_.steps, [this] { accept(); });
     if (start_run(std::move(steps), config_.period_ms))
         progress_->setValue(0);
 }

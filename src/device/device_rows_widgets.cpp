@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "device/batch_steps.h"
+
 namespace velta {
 
 QComboBox* field_combo(const QStringList& items, int& field, std::function<void()> after)
@@ -41,6 +43,31 @@ QWidget* percent_row(QLineEdit*& field)
     layout->addWidget(new QLabel(QStringLiteral("％")));
     layout->addStretch();
     return row;
+}
+
+QProgressBar* progress_bar(int maximum)
+{
+    auto* bar = new QProgressBar;
+    bar->setRange(0, maximum);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    return bar;
+}
+
+void show_progress(RunSteps& run, QProgressBar* bar, QLineEdit* percent, int steps,
+                   std::function<void()> completed)
+{
+    run.progress = [bar, percent, steps](int step) {
+        percent->setText(QString::number(batch_percent(step, steps)));
+        bar->setValue(bar->value() + 1);
+    };
+    run.finished = [bar, percent, completed = std::move(completed)](RunEnd end) {
+        if (end != RunEnd::completed)
+            return;
+        percent->setText(QStringLiteral("   "));
+        bar->setValue(0);
+        completed();
+    };
 }
 
 }  // namespace velta

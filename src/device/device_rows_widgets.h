@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
 #include <array>
@@ -13,6 +14,7 @@
 #include <string_view>
 
 #include "common/dialog_widgets.h"
+#include "common/paced_run.h"
 
 namespace velta {
 
@@ -37,5 +39,14 @@ QGroupBox* setting_group(const QString& caption, QWidget* control, const QString
 
 // A read-only percent field followed by "％".
 QWidget* percent_row(QLineEdit*& field);
+
+// A run's progress bar, range 0..maximum, without text of its own.
+QProgressBar* progress_bar(int maximum);
+
+// Shows a run's progress: after each step the percent of `steps` and one more on the bar; at a
+// completed run the percent is blanked, the bar goes back to 0 and `completed` runs. A stopped
+// run leaves both where they were.
+void show_progress(RunSteps& run, QProgressBar* bar, QLineEdit* percent, int steps,
+                   std::function<void()> completed);
 
 }  // namespace velta

@@ -87,10 +87,7 @@ NetworkDialog::NetworkDialog(QWidget* parent)
 
     mac_ = new QLineEdit;
     mac_->setReadOnly(true);
-    progress_ = new QProgressBar;
-    progress_->setRange(0, 11);
-    progress_->setValue(0);
-    progress_->setTextVisible(false);
+    progress_ = progress_bar(11);
     auto* mac_group = group_row(QStringLiteral("MAC Address"), {mac_});
     auto* read_row = new QWidget;
     auto* read_layout = new QHBoxLayout(read_row);

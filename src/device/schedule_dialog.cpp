@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "device/batch_steps.h"
 #include "device/device_items.h"
 #include "device/device_rows_widgets.h"
 #include "device/schedule_commands.h"
@@ -109,10 +108,7 @@ ScheduleDialog::ScheduleDialog(QWidget* parent)
     entry_row->addWidget(labelled(QStringLiteral("ページ"), page_));
     entry_row->addWidget(make_slave_address_group());
 
-    progress_ = new QProgressBar;
-    progress_->setRange(0, 32);
-    progress_->setValue(0);
-    progress_->setTextVisible(false);
+    progress_ = progress_bar(32);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(send_button(QStringLiteral("send_schedule_day"),
@@ -179,17 +175,8 @@ void ScheduleDialog::start_all_days()
         send_schedule_day(step - 1);
         return StepResult::sent;
     };
-    steps.progress = [this](int step) {
-        percent_->setText(QString::number(batch_percent(step, 32)));
-        progress_->setValue(progress_->value() + 1);
-    };
-    steps.finished = [this](RunEnd end) {
-        if (end != RunEnd::completed)
-            return;  // stopped by an error answer: the progress stays where it was
-        percent_->setText(QStringLiteral("   "));
-        progress_->setValue(0);
-        accept();
-    };
+    // The percent counts 32 steps for 31 days: 3 .. 96.
+    show_progress(steps, progress_, percent_, 32, [this] { accept(); });
     if (start_run(std::move(steps), k_schedule_run_period_ms))
         progress_->setValue(0);
 }

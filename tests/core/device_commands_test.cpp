@@ -54,6 +54,7 @@ TEST(AlarmCommands, HoldTimeNeedsThreeSecondsFromItsLeadingDigits)
     EXPECT_TRUE(boxes.boxes().empty());
 
     wire.clear();
+    // Only three digits count: "0009" is 0 seconds, not 9.
     for (const std::string text : {"2", "", "abc", "s12", "002", "0009", " 12"}) {
         dev().alarm_hold_time = text;
         EXPECT_FALSE(send_alarm_hold_time()) << text;
@@ -63,7 +64,6 @@ TEST(AlarmCommands, HoldTimeNeedsThreeSecondsFromItsLeadingDigits)
     EXPECT_EQ(boxes.count("3秒以上を設定してください。"), 7);
     EXPECT_EQ(boxes.boxes().front().kind, BoxKind::error);
     EXPECT_EQ(dev().alarm_hold_time, " 12");  // the text stays as typed
-    // Only three digits count: "0009" is 0 seconds, not 9.
 }
 
 TEST(AlarmCommands, ConnectorTableIsSharedByTheAlarmAndRemoteHeads)
