@@ -1,7 +1,8 @@
 // One pixel edit on the large editor, with the repaint it causes, as a drag does it.
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QEvent>
-#include <benchmark/benchmark.h>
 
 #include "glyphs/glyph_editor_dialog.h"
 #include "glyphs/glyph_layout.h"

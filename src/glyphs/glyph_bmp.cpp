@@ -20,19 +20,6 @@ void put32(std::string& out, std::size_t at, std::uint32_t v)
     put16(out, at + 2, v >> 16);
 }
 
-std::string_view size_word(GlyphSize size)
-{
-    switch (size) {
-    case GlyphSize::large:
-        return "大文字";
-    case GlyphSize::medium:
-        return "中文字";
-    case GlyphSize::small:
-        break;
-    }
-    return "小文字";
-}
-
 }  // namespace
 
 int bmp_stride(int width)
@@ -74,8 +61,8 @@ std::string bmp_file_bytes(int width, int height, std::span<const std::uint32_t>
 
 std::string glyph_bmp_title(GlyphSize size, int number)
 {
-    return std::string(size_word(size)) + "外字登録番号" + glyph_number_text(size, number) +
-           "をbmpファイルで保存";
+    return std::string(glyph_size_info(size).name) + "外字登録番号" +
+           glyph_number_text(size, number) + "をbmpファイルで保存";
 }
 
 std::string glyph_bmp_default_name(GlyphSize size, int number)

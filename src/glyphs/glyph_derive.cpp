@@ -47,26 +47,26 @@ std::pair<char, char> enlarged_pair(char source_digit)
     // fixed pairs leave the choice open: 9, A and C (two lit pixels) give 3C, B and D (three)
     // give 7E.
     switch (source_digit) {
-    case '0':
-        return {'0', '0'};
-    case '1':
-    case '8':
-        return {'1', '8'};
-    case '2':
-    case '3':
-    case '9':
-    case 'A':
-    case 'C':
-        return {'3', 'C'};
-    case '4':
-    case '5':
-    case '6':
-    case '7':
-    case 'B':
-    case 'D':
-        return {'7', 'E'};
-    default:
-        return {'F', 'F'};
+        case '0':
+            return {'0', '0'};
+        case '1':
+        case '8':
+            return {'1', '8'};
+        case '2':
+        case '3':
+        case '9':
+        case 'A':
+        case 'C':
+            return {'3', 'C'};
+        case '4':
+        case '5':
+        case '6':
+        case '7':
+        case 'B':
+        case 'D':
+            return {'7', 'E'};
+        default:
+            return {'F', 'F'};
     }
 }
 

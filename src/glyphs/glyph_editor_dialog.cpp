@@ -113,8 +113,7 @@ GlyphEditorDialog::GlyphEditorDialog(GlyphSize size, QWidget* parent)
     v->addStretch();
     v->addWidget(make_close_button());
     setFixedSize(k_grid_width + 230, k_grid_height + 24);
-    for (QPushButton* b : {clear, derive, read, reg, sample_read_})
-        b->setAutoDefault(false);
+    for (QPushButton* b : {clear, derive, read, reg, sample_read_}) b->setAutoDefault(false);
 
     connect(clear, &QPushButton::clicked, this, [this] { clear_buffer(); });
     connect(derive, &QPushButton::clicked, this, [this] {

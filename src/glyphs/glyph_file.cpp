@@ -11,19 +11,6 @@
 namespace velta {
 namespace {
 
-std::string_view size_name(GlyphSize size)
-{
-    switch (size) {
-    case GlyphSize::large:
-        return "大文字";
-    case GlyphSize::medium:
-        return "中文字";
-    case GlyphSize::small:
-        break;
-    }
-    return "小文字";
-}
-
 bool is_blank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -38,15 +25,10 @@ bool busy_reading()
 
 std::string_view glyph_file_extension(GlyphSize size)
 {
-    switch (size) {
-    case GlyphSize::large:
-        return ".tll";
-    case GlyphSize::medium:
-        return ".tlm";
-    case GlyphSize::small:
-        break;
-    }
-    return ".tls";
+    static constexpr std::string_view large = ".tll";
+    static constexpr std::string_view medium = ".tlm";
+    static constexpr std::string_view small = ".tls";
+    return by_size(size, large, medium, small);
 }
 
 std::string glyph_file_filter_name(GlyphSize size)
@@ -89,31 +71,28 @@ GlyphListParse parse_glyph_list(GlyphSize size, std::string_view bytes)
         std::string_view line = bytes.substr(pos, end - pos);
         pos = end + 1;
         ++line_number;
-        while (!line.empty() && is_blank(line.front()))
-            line.remove_prefix(1);
-        while (!line.empty() && is_blank(line.back()))
-            line.remove_suffix(1);
+        while (!line.empty() && is_blank(line.front())) line.remove_prefix(1);
+        while (!line.empty() && is_blank(line.back())) line.remove_suffix(1);
         if (line.empty())
             continue;
         if (line.size() != 1 || !is_glyph_digit(line.front())) {
             result.digits.clear();
-            result.error = "外字ファイルの形式が正しくありません（" +
-                           std::to_string(line_number) + " 行目）";
+            result.error =
+                "外字ファイルの形式が正しくありません（" + std::to_string(line_number) + " 行目）";
             return result;
         }
         if (result.digits.size() == expected) {
             result.digits.clear();
             result.error = "外字ファイルのデータが多すぎます（" + std::to_string(line_number) +
-                           " 行目。" + std::string(size_name(size)) + "のファイルは " +
+                           " 行目。" + std::string(glyph_size_info(size).name) + "のファイルは " +
                            std::to_string(expected) + " 行です）";
             return result;
         }
         result.digits.push_back(line.front());
     }
     if (result.digits.size() != expected) {
-        result.error = "外字ファイルのデータが足りません（" +
-                       std::to_string(result.digits.size()) + " 行。" +
-                       std::string(size_name(size)) + "のファイルは " +
+        result.error = "外字ファイルのデータが足りません（" + std::to_string(result.digits.size()) +
+                       " 行。" + std::string(glyph_size_info(size).name) + "のファイルは " +
                        std::to_string(expected) + " 行です）";
         result.digits.clear();
     }
@@ -161,14 +140,14 @@ bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
         return false;
     std::string error;
     switch (read_glyph_list(size, *path, &error)) {
-    case GlyphReadResult::cannot_open:
-        warning_box(k_text_cant_open);
-        return false;
-    case GlyphReadResult::refused:
-        warning_box(error);
-        return false;
-    case GlyphReadResult::read:
-        break;
+        case GlyphReadResult::cannot_open:
+            warning_box(k_text_cant_open);
+            return false;
+        case GlyphReadResult::refused:
+            warning_box(error);
+            return false;
+        case GlyphReadResult::read:
+            break;
     }
     glyph_list_file_name(size) = *path;
     return true;
@@ -210,8 +189,7 @@ bool glyph_buffer_clear(GlyphSize size, const void* owner)
     if (g.glyph_edited != 0 && !ask_yes_no(k_caption_new, k_text_new_unsaved, owner))
         return false;
     const GlyphSizeInfo& info = glyph_size_info(size);
-    for (int s = 0; s < info.slot_count; ++s)
-        std::ranges::fill(glyph_slot(size, s), '0');
+    for (int s = 0; s < info.slot_count; ++s) std::ranges::fill(glyph_slot(size, s), '0');
     glyph_list_file_name(size).clear();
     g.glyph_edited = 0;
     return true;

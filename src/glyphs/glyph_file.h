@@ -48,7 +48,8 @@ bool glyph_buffer_clear(GlyphSize size, const void* owner);
 
 inline constexpr std::string_view k_text_cant_open = "Can't file open";
 inline constexpr std::string_view k_text_no_file = "Don't file open";
-inline constexpr std::string_view k_text_open_unsaved = "データを保存せずに別のファイルを開きますか？";
+inline constexpr std::string_view k_text_open_unsaved =
+    "データを保存せずに別のファイルを開きますか？";
 inline constexpr std::string_view k_text_new_unsaved = "データを保存せずに新規作成しますか？";
 inline constexpr std::string_view k_caption_new = "新規作成";
 

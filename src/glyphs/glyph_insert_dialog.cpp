@@ -17,8 +17,7 @@ namespace {
 QStringList items_of(const std::vector<std::string>& texts)
 {
     QStringList out;
-    for (const std::string& t : texts)
-        out << qs(t);
+    for (const std::string& t : texts) out << qs(t);
     return out;
 }
 
@@ -27,8 +26,7 @@ QStringList items_of(const std::vector<std::string>& texts)
 void resize_numbers(QComboBox* combo, int count, int width, int index)
 {
     const QSignalBlocker quiet(combo);
-    while (combo->count() > count)
-        combo->removeItem(combo->count() - 1);
+    while (combo->count() > count) combo->removeItem(combo->count() - 1);
     if (combo->count() < count)
         combo->addItems(number_items(combo->count() + 1, count, width));
     combo->setCurrentIndex(index >= 0 && index < count ? index : -1);
@@ -51,8 +49,7 @@ GlyphInsertDialog::GlyphInsertDialog(QWidget* parent)
 
     size_list_ = bound_combo(
         {QStringLiteral("小"), QStringLiteral("中"), QStringLiteral("大")},
-        [] { return glyph_state().insert_font_size; }, [](int) {},
-        [this] { size_changed(); });
+        [] { return glyph_state().insert_font_size; }, [](int) {}, [this] { size_changed(); });
     position_list_ = bound_combo(
         number_items(1, insert_position_count(font), 2),
         [] { return model().choices.insert_position; },
@@ -89,8 +86,7 @@ void GlyphInsertDialog::size_changed()
     if (font == glyph_state().insert_font_size)
         return;
     change_insert_font_size(font);
-    resize_numbers(position_list_, insert_position_count(font), 2,
-                   model().choices.insert_position);
+    resize_numbers(position_list_, insert_position_count(font), 2, model().choices.insert_position);
     resize_numbers(number_list_, insert_glyph_count(font), 3, model().glyphs.glyph_transfer_index);
 }
 

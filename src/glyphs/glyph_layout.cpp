@@ -8,21 +8,13 @@ namespace velta {
 
 const GlyphEditorLayout& editor_layout(GlyphSize size)
 {
-    static const GlyphEditorLayout large{10, 8, 22, 481, 20, 387, "外字登録設定（大文字）",
-                                         "外字登録（大文字）の設定 "};
-    static const GlyphEditorLayout medium{15, 12, 27, 476, 24, 383, "外字登録（中文字）の設定",
-                                          "外字登録（中文字）の設定 "};
-    static const GlyphEditorLayout small{20, 16, 32, 471, 28, 379, "外字登録（小文字）の設定",
-                                         "外字登録（小文字）の設定 "};
-    switch (size) {
-    case GlyphSize::large:
-        return large;
-    case GlyphSize::medium:
-        return medium;
-    case GlyphSize::small:
-        break;
-    }
-    return small;
+    static const GlyphEditorLayout large{
+        10, 8, 22, 481, 20, 387, "外字登録設定（大文字）", "外字登録（大文字）の設定 "};
+    static const GlyphEditorLayout medium{
+        15, 12, 27, 476, 24, 383, "外字登録（中文字）の設定", "外字登録（中文字）の設定 "};
+    static const GlyphEditorLayout small{
+        20, 16, 32, 471, 28, 379, "外字登録（小文字）の設定", "外字登録（小文字）の設定 "};
+    return by_size(size, large, medium, small);
 }
 
 std::optional<GridHit> grid_hit(GlyphSize size, std::int16_t x, std::int16_t y)
@@ -59,20 +51,13 @@ std::optional<GridHit> edit_pixel(GlyphSize size, std::int16_t x, std::int16_t y
 
 const GlyphListLayout& list_layout(GlyphSize size)
 {
-    static const GlyphListLayout large{7, 14, 5, 96, 72, "外字一覧（大文字）", "外字一覧（大文字） "};
-    static const GlyphListLayout medium{8, 16, 10, 64, 162, "外字一覧（中文字）",
-                                        "外字一覧（中文字） "};
-    static const GlyphListLayout small{8, 16, 16, 48, 258, "外字一覧（小文字）",
-                                       "外字一覧（小文字） "};
-    switch (size) {
-    case GlyphSize::large:
-        return large;
-    case GlyphSize::medium:
-        return medium;
-    case GlyphSize::small:
-        break;
-    }
-    return small;
+    static const GlyphListLayout large{
+        7, 14, 5, 96, 72, "外字一覧（大文字）", "外字一覧（大文字） "};
+    static const GlyphListLayout medium{
+        8, 16, 10, 64, 162, "外字一覧（中文字）", "外字一覧（中文字） "};
+    static const GlyphListLayout small{
+        8, 16, 16, 48, 258, "外字一覧（小文字）", "外字一覧（小文字） "};
+    return by_size(size, large, medium, small);
 }
 
 std::optional<int> thumbnail_hit(GlyphSize size, int x, int y)

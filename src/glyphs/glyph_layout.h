@@ -19,8 +19,8 @@ inline constexpr int k_grid_height = 384;
 struct GlyphEditorLayout {
     int cell_width;
     int cell_height;
-    int x_min, x_max;  // accepted mouse x
-    int y_min, y_max;  // accepted mouse y
+    int x_min, x_max;              // accepted mouse x
+    int y_min, y_max;              // accepted mouse y
     std::string_view caption;      // "外字登録設定（大文字）"
     std::string_view peer_prefix;  // put before a selected peer's address
 };
@@ -29,8 +29,8 @@ const GlyphEditorLayout& editor_layout(GlyphSize size);
 struct GridHit {
     int column;  // glyph pixel column
     int row;
-    int digit;   // position in the glyph text
-    int bit;     // 0 is the digit value 8, 3 the value 1
+    int digit;  // position in the glyph text
+    int bit;    // 0 is the digit value 8, 3 the value 1
 };
 // The glyph pixel under dialog client point (x, y), or nothing outside the accepted ranges.
 std::optional<GridHit> grid_hit(GlyphSize size, std::int16_t x, std::int16_t y);
@@ -40,11 +40,11 @@ std::optional<GridHit> grid_hit(GlyphSize size, std::int16_t x, std::int16_t y);
 std::optional<GridHit> edit_pixel(GlyphSize size, std::int16_t x, std::int16_t y, bool set);
 
 struct GlyphListLayout {
-    int columns;          // boxes per row; two rows
+    int columns;  // boxes per row; two rows
     int boxes_per_page;
     int pages;
-    int picture;          // picture side in screen pixels (2 per glyph pixel)
-    int progress_range;   // progress bar 0..progress_range
+    int picture;                   // picture side in screen pixels (2 per glyph pixel)
+    int progress_range;            // progress bar 0..progress_range
     std::string_view caption;      // "外字一覧（大文字）"
     std::string_view peer_prefix;  // put before a selected peer's address
 };

@@ -133,8 +133,7 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     const int boxes_width = k_box_left + k_box_pitch * l.columns;
 
     QStringList pages;
-    for (int p = 0; p < l.pages; ++p)
-        pages << qs(glyph_page_text(size, p));
+    for (int p = 0; p < l.pages; ++p) pages << qs(glyph_page_text(size, p));
     page_list_ = bound_combo(
         pages, [] { return glyph_state().glyph_list_page; },
         [](int index) { glyph_state().glyph_list_page = index; }, [this] { draw_thumbnails(); });
@@ -152,8 +151,8 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     auto* grid = new QGridLayout(controls);
     grid->setContentsMargins(0, 0, 0, 0);
     const QString names[] = {QStringLiteral("バッファクリア"), QStringLiteral("開く"),
-                             QStringLiteral("保存"), QStringLiteral("名前をつけて保存"),
-                             QStringLiteral("リード"), QStringLiteral("登録")};
+                             QStringLiteral("保存"),           QStringLiteral("名前をつけて保存"),
+                             QStringLiteral("リード"),         QStringLiteral("登録")};
     auto* buttons = new QHBoxLayout;
     for (const QString& n : names) {
         auto* b = new QPushButton(n);
@@ -270,15 +269,15 @@ std::optional<std::string> GlyphListDialog::ask_file(bool save)
 
 std::string GlyphListDialog::box_bmp_bytes(int box_index) const
 {
-    const QImage shot =
-        boxes_.at(static_cast<std::size_t>(box_index))->grab().toImage().convertToFormat(
-            QImage::Format_RGB32);
+    const QImage shot = boxes_.at(static_cast<std::size_t>(box_index))
+                            ->grab()
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
     std::vector<std::uint32_t> pixels;
     pixels.reserve(static_cast<std::size_t>(shot.width() * shot.height()));
     for (int y = 0; y < shot.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
-        for (int x = 0; x < shot.width(); ++x)
-            pixels.push_back(line[x] & 0xFFFFFFu);
+        for (int x = 0; x < shot.width(); ++x) pixels.push_back(line[x] & 0xFFFFFFu);
     }
     return bmp_file_bytes(shot.width(), shot.height(), pixels);
 }

@@ -20,27 +20,27 @@ void open_list(GlyphSize size, QWidget* owner)
 bool open_glyph_dialog(int command_id, QWidget* owner)
 {
     switch (command_id) {
-    case k_cmd_glyph_insert: {
-        GlyphInsertDialog dialog(owner);
-        dialog.exec();
-        return true;
-    }
-    case k_cmd_small_list:
-        open_list(GlyphSize::small, owner);
-        return true;
-    case k_cmd_medium_list:
-        open_list(GlyphSize::medium, owner);
-        return true;
-    case k_cmd_large_list:
-        open_list(GlyphSize::large, owner);
-        return true;
-    case k_cmd_glyph_info: {
-        GlyphInfoDialog dialog(owner);
-        dialog.exec();
-        return true;
-    }
-    default:
-        return false;
+        case k_cmd_glyph_insert: {
+            GlyphInsertDialog dialog(owner);
+            dialog.exec();
+            return true;
+        }
+        case k_cmd_small_list:
+            open_list(GlyphSize::small, owner);
+            return true;
+        case k_cmd_medium_list:
+            open_list(GlyphSize::medium, owner);
+            return true;
+        case k_cmd_large_list:
+            open_list(GlyphSize::large, owner);
+            return true;
+        case k_cmd_glyph_info: {
+            GlyphInfoDialog dialog(owner);
+            dialog.exec();
+            return true;
+        }
+        default:
+            return false;
     }
 }
 

@@ -13,8 +13,7 @@ void fill(QImage& image, int x, int y, int w, int h, QRgb rgb)
     const int y1 = std::min(image.height(), y + h);
     for (int row = y0; row < y1; ++row) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(row));
-        for (int col = x0; col < x1; ++col)
-            line[col] = rgb;
+        for (int col = x0; col < x1; ++col) line[col] = rgb;
     }
 }
 

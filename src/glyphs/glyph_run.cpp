@@ -53,9 +53,9 @@ GlyphRunTick glyph_run_step(GlyphSize size)
     if (index >= 0 && index < slots && !answer_outstanding()) {
         if (glyph_state().glyph_transfer_mode == 1) {
             const std::span<const char> slot = glyph_slot(size, index);
-            send_glyph_register(size, index,
-                                {slot.data(), static_cast<std::size_t>(
-                                                  glyph_size_info(size).glyph_digits)});
+            send_glyph_register(
+                size, index,
+                {slot.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)});
             ++index;
         } else if (s.read_pending == 0) {
             s.read_pending = 1;

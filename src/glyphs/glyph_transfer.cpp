@@ -31,7 +31,8 @@ std::string glyph_register_command(GlyphSize size, int slot, std::string_view di
     std::string cmd(info.register_prefix);
     cmd.append("000");
     format_dec3(slot + 1, cmd.data() + 3);
-    const auto n = std::min<std::size_t>(digits.size(), static_cast<std::size_t>(info.glyph_digits));
+    const auto n =
+        std::min<std::size_t>(digits.size(), static_cast<std::size_t>(info.glyph_digits));
     cmd.append(digits.substr(0, n));
     cmd.append("\r\n");
     return cmd;

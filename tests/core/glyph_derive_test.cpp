@@ -1,10 +1,11 @@
 // Protects the derivation of the other glyph sizes: every mapping, the skipped targets, the
 // bottom row left alone and the margin fix.
+#include "glyphs/glyph_derive.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "glyphs/glyph_derive.h"
 #include "glyphs/glyph_text.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
@@ -23,8 +24,7 @@ std::string row_of(GlyphSize size, int slot, int row)
 std::string glyph_of_rows(GlyphSize size, const std::string& row)
 {
     std::string t;
-    for (int r = 0; r < glyph_size_info(size).pixels; ++r)
-        t += row;
+    for (int r = 0; r < glyph_size_info(size).pixels; ++r) t += row;
     return t;
 }
 
@@ -41,11 +41,9 @@ TEST(GlyphDerive, LargeAllLitGivesSmallAndMediumWithBottomRowKept)
     mark_all(GlyphSize::small, '5');
     mark_all(GlyphSize::medium, '5');
     create_other_sizes(GlyphSize::large, 3, std::string(576, 'F'));
-    for (int r = 0; r < 23; ++r)
-        EXPECT_EQ(row_of(GlyphSize::small, 3, r), "FFFFFE") << r;
+    for (int r = 0; r < 23; ++r) EXPECT_EQ(row_of(GlyphSize::small, 3, r), "FFFFFE") << r;
     EXPECT_EQ(row_of(GlyphSize::small, 3, 23), "555555");
-    for (int r = 0; r < 31; ++r)
-        EXPECT_EQ(row_of(GlyphSize::medium, 3, r), "7FFFFFFE") << r;
+    for (int r = 0; r < 31; ++r) EXPECT_EQ(row_of(GlyphSize::medium, 3, r), "7FFFFFFE") << r;
     EXPECT_EQ(row_of(GlyphSize::medium, 3, 31), "55555555");
     // Only slot 3 was written.
     EXPECT_EQ(row_of(GlyphSize::medium, 2, 0), "55555555");
@@ -72,8 +70,7 @@ TEST(GlyphDerive, RowsOfTheSourceFollowTheRowMapping)
     WireCapture wire;
     // Large row R is lit only for R == 3: medium row r takes R = 3r/2, so r = 2 shows it.
     std::string src(576, '0');
-    for (int c = 0; c < 12; ++c)
-        src[static_cast<std::size_t>(3 * 12 + c)] = '6';
+    for (int c = 0; c < 12; ++c) src[static_cast<std::size_t>(3 * 12 + c)] = '6';
     derive_glyph(GlyphSize::large, src, GlyphSize::medium, 1);
     EXPECT_EQ(row_of(GlyphSize::medium, 1, 2), "66666666");
     EXPECT_EQ(row_of(GlyphSize::medium, 1, 1), "00000000");
@@ -83,12 +80,12 @@ TEST(GlyphDerive, RowsOfTheSourceFollowTheRowMapping)
 TEST(GlyphDerive, MediumToSmallAndToLarge)
 {
     WireCapture wire;
-    derive_glyph(GlyphSize::medium, glyph_of_rows(GlyphSize::medium, "12345678"),
-                 GlyphSize::small, 0);
+    derive_glyph(GlyphSize::medium, glyph_of_rows(GlyphSize::medium, "12345678"), GlyphSize::small,
+                 0);
     // Small columns take medium columns 0, 1, 3, 4, 5, 7.
     EXPECT_EQ(row_of(GlyphSize::small, 0, 0), "124568");
-    derive_glyph(GlyphSize::medium, glyph_of_rows(GlyphSize::medium, "F2345F7E"),
-                 GlyphSize::large, 0);
+    derive_glyph(GlyphSize::medium, glyph_of_rows(GlyphSize::medium, "F2345F7E"), GlyphSize::large,
+                 0);
     // Large columns take medium columns 2c/3; columns 1, 4, 7 and 10 keep only 'F'.
     EXPECT_EQ(row_of(GlyphSize::large, 0, 0), "7F230450F70E");
     EXPECT_EQ(row_of(GlyphSize::large, 0, 47), std::string(12, '0'));
@@ -97,8 +94,7 @@ TEST(GlyphDerive, MediumToSmallAndToLarge)
 TEST(GlyphDerive, SmallToMediumAndToLargePairs)
 {
     WireCapture wire;
-    derive_glyph(GlyphSize::small, glyph_of_rows(GlyphSize::small, "9AF3C1"),
-                 GlyphSize::medium, 0);
+    derive_glyph(GlyphSize::small, glyph_of_rows(GlyphSize::small, "9AF3C1"), GlyphSize::medium, 0);
     // Medium columns take small columns 0, 1, 1, 2, 3, 4, 4, 5; columns 2 and 6 keep only 'F'.
     EXPECT_EQ(row_of(GlyphSize::medium, 0, 0), "1A0F3C00");
 
@@ -119,8 +115,7 @@ TEST(GlyphDerive, EnlargedPairsAreCentredRuns)
         const auto [l, r] = enlarged_pair(d);
         const int bits = glyph_digit_value(l) << 4 | glyph_digit_value(r);
         int width = 0;
-        for (int b = 0; b < 8; ++b)
-            width += (bits >> b) & 1;
+        for (int b = 0; b < 8; ++b) width += (bits >> b) & 1;
         const int run = ((1 << width) - 1) << ((8 - width) / 2);
         EXPECT_EQ(bits, run) << d;
     }

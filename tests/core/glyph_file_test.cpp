@@ -1,5 +1,7 @@
 // Protects the glyph list files: the exact layout and sizes, round trips, the tolerant but
 // strict reader (a wrong file never touches the store) and the open/save/clear flows.
+#include "glyphs/glyph_file.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 
 #include "common/box_recorder.h"
 #include "common/file_io.h"
-#include "glyphs/glyph_file.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "model/settings_model.h"
@@ -24,8 +25,9 @@ protected:
     {
         reset_glyph_state();
         dir_ = fs::temp_directory_path() /
-               ("velta_glyph_files_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ("velta_glyph_files_" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -126,9 +128,9 @@ TEST_F(GlyphFiles, MalformedOrWrongSizeFilesAreRefusedAndTheStoreStays)
     std::string two_digits = glyph_list_bytes(GlyphSize::large);
     two_digits.insert(3 * 5 + 1, "F");
     const Case cases[] = {
-        {good, "足りません"},                                 // a small file in the large list
-        {bad_char, "11 行目"},                               // line 11 holds a non-digit
-        {two_digits, "6 行目"},                              // two digits on one line
+        {good, "足りません"},    // a small file in the large list
+        {bad_char, "11 行目"},   // line 11 holds a non-digit
+        {two_digits, "6 行目"},  // two digits on one line
         {glyph_list_bytes(GlyphSize::large) + "0\r\n", "多すぎます"},
         {"", "足りません"},
     };
@@ -140,8 +142,7 @@ TEST_F(GlyphFiles, MalformedOrWrongSizeFilesAreRefusedAndTheStoreStays)
         EXPECT_NE(error.find(c.says), std::string::npos) << error;
         EXPECT_EQ(store(GlyphSize::large), before);
     }
-    EXPECT_EQ(read_glyph_list(GlyphSize::large, path("missing.tll")),
-              GlyphReadResult::cannot_open);
+    EXPECT_EQ(read_glyph_list(GlyphSize::large, path("missing.tll")), GlyphReadResult::cannot_open);
 }
 
 TEST_F(GlyphFiles, OpenFlowQuestionsRefusalAndFileName)

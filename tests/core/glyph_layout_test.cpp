@@ -1,6 +1,8 @@
 // Protects the pure geometry and texts of the glyph dialogs: the editor's hit test and pixel
 // edit, the list's box hit test, page and percent texts, the bitmap file and the insertion
 // command.
+#include "glyphs/glyph_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +11,6 @@
 #include "common/box_recorder.h"
 #include "glyphs/glyph_bmp.h"
 #include "glyphs/glyph_insert.h"
-#include "glyphs/glyph_layout.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "model/settings_model.h"
@@ -39,15 +40,15 @@ TEST(GridHit, LargeEdgeAndTheUnreachableMargin)
     // The far corners reach pixel 46, never 47.
     for (GlyphSize size : k_glyph_sizes) {
         const GlyphEditorLayout& e = editor_layout(size);
-        const auto far = grid_hit(size, static_cast<std::int16_t>(e.x_max),
-                                  static_cast<std::int16_t>(e.y_max));
+        const auto far =
+            grid_hit(size, static_cast<std::int16_t>(e.x_max), static_cast<std::int16_t>(e.y_max));
         ASSERT_TRUE(far.has_value());
         EXPECT_EQ(far->column, glyph_size_info(size).pixels - 2);
         EXPECT_EQ(far->row, glyph_size_info(size).pixels - 2);
         EXPECT_FALSE(grid_hit(size, static_cast<std::int16_t>(e.x_max + 1), 100));
         EXPECT_FALSE(grid_hit(size, 100, static_cast<std::int16_t>(e.y_max + 1)));
-        const auto near = grid_hit(size, static_cast<std::int16_t>(e.x_min),
-                                   static_cast<std::int16_t>(e.y_min));
+        const auto near =
+            grid_hit(size, static_cast<std::int16_t>(e.x_min), static_cast<std::int16_t>(e.y_min));
         ASSERT_TRUE(near.has_value());
         EXPECT_EQ(near->column, 1);
         EXPECT_EQ(near->row, 1);
@@ -112,8 +113,8 @@ TEST(GlyphBmp, BoxOf83By104)
     EXPECT_EQ(bmp_stride(83), 252);
     EXPECT_EQ(bmp_stride(96), 288);
     std::vector<std::uint32_t> px(83 * 104, 0x0000FF);  // blue
-    px[0] = 0xFF8040;                                     // top-left
-    px[83 * 103 + 82] = 0x102030;                         // bottom-right
+    px[0] = 0xFF8040;                                   // top-left
+    px[83 * 103 + 82] = 0x102030;                       // bottom-right
     const std::string b = bmp_file_bytes(83, 104, px);
     ASSERT_EQ(b.size(), 26262u);
     EXPECT_EQ(b.substr(0, 2), "BM");
@@ -127,8 +128,7 @@ TEST(GlyphBmp, BoxOf83By104)
     EXPECT_EQ(b[27], 0);
     EXPECT_EQ(b[28], 24);
     EXPECT_EQ(b[29], 0);
-    for (std::size_t i = 30; i < 54; ++i)
-        EXPECT_EQ(b[i], 0) << i;
+    for (std::size_t i = 30; i < 54; ++i) EXPECT_EQ(b[i], 0) << i;
     // Rows bottom-up: the first stored row is the bottom one; blue, green, red; padding 0.
     EXPECT_EQ(static_cast<unsigned char>(b[54 + 82 * 3]), 0x30);
     EXPECT_EQ(static_cast<unsigned char>(b[54 + 82 * 3 + 2]), 0x10);
@@ -171,10 +171,9 @@ TEST(GlyphBmp, ExportNamesAndFlow)
     EXPECT_FALSE(export_glyph_bmp(GlyphSize::small, 3, bytes, chooser(dir + "velta_other")));
     EXPECT_TRUE(title_seen.empty());
     model().state.read_pending = 0;
-    EXPECT_FALSE(export_glyph_bmp(GlyphSize::small, 3, bytes,
-                                  [](const std::string&, const std::string&) {
-                                      return std::optional<std::string>();
-                                  }));
+    EXPECT_FALSE(export_glyph_bmp(
+        GlyphSize::small, 3, bytes,
+        [](const std::string&, const std::string&) { return std::optional<std::string>(); }));
     std::remove((dir + "velta_pic.bmp").c_str());
 }
 

@@ -1,5 +1,7 @@
 // Protects the glyph exchanges with the device: slot codes, register and read commands, how a
 // bitmap reply is stored (and when it is not), and the list runs.
+#include "glyphs/glyph_transfer.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +10,6 @@
 #include "glyphs/glyph_run.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
-#include "glyphs/glyph_transfer.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
@@ -41,8 +42,7 @@ TEST(GlyphCode, RangeEdges)
 
 TEST(GlyphText, DigitRulesBothWays)
 {
-    for (int v = 0; v < 16; ++v)
-        EXPECT_EQ(glyph_digit_value(glyph_value_digit(v)), v);
+    for (int v = 0; v < 16; ++v) EXPECT_EQ(glyph_digit_value(glyph_value_digit(v)), v);
     EXPECT_EQ(glyph_value_digit(10), 'A');
     EXPECT_EQ(glyph_value_digit(9), '9');
     // Pixel 0 of a digit is its value 8, pixel 3 its value 1.

@@ -50,8 +50,7 @@ void check(GlyphSize size, std::string_view bytes)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    for (GlyphSize glyph_size : k_glyph_sizes)
-        check(glyph_size, bytes);
+    for (GlyphSize glyph_size : k_glyph_sizes) check(glyph_size, bytes);
     if (size < 2)
         return 0;
 
@@ -64,28 +63,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 1; i + 1 < size && i < 64; i += 2) {
         const std::size_t at = (static_cast<std::size_t>(data[i]) * 977u) % file.size();
         switch (data[i + 1] % 6) {
-        case 0:
-            file.insert(at - at % 3, "\r\n");  // a blank line between records
-            break;
-        case 1:
-            if (file[at] == '\r')
-                file.erase(at, 1);  // LF only
-            break;
-        case 2:
-            file.insert(at - at % 3, " \t");
-            break;
-        case 3:
-            file[at] = static_cast<char>(data[i + 1]);
-            only_blanks = false;
-            break;
-        case 4:
-            file.erase(at, 1);
-            only_blanks = false;
-            break;
-        default:
-            file.insert(at, 1, static_cast<char>(data[i]));
-            only_blanks = false;
-            break;
+            case 0:
+                file.insert(at - at % 3, "\r\n");  // a blank line between records
+                break;
+            case 1:
+                if (file[at] == '\r')
+                    file.erase(at, 1);  // LF only
+                break;
+            case 2:
+                file.insert(at - at % 3, " \t");
+                break;
+            case 3:
+                file[at] = static_cast<char>(data[i + 1]);
+                only_blanks = false;
+                break;
+            case 4:
+                file.erase(at, 1);
+                only_blanks = false;
+                break;
+            default:
+                file.insert(at, 1, static_cast<char>(data[i]));
+                only_blanks = false;
+                break;
         }
     }
     check(glyph_size, file);

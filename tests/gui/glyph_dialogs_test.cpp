@@ -41,8 +41,8 @@ void mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPoint at)
 // A move with the given buttons held.
 void drag(QWidget* w, Qt::MouseButtons held, QPoint at)
 {
-    QMouseEvent e(QEvent::MouseMove, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::NoButton,
-                  held, Qt::NoModifier);
+    QMouseEvent e(QEvent::MouseMove, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::NoButton, held,
+                  Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
@@ -92,8 +92,7 @@ TEST_F(GlyphDialogs, EditorPaintsDragsAndClearsWithTheMouse)
     EXPECT_TRUE(cell_lit(editor, 1, 1));
     EXPECT_EQ(glyph_state().glyph_edited, 1);
     // Drag along row 5 to the far edge: every pixel passed is set, the margin never.
-    for (int col = 1; col <= 47; ++col)
-        drag(&editor, Qt::LeftButton, large_cell(col, 5));
+    for (int col = 1; col <= 47; ++col) drag(&editor, Qt::LeftButton, large_cell(col, 5));
     mouse(&editor, QEvent::MouseButtonRelease, Qt::LeftButton, large_cell(47, 5));
     EXPECT_EQ(slot_digits(GlyphSize::large, 3).substr(5 * 12, 12), "7FFFFFFFFFFE");
     EXPECT_TRUE(cell_lit(editor, 46, 5));
@@ -128,6 +127,7 @@ TEST_F(GlyphDialogs, EditorNumberListRetargetsWithoutReloading)
     glyph_slot(GlyphSize::small, 40)[0] = '1';
     GlyphEditorDialog editor(GlyphSize::small);
     editor.redraw_tick();
+    EXPECT_EQ(editor.windowTitle(), "外字登録（小文字）の設定");
     EXPECT_EQ(editor.number_list()->count(), 256);
     EXPECT_EQ(editor.number_list()->itemText(255), "256");
     EXPECT_TRUE(cell_lit(editor, 0, 0));
@@ -159,7 +159,9 @@ TEST_F(GlyphDialogs, EditorButtonsAskFirstAndSendTheSlot)
     editor.button("他のサイズ作成")->click();
     EXPECT_EQ(boxes_.count("この外字をベースに他のサイズを作成しますか？"), 2);
     EXPECT_EQ(boxes_.boxes().back().caption, "他サイズ作成");
-    EXPECT_EQ(slot_digits(GlyphSize::small, 6).substr(0, 12), "000000" "400000");
+    EXPECT_EQ(slot_digits(GlyphSize::small, 6).substr(0, 12),
+              "000000"
+              "400000");
     EXPECT_EQ(wire_.sent().size(), 1u);  // deriving sends nothing
 
     boxes_.answer_next(BoxAnswer::no);
@@ -223,11 +225,10 @@ TEST_F(GlyphDialogs, ListPagesNumbersAndDoubleClicks)
     EXPECT_EQ(list.box(9)->image().pixel(2, 0), k_unlit_pen_rgb);
 
     std::vector<int> opened;
-    set_glyph_editor_opener(
-        [&](GlyphSize size, QWidget*) {
-            EXPECT_EQ(size, GlyphSize::large);
-            opened.push_back(model().glyphs.glyph_transfer_index);
-        });
+    set_glyph_editor_opener([&](GlyphSize size, QWidget*) {
+        EXPECT_EQ(size, GlyphSize::large);
+        opened.push_back(model().glyphs.glyph_transfer_index);
+    });
     mouse(&list, QEvent::MouseButtonDblClick, Qt::LeftButton, {110, 50});
     EXPECT_TRUE(opened.empty());
     mouse(&list, QEvent::MouseButtonDblClick, Qt::LeftButton, {240, 160});
@@ -240,8 +241,7 @@ TEST_F(GlyphDialogs, ListRightDoubleClickExportsTheBoxPicture)
     GlyphListDialog list(GlyphSize::medium);
     list.page_list()->setCurrentIndex(1);
     GlyphFileRequest asked;
-    const std::string path =
-        (std::filesystem::path(::testing::TempDir()) / "velta_box").string();
+    const std::string path = (std::filesystem::path(::testing::TempDir()) / "velta_box").string();
     set_glyph_file_dialog([&](QWidget*, const GlyphFileRequest& r) {
         asked = r;
         return std::optional<std::string>(path);
@@ -327,8 +327,7 @@ TEST_F(GlyphDialogs, ListRegisterRunPacedAndRepaintKeepsThePace)
     list.request_repaint();
     EXPECT_EQ(list.list_timer().interval(), 2000);
     list.list_timer().stop();
-    for (int i = 0; i < 70; ++i)
-        list.glyph_list_tick();
+    for (int i = 0; i < 70; ++i) list.glyph_list_tick();
     ASSERT_EQ(wire_.sent().size(), 70u);
     EXPECT_EQ(wire_.sent()[0].substr(0, 6), "GRL001");
     EXPECT_EQ(wire_.sent()[69].substr(0, 6), "GRL070");
@@ -376,9 +375,8 @@ TEST_F(GlyphDialogs, MenuOpenersOpenEachDialog)
 {
     EXPECT_FALSE(open_glyph_dialog(12345, nullptr));
     const std::pair<int, QString> cases[] = {
-        {32794, "外字挿入"},           {32805, "外字一覧（小文字）"},
-        {32806, "外字一覧（中文字）"}, {32807, "外字一覧（大文字）"},
-        {32808, "外字について"},
+        {32794, "外字挿入"},           {32805, "外字一覧（小文字）"}, {32806, "外字一覧（中文字）"},
+        {32807, "外字一覧（大文字）"}, {32808, "外字について"},
     };
     for (const auto& [id, title] : cases) {
         QString seen;

@@ -47,8 +47,7 @@ int main(int argc, char** argv)
                            : letter == 'M' ? GlyphSize::medium
                                            : GlyphSize::large;
     for (GlyphSize s : k_glyph_sizes)
-        for (int i = 0; i < glyph_size_info(s).slot_count; ++i)
-            draw_sample(s, i);
+        for (int i = 0; i < glyph_size_info(s).slot_count; ++i) draw_sample(s, i);
     model().glyphs.glyph_transfer_index = 5;
     if (std::strcmp(what, "list") == 0) {
         GlyphListDialog d(size);
