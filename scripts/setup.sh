@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-serialport-dev libqt6serialport6-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   socat xvfb xauth openbox fonts-noto-cjk qt6-translations-l10n

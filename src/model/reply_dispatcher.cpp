@@ -135,6 +135,24 @@ void schedule(std::string_view b, LinkKind)
     }
 }
 
+// "PAS" is stored as the page count of the mode in force when it was decoded. A read-all asks
+// for the schedule and the power-on page before the page mode, so when the device's mode turns
+// out to differ, the PAS codes already stored follow it instead of turning into a page number.
+void page_mode_reply(int mode)
+{
+    const int old_count = page_count();
+    dev().page_mode = mode;
+    const int new_count = page_count();
+    if (old_count == new_count)
+        return;
+    for (auto& day : dev().schedule_page)
+        for (int& page : day)
+            if (page == old_count)
+                page = new_count;
+    if (dev().power_on_page == old_count)
+        dev().power_on_page = new_count;
+}
+
 void copy_text(std::string_view b, std::size_t at, std::size_t n, std::string& field)
 {
     if (b.size() >= at + n)
@@ -187,7 +205,7 @@ const Row k_rows[] = {
     {"IDPM",
      [](std::string_view b, LinkKind) {
          if (has(b, 4))
-             dev().page_mode = b[4] == '2' ? 1 : 0;
+             page_mode_reply(b[4] == '2' ? 1 : 0);
      }},
     {"IDP",
      [](std::string_view b, LinkKind) {

@@ -119,6 +119,23 @@ TEST_F(Dispatcher, ScheduleReply)
     EXPECT_EQ(m.device.schedule_hour[0][0], 0);
 }
 
+TEST_F(Dispatcher, PasReadBeforeThePageModeFollowsIt)
+{
+    // Read-all order: the schedule comes before the page mode.
+    serial_dispatch("SD01" + std::string("0830PAS") + repeat("0000000", 23) + "\r\n");
+    serial_dispatch("POSPAS\r\n");
+    ASSERT_EQ(m.device.schedule_page[0][0], 256);
+    serial_dispatch("IDPM2\r\n");
+    EXPECT_EQ(m.device.schedule_page[0][0], 128);
+    EXPECT_EQ(m.device.power_on_page, 128);
+    EXPECT_EQ(m.device.schedule_page[0][1], 257);
+    serial_dispatch("IDPM2\r\n");  // the same mode again changes nothing
+    EXPECT_EQ(m.device.schedule_page[0][0], 128);
+    serial_dispatch("IDPM1\r\n");
+    EXPECT_EQ(m.device.schedule_page[0][0], 256);
+    EXPECT_EQ(m.device.power_on_page, 256);
+}
+
 TEST_F(Dispatcher, MalformedDataRepliesChangeNothing)
 {
     serial_dispatch("ACA001002\r\n");                          // short
