@@ -1,4 +1,4 @@
-# A file's name says its layer: *_dialog.*, *_view.*, *_window.* and everything under shell/
+# A file's name says its layer: *_dialog.*, *_view.*, *_window.* and everything under shell/ and gui/
 # belong to the GUI; *_link.*, configuration_file.* and text_cp932.* to the link layer;
 # every other file to the core. Sorting by name here keeps that rule in one place, and since
 # velta_core never sees Qt's include paths, a Qt header in a core file fails to build.
@@ -17,7 +17,7 @@ function(velta_layer_of file out)
   # Judge the path inside the source tree only: a checkout may itself sit in a folder named
   # like an area.
   file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${file}")
-  if(rel MATCHES "^src/shell/" OR name MATCHES "_(dialog|view|window|widgets)\\.(h|cpp)$")
+  if(rel MATCHES "^src/(shell|gui)/" OR name MATCHES "_(dialog|view|window|widgets)\\.(h|cpp)$")
     set(${out} gui PARENT_SCOPE)
   elseif(name MATCHES "(_link|^configuration_file|^text_cp932)\\.(h|cpp)$")
     set(${out} link PARENT_SCOPE)

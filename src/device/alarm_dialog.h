@@ -2,7 +2,7 @@
 // "アラームの設定": alarm mode, hold time, polarity, display, return and the connector table,
 // each with its own "設定".
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QLineEdit;
 

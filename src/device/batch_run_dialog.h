@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QLineEdit;
 class QProgressBar;

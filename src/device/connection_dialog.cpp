@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
 #include "device/host_list.h"
 #include "link/configuration_file.h"

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QLineEdit;
 class QPushButton;

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "link/configuration_file.h"
 
 namespace velta {

@@ -1,4 +1,4 @@
-#include "common/dialog_openers_widgets.h"
+#include "gui/dialog_openers_widgets.h"
 #include "device/client_server_dialog.h"
 #include "device/interface_dialog.h"
 #include "device/serial_dialog.h"

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "model/settings_model.h"
 
 namespace velta {

@@ -1,6 +1,6 @@
 #include <memory>
 
-#include "common/dialog_openers_widgets.h"
+#include "gui/dialog_openers_widgets.h"
 #include "common/message_boxes.h"
 #include "device/alarm_dialog.h"
 #include "device/batch_run_dialog.h"

@@ -13,7 +13,7 @@
 #include <functional>
 #include <string_view>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "common/paced_run.h"
 
 namespace velta {

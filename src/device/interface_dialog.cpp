@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
 #include "model/settings_model.h"
 

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QComboBox;
 class QLineEdit;

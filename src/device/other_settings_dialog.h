@@ -2,7 +2,7 @@
 // "その他の設定": connector input, power-on page, page mode, font sizes, video-loss background
 // and display offsets, each with its own "設定".
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QComboBox;
 

@@ -1,7 +1,7 @@
 #pragma once
 // "リモートの設定": the connector table (sent with the remote head) and the remote mode.
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 namespace velta {
 

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QComboBox;
 class QLineEdit;

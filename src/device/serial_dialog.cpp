@@ -5,7 +5,7 @@
 #include <QLayout>
 #include <QPushButton>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
 #include "link/configuration_file.h"
 #include "model/settings_model.h"

@@ -1,7 +1,7 @@
 #pragma once
 // "機器のスレーブアドレス": the RS-485 address commands go to, "Bloadcast" for all.
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QComboBox;
 

@@ -6,8 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "common/dialog_widgets.h"
-#include "common/ip_address_widgets.h"
+#include "gui/dialog_widgets.h"
+#include "gui/ip_address_widgets.h"
 #include "common/message_boxes.h"
 #include "device/connection_layout_widgets.h"
 #include "device/host_list.h"

@@ -4,7 +4,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"

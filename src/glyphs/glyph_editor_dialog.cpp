@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
 #include "glyphs/glyph_derive.h"
 #include "glyphs/glyph_file.h"

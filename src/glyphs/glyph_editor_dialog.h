@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <string>
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 #include "glyphs/glyph_sizes.h"
 
 class QComboBox;

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "glyphs/glyph_insert.h"
 #include "glyphs/glyph_state.h"
 #include "model/settings_model.h"

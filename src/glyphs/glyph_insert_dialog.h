@@ -1,7 +1,7 @@
 #pragma once
 // "外字挿入": puts a registered glyph into a page title at a chosen position.
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QComboBox;
 

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "glyphs/glyph_bmp.h"
 #include "glyphs/glyph_editor_dialog.h"
 #include "glyphs/glyph_file.h"

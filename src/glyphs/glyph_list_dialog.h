@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 #include "glyphs/glyph_sizes.h"
 
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "common/dialog_openers_widgets.h"
+#include "gui/dialog_openers_widgets.h"
 #include "glyphs/glyph_insert_dialog.h"
 #include "glyphs/glyph_list_dialog.h"
 

@@ -5,7 +5,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "model/settings_model.h"
 #include "pages/page_commands.h"
 #include "pages/page_lists.h"

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 #include "pages/local_clock.h"
 
 class QComboBox;

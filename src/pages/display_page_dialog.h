@@ -2,7 +2,7 @@
 // The display page dialog: which page the device shows now ("PAS " for automatic switching)
 // and whether the title display is on, each with its own "設定".
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 class QComboBox;
 class QPushButton;

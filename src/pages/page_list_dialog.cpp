@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
 #include "link/text_cp932.h"
 #include "model/settings_model.h"

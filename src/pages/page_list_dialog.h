@@ -7,7 +7,7 @@
 #include <QBoxLayout>
 #include <vector>
 
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 #include "pages/page_dialog_table.h"
 
 class QComboBox;

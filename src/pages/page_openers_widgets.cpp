@@ -1,6 +1,6 @@
 #include <memory>
 
-#include "common/dialog_openers_widgets.h"
+#include "gui/dialog_openers_widgets.h"
 #include "pages/date_time_dialog.h"
 #include "pages/display_page_dialog.h"
 #include "pages/page_list_dialog.h"

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 
 namespace velta {
 

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 
 namespace velta {
 namespace {

@@ -11,8 +11,8 @@
 #include <QToolBar>
 #include <array>
 
-#include "common/dialog_openers_widgets.h"
-#include "common/dialog_widgets.h"
+#include "gui/dialog_openers_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
 #include "link/watchdog.h"
 #include "model/settings_model.h"

@@ -17,8 +17,8 @@
 #include <memory>
 
 #include "common/box_recorder.h"
-#include "common/ip_address_widgets.h"
-#include "common/dialog_openers_widgets.h"
+#include "gui/ip_address_widgets.h"
+#include "gui/dialog_openers_widgets.h"
 #include "device/client_server_dialog.h"
 #include "device/host_list.h"
 #include "device/interface_dialog.h"

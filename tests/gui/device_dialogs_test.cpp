@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "common/box_recorder.h"
-#include "common/dialog_openers_widgets.h"
+#include "gui/dialog_openers_widgets.h"
 #include "device/alarm_dialog.h"
 #include "device/connector_table_widgets.h"
 #include "device/other_settings_dialog.h"

@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "common/box_recorder.h"
-#include "common/dialog_openers_widgets.h"
+#include "gui/dialog_openers_widgets.h"
 #include "common/file_io.h"
 #include "common/paced_run.h"
 #include "glyphs/glyph_editor_dialog.h"

@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "common/box_recorder.h"
-#include "common/dialog_openers_widgets.h"
+#include "gui/dialog_openers_widgets.h"
 #include "model/settings_model.h"
 #include "pages/page_list_dialog.h"
 #include "pages/page_list_view.h"

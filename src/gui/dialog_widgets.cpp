@@ -1,4 +1,4 @@
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 
 #include <QHBoxLayout>
 #include <QSignalBlocker>

@@ -1,11 +1,11 @@
-#include "common/settings_dialog.h"
+#include "gui/settings_dialog.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
 
-#include "common/dialog_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
 #include "link/dialog_link.h"
 #include "link/framing.h"

@@ -1,4 +1,4 @@
-#include "common/ip_address_widgets.h"
+#include "gui/ip_address_widgets.h"
 
 #include <QHBoxLayout>
 #include <QIntValidator>
