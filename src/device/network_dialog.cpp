@@ -2,10 +2,8 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "device/device_items.h"
@@ -16,39 +14,6 @@
 #include "model/settings_model.h"
 
 namespace velta {
-
-AddressField::AddressField(QWidget* parent) : QWidget(parent)
-{
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(2);
-    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this);
-    for (std::size_t i = 0; i < parts_.size(); ++i) {
-        if (i > 0)
-            row->addWidget(new QLabel(QStringLiteral(".")));
-        parts_[i] = new QLineEdit;
-        parts_[i]->setMaxLength(3);
-        parts_[i]->setValidator(digits);
-        parts_[i]->setFixedWidth(40);
-        parts_[i]->setAlignment(Qt::AlignCenter);
-        row->addWidget(parts_[i]);
-    }
-}
-
-QString AddressField::text() const
-{
-    QStringList groups;
-    for (const QLineEdit* p : parts_)
-        groups << p->text().trimmed();
-    return groups.join(QLatin1Char('.'));
-}
-
-void AddressField::set_text(const QString& dotted)
-{
-    const QStringList groups = dotted.split(QLatin1Char('.'));
-    for (std::size_t i = 0; i < parts_.size(); ++i)
-        parts_[i]->setText(i < static_cast<std::size_t>(groups.size()) ? groups[static_cast<qsizetype>(i)] : QString());
-}
 
 namespace {
 DeviceSettings& dev()
@@ -73,8 +38,8 @@ NetworkDialog::NetworkDialog(QWidget* parent)
                                        QStringLiteral("send_net_gateway"),
                                        QStringLiteral("send_net_eaa")};
     for (std::size_t i = 0; i < addresses_.size(); ++i) {
-        addresses_[i] = new AddressField;
-        AddressField* field = addresses_[i];
+        addresses_[i] = new IpAddressField;
+        IpAddressField* field = addresses_[i];
         const NetAddress which = k_address_order[i];
         // The field is read only when its button is pressed; until then edits stay in it.
         grid->addWidget(setting_group(captions[i], field, names[i],

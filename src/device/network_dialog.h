@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <array>
 
+#include "gui/ip_address_widgets.h"
 #include "gui/settings_dialog.h"
 
 class QComboBox;
@@ -13,27 +14,12 @@ class QProgressBar;
 
 namespace velta {
 
-// A four-part IPv4 address: four fields of up to three digits between dots.
-class AddressField : public QWidget {
-    Q_OBJECT
-public:
-    explicit AddressField(QWidget* parent = nullptr);
-    // "a.b.c.d" from the four fields as typed (an empty field stays empty).
-    QString text() const;
-    // Shows "192.168.001.003"; anything that is not four groups fills the fields in order.
-    void set_text(const QString& dotted);
-    QLineEdit* part(int i) const { return parts_.at(static_cast<std::size_t>(i)); }
-
-private:
-    std::array<QLineEdit*, 4> parts_{};
-};
-
 class NetworkDialog : public SettingsDialog {
     Q_OBJECT
 public:
     explicit NetworkDialog(QWidget* parent = nullptr);
 
-    AddressField* address_field(int which) const { return addresses_.at(static_cast<std::size_t>(which)); }
+    IpAddressField* address_field(int which) const { return addresses_.at(static_cast<std::size_t>(which)); }
     QLineEdit* port_edit() const { return port_; }
     QLineEdit* mac_edit() const { return mac_; }
     QLineEdit* version_edit() const { return version_; }
@@ -45,7 +31,7 @@ public:
 private:
     void refresh();
 
-    std::array<AddressField*, 3> addresses_{};
+    std::array<IpAddressField*, 3> addresses_{};
     QLineEdit* port_ = nullptr;
     QLineEdit* mac_ = nullptr;
     QLineEdit* version_ = nullptr;

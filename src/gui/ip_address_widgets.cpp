@@ -4,6 +4,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
 
 namespace velta {
 
@@ -47,6 +48,23 @@ void IpAddressField::set_value(const IpAddress& address)
 {
     for (std::size_t i = 0; i < parts_.size(); ++i)
         parts_[i]->setText(QString::number(address[i]));
+}
+
+QString IpAddressField::text() const
+{
+    QStringList groups;
+    for (const QLineEdit* p : parts_)
+        groups << p->text().trimmed();
+    return groups.join(QLatin1Char('.'));
+}
+
+void IpAddressField::set_text(const QString& dotted)
+{
+    const QStringList groups = dotted.split(QLatin1Char('.'));
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        parts_[i]->setText(i < static_cast<std::size_t>(groups.size())
+                               ? groups[static_cast<qsizetype>(i)]
+                               : QString());
 }
 
 }  // namespace velta

@@ -232,7 +232,7 @@ TEST(NetworkDialog, AddressAndPortButtons)
     WireCapture wire;
     BoxRecorder boxes;
     NetworkDialog dialog;
-    AddressField* ip = dialog.address_field(0);
+    IpAddressField* ip = dialog.address_field(0);
     const QStringList parts{"192", "168", "1", "3"};
     for (int i = 0; i < 4; ++i)
         ip->part(i)->setText(parts[i]);
