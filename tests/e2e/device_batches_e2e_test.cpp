@@ -116,16 +116,7 @@ protected:
         switch (route) {
         case Route::tcp_client: {
             ASSERT_TRUE(sim_.start(QStringList{"--listen", "127.0.0.1:0"} + faults));
-            const QString port = sim_.first_line().section(QLatin1Char(':'), -1);
-            l.interface_kind = 1;
-            l.tcp_role = 0;
-            l.host_list = {IpAddress{127, 0, 0, 1}};
-            l.host_count = 1;
-            l.selected_host = 0;
-            model().device.port_number = port.toStdString();
-            ASSERT_EQ(tcp_client_connect(), 1);
-            ASSERT_TRUE(QTest::qWaitFor([] { return model().state.socket_connected == 1; },
-                                        k_devsim_wait_ms));
+            ASSERT_TRUE(connect_tcp_client_to(sim_.first_line()));
             break;
         }
         case Route::tcp_server: {

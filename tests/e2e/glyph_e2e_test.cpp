@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
-#include <memory>
 #include <string>
 
 #include "common/box_recorder.h"
@@ -17,6 +15,7 @@
 #include "link/framing.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
+#include "support/devsim_process.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -43,39 +42,22 @@ protected:
     {
         reset_for_test();
         reset_glyph_state();
-        sim_ = std::make_unique<QProcess>();
-        sim_->start(QStringLiteral(VELTA_DEVSIM_PATH),
-                    {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
-        // The simulator prints the address it listens on.
-        ASSERT_TRUE(QTest::qWaitFor([this] { return sim_->canReadLine(); }, 10000))
+        ASSERT_TRUE(sim_.start({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")}))
             << "velta-devsim did not start: " << VELTA_DEVSIM_PATH;
-        const QString address = QString::fromUtf8(sim_->readLine()).trimmed();
-        const QString port = address.section(':', -1);
-        ASSERT_FALSE(port.isEmpty());
-
-        LinkSettings& l = model().link;
-        l.interface_kind = 1;
-        l.tcp_role = 0;
-        l.host_list = {IpAddress{127, 0, 0, 1}};
-        l.host_count = 1;
-        l.selected_host = 0;
-        model().device.port_number = port.toStdString();
-        ASSERT_EQ(tcp_client_connect(), 1);
-        ASSERT_TRUE(QTest::qWaitFor([] { return model().state.socket_connected == 1; }, 10000));
+        ASSERT_TRUE(connect_tcp_client_to(sim_.first_line()));
         set_pace_divisor(200);
     }
     void TearDown() override
     {
         set_pace_divisor(1);
         disconnect_all();
-        sim_->kill();
-        sim_->waitForFinished(3000);
+        sim_.stop();
         reset_glyph_state();
         reset_for_test();
     }
 
     BoxRecorder boxes_;
-    std::unique_ptr<QProcess> sim_;
+    DevSimProcess sim_;
 };
 
 TEST_P(GlyphE2E, RegisterAllThenReadAllGivesTheSameGlyphs)

@@ -10,6 +10,9 @@
 #include <QTest>
 #include <utility>
 
+#include "link/tcp_link.h"
+#include "model/settings_model.h"
+
 namespace velta {
 
 inline constexpr int k_devsim_wait_ms = 10000;
@@ -106,5 +109,21 @@ private:
     QProcess process_;
     QString first_line_;
 };
+
+// Points the tool's TCP/IP client at a simulator listening on "127.0.0.1:PORT" and connects;
+// true once the link is up.
+inline bool connect_tcp_client_to(const QString& listen_address)
+{
+    LinkSettings& l = model().link;
+    l.interface_kind = 1;
+    l.tcp_role = 0;
+    l.host_list = {IpAddress{127, 0, 0, 1}};
+    l.host_count = 1;
+    l.selected_host = 0;
+    model().device.port_number = listen_address.section(QLatin1Char(':'), -1).toStdString();
+    return tcp_client_connect() == 1 &&
+           QTest::qWaitFor([] { return model().state.socket_connected == 1; },
+                           k_devsim_wait_ms);
+}
 
 }  // namespace velta
