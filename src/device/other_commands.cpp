@@ -28,7 +28,7 @@ void send_connector_input()
 
 void send_power_on_page()
 {
-    if (dev().power_on_page == page_count()) {
+    if (dev().power_on_page == k_page_pas) {
         send_command("POSPAS\r\n");
         return;
     }
@@ -82,19 +82,14 @@ void send_video_loss_background()
 void apply_page_mode(int new_mode)
 {
     SettingsModel& m = model();
-    const int old_count = page_count();
     m.device.page_mode = new_mode;
-    const int new_count = page_count();
-    if (new_count == 128) {
-        if (m.choices.current_page >= 128)
-            m.choices.current_page = 0;
-        if (m.device.display_page >= 128)
-            m.device.display_page = 0;
-    }
+    const int count = page_count();
+    if (m.choices.current_page >= count)
+        m.choices.current_page = 0;
+    if (m.device.display_page != k_page_pas && m.device.display_page >= count)
+        m.device.display_page = 0;
     int& power_on = m.device.power_on_page;
-    if (power_on == old_count)
-        power_on = new_count;
-    else if (power_on < 0 || power_on >= new_count)
+    if (power_on != k_page_pas && (power_on < 0 || power_on >= count))
         power_on = 0;
 }
 

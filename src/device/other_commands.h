@@ -13,10 +13,9 @@ void send_upper_display_offset();
 void send_lower_display_offset();
 void send_video_loss_background();
 
-// Stores the new page mode. In two-line mode current_page and display_page beyond the last
-// page go back to 0. power_on_page follows the page count: "PAS" stays "PAS" (256 <-> 128)
-// and a page the new mode does not have goes back to 0, so the power-on list always shows the
-// value that send_power_on_page sends.
+// Stores the new page mode. current_page, display_page and power_on_page beyond the last page
+// of the new mode go back to 0, so their lists always show what their commands send; "PAS"
+// stays "PAS".
 void apply_page_mode(int new_mode);
 
 }  // namespace velta

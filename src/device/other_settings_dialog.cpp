@@ -14,6 +14,11 @@ QStringList power_on_items()
 {
     return number_items(1, page_count(), 3) << qs(k_pas_item);
 }
+
+int power_on_item()
+{
+    return page_list_index(model().device.power_on_page, page_count(), false);
+}
 }  // namespace
 
 OtherSettingsDialog::OtherSettingsDialog(QWidget* parent)
@@ -21,7 +26,9 @@ OtherSettingsDialog::OtherSettingsDialog(QWidget* parent)
 {
     DeviceSettings& d = model().device;
 
-    power_on_ = field_combo(power_on_items(), d.power_on_page);
+    power_on_ = bound_combo(power_on_items(), power_on_item, [](int index) {
+        model().device.power_on_page = page_from_list_index(index, page_count());
+    });
     page_mode_ = bound_combo(
         item_list(k_page_mode_items), [] { return model().device.page_mode; },
         [this](int index) {
@@ -67,7 +74,7 @@ OtherSettingsDialog::OtherSettingsDialog(QWidget* parent)
 
 void OtherSettingsDialog::refill_power_on_list()
 {
-    set_items_quietly(power_on_, power_on_items(), model().device.power_on_page);
+    set_items_quietly(power_on_, power_on_items(), power_on_item());
 }
 
 }  // namespace velta

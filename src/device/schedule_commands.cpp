@@ -16,11 +16,10 @@ bool valid_day(int day)
 
 std::string schedule_page_field(int page)
 {
-    const int count = page_count();
-    if (page == count)
+    if (page == k_page_pas)
         return "PAS";
     std::string field = "000";
-    if (page >= 0 && page < count)
+    if (page >= 0 && page < page_count())
         put_dec3(field, 0, page + 1);
     return field;
 }
@@ -64,10 +63,9 @@ std::string schedule_entry_text(int day, int entry)
     put_dec2(t, 5, dev.schedule_hour[d][e]);
     put_dec2(t, 8, dev.schedule_minute[d][e]);
     const int page = dev.schedule_page[d][e];
-    const int count = page_count();
-    if (page == count) {
+    if (page == k_page_pas) {
         t += "PAS ";
-    } else if (page >= 0 && page < count) {
+    } else if (page >= 0 && page < page_count()) {
         std::string p = "P000";
         put_dec3(p, 1, page + 1);
         t += p;

@@ -17,8 +17,8 @@ inline constexpr std::string_view k_schedule_heading =
 std::string schedule_day_command(int day);
 void send_schedule_day(int day);
 
-// The three-character page field of an entry: "001".., "PAS", or "000" for none; the page
-// count of the current page mode decides.
+// The three-character page field of an entry: "001".., "PAS", or "000" for none and for a
+// page the current page mode does not have.
 std::string schedule_page_field(int page);
 // The line of entry (0..23) of a day in the drawn list, e.g. "01 = 00:00 P001".
 std::string schedule_entry_text(int day, int entry);

@@ -53,10 +53,10 @@ DeviceSettings& dev()
     return model().device;
 }
 
-// "PAS" and "---" follow the page numbers; every stored value above the page count is none.
-int page_list_index(int page)
+// "PAS" and "---" follow the page numbers; a page the mode does not have shows as "---".
+int page_item(int page)
 {
-    return page > page_count() ? page_count() + 1 : page;
+    return page_list_index(page, page_count(), true);
 }
 }  // namespace
 
@@ -89,8 +89,9 @@ ScheduleDialog::ScheduleDialog(QWidget* parent)
         [minute_field](int index) { minute_field() = index; }, [this] { draw_list(); });
     page_ = bound_combo(
         number_items(1, page_count(), 3) << qs(k_pas_item) << qs(k_schedule_none_item),
-        [page_field] { return page_list_index(page_field()); },
-        [page_field](int index) { page_field() = index; }, [this] { draw_list(); });
+        [page_field] { return page_item(page_field()); },
+        [page_field](int index) { page_field() = page_from_list_index(index, page_count()); },
+        [this] { draw_list(); });
 
     auto labelled = [](const QString& label, QWidget* w) {
         auto* box = new QWidget;
@@ -150,7 +151,7 @@ void ScheduleDialog::select_entry()
     const auto e = static_cast<std::size_t>(pattern_choice_);
     select_quietly(hour_, dev().schedule_hour[d][e]);
     select_quietly(minute_, dev().schedule_minute[d][e]);
-    select_quietly(page_, page_list_index(dev().schedule_page[d][e]));
+    select_quietly(page_, page_item(dev().schedule_page[d][e]));
     draw_list();
 }
 

@@ -1,6 +1,7 @@
 #include "model/reply_dispatcher.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <utility>
 
@@ -10,18 +11,21 @@
 #include "model/settings_model.h"
 #include "pages/title_encoding.h"
 
-// Positions count from the first letter of the reply. A data reply shorter than its layout, or
-// with a non-digit where digits are decoded, leaves the model as it was; letter fields keep
-// the rule that any letter other than the tested one gives the other value.
+// Positions count from the first letter of the reply. Every decoder says whether the reply
+// held what its layout promises: one that does not (shorter than its layout, a non-digit where
+// digits are decoded, a page no device has) leaves the model as it was and fails like an error
+// answer, so a run does not go on as if the value had been read. Letter fields keep the rule
+// that any letter other than the tested one gives the other value.
 
 namespace velta {
 namespace {
 
-using Handler = void (*)(std::string_view body, LinkKind link);
+using Handler = bool (*)(std::string_view body, LinkKind link);
 
 struct Row {
     std::string_view prefix;
     Handler handler;
+    std::size_t number_digits = 0;  // digits after the prefix that name the item (page, day)
 };
 
 std::function<void(std::string_view)>& observer()
@@ -55,222 +59,273 @@ bool has(std::string_view body, std::size_t pos)
 }
 
 // letter test: 0 when the character at pos is `zero`, else 1
-void letter(std::string_view b, std::size_t pos, char zero, int& field)
+bool letter(std::string_view b, std::size_t pos, char zero, int& field)
 {
-    if (has(b, pos))
-        field = b[pos] == zero ? 0 : 1;
+    if (!has(b, pos))
+        return false;
+    field = b[pos] == zero ? 0 : 1;
+    return true;
 }
 
-void font_size(std::string_view b, int& field)
+bool font_size(std::string_view b, int& field)
 {
-    if (has(b, 4))
-        field = b[4] == 'S' ? 0 : b[4] == 'M' ? 1 : 2;
+    if (!has(b, 4))
+        return false;
+    field = b[4] == 'S' ? 0 : b[4] == 'M' ? 1 : 2;
+    return true;
 }
 
-void connectors(std::string_view b, LinkKind)
+bool dec3(std::string_view b, std::size_t at, int& field)
+{
+    if (!digits_at(b, at, 3))
+        return false;
+    field = parse_dec3(b, at);
+    return true;
+}
+
+// A page number 001..256 at `at`, stored as its index.
+bool page_number(std::string_view b, std::size_t at, int& index)
+{
+    if (!digits_at(b, at, 3))
+        return false;
+    const int v = parse_dec3(b, at);
+    if (v < 1 || v > k_page_slots)
+        return false;
+    index = v - 1;
+    return true;
+}
+
+bool connectors(std::string_view b, LinkKind)
 {
     if (!digits_at(b, 3, 3 * k_connectors))
-        return;
+        return false;
     for (int i = 0; i < k_connectors; ++i)
         dev().connector_assignment[static_cast<std::size_t>(i)] =
             parse_dec3(b, 3 + 3 * static_cast<std::size_t>(i)) - 1;
+    return true;
 }
 
 template <typename Fn>
-void per_page(std::string_view b, std::size_t at, Fn fn)
+bool per_page(std::string_view b, std::size_t at, Fn fn)
 {
     if (b.size() < at + k_page_slots)
-        return;
-    for (std::size_t i = 0; i < k_page_slots; ++i)
-        fn(i, b[at + i]);
+        return false;
+    for (std::size_t i = 0; i < k_page_slots; ++i) fn(i, b[at + i]);
+    return true;
 }
 
-void colour_digits(std::string_view b, std::size_t at, PageArray<int>& field)
+bool colour_digits(std::string_view b, std::size_t at, PageArray<int>& field)
 {
-    if (!digits_at(b, at, k_page_slots))
-        return;
-    per_page(b, at, [&](std::size_t i, char c) { field[i] = c - '0'; });
+    return digits_at(b, at, k_page_slots) &&
+           per_page(b, at, [&](std::size_t i, char c) { field[i] = c - '0'; });
 }
 
-void address(std::string_view b, IpAddress& field)
+bool address(std::string_view b, IpAddress& field)
 {
     for (std::size_t i = 0; i < 4; ++i)
         if (!digits_at(b, 3 + 4 * i, 3) || parse_dec3(b, 3 + 4 * i) > 255)
-            return;
+            return false;
     for (std::size_t i = 0; i < 4; ++i)
         field[i] = static_cast<std::uint8_t>(parse_dec3(b, 3 + 4 * i));
+    return true;
 }
 
 // A character field decoded as its distance from `base`, accepted within [base, last].
-void char_offset(std::string_view b, std::size_t pos, char base, char last, int& field)
+bool char_offset(std::string_view b, std::size_t pos, char base, char last, int& field)
 {
-    if (has(b, pos) && b[pos] >= base && b[pos] <= last)
-        field = b[pos] - base;
+    if (!has(b, pos) || b[pos] < base || b[pos] > last)
+        return false;
+    field = b[pos] - base;
+    return true;
 }
 
-void schedule(std::string_view b, LinkKind)
+// The page field of a schedule entry: "PAS", "000" for none, or a page number.
+bool schedule_page_at(std::string_view b, std::size_t at, int& page)
+{
+    if (b.substr(at, 3) == "PAS") {
+        page = k_page_pas;
+        return true;
+    }
+    if (b.substr(at, 3) == "000") {
+        page = k_page_none;
+        return true;
+    }
+    return page_number(b, at, page);
+}
+
+bool schedule(std::string_view b, LinkKind)
 {
     constexpr std::size_t entry = 7;
     if (!digits_at(b, 2, 2) || b.size() < 4 + entry * k_schedule_entries)
-        return;
+        return false;
     const int d = parse_dec2(b, 2) - 1;
     if (d < 0 || d >= k_schedule_days)
-        return;
+        return false;
+    std::array<int, k_schedule_entries> pages{};
     for (std::size_t i = 0; i < k_schedule_entries; ++i) {
         const std::size_t at = 4 + entry * i;
-        if (!digits_at(b, at, 4) || (b[at + 4] != 'P' && !digits_at(b, at + 4, 3)))
-            return;
+        if (!digits_at(b, at, 4) || !schedule_page_at(b, at + 4, pages[i]))
+            return false;
     }
     const auto day = static_cast<std::size_t>(d);
     for (std::size_t i = 0; i < k_schedule_entries; ++i) {
         const std::size_t at = 4 + entry * i;
         dev().schedule_hour[day][i] = parse_dec2(b, at);
         dev().schedule_minute[day][i] = parse_dec2(b, at + 2);
-        if (b[at + 4] == 'P') {
-            dev().schedule_page[day][i] = page_count();
-        } else {
-            const int v = parse_dec3(b, at + 4);
-            dev().schedule_page[day][i] = v == 0 ? k_schedule_page_none : v - 1;
-        }
+        dev().schedule_page[day][i] = pages[i];
     }
+    return true;
 }
 
-// "PAS" is stored as the page count of the mode in force when it was decoded. A read-all asks
-// for the schedule and the power-on page before the page mode, so when the device's mode turns
-// out to differ, the PAS codes already stored follow it instead of turning into a page number.
-void page_mode_reply(int mode)
+bool copy_text(std::string_view b, std::size_t at, std::size_t n, std::string& field)
 {
-    const int old_count = page_count();
-    dev().page_mode = mode;
-    const int new_count = page_count();
-    if (old_count == new_count)
-        return;
-    for (auto& day : dev().schedule_page)
-        for (int& page : day)
-            if (page == old_count)
-                page = new_count;
-    if (dev().power_on_page == old_count)
-        dev().power_on_page = new_count;
+    if (b.size() < at + n)
+        return false;
+    field.assign(b.substr(at, n));
+    return true;
 }
 
-void copy_text(std::string_view b, std::size_t at, std::size_t n, std::string& field)
+bool copy_digits(std::string_view b, std::size_t at, std::size_t n, std::string& field)
 {
-    if (b.size() >= at + n)
-        field.assign(b.substr(at, n));
+    return digits_at(b, at, n) && copy_text(b, at, n, field);
+}
+
+// The glyph replies keep their own rule: a garbled bitmap is not stored, yet answers the read.
+template <GlyphSize size>
+bool glyph_bitmap(std::string_view b, LinkKind)
+{
+    on_glyph_bitmap_reply(size, b);
+    return true;
 }
 
 const Row k_rows[] = {
-    {"FBML", [](std::string_view b, LinkKind) { on_glyph_bitmap_reply(GlyphSize::large, b); }},
-    {"FBMM", [](std::string_view b, LinkKind) { on_glyph_bitmap_reply(GlyphSize::medium, b); }},
-    {"FBMS", [](std::string_view b, LinkKind) { on_glyph_bitmap_reply(GlyphSize::small, b); }},
+    {"FBML", glyph_bitmap<GlyphSize::large>},
+    {"FBMM", glyph_bitmap<GlyphSize::medium>},
+    {"FBMS", glyph_bitmap<GlyphSize::small>},
     {"ACA", connectors},
-    {"ADO", [](std::string_view b, LinkKind) { letter(b, 3, 'F', dev().alarm_display); }},
+    {"ADO", [](std::string_view b, LinkKind) { return letter(b, 3, 'F', dev().alarm_display); }},
     {"ADT",
-     [](std::string_view b, LinkKind) {
-         if (digits_at(b, 3, 3))
-             dev().alarm_hold_time.assign(b.substr(3, 3));
-     }},
-    {"AM", [](std::string_view b, LinkKind) { letter(b, 2, 'I', dev().alarm_mode); }},
-    {"AP", [](std::string_view b, LinkKind) { letter(b, 2, 'M', dev().alarm_polarity); }},
-    {"ARO", [](std::string_view b, LinkKind) { letter(b, 3, 'F', dev().alarm_return); }},
-    {"CA", [](std::string_view b, LinkKind) { decode_title_reply(b); }},
-    {"CBC",
-     [](std::string_view b, LinkKind) { colour_digits(b, 3, model().pages.page_border_color); }},
-    {"CC", [](std::string_view b, LinkKind) { colour_digits(b, 2, model().pages.page_char_color); }},
-    {"CFSB", [](std::string_view b, LinkKind) { font_size(b, dev().lower_font_size); }},
-    {"CFST", [](std::string_view b, LinkKind) { font_size(b, dev().upper_font_size); }},
-    {"CI", [](std::string_view b, LinkKind) { letter(b, 2, 'A', dev().connector_input); }},
+     [](std::string_view b, LinkKind) { return copy_digits(b, 3, 3, dev().alarm_hold_time); }},
+    {"AM", [](std::string_view b, LinkKind) { return letter(b, 2, 'I', dev().alarm_mode); }},
+    {"AP", [](std::string_view b, LinkKind) { return letter(b, 2, 'M', dev().alarm_polarity); }},
+    {"ARO", [](std::string_view b, LinkKind) { return letter(b, 3, 'F', dev().alarm_return); }},
+    {"CA", [](std::string_view b, LinkKind) { return decode_title_reply(b); }, 3},
+    {"CBC", [](std::string_view b,
+               LinkKind) { return colour_digits(b, 3, model().pages.page_border_color); }},
+    {"CC", [](std::string_view b,
+              LinkKind) { return colour_digits(b, 2, model().pages.page_char_color); }},
+    {"CFSB", [](std::string_view b, LinkKind) { return font_size(b, dev().lower_font_size); }},
+    {"CFST", [](std::string_view b, LinkKind) { return font_size(b, dev().upper_font_size); }},
+    {"CI", [](std::string_view b, LinkKind) { return letter(b, 2, 'A', dev().connector_input); }},
     {"CWL",
      [](std::string_view b, LinkKind) {
-         per_page(b, 3, [](std::size_t i, char c) {
+         return per_page(b, 3, [](std::size_t i, char c) {
              model().pages.page_char_level[i] = c == 'L' ? 0 : 1;
          });
      }},
     {"FB",
      [](std::string_view b, LinkKind) {
-         per_page(b, 2, [](std::size_t i, char c) {
+         return per_page(b, 2, [](std::size_t i, char c) {
              model().pages.page_background_fill[i] = c == 'F' ? 0 : 1;
          });
      }},
-    {"IDOB",
-     [](std::string_view b, LinkKind) {
-         if (digits_at(b, 4, 3))
-             dev().lower_display_offset = parse_dec3(b, 4);
-     }},
-    {"IDOT",
-     [](std::string_view b, LinkKind) {
-         if (digits_at(b, 4, 3))
-             dev().upper_display_offset = parse_dec3(b, 4);
-     }},
+    {"IDOB", [](std::string_view b, LinkKind) { return dec3(b, 4, dev().lower_display_offset); }},
+    {"IDOT", [](std::string_view b, LinkKind) { return dec3(b, 4, dev().upper_display_offset); }},
     {"IDPM",
      [](std::string_view b, LinkKind) {
-         if (has(b, 4))
-             page_mode_reply(b[4] == '2' ? 1 : 0);
+         if (!has(b, 4))
+             return false;
+         dev().page_mode = b[4] == '2' ? 1 : 0;
+         return true;
      }},
     {"IDP",
      [](std::string_view b, LinkKind) {
-         per_page(b, 3, [](std::size_t i, char c) {
+         return per_page(b, 3, [](std::size_t i, char c) {
              model().pages.page_title_position[i] = c == 'T' ? 0 : 1;
          });
      }},
     {"PAST",
      [](std::string_view b, LinkKind) {
          if (!digits_at(b, 4, 2 * k_page_slots))
-             return;
+             return false;
          for (std::size_t i = 0; i < k_page_slots; ++i)
              model().pages.page_auto_switch_time[i] = parse_dec2(b, 4 + 2 * i);
+         return true;
      }},
     {"POSP",
      [](std::string_view b, LinkKind) {
-         if (b.starts_with("POSPAS"))
-             dev().power_on_page = page_count();
-         else if (digits_at(b, 4, 3))
-             dev().power_on_page = parse_dec3(b, 4) - 1;
+         if (b == "POSPAS") {
+             dev().power_on_page = k_page_pas;
+             return true;
+         }
+         return page_number(b, 4, dev().power_on_page);
      }},
     {"P",
      [](std::string_view b, LinkKind) {
-         if (digits_at(b, 1, 3))
-             dev().display_page = parse_dec3(b, 1) - 1;
+         if (b == "PAS") {
+             dev().display_page = k_page_pas;
+             return true;
+         }
+         return page_number(b, 1, dev().display_page);
      }},
     {"RCA", connectors},
     {"RM",
      [](std::string_view b, LinkKind) {
-         if (has(b, 4))
-             dev().remote_mode = b[4] == 'N' ? 0 : b[4] == 'T' ? 1 : 2;
+         if (!has(b, 4))
+             return false;
+         dev().remote_mode = b[4] == 'N' ? 0 : b[4] == 'T' ? 1 : 2;
+         return true;
      }},
-    {"SD", schedule},
-    {"TSDO", [](std::string_view b, LinkKind) { letter(b, 4, 'F', dev().clock_display); }},
-    {"TSDR",
-     [](std::string_view b, LinkKind) { char_offset(b, 4, '1', '9', dev().clock_display_range); }},
-    {"TSDS", [](std::string_view b, LinkKind) { letter(b, 4, 'S', dev().clock_display_size); }},
+    {"SD", schedule, 2},
+    {"TSDO", [](std::string_view b, LinkKind) { return letter(b, 4, 'F', dev().clock_display); }},
+    {"TSDR", [](std::string_view b,
+                LinkKind) { return char_offset(b, 4, '1', '9', dev().clock_display_range); }},
+    {"TSDS",
+     [](std::string_view b, LinkKind) { return letter(b, 4, 'S', dev().clock_display_size); }},
     {"VLBC",
      [](std::string_view b, LinkKind) {
-         if (has(b, 4))
-             dev().video_loss_background = b[4] == 'B' ? 1 : 0;
+         if (!has(b, 4))
+             return false;
+         dev().video_loss_background = b[4] == 'B' ? 1 : 0;
+         return true;
      }},
     {"VN",
      [](std::string_view b, LinkKind link) {
-         if (b.size() < 6)
-             return;
-         dev().firmware_version.assign(b.substr(2, 4));
+         if (!copy_text(b, 2, 4, dev().firmware_version))
+             return false;
          if (link == LinkKind::serial)
              model().state.success_pending = 1;
+         return true;
      }},
-    {"EAA", [](std::string_view b, LinkKind) { address(b, dev().net_eaa); }},
-    {"EGA", [](std::string_view b, LinkKind) { address(b, dev().net_gateway); }},
-    {"EIA", [](std::string_view b, LinkKind) { address(b, dev().net_ip_address); }},
-    {"EMA", [](std::string_view b, LinkKind) { copy_text(b, 3, 17, dev().net_mac_address); }},
-    {"ESM",
-     [](std::string_view b, LinkKind) { char_offset(b, 3, 'A', 'C', dev().net_subnet_class); }},
-    {"EPN",
-     [](std::string_view b, LinkKind) {
-         if (digits_at(b, 3, 5))
-             dev().port_number.assign(b.substr(3, 5));
-     }},
-    {"ECT", [](std::string_view b, LinkKind) { letter(b, 4, 'F', dev().net_ect); }},
-    {"EKA", [](std::string_view b, LinkKind) { letter(b, 4, 'F', dev().net_keep_alive); }},
-    {"ETR", [](std::string_view b, LinkKind) { char_offset(b, 3, '1', '9', dev().net_etr); }},
+    {"EAA", [](std::string_view b, LinkKind) { return address(b, dev().net_eaa); }},
+    {"EGA", [](std::string_view b, LinkKind) { return address(b, dev().net_gateway); }},
+    {"EIA", [](std::string_view b, LinkKind) { return address(b, dev().net_ip_address); }},
+    {"EMA",
+     [](std::string_view b, LinkKind) { return copy_text(b, 3, 17, dev().net_mac_address); }},
+    {"ESM", [](std::string_view b,
+               LinkKind) { return char_offset(b, 3, 'A', 'C', dev().net_subnet_class); }},
+    {"EPN", [](std::string_view b, LinkKind) { return copy_digits(b, 3, 5, dev().port_number); }},
+    {"ECT", [](std::string_view b, LinkKind) { return letter(b, 4, 'F', dev().net_ect); }},
+    {"EKA", [](std::string_view b, LinkKind) { return letter(b, 4, 'F', dev().net_keep_alive); }},
+    {"ETR",
+     [](std::string_view b, LinkKind) { return char_offset(b, 3, '1', '9', dev().net_etr); }},
 };
+
+// The item a reply answers, for the message: its head and the page or day it names.
+std::string reply_item(const Row& row, std::string_view body)
+{
+    std::string item(row.prefix);
+    const std::size_t n = row.number_digits;
+    if (n > 0 && digits_at(body, row.prefix.size(), n))
+        item.append(body.substr(row.prefix.size(), n));
+    return item;
+}
+
+void damaged_reply(const Row& row, std::string_view body)
+{
+    model().state.reply_error = 1;
+    error_box(k_text_reply_damaged, reply_item(row, body));
+}
 
 struct StatusText {
     std::string_view answer;  // without CR LF
@@ -342,7 +397,8 @@ void run_table(std::string_view line, LinkKind link)
     const std::string_view body = body_of(line);
     for (const Row& row : k_rows) {
         if (line.starts_with(row.prefix)) {
-            row.handler(body, link);
+            if (!row.handler(body, link))
+                damaged_reply(row, body);
             return;
         }
     }

@@ -8,6 +8,11 @@ namespace velta {
 
 enum class LinkKind { serial, socket };
 
+// A data reply that does not hold what its layout promises: shown as an error box whose detail
+// names the item (the reply's head, with the page or day it names), and reply_error is set so
+// that a run stops as after an error answer.
+inline constexpr std::string_view k_text_reply_damaged = "応答データが正しくありません";
+
 // One received line from the serial link (LF included).
 void serial_dispatch(std::string_view line);
 // Takes the receipt in socket_rx_buffer / socket_rx_len, assembles it into socket_line and

@@ -89,6 +89,69 @@ void walk(Records& r, PageSettings& p, DeviceSettings& d)
     r.integer(d.net_etr, k_digit_index);
 }
 
+// The file keeps the page values in the numbers of the page mode saved with it: "PAS" is the
+// page count (256, or 128 with two lines) and a schedule entry without a page is 257. Files of
+// two-line mode also hold 129 for an entry without a page, and may hold 256 from a setting made
+// in one-line mode, which two-line mode showed and sent as none.
+constexpr int k_two_line_pas = 128;
+constexpr int k_two_line_none = 129;
+
+int schedule_page_to_file(int page, int page_mode)
+{
+    if (page_mode != 1)
+        return page;
+    if (page == k_page_pas)
+        return k_two_line_pas;
+    // 128 and 129 are "PAS" and none in this layout; the pages they would be exist only in
+    // one-line mode, and this mode sends them as none.
+    if (page == k_two_line_pas || page == k_two_line_none)
+        return k_page_none;
+    return page;
+}
+
+int schedule_page_from_file(int value, int page_mode)
+{
+    if (page_mode == 1) {
+        if (value == k_two_line_pas)
+            return k_page_pas;
+        if (value == k_two_line_none || value == k_page_pas)
+            return k_page_none;
+    }
+    return value > k_page_pas ? k_page_none : value;
+}
+
+int power_on_page_to_file(int page, int page_mode)
+{
+    if (page_mode != 1)
+        return page;
+    if (page == k_page_pas)
+        return k_two_line_pas;
+    // A page two-line mode does not have; the mode change puts it back to page 1 as well.
+    return page >= k_two_line_pas ? 0 : page;
+}
+
+int power_on_page_from_file(int value, int page_mode)
+{
+    if (page_mode == 1 && value == k_two_line_pas)
+        return k_page_pas;
+    return value;
+}
+
+void page_values_to_file(DeviceSettings& d)
+{
+    for (auto& day : d.schedule_page)
+        for (int& page : day) page = schedule_page_to_file(page, d.page_mode);
+    d.power_on_page = power_on_page_to_file(d.power_on_page, d.page_mode);
+}
+
+// The page mode comes after the page values in the file, so they are mapped once all is read.
+void page_values_from_file(DeviceSettings& d)
+{
+    for (auto& day : d.schedule_page)
+        for (int& page : day) page = schedule_page_from_file(page, d.page_mode);
+    d.power_on_page = power_on_page_from_file(d.power_on_page, d.page_mode);
+}
+
 class Writer final : public Records {
 public:
     std::string out;
@@ -228,6 +291,7 @@ std::string settings_file_text()
     Writer w;
     PageSettings pages = model().pages;
     DeviceSettings device = model().device;
+    page_values_to_file(device);
     walk(w, pages, device);
     return std::move(w.out);
 }
@@ -240,6 +304,7 @@ SettingsLoad apply_settings_text(std::string_view text)
     walk(r, pages, device);
     r.finish();
     if (r.result.ok) {
+        page_values_from_file(device);
         model().pages = std::move(pages);
         model().device = std::move(device);
     }

@@ -85,4 +85,20 @@ int page_count()
     return page_count_for_mode(model().device.page_mode);
 }
 
+int page_list_index(int value, int count, bool with_none)
+{
+    if (value == k_page_pas)
+        return count;
+    if (value >= 0 && value < count)
+        return value;
+    return with_none ? count + 1 : -1;
+}
+
+int page_from_list_index(int index, int count)
+{
+    if (index == count)
+        return k_page_pas;
+    return index >= 0 && index < count ? index : k_page_none;
+}
+
 }  // namespace velta

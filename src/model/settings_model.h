@@ -14,7 +14,13 @@ inline constexpr int k_title_max_bytes = 56;       // what the device takes
 inline constexpr int k_title_field_bytes = 59;     // what the title field can hold
 inline constexpr int k_schedule_days = 31;
 inline constexpr int k_schedule_entries = 24;
-inline constexpr int k_schedule_page_none = 257;
+// The page-valued fields (schedule pages, power-on page, display page) hold a page index
+// 0..255 or one of two codes that no page index of either page mode can take: automatic
+// switching ("PAS") and, for the schedule, no entry ("---"). The page mode's own numbers for
+// them (128 / 129 with two lines) exist only in the commands and the settings file.
+inline constexpr int k_page_pas = 256;
+inline constexpr int k_page_none = 257;
+inline constexpr int k_schedule_page_none = k_page_none;
 inline constexpr int k_connectors = 8;
 inline constexpr int k_peer_slots = 97;            // slot 0 reserved, peers in 1..96
 inline constexpr int k_max_hosts = 100;            // the ini key scheme holds ip00..ip99
@@ -144,9 +150,15 @@ SettingsModel& model();
 // the file name and the fields documented as not reset untouched.
 void reset_settings_model();
 
-// Page count of the current page mode: 256, or 128 in two-line mode. A page value equal to it
-// stands for "PAS".
+// Page count of the current page mode: 256, or 128 in two-line mode.
 int page_count();
 int page_count_for_mode(int page_mode);
+
+// The item of a page list ("001" .. count, "PAS", and "---" where offered) that shows a
+// page value: -1 (no selection) for a page the mode does not have, or for none where the list
+// has no "---".
+int page_list_index(int value, int count, bool with_none);
+// The page value an item of such a list stands for.
+int page_from_list_index(int index, int count);
 
 }  // namespace velta

@@ -221,7 +221,7 @@ void send_all_char_levels()
 std::string display_page_command()
 {
     const int page = model().device.display_page;
-    if (page == page_count())
+    if (page == k_page_pas)
         return "PAS\r\n";
     return slot_template("P000\r\n", 1, page);
 }

@@ -43,7 +43,7 @@ std::string all_char_levels_command();
 void send_char_level();
 void send_all_char_levels();
 
-// Displayed page: "P001" .. or "PAS" when display_page is the page count; display on/off.
+// Displayed page: "P001" .. or "PAS" for automatic switching; display on/off.
 std::string display_page_command();
 std::string display_on_command();
 void send_display_page();

@@ -149,13 +149,13 @@ bool send_title_slot(int slot)
     return pad_title(slot) && encode_title(slot);
 }
 
-void decode_title_reply(std::string_view line)
+bool decode_title_reply(std::string_view line)
 {
     if (!digits_at(line, 2, 3) || !hex_digits_at(line, k_codes_at, 4 * k_code_count))
-        return;
+        return false;
     const int slot = parse_dec3(line, 2) - 1;
     if (slot < 0 || slot >= k_page_slots)
-        return;
+        return false;
 
     unsigned codes[k_code_count];
     for (std::size_t i = 0; i < k_code_count; ++i)
@@ -180,6 +180,7 @@ void decode_title_reply(std::string_view line)
         title.push_back(second);
     }
     model().pages.page_title[static_cast<std::size_t>(slot)] = title;
+    return true;
 }
 
 }  // namespace velta

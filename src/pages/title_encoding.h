@@ -26,7 +26,7 @@ std::string build_title_command(int slot);
 // Builds the command of the padded title and sends it.
 bool encode_title(int slot);
 bool send_title_slot(int slot);
-// Decodes a "CA" reply into page_title; a malformed reply changes nothing.
-void decode_title_reply(std::string_view line);
+// Decodes a "CA" reply into page_title; false for a malformed reply, which changes nothing.
+bool decode_title_reply(std::string_view line);
 
 }  // namespace velta

@@ -7,6 +7,7 @@
 #include "device/other_commands.h"
 #include "device/schedule_commands.h"
 #include "model/settings_model.h"
+#include "pages/page_commands.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -132,53 +133,48 @@ TEST(OtherCommands, DefaultsAndEditedValues)
                                         "IDOB104\r\n", "VLBCB\r\n", "POSP042\r\n"}));
 }
 
-TEST(OtherCommands, PowerOnPasFollowsThePageMode)
-{
-    WireCapture wire;
-    dev().power_on_page = 256;
-    send_power_on_page();
-    EXPECT_EQ(wire.last(), "POSPAS\r\n");
-
-    dev().page_mode = 1;  // set by a reply: 256 is no longer PAS
-    dev().power_on_page = 128;
-    send_power_on_page();
-    EXPECT_EQ(wire.last(), "POSPAS\r\n");
-    send_page_mode();
-    EXPECT_EQ(wire.last(), "IDPM2\r\n");
-}
-
-TEST(OtherCommands, PageModeChangeMapsPasAndDropsPagesTheModeHasNot)
+// "PAS" and the other page values keep their meaning when the page mode changes either way;
+// only a page the new mode does not have goes back to page 1 (so the list shows what is sent).
+TEST(OtherCommands, PageModeChangesKeepPasAndDropPagesTheModeHasNot)
 {
     WireCapture wire;
     SettingsModel& m = model();
-    m.device.power_on_page = 256;  // PAS in one-line mode
-    m.choices.current_page = 200;
-    m.device.display_page = 130;
-    apply_page_mode(1);
-    EXPECT_EQ(m.device.page_mode, 1);
-    EXPECT_EQ(m.device.power_on_page, 128);
-    EXPECT_EQ(m.choices.current_page, 0);
-    EXPECT_EQ(m.device.display_page, 0);
-    send_power_on_page();
-    EXPECT_EQ(wire.last(), "POSPAS\r\n");
-
+    struct Case {
+        int from_mode;
+        int power_on;
+        int display;
+        int current;
+        std::string power_on_sent;  // after the change
+        std::string display_sent;
+        int current_after;
+    };
+    const Case cases[] = {
+        {0, k_page_pas, k_page_pas, 200, "POSPAS\r\n", "PAS\r\n", 0},
+        {1, k_page_pas, k_page_pas, 127, "POSPAS\r\n", "PAS\r\n", 127},
+        {0, 127, 127, 127, "POSP128\r\n", "P128\r\n", 127},
+        {0, 128, 128, 128, "POSP001\r\n", "P001\r\n", 0},  // page 129 is not in two-line mode
+        {0, 255, 255, 255, "POSP001\r\n", "P001\r\n", 0},
+        {1, 127, 127, 127, "POSP128\r\n", "P128\r\n", 127},
+    };
+    for (const Case& c : cases) {
+        m.device.page_mode = c.from_mode;
+        m.device.power_on_page = c.power_on;
+        m.device.display_page = c.display;
+        m.choices.current_page = c.current;
+        apply_page_mode(1 - c.from_mode);
+        EXPECT_EQ(m.device.page_mode, 1 - c.from_mode);
+        wire.clear();
+        send_power_on_page();
+        send_display_page();
+        EXPECT_EQ(wire.sent(), (std::vector<std::string>{c.power_on_sent, c.display_sent}))
+            << c.from_mode << " " << c.power_on;
+        EXPECT_EQ(m.choices.current_page, c.current_after);
+    }
+    m.device.power_on_page = k_page_pas;
     apply_page_mode(1);  // the mode already set changes nothing
-    EXPECT_EQ(m.device.power_on_page, 128);
-    apply_page_mode(0);
-    EXPECT_EQ(m.device.power_on_page, 256);
-    send_power_on_page();
-    EXPECT_EQ(wire.last(), "POSPAS\r\n");
-
-    m.device.power_on_page = 200;  // page 201 does not exist with two lines
-    m.choices.current_page = 127;
-    apply_page_mode(1);
-    EXPECT_EQ(m.device.power_on_page, 0);
-    EXPECT_EQ(m.choices.current_page, 127);
-    m.device.power_on_page = 100;
-    m.choices.current_page = 200;
-    apply_page_mode(0);  // back to one line: nothing beyond the count, current_page kept
-    EXPECT_EQ(m.device.power_on_page, 100);
-    EXPECT_EQ(m.choices.current_page, 200);
+    EXPECT_EQ(m.device.power_on_page, k_page_pas);
+    send_page_mode();
+    EXPECT_EQ(wire.last(), "IDPM2\r\n");
 }
 
 std::string default_day_body()
@@ -213,23 +209,29 @@ TEST(ScheduleCommands, DefaultDayAndPageFieldsInBothModes)
     auto fields = [&] {
         const std::string c = schedule_day_command(4);
         std::vector<std::string> out;
-        for (int e = 0; e < 8; ++e)
-            out.push_back(c.substr(4 + 7 * e + 4, 3));
+        for (int e = 0; e < 8; ++e) out.push_back(c.substr(4 + 7 * e + 4, 3));
         return out;
     };
     EXPECT_EQ(schedule_day_command(4).substr(0, 11), "SD052359001");
-    EXPECT_EQ(fields(), (std::vector<std::string>{"001", "128", "129", "130", "256", "PAS",
-                                                  "000", "000"}));
-    dev().page_mode = 1;
-    EXPECT_EQ(fields(), (std::vector<std::string>{"001", "128", "PAS", "000", "000", "000",
-                                                  "000", "000"}));
+    EXPECT_EQ(fields(),
+              (std::vector<std::string>{"001", "128", "129", "130", "256", "PAS", "000", "000"}));
+    // Two lines: pages 129 .. 256 do not exist and go as none; "PAS" stays "PAS".
+    apply_page_mode(1);
+    EXPECT_EQ(fields(),
+              (std::vector<std::string>{"001", "128", "000", "000", "000", "PAS", "000", "000"}));
     EXPECT_EQ(schedule_entry_text(4, 0), "01 = 23:59 P001");
+    EXPECT_EQ(schedule_entry_text(4, 2), "03 = 02:00 --- ");
+    EXPECT_EQ(schedule_entry_text(4, 5), "06 = 05:00 PAS ");
+    EXPECT_EQ(schedule_entry_text(4, 6), "07 = 06:00 --- ");
+    // "PAS" and none chosen with two lines keep their meaning with one line, and the pages
+    // the two-line mode could not show come back.
+    page[2] = k_page_pas;
+    page[3] = k_page_none;
+    apply_page_mode(0);
     EXPECT_EQ(schedule_entry_text(4, 2), "03 = 02:00 PAS ");
     EXPECT_EQ(schedule_entry_text(4, 3), "04 = 03:00 --- ");
-    EXPECT_EQ(schedule_entry_text(4, 6), "07 = 06:00 --- ");
-    dev().page_mode = 0;
-    EXPECT_EQ(schedule_entry_text(4, 2), "03 = 02:00 P129");
-    EXPECT_EQ(schedule_entry_text(4, 5), "06 = 05:00 PAS ");
+    EXPECT_EQ(fields(),
+              (std::vector<std::string>{"001", "128", "PAS", "000", "256", "PAS", "000", "000"}));
 
     wire.clear();
     send_schedule_day(31);

@@ -152,7 +152,7 @@ TEST(PageCommands, DisplayPageAndDisplayOn)
     EXPECT_EQ(display_on_command(), "IDOF\r\n");
 
     model().device.page_mode = 1;
-    model().device.display_page = 128;
+    model().device.display_page = k_page_pas;
     EXPECT_EQ(display_page_command(), "PAS\r\n");
     model().device.display_page = 127;
     EXPECT_EQ(display_page_command(), "P128\r\n");
@@ -160,7 +160,7 @@ TEST(PageCommands, DisplayPageAndDisplayOn)
     model().device.display_page = 200;
     EXPECT_EQ(display_page_command(), "P201\r\n");
     model().device.page_mode = 0;
-    model().device.display_page = 256;
+    model().device.display_page = k_page_pas;
     EXPECT_EQ(display_page_command(), "PAS\r\n");
     model().device.display_page = 128;
     EXPECT_EQ(display_page_command(), "P129\r\n");

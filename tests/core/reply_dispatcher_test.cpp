@@ -1,12 +1,18 @@
 // Protects the reply dispatcher: prefix order traps, per-link differences of the status
-// answers, silenced boxes during batches and the refusal of malformed data replies.
+// answers, silenced boxes during batches, "PAS" and no entry whatever the page mode, and the
+// failure of damaged data replies.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common/box_recorder.h"
+#include "device/other_commands.h"
+#include "device/schedule_commands.h"
 #include "model/reply_dispatcher.h"
+#include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "support/settings_file_lines.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -37,12 +43,9 @@ TEST_F(Dispatcher, PrefixOrderTraps)
     EXPECT_EQ(m.pages.page_title_position[0], 0);
     EXPECT_EQ(m.pages.page_title_position[1], 1);
 
-    // POSP and PAST before P; PAS is the page count of the current mode.
+    // POSP and PAST before P.
     serial_dispatch("POSPAS\r\n");
-    EXPECT_EQ(m.device.power_on_page, 128);
-    m.device.page_mode = 0;
-    serial_dispatch("POSPAS\r\n");
-    EXPECT_EQ(m.device.power_on_page, 256);
+    EXPECT_EQ(m.device.power_on_page, k_page_pas);
     serial_dispatch("POSP010\r\n");
     EXPECT_EQ(m.device.power_on_page, 9);
     serial_dispatch("P010\r\n");
@@ -109,9 +112,6 @@ TEST_F(Dispatcher, ScheduleReply)
     EXPECT_EQ(m.device.schedule_minute[4][1], 30);
     EXPECT_EQ(m.device.schedule_page[4][1], 256);
     EXPECT_EQ(m.device.schedule_page[4][23], 127);
-    m.device.page_mode = 1;
-    serial_dispatch(line);
-    EXPECT_EQ(m.device.schedule_page[4][1], 128);
     // Schedule numbers outside 01..31 are outside the model.
     serial_dispatch("SD32" + repeat("0101001", 24) + "\r\n");
     serial_dispatch("SD00" + repeat("0101001", 24) + "\r\n");
@@ -119,52 +119,154 @@ TEST_F(Dispatcher, ScheduleReply)
     EXPECT_EQ(m.device.schedule_hour[0][0], 0);
 }
 
-TEST_F(Dispatcher, PasReadBeforeThePageModeFollowsIt)
+// A read-all asks for the schedule and the power-on page before the page mode, so what they
+// mean must not depend on the mode the model was in before.
+TEST_F(Dispatcher, ReadAllOfEitherModeIntoAModelOfTheOther)
 {
-    // Read-all order: the schedule comes before the page mode.
-    serial_dispatch("SD01" + std::string("0830PAS") + repeat("0000000", 23) + "\r\n");
-    serial_dispatch("POSPAS\r\n");
-    ASSERT_EQ(m.device.schedule_page[0][0], 256);
-    serial_dispatch("IDPM2\r\n");
-    EXPECT_EQ(m.device.schedule_page[0][0], 128);
-    EXPECT_EQ(m.device.power_on_page, 128);
-    EXPECT_EQ(m.device.schedule_page[0][1], 257);
-    serial_dispatch("IDPM2\r\n");  // the same mode again changes nothing
-    EXPECT_EQ(m.device.schedule_page[0][0], 128);
-    serial_dispatch("IDPM1\r\n");
-    EXPECT_EQ(m.device.schedule_page[0][0], 256);
-    EXPECT_EQ(m.device.power_on_page, 256);
+    struct Case {
+        int model_mode;
+        std::string device_mode;  // IDPM reply digit
+        std::string entries;      // page fields of entries 1..5
+        std::string power_on;     // POSP reply
+        std::vector<int> pages;   // decoded
+        int power_on_page;
+        std::vector<std::string> file;  // saved schedule pages
+        std::string file_power_on;
+        std::vector<std::string> command;  // page fields of the next "SD01"
+        std::string power_on_command;
+    };
+    const int pas = k_page_pas;
+    const int none = k_page_none;
+    const Case cases[] = {
+        {1,
+         "1",
+         "PAS129128000256",
+         "POSP129",
+         {pas, 128, 127, none, 255},
+         128,
+         {"256", "128", "127", "257", "255"},
+         "128",
+         {"PAS", "129", "128", "000", "256"},
+         "POSP129\r\n"},
+        {0,
+         "2",
+         "PAS128129000001",
+         "POSPAS",
+         {pas, 127, 128, none, 0},
+         pas,
+         {"128", "127", "257", "257", "0"},
+         "128",
+         {"PAS", "128", "000", "000", "001"},
+         "POSPAS\r\n"},
+    };
+    for (const Case& c : cases) {
+        reset_for_test();
+        m.device.page_mode = c.model_mode;
+        std::string sd = "SD01";
+        for (std::size_t e = 0; e < 24; ++e)
+            sd += "0100" + (e < 5 ? c.entries.substr(3 * e, 3) : std::string("000"));
+        serial_dispatch(sd + "\r\n");
+        serial_dispatch(c.power_on + "\r\n");
+        serial_dispatch("IDPM" + c.device_mode + "\r\n");
+        EXPECT_EQ(m.state.reply_error, 0);
+        for (std::size_t e = 0; e < 5; ++e)
+            EXPECT_EQ(m.device.schedule_page[0][e], c.pages[e]) << c.entries << " " << e;
+        EXPECT_EQ(m.device.power_on_page, c.power_on_page);
+
+        const std::string file = settings_file_text();
+        const std::vector<std::string> lines = lines_of(file);
+        for (std::size_t e = 0; e < 5; ++e)
+            EXPECT_EQ(lines[k_first_schedule_page_line + e], c.file[e]) << c.entries << " " << e;
+        EXPECT_EQ(lines[k_power_on_line], c.file_power_on);
+
+        // What the file brings back is what goes to the device.
+        wire.clear();
+        ASSERT_TRUE(apply_settings_text(file).ok);
+        send_schedule_day(0);
+        send_power_on_page();
+        ASSERT_EQ(wire.sent().size(), 2u);
+        for (std::size_t e = 0; e < 5; ++e)
+            EXPECT_EQ(wire.sent()[0].substr(8 + 7 * e, 3), c.command[e]) << c.entries << " " << e;
+        EXPECT_EQ(wire.sent()[1], c.power_on_command);
+    }
 }
 
-TEST_F(Dispatcher, MalformedDataRepliesChangeNothing)
+// Every reply kind a read-all decodes (and the other data replies): one that does not hold
+// what its layout promises changes nothing, names its item in an error box and sets
+// reply_error, so the run stops instead of saving the old value as the device's.
+TEST_F(Dispatcher, DamagedRepliesFailAndChangeNothing)
 {
-    serial_dispatch("ACA001002\r\n");                          // short
-    serial_dispatch("ACA0010020030040050060070x8\r\n");         // non-digit
-    EXPECT_EQ(m.device.connector_assignment[1], 1);
-    serial_dispatch("PAST0303\r\n");
-    EXPECT_EQ(m.pages.page_auto_switch_time[0], 3);
-    serial_dispatch("CC" + repeat("3", 255) + "x\r\n");
-    EXPECT_EQ(m.pages.page_char_color[0], 7);
-    serial_dispatch("IDOT1a4\r\n");
-    EXPECT_EQ(m.device.upper_display_offset, 4);
-    serial_dispatch("EIA300.168.001.003\r\n");
-    EXPECT_EQ(m.device.net_ip_address, (IpAddress{0, 0, 0, 0}));
-    serial_dispatch("SD01" + repeat("0101001", 23) + "\r\n");  // one entry short
-    EXPECT_EQ(m.device.schedule_hour[0][1], 1);
-    EXPECT_EQ(m.device.schedule_page[0][1], 257);
-    serial_dispatch("P0a1\r\n");
-    EXPECT_EQ(m.device.display_page, 0);
-    serial_dispatch("VN1.\r\n");
-    EXPECT_EQ(m.device.firmware_version, "0.00");
-    serial_dispatch("IDP" + repeat("T", 200) + "\r\n");
-    EXPECT_EQ(m.pages.page_title_position[0], 1);
-    EXPECT_TRUE(boxes.boxes().empty());
-
-    // read_pending still clears, so a dialog waiting for the reply is released.
-    m.state.read_pending = 1;
-    serial_dispatch("ADT\r\n");
-    EXPECT_EQ(m.state.read_pending, 0);
-    EXPECT_EQ(m.device.alarm_hold_time, "010");
+    struct Case {
+        std::string line;  // without CR LF
+        std::string item;
+    };
+    const std::string codes = repeat("2121", 28);
+    const Case cases[] = {
+        {"CA005", "CA005"},
+        {"CA005" + codes.substr(4), "CA005"},           // 27 codes instead of 28
+        {"CA005" + codes.substr(4) + "21G1", "CA005"},  // a non-hex code
+        {"CA257" + codes, "CA257"},                     // no such page
+        {"SD01" + repeat("0101001", 23), "SD01"},       // cut short
+        {"SD02" + repeat("0101001", 23) + "0101XYZ", "SD02"},
+        {"SD03" + repeat("0101001", 23) + "0101257", "SD03"},  // no such page
+        {"SD32" + repeat("0101001", 24), "SD32"},              // no such day
+        {"ACA001002", "ACA"},
+        {"ACA0010020030040050060070x8", "ACA"},
+        {"RCA001", "RCA"},
+        {"ADO", "ADO"},
+        {"ADTabc", "ADT"},
+        {"ADT", "ADT"},
+        {"AM", "AM"},
+        {"AP", "AP"},
+        {"ARO", "ARO"},
+        {"CBC" + repeat("8", 255), "CBC"},
+        {"CC" + repeat("3", 255) + "x", "CC"},
+        {"CFST", "CFST"},
+        {"CFSB", "CFSB"},
+        {"CI", "CI"},
+        {"CWL" + repeat("L", 255), "CWL"},
+        {"FB" + repeat("N", 100), "FB"},
+        {"IDOB10", "IDOB"},
+        {"IDOT1a4", "IDOT"},
+        {"IDPM", "IDPM"},
+        {"IDP" + repeat("T", 200), "IDP"},
+        {"PAST0303", "PAST"},
+        {"POSPXYZ", "POSP"},
+        {"POSP000", "POSP"},
+        {"POSP300", "POSP"},
+        {"P0a1", "P"},
+        {"RMBI", "RM"},
+        {"TSDO", "TSDO"},
+        {"TSDR0", "TSDR"},
+        {"TSDS", "TSDS"},
+        {"VLBC", "VLBC"},
+        {"VN1.", "VN"},
+        {"EIA300.168.001.003", "EIA"},
+        {"ESMD", "ESM"},
+        {"EPN0900", "EPN"},
+    };
+    auto state = [&] {
+        const DeviceSettings& d = m.device;
+        return settings_file_text() + std::to_string(d.display_page) + d.firmware_version +
+               d.port_number + std::to_string(d.net_ip_address[0]) +
+               std::to_string(d.net_subnet_class);
+    };
+    const std::string before = state();
+    for (const Case& c : cases) {
+        boxes.clear();
+        m.state.read_pending = 1;
+        serial_dispatch(c.line + "\r\n");
+        ASSERT_EQ(boxes.boxes().size(), 1u) << c.line;
+        EXPECT_EQ(boxes.last_text(), k_text_reply_damaged) << c.line;
+        EXPECT_EQ(boxes.boxes().back().detail, c.item) << c.line;
+        EXPECT_EQ(m.state.reply_error, 1) << c.line;
+        EXPECT_EQ(m.state.read_pending, 0) << c.line;  // a waiting dialog is still released
+        EXPECT_EQ(state(), before) << c.line;
+    }
+    boxes.clear();
+    socket_receive("ADT\r\n");
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(m.state.reply_error, 1);
 }
 
 TEST_F(Dispatcher, SerialStatusAnswers)

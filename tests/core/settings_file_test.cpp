@@ -1,5 +1,5 @@
-// Protects the settings data file: its exact layout, the round trip, and the refusal of a
-// malformed file with the model untouched.
+// Protects the settings data file: its exact layout, the round trip, the page values in the
+// numbers of the saved page mode, and the refusal of a malformed file with the model untouched.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,22 +10,11 @@
 #include "common/file_io.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "support/settings_file_lines.h"
 #include "support/wire_capture.h"
 
 namespace velta {
 namespace {
-
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
 
 void edit_everything()
 {
@@ -57,7 +46,7 @@ void edit_everything()
     d.connector_assignment[7] = 200;
     d.remote_mode = 2;
     d.connector_input = 1;
-    d.power_on_page = 128;
+    d.power_on_page = k_page_pas;
     d.page_mode = 1;
     d.upper_font_size = 2;
     d.lower_font_size = 0;
@@ -99,8 +88,53 @@ TEST(SettingsFile, RoundTripIsIdenticalAndAnSTitleComesBackEmpty)
     ASSERT_TRUE(load.ok) << load.message;
     EXPECT_EQ(settings_file_text(), saved);
     EXPECT_EQ(model().pages.page_title[2], "");  // "s" reads as empty
-    EXPECT_EQ(model().device.power_on_page, 128);
+    EXPECT_EQ(model().device.power_on_page, k_page_pas);
+    EXPECT_EQ(model().device.schedule_page[0][0], k_page_pas);
+    EXPECT_EQ(lines_of(saved)[k_power_on_line], "128");  // "PAS" in two-line numbers
     EXPECT_EQ(model().device.alarm_hold_time, "999");
+}
+
+// Files keep the page mode's own numbers for "PAS" and no entry, as earlier versions wrote
+// them; what they meant in the mode saved with them is what the model holds after loading.
+TEST(SettingsFile, PageValuesMeanWhatTheyMeantInTheSavedPageMode)
+{
+    struct Case {
+        int mode;
+        std::string schedule;  // a schedule page line
+        int page;              // the model's value after loading
+        std::string saved;     // written again
+    };
+    const int pas = k_page_pas;
+    const int none = k_page_none;
+    const Case cases[] = {
+        {0, "0", 0, "0"},        {0, "127", 127, "127"},  {0, "128", 128, "128"},
+        {0, "129", 129, "129"},  {0, "255", 255, "255"},  {0, "256", pas, "256"},
+        {0, "257", none, "257"}, {0, "300", none, "257"}, {1, "127", 127, "127"},
+        {1, "128", pas, "128"},  {1, "129", none, "257"}, {1, "130", 130, "130"},
+        {1, "255", 255, "255"},  {1, "256", none, "257"}, {1, "257", none, "257"},
+    };
+    reset_for_test();
+    std::vector<std::string> lines = lines_of(settings_file_text());
+    for (const Case& c : cases) {
+        lines[k_first_schedule_page_line] = c.schedule;
+        lines[k_page_mode_line] = std::to_string(c.mode);
+        lines[k_power_on_line] = c.mode == 1 ? "128" : "256";
+        std::string text;
+        for (const std::string& l : lines) text += l + "\r\n";
+        ASSERT_TRUE(apply_settings_text(text).ok);
+        EXPECT_EQ(model().device.schedule_page[0][0], c.page) << c.mode << " " << c.schedule;
+        EXPECT_EQ(model().device.power_on_page, pas) << c.mode;
+        const std::vector<std::string> saved = lines_of(settings_file_text());
+        EXPECT_EQ(saved[k_first_schedule_page_line], c.saved) << c.mode << " " << c.schedule;
+        EXPECT_EQ(saved[k_power_on_line], lines[k_power_on_line]);
+    }
+    // Pages two-line mode does not have: the schedule sends them as none, the power-on page
+    // is page 1 after a change to that mode; neither may come back as "PAS".
+    model().device.schedule_page[0][0] = 128;
+    model().device.power_on_page = 128;
+    const std::vector<std::string> saved = lines_of(settings_file_text());
+    EXPECT_EQ(saved[k_first_schedule_page_line], "257");
+    EXPECT_EQ(saved[k_power_on_line], "0");
 }
 
 TEST(SettingsFile, LfOnlyFilesAndAFinalLineWithoutEndRead)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "link/framing.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
+#include "operations.h"
 #include "step_driver.h"
 #include "support/wire_capture.h"
 
@@ -103,6 +105,23 @@ Operation numbered(int steps, int period = 400, int silent = 0)
                         return StepResult::sent;
                     },
                     expect_go()};
+    };
+    return op;
+}
+
+// One read query per step, each expecting its reply.
+Operation reads(std::vector<std::string> queries)
+{
+    Operation op;
+    op.name = "read";
+    op.steps = static_cast<int>(queries.size());
+    op.step = [queries = std::move(queries)](int n) {
+        const std::string q = queries[static_cast<std::size_t>(n - 1)];
+        return Step{[q] {
+                        velta::send_command(q);
+                        return StepResult::sent;
+                    },
+                    expect_reply_to(q)};
     };
     return op;
 }
@@ -336,18 +355,7 @@ TEST(StepDriver, BroadcastIsPacedByTheWireTimeAlone)
 TEST(StepDriver, ReadQueriesAreJudgedByTheirReply)
 {
     Harness h;
-    Operation op;
-    op.name = "read";
-    op.steps = 2;
-    op.step = [](int n) {
-        const std::string q = n == 1 ? "RIDPM\r\n" : "RIDP\r\n";
-        return Step{[q] {
-                        velta::send_command(q);
-                        return StepResult::sent;
-                    },
-                    expect_reply_to(q)};
-    };
-    h.driver.start(std::move(op), Pace{true, true, 0});
+    h.driver.start(reads({"RIDPM\r\n", "RIDP\r\n"}), Pace{true, true, 0});
     h.reply("IDPM2\r\n");
     EXPECT_EQ(velta::model().device.page_mode, 1) << "the reply is decoded as usual";
     h.reply("IDPM1\r\n");  // the answer to another query
@@ -355,6 +363,33 @@ TEST(StepDriver, ReadQueriesAreJudgedByTheirReply)
     ASSERT_EQ(h.report->failures.size(), 1u);
     EXPECT_EQ(h.report->failures[0].step, 2);
     EXPECT_EQ(h.report->failures[0].reason, "expected a reply starting with IDP");
+}
+
+// A reply that starts right but does not decode is not the device's value: the read fails,
+// the run stops, and read-all writes no file over what the model held before.
+TEST(StepDriver, AReplyThatDoesNotDecodeFailsTheReadAndWritesNoFile)
+{
+    Harness h;
+    Options o;
+    o.link = LinkMode::tcp;
+    o.command = Command::read_all;
+    o.file = (std::filesystem::temp_directory_path() / "veltactl_damaged_reply.dat").string();
+    std::filesystem::remove(o.file);
+    h.driver.start(reads({"RADT\r\n", "RAM\r\n"}), Pace{true, true, 0});
+    h.reply("ADTabc\r\n");
+    ASSERT_TRUE(h.report);
+    EXPECT_FALSE(h.report->completed);
+    EXPECT_EQ(h.sent.size(), 1u) << "a query left after the damaged reply";
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    EXPECT_EQ(failure_line("d", h.report->failures[0]),
+              "d: step 1 of 2: sent \"RADT<CR><LF>\", answered \"ADTabc<CR><LF>\": the reply "
+              "does not decode (" +
+                  std::string(velta::k_text_reply_damaged) + " (ADT))");
+    EXPECT_EQ(velta::model().device.alarm_hold_time, "010");
+
+    const Outcome out = finish_device(o, *h.report, "d", o.file);
+    EXPECT_EQ(out.exit_code, k_exit_failed);
+    EXPECT_FALSE(std::filesystem::exists(o.file));
 }
 
 }  // namespace

@@ -71,8 +71,9 @@ void fill_non_default_model()
         for (std::size_t e = 0; e < k_schedule_entries; ++e) {
             d.schedule_hour[day][e] = static_cast<int>((e + 5) % 24);
             d.schedule_minute[day][e] = static_cast<int>((day + e * 7) % 60);
-            d.schedule_page[day][e] =
-                e % 3 == 0 ? k_schedule_page_none : static_cast<int>((day * 4 + e) % 128);
+            d.schedule_page[day][e] = e % 3 == 0 ? k_schedule_page_none
+                                      : e == 1   ? k_page_pas
+                                                 : static_cast<int>((day * 4 + e) % 128);
         }
     }
     d.alarm_mode = 1;
@@ -84,7 +85,7 @@ void fill_non_default_model()
     d.remote_mode = 2;
     d.connector_input = 1;
     d.page_mode = 1;
-    d.power_on_page = 128;  // "PAS" with two lines
+    d.power_on_page = k_page_pas;
     d.upper_font_size = 0;
     d.lower_font_size = 2;
     d.video_loss_background = 1;
@@ -268,11 +269,11 @@ TEST_P(DeviceBatches, SetAllThenReadAllGivesBackTheSameFile)
     // 漢 字 か な カ ナ in JIS X 0208, then full-width blanks.
     EXPECT_TRUE(state.contains(QStringLiteral("CA001") + "3441" "3B7A" "242B" "244A" "252B" "254A" +
                                QStringLiteral("2121").repeated(22)));
-    // Day 5, entry 2: 06:11, page 18.
+    // Day 5, entry 2: 06:11, "PAS".
     const auto sd05 = std::find_if(state.begin(), state.end(),
                                    [](const QString& s) { return s.startsWith("SD05"); });
     ASSERT_NE(sd05, state.end());
-    EXPECT_EQ(sd05->mid(4, 14), QStringLiteral("0504000") + "0611018");
+    EXPECT_EQ(sd05->mid(4, 21), QStringLiteral("0504000") + "0611PAS" + "0718019");
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, DeviceBatches,

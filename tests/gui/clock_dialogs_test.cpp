@@ -112,7 +112,7 @@ TEST(DisplayPageDialog, TwoLineModeOffersPasAfterPage128)
     ASSERT_EQ(d.page_list()->count(), 129);
     EXPECT_EQ(d.page_list()->itemText(128), QStringLiteral("PAS "));
     d.page_list()->setCurrentIndex(128);
-    EXPECT_EQ(model().device.display_page, 128);
+    EXPECT_EQ(model().device.display_page, k_page_pas);
     click(d.page_set_button());
     d.page_list()->setCurrentIndex(127);
     click(d.page_set_button());

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "common/box_recorder.h"
@@ -12,7 +13,9 @@
 #include "device/connector_table_widgets.h"
 #include "device/other_settings_dialog.h"
 #include "device/remote_dialog.h"
+#include "device/schedule_dialog.h"
 #include "model/settings_model.h"
+#include "pages/display_page_dialog.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -130,7 +133,7 @@ TEST(OtherSettingsDialog, PageModeRebuildsThePowerOnListAndKeepsPas)
     dialog.page_mode_list()->setCurrentIndex(1);
     EXPECT_EQ(power_on->count(), 129);
     EXPECT_EQ(power_on->currentText(), "PAS");
-    EXPECT_EQ(model().device.power_on_page, 128);
+    EXPECT_EQ(model().device.power_on_page, k_page_pas);
     EXPECT_EQ(model().choices.current_page, 0);
     press(&dialog, "send_power_on_page");
     press(&dialog, "send_page_mode");
@@ -143,6 +146,52 @@ TEST(OtherSettingsDialog, PageModeRebuildsThePowerOnListAndKeepsPas)
     list_in(&dialog, "フォント サイズ下")->setCurrentIndex(2);
     press(&dialog, "send_lower_font_size");
     EXPECT_EQ(wire.last(), "CFSBL\r\n");
+}
+
+// What the operator chose as "PAS" or "---" with two lines is still that after "Line 1" is
+// chosen, in every list that offers it and in every command.
+TEST(OtherSettingsDialog, PasAndNoneChosenWithTwoLinesKeepTheirMeaningWithOne)
+{
+    WireCapture wire;
+    model().device.page_mode = 1;
+    {
+        ScheduleDialog schedule;  // the lists: "001" .. "128", "PAS", "---"
+        QTest::keyClick(schedule.page_list(), Qt::Key_Up);
+        EXPECT_EQ(schedule.page_list()->currentText(), "PAS");
+        QTest::keyClick(schedule.pattern_list(), Qt::Key_Down);
+        QTest::keyClick(schedule.page_list(), Qt::Key_Up);
+        QTest::keyClick(schedule.page_list(), Qt::Key_Up);
+        EXPECT_EQ(schedule.page_list()->currentText(), "128");
+        QTest::keyClick(schedule.pattern_list(), Qt::Key_Down);
+        QTest::keyClick(schedule.page_list(), Qt::Key_Home);
+        QTest::keyClick(schedule.page_list(), Qt::Key_End);
+        EXPECT_EQ(schedule.page_list()->currentText(), "---");
+        DisplayPageDialog display;
+        QTest::keyClick(display.page_list(), Qt::Key_End);
+        EXPECT_EQ(display.page_list()->currentText(), "PAS ");
+    }
+    OtherSettingsDialog other;
+    QTest::keyClick(other.power_on_list(), Qt::Key_End);
+    QTest::keyClick(other.page_mode_list(), Qt::Key_Up);
+    EXPECT_EQ(model().device.page_mode, 0);
+    EXPECT_EQ(other.power_on_list()->count(), 257);
+    EXPECT_EQ(other.power_on_list()->currentText(), "PAS");
+    ScheduleDialog schedule;
+    EXPECT_EQ(schedule.page_list()->currentText(), "PAS");
+    DisplayPageDialog display;
+    EXPECT_EQ(display.page_list()->currentText(), "PAS ");
+
+    wire.clear();
+    press(&schedule, "send_schedule_day");
+    press(&other, "send_power_on_page");
+    display.page_set_button()->click();
+    ASSERT_EQ(wire.sent().size(), 3u);
+    EXPECT_EQ(wire.sent()[0].substr(4, 21),
+              "0000PAS"
+              "0100128"
+              "0200000");
+    EXPECT_EQ(wire.sent()[1], "POSPAS\r\n");
+    EXPECT_EQ(wire.sent()[2], "PAS\r\n");
 }
 
 TEST(DeviceOpeners, NetworkDialogIsRefusedOverTcpIp)

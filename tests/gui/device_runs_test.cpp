@@ -77,8 +77,8 @@ TEST(ScheduleDialog, TwoLineModeShowsOffForEveryPageBeyondTheCount)
 {
     WireCapture wire;
     model().device.page_mode = 1;
-    model().device.schedule_page[0][0] = 128;
-    model().device.schedule_page[0][1] = 129;
+    model().device.schedule_page[0][0] = k_page_pas;
+    model().device.schedule_page[0][1] = 128;
     ScheduleDialog dialog;
     EXPECT_EQ(dialog.page_list()->count(), 130);
     EXPECT_EQ(dialog.page_list()->currentText(), "PAS");
@@ -334,6 +334,35 @@ TEST(BatchRunDialogs, ReadAllHasNoBroadcastAndItsLastStepSendsNothing)
     EXPECT_EQ(wire.sent()[0], "FFRCA001\r\n");
     EXPECT_EQ(wire.sent()[310], "FFRVLBC\r\n");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST(BatchRunDialogs, ReadAllStopsAtADamagedReplyNamingItsItem)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    BatchRunDialog dialog(read_all_config());
+    dialog.show();
+    start_by_hand(dialog, "start_run");
+    boxes.clear();  // the confirmation
+    std::string codes;
+    for (int i = 0; i < 28; ++i) codes += "2422";
+    dialog.run_tick();
+    serial_dispatch("CA001" + codes + "\r\n");
+    dialog.run_tick();
+    serial_dispatch("CA002" + codes.substr(4) + "\r\n");  // one code short
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.last_text(), k_text_reply_damaged);
+    EXPECT_EQ(boxes.boxes().back().detail, "CA002");
+    std::string title;  // 28 times "あ"
+    for (int i = 0; i < 28; ++i) title += "\x82\xA0";
+    EXPECT_EQ(model().pages.page_title[0], title);
+    EXPECT_EQ(model().pages.page_title[1], "");
+    dialog.run_tick();
+    EXPECT_FALSE(dialog.run_active());
+    EXPECT_EQ(wire.sent().size(), 2u) << "a query left after the damaged reply";
+    EXPECT_TRUE(dialog.close_button()->isEnabled());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(model().state.batch_running, 0);
 }
 
 TEST(BatchRunDialogs, SetAllIsPacedAt400ms)

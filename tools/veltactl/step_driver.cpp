@@ -74,7 +74,7 @@ void StepDriver::send_step()
     }
     phase_ = Phase::awaiting;
     if (has_early_answer_) {
-        process_answer(early_answer_);
+        process_answer(early_answer_, early_flagged_);
         return;
     }
     if (pace_.answer_timeout_ms > 0 && host_.arm_answer_timer)
@@ -91,22 +91,30 @@ void StepDriver::command_sent(std::string_view wire_text)
 
 void StepDriver::answer(std::string_view line)
 {
+    // The line has just been decoded: reply_error also marks a data reply that did not decode.
+    const bool flagged = velta::model().state.reply_error != 0;
     if (phase_ == Phase::sending && sent_ && !has_early_answer_) {
         has_early_answer_ = true;
         early_answer_.assign(line);
+        early_flagged_ = flagged;
         return;
     }
     if (phase_ != Phase::awaiting)
         return;  // late or unasked: not the answer to anything outstanding
-    process_answer(line);
+    process_answer(line, flagged);
 }
 
-void StepDriver::process_answer(std::string_view line)
+void StepDriver::process_answer(std::string_view line, bool flagged)
 {
     if (host_.disarm_answer_timer)
         host_.disarm_answer_timer();
     report_.last_answer.assign(line);
-    const Verdict v = judge_answer(expect_, line);
+    Verdict v = judge_answer(expect_, line);
+    if (v.ok && flagged) {
+        v.ok = false;
+        v.stop = true;
+        v.reason = "the reply does not decode";
+    }
     if (!v.ok) {
         fail(v.reason, std::string(line));
         if (v.stop && op_.stop_on_error)
@@ -129,7 +137,7 @@ bool StepDriver::box(const velta::Box& box)
     }
     if (box.kind == velta::BoxKind::error || box.kind == velta::BoxKind::warning ||
         box.kind == velta::BoxKind::plain) {
-        notes_.push_back(box.text);
+        notes_.push_back(box.detail.empty() ? box.text : box.text + " (" + box.detail + ")");
         return true;
     }
     return box.kind == velta::BoxKind::info;  // success notices say nothing the run does not

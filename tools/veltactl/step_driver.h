@@ -97,7 +97,7 @@ private:
     enum class Phase { idle, sending, awaiting, between, finished };
 
     void send_step();
-    void process_answer(std::string_view line);
+    void process_answer(std::string_view line, bool flagged);
     void complete_step();
     void fail(std::string reason, std::string answer = {});
     void finish();
@@ -114,6 +114,7 @@ private:
     bool stopping_ = false;
     bool has_early_answer_ = false;
     std::string early_answer_;
+    bool early_flagged_ = false;
     Expect expect_;
     std::string wire_;
     std::vector<std::string> notes_;

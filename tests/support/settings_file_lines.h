@@ -1,0 +1,28 @@
+#pragma once
+// The lines of a settings file image, and where the records that hold page values are.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace velta {
+
+// 0-based lines of the first schedule page, the power-on page and the page mode.
+inline constexpr std::size_t k_first_schedule_page_line = 3285;
+inline constexpr std::size_t k_power_on_line = 4044;
+inline constexpr std::size_t k_page_mode_line = 4045;
+
+// Splits a CR LF text into its lines.
+inline std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+}  // namespace velta
