@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   socat xvfb xauth openbox fonts-noto-cjk qt6-translations-l10n
+  g++-mingw-w64-x86-64-posix googletest wine64
+  desktop-file-utils appstream dpkg-dev file groff-base
 )
 
 missing=()
