@@ -42,7 +42,7 @@ check_package() {
            usr/share/metainfo/org.velta.Velta.metainfo.xml \
            usr/share/icons/hicolor/48x48/apps/org.velta.Velta.png \
            usr/share/icons/hicolor/scalable/apps/org.velta.Velta.svg \
-           usr/share/man/man1/veltactl.1 usr/share/man/man1/velta-devsim.1; do
+           usr/share/man/man1/veltactl.1.gz usr/share/man/man1/velta-devsim.1.gz; do
     [ -f "$root/$f" ] || { echo "$deb: $f missing"; rm -rf "$root"; return 1; }
   done
   env -u LD_LIBRARY_PATH "$root/usr/bin/veltactl" --help >/dev/null
