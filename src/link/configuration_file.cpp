@@ -1,5 +1,13 @@
 #include "link/configuration_file.h"
 
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -63,7 +71,46 @@ struct Settings {
     }
 };
 
+#ifdef _WIN32
+// Where the file was before: the user's VirtualStore copy first, since that is the one the
+// user's earlier runs read and wrote, then the Windows folder itself.
+QStringList old_configuration_paths()
+{
+    wchar_t buffer[MAX_PATH];
+    const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return {};
+    const QString windows = QDir::fromNativeSeparators(QString::fromWCharArray(buffer, n));
+    const QString local_data =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    // "C:/Windows" is stored as "<local data>/VirtualStore/Windows".
+    const QString store = local_data + QStringLiteral("/VirtualStore/") + windows.mid(3);
+    return {store + QStringLiteral("/velta.ini"), windows + QStringLiteral("/velta.ini")};
+}
+#endif
+
 }  // namespace
+
+bool migrate_configuration_file(const QStringList& old_paths, const QString& new_path)
+{
+    if (QFileInfo::exists(new_path))
+        return false;
+    for (const QString& old_path : old_paths) {
+        if (!QFileInfo(old_path).isFile())
+            continue;
+        const QString section = QString::fromLatin1(k_section);
+        QSettings old_file(old_path, QSettings::IniFormat);
+        old_file.beginGroup(section);
+        QSettings new_file(new_path, QSettings::IniFormat);
+        new_file.beginGroup(section);
+        for (const QString& key : old_file.childKeys())
+            new_file.setValue(key, old_file.value(key));
+        new_file.endGroup();
+        new_file.sync();
+        return new_file.status() == QSettings::NoError;
+    }
+    return false;
+}
 
 QString configuration_file_path()
 {
@@ -75,6 +122,9 @@ QString configuration_file_path()
 
 void read_configuration()
 {
+#ifdef _WIN32
+    migrate_configuration_file(old_configuration_paths(), configuration_file_path());
+#endif
     Settings s;
     LinkSettings& l = model().link;
     l.com_port_index = int_value(s.file, QStringLiteral("com_port"), 0, 5);

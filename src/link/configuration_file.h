@@ -3,6 +3,7 @@
 // by key at the moment of change.
 
 #include <QString>
+#include <QStringList>
 #include <string_view>
 
 namespace velta {
@@ -11,6 +12,13 @@ namespace velta {
 // application configuration directory on Windows.
 QString configuration_file_path();
 
+// On Windows velta.ini used to live in the Windows folder (or, for a user not allowed to write
+// there, in the user's VirtualStore copy of it). When the file at new_path does not exist, the
+// first of old_paths that does is read once and its keys written to new_path; an existing new
+// file is never touched. Returns whether a file was carried over.
+bool migrate_configuration_file(const QStringList& old_paths, const QString& new_path);
+
+// Carries an old file over first (Windows), then reads the keys into the model.
 void read_configuration();
 void write_configuration_int(std::string_view key, int value);
 void write_configuration_text(std::string_view key, std::string_view text);

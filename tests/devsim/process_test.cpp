@@ -1,6 +1,8 @@
 // Protects the simulator program on its real transports: loopback TCP, a socat pty pair with
 // RS-485 addressing, its own pty, connecting to a listening tool, the state written on
 // SIGTERM, closing after a command, the throttle's pace and the refusal of bad arguments.
+// The program and these tests use fork, ptys and POSIX sockets; the simulator runs on Linux only.
+#ifndef _WIN32
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -352,3 +354,5 @@ TEST_F(DevsimProcess, BadArgumentsExitNonZeroWithAMessage)
 }
 
 }  // namespace
+
+#endif  // _WIN32

@@ -1,7 +1,12 @@
-// Protects velta.ini: defaults, atoi reading, range checks, the host keys and immediate writes.
+// Protects velta.ini: defaults, atoi reading, range checks, the host keys, immediate writes and
+// the one-time move of an old file to the new place.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+#include <array>
+#include <vector>
 
 #include "link/configuration_file.h"
 #include "model/settings_model.h"
@@ -170,6 +175,57 @@ TEST_F(ConfigurationFile, SerialEntriesMapToDevicePathsThatTheFileCanChange)
     EXPECT_EQ(serial_device_name(0), "/dev/pts/7");
     EXPECT_EQ(serial_device_name(5), "/dev/ttyS1");  // a blank entry keeps the default
 #endif
+}
+
+// The old places stand in for the VirtualStore and Windows folders, the sandbox's file for the
+// new one: the first old file that exists is carried over once, and only into a missing file.
+TEST_F(ConfigurationFile, OldFileIsCarriedOverOnceIntoAMissingNewFile)
+{
+    QTemporaryDir old_place;
+    const QString store = old_place.filePath("store/velta.ini");
+    const QString windows = old_place.filePath("windows/velta.ini");
+    const QString target = configuration_file_path();
+    const auto put = [](const QString& path, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    };
+
+    // Nothing to carry over: no file appears.
+    EXPECT_FALSE(migrate_configuration_file({store, windows}, target));
+    EXPECT_FALSE(QFile::exists(target));
+
+    const QByteArray old_text =
+        "[VELTA_Section]\r\nInterface=1\r\ncom_port=3\r\nrs_control=1\r\n"
+        "p_port_number=09005\r\nClientServer=1\r\nlist_count=1\r\n"
+        "ip00_0=192\r\nip00_1=168\r\nip00_2=0\r\nip00_3=7\r\n";
+    put(windows, old_text);
+    EXPECT_TRUE(migrate_configuration_file({store, windows}, target));
+    read_configuration();
+    const LinkSettings& l = model().link;
+    EXPECT_EQ((std::array{l.interface_kind, l.com_port_index, l.rs485_mode, l.tcp_role}),
+              (std::array{1, 3, 1, 1}));
+    EXPECT_EQ(model().device.port_number, "09005");
+    EXPECT_EQ(l.host_list, (std::vector<IpAddress>{{192, 168, 0, 7}}));
+    QFile old_file(windows);
+    ASSERT_TRUE(old_file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old_file.readAll(), old_text);  // the old file stays as it was
+
+    // Once the new file exists, later changes to an old one are not read again.
+    write_configuration_int("com_port", 5);
+    put(store, "[VELTA_Section]\r\ncom_port=1\r\n");
+    EXPECT_FALSE(migrate_configuration_file({store, windows}, target));
+    read_configuration();
+    EXPECT_EQ(model().link.com_port_index, 5);
+
+    // The first old place that holds a file wins.
+    QFile::remove(target);
+    EXPECT_TRUE(migrate_configuration_file({store, windows}, target));
+    reset_for_test();
+    read_configuration();
+    EXPECT_EQ(model().link.com_port_index, 1);
+    EXPECT_EQ(model().link.interface_kind, 0);
 }
 
 }  // namespace
