@@ -29,6 +29,7 @@
 #include "link/configuration_file.h"
 #include "link/dialog_link.h"
 #include "link/tcp_link.h"
+#include "model/file_menu.h"
 #include "model/peer_table.h"
 #include "model/settings_model.h"
 #include "shell/command_table.h"
@@ -250,6 +251,19 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
     EXPECT_EQ(boxes_.last_text(), "Socket 接続 OK");
     EXPECT_FALSE(client.connect_button()->isEnabled());
     EXPECT_TRUE(client.disconnect_button()->isEnabled());
+
+    // The device closes the link: the dialog shows it down, exit is no longer refused, and
+    // "接続" connects again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device.hasPendingConnections(); }, k_wait_ms));
+    device.nextPendingConnection()->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.connect_button()->isEnabled(); }, k_wait_ms));
+    EXPECT_FALSE(client.disconnect_button()->isEnabled());
+    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_TRUE(exit_allowed({}));
+    client.connect_button()->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_wait_ms));
+    EXPECT_FALSE(exit_allowed({}));
+    EXPECT_EQ(boxes_.last_text(), "TCP/IPを切断してください。");
 
     client.disconnect_button()->click();
     EXPECT_EQ(boxes_.last_text(), "Socket 切断 OK");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <termios.h>
 #endif
 
@@ -47,7 +48,9 @@ public:
             },
             k_wait_ms);
     }
-    ~PtyPair()
+    ~PtyPair() { end(); }
+    // The pair goes away, as an unplugged adapter does: both sides hang up.
+    void end()
     {
         socat_.kill();
         socat_.waitForFinished(2000);  // the helper process, not the code under test
@@ -252,6 +255,40 @@ TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsReportedOnceWithItsReason)
         watchdog_tick();
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Miss! File Open", "No Connect"}));
 }
+
+#ifndef _WIN32
+// CPU time this process has used, user and system, in milliseconds.
+long cpu_ms()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000L +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000L;
+}
+
+TEST_F(SerialLinkTest, AHungUpPortIsClosedAndReportedOnceWithoutSpinning)
+{
+    ASSERT_TRUE(open_serial_port());
+    send_command("RTSDO\r\n");
+    device_reads(7);
+    device.close();
+    pty.end();  // the far end goes: the tool's side hangs up
+    ASSERT_TRUE(QTest::qWaitFor([] { return serial_port_lost(); }, k_wait_ms));
+    EXPECT_FALSE(serial_port_open());
+
+    const long before = cpu_ms();
+    QTest::qWait(400);
+    EXPECT_LT(cpu_ms() - before, 150) << "still polling a port that hung up";
+
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "No Connect");
+    EXPECT_NE(boxes.boxes()[0].detail.find(pty.tool_side().toStdString()), std::string::npos)
+        << boxes.boxes()[0].detail;
+    EXPECT_EQ(model().state.reply_error, 1) << "the outstanding command failed";
+    for (int tick = 0; tick < 30; ++tick) watchdog_tick();
+    EXPECT_EQ(boxes.boxes().size(), 1u) << "reported once";
+}
+#endif
 
 TEST(SerialOpenFailure, PermissionDeniedTellsHowToGetAccess)
 {
