@@ -2,8 +2,6 @@
 // how replies are cut into lines and dispatched, and the failures an operator sees.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSerialPort>
 #include <QTest>
 
@@ -23,49 +21,13 @@
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "support/config_sandbox.h"
+#include "support/pty_pair.h"
 #include "support/wire_capture.h"
 
 namespace velta {
 namespace {
 
 constexpr int k_wait_ms = 5000;
-
-// Two connected ptys: the tool opens one, the test plays the device on the other.
-class PtyPair {
-public:
-    PtyPair()
-    {
-        socat_.start("socat", {"-d", "-d", "pty,raw,echo=0", "pty,raw,echo=0"});
-        QString log;
-        const QRegularExpression pty(QStringLiteral("PTY is (\\S+)"));
-        (void)QTest::qWaitFor(
-            [&] {
-                log += QString::fromLocal8Bit(socat_.readAllStandardError());
-                paths_.clear();
-                for (const auto& m : pty.globalMatch(log))
-                    paths_ << m.captured(1);
-                return paths_.size() == 2;
-            },
-            k_wait_ms);
-    }
-    ~PtyPair() { end(); }
-    // The pair goes away, as an unplugged adapter does: both sides hang up.
-    void end()
-    {
-        socat_.kill();
-        socat_.waitForFinished(2000);  // the helper process, not the code under test
-    }
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
-
-    bool ready() const { return paths_.size() == 2; }
-    QString tool_side() const { return paths_.value(0); }
-    QString device_side() const { return paths_.value(1); }
-
-private:
-    QProcess socat_;
-    QStringList paths_;
-};
 
 class SerialLinkTest : public ::testing::Test {
 protected:
