@@ -17,6 +17,12 @@ Box make(BoxKind kind, std::string_view caption, std::string_view text, BoxIcon 
     return Box{kind, std::string(caption), std::string(text), icon, buttons, owner, beep, {}};
 }
 
+Box with_detail(Box box, std::string_view detail)
+{
+    box.detail = std::string(detail);
+    return box;
+}
+
 }  // namespace
 
 BoxPresenter set_box_presenter(BoxPresenter p)
@@ -43,41 +49,46 @@ void error_box(std::string_view text)
 
 void error_box(std::string_view text, std::string_view detail)
 {
-    Box box =
-        make(BoxKind::error, "Error", text, BoxIcon::error, BoxButtons::ok, nullptr, true);
-    box.detail = std::string(detail);
-    present_box(box);
+    present_box(with_detail(
+        make(BoxKind::error, "Error", text, BoxIcon::error, BoxButtons::ok, nullptr, true),
+        detail));
 }
 
 void warning_box(std::string_view text)
 {
-    present_box(
-        make(BoxKind::warning, "Error", text, BoxIcon::warning, BoxButtons::ok, nullptr, true));
+    warning_box(text, {});
+}
+
+void warning_box(std::string_view text, std::string_view detail)
+{
+    present_box(with_detail(
+        make(BoxKind::warning, "Error", text, BoxIcon::warning, BoxButtons::ok, nullptr, true),
+        detail));
 }
 
 bool confirm_not_auto_switching(const void* owner)
 {
     return present_box(make(BoxKind::confirm_not_auto_switching, "本機の確認",
-                            k_text_not_auto_switching, BoxIcon::question, BoxButtons::yes_no,
-                            owner, false)) == BoxAnswer::yes;
+                            k_text_not_auto_switching, BoxIcon::question, BoxButtons::yes_no, owner,
+                            false)) == BoxAnswer::yes;
 }
 
 bool confirm_other_sizes(const void* owner)
 {
     return present_box(make(BoxKind::confirm_other_sizes, "他サイズ作成", k_text_other_sizes,
-                            BoxIcon::question, BoxButtons::yes_no, owner, false)) ==
-           BoxAnswer::yes;
+                            BoxIcon::question, BoxButtons::yes_no, owner, false)) == BoxAnswer::yes;
 }
 
 bool ask_yes_no(std::string_view caption, std::string_view text, const void* owner)
 {
-    return present_box(make(BoxKind::question, caption, text, BoxIcon::question,
-                            BoxButtons::yes_no, owner, false)) == BoxAnswer::yes;
+    return present_box(make(BoxKind::question, caption, text, BoxIcon::question, BoxButtons::yes_no,
+                            owner, false)) == BoxAnswer::yes;
 }
 
-void plain_box(std::string_view text, BoxIcon icon)
+void plain_box(std::string_view text, BoxIcon icon, std::string_view detail)
 {
-    present_box(make(BoxKind::plain, "VELTA", text, icon, BoxButtons::ok, nullptr, false));
+    present_box(with_detail(
+        make(BoxKind::plain, "VELTA", text, icon, BoxButtons::ok, nullptr, false), detail));
 }
 
 }  // namespace velta

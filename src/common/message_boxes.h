@@ -44,11 +44,12 @@ void error_box(std::string_view text);
 // An error box whose message stays exact, with a detail text shown beneath it.
 void error_box(std::string_view text, std::string_view detail);
 void warning_box(std::string_view text);
+void warning_box(std::string_view text, std::string_view detail);
 // True when the operator answered Yes.
 bool confirm_not_auto_switching(const void* owner);
 bool confirm_other_sizes(const void* owner);
 bool ask_yes_no(std::string_view caption, std::string_view text, const void* owner = nullptr);
-void plain_box(std::string_view text, BoxIcon icon = BoxIcon::none);
+void plain_box(std::string_view text, BoxIcon icon = BoxIcon::none, std::string_view detail = {});
 
 inline constexpr std::string_view k_text_not_connected = "Socket が接続されていません";
 inline constexpr std::string_view k_text_not_auto_switching = "本機が自動切換えでない事を確認してください";

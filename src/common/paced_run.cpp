@@ -36,6 +36,8 @@ bool PacedRun::start(RunSteps steps, int period_ms)
         return false;
     steps_ = std::move(steps);
     running_ = true;
+    // A failure left by an earlier single command is not this run's.
+    model().state.reply_error = 0;
     model().state.batch_running = 1;
     arm_(paced_period(period_ms));
     return true;

@@ -121,20 +121,23 @@ void NetworkDialog::refresh()
 void NetworkDialog::start_read()
 {
     RunSteps steps;
-    steps.last = k_network_read_queries;
+    // One tick after the last query sends nothing: it lets the last answer come in, so that an
+    // error answer to it ends the run like any other, without the refresh.
+    steps.last = k_network_read_queries + 1;
     steps.perform = [](int step) {
-        send_command(k_network_read_order[static_cast<std::size_t>(step - 1)]);
+        if (step <= k_network_read_queries)
+            send_command(k_network_read_order[static_cast<std::size_t>(step - 1)]);
         return StepResult::sent;
     };
-    steps.progress = [this](int) { progress_->setValue(progress_->value() + 1); };
+    steps.progress = [this](int step) {
+        if (step <= k_network_read_queries)
+            progress_->setValue(progress_->value() + 1);
+    };
     steps.finished = [this](RunEnd end) {
         if (end != RunEnd::completed)
             return;  // an error answer: what was read stays, the controls are not refreshed
-        // The last reply comes in during the next period; show the values after it.
-        QTimer::singleShot(paced_period(k_network_read_period_ms), this, [this] {
-            progress_->setValue(0);
-            refresh();
-        });
+        progress_->setValue(0);
+        refresh();
     };
     if (start_run(std::move(steps), k_network_read_period_ms))
         progress_->setValue(0);

@@ -8,6 +8,7 @@
 #include "gui/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
 #include "link/configuration_file.h"
+#include "link/serial_link.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -20,6 +21,11 @@ SerialDialog::SerialDialog(QWidget* parent)
         port_items << QStringLiteral("COM %1").arg(n);
     ports_ = link_setting_combo(port_items, &LinkSettings::com_port_index, "com_port",
                                 [this] { show_device(); });
+    // A port that was lost is opened again when the operator picks a port, the same one too.
+    connect(ports_, &QComboBox::activated, this, [] {
+        if (serial_port_lost())
+            open_serial_port();
+    });
     control_ = link_setting_combo({QStringLiteral("RS-232C"), QStringLiteral("RS-485")},
                                   &LinkSettings::rs485_mode, "rs_control");
 

@@ -93,8 +93,7 @@ bool SettingsDialog::start_run(RunSteps steps, int period_ms)
 bool SettingsDialog::event(QEvent* e)
 {
     if (e->type() == static_cast<QEvent::Type>(MSG_REPLY_ARRIVED)) {
-        const std::string receipt = static_cast<ReplyArrivedEvent*>(e)->receipt();
-        dispatch_in_turn([receipt] { socket_receive(receipt); });
+        static_cast<ReplyArrivedEvent*>(e)->dispatch();
         after_reply();
         return true;
     }

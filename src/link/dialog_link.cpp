@@ -19,13 +19,30 @@ QPointer<QObject>& socket_notify_window()
     return window;
 }
 
-void deliver_socket_receipt(const std::string& receipt)
+namespace {
+void dispatch_receipt(const std::string& receipt, Receipt kind)
+{
+    dispatch_in_turn([receipt, kind] {
+        if (kind == Receipt::late)
+            socket_receive_late(receipt);
+        else
+            socket_receive(receipt);
+    });
+}
+}  // namespace
+
+void ReplyArrivedEvent::dispatch() const
+{
+    dispatch_receipt(receipt_, kind_);
+}
+
+void deliver_socket_receipt(const std::string& receipt, Receipt kind)
 {
     if (current_dialog()) {
-        QCoreApplication::postEvent(current_dialog(), new ReplyArrivedEvent(receipt));
+        QCoreApplication::postEvent(current_dialog(), new ReplyArrivedEvent(receipt, kind));
         return;
     }
-    dispatch_in_turn([receipt] { socket_receive(receipt); });
+    dispatch_receipt(receipt, kind);
 }
 
 }  // namespace velta

@@ -69,6 +69,7 @@ void send_command(std::string_view command)
 {
     if (model().link.interface_kind == 1) {
         if (!link_ready()) {
+            model().state.reply_error = 1;  // not sent: a run ends here rather than going on
             warning_box(k_text_not_connected);
             return;
         }

@@ -2,7 +2,7 @@
 
 #include <QObject>
 #include <QSerialPort>
-
+#include <QSocketNotifier>
 #include <memory>
 #include <string>
 
@@ -12,7 +12,10 @@
 #endif
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
 #ifdef __linux__
 #include <sys/stat.h>
@@ -33,6 +36,13 @@ namespace {
 struct SerialLink {
     std::unique_ptr<QSerialPort> port;
     LineAssembler lines{LineAssembler::Overflow::cut, k_serial_line_max};
+    std::string name;  // "COM1 (/dev/ttyUSB0)": the entry and the device, for messages
+    bool lost = false;
+#ifndef _WIN32
+    // Watches a duplicate of the port's descriptor for the hang-up the port itself ignores.
+    int hangup_fd = -1;
+    std::unique_ptr<QSocketNotifier> hangup;
+#endif
 };
 
 SerialLink& serial()
@@ -121,6 +131,62 @@ void on_bytes()
     }
 }
 
+void stop_hangup_watch()
+{
+#ifndef _WIN32
+    SerialLink& s = serial();
+    if (s.hangup) {
+        // It may be the notifier whose signal is running now.
+        s.hangup->setEnabled(false);
+        s.hangup.release()->deleteLater();
+    }
+    if (s.hangup_fd >= 0)
+        ::close(s.hangup_fd);
+    s.hangup_fd = -1;
+#endif
+}
+
+// The far end went away (hang-up, end of file, a vanished adapter): the port is closed once and
+// reported once, instead of being polled forever. Choosing the port again reopens it.
+void port_lost()
+{
+    SerialLink& s = serial();
+    if (!s.port)
+        return;
+    on_bytes();  // what came before the hang-up is still an answer
+    const std::string name = s.name;
+    close_serial_port();
+    s.lost = true;
+    LinkState& st = model().state;
+    if (st.answer_pending == 1)
+        st.reply_error = 1;  // the outstanding command failed; a paced run ends on it
+    st.answer_pending = 0;
+    st.watchdog_ticks = 0;
+    dispatch_in_turn([name] {
+        error_box("No Connect",
+                  name + ": ポートとの接続が切れました。ポートを選び直すと開き直します。");
+    });
+}
+
+void watch_hangup(QSerialPort& port)
+{
+#ifndef _WIN32
+    SerialLink& s = serial();
+    s.hangup_fd = ::fcntl(static_cast<int>(port.handle()), F_DUPFD_CLOEXEC, 0);
+    if (s.hangup_fd < 0)
+        return;
+    s.hangup = std::make_unique<QSocketNotifier>(s.hangup_fd, QSocketNotifier::Read);
+    QObject::connect(s.hangup.get(), &QSocketNotifier::activated, [] {
+        // Readable is the port's own business; only a hang-up is ours.
+        pollfd p{serial().hangup_fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            port_lost();
+    });
+#else
+    (void)port;
+#endif
+}
+
 void write_framed(std::string_view framed)
 {
     SerialLink& s = serial();
@@ -181,16 +247,22 @@ bool open_named(const QString& device, int index)
     s.lines.clear();
     QObject::connect(port.get(), &QSerialPort::readyRead, [] { on_bytes(); });
     QObject::connect(port.get(), &QSerialPort::errorOccurred, [](QSerialPort::SerialPortError e) {
-        // Read and write faults are not reported; a vanished device closes the port quietly
-        // and the watchdog then tells the operator.
+        // Read and write faults are not reported; a vanished device is the port's loss.
         if (e == QSerialPort::NoError)
             return;  // clearError() reports itself
-        if (e == QSerialPort::ResourceError && serial().port)
-            serial().port->close();
+        if (e == QSerialPort::ResourceError) {
+            port_lost();
+            return;
+        }
         if (serial().port)
             serial().port->clearError();
     });
+    watch_hangup(*port);
     s.port = std::move(port);
+    s.name = "COM" + std::to_string(index + 1);
+    if (device.toStdString() != s.name)
+        s.name += " (" + device.toStdString() + ")";
+    s.lost = false;
     return true;
 }
 
@@ -212,10 +284,16 @@ void close_serial_port()
     SerialLink& s = serial();
     if (!s.port)
         return;
+    stop_hangup_watch();
     QObject::disconnect(s.port.get(), nullptr, nullptr, nullptr);
     s.port->close();
-    s.port.reset();
+    s.port.release()->deleteLater();  // it may be the port whose signal is running now
     s.lines.clear();
+}
+
+bool serial_port_lost()
+{
+    return serial().lost;
 }
 
 bool serial_port_open()

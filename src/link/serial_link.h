@@ -20,6 +20,10 @@ bool open_serial_port();
 // The same for a device named directly (the command-line tool's --serial PATH).
 bool open_serial_device(const std::string& device);
 void close_serial_port();
+// True after the open port was lost (its far end hung up or the device vanished): it was closed,
+// "No Connect" was shown once with the port's name, and the command outstanding failed
+// (reply_error = 1). Opening a port again clears it.
+bool serial_port_lost();
 bool serial_port_open();
 // The native handle of the open port (a file descriptor on Linux), or -1.
 long long serial_native_handle();

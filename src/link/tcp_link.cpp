@@ -32,19 +32,22 @@ constexpr const char* k_text_no_socket = "WINSOCK.DLLが動作していません
 
 struct Connection {
     QTcpSocket* socket = nullptr;
+    std::string endpoint;  // "host:port" as dialled or accepted, for messages
     LineAssembler lines{LineAssembler::Overflow::drop, k_socket_line_max};
 };
 
 struct LinkData {
     QPointer<QTcpServer> server;
     std::uintptr_t server_handle = 0;
-    std::uintptr_t client_handle = 0;  // stays after the device closed, so sends then fail
+    std::uintptr_t client_handle = 0;
     ClientState client_state = ClientState::none;
     std::map<std::uintptr_t, std::unique_ptr<Connection>> connections;
     std::uintptr_t next_handle = 1;
 
     bool outstanding = false;
     std::uintptr_t answer_socket = 0;  // where the last command went; its lines are the answers
+    // The last command timed out and nothing was sent since: a line now is its late answer.
+    bool late_answer_due = false;
     std::deque<std::string> waiting;
     bool pumping = false;
     QTimer* answer_timer = nullptr;
@@ -164,6 +167,22 @@ std::uintptr_t adopt(QTcpSocket* socket)
     return sock;
 }
 
+// The far end and the system's reason, beneath a socket error's own message.
+std::string error_detail(std::uintptr_t sock, int code)
+{
+    const Connection* conn = connection(sock);
+    std::string detail = conn && !conn->endpoint.empty() ? conn->endpoint + ": " : std::string();
+    const QString reason = conn ? conn->socket->errorString() : QString();
+    detail += reason.isEmpty() ? std::to_string(code)
+                               : reason.toStdString() + " [" + std::to_string(code) + "]";
+    return detail;
+}
+
+std::string endpoint_text(const QString& host, std::uint16_t port)
+{
+    return host.toStdString() + ":" + std::to_string(port);
+}
+
 std::uintptr_t command_socket()
 {
     const SettingsModel& m = model();
@@ -202,6 +221,7 @@ bool send_now(const std::string& command)
         return false;
     }
     data().answer_socket = sock;
+    data().late_answer_due = false;
     set_outstanding(true);
     return true;
 }
@@ -224,6 +244,7 @@ void pump()
 void answer_timed_out()
 {
     set_outstanding(false);
+    data().late_answer_due = true;
     dispatch_in_turn([] {
         state().reply_error = 1;
         warning_box(k_text_no_answer);
@@ -244,17 +265,50 @@ void read_socket(std::uintptr_t sock)
                          [&](std::string_view line) { answers.emplace_back(line); });
     }
     // Only the socket that carries the commands answers them; other peers' bytes are dropped.
-    if (sock != data().answer_socket || answers.empty())
+    LinkData& d = data();
+    if (sock != d.answer_socket || answers.empty())
         return;
-    if (data().outstanding)
+    // A command that already failed on its time-out keeps that one outcome: its late answer is
+    // decoded but neither reported as a success nor taken as clearing the failure.
+    const Receipt kind = !d.outstanding && d.late_answer_due ? Receipt::late : Receipt::answer;
+    d.late_answer_due = false;
+    if (d.outstanding)
         set_outstanding(false);
     for (const std::string& line : answers) {
         // Delivered from the event loop, never from inside the read notice, so a box opened by
         // the decoding cannot hold up this socket's further notices.
         QMetaObject::invokeMethod(
-            &TcpLink::instance(), [line] { deliver_socket_receipt(line); }, Qt::QueuedConnection);
+            &TcpLink::instance(), [line, kind] { deliver_socket_receipt(line, kind); },
+            Qt::QueuedConnection);
     }
     pump();
+}
+
+// A device that leaves takes its own command with it: the one outstanding (which has failed),
+// its time-out and the commands queued for it. Another device's command is not touched.
+void forget_commands_of(std::uintptr_t sock)
+{
+    LinkData& d = data();
+    if (sock == 0 || (sock != d.answer_socket && sock != command_socket()))
+        return;
+    if (sock == d.answer_socket) {
+        if (d.outstanding) {
+            // The answer will never come. Told after the link's own notices, so that a host
+            // following them hears of the lost connection first.
+            state().reply_error = 1;
+            const Connection* conn = connection(sock);
+            std::string detail = conn ? conn->endpoint + ": " : std::string();
+            detail += "接続が切れました";
+            QMetaObject::invokeMethod(
+                &TcpLink::instance(),
+                [detail] { dispatch_in_turn([detail] { warning_box(k_text_no_answer, detail); }); },
+                Qt::QueuedConnection);
+        }
+        d.answer_socket = 0;
+        d.late_answer_due = false;
+        set_outstanding(false);
+    }
+    d.waiting.clear();
 }
 
 void connection_established(std::uintptr_t sock)
@@ -276,6 +330,7 @@ TcpLink& TcpLink::instance()
         auto* l = new TcpLink;
         data().answer_timer = new QTimer(l);
         data().answer_timer->setSingleShot(true);
+        data().answer_timer->setTimerType(Qt::PreciseTimer);  // a coarse one may end it early
         QObject::connect(data().answer_timer, &QTimer::timeout, l, [] { answer_timed_out(); });
         return l;
     }();
@@ -306,7 +361,10 @@ int tcp_client_connect()
     const bool host_ok = l.selected_host >= 0 && l.selected_host < l.host_count &&
                          static_cast<std::size_t>(l.selected_host) < l.host_list.size();
     if (!host_ok || port == 0) {
-        plain_box("接続できません", BoxIcon::error);
+        const std::string why =
+            !host_ok ? "接続先のホストが選ばれていません"
+                     : "ポート番号 \"" + model().device.port_number + "\" は使えません";
+        plain_box("接続できません", BoxIcon::error, why);
         return 0;
     }
     const IpAddress& host = l.host_list[static_cast<std::size_t>(l.selected_host)];
@@ -318,6 +376,7 @@ int tcp_client_connect()
 
     auto* socket = new QTcpSocket(&TcpLink::instance());
     const std::uintptr_t sock = adopt(socket);
+    connection(sock)->endpoint = endpoint_text(address, port);
     d.client_handle = sock;
     d.client_state = ClientState::connecting;
     emit TcpLink::instance().connectedChanged();
@@ -398,6 +457,8 @@ void accept_peer()
         bool v4 = false;
         const quint32 ip = from.toIPv4Address(&v4);
         peer.address = (v4 ? QHostAddress(ip) : from).toString().left(15).toStdString();
+        connection(sock)->endpoint =
+            endpoint_text(QString::fromStdString(peer.address), socket->peerPort());
         stored = true;
     }
     if (stored)
@@ -407,13 +468,23 @@ void accept_peer()
 void close_peer(std::uintptr_t sock)
 {
     LinkData& d = data();
+    forget_commands_of(sock);
     drop_connection(sock);
     const int slot = find_peer_slot(sock);
-    PeerSlot& peer = state().peer_table[static_cast<std::size_t>(slot)];
-    peer.in_use = 0;
-    peer.sock = 0;
-    peer.address.assign(1, ' ');  // a closed slot shows a blank
-    if (sock == d.client_handle) {
+    if (slot > 0) {  // slot 0 holds no peer: the client's socket is not in the table
+        PeerSlot& peer = state().peer_table[static_cast<std::size_t>(slot)];
+        peer.in_use = 0;
+        peer.sock = 0;
+        peer.address.assign(1, ' ');  // a closed slot shows a blank
+    }
+    const bool was_client = sock == d.client_handle;
+    const bool was_chosen =
+        model().link.tcp_role == 1 && slot > 0 && slot == model().link.selected_host;
+    // What is gone cannot take commands: the dialogs, the exit check and the next send all see
+    // the link as it really is.
+    if ((was_client && model().link.tcp_role != 1) || was_chosen)
+        state().socket_connected = 0;
+    if (was_client) {
         d.client_state = ClientState::none;
         emit TcpLink::instance().connectedChanged();
     }
@@ -445,6 +516,7 @@ void disconnect_all()
         drop_connection(d.connections.begin()->first);
     d.waiting.clear();
     d.answer_socket = 0;
+    d.late_answer_due = false;
     set_outstanding(false);
     reset_peer_table();
     emit TcpLink::instance().peersChanged();
@@ -466,16 +538,12 @@ void socket_event(std::uintptr_t sock, int event, int error_code)
 {
     LinkData& d = data();
     if (error_code != 0) {
-        error_box(k_text_event_error);
-        if (find_peer_slot(sock) > 0) {
-            close_peer(sock);  // a dead peer must not stay listed as connected
-        } else {
+        error_box(k_text_event_error, error_detail(sock, error_code));
+        // A dead peer or client must not stay listed, or counted, as connected.
+        if (find_peer_slot(sock) > 0 || sock == d.client_handle)
+            close_peer(sock);
+        else
             drop_connection(sock);
-            if (sock == d.client_handle) {
-                d.client_state = ClientState::none;
-                emit TcpLink::instance().connectedChanged();
-            }
-        }
         return;
     }
     switch (event) {
@@ -505,6 +573,7 @@ void socket_send_and_wait(std::string_view command)
 {
     TcpLink::instance();
     if (!link_ready()) {
+        state().reply_error = 1;
         warning_box(k_text_not_connected);
         return;
     }

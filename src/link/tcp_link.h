@@ -18,12 +18,13 @@
 
 namespace velta {
 
-inline constexpr int k_max_peers = 96;                    // peer_table slots 1..96
+inline constexpr int k_max_peers = 96;  // peer_table slots 1..96
 inline constexpr int k_listen_backlog = 5;
-inline constexpr int k_answer_timeout_ms = 3000;          // no answer by then: "Answer が､きません"
-inline constexpr std::size_t k_socket_read_max = 1024;    // bytes taken from a socket per read
-inline constexpr std::size_t k_socket_line_max = 599;     // longer answer lines are dropped
-inline constexpr std::size_t k_send_queue_max = 1024;     // commands waiting behind the outstanding one
+inline constexpr int k_answer_timeout_ms = 3000;  // no answer by then: "Answer が､きません"
+inline constexpr std::size_t k_socket_read_max = 1024;  // bytes taken from a socket per read
+inline constexpr std::size_t k_socket_line_max = 599;   // longer answer lines are dropped
+inline constexpr std::size_t k_send_queue_max =
+    1024;  // commands waiting behind the outstanding one
 
 // Socket notifications handed to socket_event, numbered as the classic socket API numbers them.
 inline constexpr int k_event_read = 0x01;
@@ -71,8 +72,10 @@ std::uint16_t tcp_listen_port();
 // Takes every pending connection into the lowest free slot 1..96; a connection beyond 96 is
 // closed at once without a message.
 void accept_peer();
-// Closes the socket and clears its slot (for the client's socket that is slot 0, which holds
-// no peer); socket_connected is left as it was, so a later send reports "Socket 送信".
+// Closes the socket and clears its slot (the client's socket has none). The command outstanding
+// on it fails (reply_error = 1) and, with the commands queued for it, is forgotten; another
+// device's command is not touched. When it was the client or the chosen peer,
+// socket_connected becomes 0.
 void close_peer(std::uintptr_t sock);
 // Closes the listening or client socket and every peer, forgets any outstanding or waiting
 // command, and resets the peer table (socket_connected = 0). Shows no box: "Socket 切断 OK" is
@@ -82,13 +85,15 @@ void disconnect_all();
 std::vector<int> used_peer_slots();
 
 // A notification about a socket: event is one of k_event_*, error_code the platform's socket
-// error code (0 when none). Called by the link itself; other events show the network error box.
+// error code (0 when none; otherwise the error box names the far end and the system's reason).
+// Called by the link itself; other events show the network error box.
 void socket_event(std::uintptr_t sock, int event, int error_code);
 
 // Sends one command (without RS-485 prefix) to the device commands go to: the client socket, or
-// peer slot selected_host on a server. Returns at once. Not connected: "Socket が接続されていません";
-// send failure: reply_error = 1 and "Socket 送信"; no answer within answer_timeout_ms():
-// reply_error = 1 and "Answer が､きません" (a late answer is still decoded).
+// peer slot selected_host on a server. Returns at once. Not connected: "Socket
+// が接続されていません"; send failure: reply_error = 1 and "Socket 送信"; no answer within
+// answer_timeout_ms(): reply_error = 1 and "Answer が､きません"; a late answer is still decoded, as
+// a late one (no success notice, reply_error kept), unless another command went out meanwhile.
 void socket_send_and_wait(std::string_view command);
 // True while a command's answer is awaited.
 bool socket_answer_outstanding();

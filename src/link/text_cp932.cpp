@@ -22,4 +22,14 @@ std::string to_cp932(const QString& text)
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+std::string cp932_char_to_utf8(std::string_view cp932)
+{
+    if (cp932 == "\xFC\xFC")
+        return "コード ページ 932 にない文字";
+    const QString text = from_cp932(cp932);
+    if (text.isEmpty() || text.contains(QChar::ReplacementCharacter))
+        return {};
+    return text.toStdString();
+}
+
 }  // namespace velta

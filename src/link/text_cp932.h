@@ -10,5 +10,8 @@ namespace velta {
 
 QString from_cp932(std::string_view bytes);
 std::string to_cp932(const QString& text);
+// One code page 932 character as UTF-8, for messages; empty when it is not a character there.
+// The pair the encoder writes for a character it cannot hold is named as such.
+std::string cp932_char_to_utf8(std::string_view cp932);
 
 }  // namespace velta

@@ -13,6 +13,9 @@ void watchdog_tick()
         if (before > k_watchdog_limit) {
             s.answer_pending = 0;
             s.watchdog_ticks = 0;
+            // The command failed: a paced run ends on it as on an error answer, instead of
+            // going through every step and looking complete.
+            s.reply_error = 1;
             error_box("No Connect");
         }
     }

@@ -40,6 +40,13 @@ std::function<void(std::string_view)>& line_tap()
     return t;
 }
 
+// Set while the late answer of a timed-out command is decoded.
+bool& late_receipt()
+{
+    static bool late = false;
+    return late;
+}
+
 DeviceSettings& dev()
 {
     return model().device;
@@ -343,7 +350,7 @@ constexpr StatusText k_errors[] = {
 bool quiet_success()
 {
     const LinkState& s = model().state;
-    return s.batch_running != 0 || s.glyph_batch_running != 0;
+    return s.batch_running != 0 || s.glyph_batch_running != 0 || late_receipt();
 }
 
 // The status answers that come after the data replies: "GN" and "E0".."E3". Serial lines are
@@ -461,8 +468,11 @@ void socket_dispatch()
     s.socket_line_partial = 0;
 
     const std::string line = s.socket_line;
+    const bool failed_before = late_receipt() && s.reply_error != 0;
     s.reply_error = 0;
     run_table(line, LinkKind::socket);
+    if (failed_before)
+        s.reply_error = 1;
     s.socket_line.clear();
     s.read_pending = 0;
     notify(line);
@@ -476,6 +486,13 @@ void socket_receive(std::string_view receipt)
     s.socket_rx_buffer.assign(receipt.substr(0, 1024));
     s.socket_rx_len = static_cast<int>(s.socket_rx_buffer.size());
     socket_dispatch();
+}
+
+void socket_receive_late(std::string_view receipt)
+{
+    late_receipt() = true;
+    socket_receive(receipt);
+    late_receipt() = false;
 }
 
 }  // namespace velta

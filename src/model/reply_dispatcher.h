@@ -20,6 +20,9 @@ void serial_dispatch(std::string_view line);
 void socket_dispatch();
 // Stores one receipt as socket_rx_buffer / socket_rx_len and runs socket_dispatch.
 void socket_receive(std::string_view receipt);
+// The same for the late answer of a command that already failed on its time-out: decoded into
+// the model, but no success notice, and reply_error is not cleared.
+void socket_receive_late(std::string_view receipt);
 
 // Sees every line as it came from the link, before anything is decoded: a wire trace.
 void set_line_tap(std::function<void(std::string_view line)> tap);

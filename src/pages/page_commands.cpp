@@ -347,7 +347,7 @@ bool send_title_or_warn(int slot)
 {
     if (send_title_slot(slot))
         return true;
-    warning_box(k_text_title_unencodable);
+    warning_box(k_text_title_unencodable, title_fault_detail(slot));
     return false;
 }
 

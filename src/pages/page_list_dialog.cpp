@@ -200,10 +200,9 @@ void PageListDialog::start_title_run()
     RunSteps steps;
     steps.last = k_page_slots;
     steps.perform = [](int step) {
-        if (send_title_slot(step - 1))
+        if (send_title_or_warn(step - 1))
             return StepResult::sent;
         model().state.reply_error = 1;
-        warning_box(k_text_title_unencodable);
         return StepResult::end_now;
     };
     steps.progress = [this](int step) { show_run_progress(step); };

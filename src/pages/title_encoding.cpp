@@ -1,8 +1,11 @@
 #include "pages/title_encoding.h"
 
+#include <cstdio>
+
 #include "link/codecs.h"
 #include "link/framing.h"
 #include "model/settings_model.h"
+#include "pages/page_lists.h"
 
 namespace velta {
 namespace {
@@ -30,6 +33,40 @@ bool ibm_extended(unsigned v)
 
 constexpr std::size_t k_codes_at = 5;
 constexpr std::size_t k_code_count = 28;
+
+// The JIS code of one two-byte element of a padded title, or 0 when the device cannot take it.
+unsigned element_code(unsigned v)
+{
+    if (v <= k_custom_char_limit)
+        return v + k_custom_char_offset;
+    if (ibm_extended(v))
+        v = ibm_to_nec_extension(v);
+    return sjis_to_jis(v);
+}
+
+Cp932Reader& text_reader()
+{
+    static Cp932Reader reader = nullptr;
+    return reader;
+}
+
+std::string default_char_text(std::string_view c)
+{
+    const auto b = static_cast<unsigned char>(c[0]);
+    if (c.size() == 1 && b >= 0x20 && b < 0x7F)
+        return std::string(c);
+    if (c.size() == 1 && b >= 0xA1 && b <= 0xDF) {
+        const unsigned u = 0xFF61 + (b - 0xA1);  // half-width katakana, three bytes in UTF-8
+        return {static_cast<char>(0xE0 | (u >> 12)), static_cast<char>(0x80 | ((u >> 6) & 0x3F)),
+                static_cast<char>(0x80 | (u & 0x3F))};
+    }
+    char code[8];
+    if (c.size() == 1)
+        std::snprintf(code, sizeof code, "0x%02X", b);
+    else
+        std::snprintf(code, sizeof code, "0x%02X%02X", b, static_cast<unsigned char>(c[1]));
+    return code;
+}
 
 }  // namespace
 
@@ -97,8 +134,7 @@ bool pad_title(int slot)
         return false;
     std::string& p = padded();
     p = title;
-    while (p.size() < static_cast<std::size_t>(k_title_max_bytes))
-        p.append("\x81\x40");
+    while (p.size() < static_cast<std::size_t>(k_title_max_bytes)) p.append("\x81\x40");
     return true;
 }
 
@@ -113,16 +149,8 @@ std::string build_title_command(int slot)
     std::string cmd = "CA000";
     format_dec3(slot + 1, cmd.data() + 2);
     for (std::size_t i = 0; i < k_code_count; ++i) {
-        unsigned v = static_cast<unsigned char>(p[2 * i]) * 256u +
-                     static_cast<unsigned char>(p[2 * i + 1]);
-        unsigned j = 0;
-        if (v <= k_custom_char_limit) {
-            j = v + k_custom_char_offset;
-        } else {
-            if (ibm_extended(v))
-                v = ibm_to_nec_extension(v);
-            j = sjis_to_jis(v);
-        }
+        const unsigned j = element_code(static_cast<unsigned char>(p[2 * i]) * 256u +
+                                        static_cast<unsigned char>(p[2 * i + 1]));
         if (j == 0)
             return {};
         char digits[4];
@@ -149,6 +177,34 @@ bool send_title_slot(int slot)
     return pad_title(slot) && encode_title(slot);
 }
 
+void set_title_text_reader(Cp932Reader reader)
+{
+    text_reader() = reader;
+}
+
+std::string title_fault_detail(int slot)
+{
+    if (slot < 0 || slot >= k_page_slots)
+        return {};
+    const std::string& title = model().pages.page_title[static_cast<std::size_t>(slot)];
+    std::string detail = "ページ " + slot_label(slot, model().device.page_mode) + ": ";
+    if (title.size() > static_cast<std::size_t>(k_title_max_bytes))
+        return detail + std::to_string(title.size()) + " バイト（" +
+               std::to_string(k_title_max_bytes) + " バイトまで）";
+    // Elements are byte pairs, so the first pair that fails starts at the character to name.
+    std::size_t at = 0;
+    while (at + 1 < title.size() && element_code(static_cast<unsigned char>(title[at]) * 256u +
+                                                 static_cast<unsigned char>(title[at + 1])) != 0)
+        at += 2;
+    if (at >= title.size())
+        return detail;  // nothing wrong with it
+    const bool two_bytes =
+        lead_byte(static_cast<unsigned char>(title[at])) && at + 1 < title.size();
+    const std::string_view c(title.data() + at, two_bytes ? 2 : 1);
+    const std::string text = text_reader() ? text_reader()(c) : default_char_text(c);
+    return detail + "「" + (text.empty() ? default_char_text(c) : text) + "」";
+}
+
 bool decode_title_reply(std::string_view line)
 {
     if (!digits_at(line, 2, 3) || !hex_digits_at(line, k_codes_at, 4 * k_code_count))
@@ -162,8 +218,7 @@ bool decode_title_reply(std::string_view line)
         codes[i] = parse_hex_pair(line, k_codes_at + 4 * i) * 256u +
                    parse_hex_pair(line, k_codes_at + 4 * i + 2);
     std::size_t m = k_code_count;
-    while (m > 0 && codes[m - 1] == k_jis_space)
-        --m;
+    while (m > 0 && codes[m - 1] == k_jis_space) --m;
 
     std::string title;
     for (std::size_t i = 0; i < m; ++i) {

@@ -26,6 +26,14 @@ std::string build_title_command(int slot);
 // Builds the command of the padded title and sends it.
 bool encode_title(int slot);
 bool send_title_slot(int slot);
+// Why page_title[slot] cannot be sent, for the line beneath the message: the page and the first
+// character the device cannot take, or the title's length when it is too long. UTF-8.
+std::string title_fault_detail(int slot);
+// Turns one code page 932 character into UTF-8 for that line. Without one, letters, digits,
+// signs and half-width katakana are shown as they are and anything else by its code.
+using Cp932Reader = std::string (*)(std::string_view cp932);
+void set_title_text_reader(Cp932Reader reader);
+
 // Decodes a "CA" reply into page_title; false for a malformed reply, which changes nothing.
 bool decode_title_reply(std::string_view line);
 

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "link/text_cp932.h"
+#include "pages/title_encoding.h"
 #include "shell/box_presenter.h"
 #include "shell/main_window.h"
 #include "shell/pictures.h"
@@ -20,6 +22,7 @@ int main(int argc, char* argv[])
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qt_texts);
     velta::install_qt_box_presenter();
+    velta::set_title_text_reader(&velta::cp932_char_to_utf8);
 
     velta::InstanceGuard guard;
     if (!guard.acquire())

@@ -269,6 +269,19 @@ TEST(StepDriver, LostConnectionEndsTheRunAtOnce)
     EXPECT_EQ(h.sent.size(), 2u);
 }
 
+TEST(StepDriver, ALinkLostBetweenStepsNamesTheStepThatCouldNotLeave)
+{
+    Harness h;
+    h.driver.start(numbered(5), Pace{true, true, 0});
+    velta::socket_receive("GO\r\n");  // step 1 answered; step 2 waits for the event loop
+    h.driver.link_lost("the device closed the connection");
+    ASSERT_TRUE(h.report);
+    ASSERT_EQ(h.report->failures.size(), 1u);
+    EXPECT_EQ(h.report->failures[0].step, 2);
+    EXPECT_EQ(h.report->failures[0].command, "") << "step 1's command was not the one lost";
+    EXPECT_EQ(h.sent.size(), 1u);
+}
+
 TEST(StepDriver, SendFailureDuringAStepEndsTheRun)
 {
     Harness h;

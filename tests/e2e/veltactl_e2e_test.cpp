@@ -241,6 +241,8 @@ TEST_F(Veltactl, DisconnectFailsTheRunAndKeepPartialWritesWhatCame)
     const Result r = veltactl({"--tcp", sim.target(), "--fast", "--keep-partial", "read-all", out});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("the connection was lost")) << r.err.toStdString();
+    // The device answered 20 commands: the step lost is the 21st, not one after it.
+    EXPECT_TRUE(r.err.contains("step 21 of 312")) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("wrote partial")) << r.out.toStdString();
     EXPECT_TRUE(QFile::exists(out));
 }
@@ -316,6 +318,30 @@ TEST_F(Veltactl, ListenServesEachDeviceThatConnects)
     two->stop();
     for (const QString& state : {state1, state2})
         EXPECT_NE(bytes_of(state).find("ADT123"), std::string::npos) << "settings not received";
+}
+
+TEST_F(Veltactl, ADeviceThatLeavesMidCommandDoesNotFailTheNext)
+{
+    const QString sent = file("sent.dat");
+    make_settings_file(sent);
+    QProcess tool;
+    // A long time-out: a timer left over from the first device would hold up the second.
+    tool.start(k_veltactl,
+               {"--listen", "0", "--count", "2", "--fast", "--timeout", "20000", "set-all", sent});
+    ASSERT_TRUE(tool.waitForReadyRead(5000));
+    const QRegularExpressionMatch m =
+        QRegularExpression("listening on port (\\d+)").match(QString::fromUtf8(tool.readLine()));
+    ASSERT_TRUE(m.hasMatch());
+    QElapsedTimer clock;
+    clock.start();
+    // It leaves on its 5th command without answering, then comes back as the next device.
+    auto sim = Sim::connecting(m.captured(1).toInt(),
+                               {"--no-answer-at", "5", "--close-after", "5"});
+    const Result r = finish(tool);
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_TRUE(r.err.contains("#1: step 5 of 310")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QRegularExpression("ok 127\\.0\\.0\\.1 #2 set-all 310/310")))
+        << r.out.toStdString() << r.err.toStdString();
 }
 
 TEST_F(Veltactl, SerialOverAPtyPairWithAnRs485Address)

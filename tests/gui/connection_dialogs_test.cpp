@@ -28,12 +28,15 @@
 #include "device/tcp_server_dialog.h"
 #include "link/configuration_file.h"
 #include "link/dialog_link.h"
+#include "link/serial_link.h"
 #include "link/tcp_link.h"
+#include "model/file_menu.h"
 #include "model/peer_table.h"
 #include "model/settings_model.h"
 #include "shell/command_table.h"
 #include "shell/main_window.h"
 #include "support/config_sandbox.h"
+#include "support/pty_pair.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -103,6 +106,27 @@ TEST_F(ConnectionDialogs, InterfaceSerialAndRoleChoicesAreWrittenAtOnce)
     EXPECT_EQ(model().link.tcp_role, 1);
     EXPECT_EQ(ini("ClientServer"), "1");
     EXPECT_FALSE(ini_has("p_port_number"));  // only the TCP/IP dialogs write the port
+}
+
+TEST_F(ConnectionDialogs, ALostSerialPortIsOpenedAgainWhenAPortIsChosen)
+{
+    auto gone = std::make_unique<PtyPair>();
+    PtyPair next;
+    ASSERT_TRUE(gone->ready() && next.ready());
+    write_configuration_text("com_path0", gone->tool_side().toStdString());
+    write_configuration_text("com_path1", next.tool_side().toStdString());
+    ASSERT_TRUE(open_serial_port());
+    gone.reset();  // the adapter is pulled out
+    ASSERT_TRUE(QTest::qWaitFor([] { return serial_port_lost(); }, k_wait_ms));
+    EXPECT_EQ(boxes_.last_text(), "No Connect");
+
+    SerialDialog serial;
+    serial.show();
+    serial.port_list()->setFocus();
+    QTest::keyClick(serial.port_list(), Qt::Key_Down);  // "COM 2"
+    EXPECT_TRUE(serial_port_open());
+    EXPECT_FALSE(serial_port_lost());
+    close_serial_port();
 }
 
 TEST_F(ConnectionDialogs, InterfaceAndRoleAreLockedWhileALinkIsUp)
@@ -250,6 +274,19 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
     EXPECT_EQ(boxes_.last_text(), "Socket 接続 OK");
     EXPECT_FALSE(client.connect_button()->isEnabled());
     EXPECT_TRUE(client.disconnect_button()->isEnabled());
+
+    // The device closes the link: the dialog shows it down, exit is no longer refused, and
+    // "接続" connects again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device.hasPendingConnections(); }, k_wait_ms));
+    device.nextPendingConnection()->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.connect_button()->isEnabled(); }, k_wait_ms));
+    EXPECT_FALSE(client.disconnect_button()->isEnabled());
+    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_TRUE(exit_allowed({}));
+    client.connect_button()->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_wait_ms));
+    EXPECT_FALSE(exit_allowed({}));
+    EXPECT_EQ(boxes_.last_text(), "TCP/IPを切断してください。");
 
     client.disconnect_button()->click();
     EXPECT_EQ(boxes_.last_text(), "Socket 切断 OK");

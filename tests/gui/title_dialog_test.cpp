@@ -15,6 +15,7 @@
 
 #include "common/box_recorder.h"
 #include "common/paced_run.h"
+#include "link/watchdog.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "pages/page_list_view.h"
@@ -122,6 +123,13 @@ TEST(TitleDialog, OpeningMarksDataChangedAndEveryEditIsStoredAndListed)
     click(d.set_button());
     EXPECT_EQ(boxes.count(std::string(k_text_title_unencodable)), 2);
     EXPECT_TRUE(wire.sent().empty());
+    // The line beneath names the page and the first character the device cannot take.
+    EXPECT_EQ(boxes.boxes().back().detail, "ページ 011: 「A」");
+    d.title_edit()->clear();
+    commit_text(d.title_edit(), QStringLiteral("亜é"));  // é has no place in code page 932
+    click(d.set_button());
+    EXPECT_EQ(boxes.boxes().back().detail, "ページ 011: 「コード ページ 932 にない文字」");
+    EXPECT_TRUE(wire.sent().empty());
 }
 
 TEST(TitleDialog, TwoLineModeListsTopAndBottomLines)
@@ -213,6 +221,26 @@ TEST_F(TitleRun, ErrorAnswerStopsAtTheNextTickLeavingTheBar)
     EXPECT_EQ(wire.sent().size(), 5u);
 }
 
+TEST_F(TitleRun, ADeviceThatStopsAnsweringEndsTheRunAtTheFirstNoConnect)
+{
+    TitleDialog d;
+    d.show();
+    click(d.set_all_button());
+    // Two watchdog ticks (300 ms) to each step (600 ms); nothing ever answers.
+    for (int k = 0; k < k_page_slots && d.run_active(); ++k) {
+        d.run_tick();
+        watchdog_tick();
+        watchdog_tick();
+    }
+    EXPECT_FALSE(d.run_active());
+    EXPECT_EQ(boxes.count("No Connect"), 1);
+    EXPECT_EQ(wire.sent().size(), 14u) << "the run went on after the device stopped answering";
+    EXPECT_EQ(d.progress_bar()->value(), 14) << "the bar stays where the run stopped";
+    EXPECT_EQ(d.percent_field()->text(), QStringLiteral("5"));
+    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_TRUE(d.close_button()->isEnabled());
+}
+
 TEST_F(TitleRun, UnencodableTitleEndsTheRunWithItsWarning)
 {
     model().pages.page_title[2] = "AB";
@@ -225,6 +253,7 @@ TEST_F(TitleRun, UnencodableTitleEndsTheRunWithItsWarning)
     EXPECT_FALSE(d.run_active());
     EXPECT_EQ(boxes.last_text(), std::string(k_text_title_unencodable));
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
+    EXPECT_EQ(boxes.boxes().back().detail, "ページ 003: 「A」");
     EXPECT_EQ(wire.sent().size(), 2u);
     EXPECT_EQ(d.percent_field()->text(), QStringLiteral("  "));
     EXPECT_EQ(d.progress_bar()->value(), 0);

@@ -2,8 +2,6 @@
 // how replies are cut into lines and dispatched, and the failures an operator sees.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSerialPort>
 #include <QTest>
 
@@ -11,6 +9,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <termios.h>
 #endif
 
@@ -22,47 +21,13 @@
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "support/config_sandbox.h"
+#include "support/pty_pair.h"
 #include "support/wire_capture.h"
 
 namespace velta {
 namespace {
 
 constexpr int k_wait_ms = 5000;
-
-// Two connected ptys: the tool opens one, the test plays the device on the other.
-class PtyPair {
-public:
-    PtyPair()
-    {
-        socat_.start("socat", {"-d", "-d", "pty,raw,echo=0", "pty,raw,echo=0"});
-        QString log;
-        const QRegularExpression pty(QStringLiteral("PTY is (\\S+)"));
-        (void)QTest::qWaitFor(
-            [&] {
-                log += QString::fromLocal8Bit(socat_.readAllStandardError());
-                paths_.clear();
-                for (const auto& m : pty.globalMatch(log))
-                    paths_ << m.captured(1);
-                return paths_.size() == 2;
-            },
-            k_wait_ms);
-    }
-    ~PtyPair()
-    {
-        socat_.kill();
-        socat_.waitForFinished(2000);  // the helper process, not the code under test
-    }
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
-
-    bool ready() const { return paths_.size() == 2; }
-    QString tool_side() const { return paths_.value(0); }
-    QString device_side() const { return paths_.value(1); }
-
-private:
-    QProcess socat_;
-    QStringList paths_;
-};
 
 class SerialLinkTest : public ::testing::Test {
 protected:
@@ -252,6 +217,40 @@ TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsReportedOnceWithItsReason)
         watchdog_tick();
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Miss! File Open", "No Connect"}));
 }
+
+#ifndef _WIN32
+// CPU time this process has used, user and system, in milliseconds.
+long cpu_ms()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000L +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000L;
+}
+
+TEST_F(SerialLinkTest, AHungUpPortIsClosedAndReportedOnceWithoutSpinning)
+{
+    ASSERT_TRUE(open_serial_port());
+    send_command("RTSDO\r\n");
+    device_reads(7);
+    device.close();
+    pty.end();  // the far end goes: the tool's side hangs up
+    ASSERT_TRUE(QTest::qWaitFor([] { return serial_port_lost(); }, k_wait_ms));
+    EXPECT_FALSE(serial_port_open());
+
+    const long before = cpu_ms();
+    QTest::qWait(400);
+    EXPECT_LT(cpu_ms() - before, 150) << "still polling a port that hung up";
+
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "No Connect");
+    EXPECT_NE(boxes.boxes()[0].detail.find(pty.tool_side().toStdString()), std::string::npos)
+        << boxes.boxes()[0].detail;
+    EXPECT_EQ(model().state.reply_error, 1) << "the outstanding command failed";
+    for (int tick = 0; tick < 30; ++tick) watchdog_tick();
+    EXPECT_EQ(boxes.boxes().size(), 1u) << "reported once";
+}
+#endif
 
 TEST(SerialOpenFailure, PermissionDeniedTellsHowToGetAccess)
 {

@@ -8,7 +8,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
-
 #include <cerrno>
 #include <memory>
 #include <string>
@@ -79,9 +78,12 @@ protected:
         use_port(device_server.serverPort());
         if (tcp_client_connect() != 1)
             return nullptr;
-        if (!QTest::qWaitFor([&] { return device_server.hasPendingConnections() &&
-                                          model().state.socket_connected == 1; },
-                             k_wait_ms))
+        if (!QTest::qWaitFor(
+                [&] {
+                    return device_server.hasPendingConnections() &&
+                           model().state.socket_connected == 1;
+                },
+                k_wait_ms))
             return nullptr;
         return device_server.nextPendingConnection();
     }
@@ -136,6 +138,10 @@ TEST_F(TcpLinkTest, RefusedConnectShowsTheEventErrorAndStaysDisconnected)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ソケットイベントにエラーが発生しました。"});
     EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::error);
+    // Beneath the message: where it tried and why it failed, in the system's words.
+    const std::string& detail = boxes.boxes()[0].detail;
+    EXPECT_EQ(detail.rfind("127.0.0.1:" + model().device.port_number + ": ", 0), 0u) << detail;
+    EXPECT_NE(detail.find("[" + std::to_string(ECONNREFUSED) + "]"), std::string::npos) << detail;
     EXPECT_EQ(model().state.socket_connected, 0);
     EXPECT_EQ(tcp_client_state(), ClientState::none);
 }
@@ -202,7 +208,7 @@ TEST_F(TcpLinkTest, ACommandSentWhileOneIsOutstandingWaitsForTheAnswer)
     EXPECT_FALSE(answer_outstanding());
 }
 
-TEST_F(TcpLinkTest, NoAnswerTimesOutWithTheMessageAndALateAnswerIsStillDecoded)
+TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
 {
     set_answer_timeout_ms(0);
     EXPECT_EQ(answer_timeout_ms(), k_answer_timeout_ms);
@@ -225,24 +231,82 @@ TEST_F(TcpLinkTest, NoAnswerTimesOutWithTheMessageAndALateAnswerIsStillDecoded)
     device->write("TSDON\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
     EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_EQ(model().state.reply_error, 1) << "one command, one outcome: still the time-out";
+
+    // A late "GO" is no success either.
+    send_command("TSDOF\r\n");
+    received_by(device, 7);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.boxes().size() == 2; }, k_wait_ms));
+    device->write("GO\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return decoded.size() == 2; }, k_wait_ms));
+    QTest::qWait(20);
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{"Answer が､きません", "Answer が､きません"}));
+    EXPECT_EQ(model().state.reply_error, 1);
+
+    // The next command's own answer counts again.
+    send_command("TSDOF\r\n");
+    received_by(device, 7);
+    device->write("GO\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return decoded.size() == 3; }, k_wait_ms));
+    EXPECT_EQ(boxes.last_text(), "Socket ＯＫ");
     EXPECT_EQ(model().state.reply_error, 0);
 }
 
-TEST_F(TcpLinkTest, AfterTheDeviceClosedASendFailsWithSocketSend)
+TEST_F(TcpLinkTest, AClientLinkTheDeviceClosedIsNoLongerConnected)
 {
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
     boxes.clear();
-    device->close();
-    ASSERT_TRUE(QTest::qWaitFor([] { return tcp_client_state() == ClientState::none; },
-                                k_wait_ms));
-    EXPECT_EQ(model().state.socket_connected, 1);  // as before: the operator disconnects
+    send_command("RTSDO\r\n");
+    received_by(device, 7);
+    device->close();  // it leaves with the command unanswered
+    ASSERT_TRUE(QTest::qWaitFor([] { return tcp_client_state() == ClientState::none; }, k_wait_ms));
+    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_FALSE(answer_outstanding());
+    EXPECT_EQ(model().state.reply_error, 1) << "the command it took with it failed";
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
+    EXPECT_EQ(boxes.boxes()[0].detail.rfind("127.0.0.1:", 0), 0u) << boxes.boxes()[0].detail;
 
     send_command("RTSDO\r\n");
-    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Socket 送信"});
-    EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::warning);
-    EXPECT_EQ(model().state.reply_error, 1);
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{"Answer が､きません", "Socket が接続されていません"}));
     EXPECT_FALSE(answer_outstanding());
+}
+
+TEST_F(TcpLinkTest, APeerThatLeavesWithACommandOutstandingDoesNotHoldUpTheNext)
+{
+    set_answer_timeout_ms(60000);  // a stale timer would hold the next device this long
+    model().link.tcp_role = 1;
+    model().device.port_number = "0";
+    ASSERT_EQ(tcp_server_start(), 1);
+    QTcpSocket first;
+    first.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 1; }, k_wait_ms));
+    model().link.selected_host = 1;
+    model().state.socket_connected = 1;
+    send_command("RTSDO\r\n");
+    send_command("RTSDS\r\n");  // queued behind it, for the same device
+    received_by(&first, 7);
+    first.close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().empty(); }, k_wait_ms));
+    EXPECT_FALSE(answer_outstanding());
+    EXPECT_EQ(model().state.socket_connected, 0) << "the chosen device is gone";
+
+    QTcpSocket second;
+    second.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 1; }, k_wait_ms));
+    model().link.selected_host = used_peer_slots()[0];
+    model().state.socket_connected = 1;
+    model().state.reply_error = 0;
+    send_command("RTSDO\r\n");
+    EXPECT_EQ(received_by(&second, 7), "RTSDO\r\n") << "nothing of the first device's queue";
+    second.write("TSDON\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
+    EXPECT_FALSE(answer_outstanding());
+    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(decoded, std::vector<std::string>{"TSDON\r\n"});
 }
 
 TEST_F(TcpLinkTest, AnswersGoToTheOpenDialogAndOverlongLinesAreDropped)
@@ -298,8 +362,11 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
     EXPECT_EQ(decoded, std::vector<std::string>{"TSDOF\r\n"});
 
     devices[0]->close();
-    ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots() == std::vector<int>{2, 3}; },
-                                k_wait_ms));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            return used_peer_slots() == std::vector<int>{2, 3};
+        },
+        k_wait_ms));
     EXPECT_EQ(model().state.peer_table[1].address, " ");
     devices.push_back(std::make_unique<QTcpSocket>());
     devices.back()->connectToHost(QHostAddress::LocalHost, port);
@@ -334,8 +401,7 @@ TEST_F(TcpLinkTest, The97thDeviceIsClosedAtOnceWithoutAMessage)
     ASSERT_TRUE(QTest::qWaitFor([&] { return closed.count() == 1; }, k_wait_ms));
     EXPECT_EQ(used_peer_slots().size(), 96u);
     EXPECT_TRUE(boxes.boxes().empty());
-    for (const auto& d : devices)
-        EXPECT_EQ(d->state(), QAbstractSocket::ConnectedState);
+    for (const auto& d : devices) EXPECT_EQ(d->state(), QAbstractSocket::ConnectedState);
 }
 
 TEST_F(TcpLinkTest, AStartOnABusyPortFailsAndTheNextStartTriesAgain)
@@ -373,8 +439,8 @@ TEST_F(TcpLinkTest, NoSocketFromTheSystemShowsTheSocketErrorWithItsCode)
     setrlimit(RLIMIT_NOFILE, &saved);
     QTest::qWait(50);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(boxes.texts(),
-              std::vector<std::string>{"WINSOCK.DLLが動作していません。[" + std::to_string(EMFILE) + "]"});
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"WINSOCK.DLLが動作していません。[" +
+                                                      std::to_string(EMFILE) + "]"});
     EXPECT_EQ(tcp_client_state(), ClientState::none);
 }
 #endif

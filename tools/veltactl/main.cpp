@@ -34,10 +34,12 @@
 #include "link/framing.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
+#include "link/text_cp932.h"
 #include "link/watchdog.h"
 #include "model/peer_table.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
+#include "pages/title_encoding.h"
 
 #ifndef VELTA_VERSION_TEXT
 #define VELTA_VERSION_TEXT "0.00"
@@ -143,7 +145,7 @@ private:
         std::uintptr_t sock = 0;
         int number = 0;  // in the order of connection
     };
-    std::set<std::uintptr_t> seen_peers_;
+    std::set<std::uintptr_t> seen_peers_;  // the peers connected at the last change
     std::deque<Peer> waiting_peers_;
     Peer current_peer_;
     int peers_connected_ = 0;
@@ -194,6 +196,7 @@ velta::BoxAnswer Tool::present(const velta::Box& box)
 void Tool::install_hooks()
 {
     velta::set_box_presenter([this](const velta::Box& b) { return present(b); });
+    velta::set_title_text_reader(&velta::cp932_char_to_utf8);
     velta::set_reply_observer([this](std::string_view line) { driver_.answer(line); });
     velta::set_line_tap([this](std::string_view line) {
         if (trace_.is_open())
@@ -399,12 +402,17 @@ bool Tool::start_listening()
 
 void Tool::on_peers_changed()
 {
+    // Handles are never reused, so only the peers connected now need remembering.
+    std::set<std::uintptr_t> now_connected;
     for (const int slot : velta::used_peer_slots()) {
         const velta::PeerSlot& peer =
             velta::model().state.peer_table[static_cast<std::size_t>(slot)];
-        if (seen_peers_.insert(peer.sock).second)
+        now_connected.insert(peer.sock);
+        if (!seen_peers_.contains(peer.sock))
             waiting_peers_.push_back(Peer{slot, peer.sock, ++peers_connected_});
     }
+    seen_peers_ = std::move(now_connected);
+    std::erase_if(waiting_peers_, [this](const Peer& p) { return !seen_peers_.contains(p.sock); });
     if (phase_ == Phase::running) {
         const velta::PeerSlot& peer =
             velta::model().state.peer_table[static_cast<std::size_t>(current_peer_.slot)];

@@ -137,7 +137,7 @@ bool StepDriver::box(const velta::Box& box)
     }
     if (box.kind == velta::BoxKind::error || box.kind == velta::BoxKind::warning ||
         box.kind == velta::BoxKind::plain) {
-        notes_.push_back(box.detail.empty() ? box.text : box.text + " (" + box.detail + ")");
+        notes_.push_back(box.detail.empty() ? box.text : box.text + ": " + box.detail);
         return true;
     }
     return box.kind == velta::BoxKind::info;  // success notices say nothing the run does not
@@ -173,10 +173,10 @@ void StepDriver::link_lost(std::string_view why)
 {
     if (!running())
         return;
+    // Between steps the counter already names the next step, the one that could not leave;
+    // the previous step's command is not the one lost.
     if (phase_ == Phase::between)
-        ++step_;  // the step that could not leave
-    if (step_ > op_.steps)
-        step_ = op_.steps;
+        wire_.clear();
     notes_.emplace_back(why);
     fail("the connection was lost");
     report_.link_lost = true;
