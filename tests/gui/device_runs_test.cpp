@@ -1,12 +1,13 @@
 // Protects the paced runs of the device-wide dialogs: the schedule's all-days run, the network
 // read, set-all and read-all, driven tick by tick: what each tick sends, the progress, "Close"
 // while running, the stop after an error answer and the close at the end.
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "common/box_recorder.h"
 #include "common/paced_run.h"
@@ -62,7 +63,11 @@ TEST(ScheduleDialog, ListEditingAndDayOff)
 
     press(&dialog, "send_schedule_day");
     ASSERT_EQ(wire.sent().size(), 1u);
-    EXPECT_EQ(wire.last().substr(0, 4 + 21), "SD05" "0000000" "0100000" "1345PAS");
+    EXPECT_EQ(wire.last().substr(0, 4 + 21),
+              "SD05"
+              "0000000"
+              "0100000"
+              "1345PAS");
 
     model().device.schedule_page[5][0] = 1;
     press(&dialog, "day_off");
@@ -173,33 +178,37 @@ TEST(NetworkDialog, ReadBatchAgainstFedRepliesRefreshesAtItsEnd)
     BoxRecorder boxes;
     set_pace_divisor(10);
     NetworkDialog dialog;
-    EXPECT_EQ(dialog.address_field(0)->text(), "000.000.000.000");
+    EXPECT_EQ(dialog.address_field(0)->text(), "0.0.0.0");
     EXPECT_EQ(dialog.port_edit()->text(), "09004");
     start_by_hand(dialog, "read_network");
     press(&dialog, "read_network");  // pressed twice: still one run
-    const std::map<std::string, std::string> replies{
-        {"REAA\r\n", "EAA010.000.000.001\r\n"}, {"REGA\r\n", "EGA192.168.001.254\r\n"},
-        {"REIA\r\n", "EIA192.168.001.003\r\n"}, {"RECT\r\n", "ECTON\r\n"},
-        {"REKA\r\n", "EKAON\r\n"},              {"REPN\r\n", "EPN10001\r\n"},
-        {"RESM\r\n", "ESMB\r\n"},               {"RETR\r\n", "ETR2\r\n"},
-        {"REMA\r\n", "EMA00-11-22-33-44-55\r\n"}, {"RVN\r\n", "VN1.23\r\n"}};
+    const std::map<std::string, std::string> replies{{"REAA\r\n", "EAA010.000.000.001\r\n"},
+                                                     {"REGA\r\n", "EGA192.168.001.254\r\n"},
+                                                     {"REIA\r\n", "EIA192.168.001.003\r\n"},
+                                                     {"RECT\r\n", "ECTON\r\n"},
+                                                     {"REKA\r\n", "EKAON\r\n"},
+                                                     {"REPN\r\n", "EPN10001\r\n"},
+                                                     {"RESM\r\n", "ESMB\r\n"},
+                                                     {"RETR\r\n", "ETR2\r\n"},
+                                                     {"REMA\r\n", "EMA00-11-22-33-44-55\r\n"},
+                                                     {"RVN\r\n", "VN1.23\r\n"}};
     for (int tick = 1; tick <= 10; ++tick) {
         dialog.run_tick();
         ASSERT_EQ(wire.sent().size(), static_cast<std::size_t>(tick));
         serial_dispatch(replies.at(wire.last()));
         // The fields are shown only after the run, not one by one.
-        EXPECT_EQ(dialog.address_field(2)->text(), "000.000.000.000");
+        EXPECT_EQ(dialog.address_field(2)->text(), "0.0.0.0");
     }
     EXPECT_FALSE(dialog.run_active());
     EXPECT_TRUE(dialog.close_button()->isEnabled());
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return dialog.address_field(0)->text() != "000.000.000.000"; }, 2000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return dialog.address_field(0)->text() != "0.0.0.0"; }, 2000));
     set_pace_divisor(1);
     EXPECT_EQ(wire.sent().front(), "REAA\r\n");
     EXPECT_EQ(wire.sent().back(), "RVN\r\n");
-    EXPECT_EQ(dialog.address_field(0)->text(), "192.168.001.003");
-    EXPECT_EQ(dialog.address_field(1)->text(), "192.168.001.254");
-    EXPECT_EQ(dialog.address_field(2)->text(), "010.000.000.001");
+    EXPECT_EQ(dialog.address_field(0)->text(), "192.168.1.3");
+    EXPECT_EQ(dialog.address_field(1)->text(), "192.168.1.254");
+    EXPECT_EQ(dialog.address_field(2)->text(), "10.0.0.1");
     EXPECT_EQ(dialog.port_edit()->text(), "10001");
     EXPECT_EQ(dialog.subnet_list()->currentText(), "Class B");
     EXPECT_EQ(dialog.mac_edit()->text(), "00-11-22-33-44-55");
@@ -224,7 +233,7 @@ TEST(NetworkDialog, ReadBatchStopsOnAnErrorWithoutRefreshing)
     EXPECT_EQ(wire.sent().size(), 2u);
     EXPECT_EQ(model().device.net_eaa, (IpAddress{10, 0, 0, 1}));
     QTest::qWait(50);
-    EXPECT_EQ(dialog.address_field(2)->text(), "000.000.000.000");
+    EXPECT_EQ(dialog.address_field(2)->text(), "0.0.0.0");
 }
 
 TEST(NetworkDialog, AddressAndPortButtons)
@@ -234,8 +243,7 @@ TEST(NetworkDialog, AddressAndPortButtons)
     NetworkDialog dialog;
     IpAddressField* ip = dialog.address_field(0);
     const QStringList parts{"192", "168", "1", "3"};
-    for (int i = 0; i < 4; ++i)
-        ip->part(i)->setText(parts[i]);
+    for (int i = 0; i < 4; ++i) ip->part(i)->setText(parts[i]);
     EXPECT_EQ(model().device.net_ip_address, (IpAddress{0, 0, 0, 0}));  // read on the button
     press(&dialog, "send_net_ip_address");
     ip->part(2)->clear();
