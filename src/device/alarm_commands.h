@@ -7,6 +7,8 @@
 
 namespace velta {
 
+// The hold-time text holds at most this many bytes.
+inline constexpr std::size_t k_hold_time_bytes = 3;
 inline constexpr std::string_view k_text_hold_time_too_short = "3秒以上を設定してください。";
 
 void send_alarm_mode();

@@ -8,7 +8,7 @@
 #include "device/connector_table_widgets.h"
 #include "device/device_items.h"
 #include "device/device_rows_widgets.h"
-#include "link/text_cp932.h"
+#include "gui/dialog_widgets.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -18,22 +18,20 @@ AlarmDialog::AlarmDialog(QWidget* parent)
 {
     DeviceSettings& d = model().device;
 
-    hold_time_ = new QLineEdit(from_cp932(d.alarm_hold_time));
-    hold_time_->setMaxLength(3);
-    hold_time_->setMaximumWidth(60);
-    connect(hold_time_, &QLineEdit::textChanged, this, [](const QString& text) {
-        model().device.alarm_hold_time = to_cp932(text).substr(0, 3);
+    hold_time_ = byte_limited_edit(d.alarm_hold_time, k_hold_time_bytes, [](std::string text) {
+        model().device.alarm_hold_time = std::move(text);
     });
+    hold_time_->setMaximumWidth(60);
 
     auto* grid = new QGridLayout;
     grid->addWidget(setting_group(QStringLiteral("モード"),
                                   field_combo(item_list(k_alarm_mode_items), d.alarm_mode),
                                   QStringLiteral("send_alarm_mode"), send_alarm_mode),
                     0, 0);
-    grid->addWidget(setting_group(QStringLiteral("保持時間"), hold_time_,
-                                  QStringLiteral("send_alarm_hold_time"),
-                                  [] { send_alarm_hold_time(); }),
-                    0, 1);
+    grid->addWidget(
+        setting_group(QStringLiteral("保持時間"), hold_time_,
+                      QStringLiteral("send_alarm_hold_time"), [] { send_alarm_hold_time(); }),
+        0, 1);
     grid->addWidget(setting_group(QStringLiteral("入力極性"),
                                   field_combo(item_list(k_alarm_polarity_items), d.alarm_polarity),
                                   QStringLiteral("send_alarm_polarity"), send_alarm_polarity),

@@ -4,9 +4,9 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
 #include "device/host_list.h"
+#include "gui/dialog_widgets.h"
 #include "link/configuration_file.h"
 #include "link/dialog_link.h"
 #include "link/tcp_link.h"
@@ -39,8 +39,8 @@ QLineEdit* ConnectionDialog::make_port_edit()
 {
     port_ = new QLineEdit(qs(model().device.port_number));
     port_->setMaxLength(k_port_text_max);
-    port_->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9]{0,5}")), port_));
+    port_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), port_));
     connect(port_, &QLineEdit::textChanged, this, [](const QString& text) {
         if (parse_port_text(text.toStdString()))
             model().device.port_number = text.toStdString();
@@ -66,14 +66,21 @@ void ConnectionDialog::done(int result)
     SettingsDialog::done(result);
 }
 
+bool ConnectionDialog::event(QEvent* e)
+{
+    if (e->type() == static_cast<QEvent::Type>(MSG_REPLY_ARRIVED))
+        return true;
+    return SettingsDialog::event(e);
+}
+
 void ConnectionDialog::follow_link()
 {
     previous_notified_ = socket_notify_window();
     socket_notify_window() = this;
     notified_ = true;
     TcpLink& link = TcpLink::instance();
-    for (auto notice : {&TcpLink::connectedChanged, &TcpLink::peersChanged,
-                        &TcpLink::listeningChanged})
+    for (auto notice :
+         {&TcpLink::connectedChanged, &TcpLink::peersChanged, &TcpLink::listeningChanged})
         connect(&link, notice, this, [this] { refresh(); });
 }
 

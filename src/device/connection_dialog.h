@@ -25,6 +25,9 @@ public:
     void done(int result) override;
 
 protected:
+    // These dialogs send no device commands: a socket answer that comes while one is open is
+    // dropped, not decoded.
+    bool event(QEvent* e) override;
     // "設定": the default button, closes the dialog.
     QPushButton* make_set_button();
     // The port edit: at most five digits, showing port_number; a valid text goes into the

@@ -37,19 +37,4 @@ bool delete_host(int index)
     return true;
 }
 
-std::optional<int> parse_port_text(std::string_view text)
-{
-    if (text.empty() || text.size() > static_cast<std::size_t>(k_port_text_max))
-        return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < 1 || value > 65535)
-        return std::nullopt;
-    return value;
-}
-
 }  // namespace velta

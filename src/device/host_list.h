@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/dialog_text.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -14,7 +15,6 @@ inline constexpr std::string_view k_text_host_list_full =
     "登録できるホストは100件までです。不要なホストを削除してから追加してください。";
 inline constexpr std::string_view k_text_bad_port =
     "ポート番号は 1～65535 の数字で入力してください。";
-inline constexpr int k_port_text_max = 5;
 
 // "192 .168 .001 .003 ": each byte as three digits, the first three followed by " .".
 std::string host_text(const IpAddress& address);
@@ -24,8 +24,5 @@ bool add_host(const IpAddress& address);
 // Removes host index; the hosts after it move down. selected_host stays on the same host, or
 // becomes -1 when that host was the one deleted. False when index names no host.
 bool delete_host(int index);
-
-// A port text of the edits: 1 to 5 digits, value 1..65535 ("09004" reads 9004).
-std::optional<int> parse_port_text(std::string_view text);
 
 }  // namespace velta

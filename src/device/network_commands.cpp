@@ -2,6 +2,7 @@
 
 #include "common/message_boxes.h"
 #include "device/device_fields.h"
+#include "device/dialog_text.h"
 #include "link/framing.h"
 
 namespace velta {
@@ -9,20 +10,6 @@ namespace {
 DeviceSettings& dev()
 {
     return model().device;
-}
-
-// Parses up to `max_digits` decimal digits that make up the whole of text.
-std::optional<int> whole_number(std::string_view text, std::size_t max_digits)
-{
-    if (text.empty() || text.size() > max_digits)
-        return std::nullopt;
-    int value = 0;
-    for (char ch : text) {
-        if (ch < '0' || ch > '9')
-            return std::nullopt;
-        value = value * 10 + (ch - '0');
-    }
-    return value;
 }
 
 void send_on_off(std::string_view head_template, int value)
@@ -35,39 +22,41 @@ void send_on_off(std::string_view head_template, int value)
 
 std::optional<IpAddress> parse_dotted_address(std::string_view text)
 {
-    IpAddress out{};
-    for (std::size_t part = 0; part < out.size(); ++part) {
-        const std::size_t dot = text.find('.');
-        const bool last = part + 1 == out.size();
-        if (last != (dot == std::string_view::npos))
-            return std::nullopt;
-        const auto value = whole_number(text.substr(0, dot), 3);
-        if (!value || *value > 255)
-            return std::nullopt;
-        out[part] = static_cast<std::uint8_t>(*value);
-        if (!last)
-            text.remove_prefix(dot + 1);
+    const AddressCheck check = check_dotted_address(text);
+    if (!check.ok())
+        return std::nullopt;
+    return check.address;
+}
+
+std::string_view net_address_caption(NetAddress which)
+{
+    switch (which) {
+        case NetAddress::gateway:
+            return "Gateway Address";
+        case NetAddress::active:
+            return "Active Address";
+        case NetAddress::ip:
+            break;
     }
-    return out;
+    return "IP Address";
 }
 
 std::string dotted_address_text(const IpAddress& address)
 {
     std::string t = "000.000.000.000";
-    for (std::size_t i = 0; i < address.size(); ++i)
-        put_dec3(t, 4 * i, address[i]);
+    for (std::size_t i = 0; i < address.size(); ++i) put_dec3(t, 4 * i, address[i]);
     return t;
 }
 
 IpAddress& net_address_field(NetAddress which)
 {
     switch (which) {
-    case NetAddress::gateway:
-        return dev().net_gateway;
-    case NetAddress::active:
-        return dev().net_eaa;
-    case NetAddress::ip:
-        break;
+        case NetAddress::gateway:
+            return dev().net_gateway;
+        case NetAddress::active:
+            return dev().net_eaa;
+        case NetAddress::ip:
+            break;
     }
     return dev().net_ip_address;
 }
@@ -83,18 +72,6 @@ void send_net_address(NetAddress which)
     send_command(c);
 }
 
-bool send_net_address_text(NetAddress which, std::string_view text)
-{
-    const auto address = parse_dotted_address(text);
-    if (!address) {
-        error_box(k_text_bad_address);
-        return false;
-    }
-    net_address_field(which) = *address;
-    send_net_address(which);
-    return true;
-}
-
 void send_net_subnet_class()
 {
     std::string c = "ESMA\r\n";
@@ -104,10 +81,7 @@ void send_net_subnet_class()
 
 std::optional<int> port_value(std::string_view text)
 {
-    const auto value = whole_number(text, 5);
-    if (!value || *value < 1 || *value > 65535)
-        return std::nullopt;
-    return value;
+    return parse_port_text(text);
 }
 
 bool send_port_number()

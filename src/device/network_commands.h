@@ -17,8 +17,6 @@ inline constexpr std::array<std::string_view, k_network_read_queries> k_network_
     "REAA\r\n", "REGA\r\n", "REIA\r\n", "RECT\r\n", "REKA\r\n",
     "REPN\r\n", "RESM\r\n", "RETR\r\n", "REMA\r\n", "RVN\r\n"};
 
-inline constexpr std::string_view k_text_bad_address =
-    "アドレスは 0～255 の数を4つ、ピリオドで区切って入力してください。";
 inline constexpr std::string_view k_text_bad_port =
     "ポート番号は 1～65535 の数を入力してください。";
 
@@ -27,13 +25,12 @@ enum class NetAddress { ip, gateway, active };
 // "192.168.1.3": four numbers of one to three digits, each at most 255, joined by dots.
 // Anything else (an empty part, a letter, a fifth part) gives nothing.
 std::optional<IpAddress> parse_dotted_address(std::string_view text);
+// "IP Address", "Gateway Address", "Active Address": the field's group caption.
+std::string_view net_address_caption(NetAddress which);
 // "192.168.001.003": the layout of the commands and of the dialog's fields.
 std::string dotted_address_text(const IpAddress& address);
 
 IpAddress& net_address_field(NetAddress which);
-// Reads the address text into its model field and sends its command; a malformed address is
-// refused with a message, and the field and the device stay as they were (false).
-bool send_net_address_text(NetAddress which, std::string_view text);
 void send_net_address(NetAddress which);  // "EIA", "EGA" or "EAA" from the model
 
 void send_net_subnet_class();

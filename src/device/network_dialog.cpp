@@ -8,7 +8,9 @@
 
 #include "device/device_items.h"
 #include "device/device_rows_widgets.h"
+#include "device/dialog_text.h"
 #include "device/network_commands.h"
+#include "gui/dialog_widgets.h"
 #include "link/framing.h"
 #include "link/text_cp932.h"
 #include "model/settings_model.h"
@@ -44,8 +46,11 @@ NetworkDialog::NetworkDialog(QWidget* parent)
         // The field is read only when its button is pressed; until then edits stay in it.
         grid->addWidget(setting_group(captions[i], field, names[i],
                                       [field, which] {
-                                          send_net_address_text(which,
-                                                                to_cp932(field->text()));
+                                          if (const auto address = field->checked_value(
+                                                  net_address_caption(which))) {
+                                              net_address_field(which) = *address;
+                                              send_net_address(which);
+                                          }
                                       }),
                         static_cast<int>(i), 0);
     }
@@ -57,8 +62,8 @@ NetworkDialog::NetworkDialog(QWidget* parent)
     auto* read_row = new QWidget;
     auto* read_layout = new QHBoxLayout(read_row);
     read_layout->setContentsMargins(0, 0, 0, 0);
-    read_layout->addWidget(send_button(QStringLiteral("read_network"), [this] { start_read(); },
-                                       QStringLiteral("読み込み")));
+    read_layout->addWidget(send_button(
+        QStringLiteral("read_network"), [this] { start_read(); }, QStringLiteral("読み込み")));
     read_layout->addWidget(progress_);
     auto* mac_column = new QVBoxLayout;
     mac_column->addWidget(mac_group);
@@ -66,12 +71,10 @@ NetworkDialog::NetworkDialog(QWidget* parent)
     grid->addLayout(mac_column, 3, 0);
 
     subnet_ = field_combo(item_list(k_subnet_items), d.net_subnet_class);
-    port_ = new QLineEdit;
-    port_->setMaxLength(5);
-    port_->setMaximumWidth(70);
-    connect(port_, &QLineEdit::textChanged, this, [](const QString& text) {
-        model().device.port_number = to_cp932(text).substr(0, 5);
+    port_ = byte_limited_edit(d.port_number, k_port_text_max, [](std::string text) {
+        model().device.port_number = std::move(text);
     });
+    port_->setMaximumWidth(70);
     ect_ = field_combo(item_list(k_net_off_on_items), d.net_ect);
     keep_alive_ = field_combo(item_list(k_net_off_on_items), d.net_keep_alive);
     etr_ = field_combo(item_list(k_time_register_items), d.net_etr);
@@ -105,7 +108,7 @@ void NetworkDialog::refresh()
 {
     const DeviceSettings& d = dev();
     for (std::size_t i = 0; i < addresses_.size(); ++i)
-        addresses_[i]->set_text(qs(dotted_address_text(net_address_field(k_address_order[i]))));
+        addresses_[i]->set_value(net_address_field(k_address_order[i]));
     select_quietly(subnet_, d.net_subnet_class);
     {
         const QSignalBlocker block(port_);

@@ -6,11 +6,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "gui/dialog_widgets.h"
-#include "gui/ip_address_widgets.h"
 #include "common/message_boxes.h"
 #include "device/connection_layout_widgets.h"
 #include "device/host_list.h"
+#include "gui/dialog_widgets.h"
+#include "gui/ip_address_widgets.h"
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
@@ -73,7 +73,10 @@ void TcpClientDialog::write_selection()
 
 void TcpClientDialog::add_address()
 {
-    const IpAddress address = address_->value();
+    const std::optional<IpAddress> typed = address_->checked_value("Host IP Address");
+    if (!typed)
+        return;
+    const IpAddress address = *typed;
     if (!add_host(address)) {
         warning_box(k_text_host_list_full);
         return;

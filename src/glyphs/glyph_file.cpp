@@ -57,11 +57,42 @@ std::string glyph_list_bytes(GlyphSize size)
     return out;
 }
 
+namespace {
+
+// The layout every writer of these files has used: one character and CR LF per record, so a
+// record holding a blank or a line end is still one record.
+bool exact_layout(std::string_view bytes, std::size_t records)
+{
+    if (bytes.size() != records * 3)
+        return false;
+    for (std::size_t r = 0; r < records; ++r)
+        if (bytes[3 * r + 1] != '\r' || bytes[3 * r + 2] != '\n')
+            return false;
+    return true;
+}
+
+void take_record(GlyphListParse& result, std::string_view record, std::size_t line)
+{
+    if (record.size() == 1 && is_glyph_digit(record.front())) {
+        result.digits.push_back(record.front());
+    } else {
+        result.digits.push_back('0');
+        result.bad_lines.push_back(line);
+    }
+}
+
+}  // namespace
+
 GlyphListParse parse_glyph_list(GlyphSize size, std::string_view bytes)
 {
     const auto expected = static_cast<std::size_t>(glyph_file_records(size));
     GlyphListParse result;
     result.digits.reserve(expected);
+    if (exact_layout(bytes, expected)) {
+        for (std::size_t r = 0; r < expected; ++r)
+            take_record(result, bytes.substr(3 * r, 1), r + 1);
+        return result;
+    }
     std::size_t line_number = 0;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
@@ -75,47 +106,51 @@ GlyphListParse parse_glyph_list(GlyphSize size, std::string_view bytes)
         while (!line.empty() && is_blank(line.back())) line.remove_suffix(1);
         if (line.empty())
             continue;
-        if (line.size() != 1 || !is_glyph_digit(line.front())) {
-            result.digits.clear();
-            result.error =
-                "外字ファイルの形式が正しくありません（" + std::to_string(line_number) + " 行目）";
-            return result;
-        }
         if (result.digits.size() == expected) {
-            result.digits.clear();
+            result = GlyphListParse{};
             result.error = "外字ファイルのデータが多すぎます（" + std::to_string(line_number) +
                            " 行目。" + std::string(glyph_size_info(size).name) + "のファイルは " +
                            std::to_string(expected) + " 行です）";
             return result;
         }
-        result.digits.push_back(line.front());
+        take_record(result, line, line_number);
     }
     if (result.digits.size() != expected) {
-        result.error = "外字ファイルのデータが足りません（" + std::to_string(result.digits.size()) +
-                       " 行。" + std::string(glyph_size_info(size).name) + "のファイルは " +
+        const std::size_t found = result.digits.size();
+        result = GlyphListParse{};
+        result.error = "外字ファイルのデータが足りません（" + std::to_string(found) + " 行。" +
+                       std::string(glyph_size_info(size).name) + "のファイルは " +
                        std::to_string(expected) + " 行です）";
-        result.digits.clear();
     }
     return result;
 }
 
-bool write_glyph_list(GlyphSize size, const std::string& path)
+std::string blanked_records_text(const std::vector<std::size_t>& lines)
 {
-    if (!write_file_atomically(path, glyph_list_bytes(size)))
-        return false;
-    model().state.dirty = 0;
-    return true;
+    constexpr std::size_t k_named = 10;  // enough to find them; the count says the rest
+    std::string named;
+    for (std::size_t i = 0; i < lines.size() && i < k_named; ++i)
+        named += (i == 0 ? "" : ", ") + std::to_string(lines[i]);
+    if (lines.size() > k_named)
+        named += " ほか " + std::to_string(lines.size() - k_named) + " 行";
+    return "外字ファイルの " + named +
+           " 行目は外字のデータではありません。その部分を空白にして読み込みました。";
 }
 
-GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::string* error)
+bool write_glyph_list(GlyphSize size, const std::string& path)
+{
+    return write_file_atomically(path, glyph_list_bytes(size));
+}
+
+GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::string* message)
 {
     const std::optional<std::string> bytes = read_file_bytes(path);
     if (!bytes)
         return GlyphReadResult::cannot_open;
     GlyphListParse parsed = parse_glyph_list(size, *bytes);
     if (!parsed.error.empty()) {
-        if (error)
-            *error = std::move(parsed.error);
+        if (message)
+            *message = std::move(parsed.error);
         return GlyphReadResult::refused;
     }
     const GlyphSizeInfo& info = glyph_size_info(size);
@@ -124,8 +159,11 @@ GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::st
         const auto from = parsed.digits.begin() + static_cast<std::ptrdiff_t>(s * per_glyph);
         std::copy_n(from, per_glyph, glyph_slot(size, s).begin());
     }
-    model().state.dirty = 0;
-    return GlyphReadResult::read;
+    if (parsed.bad_lines.empty())
+        return GlyphReadResult::read;
+    if (message)
+        *message = blanked_records_text(parsed.bad_lines);
+    return GlyphReadResult::read_with_blanks;
 }
 
 bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
@@ -133,23 +171,28 @@ bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
     const LinkState& s = model().state;
     if (s.read_pending != 0 || s.batch_running != 0)
         return false;
-    if (s.dirty != 0 && !ask_yes_no("VELTA", k_text_open_unsaved))
+    GlyphState& g = glyph_state();
+    if (g.glyph_edited != 0 && !ask_yes_no("VELTA", k_text_open_unsaved_glyphs))
         return false;
     const std::optional<std::string> path = choose();
     if (!path)
         return false;
-    std::string error;
-    switch (read_glyph_list(size, *path, &error)) {
+    std::string message;
+    switch (read_glyph_list(size, *path, &message)) {
         case GlyphReadResult::cannot_open:
             warning_box(k_text_cant_open);
             return false;
         case GlyphReadResult::refused:
-            warning_box(error);
+            warning_box(message);
             return false;
+        case GlyphReadResult::read_with_blanks:
+            warning_box(message);
+            break;
         case GlyphReadResult::read:
             break;
     }
     glyph_list_file_name(size) = *path;
+    g.glyph_edited = 0;
     return true;
 }
 
@@ -162,8 +205,11 @@ void glyph_file_save(GlyphSize size)
         warning_box(k_text_no_file);
         return;
     }
-    if (!write_glyph_list(size, name))
+    if (!write_glyph_list(size, name)) {
         error_box(k_text_cant_open);
+        return;
+    }
+    glyph_state().glyph_edited = 0;
 }
 
 void glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
@@ -179,6 +225,7 @@ void glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
         return;
     }
     glyph_list_file_name(size) = path;
+    glyph_state().glyph_edited = 0;
 }
 
 bool glyph_buffer_clear(GlyphSize size, const void* owner)

@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "gui/dialog_widgets.h"
 #include "glyphs/glyph_bmp.h"
 #include "glyphs/glyph_editor_dialog.h"
 #include "glyphs/glyph_file.h"
@@ -23,6 +22,7 @@
 #include "glyphs/glyph_run.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "gui/dialog_widgets.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -35,12 +35,13 @@ constexpr QRgb k_box_background = qRgb(212, 208, 200);
 
 std::optional<std::string> platform_file_dialog(QWidget* owner, const GlyphFileRequest& r)
 {
-    const QString path =
-        r.save ? QFileDialog::getSaveFileName(owner, r.title, r.default_name, r.filter)
-               : QFileDialog::getOpenFileName(owner, r.title, r.default_name, r.filter);
-    if (path.isEmpty())
+    QFileDialog dialog(owner, r.title, r.default_name, r.filter);
+    dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(r.default_suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return QFile::encodeName(path).toStdString();
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
 }
 
 GlyphFileDialog& file_dialog()
@@ -264,6 +265,8 @@ std::optional<std::string> GlyphListDialog::ask_file(bool save)
     r.save = save;
     r.title = save ? QStringLiteral("ファイルの保存") : QStringLiteral("ファイルのオープン");
     r.filter = filter_of(glyph_file_filter_name(size_));
+    if (save)
+        r.default_suffix = qs(glyph_file_extension(size_).substr(1));
     return file_dialog()(this, r);
 }
 
@@ -284,6 +287,9 @@ std::string GlyphListDialog::box_bmp_bytes(int box_index) const
 
 void GlyphListDialog::mouseDoubleClickEvent(QMouseEvent* e)
 {
+    // The read run stores each reply in slot glyph_transfer_index: a run owns it until it ends.
+    if (busy())
+        return;
     const QPoint p = e->position().toPoint();
     const std::optional<int> hit = thumbnail_hit(size_, p.x(), p.y());
     if (!hit)
@@ -303,6 +309,7 @@ void GlyphListDialog::mouseDoubleClickEvent(QMouseEvent* e)
                              r.title = qs(title);
                              r.default_name = qs(name);
                              r.filter = filter_of("データ(*.bmp)");
+                             r.default_suffix = QStringLiteral("bmp");
                              return file_dialog()(this, r);
                          });
     }

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "gui/settings_dialog.h"
 #include "glyphs/glyph_sizes.h"
+#include "gui/settings_dialog.h"
 
 class QComboBox;
 class QLabel;
@@ -29,6 +29,9 @@ struct GlyphFileRequest {
     QString title;
     QString default_name;
     QString filter;  // "データ(*.tll);;すべて(*.*)"
+    // Given to a bare name before the overwrite question, so the question is asked about the
+    // file that will really be written ("tll", "bmp").
+    QString default_suffix;
 };
 // Shows a file dialog and returns the chosen path, or nothing on cancel. Tests install their
 // own; the program uses the platform's file dialogs.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string_view>
 
+class QLineEdit;
 class QPushButton;
 
 namespace velta {
@@ -34,6 +35,16 @@ void set_items_quietly(QComboBox* combo, const QStringList& items, int index);
 // selection change calling set(index) and then after().
 QComboBox* bound_combo(const QStringList& items, std::function<int()> get,
                        std::function<void(int)> set, std::function<void()> after = {});
+// The same, acting on every pick of the user, also of the item already shown; changes made by
+// the program act on nothing.
+QComboBox* picked_combo(const QStringList& items, std::function<int()> get,
+                        std::function<void(int)> set, std::function<void()> after = {});
+
+// An edit of a text field that holds at most max_bytes in code page 932: typing that would
+// go beyond is refused, so a full-width character ("１", two bytes) is never cut in two. Every
+// change goes to store.
+QLineEdit* byte_limited_edit(std::string_view shown, std::size_t max_bytes,
+                             std::function<void(std::string)> store);
 
 // A group box with a caption holding the given widgets in a row.
 QGroupBox* group_row(const QString& caption, std::initializer_list<QWidget*> widgets);

@@ -1,9 +1,15 @@
 #pragma once
-// A four-part IPv4 address field: four boxes of 0..255 between dots.
+// A four-part IPv4 address field, typed the usual way: digits fill a part and a full part or a
+// "." moves on to the next, Backspace at the start of a part goes back to the one before, and
+// a pasted "192.168.1.10" fills all four parts.
 
 #include <QWidget>
 #include <array>
+#include <optional>
+#include <string>
+#include <string_view>
 
+#include "device/dialog_text.h"
 #include "model/settings_model.h"
 
 class QLineEdit;
@@ -15,18 +21,24 @@ class IpAddressField : public QWidget {
 public:
     explicit IpAddressField(QWidget* parent = nullptr);
 
-    // The four bytes, most significant first; an empty box counts as 0.
-    IpAddress value() const;
+    // The four bytes when every part holds 0..255; otherwise shows the refusal naming the
+    // field by its caption and the part at fault, puts the cursor there and gives nothing.
+    std::optional<IpAddress> checked_value(std::string_view caption);
     void set_value(const IpAddress& address);
-    // "a.b.c.d" from the four boxes as typed (an empty box stays empty), for callers that check
-    // what was typed before taking it.
+    // "a.b.c.d" from the four parts as typed (an empty part stays empty).
     QString text() const;
-    // Fills the boxes from dotted text, in order ("192.168.001.003").
-    void set_text(const QString& dotted);
     QLineEdit* part(int i) const { return parts_.at(static_cast<std::size_t>(i)); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
-    std::array<QLineEdit*, 4> parts_{};
+    void part_edited(std::size_t index, const QString& text);
+    void go_to(std::size_t index, bool select_all);
+    std::array<std::string, k_address_parts> typed_parts() const;
+
+    std::array<QLineEdit*, k_address_parts> parts_{};
+    bool clicked_in_ = false;
 };
 
 }  // namespace velta

@@ -11,7 +11,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
-
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +52,13 @@ int int_value(QSettings& s, const QString& key, int lo, int hi)
 {
     const long v = std::strtol(raw_value(s, key, "0").c_str(), nullptr, 10);
     return v < lo || v > hi ? 0 : static_cast<int>(v);
+}
+
+// The leading number of the value, brought into lo..hi.
+int clamped_value(QSettings& s, const QString& key, int lo, int hi)
+{
+    const long v = std::strtol(raw_value(s, key, "0").c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(v, lo, hi));
 }
 
 QString host_key(int host, int byte)
@@ -137,7 +144,9 @@ void read_configuration()
     model().device.port_number = port;
 
     l.tcp_role = int_value(s.file, QStringLiteral("ClientServer"), 0, 1);
-    l.host_count = int_value(s.file, QStringLiteral("list_count"), 0, k_max_hosts);
+    // A count beyond the list's limit still reads the hosts it can hold, so that the next "追加"
+    // or "削除" does not write a short list over them.
+    l.host_count = clamped_value(s.file, QStringLiteral("list_count"), 0, k_max_hosts);
     l.selected_host = int_value(s.file, QStringLiteral("select_number"), 0, k_max_hosts - 1);
 
     l.host_list.assign(static_cast<std::size_t>(l.host_count), IpAddress{});
@@ -168,9 +177,10 @@ void write_host_keys(int first_index)
     const int count = std::min<int>(l.host_count, static_cast<int>(l.host_list.size()));
     for (int i = first_index < 0 ? 0 : first_index; i < count && i < k_max_hosts; ++i)
         for (int k = 0; k < 4; ++k)
-            s.file.setValue(host_key(i, k),
-                            QString::number(l.host_list[static_cast<std::size_t>(i)]
-                                                       [static_cast<std::size_t>(k)]));
+            s.file.setValue(
+                host_key(i, k),
+                QString::number(
+                    l.host_list[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]));
 }
 
 QString serial_device_name(int com_port_index)
@@ -183,8 +193,9 @@ QString serial_device_name(int com_port_index)
     const QString path =
         QString::fromStdString(raw_value(s.file, QStringLiteral("com_path%1").arg(index), ""))
             .trimmed();
-    return path.isEmpty() ? QString::fromLatin1(k_default_com_paths[static_cast<std::size_t>(index)])
-                          : path;
+    return path.isEmpty()
+               ? QString::fromLatin1(k_default_com_paths[static_cast<std::size_t>(index)])
+               : path;
 #endif
 }
 

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
+#include "gui/dialog_widgets.h"
 #include "link/text_cp932.h"
 #include "model/settings_model.h"
 #include "pages/page_commands.h"
@@ -83,7 +83,8 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
         QComboBox* value = bound_combo(
             items, [&list] { return chosen_value(list); },
             [this, i](int index) { choose_value(i, index); });
-        QComboBox* same = bound_combo(
+        // Every pick acts, also of the value the list already shows: the slots may differ from it.
+        QComboBox* same = picked_combo(
             items, [&list] { return model().choices.*list.choice; },
             [this, i](int index) { choose_same_for_all(i, index); });
         value_lists_.push_back(value);

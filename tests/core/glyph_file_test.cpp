@@ -1,5 +1,6 @@
-// Protects the glyph list files: the exact layout and sizes, round trips, the tolerant but
-// strict reader (a wrong file never touches the store) and the open/save/clear flows.
+// Protects the glyph list files: the exact layout and sizes, round trips, the reader that
+// blanks bad records but refuses a wrong file whole, and the open/save/clear flows, which
+// never touch the titles' unsaved flag.
 #include "glyphs/glyph_file.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,7 @@ TEST_F(GlyphFiles, WrittenSizesAndRecordLayout)
     EXPECT_EQ(bytes.substr(256 * 3, 3), "7\r\n");
 }
 
-TEST_F(GlyphFiles, RoundTripOfEverySizeAndDirtyCleared)
+TEST_F(GlyphFiles, RoundTripOfEverySizeLeavesTheTitlesUnsavedFlag)
 {
     for (GlyphSize size : k_glyph_sizes) {
         reset_settings_model();
@@ -82,13 +83,12 @@ TEST_F(GlyphFiles, RoundTripOfEverySizeAndDirtyCleared)
         const std::string file = path("all" + std::string(glyph_file_extension(size)));
         model().state.dirty = 1;
         ASSERT_TRUE(write_glyph_list(size, file));
-        EXPECT_EQ(model().state.dirty, 0);
         EXPECT_EQ(fs::file_size(file), glyph_list_bytes(size).size());
         reset_settings_model();
         model().state.dirty = 1;
         ASSERT_EQ(read_glyph_list(size, file), GlyphReadResult::read);
         EXPECT_EQ(store(size), before);
-        EXPECT_EQ(model().state.dirty, 0);
+        EXPECT_EQ(model().state.dirty, 1);
     }
 }
 
@@ -112,7 +112,41 @@ TEST_F(GlyphFiles, LfOnlyAndBlankLinesReadTheSame)
     EXPECT_EQ(store(GlyphSize::large), before);
 }
 
-TEST_F(GlyphFiles, MalformedOrWrongSizeFilesAreRefusedAndTheStoreStays)
+TEST_F(GlyphFiles, BadRecordsAreReadAsBlankAndNamed)
+{
+    fill_patterns(GlyphSize::large);
+    std::string garbled = glyph_list_bytes(GlyphSize::large);
+    garbled[3 * 10] = 'G';    // line 11
+    garbled[3 * 20] = ' ';    // line 21: a blank record keeps its place
+    garbled[3 * 600] = '\n';  // line 601, in slot 1
+    std::string two_digits = glyph_list_bytes(GlyphSize::large);
+    two_digits.insert(3 * 5 + 1, "F");  // line 6 holds two characters
+
+    const std::pair<std::string, std::vector<std::size_t>> cases[] = {{garbled, {11, 21, 601}},
+                                                                      {two_digits, {6}}};
+    for (const auto& [bytes, lines] : cases) {
+        fill_patterns(GlyphSize::large);
+        std::string expected = store(GlyphSize::large);
+        for (std::size_t line : lines) expected[line - 1 + (line > 576 ? 4 : 0)] = '0';
+        ASSERT_TRUE(write_file_atomically(path("garbled.tll"), bytes));
+        reset_settings_model();
+        std::string message;
+        EXPECT_EQ(read_glyph_list(GlyphSize::large, path("garbled.tll"), &message),
+                  GlyphReadResult::read_with_blanks);
+        EXPECT_EQ(parse_glyph_list(GlyphSize::large, bytes).bad_lines, lines);
+        EXPECT_EQ(message, blanked_records_text(lines));
+        EXPECT_EQ(store(GlyphSize::large), expected);
+    }
+    EXPECT_EQ(blanked_records_text({11, 21, 601}),
+              "外字ファイルの 11, 21, 601 行目は外字のデータではありません。"
+              "その部分を空白にして読み込みました。");
+    std::vector<std::size_t> many(12);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i] = i + 1;
+    EXPECT_NE(blanked_records_text(many).find("1, 2, 3, 4, 5, 6, 7, 8, 9, 10 ほか 2 行 行目"),
+              std::string::npos);
+}
+
+TEST_F(GlyphFiles, WrongSizeFilesAreRefusedAndTheStoreStays)
 {
     fill_patterns(GlyphSize::small);
     const std::string good = glyph_list_bytes(GlyphSize::small);
@@ -123,14 +157,8 @@ TEST_F(GlyphFiles, MalformedOrWrongSizeFilesAreRefusedAndTheStoreStays)
         std::string bytes;
         std::string says;
     };
-    std::string bad_char = glyph_list_bytes(GlyphSize::large);
-    bad_char[3 * 10] = 'G';
-    std::string two_digits = glyph_list_bytes(GlyphSize::large);
-    two_digits.insert(3 * 5 + 1, "F");
     const Case cases[] = {
-        {good, "足りません"},    // a small file in the large list
-        {bad_char, "11 行目"},   // line 11 holds a non-digit
-        {two_digits, "6 行目"},  // two digits on one line
+        {good, "足りません"},  // a small file in the large list
         {glyph_list_bytes(GlyphSize::large) + "0\r\n", "多すぎます"},
         {"", "足りません"},
     };
@@ -151,10 +179,23 @@ TEST_F(GlyphFiles, OpenFlowQuestionsRefusalAndFileName)
     fill_patterns(GlyphSize::medium);
     ASSERT_TRUE(write_glyph_list(GlyphSize::medium, path("m.tlm")));
     ASSERT_TRUE(write_file_atomically(path("broken.tlm"), "0\r\nX\r\n"));
+    std::string one_bad = glyph_list_bytes(GlyphSize::medium);
+    one_bad[3 * 4] = '?';
+    ASSERT_TRUE(write_file_atomically(path("one_bad.tlm"), one_bad));
     reset_settings_model();
 
-    // Unsaved settings: the question comes first, No stops before the dialog.
+    // Unsaved titles are not the glyph files' business: no question.
     model().state.dirty = 1;
+    EXPECT_TRUE(glyph_file_open(GlyphSize::medium,
+                                [&] { return std::optional<std::string>(path("one_bad.tlm")); }));
+    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
+    EXPECT_EQ(boxes.last_text(), blanked_records_text({5}));
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(model().state.dirty, 1);
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::medium), path("one_bad.tlm"));
+
+    // Unsaved glyph edits: the question comes first, No stops before the dialog.
+    glyph_state().glyph_edited = 1;
     boxes.answer_next(BoxAnswer::no);
     int asked = 0;
     auto choose = [&](std::string p) {
@@ -164,14 +205,17 @@ TEST_F(GlyphFiles, OpenFlowQuestionsRefusalAndFileName)
         };
     };
     EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("m.tlm"))));
-    EXPECT_EQ(boxes.last_text(), "データを保存せずに別のファイルを開きますか？");
+    EXPECT_EQ(boxes.last_text(), "外字データを保存せずに別のファイルを開きますか？");
     EXPECT_EQ(boxes.boxes().back().caption, "VELTA");
+    EXPECT_EQ(boxes.boxes().back().buttons, BoxButtons::yes_no);
     EXPECT_EQ(asked, 0);
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::medium), path("one_bad.tlm"));
 
     EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("broken.tlm"))));
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
-    EXPECT_NE(boxes.last_text().find("2 行目"), std::string::npos);
-    EXPECT_TRUE(glyph_list_file_name(GlyphSize::medium).empty());
+    EXPECT_NE(boxes.last_text().find("足りません"), std::string::npos);
+    EXPECT_EQ(glyph_list_file_name(GlyphSize::medium), path("one_bad.tlm"));
+    EXPECT_EQ(glyph_state().glyph_edited, 1);
 
     EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("none.tlm"))));
     EXPECT_EQ(boxes.last_text(), "Can't file open");
@@ -179,6 +223,7 @@ TEST_F(GlyphFiles, OpenFlowQuestionsRefusalAndFileName)
     EXPECT_TRUE(glyph_file_open(GlyphSize::medium, choose(path("m.tlm"))));
     EXPECT_EQ(glyph_list_file_name(GlyphSize::medium), path("m.tlm"));
     EXPECT_EQ(glyph_slot(GlyphSize::medium, 1)[0], '7');
+    EXPECT_EQ(glyph_state().glyph_edited, 0);
 
     // Busy with a read: nothing at all.
     model().state.read_pending = 1;

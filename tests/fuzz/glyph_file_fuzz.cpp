@@ -1,6 +1,7 @@
 // Feeds the glyph list file reader arbitrary bytes, and files of the right length damaged in
-// small ways: it must never crash, must accept exactly the files that hold one digit per line
-// and the size's count, and what it accepts must write back to the same records.
+// small ways: it must never crash, what it accepts holds the size's count of glyph digits with
+// the bad records named in order, a file without bad records reads as its digits, and what it
+// accepts writes back to the same records.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,11 +31,19 @@ void check(GlyphSize size, std::string_view bytes)
     const GlyphListParse parsed = parse_glyph_list(size, bytes);
     const auto expected = static_cast<std::size_t>(glyph_file_records(size));
     if (!parsed.error.empty()) {
-        if (!parsed.digits.empty())
+        if (!parsed.digits.empty() || !parsed.bad_lines.empty())
             std::abort();
         return;
     }
-    if (parsed.digits.size() != expected || records_of(bytes) != parsed.digits)
+    if (parsed.digits.size() != expected)
+        std::abort();
+    for (char c : parsed.digits)
+        if (!is_glyph_digit(c))
+            std::abort();
+    for (std::size_t i = 1; i < parsed.bad_lines.size(); ++i)
+        if (parsed.bad_lines[i] <= parsed.bad_lines[i - 1])
+            std::abort();
+    if (parsed.bad_lines.empty() && records_of(bytes) != parsed.digits)
         std::abort();
     const GlyphSizeInfo& info = glyph_size_info(size);
     for (int s = 0; s < info.slot_count; ++s)
@@ -89,7 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check(glyph_size, file);
     // Line ends and blanks alone never make a sound file unreadable.
-    if (only_blanks && !parse_glyph_list(glyph_size, file).error.empty())
-        std::abort();
+    if (only_blanks) {
+        const GlyphListParse parsed = parse_glyph_list(glyph_size, file);
+        if (!parsed.error.empty() || !parsed.bad_lines.empty())
+            std::abort();
+    }
     return 0;
 }

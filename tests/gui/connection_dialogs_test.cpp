@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,11 +15,10 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "common/box_recorder.h"
-#include "gui/ip_address_widgets.h"
-#include "gui/dialog_openers_widgets.h"
 #include "device/client_server_dialog.h"
 #include "device/host_list.h"
 #include "device/interface_dialog.h"
@@ -26,6 +26,8 @@
 #include "device/slave_address_dialog.h"
 #include "device/tcp_client_dialog.h"
 #include "device/tcp_server_dialog.h"
+#include "gui/dialog_openers_widgets.h"
+#include "gui/ip_address_widgets.h"
 #include "link/configuration_file.h"
 #include "link/dialog_link.h"
 #include "link/serial_link.h"
@@ -37,6 +39,7 @@
 #include "shell/main_window.h"
 #include "support/config_sandbox.h"
 #include "support/pty_pair.h"
+#include "support/user_input.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -61,8 +64,7 @@ protected:
     static std::vector<QString> rows(QListWidget* list)
     {
         std::vector<QString> out;
-        for (int i = 0; i < list->count(); ++i)
-            out.push_back(list->item(i)->text());
+        for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text());
         return out;
     }
     static void double_click(QListWidget* list, int row)
@@ -171,6 +173,74 @@ TEST_F(ConnectionDialogs, AddingAHostWritesItsKeysAndItsText)
     EXPECT_EQ(model().link.host_count, 1);
 }
 
+TEST_F(ConnectionDialogs, HostAddressIsTypedPastedAndRefusedByPartBeforeAnythingIsStored)
+{
+    TcpClientDialog client;
+    ASSERT_TRUE(show_active(&client));
+    IpAddressField* field = client.address_field();
+    const auto fresh_start = [&] {
+        QTest::mouseClick(field->part(0), Qt::LeftButton);
+        for (int i = 0; i < 4; ++i) field->part(i)->clear();
+    };
+    struct Case {
+        const char* label;
+        std::function<void()> input;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"typed", [] { type_keys(QStringLiteral("127.0.0.1")); }, "127.0.0.1"},
+        {"full parts move on", [] { type_keys(QStringLiteral("10.2552541")); }, "10.255.254.1"},
+        {"pasted",
+         [] {
+             QApplication::clipboard()->setText(QStringLiteral("192.168.1.10"));
+             press_key(Qt::Key_V, Qt::ControlModifier);
+         },
+         "192.168.1.10"},
+        {"backspace goes back",
+         [] {
+             type_keys(QStringLiteral("10.1.2.3"));
+             for (int i = 0; i < 3; ++i) press_key(Qt::Key_Backspace);
+             type_keys(QStringLiteral("7"));
+         },
+         "10.1.7."},
+        {"letters are refused", [] { type_keys(QStringLiteral("1a2.x3")); }, "12.3.."},
+    };
+    for (const Case& c : cases) {
+        fresh_start();
+        c.input();
+        EXPECT_EQ(field->text(), c.shown) << c.label;
+    }
+
+    // "12.3.." has no third part; "300" is no byte: refused by name, nothing stored.
+    client.add_button()->click();
+    fresh_start();
+    type_keys(QStringLiteral("300.1.1.1"));
+    client.add_button()->click();
+    EXPECT_EQ(
+        boxes_.texts(),
+        (std::vector<std::string>{
+            "Host IP Address の 3 番目の数が入力されていません。0～255 の数を入力してください。",
+            "Host IP Address の 1 番目の数が 255 を超えています。0～255 "
+            "の数を入力してください。"}));
+    EXPECT_EQ(model().link.host_count, 0);
+    EXPECT_FALSE(ini_has("list_count"));
+    EXPECT_EQ(client.host_list()->count(), 0);
+
+    fresh_start();
+    type_keys(QStringLiteral("10.0.0.1"));
+    client.add_button()->click();
+    EXPECT_EQ(ini("ip00_3"), "1");
+}
+
+TEST_F(ConnectionDialogs, AnAnswerArrivingWhileOneIsOpenIsDropped)
+{
+    TcpClientDialog client;
+    deliver_socket_receipt("EAA010.000.000.001\r\n");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model().device.net_eaa, (IpAddress{0, 0, 0, 0}));
+    EXPECT_TRUE(boxes_.boxes().empty());
+}
+
 TEST_F(ConnectionDialogs, DeletingEntryZeroOfThreeMovesTheOthersDown)
 {
     LinkSettings& l = model().link;
@@ -179,7 +249,7 @@ TEST_F(ConnectionDialogs, DeletingEntryZeroOfThreeMovesTheOthersDown)
     l.selected_host = 2;
     write_host_keys(0);
     TcpClientDialog client;
-    EXPECT_EQ(client.address_field()->value(), (IpAddress{192, 168, 1, 12}));
+    EXPECT_EQ(client.address_field()->text(), "192.168.1.12");
     ASSERT_EQ(client.host_list()->count(), 3);
 
     client.host_list()->setCurrentRow(0);
@@ -203,14 +273,13 @@ TEST_F(ConnectionDialogs, DeletingEntryZeroOfThreeMovesTheOthersDown)
 TEST_F(ConnectionDialogs, DoubleClickChoosesAHostAndAFullListRefusesMore)
 {
     LinkSettings& l = model().link;
-    for (int i = 0; i < k_max_hosts; ++i)
-        add_host({172, 16, 0, static_cast<std::uint8_t>(i)});
+    for (int i = 0; i < k_max_hosts; ++i) add_host({172, 16, 0, static_cast<std::uint8_t>(i)});
     write_host_keys(0);
     TcpClientDialog client;
     double_click(client.host_list(), 42);
     EXPECT_EQ(l.selected_host, 42);
     EXPECT_EQ(ini("select_number"), "42");
-    EXPECT_EQ(client.address_field()->value(), (IpAddress{172, 16, 0, 42}));
+    EXPECT_EQ(client.address_field()->text(), "172.16.0.42");
 
     client.add_button()->click();
     EXPECT_EQ(boxes_.last_text(), k_text_host_list_full);

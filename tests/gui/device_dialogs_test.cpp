@@ -1,21 +1,25 @@
 // Protects the device-wide dialogs as an operator uses them: list items, choices written into
 // the model, the bytes each button sends, the shared connector table, the page-mode change,
 // and the refusal of the network dialog over TCP/IP.
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "common/box_recorder.h"
-#include "gui/dialog_openers_widgets.h"
 #include "device/alarm_dialog.h"
 #include "device/connector_table_widgets.h"
+#include "device/network_dialog.h"
 #include "device/other_settings_dialog.h"
 #include "device/remote_dialog.h"
 #include "device/schedule_dialog.h"
+#include "gui/dialog_openers_widgets.h"
 #include "model/settings_model.h"
 #include "pages/display_page_dialog.h"
+#include "support/user_input.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -24,8 +28,7 @@ namespace {
 QStringList items_of(const QComboBox* combo)
 {
     QStringList out;
-    for (int i = 0; i < combo->count(); ++i)
-        out << combo->itemText(i);
+    for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
     return out;
 }
 
@@ -72,11 +75,68 @@ TEST(AlarmDialog, ListsChoicesAndButtons)
     dialog.hold_time_edit()->setText("2");
     EXPECT_EQ(model().device.alarm_hold_time, "2");
     press(&dialog, "send_alarm_hold_time");
-    EXPECT_EQ(wire.sent(),
-              (std::vector<std::string>{"AME\r\n", "APB\r\n", "ADT007\r\n"}));
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"AME\r\n", "APB\r\n", "ADT007\r\n"}));
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"3秒以上を設定してください。"}));
     dialog.hold_time_edit()->setText("12345");
     EXPECT_EQ(model().device.alarm_hold_time.size(), 3u);
+}
+
+TEST(DeviceEdits, FullWidthDigitsCountTwoBytesAndAreNeverCut)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    AlarmDialog alarm;
+    NetworkDialog network;
+    struct Case {
+        QWidget* dialog;
+        QLineEdit* edit;
+        std::string* field;
+        QString shown;
+        const char* stored;
+    };
+    // "１２３": only "１" fits three bytes; "１２" fits five.
+    const Case cases[] = {
+        {&alarm, alarm.hold_time_edit(), &model().device.alarm_hold_time, "１", "\x82\x50"},
+        {&network, network.port_edit(), &model().device.port_number, "１２", "\x82\x50\x82\x51"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(show_active(c.dialog));
+        c.edit->setFocus();
+        c.edit->selectAll();
+        type_keys(QStringLiteral("１２３"));
+        EXPECT_EQ(c.edit->text(), c.shown);
+        EXPECT_EQ(*c.field, c.stored);
+        c.dialog->hide();
+    }
+    press(&alarm, "send_alarm_hold_time");
+    press(&network, "send_port_number");
+    EXPECT_TRUE(wire.sent().empty());
+    EXPECT_EQ(boxes.boxes().size(), 2u);
+}
+
+TEST(NetworkDialog, AddressesAreTypedPartByPartAndAnEmptyPartIsRefusedByName)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    NetworkDialog dialog;
+    ASSERT_TRUE(show_active(&dialog));
+    IpAddressField* ip = dialog.address_field(0);
+    EXPECT_EQ(ip->text(), "0.0.0.0");
+    // A click into a part takes its number whole; "." and full parts move on.
+    QTest::mouseClick(ip->part(0), Qt::LeftButton);
+    type_keys(QStringLiteral("192.168.1.3"));
+    press(&dialog, "send_net_ip_address");
+    EXPECT_EQ(wire.sent(), std::vector<std::string>{"EIA192.168.001.003\r\n"});
+
+    QTest::mouseClick(ip->part(2), Qt::LeftButton);
+    press_key(Qt::Key_Backspace);
+    press(&dialog, "send_net_ip_address");
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"IP Address の 3 番目の数が入力されていません。"
+                                       "0～255 の数を入力してください。"});
+    EXPECT_EQ(wire.sent().size(), 1u);
+    EXPECT_EQ(model().device.net_ip_address, (IpAddress{192, 168, 1, 3}));
+    EXPECT_EQ(QApplication::focusWidget(), ip->part(2));  // the cursor waits in that part
 }
 
 TEST(AlarmDialog, ConnectorTableIsSharedWithTheRemoteDialog)
@@ -94,8 +154,7 @@ TEST(AlarmDialog, ConnectorTableIsSharedWithTheRemoteDialog)
     AlarmDialog alarm;
     EXPECT_EQ(alarm.connectors()->list(2)->currentText(), "010");
     press(&alarm, "send_alarm_connectors");
-    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"RMBIT\r\n",
-                                                     "RCA001002010004005006007008\r\n",
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"RMBIT\r\n", "RCA001002010004005006007008\r\n",
                                                      "ACA001002010004005006007008\r\n"}));
 }
 
@@ -200,7 +259,8 @@ TEST(DeviceOpeners, NetworkDialogIsRefusedOverTcpIp)
     BoxRecorder boxes;
     model().link.interface_kind = 1;
     EXPECT_TRUE(open_device_dialog(32801, nullptr));
-    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"インターフェースをRS-232Cにしてください。"}));
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{"インターフェースをRS-232Cにしてください。"}));
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::error);
     EXPECT_FALSE(open_device_dialog(12345, nullptr));
 }

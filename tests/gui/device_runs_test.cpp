@@ -193,7 +193,7 @@ TEST(NetworkDialog, ReadBatchAgainstFedRepliesRefreshesAtItsEnd)
     WireCapture wire;
     BoxRecorder boxes;
     NetworkDialog dialog;
-    EXPECT_EQ(dialog.address_field(0)->text(), "000.000.000.000");
+    EXPECT_EQ(dialog.address_field(0)->text(), "0.0.0.0");
     EXPECT_EQ(dialog.port_edit()->text(), "09004");
     start_by_hand(dialog, "read_network");
     press(&dialog, "read_network");  // pressed twice: still one run
@@ -202,7 +202,7 @@ TEST(NetworkDialog, ReadBatchAgainstFedRepliesRefreshesAtItsEnd)
         ASSERT_EQ(wire.sent().size(), static_cast<std::size_t>(tick));
         serial_dispatch(network_replies().at(wire.last()));
         // The fields are shown only after the run, not one by one.
-        EXPECT_EQ(dialog.address_field(2)->text(), "000.000.000.000");
+        EXPECT_EQ(dialog.address_field(2)->text(), "0.0.0.0");
     }
     EXPECT_TRUE(dialog.run_active()) << "the last answer gets its tick";
     dialog.run_tick();
@@ -211,9 +211,9 @@ TEST(NetworkDialog, ReadBatchAgainstFedRepliesRefreshesAtItsEnd)
     EXPECT_TRUE(dialog.close_button()->isEnabled());
     EXPECT_EQ(wire.sent().front(), "REAA\r\n");
     EXPECT_EQ(wire.sent().back(), "RVN\r\n");
-    EXPECT_EQ(dialog.address_field(0)->text(), "192.168.001.003");
-    EXPECT_EQ(dialog.address_field(1)->text(), "192.168.001.254");
-    EXPECT_EQ(dialog.address_field(2)->text(), "010.000.000.001");
+    EXPECT_EQ(dialog.address_field(0)->text(), "192.168.1.3");
+    EXPECT_EQ(dialog.address_field(1)->text(), "192.168.1.254");
+    EXPECT_EQ(dialog.address_field(2)->text(), "10.0.0.1");
     EXPECT_EQ(dialog.port_edit()->text(), "10001");
     EXPECT_EQ(dialog.subnet_list()->currentText(), "Class B");
     EXPECT_EQ(dialog.mac_edit()->text(), "00-11-22-33-44-55");
@@ -256,7 +256,7 @@ TEST(NetworkDialog, ReadBatchStopsOnAnErrorWithoutRefreshing)
     EXPECT_EQ(wire.sent().size(), 2u);
     EXPECT_EQ(model().device.net_eaa, (IpAddress{10, 0, 0, 1}));
     QTest::qWait(50);
-    EXPECT_EQ(dialog.address_field(2)->text(), "000.000.000.000");
+    EXPECT_EQ(dialog.address_field(2)->text(), "0.0.0.0");
 }
 
 TEST(NetworkDialog, AddressAndPortButtons)

@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,7 +16,6 @@
 #include <optional>
 
 #include "common/box_recorder.h"
-#include "gui/dialog_openers_widgets.h"
 #include "common/file_io.h"
 #include "common/paced_run.h"
 #include "glyphs/glyph_editor_dialog.h"
@@ -24,6 +25,7 @@
 #include "glyphs/glyph_paint_widgets.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "gui/dialog_openers_widgets.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
@@ -251,6 +253,7 @@ TEST_F(GlyphDialogs, ListRightDoubleClickExportsTheBoxPicture)
     EXPECT_EQ(asked.title, "中文字外字登録番号020をbmpファイルで保存");
     EXPECT_EQ(asked.default_name, "gm020.bmp");
     EXPECT_EQ(asked.filter, "データ(*.bmp);;すべて(*.*)");
+    EXPECT_EQ(asked.default_suffix, "bmp");
     EXPECT_EQ(glyph_state().glyph_bmp_file_name, path + ".bmp");
     const std::optional<std::string> bytes = read_file_bytes(path + ".bmp");
     ASSERT_TRUE(bytes.has_value());
@@ -279,8 +282,40 @@ TEST_F(GlyphDialogs, ListFileButtonsUseTheSizesFilter)
     EXPECT_EQ(asked[1].title, "ファイルのオープン");
     EXPECT_FALSE(asked[1].save);
     EXPECT_EQ(asked[0].filter, "データ(*.tls);;すべて(*.*)");
+    EXPECT_EQ(asked[0].default_suffix, "tls");
     EXPECT_EQ(glyph_list_file_name(GlyphSize::small), path + ".tls");
     std::filesystem::remove(path + ".tls");
+}
+
+TEST_F(GlyphDialogs, SaveAsOfABareNameAsksBeforeOverwritingTheFileWithItsExtension)
+{
+    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "velta_victim";
+    std::filesystem::create_directories(dir);
+    const std::string victim = (dir / "victim.tll").string();
+    ASSERT_TRUE(write_file_atomically(victim, "keep"));
+    GlyphListDialog list(GlyphSize::large);
+    QString question;
+    // The platform's own save dialog: type the bare name, accept, and answer its question No.
+    QTimer::singleShot(0, [&] {
+        auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (files == nullptr)
+            return;
+        files->setDirectory(QString::fromStdString(dir.string()));
+        files->selectFile(QStringLiteral("victim"));
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                question = box->text();
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        QMetaObject::invokeMethod(files, "accept");
+        if (files->isVisible())  // still open after the No
+            files->reject();
+    });
+    list.button("名前をつけて保存")->click();
+    EXPECT_TRUE(question.contains(QStringLiteral("victim.tll"))) << question.toStdString();
+    EXPECT_EQ(read_file_bytes(victim), std::optional<std::string>("keep"));
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(GlyphDialogs, ListReadRunTickByTick)
@@ -300,6 +335,13 @@ TEST_F(GlyphDialogs, ListReadRunTickByTick)
     list.glyph_list_tick();
     EXPECT_EQ(wire_.last(), "RFBMLA365\r\n");
     EXPECT_EQ(list.percent_field()->text(), " 00.0");
+    // A double click on a box while slot 0's reply is awaited neither opens the editor nor
+    // moves the slot the reply goes to.
+    bool opened = false;
+    set_glyph_editor_opener([&](GlyphSize, QWidget*) { opened = true; });
+    mouse(&list, QEvent::MouseButtonDblClick, Qt::LeftButton, {240, 160});
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(model().glyphs.glyph_transfer_index, 0);
     list.glyph_list_tick();  // no answer yet: nothing sent, the bar still steps
     EXPECT_EQ(wire_.sent().size(), 1u);
     EXPECT_EQ(list.progress_bar()->value(), 2);

@@ -16,6 +16,7 @@
 #include "model/settings_model.h"
 #include "pages/page_list_dialog.h"
 #include "pages/page_list_view.h"
+#include "support/user_input.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -117,7 +118,7 @@ TEST(PageDialogs, SameForAllChangesAll256SlotsWhereOnly128AreListed)
     PageListDialog d(PageDialogKind::auto_switch);
     ASSERT_EQ(d.page_list()->count(), 128);
     EXPECT_EQ(d.same_list(0)->currentText(), QStringLiteral("3"));
-    d.same_list(0)->setCurrentIndex(10);
+    pick_item(d.same_list(0), 10);
     for (int s = 0; s < k_page_slots; ++s)
         ASSERT_EQ(model().pages.page_auto_switch_time[s], 10) << "slot " << s;
     EXPECT_EQ(d.value_list(0)->currentText(), QStringLiteral("10"));
@@ -135,7 +136,7 @@ TEST(PageDialogs, SameForAllBorderLeavesTheCharacterColours)
 {
     WireCapture wire;
     PageListDialog d(PageDialogKind::colours);
-    d.same_list(1)->setCurrentIndex(1);  // 赤
+    pick_item(d.same_list(1), 1);  // 赤
     for (int s = 0; s < k_page_slots; ++s) {
         ASSERT_EQ(model().pages.page_border_color[s], 1);
         ASSERT_EQ(model().pages.page_char_color[s], 7);
@@ -143,6 +144,21 @@ TEST(PageDialogs, SameForAllBorderLeavesTheCharacterColours)
     EXPECT_EQ(d.value_list(1)->currentText(), QStringLiteral("赤"));
     EXPECT_EQ(d.value_list(0)->currentText(), QStringLiteral("白"));
     EXPECT_EQ(model().choices.border_color_choice, 1);
+}
+
+TEST(PageDialogs, SameForAllActsOnEveryPickAndNeverOnTheProgramsChanges)
+{
+    WireCapture wire;
+    PageListDialog d(PageDialogKind::background_fill);
+    model().pages.page_background_fill[9] = 1;
+    // The program selecting an item writes nothing.
+    d.same_list(0)->setCurrentIndex(1);
+    EXPECT_EQ(model().pages.page_background_fill[0], 0);
+    d.same_list(0)->setCurrentIndex(0);
+    // Picking the item the list already shows still sets every slot.
+    pick_item(d.same_list(0), 0);
+    EXPECT_EQ(model().pages.page_background_fill[9], 0);
+    EXPECT_TRUE(wire.sent().empty());
 }
 
 TEST(PageDialogs, SetAllWithTheDefaultsOfEachDialog)

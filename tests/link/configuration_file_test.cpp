@@ -1,5 +1,7 @@
 // Protects velta.ini: defaults, atoi reading, range checks, the host keys, immediate writes and
 // the one-time move of an old file to the new place.
+#include "link/configuration_file.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,7 +10,6 @@
 #include <array>
 #include <vector>
 
-#include "link/configuration_file.h"
 #include "model/settings_model.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
@@ -54,12 +55,13 @@ TEST_F(ConfigurationFile, NoFileGivesSerialRs232Com1ClientPort09004AndNoHosts)
 
 TEST_F(ConfigurationFile, ReadsEveryKeyAndOnlyListCountHosts)
 {
-    sandbox.write_file("[VELTA_Section]\r\n"
-                       "Interface=1\r\ncom_port=3\r\nrs_control=1\r\nClientServer=1\r\n"
-                       "p_port_number=9100\r\nselect_number=1\r\nlist_count=2\r\n"
-                       "ip00_0=192\r\nip00_1=168\r\nip00_2=1\r\nip00_3=10\r\n"
-                       "ip01_0=10\r\nip01_1=0\r\nip01_2=0\r\nip01_3=1\r\n"
-                       "ip02_0=172\r\nip02_1=16\r\nip02_2=0\r\nip02_3=9\r\n");
+    sandbox.write_file(
+        "[VELTA_Section]\r\n"
+        "Interface=1\r\ncom_port=3\r\nrs_control=1\r\nClientServer=1\r\n"
+        "p_port_number=9100\r\nselect_number=1\r\nlist_count=2\r\n"
+        "ip00_0=192\r\nip00_1=168\r\nip00_2=1\r\nip00_3=10\r\n"
+        "ip01_0=10\r\nip01_1=0\r\nip01_2=0\r\nip01_3=1\r\n"
+        "ip02_0=172\r\nip02_1=16\r\nip02_2=0\r\nip02_3=9\r\n");
     read_configuration();
     const LinkSettings& l = model().link;
     EXPECT_EQ(l.interface_kind, 1);
@@ -83,10 +85,11 @@ TEST_F(ConfigurationFile, PortTextIsCutToFiveCharacters)
 
 TEST_F(ConfigurationFile, ValuesOutOfRangeOrNotNumbersReadAsZero)
 {
-    sandbox.write_file("[VELTA_Section]\n"
-                       "Interface=7\ncom_port=9\nrs_control=-1\nClientServer=2\n"
-                       "select_number=-4\nlist_count=1\n"
-                       "ip00_0=300\nip00_1=abc\nip00_2=12abc\nip00_3=-1\n");
+    sandbox.write_file(
+        "[VELTA_Section]\n"
+        "Interface=7\ncom_port=9\nrs_control=-1\nClientServer=2\n"
+        "select_number=-4\nlist_count=1\n"
+        "ip00_0=300\nip00_1=abc\nip00_2=12abc\nip00_3=-1\n");
     read_configuration();
     const LinkSettings& l = model().link;
     EXPECT_EQ(l.interface_kind, 0);
@@ -97,16 +100,26 @@ TEST_F(ConfigurationFile, ValuesOutOfRangeOrNotNumbersReadAsZero)
     ASSERT_EQ(l.host_list.size(), 1u);
     EXPECT_EQ(l.host_list[0], (IpAddress{0, 0, 12, 0}));  // atoi("12abc") is 12
 
-    sandbox.write_file("[VELTA_Section]\nlist_count=101\n");
-    read_configuration();
-    EXPECT_EQ(model().link.host_count, 0);
-    sandbox.write_file("[VELTA_Section]\nlist_count=99999999999999999999\n");
-    read_configuration();
-    EXPECT_EQ(model().link.host_count, 0);
     sandbox.write_file("[VELTA_Section]\nlist_count=-3\n");
     read_configuration();
     EXPECT_EQ(model().link.host_count, 0);
     EXPECT_TRUE(model().link.host_list.empty());
+}
+
+TEST_F(ConfigurationFile, AListCountBeyondTheLimitReadsTheHundredHostsItCanHold)
+{
+    for (const char* count : {"101", "99999999999999999999"}) {
+        sandbox.write_file(QStringLiteral("[VELTA_Section]\nlist_count=%1\nip00_0=192\n"
+                                          "ip99_0=10\nip99_3=7\n")
+                               .arg(QLatin1String(count))
+                               .toUtf8());
+        read_configuration();
+        const LinkSettings& l = model().link;
+        EXPECT_EQ(l.host_count, k_max_hosts) << count;
+        ASSERT_EQ(l.host_list.size(), 100u) << count;
+        EXPECT_EQ(l.host_list[0][0], 192);
+        EXPECT_EQ(l.host_list[99], (IpAddress{10, 0, 0, 7}));
+    }
 }
 
 TEST_F(ConfigurationFile, EachWriteIsOnDiskAtOnceAndReadsBack)
