@@ -44,6 +44,7 @@ void error_box(std::string_view text);
 // An error box whose message stays exact, with a detail text shown beneath it.
 void error_box(std::string_view text, std::string_view detail);
 void warning_box(std::string_view text);
+void warning_box(std::string_view text, std::string_view detail);
 // True when the operator answered Yes.
 bool confirm_not_auto_switching(const void* owner);
 bool confirm_other_sizes(const void* owner);

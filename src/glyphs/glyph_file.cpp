@@ -99,9 +99,9 @@ GlyphListParse parse_glyph_list(GlyphSize size, std::string_view bytes)
     return result;
 }
 
-bool write_glyph_list(GlyphSize size, const std::string& path)
+bool write_glyph_list(GlyphSize size, const std::string& path, std::string* why)
 {
-    if (!write_file_atomically(path, glyph_list_bytes(size)))
+    if (!write_file_atomically(path, glyph_list_bytes(size), why))
         return false;
     model().state.dirty = 0;
     return true;
@@ -109,7 +109,7 @@ bool write_glyph_list(GlyphSize size, const std::string& path)
 
 GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::string* error)
 {
-    const std::optional<std::string> bytes = read_file_bytes(path);
+    const std::optional<std::string> bytes = read_file_bytes(path, k_glyph_file_max_bytes, error);
     if (!bytes)
         return GlyphReadResult::cannot_open;
     GlyphListParse parsed = parse_glyph_list(size, *bytes);
@@ -141,7 +141,7 @@ bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
     std::string error;
     switch (read_glyph_list(size, *path, &error)) {
         case GlyphReadResult::cannot_open:
-            warning_box(k_text_cant_open);
+            warning_box(k_text_cant_open, error);
             return false;
         case GlyphReadResult::refused:
             warning_box(error);
@@ -162,8 +162,9 @@ void glyph_file_save(GlyphSize size)
         warning_box(k_text_no_file);
         return;
     }
-    if (!write_glyph_list(size, name))
-        error_box(k_text_cant_open);
+    std::string why;
+    if (!write_glyph_list(size, name, &why))
+        error_box(k_text_cant_open, why);
 }
 
 void glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
@@ -174,8 +175,9 @@ void glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
     if (!chosen)
         return;
     const std::string path = complete_extension(*chosen, glyph_file_extension(size));
-    if (!write_glyph_list(size, path)) {
-        error_box(k_text_cant_open);
+    std::string why;
+    if (!write_glyph_list(size, path, &why)) {
+        error_box(k_text_cant_open, why);
         return;
     }
     glyph_list_file_name(size) = path;
