@@ -32,9 +32,8 @@ public:
     // A path inside the folder, as the file functions take it (UTF-8).
     std::string path(const std::string& name) const
     {
-        const std::u8string utf8 = (dir_ / std::filesystem::path(std::u8string(
-                                                name.begin(), name.end())))
-                                       .u8string();
+        const std::u8string utf8 =
+            (dir_ / std::filesystem::path(std::u8string(name.begin(), name.end()))).u8string();
         return std::string(utf8.begin(), utf8.end());
     }
 
