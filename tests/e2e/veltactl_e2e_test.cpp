@@ -14,6 +14,7 @@
 #include <QThread>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "common/file_io.h"
@@ -231,12 +232,14 @@ TEST_F(Veltactl, UnreadableInputOrAStepThatCannotBeBuiltEndsBeforeAnyCommand)
     ASSERT_TRUE(velta::save_settings_file(bad_title.toStdString()));
     velta::reset_settings_model();
     const QString folder = dir_.path();
+    const QString is_a_folder =
+        QString::fromStdString(std::make_error_code(std::errc::is_a_directory).message());
     const struct {
         QStringList args;
         QString says;
     } cases[] = {
-        {{"set-all", folder}, folder + ": cannot be read: Is a directory"},
-        {{"glyphs-set", "small", folder}, folder + ": cannot be read: Is a directory"},
+        {{"set-all", folder}, folder + ": cannot be read: " + is_a_folder},
+        {{"glyphs-set", "small", folder}, folder + ": cannot be read: " + is_a_folder},
         {{"set-all", bad_title},
          bad_title + ": set-all step 17, ページ 017 のタイトル: " +
              QString::fromUtf8(velta::k_text_title_unencodable.data(),
