@@ -129,7 +129,7 @@ bool check_before_read(const fs::path& p, std::uintmax_t max_bytes, std::string*
     return true;
 }
 
-constexpr std::size_t k_read_chunk = 64 * 1024;
+constexpr std::size_t k_io_chunk = std::size_t{64} * 1024;
 
 // A file that was created and then failed is removed again; a name already taken is left alone.
 enum class TempWrite { written, name_taken, failed };
@@ -184,7 +184,7 @@ std::optional<std::string> read_native(const fs::path& p, std::uintmax_t max_byt
         return std::nullopt;
     }
     std::string bytes;
-    char buffer[k_read_chunk];
+    char buffer[k_io_chunk];
     for (;;) {
         DWORD got = 0;
         if (!::ReadFile(h.get(), buffer, static_cast<DWORD>(sizeof buffer), &got, nullptr)) {
@@ -216,7 +216,7 @@ TempWrite fill_new_file(const fs::path& temp, const fs::path&, std::string_view 
     std::size_t done = 0;
     while (done < bytes.size()) {
         const std::size_t left = bytes.size() - done;
-        const DWORD chunk = static_cast<DWORD>(left > k_read_chunk ? k_read_chunk : left);
+        const DWORD chunk = static_cast<DWORD>(left > k_io_chunk ? k_io_chunk : left);
         DWORD put = 0;
         if (!::WriteFile(h.get(), bytes.data() + done, chunk, &put, nullptr)) {
             set_reason(why, last_error());
@@ -292,7 +292,7 @@ std::optional<std::string> read_native(const fs::path& p, std::uintmax_t max_byt
     std::string bytes;
     if (st.st_size > 0 && static_cast<std::uintmax_t>(st.st_size) <= max_bytes)
         bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[k_read_chunk];
+    char buffer[k_io_chunk];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
         if (got < 0) {
