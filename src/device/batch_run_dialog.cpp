@@ -20,6 +20,7 @@ BatchRunConfig set_all_config()
     c.steps = k_set_all_steps;
     c.period_ms = k_set_all_period_ms;
     c.perform = perform_set_all_step;
+    c.may_start = set_all_may_start;
     return c;
 }
 
@@ -58,6 +59,8 @@ BatchRunDialog::BatchRunDialog(BatchRunConfig config, QWidget* parent)
 
 void BatchRunDialog::start()
 {
+    if (config_.may_start && !config_.may_start())
+        return;
     if (!confirm_run())
         return;
     RunSteps steps;

@@ -22,6 +22,8 @@ struct BatchRunConfig {
     int steps = 0;
     int period_ms = 0;
     std::function<StepResult(int step)> perform;
+    // Checked before anything else; refuses the run (with its own message) by returning false.
+    std::function<bool()> may_start;
 };
 
 BatchRunConfig set_all_config();

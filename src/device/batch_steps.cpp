@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/message_boxes.h"
 #include "device/alarm_commands.h"
 #include "device/device_fields.h"
 #include "device/other_commands.h"
@@ -9,6 +10,8 @@
 #include "link/framing.h"
 #include "model/settings_model.h"
 #include "pages/page_commands.h"
+#include "pages/page_lists.h"
+#include "pages/title_encoding.h"
 
 namespace velta {
 namespace {
@@ -67,6 +70,32 @@ const DeviceStep* device_step(int step)
     if (i < 0 || i >= static_cast<int>(k_set_device_steps.size()))
         return nullptr;
     return &k_set_device_steps[static_cast<std::size_t>(i)];
+}
+
+constexpr int k_hold_time_step = k_last_schedule_step + 2;
+static_assert(k_set_device_steps[1].head == "ADT");
+constexpr int k_min_hold_seconds = 3;
+
+// Only a title and the hold time can fail to build: every other step's fields are clamped into
+// their digits.
+std::optional<SetAllRefusal> unbuildable(int step)
+{
+    if (step >= 1 && step <= k_title_steps) {
+        const int slot = step - 1;
+        if (pad_title(slot) && !build_title_command(slot).empty())
+            return std::nullopt;
+        return SetAllRefusal{step,
+                             "ページ " + slot_label(slot, model().device.page_mode) + " のタイトル",
+                             std::string(k_text_title_unencodable)};
+    }
+    if (step == k_hold_time_step) {
+        const std::string& hold = model().device.alarm_hold_time;
+        if (hold_time_seconds(hold) >= k_min_hold_seconds)
+            return std::nullopt;
+        return SetAllRefusal{step, "アラームの保持時間「" + hold + "」",
+                             std::string(k_text_hold_time_too_short)};
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -129,6 +158,28 @@ StepResult perform_set_all_step(int step)
     if (const DeviceStep* s = device_step(step))
         s->send();
     return StepResult::sent;
+}
+
+std::optional<SetAllRefusal> set_all_refusal()
+{
+    for (int step = 1; step <= k_set_all_steps; ++step)
+        if (std::optional<SetAllRefusal> r = unbuildable(step))
+            return r;
+    return std::nullopt;
+}
+
+std::string set_all_refusal_text(const SetAllRefusal& refusal)
+{
+    return std::string(k_text_set_all_refused) + "（" + refusal.item + "）";
+}
+
+bool set_all_may_start()
+{
+    const std::optional<SetAllRefusal> r = set_all_refusal();
+    if (!r)
+        return true;
+    warning_box(set_all_refusal_text(*r), r->reason);
+    return false;
 }
 
 }  // namespace velta

@@ -3,6 +3,7 @@
 // setting with the routine its own dialog uses, "read all" sends one read query per step.
 // The dialogs and the command-line tool run these steps; the pacing is theirs.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,5 +28,19 @@ std::string_view set_all_head(int step);
 // Sends a set-all step. A title that cannot be encoded shows its warning, is not sent and
 // ends the run; a hold time that is refused shows its message and the run goes on.
 StepResult perform_set_all_step(int step);
+
+// A set-all step whose command cannot be built from the model. The run is refused before its
+// first command rather than leaving the device half-configured at that step.
+struct SetAllRefusal {
+    int step = 0;
+    std::string item;    // which setting, as the operator knows it
+    std::string reason;  // the message the step itself would show
+};
+std::optional<SetAllRefusal> set_all_refusal();
+inline constexpr std::string_view k_text_set_all_refused = "全項目の設定を開始できません";
+// "全項目の設定を開始できません（ページ 017 のタイトル）"
+std::string set_all_refusal_text(const SetAllRefusal& refusal);
+// Shows the refusal as a warning and returns false when the run must not start.
+bool set_all_may_start();
 
 }  // namespace velta

@@ -137,14 +137,14 @@ std::string blanked_records_text(const std::vector<std::size_t>& lines)
            " 行目は外字のデータではありません。その部分を空白にして読み込みました。";
 }
 
-bool write_glyph_list(GlyphSize size, const std::string& path)
+bool write_glyph_list(GlyphSize size, const std::string& path, std::string* why)
 {
-    return write_file_atomically(path, glyph_list_bytes(size));
+    return write_file_atomically(path, glyph_list_bytes(size), why);
 }
 
 GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::string* message)
 {
-    const std::optional<std::string> bytes = read_file_bytes(path);
+    const std::optional<std::string> bytes = read_file_bytes(path, k_glyph_file_max_bytes, message);
     if (!bytes)
         return GlyphReadResult::cannot_open;
     GlyphListParse parsed = parse_glyph_list(size, *bytes);
@@ -180,7 +180,7 @@ bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
     std::string message;
     switch (read_glyph_list(size, *path, &message)) {
         case GlyphReadResult::cannot_open:
-            warning_box(k_text_cant_open);
+            warning_box(k_text_cant_open, message);
             return false;
         case GlyphReadResult::refused:
             warning_box(message);
@@ -205,8 +205,9 @@ void glyph_file_save(GlyphSize size)
         warning_box(k_text_no_file);
         return;
     }
-    if (!write_glyph_list(size, name)) {
-        error_box(k_text_cant_open);
+    std::string why;
+    if (!write_glyph_list(size, name, &why)) {
+        error_box(k_text_cant_open, why);
         return;
     }
     glyph_state().glyph_edited = 0;
@@ -220,8 +221,9 @@ void glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
     if (!chosen)
         return;
     const std::string path = complete_extension(*chosen, glyph_file_extension(size));
-    if (!write_glyph_list(size, path)) {
-        error_box(k_text_cant_open);
+    std::string why;
+    if (!write_glyph_list(size, path, &why)) {
+        error_box(k_text_cant_open, why);
         return;
     }
     glyph_list_file_name(size) = path;

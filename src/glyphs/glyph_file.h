@@ -6,12 +6,14 @@
 // half-overwrites the store. The files hold glyphs only: they never touch the titles' unsaved
 // flag.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/file_io.h"
 #include "glyphs/glyph_sizes.h"
 
 namespace velta {
@@ -22,6 +24,8 @@ std::string_view glyph_file_extension(GlyphSize size);
 std::string glyph_file_filter_name(GlyphSize size);
 // Records in a file of the size (slots × digits per glyph).
 int glyph_file_records(GlyphSize size);
+// The largest list is about 123 KB as written; a file beyond this is refused before it is read.
+inline constexpr std::uintmax_t k_glyph_file_max_bytes = 1u << 20;
 
 // The whole file as written.
 std::string glyph_list_bytes(GlyphSize size);
@@ -37,12 +41,13 @@ GlyphListParse parse_glyph_list(GlyphSize size, std::string_view bytes);
 std::string blanked_records_text(const std::vector<std::size_t>& lines);
 
 // Writes every slot's digits to path (atomically). False when the file could not be written;
-// the old file then stays as it was.
-bool write_glyph_list(GlyphSize size, const std::string& path);
+// the old file then stays as it was and why (if given) says why.
+bool write_glyph_list(GlyphSize size, const std::string& path, std::string* why = nullptr);
 
 enum class GlyphReadResult { read, read_with_blanks, cannot_open, refused };
-// Reads path into the store of the size. On refusal the store is untouched; message (if given)
-// says why, or after read_with_blanks which lines were read as blank.
+// Reads path into the store of the size. Otherwise the store is untouched and message (if
+// given) says why: the system's reason when the file cannot be read, the problem of its content
+// when it is refused; after read_with_blanks it names the lines read as blank.
 GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path,
                                 std::string* message = nullptr);
 
@@ -56,7 +61,7 @@ void glyph_file_save(GlyphSize size);
 void glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose);
 bool glyph_buffer_clear(GlyphSize size, const void* owner);
 
-inline constexpr std::string_view k_text_cant_open = "Can't file open";
+inline constexpr std::string_view k_text_cant_open = k_text_file_error;
 inline constexpr std::string_view k_text_no_file = "Don't file open";
 inline constexpr std::string_view k_text_open_unsaved_glyphs =
     "外字データを保存せずに別のファイルを開きますか？";

@@ -15,8 +15,9 @@ bool may_drop_unsaved(std::string_view question)
 
 bool write_to(const std::string& path)
 {
-    if (!save_settings_file(path)) {
-        warning_box(k_text_cannot_open);
+    std::string why;
+    if (!save_settings_file(path, &why)) {
+        warning_box(k_text_cannot_open, why);
         return false;
     }
     model().state.dirty = 0;
@@ -42,7 +43,7 @@ void file_open(const SettingsFileChooser& choose)
     const FileResult loaded = load_settings_file(*path);
     if (loaded.status != FileStatus::ok) {
         // The loader names the line of a malformed file; the model is as it was.
-        warning_box(loaded.message);
+        warning_box(loaded.message, loaded.reason);
         return;
     }
     model().state.current_file_name = *path;

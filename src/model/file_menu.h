@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/file_io.h"
+
 namespace velta {
 
 enum class FileDialogMode { open, save };
@@ -19,7 +21,7 @@ inline constexpr std::string_view k_text_open_unsaved =
     "データを保存せずに別のファイルを開きますか？";
 inline constexpr std::string_view k_text_exit_unsaved = "データを保存せずに終了しますか？";
 inline constexpr std::string_view k_text_disconnect_first = "TCP/IPを切断してください。";
-inline constexpr std::string_view k_text_cannot_open = "Can't file open";
+inline constexpr std::string_view k_text_cannot_open = k_text_file_error;
 inline constexpr std::string_view k_text_no_file = "Don't file open";
 
 void file_new();

@@ -313,18 +313,19 @@ SettingsLoad apply_settings_text(std::string_view text)
 
 FileResult load_settings_file(const std::string& path)
 {
-    const std::optional<std::string> bytes = read_file_bytes(path);
+    std::string why;
+    const std::optional<std::string> bytes = read_file_bytes(path, k_settings_file_max_bytes, &why);
     if (!bytes)
-        return {FileStatus::cannot_open, "Can't file open"};
+        return {FileStatus::cannot_open, std::string(k_text_file_error), std::move(why)};
     SettingsLoad load = apply_settings_text(*bytes);
     if (!load.ok)
-        return {FileStatus::malformed, load.message};
+        return {FileStatus::malformed, load.message, {}};
     return {};
 }
 
-bool save_settings_file(const std::string& path)
+bool save_settings_file(const std::string& path, std::string* why)
 {
-    return write_file_atomically(path, settings_file_text());
+    return write_file_atomically(path, settings_file_text(), why);
 }
 
 }  // namespace velta

@@ -1,6 +1,7 @@
 #pragma once
 // The settings data file (.dat): one value per line, 4,053 lines, CR LF line ends.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,9 @@ namespace velta {
 
 inline constexpr int k_settings_file_lines = 4053;
 inline constexpr std::string_view k_settings_extension = ".dat";
+// A sound file is about 40 KB (at most about 250 KB with every title full); anything beyond
+// this is refused before it is read.
+inline constexpr std::uintmax_t k_settings_file_max_bytes = 1u << 20;
 
 // The file image of the saved fields of the model.
 std::string settings_file_text();
@@ -26,11 +30,12 @@ enum class FileStatus { ok, cannot_open, malformed };
 
 struct FileResult {
     FileStatus status = FileStatus::ok;
-    std::string message;
+    std::string message;  // "Can't file open", or the problem of a malformed file
+    std::string reason;   // why it could not be read, in the system's words
 };
 
 FileResult load_settings_file(const std::string& path);
-// Atomic: the old file stays intact when the save fails.
-bool save_settings_file(const std::string& path);
+// Atomic: the old file stays intact when the save fails, and why (if given) says why.
+bool save_settings_file(const std::string& path, std::string* why = nullptr);
 
 }  // namespace velta

@@ -1,8 +1,9 @@
 // Protects the order of the whole-configuration runs: which query or command each step sends,
-// and the percent shown after it.
+// and the percent shown after it, and the refusal of a run whose command cannot be built.
 #include <gtest/gtest.h>
 
 #include "common/box_recorder.h"
+#include "device/alarm_commands.h"
 #include "device/batch_steps.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
@@ -130,6 +131,45 @@ TEST(SetAllSteps, ARefusedHoldTimeShowsItsMessageAndTheRunGoesOn)
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(boxes.last_text(), "3秒以上を設定してください。");
     EXPECT_EQ(model().state.reply_error, 0);
+}
+
+TEST(SetAllSteps, ARunWithACommandThatCannotBeBuiltIsRefusedBeforeItStartsNamingTheItem)
+{
+    struct Case {
+        void (*spoil)();
+        int step;
+        std::string text;
+        std::string_view detail;
+    };
+    const Case cases[] = {
+        {[] { model().device.alarm_hold_time = "abc"; }, 289,
+         "全項目の設定を開始できません（アラームの保持時間「abc」）", k_text_hold_time_too_short},
+        {[] { model().device.alarm_hold_time = "2"; }, 289,
+         "全項目の設定を開始できません（アラームの保持時間「2」）", k_text_hold_time_too_short},
+        {[] {
+             model().device.page_mode = 1;
+             model().pages.page_title[16] = "\x82\xa0" "a";
+         },
+         17, "全項目の設定を開始できません（ページ 009T のタイトル）", k_text_title_unencodable},
+        {[] { model().pages.page_title[255] = "AB"; }, 256,
+         "全項目の設定を開始できません（ページ 256 のタイトル）", k_text_title_unencodable},
+    };
+    for (const Case& c : cases) {
+        reset_settings_model();
+        WireCapture wire;
+        BoxRecorder boxes;
+        EXPECT_TRUE(set_all_may_start());
+        c.spoil();
+        const std::optional<SetAllRefusal> refusal = set_all_refusal();
+        ASSERT_TRUE(refusal) << c.text;
+        EXPECT_EQ(refusal->step, c.step);
+        EXPECT_FALSE(set_all_may_start());
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.last_text(), c.text);
+        EXPECT_EQ(boxes.boxes().back().detail, c.detail);
+        EXPECT_TRUE(wire.sent().empty());
+    }
+    reset_settings_model();
 }
 
 }  // namespace

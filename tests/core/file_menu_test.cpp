@@ -13,6 +13,7 @@
 #include "model/file_menu.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "support/refused_files.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -188,6 +189,26 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
     EXPECT_EQ(m.state.current_file_name, path("good.dat"));
     EXPECT_EQ(m.state.dirty, 0);
     EXPECT_EQ(modes_.back(), FileDialogMode::open);
+}
+
+TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSaysWhy)
+{
+    SettingsModel& m = model();
+    m.pages.page_title[7] = "EDITED";
+    for (const RefusedFile& r : make_refused_files(dir_, ".dat", k_settings_file_max_bytes)) {
+        boxes_.clear();
+        file_open(chooser({r.path}));
+        ASSERT_EQ(boxes_.boxes().size(), 1u) << r.path;
+        EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
+        EXPECT_EQ(boxes_.boxes().back().detail, r.reason);
+        EXPECT_EQ(m.pages.page_title[7], "EDITED");
+        EXPECT_TRUE(m.state.current_file_name.empty());
+    }
+
+    boxes_.clear();
+    EXPECT_FALSE(file_save_as(chooser({path("folder.dat")})));
+    EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
+    EXPECT_FALSE(boxes_.boxes().back().detail.empty());
 }
 
 TEST_F(FileMenu, NewAfterOpenThenSaveOverwritesTheOpenedFileWithDefaults)

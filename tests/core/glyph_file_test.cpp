@@ -13,6 +13,7 @@
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "model/settings_model.h"
+#include "support/refused_files.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -230,6 +231,19 @@ TEST_F(GlyphFiles, OpenFlowQuestionsRefusalAndFileName)
     const auto before = boxes.boxes().size();
     EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("m.tlm"))));
     EXPECT_EQ(boxes.boxes().size(), before);
+}
+
+TEST_F(GlyphFiles, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndTheStoreStays)
+{
+    BoxRecorder boxes;
+    glyph_slot(GlyphSize::small, 0)[0] = 'F';
+    for (const RefusedFile& r : make_refused_files(dir_, ".tls", k_glyph_file_max_bytes)) {
+        boxes.clear();
+        EXPECT_FALSE(glyph_file_open(GlyphSize::small, [&] { return std::optional(r.path); }));
+        EXPECT_EQ(boxes.last_text(), "Can't file open");
+        EXPECT_EQ(boxes.boxes().back().detail, r.reason);
+        EXPECT_EQ(glyph_slot(GlyphSize::small, 0)[0], 'F');
+    }
 }
 
 TEST_F(GlyphFiles, SaveFlowsKeepOneNamePerSize)

@@ -1,6 +1,7 @@
 // Protects the simulator program on its real transports: loopback TCP, a socat pty pair with
 // RS-485 addressing, its own pty, connecting to a listening tool, the state written on
-// SIGTERM, closing after a command, the throttle's pace and the refusal of bad arguments.
+// SIGTERM, closing after a command, the throttle's pace and the refusal of bad arguments and of
+// a state it cannot read.
 // The program and these tests use fork, ptys and POSIX sockets; the simulator runs on Linux only.
 #ifndef _WIN32
 #include <arpa/inet.h>
@@ -10,6 +11,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -346,11 +348,26 @@ TEST_F(DevsimProcess, BadArgumentsExitNonZeroWithAMessage)
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_NE(err.find("--rs485: invalid value '40'"), std::string::npos) << err;
 
-    Child missing;
-    start(missing, k_devsim, {"--pty", "--state-in", temp_path("no-such-file")});
-    ::waitpid(missing.pid, &status, 0);
-    missing.pid = -1;
-    EXPECT_EQ(WEXITSTATUS(status), 2);
+    // A state that cannot be read refuses the start instead of falling back to the factory
+    // state; a FIFO is refused without being opened, so nothing hangs.
+    const std::string fifo = temp_path("state-fifo");
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::string reason;
+    } unreadable[] = {{temp_path("no-such-file"), "No such file or directory"},
+                      {::testing::TempDir(), "Is a directory"},
+                      {fifo, "not a regular file"}};
+    for (const auto& u : unreadable) {
+        Child refused;
+        start(refused, k_devsim, {"--pty", "--state-in", u.path});
+        // Until stderr closes with the program's end; a simulator that started is killed.
+        const std::string why = read_until(refused.err, [](const std::string&) { return false; });
+        EXPECT_EQ(refused.stop(SIGKILL), 2) << u.path;
+        EXPECT_NE(why.find("cannot read " + u.path + ": " + u.reason), std::string::npos) << why;
+    }
+    ::unlink(fifo.c_str());
 }
 
 }  // namespace

@@ -89,6 +89,21 @@ TEST(LinkSchedule, MergedAnswersShareOneWriteOrGoAloneAfterTheHold)
               std::vector<std::string>{"ARON\r\n"});
 }
 
+TEST(LinkSchedule, AHeldAnswerGoingOutAloneKeepsItsDelayAndIsSplitLikeAnyOther)
+{
+    FaultPlan plan;
+    plan.merge = true;
+    plan.split = true;
+    plan.delay_ms = 1000;
+    Harness h(plan);
+    EXPECT_TRUE(h.send(0, "RAM\r\n").writes.empty());
+    const LinkSchedule::Step at_hold = h.schedule.run(k_merge_hold_ns);
+    EXPECT_TRUE(at_hold.writes.empty());
+    EXPECT_EQ(at_hold.wake, 1000 * ms);
+    EXPECT_EQ(h.schedule.run(1000 * ms).writes, std::vector<std::string>{"AM"});
+    EXPECT_EQ(h.schedule.run(1000 * ms + k_split_gap_ns).writes, std::vector<std::string>{"I\r\n"});
+}
+
 TEST(LinkSchedule, CloseComesAfterTheAnswerAndDropsWhatFollows)
 {
     FaultPlan plan;

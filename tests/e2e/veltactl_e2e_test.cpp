@@ -1,6 +1,7 @@
 // Protects veltactl end to end against the device simulator: files survive a round trip through
-// a device, faults give the right exit code, message and no file, several devices are served
-// in turn (as client and as server), and the serial path works over a pty pair.
+// a device, faults and unreadable or unsendable input give the right exit code, message and no
+// file, several devices are served in turn (as client and as server), and the serial path works
+// over a pty pair.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -13,9 +14,11 @@
 #include <QThread>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "common/file_io.h"
+#include "common/message_boxes.h"
 #include "glyphs/glyph_file.h"
 #include "glyphs/glyph_sizes.h"
 #include "model/settings_file.h"
@@ -217,6 +220,40 @@ TEST_F(Veltactl, ErrorAnswerFailsTheRunNamesItAndWritesNothing)
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_FALSE(r.out.contains("progress " + sim.target() + " read-all 6/312"))
         << "the run went on after the error";
+}
+
+TEST_F(Veltactl, UnreadableInputOrAStepThatCannotBeBuiltEndsBeforeAnyCommand)
+{
+    const QString log = file("device.log");
+    Sim sim({"--log", log});
+    velta::reset_settings_model();
+    velta::model().pages.page_title[16] = "AB";  // no JIS code for plain letters
+    const QString bad_title = file("bad-title.dat");
+    ASSERT_TRUE(velta::save_settings_file(bad_title.toStdString()));
+    velta::reset_settings_model();
+    const QString folder = dir_.path();
+    const QString is_a_folder =
+        QString::fromStdString(std::make_error_code(std::errc::is_a_directory).message());
+    const struct {
+        QStringList args;
+        QString says;
+    } cases[] = {
+        {{"set-all", folder}, folder + ": cannot be read: " + is_a_folder},
+        {{"glyphs-set", "small", folder}, folder + ": cannot be read: " + is_a_folder},
+        {{"set-all", bad_title},
+         bad_title + ": set-all step 17, ページ 017 のタイトル: " +
+             QString::fromUtf8(velta::k_text_title_unencodable.data(),
+                               static_cast<qsizetype>(velta::k_text_title_unencodable.size()))},
+    };
+    for (const auto& c : cases) {
+        const Result r = veltactl(QStringList{"--tcp", sim.target(), "--fast"} + c.args);
+        EXPECT_EQ(r.code, 4) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+    }
+    sim.stop();
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(f.readAll().contains(" < ")) << "a command reached the device";
 }
 
 TEST_F(Veltactl, MissingAnswerFailsAfterTheTimeOut)

@@ -1,6 +1,7 @@
 // Protects the paced runs of the device-wide dialogs: the schedule's all-days run, the network
 // read, set-all and read-all, driven tick by tick: what each tick sends, the progress, "Close"
-// while running, the stop after an error answer and the close at the end.
+// while running, the stop after an error answer and the close at the end, and a set-all
+// refused before its first command.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -308,6 +309,22 @@ TEST(BatchRunDialogs, SetAllRunsTickByTickAndClosesAfterTheLastStep)
     EXPECT_TRUE(wire.sent()[309].starts_with("IDP"));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.close_button()->isEnabled());
+}
+
+TEST(BatchRunDialogs, SetAllWithAStepThatCannotBeBuiltIsRefusedBeforeAnythingIsSent)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().device.alarm_hold_time = "abc";
+    BatchRunDialog dialog(set_all_config());
+    dialog.show();
+    QTest::mouseClick(dialog.start_button(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.run_active());
+    // Refused before the question is asked: nothing to confirm.
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{
+                                 "全項目の設定を開始できません（アラームの保持時間「abc」）"});
+    EXPECT_TRUE(wire.sent().empty());
     EXPECT_TRUE(dialog.close_button()->isEnabled());
 }
 

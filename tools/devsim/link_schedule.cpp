@@ -68,10 +68,12 @@ void LinkSchedule::enqueue(std::int64_t due, std::string bytes, bool close, std:
 
 void LinkSchedule::answer(std::int64_t now, std::string bytes)
 {
+    const std::int64_t due = now + std::int64_t{plan_.delay_ms} * 1'000'000;
     if (plan_.merge) {
         if (!holding_) {
             held_ = std::move(bytes);
             held_since_ = now;
+            held_due_ = due;
             holding_ = true;
             return;
         }
@@ -79,7 +81,19 @@ void LinkSchedule::answer(std::int64_t now, std::string bytes)
         held_.clear();
         holding_ = false;
     }
-    const std::int64_t due = now + std::int64_t{plan_.delay_ms} * 1'000'000;
+    write_answer(due, std::move(bytes));
+}
+
+// A held answer that goes out alone is still an answer: it keeps its delay and is split too.
+void LinkSchedule::release_held(std::int64_t now)
+{
+    holding_ = false;
+    write_answer(std::max(now, held_due_), std::move(held_));
+    held_.clear();
+}
+
+void LinkSchedule::write_answer(std::int64_t due, std::string bytes)
+{
     if (plan_.split && bytes.size() > 1) {
         const std::size_t half = bytes.size() / 2;
         enqueue(due, bytes.substr(0, half), false, {});
@@ -108,10 +122,8 @@ void LinkSchedule::take_input(std::int64_t now, Step& step)
                 enqueue(now + std::int64_t{plan_.delay_ms} * 1'000'000, e.text, false, e.text);
                 break;
             case SessionEvent::Kind::close:
-                if (holding_) {  // what was said before the close still goes out
-                    enqueue(now, held_, false, held_);
-                    holding_ = false;
-                }
+                if (holding_)  // what was said before the close still goes out
+                    release_held(now);
                 enqueue(now, {}, true, {});
                 break;
         }
@@ -146,11 +158,8 @@ LinkSchedule::Step LinkSchedule::run(std::int64_t now)
 {
     Step step;
     take_input(now, step);
-    if (holding_ && now >= held_since_ + k_merge_hold_ns) {
-        holding_ = false;
-        enqueue(now, held_, false, held_);
-        held_.clear();
-    }
+    if (holding_ && now >= held_since_ + k_merge_hold_ns)
+        release_held(now);
     send_due(now, step);
 
     auto wake_at = [&step](std::int64_t t) {

@@ -74,6 +74,8 @@ private:
     };
     void take_input(std::int64_t now, Step& step);
     void answer(std::int64_t now, std::string bytes);
+    void release_held(std::int64_t now);
+    void write_answer(std::int64_t due, std::string bytes);
     void enqueue(std::int64_t due, std::string bytes, bool close, std::string logged);
     void send_due(std::int64_t now, Step& step);
 
@@ -84,6 +86,7 @@ private:
     std::int64_t last_due_ = 0;
     std::string held_;
     std::int64_t held_since_ = 0;
+    std::int64_t held_due_ = 0;
     bool holding_ = false;
     LinePace in_pace_;
     LinePace out_pace_;

@@ -6,10 +6,12 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <system_error>
 
 #include "device_link.h"
 #include "device_session.h"
@@ -41,14 +43,37 @@ void quit_on_signals(QObject* parent)
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
-bool read_file(const std::string& path, std::string& text)
+// A state that cannot be read refuses the start: starting from the factory state instead would
+// let a test pass against the wrong device. Only a regular file is opened, so a FIFO cannot
+// hang the start and a folder is not taken for an empty file.
+bool read_file(const std::string& path, std::string& text, std::string& why)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec) {
+        why = ec.message();
         return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        why = std::filesystem::is_directory(status)
+                  ? std::make_error_code(std::errc::is_a_directory).message()
+                  : "not a regular file";
+        return false;
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = std::generic_category().message(errno);
+        return false;
+    }
+    char buffer[4096];
+    // read() turns a failing read into badbit instead of letting it escape.
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) {
+        why = errno != 0 ? std::generic_category().message(errno) : "read error";
+        return false;
+    }
     return true;
 }
 
@@ -90,8 +115,8 @@ int main(int argc, char** argv)
     DeviceState state = factory_state();
     if (!options.state_in.empty()) {
         std::string text;
-        if (!read_file(options.state_in, text))
-            return fail("cannot read " + options.state_in, 2);
+        if (!read_file(options.state_in, text, error))
+            return fail("cannot read " + options.state_in + ": " + error, 2);
         if (!state_from_text(text, state, error))
             return fail(options.state_in + ": " + error, 2);
     }

@@ -541,7 +541,10 @@ void Tool::end(int code)
 int main(int argc, char** argv)
 {
     using namespace veltactl;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    QCoreApplication app(argc, argv);
+    // File names as UTF-8 on every platform: argv is in the ANSI code page on Windows.
+    std::vector<std::string> args;
+    for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
     const ParsedOptions parsed = parse_options(args);
     if (!parsed.ok) {
         error_line(parsed.error);
@@ -552,7 +555,6 @@ int main(int argc, char** argv)
         std::cout << usage_text();
         return k_exit_ok;
     }
-    QCoreApplication app(argc, argv);
     Tool tool(parsed.options);
     if (!tool.start())
         return tool.exit_code();

@@ -138,6 +138,11 @@ Operation one_command_operation(std::string name, std::string command, Expect ex
     return op;
 }
 
+std::string cannot_read(const std::string& reason)
+{
+    return "cannot be read: " + reason;
+}
+
 std::string_view line_body(std::string_view line)
 {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -158,9 +163,14 @@ Outcome prepare_input(const Options& o, const std::tm& now)
         const velta::FileResult r = velta::load_settings_file(o.file);
         if (r.status != velta::FileStatus::ok) {
             out.exit_code = k_exit_file;
-            out.error = o.file + ": " +
-                        (r.status == velta::FileStatus::cannot_open ? std::string("cannot be read")
-                                                                    : r.message);
+            out.error =
+                o.file + ": " +
+                (r.status == velta::FileStatus::cannot_open ? cannot_read(r.reason) : r.message);
+        } else if (const auto refusal = velta::set_all_refusal()) {
+            // Refused before any device is reached, so none is left half-configured.
+            out.exit_code = k_exit_file;
+            out.error = o.file + ": set-all step " + std::to_string(refusal->step) + ", " +
+                        refusal->item + ": " + refusal->reason;
         }
     } else if (o.command == Command::glyphs_set) {
         std::string why;
@@ -168,8 +178,7 @@ Outcome prepare_input(const Options& o, const std::tm& now)
         if (r != velta::GlyphReadResult::read) {
             out.exit_code = k_exit_file;
             out.error =
-                o.file + ": " +
-                (r == velta::GlyphReadResult::cannot_open ? std::string("cannot be read") : why);
+                o.file + ": " + (r == velta::GlyphReadResult::cannot_open ? cannot_read(why) : why);
         }
     } else if (o.command == Command::time_sync) {
         const int year = now.tm_year + 1900;
@@ -255,12 +264,13 @@ Outcome finish_device(const Options& o, const RunReport& report, std::string_vie
                         "writes what was read)";
             return out;
         }
+        std::string why;
         const bool ok = o.command == Command::read_all
-                            ? velta::save_settings_file(path)
-                            : velta::write_glyph_list(o.glyph_size, path);
+                            ? velta::save_settings_file(path, &why)
+                            : velta::write_glyph_list(o.glyph_size, path, &why);
         if (!ok) {
             out.exit_code = combine_exit(out.exit_code, k_exit_file);
-            out.error = name + ": " + path + " could not be written";
+            out.error = name + ": " + path + " could not be written: " + why;
             return out;
         }
         out.report = name + ": " + (report.all_ok() ? "wrote " : "wrote partial ") + path;

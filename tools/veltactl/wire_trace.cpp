@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "answer_judge.h"
+#include "common/file_io.h"
 
 namespace veltactl {
 
@@ -44,7 +45,7 @@ std::string trace_line(const std::tm& local, int milliseconds, double elapsed_se
 
 bool WireTrace::open(const std::string& path)
 {
-    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    file_.open(velta::path_from_utf8(path), std::ios::out | std::ios::trunc | std::ios::binary);
     started_ = std::chrono::steady_clock::now();
     return file_.is_open();
 }
