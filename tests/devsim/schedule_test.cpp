@@ -116,10 +116,12 @@ TEST(LinkSchedule, CloseComesAfterTheAnswerAndDropsWhatFollows)
     EXPECT_TRUE(step.close);
 }
 
-// Runs the schedule as a transport would, waking when asked, and returns when the last
-// byte of the expected answer went out.
+// Runs the schedule as a transport would, waking when asked (with `tick`, late: rounded up to
+// whole ticks as a millisecond timer fires), and returns when the last byte of the expected
+// answer went out.
 std::int64_t time_until_written(Harness& h, std::int64_t start, const std::string& input,
-                                std::size_t expected_bytes, std::string& written)
+                                std::size_t expected_bytes, std::string& written,
+                                std::int64_t tick = 0)
 {
     h.schedule.received(input);
     std::int64_t now = start;
@@ -131,7 +133,10 @@ std::int64_t time_until_written(Harness& h, std::int64_t start, const std::strin
         if (step.wake < 0)
             break;
         EXPECT_GE(step.wake, now);
-        now = std::max(step.wake, now + 1);
+        if (tick > 0)
+            now += std::max<std::int64_t>(1, (step.wake - now + tick - 1) / tick * tick);
+        else
+            now = std::max(step.wake, now + 1);
     }
     return -1;
 }
@@ -149,6 +154,31 @@ TEST(LinkSchedule, ThrottlePacesBothWaysAt38400Baud8E1)
     EXPECT_NEAR(static_cast<double>(done), expected, 2 * 11.0 / 38400.0 * 1e9);
     // About 3490 characters a second.
     EXPECT_NEAR(261 / ((done - 6 * 11.0 / 38400.0 * 1e9) / 1e9), 3490.9, 40);
+}
+
+TEST(LinkSchedule, ThrottleKeepsTheWirePaceOverManyExchangesWithMillisecondWakeUps)
+{
+    // A peer that sends each command when the previous answer is complete, as the tool does.
+    // The transport's timer fires only in whole milliseconds; that lateness must not add up
+    // over the exchanges.
+    FaultPlan plan;
+    plan.throttle = true;
+    Harness h(plan);
+    const std::string long_answer = "IDP" + std::string(256, 'B') + "\r\n";
+    std::int64_t now = 0;
+    std::size_t chars = 0;
+    for (int i = 0; i < 60; ++i) {
+        const bool long_one = i % 3 == 0;
+        const std::string command = long_one ? "RIDP\r\n" : "RAM\r\n";
+        const std::string answer = long_one ? long_answer : "AMI\r\n";
+        std::string written;
+        now = time_until_written(h, now, command, answer.size(), written, ms);
+        ASSERT_EQ(written, answer) << "exchange " << i;
+        chars += command.size() + answer.size();
+    }
+    const auto wire = static_cast<std::int64_t>(static_cast<double>(chars) * 11 / 38400 * 1e9);
+    EXPECT_GE(now, wire);
+    EXPECT_LE(now, wire + ms);
 }
 
 TEST(LinkSchedule, ThrottleGivesNoCreditForAnIdleLine)

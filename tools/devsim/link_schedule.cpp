@@ -19,17 +19,20 @@ std::int64_t LinePace::time_of(std::int64_t chars)
     return (bits_ns + k_line_baud - 1) / k_line_baud;
 }
 
-std::size_t LinePace::take(std::int64_t now, std::size_t waiting)
+std::size_t LinePace::take(std::int64_t now, std::size_t waiting, std::int64_t ready)
 {
+    taken_from_ = sent_;
     if (waiting == 0) {
         backlog_ = false;
         return 0;
     }
-    // A line that ran dry starts afresh when it has finished its last character: the time it
-    // stood still is no credit for a burst.
+    // A line that ran dry starts afresh when the characters are ready, and not before it has
+    // finished its last one: the time it stood still is no credit for a burst.
     if (!running_ || (!backlog_ && start_ + time_of(sent_) <= now)) {
-        start_ = now;
+        const std::int64_t idle_from = running_ ? start_ + time_of(sent_) : ready;
+        start_ = std::min(now, std::max(ready, idle_from));
         sent_ = 0;
+        taken_from_ = 0;
         running_ = true;
     }
     const std::int64_t through = chars_by(now - start_) - sent_;
@@ -38,6 +41,11 @@ std::size_t LinePace::take(std::int64_t now, std::size_t waiting)
     sent_ += static_cast<std::int64_t>(taken);
     backlog_ = taken < waiting;
     return taken;
+}
+
+std::int64_t LinePace::taken_time(std::size_t i) const
+{
+    return start_ + time_of(taken_from_ + static_cast<std::int64_t>(i) + 1);
 }
 
 std::int64_t LinePace::next_time() const
@@ -57,6 +65,7 @@ void LinkSchedule::reset()
     last_due_ = 0;
     in_pace_ = LinePace();
     out_pace_ = LinePace();
+    write_lateness_ = 0;
 }
 
 void LinkSchedule::enqueue(std::int64_t due, std::string bytes, bool close, std::string logged)
@@ -105,26 +114,48 @@ void LinkSchedule::write_answer(std::int64_t due, std::string bytes)
 
 void LinkSchedule::take_input(std::int64_t now, Step& step)
 {
-    const std::size_t n = plan_.throttle ? in_pace_.take(now, input_.size()) : input_.size();
+    if (!plan_.throttle) {
+        take_lines(input_, now, step);
+        input_.clear();
+        return;
+    }
+    if (input_.empty())
+        return;
+    const std::size_t n = in_pace_.take(now, input_.size(), now - write_lateness_);
+    write_lateness_ = 0;  // spent on the line this input started, or not needed
     if (n == 0)
         return;
     const std::string bytes = input_.substr(0, n);
     input_.erase(0, n);
+    // Each line is answered from the time its last character was through, not from this
+    // (later) wake-up.
+    std::size_t from = 0;
+    while (from < n) {
+        const std::size_t lf = bytes.find('\n', from);
+        const std::size_t end = lf == std::string::npos ? n : lf + 1;
+        take_lines(std::string_view(bytes).substr(from, end - from), in_pace_.taken_time(end - 1),
+                   step);
+        from = end;
+    }
+}
+
+void LinkSchedule::take_lines(std::string_view bytes, std::int64_t at, Step& step)
+{
     for (SessionEvent& e : session_.receive(bytes)) {
         switch (e.kind) {
             case SessionEvent::Kind::received:
                 step.log.push_back({'<', std::move(e.text)});
                 break;
             case SessionEvent::Kind::answer:
-                answer(now, std::move(e.text));
+                answer(at, std::move(e.text));
                 break;
             case SessionEvent::Kind::garbage:
-                enqueue(now + std::int64_t{plan_.delay_ms} * 1'000'000, e.text, false, e.text);
+                enqueue(at + std::int64_t{plan_.delay_ms} * 1'000'000, e.text, false, e.text);
                 break;
             case SessionEvent::Kind::close:
                 if (holding_)  // what was said before the close still goes out
-                    release_held(now);
-                enqueue(now, {}, true, {});
+                    release_held(at);
+                enqueue(at, {}, true, {});
                 break;
         }
     }
@@ -135,10 +166,12 @@ void LinkSchedule::send_due(std::int64_t now, Step& step)
     while (!output_.empty() && output_.front().due <= now) {
         Item& item = output_.front();
         const std::size_t left = item.bytes.size() - item.sent;
-        const std::size_t n = plan_.throttle ? out_pace_.take(now, left) : left;
+        const std::size_t n = plan_.throttle ? out_pace_.take(now, left, item.due) : left;
         if (n > 0) {
             step.writes.push_back(item.bytes.substr(item.sent, n));
             item.sent += n;
+            if (plan_.throttle)
+                write_lateness_ = now - out_pace_.taken_time(n - 1);
         }
         if (item.sent < item.bytes.size())
             return;

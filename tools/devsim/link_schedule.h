@@ -24,13 +24,19 @@ constexpr std::int64_t k_split_gap_ns = 20'000'000;
 constexpr std::int64_t k_merge_hold_ns = 500'000'000;
 
 // Characters through a serial line: one character takes k_bits_per_char bit times, and a
-// character is through only when its last bit is.
+// character is through only when its last bit is. Times are exact, whenever take() is called:
+// a late call finds more characters through, it does not shift the ones after them.
 class LinePace {
 public:
-    // How many of `waiting` characters are through at `now`; they count as sent.
-    std::size_t take(std::int64_t now, std::size_t waiting);
+    // How many of `waiting` characters are through at `now`; they count as sent. A line that
+    // stood still starts again at `ready` (when the characters were there to go, at most `now`),
+    // but never before its last character was through.
+    std::size_t take(std::int64_t now, std::size_t waiting, std::int64_t ready);
+    std::size_t take(std::int64_t now, std::size_t waiting) { return take(now, waiting, now); }
     // When the next character will be through.
     std::int64_t next_time() const;
+    // When character `i` (from 0) of those the last take() returned was through.
+    std::int64_t taken_time(std::size_t i) const;
 
 private:
     static std::int64_t chars_by(std::int64_t elapsed_ns);
@@ -38,6 +44,7 @@ private:
 
     std::int64_t start_ = 0;
     std::int64_t sent_ = 0;
+    std::int64_t taken_from_ = 0;  // sent_ before the last take()
     bool running_ = false;
     bool backlog_ = false;
 };
@@ -73,6 +80,7 @@ private:
         std::size_t sent = 0;
     };
     void take_input(std::int64_t now, Step& step);
+    void take_lines(std::string_view bytes, std::int64_t at, Step& step);
     void answer(std::int64_t now, std::string bytes);
     void release_held(std::int64_t now);
     void write_answer(std::int64_t due, std::string bytes);
@@ -90,6 +98,11 @@ private:
     bool holding_ = false;
     LinePace in_pace_;
     LinePace out_pace_;
+    // How long after its last character was through the last throttled write went out (the
+    // timer's rounding and wake-up). A peer waiting for that answer sent its next command this
+    // much late, so that command's line starts this much earlier; otherwise every exchange
+    // would add a timer tick to the pace.
+    std::int64_t write_lateness_ = 0;
 };
 
 }  // namespace devsim
