@@ -3,7 +3,6 @@
 // line, parses to the same options.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>

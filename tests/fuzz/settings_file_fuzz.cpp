@@ -7,22 +7,16 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "fuzz_support.h"
 #include "model/settings_file.h"
 
-namespace {
-
-using velta::fuzz::check;
-using namespace velta;
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using namespace velta;
+    using fuzz::check;
     static fuzz::Snapshot clean;
     static const std::string sound = [] {
         fuzz::start_clean();

@@ -5,7 +5,6 @@
 // must stand), then the query up to the first LF, then the answer line.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 

@@ -3,7 +3,6 @@
 // the same options.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
