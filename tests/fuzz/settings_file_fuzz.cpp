@@ -1,9 +1,12 @@
-// Any file content is either refused with the model untouched, or accepted and written back
-// so that it reads again to the same model.
+// Any file content is either refused with the model untouched and the line of the problem
+// named, or accepted and written back so that it reads again to the same model.
+//
+// Reading a whole file (4,053 lines) takes some 3 ms in the fuzz build, far more than any other
+// input, so the mode that overwrites part of a sound file, to get the reader deep, is taken by
+// one input in 128; the others are read as they are.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -13,23 +16,31 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace velta;
-    fuzz::start_clean();
-    // Start from a valid file and let the input overwrite part of it, so the reader gets far.
-    std::string text = settings_file_text();
-    if (size > 2) {
-        const std::size_t at = (static_cast<std::size_t>(data[0]) << 8 | data[1]) * 4 % text.size();
-        text.replace(at, std::min(size - 2, text.size() - at),
-                     std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
+    using fuzz::check;
+    static fuzz::Snapshot clean;
+    static const std::string sound = [] {
+        fuzz::start_clean();
+        clean.take();
+        return settings_file_text();
+    }();
+
+    const std::string_view input = fuzz::text_of(data, size);
+    std::string overwritten;
+    std::string_view text = input;
+    if (size > 2 && fuzz::one_in(128, data, size)) {
+        overwritten = sound;
+        const std::size_t at =
+            (static_cast<std::size_t>(data[1]) << 8 | data[2]) * 4 % sound.size();
+        overwritten.replace(at, std::min(size - 3, sound.size() - at), input.substr(3));
+        text = overwritten;
     }
-    const std::string before = settings_file_text();
     const SettingsLoad load = apply_settings_text(text);
     if (!load.ok) {
-        if (settings_file_text() != before || load.line < 1)
-            std::abort();
+        check(load.line >= 1 && clean.matches_model());
         return 0;
     }
     const std::string saved = settings_file_text();
-    if (!apply_settings_text(saved).ok || settings_file_text() != saved)
-        std::abort();
+    check(apply_settings_text(saved).ok && settings_file_text() == saved);
+    fuzz::start_clean();
     return 0;
 }

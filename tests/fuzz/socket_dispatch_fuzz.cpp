@@ -1,10 +1,8 @@
-// Socket receipts cut in chunks of 1, 7 and an input-derived size give the same model, the
-// same boxes and no fault.
+// Socket receipts cut in chunks (1 to 61 bytes, picked by the input) give the same model and
+// the same boxes as whole receipts, and no fault.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <string_view>
 
 #include "fuzz_support.h"
@@ -12,7 +10,10 @@
 
 namespace {
 
-std::string run(std::string_view bytes, std::size_t chunk, int page_mode)
+// One receipt holds at most this much; the link drops longer lines before they get here.
+constexpr std::size_t k_receipt_bytes = 1024;
+
+void run(std::string_view bytes, std::size_t chunk, int page_mode)
 {
     using namespace velta;
     fuzz::start_clean();
@@ -22,25 +23,27 @@ std::string run(std::string_view bytes, std::size_t chunk, int page_mode)
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
         end = end == std::string_view::npos ? bytes.size() : end + 1;
-        for (std::size_t at = start; at < end; at += chunk)
-            socket_receive(bytes.substr(at, std::min(chunk, end - at)));
+        if (end - start <= k_receipt_bytes)
+            for (std::size_t at = start; at < end; at += chunk)
+                socket_receive(bytes.substr(at, std::min(chunk, end - at)));
         start = end;
     }
-    return fuzz::fingerprint();
 }
 
 }  // namespace
 
+// Input: one byte choosing the page mode and the chunk size, then the bytes received.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0)
         return 0;
     const int page_mode = data[0] & 1;
-    const std::size_t derived = 1 + data[0] % 61;
-    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::string whole = run(bytes, bytes.size() + 1, page_mode);
-    if (run(bytes, 1, page_mode) != whole || run(bytes, 7, page_mode) != whole ||
-        run(bytes, derived, page_mode) != whole)
-        std::abort();
+    const std::size_t chunk = 1 + data[0] % 61;
+    const std::string_view bytes = velta::fuzz::text_of(data + 1, size - 1);
+    static velta::fuzz::Snapshot whole;
+    run(bytes, bytes.size() + 1, page_mode);
+    whole.take();
+    run(bytes, chunk, page_mode);
+    velta::fuzz::check(whole.matches_model());
     return 0;
 }

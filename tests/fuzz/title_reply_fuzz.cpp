@@ -1,5 +1,5 @@
-// Any "CA" reply decodes into at most a 56-byte title without a fault, and whatever decodes
-// can be padded and encoded again without a fault.
+// Any "CA" reply decodes into at most a 56-byte title of the page it names, and nothing else,
+// without a fault; whatever decodes can be padded and encoded again without a fault.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,16 +11,25 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace velta;
-    fuzz::start_clean();
+    static const bool clean = (fuzz::start_clean(), true);
+    (void)clean;
     std::string line = "CA";
-    line.append(reinterpret_cast<const char*>(data), size);
+    line.append(fuzz::text_of(data, size));
     decode_title_reply(line);
-    for (const std::string& title : model().pages.page_title)
-        if (title.size() > static_cast<std::size_t>(k_title_max_bytes))
+    // Titles start empty and each input clears the one it decoded, so one slot at most holds
+    // a title, and only the slot the reply names.
+    PageArray<std::string>& titles = model().pages.page_title;
+    for (int slot = 0; slot < k_page_slots; ++slot) {
+        std::string& title = titles[static_cast<std::size_t>(slot)];
+        if (title.empty())
+            continue;
+        if (title.size() > static_cast<std::size_t>(k_title_max_bytes) || size < 3 ||
+            std::stoi(line.substr(2, 3)) != slot + 1)
             std::abort();
-    for (int slot = 0; slot < k_page_slots; ++slot)
         if (pad_title(slot) && !build_title_command(slot).empty() &&
             build_title_command(slot).size() != 119)
             std::abort();
+        title.clear();
+    }
     return 0;
 }
