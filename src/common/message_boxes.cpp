@@ -66,14 +66,6 @@ void warning_box(std::string_view text, std::string_view detail)
         detail));
 }
 
-void warning_box(std::string_view text, std::string_view detail)
-{
-    Box box =
-        make(BoxKind::warning, "Error", text, BoxIcon::warning, BoxButtons::ok, nullptr, true);
-    box.detail = std::string(detail);
-    present_box(box);
-}
-
 bool confirm_not_auto_switching(const void* owner)
 {
     return present_box(make(BoxKind::confirm_not_auto_switching, "本機の確認",

@@ -235,7 +235,7 @@ TEST(NetworkDialog, AnErrorAnswerToTheLastQueryEndsWithoutRefreshAndIsCleared)
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_active());
     EXPECT_EQ(model().state.reply_error, 0) << "the next read would stop at once";
-    EXPECT_EQ(dialog.address_field(2)->text(), "000.000.000.000") << "refreshed after an error";
+    EXPECT_EQ(dialog.address_field(2)->text(), "0.0.0.0") << "refreshed after an error";
     EXPECT_EQ(dialog.progress()->value(), 10);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Command Error"});
 }

@@ -137,7 +137,7 @@ bool StepDriver::box(const velta::Box& box)
     }
     if (box.kind == velta::BoxKind::error || box.kind == velta::BoxKind::warning ||
         box.kind == velta::BoxKind::plain) {
-        notes_.push_back(box.detail.empty() ? box.text : box.text + ": " + box.detail);
+        notes_.push_back(box.detail.empty() ? box.text : box.text + " (" + box.detail + ")");
         return true;
     }
     return box.kind == velta::BoxKind::info;  // success notices say nothing the run does not
