@@ -74,7 +74,10 @@ std::string state_to_text(const DeviceState& state)
 
 bool state_from_text(std::string_view text, DeviceState& state, std::string& error)
 {
-    DeviceState next = state;
+    // Lines apply to a copy, so a refused file leaves the state as it was. The copy is assigned
+    // into one kept per thread: its glyph strings keep their buffers from load to load.
+    static thread_local DeviceState next;
+    next = state;
     int number = 0;
     while (!text.empty()) {
         ++number;
@@ -91,7 +94,7 @@ bool state_from_text(std::string_view text, DeviceState& state, std::string& err
             return false;
         }
     }
-    state = std::move(next);
+    std::swap(state, next);
     return true;
 }
 
