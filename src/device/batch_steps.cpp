@@ -82,7 +82,7 @@ std::optional<SetAllRefusal> unbuildable(int step)
 {
     if (step >= 1 && step <= k_title_steps) {
         const int slot = step - 1;
-        if (pad_title(slot) && !build_title_command(slot).empty())
+        if (!page_title_command(slot).empty())
             return std::nullopt;
         return SetAllRefusal{step,
                              "ページ " + slot_label(slot, model().device.page_mode) + " のタイトル",

@@ -41,10 +41,4 @@ std::string selected_peer_address()
     return peer.in_use == 1 ? peer.address : std::string();
 }
 
-std::string dialog_caption(const std::string& caption_text)
-{
-    const std::string address = selected_peer_address();
-    return address.empty() ? caption_text : caption_text + address;
-}
-
 }  // namespace velta

@@ -15,7 +15,5 @@ int free_peer_slot();
 // Address text of the selected peer for the caption rule: only on a TCP/IP server link with a
 // selected slot in use; empty otherwise.
 std::string selected_peer_address();
-// A dialog's caption: its caption text followed by the selected peer's address, when any.
-std::string dialog_caption(const std::string& caption_text);
 
 }  // namespace velta

@@ -117,7 +117,6 @@ struct PeerSlot {
 
 struct LinkState {
     int socket_connected = 0;
-    int app_running = 0;
     int answer_pending = 0;
     int watchdog_ticks = 0;
     int success_pending = 0;

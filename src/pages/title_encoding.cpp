@@ -10,12 +10,6 @@
 namespace velta {
 namespace {
 
-std::string& padded()
-{
-    static std::string p;
-    return p;
-}
-
 bool lead_byte(unsigned b)
 {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
@@ -32,6 +26,7 @@ bool ibm_extended(unsigned v)
 }
 
 constexpr std::size_t k_codes_at = 5;
+constexpr unsigned k_wide_space_sjis = 0x8140;  // pads a title to its 56 bytes
 constexpr std::size_t k_code_count = 28;
 
 // The JIS code of one two-byte element of a padded title, or 0 when the device cannot take it.
@@ -125,32 +120,19 @@ std::uint16_t ibm_to_nec_extension(unsigned v)
     return 0;
 }
 
-bool pad_title(int slot)
+std::string title_command(int slot, std::string_view title)
 {
-    if (slot < 0 || slot >= k_page_slots)
-        return false;
-    const std::string& title = model().pages.page_title[static_cast<std::size_t>(slot)];
-    if (title.size() > static_cast<std::size_t>(k_title_max_bytes) || title.size() % 2 != 0)
-        return false;
-    std::string& p = padded();
-    p = title;
-    while (p.size() < static_cast<std::size_t>(k_title_max_bytes)) p.append("\x81\x40");
-    return true;
-}
-
-const std::string& padded_title()
-{
-    return padded();
-}
-
-std::string build_title_command(int slot)
-{
-    const std::string& p = padded();
+    if (slot < 0 || slot >= k_page_slots ||
+        title.size() > static_cast<std::size_t>(k_title_max_bytes) || title.size() % 2 != 0)
+        return {};
     std::string cmd = "CA000";
     format_dec3(slot + 1, cmd.data() + 2);
     for (std::size_t i = 0; i < k_code_count; ++i) {
-        const unsigned j = element_code(static_cast<unsigned char>(p[2 * i]) * 256u +
-                                        static_cast<unsigned char>(p[2 * i + 1]));
+        const unsigned element = 2 * i < title.size()
+                                     ? static_cast<unsigned char>(title[2 * i]) * 256u +
+                                           static_cast<unsigned char>(title[2 * i + 1])
+                                     : k_wide_space_sjis;
+        const unsigned j = element_code(element);
         if (j == 0)
             return {};
         char digits[4];
@@ -161,20 +143,20 @@ std::string build_title_command(int slot)
     return cmd;
 }
 
-bool encode_title(int slot)
+std::string page_title_command(int slot)
 {
-    if (padded().size() != static_cast<std::size_t>(k_title_max_bytes))
-        return false;
-    const std::string cmd = build_title_command(slot);
-    if (cmd.empty())
-        return false;
-    send_command(cmd);
-    return true;
+    if (slot < 0 || slot >= k_page_slots)
+        return {};
+    return title_command(slot, model().pages.page_title[static_cast<std::size_t>(slot)]);
 }
 
 bool send_title_slot(int slot)
 {
-    return pad_title(slot) && encode_title(slot);
+    const std::string cmd = page_title_command(slot);
+    if (cmd.empty())
+        return false;
+    send_command(cmd);
+    return true;
 }
 
 void set_title_text_reader(Cp932Reader reader)

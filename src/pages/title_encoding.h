@@ -18,13 +18,13 @@ std::uint16_t sjis_to_jis(unsigned v);
 std::uint16_t jis_to_sjis(unsigned code);
 std::uint16_t ibm_to_nec_extension(unsigned v);
 
-// Checks page_title[slot] and fills the 56-byte padded copy.
-bool pad_title(int slot);
-const std::string& padded_title();
-// The "CA" command of the padded title, or empty when an element does not convert.
-std::string build_title_command(int slot);
-// Builds the command of the padded title and sends it.
-bool encode_title(int slot);
+// The "CA" command that gives a page slot its title, padded with full-width spaces to 56 bytes;
+// empty when the slot is out of range, the title is longer or of odd length, or an element does
+// not convert.
+std::string title_command(int slot, std::string_view title);
+// The command of page_title[slot].
+std::string page_title_command(int slot);
+// Sends page_title[slot]; false, with nothing sent, when it has no command.
 bool send_title_slot(int slot);
 // Why page_title[slot] cannot be sent, for the line beneath the message: the page and the first
 // character the device cannot take, or the title's length when it is too long. UTF-8.

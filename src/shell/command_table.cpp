@@ -25,41 +25,4 @@ int menu_command_of(int command_id)
     return command_id;
 }
 
-DialogArea area_of(int command_id)
-{
-    switch (command_id) {
-    case command::date_time:
-    case command::title:
-    case command::title_position:
-    case command::auto_switch:
-    case command::colours:
-    case command::background_fill:
-    case command::char_level:
-    case command::display_page:
-        return DialogArea::pages;
-    case command::schedule:
-    case command::alarm:
-    case command::remote:
-    case command::others:
-    case command::set_all:
-    case command::read_all:
-    case command::protocol:
-        return DialogArea::device;
-    case command::slave_address:
-    case command::interface_setup:
-    case command::serial_setup:
-    case command::client_server:
-    case command::tcp_setup:
-        return DialogArea::connection;
-    case command::glyph_insert:
-    case command::glyph_list_small:
-    case command::glyph_list_medium:
-    case command::glyph_list_large:
-    case command::about_glyphs:
-        return DialogArea::glyphs;
-    default:
-        return DialogArea::shell;
-    }
-}
-
 }  // namespace velta

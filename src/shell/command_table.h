@@ -1,6 +1,5 @@
 #pragma once
-// The command ids of the menu and the toolbar, which area opens the dialog of each, and the
-// toolbar's buttons with their tooltips.
+// The command ids of the menu and the toolbar, and the toolbar's buttons with their tooltips.
 
 #include <array>
 #include <string_view>
@@ -41,11 +40,6 @@ inline constexpr int protocol = 32801;
 inline constexpr int about_glyphs = 32808;
 inline constexpr int first_toolbar = 501;
 }  // namespace command
-
-enum class DialogArea { shell, pages, device, connection, glyphs };
-
-// The area whose opener owns the dialog of a (menu) command id.
-DialogArea area_of(int command_id);
 
 struct ToolbarButton {
     int id;               // 501..512

@@ -11,12 +11,12 @@
 #include <QToolBar>
 #include <array>
 
-#include "gui/dialog_openers_widgets.h"
 #include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
 #include "link/watchdog.h"
 #include "model/settings_model.h"
 #include "shell/command_table.h"
+#include "shell/dialog_table.h"
 #include "shell/pictures.h"
 #include "shell/version_dialog.h"
 
@@ -27,23 +27,6 @@ constexpr int k_date_part_width = 500;
 constexpr int k_central_height = 4;
 constexpr int k_toolbar_button_width = k_toolbar_image_width + 7;
 constexpr int k_toolbar_button_height = k_toolbar_image_height + 6;
-
-bool open_in(DialogArea area, int command_id, QWidget* owner)
-{
-    switch (area) {
-    case DialogArea::pages:
-        return open_page_dialog(command_id, owner);
-    case DialogArea::device:
-        return open_device_dialog(command_id, owner);
-    case DialogArea::connection:
-        return open_connection_dialog(command_id, owner);
-    case DialogArea::glyphs:
-        return open_glyph_dialog(command_id, owner);
-    case DialogArea::shell:
-        break;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -68,22 +51,6 @@ QString status_time_text(const QTime& time)
     return QString::asprintf("%02d：%02d：%02d", time.hour(), time.minute(), time.second());
 }
 
-bool open_area_dialog(int command_id, QWidget* owner)
-{
-    // The owning area first; the others after it, so a dialog that another area took on
-    // still opens.
-    const DialogArea owning = area_of(command_id);
-    if (owning == DialogArea::shell)
-        return false;
-    if (open_in(owning, command_id, owner))
-        return true;
-    for (DialogArea a : {DialogArea::pages, DialogArea::device, DialogArea::connection,
-                         DialogArea::glyphs})
-        if (a != owning && open_in(a, command_id, owner))
-            return true;
-    return false;
-}
-
 std::optional<std::string> choose_settings_file(FileDialogMode mode, QWidget* owner)
 {
     const bool open = mode == FileDialogMode::open;
@@ -106,7 +73,7 @@ MainWindow::MainWindow(QWidget* parent)
                   Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                       Qt::WindowCloseButtonHint),
-      opener_(open_area_dialog),
+      opener_(open_command_dialog),
       clock_([] { return QDateTime::currentDateTime(); }),
       quit_([] { QCoreApplication::quit(); })
 {
@@ -128,7 +95,6 @@ MainWindow::MainWindow(QWidget* parent)
     move(0, 0);
 
     apply_menu_rules();
-    model().state.app_running = 1;
 
     connect(&timer_, &QTimer::timeout, this, &MainWindow::tick);
     timer_.start(k_main_timer_ms);
@@ -293,7 +259,7 @@ void MainWindow::run_command(int command_id)
     default:
         break;
     }
-    if (area_of(id) == DialogArea::shell)
+    if (!has_command_dialog(id))
         return;
     opener_(id, this);
     if (id == command::client_server)
@@ -324,7 +290,6 @@ bool MainWindow::request_exit()
     if (!exit_allowed(chooser_))
         return false;
     timer_.stop();
-    model().state.app_running = 0;
     exit_accepted_ = true;
     quit_();
     return true;

@@ -32,8 +32,6 @@ QString status_time_text(const QTime& time);
 
 // Opens the dialog of a command id; false when no dialog answers for it.
 using DialogOpener = std::function<bool(int command_id, QWidget* owner)>;
-// Asks each area's opener, the owning area first.
-bool open_area_dialog(int command_id, QWidget* owner);
 
 // The settings file dialog with its titles and filters; nothing when cancelled.
 std::optional<std::string> choose_settings_file(FileDialogMode mode, QWidget* owner);

@@ -26,7 +26,6 @@
 #include "device/slave_address_dialog.h"
 #include "device/tcp_client_dialog.h"
 #include "device/tcp_server_dialog.h"
-#include "gui/dialog_openers_widgets.h"
 #include "gui/ip_address_widgets.h"
 #include "link/configuration_file.h"
 #include "link/dialog_link.h"
@@ -473,7 +472,6 @@ TEST_F(ConnectionDialogs, MenuOpensTheDialogsAndTheRoleChangeRetitlesTheWindow)
     EXPECT_EQ(seen, (std::vector<QString>{"クライアント/サーバー", "TCP/IPの設定(Server)",
                                           "インターフェイスの設定", "シリアル通信の設定",
                                           "機器のスレーブアドレス"}));
-    EXPECT_FALSE(open_connection_dialog(command::title, &window));
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include "device/other_settings_dialog.h"
 #include "device/remote_dialog.h"
 #include "device/schedule_dialog.h"
-#include "gui/dialog_openers_widgets.h"
 #include "model/settings_model.h"
 #include "pages/display_page_dialog.h"
 #include "support/user_input.h"
@@ -251,18 +250,6 @@ TEST(OtherSettingsDialog, PasAndNoneChosenWithTwoLinesKeepTheirMeaningWithOne)
               "0200000");
     EXPECT_EQ(wire.sent()[1], "POSPAS\r\n");
     EXPECT_EQ(wire.sent()[2], "PAS\r\n");
-}
-
-TEST(DeviceOpeners, NetworkDialogIsRefusedOverTcpIp)
-{
-    WireCapture wire;
-    BoxRecorder boxes;
-    model().link.interface_kind = 1;
-    EXPECT_TRUE(open_device_dialog(32801, nullptr));
-    EXPECT_EQ(boxes.texts(),
-              (std::vector<std::string>{"インターフェースをRS-232Cにしてください。"}));
-    EXPECT_EQ(boxes.boxes().back().kind, BoxKind::error);
-    EXPECT_FALSE(open_device_dialog(12345, nullptr));
 }
 
 }  // namespace

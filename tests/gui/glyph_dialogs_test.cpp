@@ -25,9 +25,9 @@
 #include "glyphs/glyph_paint_widgets.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
-#include "gui/dialog_openers_widgets.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
+#include "shell/dialog_table.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -415,7 +415,7 @@ TEST_F(GlyphDialogs, InsertionListsFollowTheFontSize)
 
 TEST_F(GlyphDialogs, MenuOpenersOpenEachDialog)
 {
-    EXPECT_FALSE(open_glyph_dialog(12345, nullptr));
+    EXPECT_FALSE(open_command_dialog(12345, nullptr));
     const std::pair<int, QString> cases[] = {
         {32794, "外字挿入"},           {32805, "外字一覧（小文字）"}, {32806, "外字一覧（中文字）"},
         {32807, "外字一覧（大文字）"}, {32808, "外字について"},
@@ -428,7 +428,7 @@ TEST_F(GlyphDialogs, MenuOpenersOpenEachDialog)
                 w->close();
             }
         });
-        EXPECT_TRUE(open_glyph_dialog(id, nullptr));
+        EXPECT_TRUE(open_command_dialog(id, nullptr));
         EXPECT_EQ(seen, title) << id;
     }
 }

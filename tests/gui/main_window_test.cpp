@@ -204,7 +204,6 @@ TEST_F(MainWindowTest, ExitIsRefusedWhileConnectedAndEndsAfterASave)
     EXPECT_FALSE(window_.close());
     EXPECT_EQ(quits_, 0);
     EXPECT_TRUE(window_.main_timer().isActive());
-    EXPECT_EQ(model().state.app_running, 1);
 
     // Now a file is chosen: saved, then the program ends.
     QTemporaryDir dir;
@@ -215,7 +214,6 @@ TEST_F(MainWindowTest, ExitIsRefusedWhileConnectedAndEndsAfterASave)
     EXPECT_TRUE(QFileInfo::exists(dir.path() + "/exit_save.dat"));
     EXPECT_EQ(boxes_.count("データを保存せずに終了しますか？"), 2);
     EXPECT_FALSE(window_.main_timer().isActive());
-    EXPECT_EQ(model().state.app_running, 0);
 }
 
 TEST_F(MainWindowTest, FileMenuItemsUseTheChooser)
@@ -416,7 +414,6 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
         EXPECT_EQ(model().link.host_list[0], (IpAddress{10, 0, 0, 7}));
         EXPECT_TRUE(boxes.boxes().empty());  // TCP/IP: no port is opened at start
         EXPECT_FALSE(serial_port_open());
-        EXPECT_EQ(model().state.app_running, 1);
     }
     config.write_file("[VELTA_Section]\nInterface=0\ncom_path0=/nonexistent/tty\n");
     {

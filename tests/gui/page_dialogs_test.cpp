@@ -12,10 +12,11 @@
 #include <functional>
 
 #include "common/box_recorder.h"
-#include "gui/dialog_openers_widgets.h"
 #include "model/settings_model.h"
 #include "pages/page_list_dialog.h"
 #include "pages/page_list_view.h"
+#include "shell/command_table.h"
+#include "shell/dialog_table.h"
 #include "support/user_input.h"
 #include "support/wire_capture.h"
 
@@ -259,13 +260,13 @@ TEST(PageDialogs, OpenersOpenEachDialogModallyByMenuAndToolbarId)
                 modal = w->isModal();
                 w->close();
             });
-            EXPECT_TRUE(open_page_dialog(id, nullptr)) << id;
+            EXPECT_TRUE(open_command_dialog(menu_command_of(id), nullptr)) << id;
             EXPECT_EQ(seen, c.title) << id;
             EXPECT_TRUE(modal) << id;
         }
     }
-    EXPECT_FALSE(open_page_dialog(32787, nullptr));
-    EXPECT_FALSE(open_page_dialog(508, nullptr));
+    // Toolbar ids reach the table as their menu items only.
+    EXPECT_FALSE(open_command_dialog(508, nullptr));
 }
 
 }  // namespace

@@ -242,7 +242,6 @@ bool Tool::start()
 
     velta::reset_peer_table();
     velta::reset_settings_model();
-    velta::model().state.app_running = 1;
     install_hooks();
 
     const Outcome input = prepare_input(o_, now_);
@@ -531,7 +530,6 @@ void Tool::end(int code)
     if (devices_ > 1)
         progress_.line(std::to_string(devices_) + " devices: " + std::to_string(devices_ok_) +
                        " ok, " + std::to_string(devices_ - devices_ok_) + " failed");
-    velta::model().state.app_running = 0;
     QTimer::singleShot(0, QCoreApplication::instance(), [code] { QCoreApplication::exit(code); });
 }
 
