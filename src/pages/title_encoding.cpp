@@ -129,7 +129,7 @@ bool pad_title(int slot)
 {
     if (slot < 0 || slot >= k_page_slots)
         return false;
-    const std::string& title = model().pages.page_title[static_cast<std::size_t>(slot)];
+    const std::string& title = model().config.pages.page_title[static_cast<std::size_t>(slot)];
     if (title.size() > static_cast<std::size_t>(k_title_max_bytes) || title.size() % 2 != 0)
         return false;
     std::string& p = padded();
@@ -186,8 +186,8 @@ std::string title_fault_detail(int slot)
 {
     if (slot < 0 || slot >= k_page_slots)
         return {};
-    const std::string& title = model().pages.page_title[static_cast<std::size_t>(slot)];
-    std::string detail = "ページ " + slot_label(slot, model().device.page_mode) + ": ";
+    const std::string& title = model().config.pages.page_title[static_cast<std::size_t>(slot)];
+    std::string detail = "ページ " + slot_label(slot, model().config.device.page_mode) + ": ";
     if (title.size() > static_cast<std::size_t>(k_title_max_bytes))
         return detail + std::to_string(title.size()) + " バイト（" +
                std::to_string(k_title_max_bytes) + " バイトまで）";
@@ -234,7 +234,7 @@ bool decode_title_reply(std::string_view line)
             break;
         title.push_back(second);
     }
-    model().pages.page_title[static_cast<std::size_t>(slot)] = title;
+    model().config.pages.page_title[static_cast<std::size_t>(slot)] = title;
     return true;
 }
 
