@@ -27,13 +27,14 @@ std::string item_text(const Items& items, int value)
     return std::string(items[static_cast<std::size_t>(value)]);
 }
 
-// A page value as the page lists show it: "001" .. count, "PAS", "---".
-std::string page_text(int value, int page_mode)
+// A page value as the page lists show it: "001" .. count, "PAS", and "---" where the list has
+// it; a page the mode does not have reads as its number.
+std::string page_text(int value, int page_mode, bool with_none)
 {
     const int count = page_count_for_mode(page_mode);
-    const int index = page_list_index(value, count, true);
-    if (index < count)
-        return digits(index + 1, 3);
+    const int index = page_list_index(value, count, with_none);
+    if (index < 0 || index < count)
+        return digits((index < 0 ? value : index) + 1, 3);
     return std::string(index == count ? k_pas_item : k_schedule_none_item);
 }
 
@@ -134,8 +135,8 @@ public:
         const int x = a_.device.power_on_page;
         const int y = b_.device.power_on_page;
         if (x != y)
-            add("other.power_on_page", "電源投入時ページ", page_text(x, a_.device.page_mode),
-                page_text(y, b_.device.page_mode));
+            add("other.power_on_page", "電源投入時ページ", page_text(x, a_.device.page_mode, false),
+                page_text(y, b_.device.page_mode, false));
     }
 
 private:
@@ -152,7 +153,7 @@ private:
         const auto i = static_cast<std::size_t>(e);
         return digits(c.device.schedule_hour[d][i], 2) + ":" +
                digits(c.device.schedule_minute[d][i], 2) + " " +
-               page_text(c.device.schedule_page[d][i], c.device.page_mode);
+               page_text(c.device.schedule_page[d][i], c.device.page_mode, true);
     }
 
     const DeviceConfig& a_;

@@ -19,6 +19,7 @@ struct ConfigDifference {
     bool operator==(const ConfigDifference&) const = default;
 };
 
+// Page labels follow a's page mode; each side's page values are shown in its own mode.
 std::vector<ConfigDifference> diff(const DeviceConfig& a, const DeviceConfig& b);
 
 }  // namespace velta
