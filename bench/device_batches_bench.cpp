@@ -44,7 +44,7 @@ bool connect_tcp(DevSimProcess& sim)
     l.host_list = {IpAddress{127, 0, 0, 1}};
     l.host_count = 1;
     l.selected_host = 0;
-    model().device.port_number = sim.first_line().section(QLatin1Char(':'), -1).toStdString();
+    model().extras.port_number = sim.first_line().section(QLatin1Char(':'), -1).toStdString();
     return tcp_client_connect() == 1 &&
            QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_devsim_wait_ms);
 }

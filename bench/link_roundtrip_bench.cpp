@@ -63,7 +63,7 @@ void BM_TcpCommandAnswered(benchmark::State& st)
     l.host_list = {IpAddress{127, 0, 0, 1}};
     l.host_count = 1;
     l.selected_host = 0;
-    model().device.port_number = std::to_string(device_server.serverPort());
+    model().extras.port_number = std::to_string(device_server.serverPort());
     tcp_client_connect();
     if (!run_until([] { return model().state.socket_connected == 1; })) {
         st.SkipWithError("no connection");

@@ -147,7 +147,7 @@ int main(int argc, char** argv)
     const QString dat = dir.filePath("all.dat");
     const QString tll = dir.filePath("all.tll");
     velta::reset_settings_model();
-    velta::save_settings_file(dat.toStdString());
+    velta::save_settings_file(dat.toStdString(), velta::model().config);
     velta::write_glyph_list(velta::GlyphSize::large, tll.toStdString());
 
     struct Job {

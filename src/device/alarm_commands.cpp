@@ -9,7 +9,7 @@ namespace velta {
 namespace {
 const DeviceSettings& dev()
 {
-    return model().device;
+    return model().config.device;
 }
 }  // namespace
 

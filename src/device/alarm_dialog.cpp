@@ -16,10 +16,10 @@ namespace velta {
 AlarmDialog::AlarmDialog(QWidget* parent)
     : SettingsDialog(QStringLiteral("アラームの設定"), "アラームの設定 ", parent)
 {
-    DeviceSettings& d = model().device;
+    DeviceSettings& d = model().config.device;
 
     hold_time_ = byte_limited_edit(d.alarm_hold_time, k_hold_time_bytes, [](std::string text) {
-        model().device.alarm_hold_time = std::move(text);
+        model().config.device.alarm_hold_time = std::move(text);
     });
     hold_time_->setMaximumWidth(60);
 

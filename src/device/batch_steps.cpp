@@ -84,12 +84,12 @@ std::optional<SetAllRefusal> unbuildable(int step)
         const int slot = step - 1;
         if (!page_title_command(slot).empty())
             return std::nullopt;
-        return SetAllRefusal{step,
-                             "ページ " + slot_label(slot, model().device.page_mode) + " のタイトル",
-                             std::string(k_text_title_unencodable)};
+        return SetAllRefusal{
+            step, "ページ " + slot_label(slot, model().config.device.page_mode) + " のタイトル",
+            std::string(k_text_title_unencodable)};
     }
     if (step == k_hold_time_step) {
-        const std::string& hold = model().device.alarm_hold_time;
+        const std::string& hold = model().config.device.alarm_hold_time;
         if (hold_time_seconds(hold) >= k_min_hold_seconds)
             return std::nullopt;
         return SetAllRefusal{step, "アラームの保持時間「" + hold + "」",

@@ -37,13 +37,13 @@ QPushButton* ConnectionDialog::make_set_button()
 
 QLineEdit* ConnectionDialog::make_port_edit()
 {
-    port_ = new QLineEdit(qs(model().device.port_number));
+    port_ = new QLineEdit(qs(model().extras.port_number));
     port_->setMaxLength(k_port_text_max);
     port_->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), port_));
     connect(port_, &QLineEdit::textChanged, this, [](const QString& text) {
         if (parse_port_text(text.toStdString()))
-            model().device.port_number = text.toStdString();
+            model().extras.port_number = text.toStdString();
     });
     return port_;
 }
@@ -61,7 +61,7 @@ void ConnectionDialog::done(int result)
     if (port_ != nullptr) {
         if (!port_acceptable())
             return;
-        write_configuration_text("p_port_number", model().device.port_number);
+        write_configuration_text("p_port_number", model().extras.port_number);
     }
     SettingsDialog::done(result);
 }

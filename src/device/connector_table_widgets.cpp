@@ -19,8 +19,8 @@ ConnectorTable::ConnectorTable(std::function<void()> send, QWidget* parent)
     for (int i = 0; i < 8; ++i) {
         const auto n = static_cast<std::size_t>(i);
         lists_[n] = bound_combo(
-            pages, [n] { return model().device.connector_assignment[n]; },
-            [n](int index) { model().device.connector_assignment[n] = index; });
+            pages, [n] { return model().config.device.connector_assignment[n]; },
+            [n](int index) { model().config.device.connector_assignment[n] = index; });
         grid->addWidget(new QLabel(QStringLiteral("No.%1").arg(i + 1)), i % 4, (i / 4) * 2);
         grid->addWidget(lists_[n], i % 4, (i / 4) * 2 + 1);
     }

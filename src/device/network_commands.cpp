@@ -9,7 +9,7 @@ namespace velta {
 namespace {
 DeviceSettings& dev()
 {
-    return model().device;
+    return model().config.device;
 }
 
 void send_on_off(std::string_view head_template, int value)
@@ -52,13 +52,13 @@ IpAddress& net_address_field(NetAddress which)
 {
     switch (which) {
         case NetAddress::gateway:
-            return dev().net_gateway;
+            return model().extras.net_gateway;
         case NetAddress::active:
-            return dev().net_eaa;
+            return model().extras.net_eaa;
         case NetAddress::ip:
             break;
     }
-    return dev().net_ip_address;
+    return model().extras.net_ip_address;
 }
 
 void send_net_address(NetAddress which)
@@ -86,7 +86,7 @@ std::optional<int> port_value(std::string_view text)
 
 bool send_port_number()
 {
-    const auto port = port_value(dev().port_number);
+    const auto port = port_value(model().extras.port_number);
     if (!port) {
         error_box(k_text_bad_port);
         return false;

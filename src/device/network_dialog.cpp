@@ -20,7 +20,7 @@ namespace velta {
 namespace {
 DeviceSettings& dev()
 {
-    return model().device;
+    return model().config.device;
 }
 
 constexpr std::array<NetAddress, 3> k_address_order{NetAddress::ip, NetAddress::gateway,
@@ -71,8 +71,8 @@ NetworkDialog::NetworkDialog(QWidget* parent)
     grid->addLayout(mac_column, 3, 0);
 
     subnet_ = field_combo(item_list(k_subnet_items), d.net_subnet_class);
-    port_ = byte_limited_edit(d.port_number, k_port_text_max, [](std::string text) {
-        model().device.port_number = std::move(text);
+    port_ = byte_limited_edit(model().extras.port_number, k_port_text_max, [](std::string text) {
+        model().extras.port_number = std::move(text);
     });
     port_->setMaximumWidth(70);
     ect_ = field_combo(item_list(k_net_off_on_items), d.net_ect);
@@ -112,13 +112,13 @@ void NetworkDialog::refresh()
     select_quietly(subnet_, d.net_subnet_class);
     {
         const QSignalBlocker block(port_);
-        port_->setText(from_cp932(d.port_number));
+        port_->setText(from_cp932(model().extras.port_number));
     }
     select_quietly(ect_, d.net_ect);
     select_quietly(keep_alive_, d.net_keep_alive);
     select_quietly(etr_, d.net_etr);
-    mac_->setText(from_cp932(d.net_mac_address));
-    version_->setText(from_cp932(d.firmware_version));
+    mac_->setText(from_cp932(model().extras.net_mac_address));
+    version_->setText(from_cp932(model().extras.firmware_version));
 }
 
 void NetworkDialog::start_read()

@@ -10,7 +10,7 @@ namespace velta {
 namespace {
 const DeviceSettings& dev()
 {
-    return model().device;
+    return model().config.device;
 }
 
 char font_letter(int size)
@@ -82,13 +82,13 @@ void send_video_loss_background()
 void apply_page_mode(int new_mode)
 {
     SettingsModel& m = model();
-    m.device.page_mode = new_mode;
+    m.config.device.page_mode = new_mode;
     const int count = page_count();
     if (m.choices.current_page >= count)
         m.choices.current_page = 0;
-    if (m.device.display_page != k_page_pas && m.device.display_page >= count)
-        m.device.display_page = 0;
-    int& power_on = m.device.power_on_page;
+    if (m.extras.display_page != k_page_pas && m.extras.display_page >= count)
+        m.extras.display_page = 0;
+    int& power_on = m.config.device.power_on_page;
     if (power_on != k_page_pas && (power_on < 0 || power_on >= count))
         power_on = 0;
 }

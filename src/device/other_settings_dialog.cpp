@@ -17,20 +17,20 @@ QStringList power_on_items()
 
 int power_on_item()
 {
-    return page_list_index(model().device.power_on_page, page_count(), false);
+    return page_list_index(model().config.device.power_on_page, page_count(), false);
 }
 }  // namespace
 
 OtherSettingsDialog::OtherSettingsDialog(QWidget* parent)
     : SettingsDialog(QStringLiteral("その他の設定"), "その他の設定 ", parent)
 {
-    DeviceSettings& d = model().device;
+    DeviceSettings& d = model().config.device;
 
     power_on_ = bound_combo(power_on_items(), power_on_item, [](int index) {
-        model().device.power_on_page = page_from_list_index(index, page_count());
+        model().config.device.power_on_page = page_from_list_index(index, page_count());
     });
     page_mode_ = bound_combo(
-        item_list(k_page_mode_items), [] { return model().device.page_mode; },
+        item_list(k_page_mode_items), [] { return model().config.device.page_mode; },
         [this](int index) {
             apply_page_mode(index);
             refill_power_on_list();

@@ -18,10 +18,10 @@ RemoteDialog::RemoteDialog(QWidget* parent)
     connectors_->send_button()->setObjectName(QStringLiteral("send_remote_connectors"));
 
     auto* row = new QHBoxLayout;
-    row->addWidget(setting_group(QStringLiteral("モード"),
-                                 field_combo(item_list(k_remote_mode_items),
-                                             model().device.remote_mode),
-                                 QStringLiteral("send_remote_mode"), send_remote_mode));
+    row->addWidget(setting_group(
+        QStringLiteral("モード"),
+        field_combo(item_list(k_remote_mode_items), model().config.device.remote_mode),
+        QStringLiteral("send_remote_mode"), send_remote_mode));
     row->addWidget(make_slave_address_group());
 
     auto* layout = new QVBoxLayout(this);

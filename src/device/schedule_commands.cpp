@@ -29,7 +29,7 @@ std::string schedule_day_command(int day)
     if (!valid_day(day))
         return {};
     const auto d = static_cast<std::size_t>(day);
-    const DeviceSettings& dev = model().device;
+    const DeviceSettings& dev = model().config.device;
     std::string c = "SD01";
     put_dec2(c, 2, day + 1);
     c.reserve(4 + k_entry_width * k_schedule_entries + 2);
@@ -57,7 +57,7 @@ std::string schedule_entry_text(int day, int entry)
         return {};
     const auto d = static_cast<std::size_t>(day);
     const auto e = static_cast<std::size_t>(entry);
-    const DeviceSettings& dev = model().device;
+    const DeviceSettings& dev = model().config.device;
     std::string t = "00 = 00:00 ";
     put_dec2(t, 0, entry + 1);
     put_dec2(t, 5, dev.schedule_hour[d][e]);
@@ -79,7 +79,7 @@ void schedule_day_off(int day)
 {
     if (!valid_day(day))
         return;
-    model().device.schedule_page[static_cast<std::size_t>(day)].fill(k_schedule_page_none);
+    model().config.device.schedule_page[static_cast<std::size_t>(day)].fill(k_schedule_page_none);
 }
 
 }  // namespace velta

@@ -50,7 +50,7 @@ void DrawnListArea::paintEvent(QPaintEvent*)
 namespace {
 DeviceSettings& dev()
 {
-    return model().device;
+    return model().config.device;
 }
 
 // "PAS" and "---" follow the page numbers; a page the mode does not have shows as "---".

@@ -59,7 +59,7 @@ GlyphInsertDialog::GlyphInsertDialog(QWidget* parent)
         [] { return model().glyphs.glyph_transfer_index; },
         [](int index) { model().glyphs.glyph_transfer_index = index; });
     page_list_ = bound_combo(
-        items_of(slot_label_items(model().device.page_mode)),
+        items_of(slot_label_items(model().config.device.page_mode)),
         [] { return model().choices.current_page; },
         [](int index) { model().choices.current_page = index; });
 

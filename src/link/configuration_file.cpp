@@ -141,7 +141,7 @@ void read_configuration()
     std::string port = raw_value(s.file, QStringLiteral("p_port_number"), "09004");
     if (port.size() > k_port_text_max)
         port.resize(k_port_text_max);
-    model().device.port_number = port;
+    model().extras.port_number = port;
 
     l.tcp_role = int_value(s.file, QStringLiteral("ClientServer"), 0, 1);
     // A count beyond the list's limit still reads the hosts it can hold, so that the next "追加"

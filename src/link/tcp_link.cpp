@@ -109,7 +109,7 @@ void socket_box(const char* format, int code)
 // atoi of the port text, taken as a 16-bit port number.
 std::uint16_t configured_port()
 {
-    return static_cast<std::uint16_t>(std::atoi(model().device.port_number.c_str()));
+    return static_cast<std::uint16_t>(std::atoi(model().extras.port_number.c_str()));
 }
 
 Connection* connection(std::uintptr_t sock)
@@ -363,7 +363,7 @@ int tcp_client_connect()
     if (!host_ok || port == 0) {
         const std::string why =
             !host_ok ? "接続先のホストが選ばれていません"
-                     : "ポート番号 \"" + model().device.port_number + "\" は使えません";
+                     : "ポート番号 \"" + model().extras.port_number + "\" は使えません";
         plain_box("接続できません", BoxIcon::error, why);
         return 0;
     }

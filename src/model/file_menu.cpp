@@ -16,7 +16,7 @@ bool may_drop_unsaved(std::string_view question)
 bool write_to(const std::string& path)
 {
     std::string why;
-    if (!save_settings_file(path, &why)) {
+    if (!save_settings_file(path, model().config, &why)) {
         warning_box(k_text_cannot_open, why);
         return false;
     }
@@ -46,6 +46,7 @@ void file_open(const SettingsFileChooser& choose)
         warning_box(loaded.message, loaded.reason);
         return;
     }
+    model().config = loaded.config;
     model().state.current_file_name = *path;
     model().state.dirty = 0;
 }

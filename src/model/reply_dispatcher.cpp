@@ -49,7 +49,7 @@ bool& late_receipt()
 
 DeviceSettings& dev()
 {
-    return model().device;
+    return model().config.device;
 }
 
 // The reply without its line end.
@@ -218,22 +218,22 @@ const Row k_rows[] = {
     {"ARO", [](std::string_view b, LinkKind) { return letter(b, 3, 'F', dev().alarm_return); }},
     {"CA", [](std::string_view b, LinkKind) { return decode_title_reply(b); }, 3},
     {"CBC", [](std::string_view b,
-               LinkKind) { return colour_digits(b, 3, model().pages.page_border_color); }},
+               LinkKind) { return colour_digits(b, 3, model().config.pages.page_border_color); }},
     {"CC", [](std::string_view b,
-              LinkKind) { return colour_digits(b, 2, model().pages.page_char_color); }},
+              LinkKind) { return colour_digits(b, 2, model().config.pages.page_char_color); }},
     {"CFSB", [](std::string_view b, LinkKind) { return font_size(b, dev().lower_font_size); }},
     {"CFST", [](std::string_view b, LinkKind) { return font_size(b, dev().upper_font_size); }},
     {"CI", [](std::string_view b, LinkKind) { return letter(b, 2, 'A', dev().connector_input); }},
     {"CWL",
      [](std::string_view b, LinkKind) {
          return per_page(b, 3, [](std::size_t i, char c) {
-             model().pages.page_char_level[i] = c == 'L' ? 0 : 1;
+             model().config.pages.page_char_level[i] = c == 'L' ? 0 : 1;
          });
      }},
     {"FB",
      [](std::string_view b, LinkKind) {
          return per_page(b, 2, [](std::size_t i, char c) {
-             model().pages.page_background_fill[i] = c == 'F' ? 0 : 1;
+             model().config.pages.page_background_fill[i] = c == 'F' ? 0 : 1;
          });
      }},
     {"IDOB", [](std::string_view b, LinkKind) { return dec3(b, 4, dev().lower_display_offset); }},
@@ -248,7 +248,7 @@ const Row k_rows[] = {
     {"IDP",
      [](std::string_view b, LinkKind) {
          return per_page(b, 3, [](std::size_t i, char c) {
-             model().pages.page_title_position[i] = c == 'T' ? 0 : 1;
+             model().config.pages.page_title_position[i] = c == 'T' ? 0 : 1;
          });
      }},
     {"PAST",
@@ -256,7 +256,7 @@ const Row k_rows[] = {
          if (!digits_at(b, 4, 2 * k_page_slots))
              return false;
          for (std::size_t i = 0; i < k_page_slots; ++i)
-             model().pages.page_auto_switch_time[i] = parse_dec2(b, 4 + 2 * i);
+             model().config.pages.page_auto_switch_time[i] = parse_dec2(b, 4 + 2 * i);
          return true;
      }},
     {"POSP",
@@ -270,10 +270,10 @@ const Row k_rows[] = {
     {"P",
      [](std::string_view b, LinkKind) {
          if (b == "PAS") {
-             dev().display_page = k_page_pas;
+             model().extras.display_page = k_page_pas;
              return true;
          }
-         return page_number(b, 1, dev().display_page);
+         return page_number(b, 1, model().extras.display_page);
      }},
     {"RCA", connectors},
     {"RM",
@@ -298,20 +298,21 @@ const Row k_rows[] = {
      }},
     {"VN",
      [](std::string_view b, LinkKind link) {
-         if (!copy_text(b, 2, 4, dev().firmware_version))
+         if (!copy_text(b, 2, 4, model().extras.firmware_version))
              return false;
          if (link == LinkKind::serial)
              model().state.success_pending = 1;
          return true;
      }},
-    {"EAA", [](std::string_view b, LinkKind) { return address(b, dev().net_eaa); }},
-    {"EGA", [](std::string_view b, LinkKind) { return address(b, dev().net_gateway); }},
-    {"EIA", [](std::string_view b, LinkKind) { return address(b, dev().net_ip_address); }},
-    {"EMA",
-     [](std::string_view b, LinkKind) { return copy_text(b, 3, 17, dev().net_mac_address); }},
+    {"EAA", [](std::string_view b, LinkKind) { return address(b, model().extras.net_eaa); }},
+    {"EGA", [](std::string_view b, LinkKind) { return address(b, model().extras.net_gateway); }},
+    {"EIA", [](std::string_view b, LinkKind) { return address(b, model().extras.net_ip_address); }},
+    {"EMA", [](std::string_view b,
+               LinkKind) { return copy_text(b, 3, 17, model().extras.net_mac_address); }},
     {"ESM", [](std::string_view b,
                LinkKind) { return char_offset(b, 3, 'A', 'C', dev().net_subnet_class); }},
-    {"EPN", [](std::string_view b, LinkKind) { return copy_digits(b, 3, 5, dev().port_number); }},
+    {"EPN",
+     [](std::string_view b, LinkKind) { return copy_digits(b, 3, 5, model().extras.port_number); }},
     {"ECT", [](std::string_view b, LinkKind) { return letter(b, 4, 'F', dev().net_ect); }},
     {"EKA", [](std::string_view b, LinkKind) { return letter(b, 4, 'F', dev().net_keep_alive); }},
     {"ETR",

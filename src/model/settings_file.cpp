@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "common/file_io.h"
-#include "model/settings_model.h"
 
 namespace velta {
 namespace {
@@ -41,41 +40,30 @@ public:
 
 void walk(Records& r, PageSettings& p, DeviceSettings& d)
 {
-    for (int& v : p.page_title_position)
-        r.integer(v, k_flag);
-    for (std::string& t : p.page_title)
-        r.title(t);
+    for (int& v : p.page_title_position) r.integer(v, k_flag);
+    for (std::string& t : p.page_title) r.title(t);
     r.integer(d.upper_display_offset, k_offset);
     r.integer(d.lower_display_offset, k_offset);
-    for (int& v : p.page_auto_switch_time)
-        r.integer(v, k_switch_time);
-    for (int& v : p.page_char_color)
-        r.integer(v, k_colour);
-    for (int& v : p.page_border_color)
-        r.integer(v, k_colour);
-    for (int& v : p.page_background_fill)
-        r.integer(v, k_flag);
-    for (int& v : p.page_char_level)
-        r.integer(v, k_flag);
+    for (int& v : p.page_auto_switch_time) r.integer(v, k_switch_time);
+    for (int& v : p.page_char_color) r.integer(v, k_colour);
+    for (int& v : p.page_border_color) r.integer(v, k_colour);
+    for (int& v : p.page_background_fill) r.integer(v, k_flag);
+    for (int& v : p.page_char_level) r.integer(v, k_flag);
     r.integer(d.clock_display, k_flag);
     r.integer(d.clock_display_range, k_digit_index);
     r.integer(d.clock_display_size, k_flag);
     for (auto& day : d.schedule_hour)
-        for (int& v : day)
-            r.integer(v, k_hour_minute);
+        for (int& v : day) r.integer(v, k_hour_minute);
     for (auto& day : d.schedule_minute)
-        for (int& v : day)
-            r.integer(v, k_hour_minute);
+        for (int& v : day) r.integer(v, k_hour_minute);
     for (auto& day : d.schedule_page)
-        for (int& v : day)
-            r.integer(v, k_schedule_code);
+        for (int& v : day) r.integer(v, k_schedule_code);
     r.integer(d.alarm_mode, k_flag);
     r.integer(d.alarm_polarity, k_flag);
     r.integer(d.alarm_return, k_flag);
     r.integer(d.alarm_display, k_flag);
     r.hold_time(d.alarm_hold_time);
-    for (int& v : d.connector_assignment)
-        r.integer(v, k_page_code);
+    for (int& v : d.connector_assignment) r.integer(v, k_page_code);
     r.integer(d.remote_mode, k_three);
     r.integer(d.connector_input, k_flag);
     r.integer(d.power_on_page, k_page_code);
@@ -195,10 +183,8 @@ public:
         std::string_view l;
         if (!next(l))
             return;
-        while (!l.empty() && (l.front() == ' ' || l.front() == '\t'))
-            l.remove_prefix(1);
-        while (!l.empty() && (l.back() == ' ' || l.back() == '\t'))
-            l.remove_suffix(1);
+        while (!l.empty() && (l.front() == ' ' || l.front() == '\t')) l.remove_prefix(1);
+        while (!l.empty() && (l.back() == ' ' || l.back() == '\t')) l.remove_suffix(1);
         int v = 0;
         const auto [end, ec] = std::from_chars(l.data(), l.data() + l.size(), v);
         if (l.empty() || ec != std::errc() || end != l.data() + l.size()) {
@@ -235,8 +221,7 @@ public:
         if (!next(l))
             return;
         bool printable = l.size() <= k_hold_time_max;
-        for (char c : l)
-            printable = printable && c > ' ' && c < 0x7F;
+        for (char c : l) printable = printable && c > ' ' && c < 0x7F;
         if (!printable) {
             fail("保持時間が正しくありません");
             return;
@@ -286,29 +271,26 @@ private:
 
 }  // namespace
 
-std::string settings_file_text()
+std::string settings_file_text(const DeviceConfig& config)
 {
     Writer w;
-    PageSettings pages = model().pages;
-    DeviceSettings device = model().device;
-    page_values_to_file(device);
-    walk(w, pages, device);
+    DeviceConfig file = config;
+    page_values_to_file(file.device);
+    walk(w, file.pages, file.device);
     return std::move(w.out);
 }
 
-SettingsLoad apply_settings_text(std::string_view text)
+SettingsLoad parse_settings_file(std::string_view text)
 {
     Reader r(text);
-    PageSettings pages = model().pages;
-    DeviceSettings device = model().device;
-    walk(r, pages, device);
+    DeviceConfig config;
+    walk(r, config.pages, config.device);
     r.finish();
     if (r.result.ok) {
-        page_values_from_file(device);
-        model().pages = std::move(pages);
-        model().device = std::move(device);
+        page_values_from_file(config.device);
+        r.result.config = std::move(config);
     }
-    return r.result;
+    return std::move(r.result);
 }
 
 FileResult load_settings_file(const std::string& path)
@@ -316,16 +298,18 @@ FileResult load_settings_file(const std::string& path)
     std::string why;
     const std::optional<std::string> bytes = read_file_bytes(path, k_settings_file_max_bytes, &why);
     if (!bytes)
-        return {FileStatus::cannot_open, std::string(k_text_file_error), std::move(why)};
-    SettingsLoad load = apply_settings_text(*bytes);
+        return {FileStatus::cannot_open, std::string(k_text_file_error), std::move(why), {}};
+    SettingsLoad load = parse_settings_file(*bytes);
     if (!load.ok)
-        return {FileStatus::malformed, load.message, {}};
-    return {};
+        return {FileStatus::malformed, load.message, {}, {}};
+    FileResult r;
+    r.config = std::move(load.config);
+    return r;
 }
 
-bool save_settings_file(const std::string& path, std::string* why)
+bool save_settings_file(const std::string& path, const DeviceConfig& config, std::string* why)
 {
-    return write_file_atomically(path, settings_file_text(), why);
+    return write_file_atomically(path, settings_file_text(config), why);
 }
 
 }  // namespace velta

@@ -16,16 +16,9 @@ void reset_settings_model()
 {
     SettingsModel& m = model();
 
-    PageSettings& p = m.pages;
-    for (int i = 0; i < k_page_slots; ++i) {
-        p.page_title[i].clear();
-        p.page_title_position[i] = 1;
-        p.page_auto_switch_time[i] = 3;
-        p.page_char_color[i] = 7;
-        p.page_border_color[i] = 0;
-        p.page_background_fill[i] = 0;
-        p.page_char_level[i] = 1;
-    }
+    // The link settings below are not reset, the device's addresses and port are.
+    m.config = DeviceConfig{};
+    m.extras = DeviceExtras{};
 
     PageChoices& c = m.choices;
     c.title_position_choice = 1;
@@ -37,27 +30,10 @@ void reset_settings_model()
     c.list_repaint_pending = 0;
     c.insert_position = 0;
 
-    // Everything of the device part has a default; the network addresses and the port are
-    // reset too, while the link settings below are not.
-    DeviceSettings& d = m.device;
-    d = DeviceSettings{};
-    for (int i = 0; i < k_connectors; ++i)
-        d.connector_assignment[i] = i;
-    for (int day = 0; day < k_schedule_days; ++day) {
-        for (int e = 0; e < k_schedule_entries; ++e) {
-            d.schedule_hour[day][e] = e;
-            d.schedule_minute[day][e] = 0;
-            d.schedule_page[day][e] = k_schedule_page_none;
-        }
-    }
-
     GlyphStore& g = m.glyphs;
-    for (auto& slot : g.glyph_large)
-        slot.fill('0');
-    for (auto& slot : g.glyph_medium)
-        slot.fill('0');
-    for (auto& slot : g.glyph_small)
-        slot.fill('0');
+    for (auto& slot : g.glyph_large) slot.fill('0');
+    for (auto& slot : g.glyph_medium) slot.fill('0');
+    for (auto& slot : g.glyph_small) slot.fill('0');
     g.glyph_work.fill('0');
     g.glyph_transfer_index = 0;
 
@@ -82,7 +58,7 @@ int page_count_for_mode(int page_mode)
 
 int page_count()
 {
-    return page_count_for_mode(model().device.page_mode);
+    return page_count_for_mode(model().config.device.page_mode);
 }
 
 int page_list_index(int value, int count, bool with_none)

@@ -10,8 +10,8 @@
 namespace velta {
 
 inline constexpr int k_page_slots = 256;
-inline constexpr int k_title_max_bytes = 56;       // what the device takes
-inline constexpr int k_title_field_bytes = 59;     // what the title field can hold
+inline constexpr int k_title_max_bytes = 56;    // what the device takes
+inline constexpr int k_title_field_bytes = 59;  // what the title field can hold
 inline constexpr int k_schedule_days = 31;
 inline constexpr int k_schedule_entries = 24;
 // The page-valued fields (schedule pages, power-on page, display page) hold a page index
@@ -22,8 +22,8 @@ inline constexpr int k_page_pas = 256;
 inline constexpr int k_page_none = 257;
 inline constexpr int k_schedule_page_none = k_page_none;
 inline constexpr int k_connectors = 8;
-inline constexpr int k_peer_slots = 97;            // slot 0 reserved, peers in 1..96
-inline constexpr int k_max_hosts = 100;            // the ini key scheme holds ip00..ip99
+inline constexpr int k_peer_slots = 97;  // slot 0 reserved, peers in 1..96
+inline constexpr int k_max_hosts = 100;  // the ini key scheme holds ip00..ip99
 inline constexpr int k_glyph_work_bytes = 580;
 
 using IpAddress = std::array<std::uint8_t, 4>;
@@ -32,14 +32,47 @@ template <typename T>
 using PageArray = std::array<T, k_page_slots>;
 using ScheduleTable = std::array<std::array<int, k_schedule_entries>, k_schedule_days>;
 
+constexpr PageArray<int> filled_pages(int value)
+{
+    PageArray<int> a{};
+    a.fill(value);
+    return a;
+}
+
+constexpr ScheduleTable filled_schedule(int value)
+{
+    ScheduleTable t{};
+    for (auto& day : t) day.fill(value);
+    return t;
+}
+
+// Entry e of every day starts at hour e.
+constexpr ScheduleTable schedule_hours()
+{
+    ScheduleTable t{};
+    for (auto& day : t)
+        for (int e = 0; e < k_schedule_entries; ++e) day[static_cast<std::size_t>(e)] = e;
+    return t;
+}
+
+constexpr std::array<int, k_connectors> identity_connectors()
+{
+    std::array<int, k_connectors> a{};
+    for (int i = 0; i < k_connectors; ++i) a[static_cast<std::size_t>(i)] = i;
+    return a;
+}
+
+// Every page's title and attributes; the defaults are those of a reset.
 struct PageSettings {
     PageArray<std::string> page_title;  // code page 932 bytes, at most 59
-    PageArray<int> page_title_position{};
-    PageArray<int> page_auto_switch_time{};
-    PageArray<int> page_char_color{};
-    PageArray<int> page_border_color{};
-    PageArray<int> page_background_fill{};
-    PageArray<int> page_char_level{};
+    PageArray<int> page_title_position = filled_pages(1);
+    PageArray<int> page_auto_switch_time = filled_pages(3);
+    PageArray<int> page_char_color = filled_pages(7);
+    PageArray<int> page_border_color = filled_pages(0);
+    PageArray<int> page_background_fill = filled_pages(0);
+    PageArray<int> page_char_level = filled_pages(1);
+
+    bool operator==(const PageSettings&) const = default;
 };
 
 struct PageChoices {
@@ -55,8 +88,8 @@ struct PageChoices {
     int insert_position = 0;
 };
 
+// The device-wide settings a settings data file keeps, the schedule included.
 struct DeviceSettings {
-    int display_page = 0;
     int power_on_page = 0;
     int page_mode = 0;
     int upper_font_size = 1;
@@ -73,21 +106,39 @@ struct DeviceSettings {
     std::string alarm_hold_time = "010";  // at most 3 characters
     int alarm_display = 1;
     int alarm_return = 1;
-    std::array<int, k_connectors> connector_assignment{};
+    std::array<int, k_connectors> connector_assignment = identity_connectors();
     int remote_mode = 0;
-    ScheduleTable schedule_hour{};
+    ScheduleTable schedule_hour = schedule_hours();
     ScheduleTable schedule_minute{};
-    ScheduleTable schedule_page{};
-    IpAddress net_ip_address{};
-    IpAddress net_gateway{};
-    IpAddress net_eaa{};
+    ScheduleTable schedule_page = filled_schedule(k_schedule_page_none);
     int net_subnet_class = 2;
-    std::string port_number = "09004";  // at most 5 characters
     int net_ect = 0;
     int net_keep_alive = 0;
     int net_etr = 5;
+
+    bool operator==(const DeviceSettings&) const = default;
+};
+
+// Exactly what a settings data file holds; a default-constructed value is the reset
+// configuration.
+struct DeviceConfig {
+    PageSettings pages;
+    DeviceSettings device;
+
+    bool operator==(const DeviceConfig&) const = default;
+};
+
+// What the device reports or is addressed by but a settings data file does not keep.
+struct DeviceExtras {
+    int display_page = 0;
+    IpAddress net_ip_address{};
+    IpAddress net_gateway{};
+    IpAddress net_eaa{};
+    std::string port_number = "09004";                  // at most 5 characters
     std::string net_mac_address = "00-00-00-00-00-00";  // 17 characters
     std::string firmware_version = "0.00";              // 4 characters
+
+    bool operator==(const DeviceExtras&) const = default;
 };
 
 struct GlyphStore {
@@ -102,11 +153,11 @@ struct LinkSettings {
     int interface_kind = 0;  // 0 serial, 1 TCP/IP
     int rs485_mode = 0;
     int com_port_index = 0;
-    int tcp_role = 0;        // 0 client, 1 server
-    int selected_host = 0;   // client: host index; server: peer slot; -1 none
+    int tcp_role = 0;       // 0 client, 1 server
+    int selected_host = 0;  // client: host index; server: peer slot; -1 none
     int host_count = 0;
     std::vector<IpAddress> host_list;  // host_count entries
-    int slave_address = 0;   // 0..31, 32 = broadcast
+    int slave_address = 0;             // 0..31, 32 = broadcast
 };
 
 struct PeerSlot {
@@ -125,9 +176,9 @@ struct LinkState {
     int glyph_batch_running = 0;  // not reset
     int read_pending = 0;
     int socket_line_partial = 0;
-    int socket_rx_len = 0;        // not reset
-    std::string socket_rx_buffer; // not reset; the last socket receipt
-    std::string socket_line;      // the socket answer being assembled
+    int socket_rx_len = 0;         // not reset
+    std::string socket_rx_buffer;  // not reset; the last socket receipt
+    std::string socket_line;       // the socket answer being assembled
     int dirty = 0;
     int corner_clicks = 0;
     std::string current_file_name;  // not reset
@@ -135,9 +186,9 @@ struct LinkState {
 };
 
 struct SettingsModel {
-    PageSettings pages;
+    DeviceConfig config;
+    DeviceExtras extras;
     PageChoices choices;
-    DeviceSettings device;
     GlyphStore glyphs;
     LinkSettings link;
     LinkState state;

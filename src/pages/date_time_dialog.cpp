@@ -42,7 +42,7 @@ DateTimeDialog::DateTimeDialog(QWidget* parent, const LocalClock& clock)
         return std::function<void()>(send);
     };
 
-    DeviceSettings& d = model().device;
+    DeviceSettings& d = model().config.device;
     const std::array<std::pair<const char*, std::function<void()>>, k_clock_fields> rows{{
         {"年", date_list(ClockField::year, number_items(2000, 2099, 4), now.year, send_date_year)},
         {"月", date_list(ClockField::month, plain_number_items(1, 12), now.month, send_date_month)},

@@ -17,8 +17,8 @@ DisplayPageDialog::DisplayPageDialog(QWidget* parent)
     QStringList pages = qt_items(page_number_items(page_count()));
     pages << QStringLiteral("PAS ");
     page_list_ = bound_combo(
-        pages, [] { return page_list_index(model().device.display_page, page_count(), false); },
-        [](int index) { model().device.display_page = page_from_list_index(index, page_count()); });
+        pages, [] { return page_list_index(model().extras.display_page, page_count(), false); },
+        [](int index) { model().extras.display_page = page_from_list_index(index, page_count()); });
     on_off_list_ = bound_combo(
         qt_items(display_on_items()), [] { return model().choices.display_on; },
         [](int index) { model().choices.display_on = index; });

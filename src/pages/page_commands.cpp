@@ -80,7 +80,7 @@ int current_page()
 
 const PageSettings& pages()
 {
-    return model().pages;
+    return model().config.pages;
 }
 
 }  // namespace
@@ -220,7 +220,7 @@ void send_all_char_levels()
 
 std::string display_page_command()
 {
-    const int page = model().device.display_page;
+    const int page = model().extras.display_page;
     if (page == k_page_pas)
         return "PAS\r\n";
     return slot_template("P000\r\n", 1, page);
@@ -243,19 +243,20 @@ void send_display_on()
 
 std::string clock_display_command()
 {
-    return model().device.clock_display == 0 ? "TSDOF\r\n" : "TSDON\r\n";
+    return model().config.device.clock_display == 0 ? "TSDOF\r\n" : "TSDON\r\n";
 }
 
 std::string clock_range_command()
 {
     std::string cmd = "TSDR1\r\n";
-    cmd[4] = static_cast<char>('0' + std::clamp(model().device.clock_display_range + 1, 1, 9));
+    cmd[4] =
+        static_cast<char>('0' + std::clamp(model().config.device.clock_display_range + 1, 1, 9));
     return cmd;
 }
 
 std::string clock_size_command()
 {
-    return model().device.clock_display_size == 0 ? "TSDSS\r\n" : "TSDSN\r\n";
+    return model().config.device.clock_display_size == 0 ? "TSDSS\r\n" : "TSDSN\r\n";
 }
 
 void send_clock_display()

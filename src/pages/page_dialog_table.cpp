@@ -104,7 +104,7 @@ std::vector<std::string> page_list_items(PageItems kind)
 {
     switch (kind) {
         case PageItems::slot_labels:
-            return slot_label_items(model().device.page_mode);
+            return slot_label_items(model().config.device.page_mode);
         case PageItems::all_numbers:
             return page_number_items(k_page_slots);
         case PageItems::page_numbers:
@@ -127,7 +127,7 @@ std::vector<ListLine> block_lines(const PageDialogSpec& spec)
 void apply_same_for_all(const PageValueList& list, int index)
 {
     model().choices.*list.choice = index;
-    PageArray<int>& values = model().pages.*list.values;
+    PageArray<int>& values = model().config.pages.*list.values;
     std::fill(values.begin(), values.end(), index);
 }
 

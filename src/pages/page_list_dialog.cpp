@@ -48,7 +48,8 @@ bool slot_in_range(int slot)
 int chosen_value(const PageValueList& list)
 {
     const int slot = current_slot();
-    return slot_in_range(slot) ? (model().pages.*list.values)[static_cast<std::size_t>(slot)] : -1;
+    return slot_in_range(slot) ? (model().config.pages.*list.values)[static_cast<std::size_t>(slot)]
+                               : -1;
 }
 
 }  // namespace
@@ -166,7 +167,7 @@ void PageListDialog::choose_value(std::size_t list, int index)
     const int slot = current_slot();
     if (!slot_in_range(slot))
         return;
-    (model().pages.*spec_.values[list].values)[static_cast<std::size_t>(slot)] = index;
+    (model().config.pages.*spec_.values[list].values)[static_cast<std::size_t>(slot)] = index;
     redraw_list();
 }
 

@@ -19,7 +19,7 @@ std::string page_number(int slot, int page_mode)
 // "P001 " in one-line mode, "P001T"/"P001B" in two-line mode.
 std::string mode_prefix(int slot)
 {
-    const int mode = model().device.page_mode;
+    const int mode = model().config.device.page_mode;
     std::string p = "P" + page_number(slot, mode);
     p.push_back(mode == 1 ? (slot % 2 == 0 ? 'T' : 'B') : ' ');
     return p;
@@ -170,8 +170,8 @@ ListPoint line_point(ListLayout layout, int i)
 
 std::string title_line(int slot)
 {
-    const std::string& title =
-        model().pages.page_title[static_cast<std::size_t>(std::clamp(slot, 0, k_page_slots - 1))];
+    const std::string& title = model().config.pages.page_title[static_cast<std::size_t>(
+        std::clamp(slot, 0, k_page_slots - 1))];
     std::string line = mode_prefix(slot) + "= ";
     for (std::size_t i = 0; i < title.size(); ++i) {
         const auto b = static_cast<unsigned char>(title[i]);
@@ -203,18 +203,19 @@ std::string title_line(int slot)
 std::string title_position_line(int slot)
 {
     return plain_prefix(slot) +
-           (value_at(model().pages.page_title_position, slot) == 0 ? " = 上" : " = 下");
+           (value_at(model().config.pages.page_title_position, slot) == 0 ? " = 上" : " = 下");
 }
 
 std::string auto_switch_line(int slot)
 {
-    const int seconds = std::clamp(value_at(model().pages.page_auto_switch_time, slot), 0, 99);
+    const int seconds =
+        std::clamp(value_at(model().config.pages.page_auto_switch_time, slot), 0, 99);
     return plain_prefix(slot) + " = " + dec2_text(seconds) + " 秒";
 }
 
 std::string colour_line(int slot)
 {
-    const PageSettings& p = model().pages;
+    const PageSettings& p = model().config.pages;
     return mode_prefix(slot) + std::string(colour_name(value_at(p.page_char_color, slot)).line) +
            std::string(colour_name(value_at(p.page_border_color, slot)).line);
 }
@@ -222,13 +223,13 @@ std::string colour_line(int slot)
 std::string background_fill_line(int slot)
 {
     return mode_prefix(slot) +
-           (value_at(model().pages.page_background_fill, slot) == 0 ? " = OFF" : " = ON ");
+           (value_at(model().config.pages.page_background_fill, slot) == 0 ? " = OFF" : " = ON ");
 }
 
 std::string char_level_line(int slot)
 {
     return plain_prefix(slot) +
-           (value_at(model().pages.page_char_level, slot) == 0 ? " = LOW  " : " = HIGH ");
+           (value_at(model().config.pages.page_char_level, slot) == 0 ? " = LOW  " : " = HIGH ");
 }
 
 }  // namespace velta

@@ -18,7 +18,7 @@ namespace {
 std::string& title_of(int slot)
 {
     return model()
-        .pages.page_title[static_cast<std::size_t>(std::clamp(slot, 0, k_page_slots - 1))];
+        .config.pages.page_title[static_cast<std::size_t>(std::clamp(slot, 0, k_page_slots - 1))];
 }
 
 // Refuses any edit that would make the title longer than the device takes, counted in the

@@ -147,7 +147,7 @@ std::string page_title_command(int slot)
 {
     if (slot < 0 || slot >= k_page_slots)
         return {};
-    return title_command(slot, model().pages.page_title[static_cast<std::size_t>(slot)]);
+    return title_command(slot, model().config.pages.page_title[static_cast<std::size_t>(slot)]);
 }
 
 bool send_title_slot(int slot)
@@ -168,8 +168,8 @@ std::string title_fault_detail(int slot)
 {
     if (slot < 0 || slot >= k_page_slots)
         return {};
-    const std::string& title = model().pages.page_title[static_cast<std::size_t>(slot)];
-    std::string detail = "ページ " + slot_label(slot, model().device.page_mode) + ": ";
+    const std::string& title = model().config.pages.page_title[static_cast<std::size_t>(slot)];
+    std::string detail = "ページ " + slot_label(slot, model().config.device.page_mode) + ": ";
     if (title.size() > static_cast<std::size_t>(k_title_max_bytes))
         return detail + std::to_string(title.size()) + " バイト（" +
                std::to_string(k_title_max_bytes) + " バイトまで）";
@@ -216,7 +216,7 @@ bool decode_title_reply(std::string_view line)
             break;
         title.push_back(second);
     }
-    model().pages.page_title[static_cast<std::size_t>(slot)] = title;
+    model().config.pages.page_title[static_cast<std::size_t>(slot)] = title;
     return true;
 }
 

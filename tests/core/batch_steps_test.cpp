@@ -38,7 +38,7 @@ TEST(ReadAllSteps, QueryOrder)
 TEST(ReadAllSteps, TwoLineModeStillReadsEveryPageAndRs485AddressesEachQuery)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
+    model().config.device.page_mode = 1;
     model().link.rs485_mode = 1;
     model().link.slave_address = 7;
     perform_read_all_step(200);
@@ -108,8 +108,10 @@ TEST(SetAllSteps, ATitleThatCannotBeSentEndsTheRunWithItsWarning)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    model().pages.page_title[16] = "\x82\xa0" "a";  // odd byte length
-    model().device.page_mode = 1;                  // all 256 slots go in either mode
+    model().config.pages.page_title[16] =
+        "\x82\xa0"
+        "a";                              // odd byte length
+    model().config.device.page_mode = 1;  // all 256 slots go in either mode
     for (int step = 1; step <= 16; ++step)
         EXPECT_EQ(perform_set_all_step(step), StepResult::sent);
     EXPECT_EQ(perform_set_all_step(17), StepResult::end_now);
@@ -126,7 +128,7 @@ TEST(SetAllSteps, ARefusedHoldTimeShowsItsMessageAndTheRunGoesOn)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    model().device.alarm_hold_time = "2";
+    model().config.device.alarm_hold_time = "2";
     EXPECT_EQ(perform_set_all_step(289), StepResult::sent);
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(boxes.last_text(), "3秒以上を設定してください。");
@@ -142,16 +144,18 @@ TEST(SetAllSteps, ARunWithACommandThatCannotBeBuiltIsRefusedBeforeItStartsNaming
         std::string_view detail;
     };
     const Case cases[] = {
-        {[] { model().device.alarm_hold_time = "abc"; }, 289,
+        {[] { model().config.device.alarm_hold_time = "abc"; }, 289,
          "全項目の設定を開始できません（アラームの保持時間「abc」）", k_text_hold_time_too_short},
-        {[] { model().device.alarm_hold_time = "2"; }, 289,
+        {[] { model().config.device.alarm_hold_time = "2"; }, 289,
          "全項目の設定を開始できません（アラームの保持時間「2」）", k_text_hold_time_too_short},
         {[] {
-             model().device.page_mode = 1;
-             model().pages.page_title[16] = "\x82\xa0" "a";
+             model().config.device.page_mode = 1;
+             model().config.pages.page_title[16] =
+                 "\x82\xa0"
+                 "a";
          },
          17, "全項目の設定を開始できません（ページ 009T のタイトル）", k_text_title_unencodable},
-        {[] { model().pages.page_title[255] = "AB"; }, 256,
+        {[] { model().config.pages.page_title[255] = "AB"; }, 256,
          "全項目の設定を開始できません（ページ 256 のタイトル）", k_text_title_unencodable},
     };
     for (const Case& c : cases) {

@@ -15,7 +15,7 @@ namespace {
 
 DeviceSettings& dev()
 {
-    return model().device;
+    return model().config.device;
 }
 
 TEST(AlarmCommands, DefaultsAndEditedValues)
@@ -157,12 +157,12 @@ TEST(OtherCommands, PageModeChangesKeepPasAndDropPagesTheModeHasNot)
         {1, 127, 127, 127, "POSP128\r\n", "P128\r\n", 127},
     };
     for (const Case& c : cases) {
-        m.device.page_mode = c.from_mode;
-        m.device.power_on_page = c.power_on;
-        m.device.display_page = c.display;
+        m.config.device.page_mode = c.from_mode;
+        m.config.device.power_on_page = c.power_on;
+        m.extras.display_page = c.display;
         m.choices.current_page = c.current;
         apply_page_mode(1 - c.from_mode);
-        EXPECT_EQ(m.device.page_mode, 1 - c.from_mode);
+        EXPECT_EQ(m.config.device.page_mode, 1 - c.from_mode);
         wire.clear();
         send_power_on_page();
         send_display_page();
@@ -170,9 +170,9 @@ TEST(OtherCommands, PageModeChangesKeepPasAndDropPagesTheModeHasNot)
             << c.from_mode << " " << c.power_on;
         EXPECT_EQ(m.choices.current_page, c.current_after);
     }
-    m.device.power_on_page = k_page_pas;
+    m.config.device.power_on_page = k_page_pas;
     apply_page_mode(1);  // the mode already set changes nothing
-    EXPECT_EQ(m.device.power_on_page, k_page_pas);
+    EXPECT_EQ(m.config.device.power_on_page, k_page_pas);
     send_page_mode();
     EXPECT_EQ(wire.last(), "IDPM2\r\n");
 }

@@ -66,7 +66,7 @@ TEST_F(FileMenu, NewAsksOnlyWithUnsavedDataAndKeepsTheFileName)
 {
     SettingsModel& m = model();
     m.state.current_file_name = path("kept.dat");
-    m.pages.page_title[3] = "ABC";
+    m.config.pages.page_title[3] = "ABC";
     m.state.dirty = 1;
 
     boxes_.answer_next(BoxAnswer::no);
@@ -75,20 +75,20 @@ TEST_F(FileMenu, NewAsksOnlyWithUnsavedDataAndKeepsTheFileName)
     EXPECT_EQ(boxes_.boxes()[0].text, k_text_new_unsaved);
     EXPECT_EQ(boxes_.boxes()[0].caption, "VELTA");
     EXPECT_EQ(boxes_.boxes()[0].buttons, BoxButtons::yes_no);
-    EXPECT_EQ(m.pages.page_title[3], "ABC");  // No keeps everything
+    EXPECT_EQ(m.config.pages.page_title[3], "ABC");  // No keeps everything
 
     boxes_.answer_next(BoxAnswer::yes);
     file_new();
-    EXPECT_EQ(m.pages.page_title[3], "");
+    EXPECT_EQ(m.config.pages.page_title[3], "");
     EXPECT_EQ(m.state.dirty, 0);
     EXPECT_EQ(m.state.current_file_name, path("kept.dat"));
 
     // Clean data: no question at all.
     boxes_.clear();
-    m.pages.page_title[3] = "XYZ";
+    m.config.pages.page_title[3] = "XYZ";
     file_new();
     EXPECT_TRUE(boxes_.boxes().empty());
-    EXPECT_EQ(m.pages.page_title[3], "");
+    EXPECT_EQ(m.config.pages.page_title[3], "");
 }
 
 TEST_F(FileMenu, NewAndOpenAreIgnoredWhileABatchRuns)
@@ -96,12 +96,12 @@ TEST_F(FileMenu, NewAndOpenAreIgnoredWhileABatchRuns)
     SettingsModel& m = model();
     m.state.batch_running = 4;
     m.state.dirty = 1;
-    m.pages.page_title[0] = "RUN";
+    m.config.pages.page_title[0] = "RUN";
     file_new();
     file_open(chooser({path("any.dat")}));
     EXPECT_TRUE(boxes_.boxes().empty());
     EXPECT_TRUE(modes_.empty());
-    EXPECT_EQ(m.pages.page_title[0], "RUN");
+    EXPECT_EQ(m.config.pages.page_title[0], "RUN");
 }
 
 TEST_F(FileMenu, SaveWithoutAFileSaysSoAndSaveAsCompletesTheExtension)
@@ -117,7 +117,7 @@ TEST_F(FileMenu, SaveWithoutAFileSaysSoAndSaveAsCompletesTheExtension)
     ASSERT_EQ(modes_, std::vector<FileDialogMode>{FileDialogMode::save});
     EXPECT_EQ(m.state.current_file_name, path("plain.dat"));
     EXPECT_EQ(m.state.dirty, 0);
-    EXPECT_EQ(read(path("plain.dat")), settings_file_text());
+    EXPECT_EQ(read(path("plain.dat")), settings_file_text(model().config));
     EXPECT_FALSE(fs::exists(path("plain")));
 
     // ".dat" anywhere after the first character keeps the name as chosen.
@@ -148,11 +148,11 @@ TEST_F(FileMenu, SaveAsThatCannotWriteKeepsTheFileNameAndCancelSaysNothing)
 TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
 {
     SettingsModel& m = model();
-    m.pages.page_title[7] = "SAVED";
-    m.device.alarm_hold_time = "123";
-    ASSERT_TRUE(save_settings_file(path("good.dat")));
+    m.config.pages.page_title[7] = "SAVED";
+    m.config.device.alarm_hold_time = "123";
+    ASSERT_TRUE(save_settings_file(path("good.dat"), model().config));
     // A file cut short after a few lines.
-    const std::string text = settings_file_text();
+    const std::string text = settings_file_text(model().config);
     std::size_t cut = 0;
     for (int i = 0; i < 300; ++i)
         cut = text.find('\n', cut) + 1;
@@ -160,7 +160,7 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
 
     reset_for_test();
     m.state.current_file_name = path("before.dat");
-    m.pages.page_title[7] = "EDITED";
+    m.config.pages.page_title[7] = "EDITED";
     m.state.dirty = 1;
 
     // The operator declines to drop the edits: no file dialog.
@@ -174,7 +174,7 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
     ASSERT_EQ(boxes_.boxes().size(), 2u);  // the question, then the loader's message
     EXPECT_EQ(boxes_.boxes()[1].kind, BoxKind::warning);
     EXPECT_NE(boxes_.boxes()[1].text.find("301"), std::string::npos) << boxes_.boxes()[1].text;
-    EXPECT_EQ(m.pages.page_title[7], "EDITED");
+    EXPECT_EQ(m.config.pages.page_title[7], "EDITED");
     EXPECT_EQ(m.state.current_file_name, path("before.dat"));
     EXPECT_EQ(m.state.dirty, 1);
 
@@ -184,8 +184,8 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
     EXPECT_EQ(m.state.current_file_name, path("before.dat"));
 
     file_open(chooser({path("good.dat")}));
-    EXPECT_EQ(m.pages.page_title[7], "SAVED");
-    EXPECT_EQ(m.device.alarm_hold_time, "123");
+    EXPECT_EQ(m.config.pages.page_title[7], "SAVED");
+    EXPECT_EQ(m.config.device.alarm_hold_time, "123");
     EXPECT_EQ(m.state.current_file_name, path("good.dat"));
     EXPECT_EQ(m.state.dirty, 0);
     EXPECT_EQ(modes_.back(), FileDialogMode::open);
@@ -194,14 +194,14 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
 TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSaysWhy)
 {
     SettingsModel& m = model();
-    m.pages.page_title[7] = "EDITED";
+    m.config.pages.page_title[7] = "EDITED";
     for (const RefusedFile& r : make_refused_files(dir_, ".dat", k_settings_file_max_bytes)) {
         boxes_.clear();
         file_open(chooser({r.path}));
         ASSERT_EQ(boxes_.boxes().size(), 1u) << r.path;
         EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
         EXPECT_EQ(boxes_.boxes().back().detail, r.reason);
-        EXPECT_EQ(m.pages.page_title[7], "EDITED");
+        EXPECT_EQ(m.config.pages.page_title[7], "EDITED");
         EXPECT_TRUE(m.state.current_file_name.empty());
     }
 
@@ -214,15 +214,15 @@ TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSay
 TEST_F(FileMenu, NewAfterOpenThenSaveOverwritesTheOpenedFileWithDefaults)
 {
     SettingsModel& m = model();
-    m.pages.page_title[0] = "OLD";
-    ASSERT_TRUE(save_settings_file(path("a.dat")));
+    m.config.pages.page_title[0] = "OLD";
+    ASSERT_TRUE(save_settings_file(path("a.dat"), model().config));
     reset_for_test();
     file_open(chooser({path("a.dat")}));
-    ASSERT_EQ(m.pages.page_title[0], "OLD");
+    ASSERT_EQ(m.config.pages.page_title[0], "OLD");
     file_new();
     ASSERT_TRUE(file_save());
     reset_for_test();
-    const std::string defaults = settings_file_text();
+    const std::string defaults = settings_file_text(model().config);
     EXPECT_EQ(read(path("a.dat")), defaults);
 }
 
@@ -246,10 +246,10 @@ TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
 
     // No with a file in use: saved there.
     m.state.current_file_name = path("in_use.dat");
-    m.pages.page_title[1] = "KEEP";
+    m.config.pages.page_title[1] = "KEEP";
     boxes_.answer_next(BoxAnswer::no);
     EXPECT_TRUE(exit_allowed(chooser({})));
-    EXPECT_EQ(read(path("in_use.dat")), settings_file_text());
+    EXPECT_EQ(read(path("in_use.dat")), settings_file_text(model().config));
     EXPECT_EQ(m.state.dirty, 0);
 
     // Nothing unsaved: no question.

@@ -186,7 +186,7 @@ TEST(GlyphInsert, CommandAndListsAcrossSizes)
     model().choices.insert_position = 4;
     send_glyph_insert();
     EXPECT_EQ(wire.last(), "G012P003I05\r\n");
-    model().device.page_mode = 1;
+    model().config.device.page_mode = 1;
     model().choices.current_page = 3;  // 002B
     EXPECT_EQ(glyph_insert_command().substr(4, 4), "P004");
 

@@ -15,9 +15,9 @@ namespace {
 TEST(NetworkCommands, AddressesAreSentAsThreeDigitGroups)
 {
     WireCapture wire;
-    model().device.net_ip_address = {192, 168, 1, 3};
-    model().device.net_gateway = {10, 0, 0, 254};
-    model().device.net_eaa = {255, 255, 255, 0};
+    model().extras.net_ip_address = {192, 168, 1, 3};
+    model().extras.net_gateway = {10, 0, 0, 254};
+    model().extras.net_eaa = {255, 255, 255, 0};
     for (NetAddress which : {NetAddress::ip, NetAddress::gateway, NetAddress::active})
         send_net_address(which);
     EXPECT_EQ(wire.sent(),
@@ -59,14 +59,14 @@ TEST(NetworkCommands, PortIsAlwaysFiveDigitsAndWithinRange)
                                                           {"1", "EPN00001\r\n"},
                                                           {"65535", "EPN65535\r\n"},
                                                           {"80", "EPN00080\r\n"}}) {
-        model().device.port_number = text;
+        model().extras.port_number = text;
         EXPECT_TRUE(send_port_number()) << text;
         EXPECT_EQ(wire.last(), command) << text;
     }
     EXPECT_TRUE(boxes.boxes().empty());
     wire.clear();
     for (const std::string text : {"0", "00000", "65536", "99999", "", "12a", " 80", "-1"}) {
-        model().device.port_number = text;
+        model().extras.port_number = text;
         EXPECT_FALSE(send_port_number()) << text;
     }
     EXPECT_TRUE(wire.sent().empty());
@@ -76,7 +76,7 @@ TEST(NetworkCommands, PortIsAlwaysFiveDigitsAndWithinRange)
 TEST(NetworkCommands, OptionLetters)
 {
     WireCapture wire;
-    DeviceSettings& d = model().device;
+    DeviceSettings& d = model().config.device;
     send_net_subnet_class();
     send_net_ect();
     send_net_keep_alive();

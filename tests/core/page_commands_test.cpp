@@ -56,7 +56,7 @@ TEST(PageCommands, SetOneWithTheDefaultsAtSlotZero)
 TEST(PageCommands, SetOneCarriesTheEditedValueOfCurrentPage)
 {
     WireCapture wire;
-    PageSettings& p = model().pages;
+    PageSettings& p = model().config.pages;
     model().choices.current_page = 254;
     p.page_title_position[254] = 0;
     p.page_auto_switch_time[254] = 99;
@@ -77,7 +77,7 @@ TEST(PageCommands, SetOneCarriesTheEditedValueOfCurrentPage)
 TEST(PageCommands, SetAllKeepsSlotOrder)
 {
     WireCapture wire;
-    PageSettings& p = model().pages;
+    PageSettings& p = model().config.pages;
     p.page_title_position[0] = 0;
     p.page_title_position[255] = 0;
     p.page_auto_switch_time[1] = 7;
@@ -99,16 +99,16 @@ TEST(PageCommands, SetAllKeepsSlotOrder)
 TEST(PageCommands, TwoLineModeSendsTimesOfTheHalfPagesButLevelsOfAllSlots)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
-    model().pages.page_auto_switch_time[127] = 12;
-    model().pages.page_auto_switch_time[128] = 45;  // not a page in this mode
+    model().config.device.page_mode = 1;
+    model().config.pages.page_auto_switch_time[127] = 12;
+    model().config.pages.page_auto_switch_time[128] = 45;  // not a page in this mode
     const std::string past = all_auto_switch_times_command();
     EXPECT_EQ(past.size(), 262u);
     EXPECT_EQ(past.substr(past.size() - 4), "12\r\n");
     EXPECT_EQ(all_char_levels_command().size(), 261u);
     // Slot 5 is page 3 bottom, but the slot commands carry the slot number.
     model().choices.current_page = 5;
-    model().pages.page_background_fill[5] = 1;
+    model().config.pages.page_background_fill[5] = 1;
     send_background_fill();
     EXPECT_EQ(wire.last(), "FB006ON\r\n");
 }
@@ -116,7 +116,7 @@ TEST(PageCommands, TwoLineModeSendsTimesOfTheHalfPagesButLevelsOfAllSlots)
 TEST(PageCommands, ValuesNoListOffersStayInsideTheirFields)
 {
     WireCapture wire;
-    PageSettings& p = model().pages;
+    PageSettings& p = model().config.pages;
     p.page_char_color[0] = 9;
     p.page_border_color[0] = -1;
     p.page_auto_switch_time[0] = 250;
@@ -135,9 +135,9 @@ TEST(PageCommands, ValuesNoListOffersStayInsideTheirFields)
     send_char_level();
     EXPECT_TRUE(wire.sent().empty());
 
-    model().device.clock_display_range = 42;
+    model().config.device.clock_display_range = 42;
     EXPECT_EQ(clock_range_command(), "TSDR9\r\n");
-    model().device.clock_display_range = -5;
+    model().config.device.clock_display_range = -5;
     EXPECT_EQ(clock_range_command(), "TSDR1\r\n");
 }
 
@@ -151,18 +151,18 @@ TEST(PageCommands, DisplayPageAndDisplayOn)
     model().choices.display_on = 0;
     EXPECT_EQ(display_on_command(), "IDOF\r\n");
 
-    model().device.page_mode = 1;
-    model().device.display_page = k_page_pas;
+    model().config.device.page_mode = 1;
+    model().extras.display_page = k_page_pas;
     EXPECT_EQ(display_page_command(), "PAS\r\n");
-    model().device.display_page = 127;
+    model().extras.display_page = 127;
     EXPECT_EQ(display_page_command(), "P128\r\n");
     // Kept from one-line mode: sent as it is, the device judges it.
-    model().device.display_page = 200;
+    model().extras.display_page = 200;
     EXPECT_EQ(display_page_command(), "P201\r\n");
-    model().device.page_mode = 0;
-    model().device.display_page = k_page_pas;
+    model().config.device.page_mode = 0;
+    model().extras.display_page = k_page_pas;
     EXPECT_EQ(display_page_command(), "PAS\r\n");
-    model().device.display_page = 128;
+    model().extras.display_page = 128;
     EXPECT_EQ(display_page_command(), "P129\r\n");
 }
 
@@ -173,7 +173,7 @@ TEST(PageCommands, ClockDisplaySettings)
     send_clock_range();
     send_clock_size();
     EXPECT_EQ(wire.sent(), (std::vector<std::string>{"TSDOF\r\n", "TSDR1\r\n", "TSDSS\r\n"}));
-    DeviceSettings& d = model().device;
+    DeviceSettings& d = model().config.device;
     d.clock_display = 1;
     d.clock_display_range = 4;  // "　月日時分　"
     d.clock_display_size = 1;
@@ -213,15 +213,15 @@ TEST(PageCommands, TitleThatCannotBeEncodedWarnsAndSendsNothing)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    model().pages.page_title[3] = "A";
+    model().config.pages.page_title[3] = "A";
     EXPECT_FALSE(send_title_or_warn(3));
-    model().pages.page_title[3] = "AB";
+    model().config.pages.page_title[3] = "AB";
     EXPECT_FALSE(send_title_or_warn(3));
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(boxes.count(std::string(k_text_title_unencodable)), 2);
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
 
-    model().pages.page_title[3] = "\x82\xA0";  // あ
+    model().config.pages.page_title[3] = "\x82\xA0";  // あ
     EXPECT_TRUE(send_title_or_warn(3));
     ASSERT_EQ(wire.sent().size(), 1u);
     EXPECT_EQ(wire.last().substr(0, 9), "CA0042422");

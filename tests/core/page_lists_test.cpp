@@ -41,12 +41,12 @@ TEST(PageLists, SlotLabelsByPageMode)
 TEST(PageLists, PageListItemsFollowTheDialogAndTheMode)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
+    model().config.device.page_mode = 1;
     EXPECT_EQ(page_list_items(PageItems::slot_labels)[3], "002B");
     EXPECT_EQ(page_list_items(PageItems::all_numbers).size(), 256u);
     EXPECT_EQ(page_list_items(PageItems::all_numbers)[3], "004");
     EXPECT_EQ(page_list_items(PageItems::page_numbers).size(), 128u);
-    model().device.page_mode = 0;
+    model().config.device.page_mode = 0;
     EXPECT_EQ(page_list_items(PageItems::page_numbers).size(), 256u);
     EXPECT_EQ(page_list_items(PageItems::slot_labels)[3], "004");
 
@@ -101,8 +101,8 @@ TEST(PageLists, AutoSwitchLinesShowEachPagesOwnTime)
 {
     WireCapture wire;
     model().choices.current_page = 40;
-    model().pages.page_auto_switch_time[32] = 0;
-    model().pages.page_auto_switch_time[63] = 45;
+    model().config.pages.page_auto_switch_time[32] = 0;
+    model().config.pages.page_auto_switch_time[63] = 45;
     const auto lines = block_lines(page_dialog_spec(PageDialogKind::auto_switch));
     EXPECT_EQ(lines.front().text, "P033 = 00 秒");
     EXPECT_EQ(lines[1].text, "P034 = 03 秒");
@@ -115,18 +115,18 @@ TEST(PageLists, ColourLinesAndTable)
 {
     WireCapture wire;
     EXPECT_EQ(colour_line(0), "P001 白　　　　黒　　　　");
-    model().pages.page_char_color[1] = 5;
-    model().pages.page_border_color[1] = 8;
+    model().config.pages.page_char_color[1] = 5;
+    model().config.pages.page_border_color[1] = 8;
     EXPECT_EQ(colour_line(1), "P002 マゼンタ　ブランク　");
-    model().pages.page_char_color[2] = 6;
-    model().pages.page_border_color[2] = 1;
+    model().config.pages.page_char_color[2] = 6;
+    model().config.pages.page_border_color[2] = 1;
     EXPECT_EQ(colour_line(2), "P003 シアン　　赤　　　　");
-    model().device.page_mode = 1;
+    model().config.device.page_mode = 1;
     EXPECT_EQ(colour_line(1), "P001Bマゼンタ　ブランク　");
 
     // What a reply may leave that no list offers keeps the width.
-    model().pages.page_char_color[4] = 9;
-    model().pages.page_border_color[4] = -1;
+    model().config.pages.page_char_color[4] = 9;
+    model().config.pages.page_border_color[4] = -1;
     EXPECT_EQ(colour_line(4), "P003T？　　　　？　　　　");
 
     const auto items = colour_items();
@@ -141,14 +141,14 @@ TEST(PageLists, FillLevelAndPositionLines)
 {
     WireCapture wire;
     EXPECT_EQ(background_fill_line(0), "P001  = OFF");
-    model().pages.page_background_fill[5] = 1;
-    model().device.page_mode = 1;
+    model().config.pages.page_background_fill[5] = 1;
+    model().config.device.page_mode = 1;
     EXPECT_EQ(background_fill_line(5), "P003B = ON ");
     // These two number their lines s + 1 whatever the mode.
     EXPECT_EQ(char_level_line(5), "P006 = HIGH ");
-    model().pages.page_char_level[5] = 0;
+    model().config.pages.page_char_level[5] = 0;
     EXPECT_EQ(char_level_line(5), "P006 = LOW  ");
-    model().pages.page_title_position[5] = 0;
+    model().config.pages.page_title_position[5] = 0;
     EXPECT_EQ(title_position_line(5), "P006 = 上");
 }
 
@@ -158,37 +158,37 @@ TEST(PageLists, TitleLinesAreAlwaysFiftySixBytesOfTitle)
     EXPECT_EQ(title_line(0), "P001 = " + wide_spaces(28));
 
     // A custom character is listed as a full-width space.
-    model().pages.page_title[8] = std::string("\x10\x21\x82\xA0", 4);
+    model().config.pages.page_title[8] = std::string("\x10\x21\x82\xA0", 4);
     EXPECT_EQ(title_line(8), "P009 = " + wide_spaces(1) + "\x82\xA0" + wide_spaces(26));
 
-    model().device.page_mode = 1;
-    model().pages.page_title[1] = "\x88\x9F";  // 亜
+    model().config.device.page_mode = 1;
+    model().config.pages.page_title[1] = "\x88\x9F";  // 亜
     EXPECT_EQ(title_line(0).substr(0, 7), "P001T= ");
     EXPECT_EQ(title_line(1), "P001B= \x88\x9F" + wide_spaces(27));
 
     // An odd length leaves a half-width blank before the full-width ones.
-    model().pages.page_title[2] = "AB\x82\xA0Z";
+    model().config.pages.page_title[2] = "AB\x82\xA0Z";
     EXPECT_EQ(title_line(2), "P002T= AB\x82\xA0Z " + wide_spaces(25));
 
     // Longer than the device takes (a file may hold 59 bytes): nothing is added.
-    model().pages.page_title[3] = std::string(58, 'x');
+    model().config.pages.page_title[3] = std::string(58, 'x');
     EXPECT_EQ(title_line(3), "P002B= " + std::string(58, 'x'));
 }
 
 TEST(PageLists, SameForAllSetsEverySlotAndTheChoice)
 {
     WireCapture wire;
-    model().device.page_mode = 1;  // only 128 pages listed
+    model().config.device.page_mode = 1;  // only 128 pages listed
     const PageDialogSpec& spec = page_dialog_spec(PageDialogKind::auto_switch);
     apply_same_for_all(spec.values.at(0), 10);
-    for (int v : model().pages.page_auto_switch_time) ASSERT_EQ(v, 10);
+    for (int v : model().config.pages.page_auto_switch_time) ASSERT_EQ(v, 10);
     EXPECT_EQ(model().choices.auto_switch_time_choice, 10);
 
     const PageDialogSpec& colours = page_dialog_spec(PageDialogKind::colours);
     apply_same_for_all(colours.values.at(1), 1);
     for (int s = 0; s < k_page_slots; ++s) {
-        ASSERT_EQ(model().pages.page_border_color[s], 1);
-        ASSERT_EQ(model().pages.page_char_color[s], 7);
+        ASSERT_EQ(model().config.pages.page_border_color[s], 1);
+        ASSERT_EQ(model().config.pages.page_char_color[s], 7);
     }
     EXPECT_EQ(model().choices.border_color_choice, 1);
     EXPECT_EQ(model().choices.char_color_choice, 7);

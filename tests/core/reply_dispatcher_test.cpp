@@ -37,86 +37,85 @@ TEST_F(Dispatcher, PrefixOrderTraps)
 {
     // IDPM before IDP: the page mode changes, the positions do not.
     serial_dispatch("IDPM2\r\n");
-    EXPECT_EQ(m.device.page_mode, 1);
-    EXPECT_EQ(m.pages.page_title_position[0], 1);
+    EXPECT_EQ(m.config.device.page_mode, 1);
+    EXPECT_EQ(m.config.pages.page_title_position[0], 1);
     serial_dispatch("IDP" + std::string("T") + repeat("B", 255) + "\r\n");
-    EXPECT_EQ(m.pages.page_title_position[0], 0);
-    EXPECT_EQ(m.pages.page_title_position[1], 1);
+    EXPECT_EQ(m.config.pages.page_title_position[0], 0);
+    EXPECT_EQ(m.config.pages.page_title_position[1], 1);
 
     // POSP and PAST before P.
     serial_dispatch("POSPAS\r\n");
-    EXPECT_EQ(m.device.power_on_page, k_page_pas);
+    EXPECT_EQ(m.config.device.power_on_page, k_page_pas);
     serial_dispatch("POSP010\r\n");
-    EXPECT_EQ(m.device.power_on_page, 9);
+    EXPECT_EQ(m.config.device.power_on_page, 9);
     serial_dispatch("P010\r\n");
-    EXPECT_EQ(m.device.display_page, 9);
-    EXPECT_EQ(m.device.power_on_page, 9);
+    EXPECT_EQ(m.extras.display_page, 9);
+    EXPECT_EQ(m.config.device.power_on_page, 9);
     serial_dispatch("PAST" + repeat("12", 256) + "\r\n");
-    EXPECT_EQ(m.pages.page_auto_switch_time[255], 12);
-    EXPECT_EQ(m.device.display_page, 9);
+    EXPECT_EQ(m.config.pages.page_auto_switch_time[255], 12);
+    EXPECT_EQ(m.extras.display_page, 9);
 
     // A glyph bitmap never reaches the background-fill decoder.
     serial_dispatch("FBML" + repeat("N", 300) + "\r\n");
-    for (int fill : m.pages.page_background_fill)
-        ASSERT_EQ(fill, 0);
+    for (int fill : m.config.pages.page_background_fill) ASSERT_EQ(fill, 0);
     serial_dispatch("FB" + repeat("N", 256) + "\r\n");
-    EXPECT_EQ(m.pages.page_background_fill[17], 1);
+    EXPECT_EQ(m.config.pages.page_background_fill[17], 1);
 }
 
 TEST_F(Dispatcher, DataRepliesFillTheirFields)
 {
     serial_dispatch("ACA010002003004005006007256\r\n");
-    EXPECT_EQ(m.device.connector_assignment[0], 9);
-    EXPECT_EQ(m.device.connector_assignment[7], 255);
+    EXPECT_EQ(m.config.device.connector_assignment[0], 9);
+    EXPECT_EQ(m.config.device.connector_assignment[7], 255);
     serial_dispatch("RCA001001001001001001001001\r\n");
-    EXPECT_EQ(m.device.connector_assignment[7], 0);
+    EXPECT_EQ(m.config.device.connector_assignment[7], 0);
     serial_dispatch("ADT123\r\n");
-    EXPECT_EQ(m.device.alarm_hold_time, "123");
+    EXPECT_EQ(m.config.device.alarm_hold_time, "123");
     serial_dispatch("AMX\r\n");  // any letter other than I is external
-    EXPECT_EQ(m.device.alarm_mode, 1);
+    EXPECT_EQ(m.config.device.alarm_mode, 1);
     serial_dispatch("RMBIT\r\n");
-    EXPECT_EQ(m.device.remote_mode, 1);
+    EXPECT_EQ(m.config.device.remote_mode, 1);
     serial_dispatch("RMOPE\r\n");
-    EXPECT_EQ(m.device.remote_mode, 2);
+    EXPECT_EQ(m.config.device.remote_mode, 2);
     serial_dispatch("CFSTL\r\n");
-    EXPECT_EQ(m.device.upper_font_size, 2);
+    EXPECT_EQ(m.config.device.upper_font_size, 2);
     serial_dispatch("CFSBS\r\n");
-    EXPECT_EQ(m.device.lower_font_size, 0);
+    EXPECT_EQ(m.config.device.lower_font_size, 0);
     serial_dispatch("CC" + repeat("3", 256) + "\r\n");
     serial_dispatch("CBC" + repeat("8", 256) + "\r\n");
-    EXPECT_EQ(m.pages.page_char_color[100], 3);
-    EXPECT_EQ(m.pages.page_border_color[100], 8);
+    EXPECT_EQ(m.config.pages.page_char_color[100], 3);
+    EXPECT_EQ(m.config.pages.page_border_color[100], 8);
     serial_dispatch("TSDR5\r\n");
-    EXPECT_EQ(m.device.clock_display_range, 4);
+    EXPECT_EQ(m.config.device.clock_display_range, 4);
     serial_dispatch("EIA192.168.001.003\r\n");
-    EXPECT_EQ(m.device.net_ip_address, (IpAddress{192, 168, 1, 3}));
+    EXPECT_EQ(m.extras.net_ip_address, (IpAddress{192, 168, 1, 3}));
     serial_dispatch("EMA00-11-22-33-44-55\r\n");
-    EXPECT_EQ(m.device.net_mac_address, "00-11-22-33-44-55");
+    EXPECT_EQ(m.extras.net_mac_address, "00-11-22-33-44-55");
     serial_dispatch("ESMB\r\n");
-    EXPECT_EQ(m.device.net_subnet_class, 1);
+    EXPECT_EQ(m.config.device.net_subnet_class, 1);
     serial_dispatch("EPN09005\r\n");
-    EXPECT_EQ(m.device.port_number, "09005");
+    EXPECT_EQ(m.extras.port_number, "09005");
     serial_dispatch("ETR6\r\n");
-    EXPECT_EQ(m.device.net_etr, 5);
+    EXPECT_EQ(m.config.device.net_etr, 5);
     serial_dispatch("ECTON\r\n");
-    EXPECT_EQ(m.device.net_ect, 1);
+    EXPECT_EQ(m.config.device.net_ect, 1);
 }
 
 TEST_F(Dispatcher, ScheduleReply)
 {
     std::string line = "SD05" + std::string("0000000") + "0830PAS" + repeat("2359128", 22) + "\r\n";
     serial_dispatch(line);
-    EXPECT_EQ(m.device.schedule_hour[4][0], 0);
-    EXPECT_EQ(m.device.schedule_page[4][0], 257);
-    EXPECT_EQ(m.device.schedule_hour[4][1], 8);
-    EXPECT_EQ(m.device.schedule_minute[4][1], 30);
-    EXPECT_EQ(m.device.schedule_page[4][1], 256);
-    EXPECT_EQ(m.device.schedule_page[4][23], 127);
+    EXPECT_EQ(m.config.device.schedule_hour[4][0], 0);
+    EXPECT_EQ(m.config.device.schedule_page[4][0], 257);
+    EXPECT_EQ(m.config.device.schedule_hour[4][1], 8);
+    EXPECT_EQ(m.config.device.schedule_minute[4][1], 30);
+    EXPECT_EQ(m.config.device.schedule_page[4][1], 256);
+    EXPECT_EQ(m.config.device.schedule_page[4][23], 127);
     // Schedule numbers outside 01..31 are outside the model.
     serial_dispatch("SD32" + repeat("0101001", 24) + "\r\n");
     serial_dispatch("SD00" + repeat("0101001", 24) + "\r\n");
-    EXPECT_EQ(m.device.schedule_hour[30][0], 0);
-    EXPECT_EQ(m.device.schedule_hour[0][0], 0);
+    EXPECT_EQ(m.config.device.schedule_hour[30][0], 0);
+    EXPECT_EQ(m.config.device.schedule_hour[0][0], 0);
 }
 
 // A read-all asks for the schedule and the power-on page before the page mode, so what they
@@ -161,7 +160,7 @@ TEST_F(Dispatcher, ReadAllOfEitherModeIntoAModelOfTheOther)
     };
     for (const Case& c : cases) {
         reset_for_test();
-        m.device.page_mode = c.model_mode;
+        m.config.device.page_mode = c.model_mode;
         std::string sd = "SD01";
         for (std::size_t e = 0; e < 24; ++e)
             sd += "0100" + (e < 5 ? c.entries.substr(3 * e, 3) : std::string("000"));
@@ -170,10 +169,10 @@ TEST_F(Dispatcher, ReadAllOfEitherModeIntoAModelOfTheOther)
         serial_dispatch("IDPM" + c.device_mode + "\r\n");
         EXPECT_EQ(m.state.reply_error, 0);
         for (std::size_t e = 0; e < 5; ++e)
-            EXPECT_EQ(m.device.schedule_page[0][e], c.pages[e]) << c.entries << " " << e;
-        EXPECT_EQ(m.device.power_on_page, c.power_on_page);
+            EXPECT_EQ(m.config.device.schedule_page[0][e], c.pages[e]) << c.entries << " " << e;
+        EXPECT_EQ(m.config.device.power_on_page, c.power_on_page);
 
-        const std::string file = settings_file_text();
+        const std::string file = settings_file_text(model().config);
         const std::vector<std::string> lines = lines_of(file);
         for (std::size_t e = 0; e < 5; ++e)
             EXPECT_EQ(lines[k_first_schedule_page_line + e], c.file[e]) << c.entries << " " << e;
@@ -246,10 +245,10 @@ TEST_F(Dispatcher, DamagedRepliesFailAndChangeNothing)
         {"EPN0900", "EPN"},
     };
     auto state = [&] {
-        const DeviceSettings& d = m.device;
-        return settings_file_text() + std::to_string(d.display_page) + d.firmware_version +
-               d.port_number + std::to_string(d.net_ip_address[0]) +
-               std::to_string(d.net_subnet_class);
+        const DeviceExtras& x = m.extras;
+        return settings_file_text(model().config) + std::to_string(x.display_page) +
+               x.firmware_version + x.port_number + std::to_string(x.net_ip_address[0]) +
+               std::to_string(m.config.device.net_subnet_class);
     };
     const std::string before = state();
     for (const Case& c : cases) {
@@ -318,7 +317,7 @@ TEST_F(Dispatcher, SocketStatusAnswersCompareTwoCharacters)
     }
     EXPECT_EQ(boxes.boxes().back().caption, "Error");
     socket_receive("VN1.32\r\n");
-    EXPECT_EQ(m.device.firmware_version, "1.32");
+    EXPECT_EQ(m.extras.firmware_version, "1.32");
     EXPECT_EQ(m.state.success_pending, 0);  // only the serial link announces the version
     serial_dispatch("VN1.33\r\n");
     EXPECT_EQ(m.state.success_pending, 1);
@@ -353,7 +352,7 @@ TEST_F(Dispatcher, Rs485DropsTheAddressWithoutComparingIt)
     serial_dispatch("05GO\r\n");
     EXPECT_EQ(m.state.success_pending, 1);
     serial_dispatch("07IDPM2\r\n");
-    EXPECT_EQ(m.device.page_mode, 1);
+    EXPECT_EQ(m.config.device.page_mode, 1);
 }
 
 TEST_F(Dispatcher, SocketAnswerSplitOverReceiptsIsDecodedOnce)
@@ -364,7 +363,7 @@ TEST_F(Dispatcher, SocketAnswerSplitOverReceiptsIsDecodedOnce)
     EXPECT_EQ(m.state.read_pending, 1);
     socket_receive("");  // an empty receipt leaves the line pending
     socket_receive("ON\r\n");
-    EXPECT_EQ(m.device.clock_display, 1);
+    EXPECT_EQ(m.config.device.clock_display, 1);
     EXPECT_EQ(m.state.read_pending, 0);
     EXPECT_EQ(m.state.socket_line_partial, 0);
     EXPECT_TRUE(m.state.socket_line.empty());

@@ -21,15 +21,15 @@ void edit_everything()
     SettingsModel& m = model();
     for (int i = 0; i < k_page_slots; ++i) {
         const auto s = static_cast<std::size_t>(i);
-        m.pages.page_title_position[s] = i % 2;
-        m.pages.page_title[s] = i % 3 == 0 ? "\x88\x9F\x82\xA0" : i % 3 == 1 ? "" : "s";
-        m.pages.page_auto_switch_time[s] = i % 100;
-        m.pages.page_char_color[s] = i % 9;
-        m.pages.page_border_color[s] = 8 - i % 9;
-        m.pages.page_background_fill[s] = 1 - i % 2;
-        m.pages.page_char_level[s] = i % 2;
+        m.config.pages.page_title_position[s] = i % 2;
+        m.config.pages.page_title[s] = i % 3 == 0 ? "\x88\x9F\x82\xA0" : i % 3 == 1 ? "" : "s";
+        m.config.pages.page_auto_switch_time[s] = i % 100;
+        m.config.pages.page_char_color[s] = i % 9;
+        m.config.pages.page_border_color[s] = 8 - i % 9;
+        m.config.pages.page_background_fill[s] = 1 - i % 2;
+        m.config.pages.page_char_level[s] = i % 2;
     }
-    DeviceSettings& d = m.device;
+    DeviceSettings& d = m.config.device;
     d.upper_display_offset = 104;
     d.lower_display_offset = 0;
     d.clock_display = 1;
@@ -60,7 +60,7 @@ void edit_everything()
 TEST(SettingsFile, DefaultsHaveTheDocumentedLayout)
 {
     reset_for_test();
-    const std::string text = settings_file_text();
+    const std::string text = settings_file_text(model().config);
     const std::vector<std::string> lines = lines_of(text);
     ASSERT_EQ(lines.size(), 4053u);
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // CR LF everywhere
@@ -82,16 +82,16 @@ TEST(SettingsFile, RoundTripIsIdenticalAndAnSTitleComesBackEmpty)
 {
     reset_for_test();
     edit_everything();
-    const std::string saved = settings_file_text();
+    const std::string saved = settings_file_text(model().config);
     reset_for_test();
     const SettingsLoad load = apply_settings_text(saved);
     ASSERT_TRUE(load.ok) << load.message;
-    EXPECT_EQ(settings_file_text(), saved);
-    EXPECT_EQ(model().pages.page_title[2], "");  // "s" reads as empty
-    EXPECT_EQ(model().device.power_on_page, k_page_pas);
-    EXPECT_EQ(model().device.schedule_page[0][0], k_page_pas);
+    EXPECT_EQ(settings_file_text(model().config), saved);
+    EXPECT_EQ(model().config.pages.page_title[2], "");  // "s" reads as empty
+    EXPECT_EQ(model().config.device.power_on_page, k_page_pas);
+    EXPECT_EQ(model().config.device.schedule_page[0][0], k_page_pas);
     EXPECT_EQ(lines_of(saved)[k_power_on_line], "128");  // "PAS" in two-line numbers
-    EXPECT_EQ(model().device.alarm_hold_time, "999");
+    EXPECT_EQ(model().config.device.alarm_hold_time, "999");
 }
 
 // Files keep the page mode's own numbers for "PAS" and no entry, as earlier versions wrote
@@ -114,7 +114,7 @@ TEST(SettingsFile, PageValuesMeanWhatTheyMeantInTheSavedPageMode)
         {1, "255", 255, "255"},  {1, "256", none, "257"}, {1, "257", none, "257"},
     };
     reset_for_test();
-    std::vector<std::string> lines = lines_of(settings_file_text());
+    std::vector<std::string> lines = lines_of(settings_file_text(model().config));
     for (const Case& c : cases) {
         lines[k_first_schedule_page_line] = c.schedule;
         lines[k_page_mode_line] = std::to_string(c.mode);
@@ -122,17 +122,17 @@ TEST(SettingsFile, PageValuesMeanWhatTheyMeantInTheSavedPageMode)
         std::string text;
         for (const std::string& l : lines) text += l + "\r\n";
         ASSERT_TRUE(apply_settings_text(text).ok);
-        EXPECT_EQ(model().device.schedule_page[0][0], c.page) << c.mode << " " << c.schedule;
-        EXPECT_EQ(model().device.power_on_page, pas) << c.mode;
-        const std::vector<std::string> saved = lines_of(settings_file_text());
+        EXPECT_EQ(model().config.device.schedule_page[0][0], c.page) << c.mode << " " << c.schedule;
+        EXPECT_EQ(model().config.device.power_on_page, pas) << c.mode;
+        const std::vector<std::string> saved = lines_of(settings_file_text(model().config));
         EXPECT_EQ(saved[k_first_schedule_page_line], c.saved) << c.mode << " " << c.schedule;
         EXPECT_EQ(saved[k_power_on_line], lines[k_power_on_line]);
     }
     // Pages two-line mode does not have: the schedule sends them as none, the power-on page
     // is page 1 after a change to that mode; neither may come back as "PAS".
-    model().device.schedule_page[0][0] = 128;
-    model().device.power_on_page = 128;
-    const std::vector<std::string> saved = lines_of(settings_file_text());
+    model().config.device.schedule_page[0][0] = 128;
+    model().config.device.power_on_page = 128;
+    const std::vector<std::string> saved = lines_of(settings_file_text(model().config));
     EXPECT_EQ(saved[k_first_schedule_page_line], "257");
     EXPECT_EQ(saved[k_power_on_line], "0");
 }
@@ -141,7 +141,7 @@ TEST(SettingsFile, LfOnlyFilesAndAFinalLineWithoutEndRead)
 {
     reset_for_test();
     edit_everything();
-    std::string text = settings_file_text();
+    std::string text = settings_file_text(model().config);
     std::string lf_only;
     for (char c : text)
         if (c != '\r')
@@ -149,13 +149,13 @@ TEST(SettingsFile, LfOnlyFilesAndAFinalLineWithoutEndRead)
     lf_only.pop_back();  // no line end after the last value
     reset_for_test();
     ASSERT_TRUE(apply_settings_text(lf_only).ok);
-    EXPECT_EQ(settings_file_text(), text);
+    EXPECT_EQ(settings_file_text(model().config), text);
 }
 
 TEST(SettingsFile, MalformedFilesAreRefusedWithTheLineAndTheModelUntouched)
 {
     reset_for_test();
-    const std::string good = settings_file_text();
+    const std::string good = settings_file_text(model().config);
     std::vector<std::string> lines = lines_of(good);
     auto join = [](const std::vector<std::string>& ls) {
         std::string out;
@@ -171,7 +171,7 @@ TEST(SettingsFile, MalformedFilesAreRefusedWithTheLineAndTheModelUntouched)
         {1, "x"}, {1, "2"}, {300, std::string(60, 'a')}, {514, "1000"}, {515, "-1"},
         {4053, "9"}, {4053, "5x"}, {3300, "1 2"},
     };
-    model().pages.page_title[0] = "keep";
+    model().config.pages.page_title[0] = "keep";
     for (const Case& c : cases) {
         std::vector<std::string> broken = lines;
         broken[static_cast<std::size_t>(c.line - 1)] = c.value;
@@ -179,7 +179,7 @@ TEST(SettingsFile, MalformedFilesAreRefusedWithTheLineAndTheModelUntouched)
         EXPECT_FALSE(load.ok) << c.line << " " << c.value;
         EXPECT_EQ(load.line, c.line) << load.message;
         EXPECT_NE(load.message.find(std::to_string(c.line) + " 行目"), std::string::npos);
-        EXPECT_EQ(model().pages.page_title[0], "keep");
+        EXPECT_EQ(model().config.pages.page_title[0], "keep");
     }
     lines.pop_back();
     SettingsLoad short_file = apply_settings_text(join(lines));
@@ -188,7 +188,7 @@ TEST(SettingsFile, MalformedFilesAreRefusedWithTheLineAndTheModelUntouched)
     lines.push_back("5");
     lines.push_back("7");
     EXPECT_EQ(apply_settings_text(join(lines)).line, 4054);
-    EXPECT_EQ(model().pages.page_title[0], "keep");
+    EXPECT_EQ(model().config.pages.page_title[0], "keep");
 }
 
 TEST(SettingsFile, SavesAreAtomicAndFailuresLeaveTheOldFile)
@@ -198,19 +198,20 @@ TEST(SettingsFile, SavesAreAtomicAndFailuresLeaveTheOldFile)
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "a.dat").string();
     reset_for_test();
-    ASSERT_TRUE(save_settings_file(path));
+    ASSERT_TRUE(save_settings_file(path, model().config));
     const std::string first = *read_file_bytes(path);
-    model().pages.page_title[0] = "\x88\x9F";
-    EXPECT_FALSE(save_settings_file((dir / "missing" / "b.dat").string()));
+    model().config.pages.page_title[0] = "\x88\x9F";
+    EXPECT_FALSE(save_settings_file((dir / "missing" / "b.dat").string(), model().config));
     EXPECT_FALSE(write_file_atomically(dir.string() + "/", "x"));
     EXPECT_EQ(*read_file_bytes(path), first);
-    ASSERT_TRUE(save_settings_file(path));
+    ASSERT_TRUE(save_settings_file(path, model().config));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
                             std::filesystem::directory_iterator()),
               1);  // no temporary left behind
     reset_for_test();
-    EXPECT_EQ(load_settings_file(path).status, FileStatus::ok);
-    EXPECT_EQ(model().pages.page_title[0], "\x88\x9F");
+    const FileResult loaded = load_settings_file(path);
+    EXPECT_EQ(loaded.status, FileStatus::ok);
+    EXPECT_EQ(loaded.config.pages.page_title[0], "\x88\x9F");
     EXPECT_EQ(load_settings_file((dir / "none.dat").string()).status, FileStatus::cannot_open);
     std::filesystem::remove_all(dir);
 }

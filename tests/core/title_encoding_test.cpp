@@ -21,7 +21,7 @@ std::string spaces(int n)
 
 std::string& title(int slot)
 {
-    return model().pages.page_title[static_cast<std::size_t>(slot)];
+    return model().config.pages.page_title[static_cast<std::size_t>(slot)];
 }
 
 TEST(TitleCodes, ShiftJisToJisAndBack)

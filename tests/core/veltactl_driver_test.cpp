@@ -370,7 +370,7 @@ TEST(StepDriver, ReadQueriesAreJudgedByTheirReply)
     Harness h;
     h.driver.start(reads({"RIDPM\r\n", "RIDP\r\n"}), Pace{true, true, 0});
     h.reply("IDPM2\r\n");
-    EXPECT_EQ(velta::model().device.page_mode, 1) << "the reply is decoded as usual";
+    EXPECT_EQ(velta::model().config.device.page_mode, 1) << "the reply is decoded as usual";
     h.reply("IDPM1\r\n");  // the answer to another query
     ASSERT_TRUE(h.report);
     ASSERT_EQ(h.report->failures.size(), 1u);
@@ -398,7 +398,7 @@ TEST(StepDriver, AReplyThatDoesNotDecodeFailsTheReadAndWritesNoFile)
               "d: step 1 of 2: sent \"RADT<CR><LF>\", answered \"ADTabc<CR><LF>\": the reply "
               "does not decode (" +
                   std::string(velta::k_text_reply_damaged) + " (ADT))");
-    EXPECT_EQ(velta::model().device.alarm_hold_time, "010");
+    EXPECT_EQ(velta::model().config.device.alarm_hold_time, "010");
 
     const Outcome out = finish_device(o, *h.report, "d", o.file);
     EXPECT_EQ(out.exit_code, k_exit_failed);

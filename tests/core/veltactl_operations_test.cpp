@@ -173,7 +173,7 @@ TEST(VeltactlOperations, VersionAndSendReportTheAnswer)
     const Options v = options_for(Command::version);
     send_all(make_operation(v, march_fifth()));
     EXPECT_EQ(wire.last(), "RVN\r\n");
-    velta::model().device.firmware_version = "2.05";
+    velta::model().extras.firmware_version = "2.05";
     EXPECT_EQ(finish_device(v, finished_run(1, true), "d", "").report, "d: firmware version 2.05");
     const Outcome failed = finish_device(v, finished_run(1, false), "d", "");
     EXPECT_EQ(failed.exit_code, k_exit_failed);
@@ -187,7 +187,7 @@ TEST(VeltactlOperations, ReadAllWritesOnlyAfterEveryStepSucceeded)
     const std::string path = dir.file("all.dat");
     Options o = options_for(Command::read_all, path);
     begin_device(o);
-    velta::model().pages.page_title_position[4] = 0;
+    velta::model().config.pages.page_title_position[4] = 0;
 
     Outcome out = finish_device(o, finished_run(312, false), "d", path);
     EXPECT_EQ(out.exit_code, k_exit_failed);
@@ -201,7 +201,8 @@ TEST(VeltactlOperations, ReadAllWritesOnlyAfterEveryStepSucceeded)
 
     out = finish_device(o, finished_run(312, true), "d", path);
     EXPECT_EQ(out.exit_code, k_exit_ok);
-    EXPECT_EQ(velta::read_file_bytes(path).value_or(""), velta::settings_file_text());
+    EXPECT_EQ(velta::read_file_bytes(path).value_or(""),
+              velta::settings_file_text(velta::model().config));
 
     o.keep_partial = true;
     fs::remove(path);
@@ -250,12 +251,12 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     EXPECT_NE(out.error.find(bad), std::string::npos);
 
     const std::string good = dir.file("good.dat");
-    velta::model().device.alarm_mode = 1;
-    ASSERT_TRUE(velta::save_settings_file(good));
+    velta::model().config.device.alarm_mode = 1;
+    ASSERT_TRUE(velta::save_settings_file(good, velta::model().config));
     velta::reset_settings_model();
     out = prepare_input(options_for(Command::set_all, good), march_fifth());
     EXPECT_EQ(out.exit_code, k_exit_ok) << out.error;
-    EXPECT_EQ(velta::model().device.alarm_mode, 1);
+    EXPECT_EQ(velta::model().config.device.alarm_mode, 1);
 
     Options g = options_for(Command::glyphs_set, dir.file("short.tls"));
     g.glyph_size = velta::GlyphSize::small;

@@ -42,8 +42,8 @@ std::string sjis(const char* utf8)
 void fill_non_default_model()
 {
     SettingsModel& m = model();
-    PageSettings& p = m.pages;
-    DeviceSettings& d = m.device;
+    PageSettings& p = m.config.pages;
+    DeviceSettings& d = m.config.device;
     p.page_title[0] = sjis("漢字かなカナ");
     p.page_title[1] = std::string("\x10\x21", 2) + sjis("外字入り");
     // IBM extended kanji in the code points the device's codes come back as (纊 and 髙 in the
@@ -123,7 +123,7 @@ protected:
         case Route::tcp_server: {
             l.interface_kind = 1;
             l.tcp_role = 1;
-            model().device.port_number = "0";
+            model().extras.port_number = "0";
             ASSERT_EQ(tcp_server_start(), 1);
             const QString address = QStringLiteral("127.0.0.1:%1").arg(tcp_listen_port());
             ASSERT_TRUE(sim_.start(QStringList{"--connect", address} + faults, false));
@@ -188,7 +188,7 @@ protected:
     std::string save_to(const QString& name)
     {
         const std::string path = config_dir_.filePath(name).toStdString();
-        EXPECT_TRUE(save_settings_file(path));
+        EXPECT_TRUE(save_settings_file(path, model().config));
         QFile f(QString::fromStdString(path));
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
         return f.readAll().toStdString();
@@ -203,7 +203,8 @@ protected:
         const FileResult loaded =
             load_settings_file(config_dir_.filePath(QStringLiteral("source.dat")).toStdString());
         EXPECT_EQ(loaded.status, FileStatus::ok) << loaded.message;
-        EXPECT_EQ(model().device.alarm_hold_time, "045");
+        model().config = loaded.config;
+        EXPECT_EQ(model().config.device.alarm_hold_time, "045");
         return text;
     }
 
@@ -236,10 +237,10 @@ TEST_P(DeviceBatches, SetAllThenReadAllGivesBackTheSameFile)
     // Reset the tool, read everything back, save: the same file.
     // The connection stays up: only the configuration is forgotten.
     const LinkSettings link = model().link;
-    const std::string port = model().device.port_number;
+    const std::string port = model().extras.port_number;
     const int connected = model().state.socket_connected;
     reset_settings_model();
-    model().device.port_number = port;
+    model().extras.port_number = port;
     model().link = link;
     model().state.socket_connected = connected;
     ASSERT_TRUE(run_dialog(read_all_config())) << box_texts();
@@ -351,7 +352,7 @@ TEST_F(DeviceFaults, BroadcastCarriesFFAndAwaitsNoAnswers)
     connect_route(Route::rs485);
     ASSERT_FALSE(HasFatalFailure());
     model().link.slave_address = 32;
-    model().device.alarm_hold_time = "077";
+    model().config.device.alarm_hold_time = "077";
     start_watchdog();
     EXPECT_TRUE(run_dialog(set_all_config()));
     const QStringList taken = sim_.commands();

@@ -114,37 +114,37 @@ void make_settings_file(const QString& path)
     velta::reset_settings_model();
     velta::SettingsModel& m = velta::model();
     // Titles in code page 932: "テスト", "ＡＢ１", "終"; the device takes double-byte characters.
-    m.pages.page_title[0] = "\x83\x65\x83\x58\x83\x67";
-    m.pages.page_title[16] = "\x82\x60\x82\x61\x82\x50";
-    m.pages.page_title[255] = "\x8f\x49";
-    m.pages.page_title_position[3] = 0;
-    m.device.upper_display_offset = 12;
-    m.device.lower_display_offset = 90;
-    m.pages.page_auto_switch_time[5] = 30;
-    m.pages.page_char_color[2] = 3;
-    m.pages.page_border_color[2] = 5;
-    m.pages.page_background_fill[7] = 1;
-    m.pages.page_char_level[9] = 0;
-    m.device.clock_display = 1;
-    m.device.clock_display_range = 4;
-    m.device.clock_display_size = 1;
-    m.device.schedule_hour[0][0] = 8;
-    m.device.schedule_minute[0][0] = 30;
-    m.device.schedule_page[0][0] = 4;
-    m.device.schedule_page[30][23] = 256;  // "PAS"
-    m.device.alarm_mode = 1;
-    m.device.alarm_polarity = 1;
-    m.device.alarm_return = 0;
-    m.device.alarm_display = 0;
-    m.device.alarm_hold_time = "123";
-    m.device.connector_assignment = {7, 6, 5, 4, 3, 2, 1, 0};
-    m.device.remote_mode = 2;
-    m.device.connector_input = 1;
-    m.device.power_on_page = 10;
-    m.device.upper_font_size = 0;
-    m.device.lower_font_size = 2;
-    m.device.video_loss_background = 1;
-    ASSERT_TRUE(velta::save_settings_file(path.toStdString()));
+    m.config.pages.page_title[0] = "\x83\x65\x83\x58\x83\x67";
+    m.config.pages.page_title[16] = "\x82\x60\x82\x61\x82\x50";
+    m.config.pages.page_title[255] = "\x8f\x49";
+    m.config.pages.page_title_position[3] = 0;
+    m.config.device.upper_display_offset = 12;
+    m.config.device.lower_display_offset = 90;
+    m.config.pages.page_auto_switch_time[5] = 30;
+    m.config.pages.page_char_color[2] = 3;
+    m.config.pages.page_border_color[2] = 5;
+    m.config.pages.page_background_fill[7] = 1;
+    m.config.pages.page_char_level[9] = 0;
+    m.config.device.clock_display = 1;
+    m.config.device.clock_display_range = 4;
+    m.config.device.clock_display_size = 1;
+    m.config.device.schedule_hour[0][0] = 8;
+    m.config.device.schedule_minute[0][0] = 30;
+    m.config.device.schedule_page[0][0] = 4;
+    m.config.device.schedule_page[30][23] = 256;  // "PAS"
+    m.config.device.alarm_mode = 1;
+    m.config.device.alarm_polarity = 1;
+    m.config.device.alarm_return = 0;
+    m.config.device.alarm_display = 0;
+    m.config.device.alarm_hold_time = "123";
+    m.config.device.connector_assignment = {7, 6, 5, 4, 3, 2, 1, 0};
+    m.config.device.remote_mode = 2;
+    m.config.device.connector_input = 1;
+    m.config.device.power_on_page = 10;
+    m.config.device.upper_font_size = 0;
+    m.config.device.lower_font_size = 2;
+    m.config.device.video_loss_background = 1;
+    ASSERT_TRUE(velta::save_settings_file(path.toStdString(), velta::model().config));
     velta::reset_settings_model();
 }
 
@@ -227,9 +227,9 @@ TEST_F(Veltactl, UnreadableInputOrAStepThatCannotBeBuiltEndsBeforeAnyCommand)
     const QString log = file("device.log");
     Sim sim({"--log", log});
     velta::reset_settings_model();
-    velta::model().pages.page_title[16] = "AB";  // no JIS code for plain letters
+    velta::model().config.pages.page_title[16] = "AB";  // no JIS code for plain letters
     const QString bad_title = file("bad-title.dat");
-    ASSERT_TRUE(velta::save_settings_file(bad_title.toStdString()));
+    ASSERT_TRUE(velta::save_settings_file(bad_title.toStdString(), velta::model().config));
     velta::reset_settings_model();
     const QString folder = dir_.path();
     const QString is_a_folder =

@@ -56,26 +56,10 @@ inline bool one_in(std::uint32_t n, const std::uint8_t* data, std::size_t size)
     return size > 0 && hash % n == 0;
 }
 
-// Every field by reference; a field added to the struct without being added here fails to
-// compile, so the comparison cannot silently miss it.
-inline auto fields(const DeviceSettings& d)
-{
-    const auto& [f0, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11, f12, f13, f14, f15, f16, f17,
-                 f18, f19, f20, f21, f22, f23, f24, f25, f26, f27, f28, f29, f30, f31] = d;
-    return std::tie(f0, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11, f12, f13, f14, f15, f16, f17,
-                    f18, f19, f20, f21, f22, f23, f24, f25, f26, f27, f28, f29, f30, f31);
-}
-
-inline auto fields(const PageSettings& p)
-{
-    const auto& [f0, f1, f2, f3, f4, f5, f6] = p;
-    return std::tie(f0, f1, f2, f3, f4, f5, f6);
-}
-
 // The saved settings, the glyph being transferred, the answer state and the boxes shown.
 struct Snapshot {
-    PageSettings pages;
-    DeviceSettings device;
+    DeviceConfig config;
+    DeviceExtras extras;
     std::array<char, k_glyph_work_bytes> glyph_work{};
     int reply_error = 0;
     int success_pending = 0;
@@ -84,8 +68,8 @@ struct Snapshot {
     void take()
     {
         const SettingsModel& m = model();
-        pages = m.pages;
-        device = m.device;
+        config = m.config;
+        extras = m.extras;
         glyph_work = m.glyphs.glyph_work;
         reply_error = m.state.reply_error;
         success_pending = m.state.success_pending;
@@ -95,9 +79,9 @@ struct Snapshot {
     bool matches_model() const
     {
         const SettingsModel& m = model();
-        return fields(pages) == fields(m.pages) && fields(device) == fields(m.device) &&
-               glyph_work == m.glyphs.glyph_work && reply_error == m.state.reply_error &&
-               success_pending == m.state.success_pending && boxes == box_log();
+        return config == m.config && extras == m.extras && glyph_work == m.glyphs.glyph_work &&
+               reply_error == m.state.reply_error && success_pending == m.state.success_pending &&
+               boxes == box_log();
     }
 };
 

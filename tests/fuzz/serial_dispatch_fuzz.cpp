@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     model().link.rs485_mode = data[0] & 1;
-    model().device.page_mode = (data[0] >> 1) & 1;
+    model().config.device.page_mode = (data[0] >> 1) & 1;
     model().state.glyph_batch_running = (data[0] >> 2) & 1;
     model().glyphs.glyph_transfer_index = data[0] >> 3;  // up to 31
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);

@@ -17,7 +17,7 @@ void run(std::string_view bytes, std::size_t chunk, int page_mode)
 {
     using namespace velta;
     fuzz::start_clean();
-    model().device.page_mode = page_mode;
+    model().config.device.page_mode = page_mode;
     // Receipts end where an answer ends, as the link delivers them, and are cut inside.
     std::size_t start = 0;
     while (start < bytes.size()) {

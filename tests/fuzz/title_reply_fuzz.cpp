@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     decode_title_reply(line);
     // Titles start empty and each input clears the one it decoded, so one slot at most holds
     // a title, and only the slot the reply names.
-    PageArray<std::string>& titles = model().pages.page_title;
+    PageArray<std::string>& titles = model().config.pages.page_title;
     for (int slot = 0; slot < k_page_slots; ++slot) {
         std::string& title = titles[static_cast<std::size_t>(slot)];
         if (title.empty())

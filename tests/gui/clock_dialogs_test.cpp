@@ -65,9 +65,9 @@ TEST(DateTimeDialog, DisplaySettingsAreStoredAtOnceAndSentFromTheModel)
     d.list(ClockField::range)->setCurrentIndex(4);
     d.list(ClockField::display)->setCurrentIndex(1);
     d.list(ClockField::size)->setCurrentIndex(1);
-    EXPECT_EQ(model().device.clock_display_range, 4);
-    EXPECT_EQ(model().device.clock_display, 1);
-    EXPECT_EQ(model().device.clock_display_size, 1);
+    EXPECT_EQ(model().config.device.clock_display_range, 4);
+    EXPECT_EQ(model().config.device.clock_display, 1);
+    EXPECT_EQ(model().config.device.clock_display_size, 1);
     EXPECT_TRUE(wire.sent().empty());
     click(d.set_button(ClockField::range));
     click(d.set_button(ClockField::display));
@@ -107,12 +107,12 @@ TEST(DisplayPageDialog, DefaultsSendPageOneAndOn)
 TEST(DisplayPageDialog, TwoLineModeOffersPasAfterPage128)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
+    model().config.device.page_mode = 1;
     DisplayPageDialog d;
     ASSERT_EQ(d.page_list()->count(), 129);
     EXPECT_EQ(d.page_list()->itemText(128), QStringLiteral("PAS "));
     d.page_list()->setCurrentIndex(128);
-    EXPECT_EQ(model().device.display_page, k_page_pas);
+    EXPECT_EQ(model().extras.display_page, k_page_pas);
     click(d.page_set_button());
     d.page_list()->setCurrentIndex(127);
     click(d.page_set_button());
@@ -122,8 +122,8 @@ TEST(DisplayPageDialog, TwoLineModeOffersPasAfterPage128)
 TEST(DisplayPageDialog, PageKeptFromTheOtherModeShowsNoSelectionAndIsSentAsItIs)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
-    model().device.display_page = 200;
+    model().config.device.page_mode = 1;
+    model().extras.display_page = 200;
     DisplayPageDialog d;
     EXPECT_EQ(d.page_list()->currentIndex(), -1);
     click(d.page_set_button());

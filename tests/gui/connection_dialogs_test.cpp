@@ -236,7 +236,7 @@ TEST_F(ConnectionDialogs, AnAnswerArrivingWhileOneIsOpenIsDropped)
     TcpClientDialog client;
     deliver_socket_receipt("EAA010.000.000.001\r\n");
     QCoreApplication::processEvents();
-    EXPECT_EQ(model().device.net_eaa, (IpAddress{0, 0, 0, 0}));
+    EXPECT_EQ(model().extras.net_eaa, (IpAddress{0, 0, 0, 0}));
     EXPECT_TRUE(boxes_.boxes().empty());
 }
 
@@ -295,7 +295,7 @@ TEST_F(ConnectionDialogs, ThePortIsWrittenOnCloseOnlyWhenItIsAPort)
     client->show();
     client->port_edit()->clear();
     QTest::keyClicks(client->port_edit(), "9004");
-    EXPECT_EQ(model().device.port_number, "9004");
+    EXPECT_EQ(model().extras.port_number, "9004");
     EXPECT_FALSE(ini_has("p_port_number"));  // not before the dialog closes
     client->accept();
     EXPECT_EQ(ini("p_port_number"), "9004");
@@ -307,7 +307,7 @@ TEST_F(ConnectionDialogs, ThePortIsWrittenOnCloseOnlyWhenItIsAPort)
     QTest::keyClick(&server, Qt::Key_Escape);
     EXPECT_TRUE(server.isVisible());
     EXPECT_EQ(boxes_.last_text(), k_text_bad_port);
-    EXPECT_EQ(model().device.port_number, "9004");
+    EXPECT_EQ(model().extras.port_number, "9004");
     EXPECT_EQ(ini("p_port_number"), "9004");
     // Nor does a bad port start the server.
     server.connect_button()->click();
@@ -332,7 +332,7 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
     l.host_list = {{127, 0, 0, 1}};
     l.host_count = 1;
     l.selected_host = 0;
-    model().device.port_number = std::to_string(device.serverPort());
+    model().extras.port_number = std::to_string(device.serverPort());
 
     TcpClientDialog client;
     EXPECT_TRUE(client.connect_button()->isEnabled());
@@ -363,7 +363,7 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
     EXPECT_FALSE(client.disconnect_button()->isEnabled());
 
     // A refused connection leaves the link down and the buttons as they were.
-    model().device.port_number = free_port().toStdString();
+    model().extras.port_number = free_port().toStdString();
     boxes_.clear();
     client.connect_button()->click();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !boxes_.boxes().empty(); }, k_wait_ms));

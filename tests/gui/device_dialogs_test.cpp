@@ -65,19 +65,19 @@ TEST(AlarmDialog, ListsChoicesAndButtons)
 
     list_in(&dialog, "モード")->setCurrentIndex(1);
     list_in(&dialog, "入力極性")->setCurrentIndex(1);
-    EXPECT_EQ(model().device.alarm_mode, 1);
+    EXPECT_EQ(model().config.device.alarm_mode, 1);
     EXPECT_TRUE(wire.sent().empty());  // nor on a choice
     press(&dialog, "send_alarm_mode");
     press(&dialog, "send_alarm_polarity");
     dialog.hold_time_edit()->setText("7");
     press(&dialog, "send_alarm_hold_time");
     dialog.hold_time_edit()->setText("2");
-    EXPECT_EQ(model().device.alarm_hold_time, "2");
+    EXPECT_EQ(model().config.device.alarm_hold_time, "2");
     press(&dialog, "send_alarm_hold_time");
     EXPECT_EQ(wire.sent(), (std::vector<std::string>{"AME\r\n", "APB\r\n", "ADT007\r\n"}));
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"3秒以上を設定してください。"}));
     dialog.hold_time_edit()->setText("12345");
-    EXPECT_EQ(model().device.alarm_hold_time.size(), 3u);
+    EXPECT_EQ(model().config.device.alarm_hold_time.size(), 3u);
 }
 
 TEST(DeviceEdits, FullWidthDigitsCountTwoBytesAndAreNeverCut)
@@ -95,8 +95,8 @@ TEST(DeviceEdits, FullWidthDigitsCountTwoBytesAndAreNeverCut)
     };
     // "１２３": only "１" fits three bytes; "１２" fits five.
     const Case cases[] = {
-        {&alarm, alarm.hold_time_edit(), &model().device.alarm_hold_time, "１", "\x82\x50"},
-        {&network, network.port_edit(), &model().device.port_number, "１２", "\x82\x50\x82\x51"},
+        {&alarm, alarm.hold_time_edit(), &model().config.device.alarm_hold_time, "１", "\x82\x50"},
+        {&network, network.port_edit(), &model().extras.port_number, "１２", "\x82\x50\x82\x51"},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(show_active(c.dialog));
@@ -134,7 +134,7 @@ TEST(NetworkDialog, AddressesAreTypedPartByPartAndAnEmptyPartIsRefusedByName)
               std::vector<std::string>{"IP Address の 3 番目の数が入力されていません。"
                                        "0～255 の数を入力してください。"});
     EXPECT_EQ(wire.sent().size(), 1u);
-    EXPECT_EQ(model().device.net_ip_address, (IpAddress{192, 168, 1, 3}));
+    EXPECT_EQ(model().extras.net_ip_address, (IpAddress{192, 168, 1, 3}));
     EXPECT_EQ(QApplication::focusWidget(), ip->part(2));  // the cursor waits in that part
 }
 
@@ -160,8 +160,8 @@ TEST(AlarmDialog, ConnectorTableIsSharedWithTheRemoteDialog)
 TEST(AlarmDialog, TwoLineModeListsHoldHalfThePagesAndStoredValuesStillGo)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
-    model().device.connector_assignment[0] = 199;
+    model().config.device.page_mode = 1;
+    model().config.device.connector_assignment[0] = 199;
     model().link.rs485_mode = 1;
     model().link.slave_address = 4;
     AlarmDialog dialog;
@@ -176,7 +176,7 @@ TEST(AlarmDialog, TwoLineModeListsHoldHalfThePagesAndStoredValuesStillGo)
 TEST(OtherSettingsDialog, PageModeRebuildsThePowerOnListAndKeepsPas)
 {
     WireCapture wire;
-    model().device.power_on_page = 256;
+    model().config.device.power_on_page = 256;
     model().choices.current_page = 140;
     OtherSettingsDialog dialog;
     EXPECT_EQ(items_of(list_in(&dialog, "コネクター入力")), (QStringList{"ALARM ", "REMOTE"}));
@@ -191,7 +191,7 @@ TEST(OtherSettingsDialog, PageModeRebuildsThePowerOnListAndKeepsPas)
     dialog.page_mode_list()->setCurrentIndex(1);
     EXPECT_EQ(power_on->count(), 129);
     EXPECT_EQ(power_on->currentText(), "PAS");
-    EXPECT_EQ(model().device.power_on_page, k_page_pas);
+    EXPECT_EQ(model().config.device.power_on_page, k_page_pas);
     EXPECT_EQ(model().choices.current_page, 0);
     press(&dialog, "send_power_on_page");
     press(&dialog, "send_page_mode");
@@ -211,7 +211,7 @@ TEST(OtherSettingsDialog, PageModeRebuildsThePowerOnListAndKeepsPas)
 TEST(OtherSettingsDialog, PasAndNoneChosenWithTwoLinesKeepTheirMeaningWithOne)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
+    model().config.device.page_mode = 1;
     {
         ScheduleDialog schedule;  // the lists: "001" .. "128", "PAS", "---"
         QTest::keyClick(schedule.page_list(), Qt::Key_Up);
@@ -231,7 +231,7 @@ TEST(OtherSettingsDialog, PasAndNoneChosenWithTwoLinesKeepTheirMeaningWithOne)
     OtherSettingsDialog other;
     QTest::keyClick(other.power_on_list(), Qt::Key_End);
     QTest::keyClick(other.page_mode_list(), Qt::Key_Up);
-    EXPECT_EQ(model().device.page_mode, 0);
+    EXPECT_EQ(model().config.device.page_mode, 0);
     EXPECT_EQ(other.power_on_list()->count(), 257);
     EXPECT_EQ(other.power_on_list()->currentText(), "PAS");
     ScheduleDialog schedule;

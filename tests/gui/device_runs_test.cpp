@@ -60,7 +60,7 @@ TEST(ScheduleDialog, ListEditingAndDayOff)
     EXPECT_EQ(drawn[1], "01 = 00:00 --- ");
     dialog.page_list()->setCurrentIndex(256);
     EXPECT_EQ(dialog.list_area()->drawn_texts()[3], "03 = 13:45 PAS ");
-    EXPECT_EQ(model().device.schedule_page[4][2], 256);
+    EXPECT_EQ(model().config.device.schedule_page[4][2], 256);
 
     press(&dialog, "send_schedule_day");
     ASSERT_EQ(wire.sent().size(), 1u);
@@ -70,10 +70,10 @@ TEST(ScheduleDialog, ListEditingAndDayOff)
               "0100000"
               "1345PAS");
 
-    model().device.schedule_page[5][0] = 1;
+    model().config.device.schedule_page[5][0] = 1;
     press(&dialog, "day_off");
-    EXPECT_EQ(model().device.schedule_page[4][2], 257);
-    EXPECT_EQ(model().device.schedule_page[5][0], 1);
+    EXPECT_EQ(model().config.device.schedule_page[4][2], 257);
+    EXPECT_EQ(model().config.device.schedule_page[5][0], 1);
     EXPECT_EQ(dialog.page_list()->currentText(), "---");
     EXPECT_EQ(dialog.list_area()->drawn_texts()[3], "03 = 13:45 --- ");
     EXPECT_EQ(wire.sent().size(), 1u);
@@ -82,9 +82,9 @@ TEST(ScheduleDialog, ListEditingAndDayOff)
 TEST(ScheduleDialog, TwoLineModeShowsOffForEveryPageBeyondTheCount)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
-    model().device.schedule_page[0][0] = k_page_pas;
-    model().device.schedule_page[0][1] = 128;
+    model().config.device.page_mode = 1;
+    model().config.device.schedule_page[0][0] = k_page_pas;
+    model().config.device.schedule_page[0][1] = 128;
     ScheduleDialog dialog;
     EXPECT_EQ(dialog.page_list()->count(), 130);
     EXPECT_EQ(dialog.page_list()->currentText(), "PAS");
@@ -255,7 +255,7 @@ TEST(NetworkDialog, ReadBatchStopsOnAnErrorWithoutRefreshing)
     EXPECT_FALSE(dialog.run_active());
     EXPECT_TRUE(dialog.close_button()->isEnabled());
     EXPECT_EQ(wire.sent().size(), 2u);
-    EXPECT_EQ(model().device.net_eaa, (IpAddress{10, 0, 0, 1}));
+    EXPECT_EQ(model().extras.net_eaa, (IpAddress{10, 0, 0, 1}));
     QTest::qWait(50);
     EXPECT_EQ(dialog.address_field(2)->text(), "0.0.0.0");
 }
@@ -268,7 +268,7 @@ TEST(NetworkDialog, AddressAndPortButtons)
     IpAddressField* ip = dialog.address_field(0);
     const QStringList parts{"192", "168", "1", "3"};
     for (int i = 0; i < 4; ++i) ip->part(i)->setText(parts[i]);
-    EXPECT_EQ(model().device.net_ip_address, (IpAddress{0, 0, 0, 0}));  // read on the button
+    EXPECT_EQ(model().extras.net_ip_address, (IpAddress{0, 0, 0, 0}));  // read on the button
     press(&dialog, "send_net_ip_address");
     ip->part(2)->clear();
     press(&dialog, "send_net_ip_address");
@@ -278,7 +278,7 @@ TEST(NetworkDialog, AddressAndPortButtons)
     press(&dialog, "send_port_number");
     EXPECT_EQ(wire.sent(), (std::vector<std::string>{"EIA192.168.001.003\r\n", "EPN09004\r\n"}));
     EXPECT_EQ(boxes.boxes().size(), 2u);
-    EXPECT_EQ(model().device.net_ip_address, (IpAddress{192, 168, 1, 3}));
+    EXPECT_EQ(model().extras.net_ip_address, (IpAddress{192, 168, 1, 3}));
 }
 
 TEST(BatchRunDialogs, SetAllRunsTickByTickAndClosesAfterTheLastStep)
@@ -316,7 +316,7 @@ TEST(BatchRunDialogs, SetAllWithAStepThatCannotBeBuiltIsRefusedBeforeAnythingIsS
 {
     WireCapture wire;
     BoxRecorder boxes;
-    model().device.alarm_hold_time = "abc";
+    model().config.device.alarm_hold_time = "abc";
     BatchRunDialog dialog(set_all_config());
     dialog.show();
     QTest::mouseClick(dialog.start_button(), Qt::LeftButton);
@@ -405,8 +405,8 @@ TEST(BatchRunDialogs, ReadAllStopsAtADamagedReplyNamingItsItem)
     EXPECT_EQ(boxes.boxes().back().detail, "CA002");
     std::string title;  // 28 times "あ"
     for (int i = 0; i < 28; ++i) title += "\x82\xA0";
-    EXPECT_EQ(model().pages.page_title[0], title);
-    EXPECT_EQ(model().pages.page_title[1], "");
+    EXPECT_EQ(model().config.pages.page_title[0], title);
+    EXPECT_EQ(model().config.pages.page_title[1], "");
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_active());
     EXPECT_EQ(wire.sent().size(), 2u) << "a query left after the damaged reply";

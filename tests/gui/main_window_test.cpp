@@ -220,15 +220,15 @@ TEST_F(MainWindowTest, FileMenuItemsUseTheChooser)
 {
     QTemporaryDir dir;
     chosen_ = (dir.path() + "/menu").toStdString();
-    model().pages.page_title[2] = "MENU";
+    model().config.pages.page_title[2] = "MENU";
     window_.action(command::file_save_as)->trigger();
     EXPECT_EQ(model().state.current_file_name, chosen_.value() + ".dat");
-    model().pages.page_title[2] = "CHANGED";
+    model().config.pages.page_title[2] = "CHANGED";
     window_.action(command::file_open)->trigger();  // chooser gives "menu", which is missing
     EXPECT_EQ(boxes_.last_text(), "Can't file open");
     chosen_ = chosen_.value() + ".dat";
     window_.action(command::file_open)->trigger();
-    EXPECT_EQ(model().pages.page_title[2], "MENU");
+    EXPECT_EQ(model().config.pages.page_title[2], "MENU");
 }
 
 TEST_F(MainWindowTest, StatusBarShowsDateAndTimeAndTheTimerRunsTheWatchdogFirst)
@@ -401,7 +401,7 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
     BoxRecorder boxes;
     ConfigSandbox config;
     model().state.peer_table[5].in_use = 1;
-    model().pages.page_title[0] = "LEFT OVER";
+    model().config.pages.page_title[0] = "LEFT OVER";
     config.write_file("[VELTA_Section]\nInterface=1\nClientServer=1\nlist_count=1\n"
                       "ip00_0=10\nip00_1=0\nip00_2=0\nip00_3=7\ncom_path0=/nonexistent/tty\n");
     {
@@ -409,7 +409,7 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
         EXPECT_EQ(window->windowTitle(), "VELTA Server Program");
         EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(model().state.peer_table[5].in_use, 0);
-        EXPECT_EQ(model().pages.page_title[0], "");
+        EXPECT_EQ(model().config.pages.page_title[0], "");
         ASSERT_EQ(model().link.host_count, 1);
         EXPECT_EQ(model().link.host_list[0], (IpAddress{10, 0, 0, 7}));
         EXPECT_TRUE(boxes.boxes().empty());  // TCP/IP: no port is opened at start

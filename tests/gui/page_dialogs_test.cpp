@@ -60,7 +60,7 @@ TEST(PageDialogs, ListIsDrawnFromTheTimerAfterOpeningThenAtOnceOnEveryChoice)
     d.value_list(0)->setCurrentIndex(0);
     EXPECT_EQ(view->draw_count(), 2);
     EXPECT_EQ(view->drawn_texts().front(), QStringLiteral("P001 = 上"));
-    EXPECT_EQ(model().pages.page_title_position[0], 0);
+    EXPECT_EQ(model().config.pages.page_title_position[0], 0);
     // The canvas really is black on white at the line's place.
     const QImage& canvas = view->canvas();
     EXPECT_EQ(canvas.pixelColor(5, 5), QColor(Qt::white));
@@ -73,8 +73,8 @@ TEST(PageDialogs, ListIsDrawnFromTheTimerAfterOpeningThenAtOnceOnEveryChoice)
 TEST(PageDialogs, ChoosingAPageShowsItsBlockAndItsValues)
 {
     WireCapture wire;
-    model().pages.page_char_color[37] = 2;
-    model().pages.page_border_color[37] = 5;
+    model().config.pages.page_char_color[37] = 2;
+    model().config.pages.page_border_color[37] = 5;
     PageListDialog d(PageDialogKind::colours);
     d.page_list()->setCurrentIndex(37);
     EXPECT_EQ(model().choices.current_page, 37);
@@ -94,7 +94,7 @@ TEST(PageDialogs, ChoosingAPageShowsItsBlockAndItsValues)
 TEST(PageDialogs, TwoLineModeLabelsSlotsAndSendsTheSlotNumber)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
+    model().config.device.page_mode = 1;
     PageListDialog d(PageDialogKind::background_fill);
     ASSERT_EQ(d.page_list()->count(), 256);
     EXPECT_EQ(d.page_list()->itemText(3), QStringLiteral("002B"));
@@ -114,14 +114,14 @@ TEST(PageDialogs, TwoLineModeLabelsSlotsAndSendsTheSlotNumber)
 TEST(PageDialogs, SameForAllChangesAll256SlotsWhereOnly128AreListed)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
+    model().config.device.page_mode = 1;
     model().choices.current_page = 40;
     PageListDialog d(PageDialogKind::auto_switch);
     ASSERT_EQ(d.page_list()->count(), 128);
     EXPECT_EQ(d.same_list(0)->currentText(), QStringLiteral("3"));
     pick_item(d.same_list(0), 10);
     for (int s = 0; s < k_page_slots; ++s)
-        ASSERT_EQ(model().pages.page_auto_switch_time[s], 10) << "slot " << s;
+        ASSERT_EQ(model().config.pages.page_auto_switch_time[s], 10) << "slot " << s;
     EXPECT_EQ(d.value_list(0)->currentText(), QStringLiteral("10"));
     const QStringList lines = d.list_view()->drawn_texts();
     EXPECT_EQ(lines.front(), QStringLiteral("P033 = 10 秒"));
@@ -139,8 +139,8 @@ TEST(PageDialogs, SameForAllBorderLeavesTheCharacterColours)
     PageListDialog d(PageDialogKind::colours);
     pick_item(d.same_list(1), 1);  // 赤
     for (int s = 0; s < k_page_slots; ++s) {
-        ASSERT_EQ(model().pages.page_border_color[s], 1);
-        ASSERT_EQ(model().pages.page_char_color[s], 7);
+        ASSERT_EQ(model().config.pages.page_border_color[s], 1);
+        ASSERT_EQ(model().config.pages.page_char_color[s], 7);
     }
     EXPECT_EQ(d.value_list(1)->currentText(), QStringLiteral("赤"));
     EXPECT_EQ(d.value_list(0)->currentText(), QStringLiteral("白"));
@@ -151,14 +151,14 @@ TEST(PageDialogs, SameForAllActsOnEveryPickAndNeverOnTheProgramsChanges)
 {
     WireCapture wire;
     PageListDialog d(PageDialogKind::background_fill);
-    model().pages.page_background_fill[9] = 1;
+    model().config.pages.page_background_fill[9] = 1;
     // The program selecting an item writes nothing.
     d.same_list(0)->setCurrentIndex(1);
-    EXPECT_EQ(model().pages.page_background_fill[0], 0);
+    EXPECT_EQ(model().config.pages.page_background_fill[0], 0);
     d.same_list(0)->setCurrentIndex(0);
     // Picking the item the list already shows still sets every slot.
     pick_item(d.same_list(0), 0);
-    EXPECT_EQ(model().pages.page_background_fill[9], 0);
+    EXPECT_EQ(model().config.pages.page_background_fill[9], 0);
     EXPECT_TRUE(wire.sent().empty());
 }
 
@@ -189,9 +189,9 @@ TEST(PageDialogs, SetAllWithTheDefaultsOfEachDialog)
 TEST(PageDialogs, ValuesNoListOffersShowNoSelection)
 {
     WireCapture wire;
-    model().pages.page_char_color[0] = 9;
-    model().pages.page_border_color[0] = -1;
-    model().device.page_mode = 1;
+    model().config.pages.page_char_color[0] = 9;
+    model().config.pages.page_border_color[0] = -1;
+    model().config.device.page_mode = 1;
     model().choices.current_page = 200;  // chosen in a 256-slot list
     PageListDialog level(PageDialogKind::char_level);
     EXPECT_EQ(level.page_list()->currentIndex(), -1);

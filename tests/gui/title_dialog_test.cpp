@@ -51,12 +51,12 @@ TEST(TitleDialog, EditHoldsAtMost56BytesWithFullWidthCountingTwo)
     QLineEdit* edit = d.title_edit();
     edit->setFocus();
     for (int i = 0; i < 27; ++i) commit_text(edit, QStringLiteral("あ"));
-    EXPECT_EQ(model().pages.page_title[0].size(), 54u);
+    EXPECT_EQ(model().config.pages.page_title[0].size(), 54u);
     type_latin(edit, "ab");
-    EXPECT_EQ(model().pages.page_title[0].size(), 56u);
+    EXPECT_EQ(model().config.pages.page_title[0].size(), 56u);
     type_latin(edit, "c");                    // 57 bytes: refused
     commit_text(edit, QStringLiteral("い"));  // 58 bytes: refused
-    EXPECT_EQ(model().pages.page_title[0].size(), 56u);
+    EXPECT_EQ(model().config.pages.page_title[0].size(), 56u);
     EXPECT_EQ(edit->text().size(), 29);
 
     edit->backspace();
@@ -69,38 +69,38 @@ TEST(TitleDialog, EditHoldsAtMost56BytesWithFullWidthCountingTwo)
     std::string expected;
     for (int i = 0; i < 26; ++i) expected += k_a_cp932;
     expected += "x\x82\xA4y";
-    EXPECT_EQ(model().pages.page_title[0], expected);
+    EXPECT_EQ(model().config.pages.page_title[0], expected);
 }
 
 TEST(TitleDialog, TitleLongerThanTheLimitCanOnlyBeShortened)
 {
     WireCapture wire;
-    model().pages.page_title[0] = std::string(58, 'x');  // as a file may hold it
+    model().config.pages.page_title[0] = std::string(58, 'x');  // as a file may hold it
     TitleDialog d;
     QLineEdit* edit = d.title_edit();
     edit->setFocus();
     edit->end(false);
     QTest::keyClick(edit, Qt::Key_Backspace);
-    EXPECT_EQ(model().pages.page_title[0].size(), 57u);
+    EXPECT_EQ(model().config.pages.page_title[0].size(), 57u);
     type_latin(edit, "y");
-    EXPECT_EQ(model().pages.page_title[0], std::string(57, 'x'));
+    EXPECT_EQ(model().config.pages.page_title[0], std::string(57, 'x'));
     QTest::keyClick(edit, Qt::Key_Backspace);
     type_latin(edit, "y");
-    EXPECT_EQ(model().pages.page_title[0], std::string(56, 'x'));
+    EXPECT_EQ(model().config.pages.page_title[0], std::string(56, 'x'));
     type_latin(edit, "y");
-    EXPECT_EQ(model().pages.page_title[0], std::string(56, 'x'));
+    EXPECT_EQ(model().config.pages.page_title[0], std::string(56, 'x'));
 }
 
 TEST(TitleDialog, OpeningMarksDataChangedAndEveryEditIsStoredAndListed)
 {
     WireCapture wire;
-    model().pages.page_title[9] = std::string("\x10\x21", 2) + k_a_cp932;
+    model().config.pages.page_title[9] = std::string("\x10\x21", 2) + k_a_cp932;
     model().choices.current_page = 9;
     ASSERT_EQ(model().state.dirty, 0);
     TitleDialog d;
     EXPECT_EQ(model().state.dirty, 1);
     // Loading leaves the stored bytes as they were.
-    EXPECT_EQ(model().pages.page_title[9], std::string("\x10\x21", 2) + k_a_cp932);
+    EXPECT_EQ(model().config.pages.page_title[9], std::string("\x10\x21", 2) + k_a_cp932);
     QStringList lines = d.list_view()->drawn_texts();
     ASSERT_EQ(lines.size(), 8);
     EXPECT_EQ(lines[0], QStringLiteral("P009 = ") + QString(28, QChar(0x3000)));
@@ -111,7 +111,7 @@ TEST(TitleDialog, OpeningMarksDataChangedAndEveryEditIsStoredAndListed)
     EXPECT_EQ(d.title_edit()->text(), QString());
     EXPECT_EQ(model().state.dirty, 1);
     commit_text(d.title_edit(), QStringLiteral("亜"));
-    EXPECT_EQ(model().pages.page_title[10], "\x88\x9F");
+    EXPECT_EQ(model().config.pages.page_title[10], "\x88\x9F");
     EXPECT_EQ(d.list_view()->drawn_texts()[2],
               QStringLiteral("P011 = 亜") + QString(27, QChar(0x3000)));
 
@@ -135,8 +135,8 @@ TEST(TitleDialog, OpeningMarksDataChangedAndEveryEditIsStoredAndListed)
 TEST(TitleDialog, TwoLineModeListsTopAndBottomLines)
 {
     WireCapture wire;
-    model().device.page_mode = 1;
-    model().pages.page_title[1] = k_a_cp932;
+    model().config.device.page_mode = 1;
+    model().config.pages.page_title[1] = k_a_cp932;
     TitleDialog d;
     const QStringList lines = d.list_view()->drawn_texts();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("P001T= ")));
@@ -243,7 +243,7 @@ TEST_F(TitleRun, ADeviceThatStopsAnsweringEndsTheRunAtTheFirstNoConnect)
 
 TEST_F(TitleRun, UnencodableTitleEndsTheRunWithItsWarning)
 {
-    model().pages.page_title[2] = "AB";
+    model().config.pages.page_title[2] = "AB";
     TitleDialog d;
     d.show();
     click(d.set_all_button());

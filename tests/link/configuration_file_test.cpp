@@ -31,7 +31,7 @@ protected:
         l.selected_host = 9;
         l.host_count = 3;
         l.host_list.assign(3, IpAddress{1, 2, 3, 4});
-        model().device.port_number = "77777";
+        model().extras.port_number = "77777";
     }
     ConfigSandbox sandbox;
 };
@@ -48,7 +48,7 @@ TEST_F(ConfigurationFile, NoFileGivesSerialRs232Com1ClientPort09004AndNoHosts)
     EXPECT_EQ(l.selected_host, 0);
     EXPECT_EQ(l.host_count, 0);
     EXPECT_TRUE(l.host_list.empty());
-    EXPECT_EQ(model().device.port_number, "09004");
+    EXPECT_EQ(model().extras.port_number, "09004");
     EXPECT_TRUE(configuration_file_path().endsWith("/velta/velta.ini"));
     EXPECT_TRUE(configuration_file_path().startsWith(sandbox.root()));
 }
@@ -69,7 +69,7 @@ TEST_F(ConfigurationFile, ReadsEveryKeyAndOnlyListCountHosts)
     EXPECT_EQ(l.rs485_mode, 1);
     EXPECT_EQ(l.tcp_role, 1);
     EXPECT_EQ(l.selected_host, 1);
-    EXPECT_EQ(model().device.port_number, "9100");
+    EXPECT_EQ(model().extras.port_number, "9100");
     ASSERT_EQ(l.host_count, 2);
     ASSERT_EQ(l.host_list.size(), 2u);  // the leftover host 02 is not read
     EXPECT_EQ(l.host_list[0], (IpAddress{192, 168, 1, 10}));
@@ -80,7 +80,7 @@ TEST_F(ConfigurationFile, PortTextIsCutToFiveCharacters)
 {
     sandbox.write_file("[VELTA_Section]\np_port_number=1234567\n");
     read_configuration();
-    EXPECT_EQ(model().device.port_number, "12345");
+    EXPECT_EQ(model().extras.port_number, "12345");
 }
 
 TEST_F(ConfigurationFile, ValuesOutOfRangeOrNotNumbersReadAsZero)
@@ -142,7 +142,7 @@ TEST_F(ConfigurationFile, EachWriteIsOnDiskAtOnceAndReadsBack)
     read_configuration();
     EXPECT_EQ(model().link.interface_kind, 1);
     EXPECT_EQ(model().link.com_port_index, 2);
-    EXPECT_EQ(model().device.port_number, "9004");
+    EXPECT_EQ(model().extras.port_number, "9004");
     ASSERT_EQ(model().link.host_count, 2);
     EXPECT_EQ(model().link.host_list[1], (IpAddress{192, 168, 1, 3}));
 }
@@ -219,7 +219,7 @@ TEST_F(ConfigurationFile, OldFileIsCarriedOverOnceIntoAMissingNewFile)
     const LinkSettings& l = model().link;
     EXPECT_EQ((std::array{l.interface_kind, l.com_port_index, l.rs485_mode, l.tcp_role}),
               (std::array{1, 3, 1, 1}));
-    EXPECT_EQ(model().device.port_number, "09005");
+    EXPECT_EQ(model().extras.port_number, "09005");
     EXPECT_EQ(l.host_list, (std::vector<IpAddress>{{192, 168, 0, 7}}));
     QFile old_file(windows);
     ASSERT_TRUE(old_file.open(QIODevice::ReadOnly));

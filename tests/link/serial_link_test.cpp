@@ -93,7 +93,7 @@ TEST_F(SerialLinkTest, CommandsReachTheWireFramedForRs232AndRs485)
     EXPECT_EQ(model().state.answer_pending, 1);
     device_writes("05TSDON\r\n");  // the device answers with its own address in front
     ASSERT_TRUE(decoded_count_reaches(1));
-    EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_EQ(model().config.device.clock_display, 1);
     EXPECT_EQ(model().state.answer_pending, 0);
 
     model().link.slave_address = 32;
@@ -139,7 +139,7 @@ TEST_F(SerialLinkTest, ReplySplitOverTwoWritesIsDispatchedOnceAfterItsLineEnd)
     ASSERT_TRUE(decoded_count_reaches(1));
     QTest::qWait(50);
     EXPECT_EQ(decoded, std::vector<std::string>{"TSDON\r\n"});
-    EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_EQ(model().config.device.clock_display, 1);
 }
 
 TEST_F(SerialLinkTest, TwoRepliesInOneWriteAreDispatchedAsTwoInOrder)
@@ -150,7 +150,7 @@ TEST_F(SerialLinkTest, TwoRepliesInOneWriteAreDispatchedAsTwoInOrder)
     EXPECT_EQ(decoded, (std::vector<std::string>{"E3\r\n", "GO\r\n", "TSDSL\r\n"}));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Command Error"});
     EXPECT_EQ(model().state.success_pending, 1);  // the "GO" behind the error was not lost
-    EXPECT_EQ(model().device.clock_display_size, 1);
+    EXPECT_EQ(model().config.device.clock_display_size, 1);
 }
 
 TEST_F(SerialLinkTest, LinesArrivingWhileADispatcherBoxIsOpenWaitTheirTurn)
@@ -162,7 +162,7 @@ TEST_F(SerialLinkTest, LinesArrivingWhileADispatcherBoxIsOpenWaitTheirTurn)
             // The operator reads the box; the device meanwhile sends the next line.
             device.write("TSDON\r\n");
             QTest::qWait(300);
-            clock_display_inside_box = model().device.clock_display;
+            clock_display_inside_box = model().config.device.clock_display;
         }
         return BoxAnswer::ok;
     });
@@ -172,7 +172,7 @@ TEST_F(SerialLinkTest, LinesArrivingWhileADispatcherBoxIsOpenWaitTheirTurn)
     ASSERT_TRUE(both);
     EXPECT_EQ(clock_display_inside_box, 0);
     EXPECT_EQ(decoded, (std::vector<std::string>{"E3\r\n", "TSDON\r\n"}));
-    EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_EQ(model().config.device.clock_display, 1);
 }
 
 TEST_F(SerialLinkTest, AnOverlongLineIsCutAndTheNextLineIsIntact)

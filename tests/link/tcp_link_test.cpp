@@ -68,7 +68,7 @@ protected:
         QTest::qWait(1);  // let closed sockets go
     }
 
-    void use_port(std::uint16_t port) { model().device.port_number = std::to_string(port); }
+    void use_port(std::uint16_t port) { model().extras.port_number = std::to_string(port); }
 
     // Connects the tool as client to a device played by the test; returns the device's socket.
     QTcpSocket* connect_to_device()
@@ -140,7 +140,7 @@ TEST_F(TcpLinkTest, RefusedConnectShowsTheEventErrorAndStaysDisconnected)
     EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::error);
     // Beneath the message: where it tried and why it failed, in the system's words.
     const std::string& detail = boxes.boxes()[0].detail;
-    EXPECT_EQ(detail.rfind("127.0.0.1:" + model().device.port_number + ": ", 0), 0u) << detail;
+    EXPECT_EQ(detail.rfind("127.0.0.1:" + model().extras.port_number + ": ", 0), 0u) << detail;
     EXPECT_NE(detail.find("[" + std::to_string(ECONNREFUSED) + "]"), std::string::npos) << detail;
     EXPECT_EQ(model().state.socket_connected, 0);
     EXPECT_EQ(tcp_client_state(), ClientState::none);
@@ -154,7 +154,7 @@ TEST_F(TcpLinkTest, ConnectWithoutAHostOrPortFailsAtOnce)
     EXPECT_EQ(tcp_client_connect(), 0);
     model().link.host_list = {IpAddress{127, 0, 0, 1}};
     model().link.host_count = 1;
-    model().device.port_number = "abc";  // atoi gives port 0
+    model().extras.port_number = "abc";  // atoi gives port 0
     EXPECT_EQ(tcp_client_connect(), 0);
     ASSERT_EQ(boxes.count("接続できません"), 2);
     EXPECT_EQ(boxes.boxes()[0].caption, "VELTA");
@@ -181,7 +181,7 @@ TEST_F(TcpLinkTest, AnAnswerSplitOverReceiptsIsDecodedOnceAfterItsLineEnd)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
     QTest::qWait(50);
     EXPECT_EQ(decoded, std::vector<std::string>{"TSDON\r\n"});
-    EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_EQ(model().config.device.clock_display, 1);
     EXPECT_FALSE(answer_outstanding());
     EXPECT_TRUE(boxes.boxes().empty());
 }
@@ -203,7 +203,7 @@ TEST_F(TcpLinkTest, ACommandSentWhileOneIsOutstandingWaitsForTheAnswer)
     device->write("TSDSL\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return decoded.size() == 2; }, k_wait_ms));
     EXPECT_EQ(decoded[0], "GO\r\n");
-    EXPECT_EQ(model().device.clock_display_size, 1);
+    EXPECT_EQ(model().config.device.clock_display_size, 1);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Socket ＯＫ"});
     EXPECT_FALSE(answer_outstanding());
 }
@@ -230,7 +230,7 @@ TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
 
     device->write("TSDON\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
-    EXPECT_EQ(model().device.clock_display, 1);
+    EXPECT_EQ(model().config.device.clock_display, 1);
     EXPECT_EQ(model().state.reply_error, 1) << "one command, one outcome: still the time-out";
 
     // A late "GO" is no success either.
@@ -279,7 +279,7 @@ TEST_F(TcpLinkTest, APeerThatLeavesWithACommandOutstandingDoesNotHoldUpTheNext)
 {
     set_answer_timeout_ms(60000);  // a stale timer would hold the next device this long
     model().link.tcp_role = 1;
-    model().device.port_number = "0";
+    model().extras.port_number = "0";
     ASSERT_EQ(tcp_server_start(), 1);
     QTcpSocket first;
     first.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
@@ -329,7 +329,7 @@ TEST_F(TcpLinkTest, AnswersGoToTheOpenDialogAndOverlongLinesAreDropped)
 TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
 {
     model().link.tcp_role = 1;
-    model().device.port_number = "0";  // any free port
+    model().extras.port_number = "0";  // any free port
     QSignalSpy peers(&TcpLink::instance(), &TcpLink::peersChanged);
     ASSERT_EQ(tcp_server_start(), 1);
     const std::uint16_t port = tcp_listen_port();
@@ -385,7 +385,7 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
 TEST_F(TcpLinkTest, The97thDeviceIsClosedAtOnceWithoutAMessage)
 {
     model().link.tcp_role = 1;
-    model().device.port_number = "0";
+    model().extras.port_number = "0";
     ASSERT_EQ(tcp_server_start(), 1);
     std::vector<std::unique_ptr<QTcpSocket>> devices;
     // One after another, as devices come up: the listen backlog is small.

@@ -120,7 +120,7 @@ inline bool connect_tcp_client_to(const QString& listen_address)
     l.host_list = {IpAddress{127, 0, 0, 1}};
     l.host_count = 1;
     l.selected_host = 0;
-    model().device.port_number = listen_address.section(QLatin1Char(':'), -1).toStdString();
+    model().extras.port_number = listen_address.section(QLatin1Char(':'), -1).toStdString();
     return tcp_client_connect() == 1 &&
            QTest::qWaitFor([] { return model().state.socket_connected == 1; },
                            k_devsim_wait_ms);

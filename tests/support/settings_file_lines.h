@@ -3,7 +3,11 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "model/settings_file.h"
+#include "model/settings_model.h"
 
 namespace velta {
 
@@ -23,6 +27,16 @@ inline std::vector<std::string> lines_of(const std::string& text)
         start = end + 2;
     }
     return lines;
+}
+
+// Reads a settings file image into the model, as opening the file does; a malformed image
+// leaves the model as it was.
+inline SettingsLoad apply_settings_text(std::string_view text)
+{
+    SettingsLoad load = parse_settings_file(text);
+    if (load.ok)
+        model().config = load.config;
+    return load;
 }
 
 }  // namespace velta

@@ -23,7 +23,7 @@ namespace {
 
 void sample_data()
 {
-    DeviceSettings& d = model().device;
+    DeviceSettings& d = model().config.device;
     d.connector_assignment = {0, 4, 9, 19, 99, 127, 200, 255};
     d.alarm_hold_time = "015";
     d.remote_mode = 1;
@@ -33,11 +33,11 @@ void sample_data()
         d.schedule_page[4][static_cast<std::size_t>(e)] = e * 5;
     d.schedule_page[4][5] = 256;
     d.schedule_minute[4][3] = 30;
-    d.net_ip_address = {192, 168, 1, 3};
-    d.net_gateway = {192, 168, 1, 254};
-    d.net_eaa = {10, 0, 0, 1};
-    d.net_mac_address = "00-11-22-33-44-55";
-    d.firmware_version = "1.23";
+    model().extras.net_ip_address = {192, 168, 1, 3};
+    model().extras.net_gateway = {192, 168, 1, 254};
+    model().extras.net_eaa = {10, 0, 0, 1};
+    model().extras.net_mac_address = "00-11-22-33-44-55";
+    model().extras.firmware_version = "1.23";
     model().link.rs485_mode = 1;
     model().link.slave_address = 3;
 }

@@ -22,7 +22,7 @@ namespace {
 
 void sample_data()
 {
-    PageSettings& p = model().pages;
+    PageSettings& p = model().config.pages;
     p.page_title[0] = "\x83\x5E\x83\x43\x83\x67\x83\x8B\x82\xCC\x97\xE1";  // タイトルの例
     p.page_title[1] = std::string("\x10\x21\x82\xA0\x82\xA2\x82\xA4", 8);  // custom, あいう
     p.page_title[2] = "\x91\xE6\x82\x52\x89\xEF\x8B\x63";                  // 第３会議
@@ -69,7 +69,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     reset_settings_model();
-    model().device.page_mode = argc > 2 ? std::atoi(argv[2]) : 0;
+    model().config.device.page_mode = argc > 2 ? std::atoi(argv[2]) : 0;
     model().link.rs485_mode = 1;  // show the slave address list enabled
     model().link.slave_address = 3;
     sample_data();

@@ -329,7 +329,7 @@ void Tool::next_target()
                          static_cast<std::uint8_t>(ip >> 8), static_cast<std::uint8_t>(ip)}};
     l.host_count = 1;
     l.selected_host = 0;
-    velta::model().device.port_number = std::to_string(t.port);
+    velta::model().extras.port_number = std::to_string(t.port);
 
     phase_ = Phase::connecting;
     if (!connected_signal_) {
@@ -381,7 +381,7 @@ bool Tool::start_listening()
     l.interface_kind = 1;
     l.tcp_role = 1;
     l.selected_host = -1;
-    velta::model().device.port_number = std::to_string(o_.listen_port);
+    velta::model().extras.port_number = std::to_string(o_.listen_port);
     QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::peersChanged,
                      [this] { on_peers_changed(); });
     phase_ = Phase::connecting;

@@ -166,7 +166,10 @@ Outcome prepare_input(const Options& o, const std::tm& now)
             out.error =
                 o.file + ": " +
                 (r.status == velta::FileStatus::cannot_open ? cannot_read(r.reason) : r.message);
-        } else if (const auto refusal = velta::set_all_refusal()) {
+            return out;
+        }
+        velta::model().config = r.config;
+        if (const auto refusal = velta::set_all_refusal()) {
             // Refused before any device is reached, so none is left half-configured.
             out.exit_code = k_exit_file;
             out.error = o.file + ": set-all step " + std::to_string(refusal->step) + ", " +
@@ -266,7 +269,7 @@ Outcome finish_device(const Options& o, const RunReport& report, std::string_vie
         }
         std::string why;
         const bool ok = o.command == Command::read_all
-                            ? velta::save_settings_file(path, &why)
+                            ? velta::save_settings_file(path, velta::model().config, &why)
                             : velta::write_glyph_list(o.glyph_size, path, &why);
         if (!ok) {
             out.exit_code = combine_exit(out.exit_code, k_exit_file);
@@ -279,7 +282,7 @@ Outcome finish_device(const Options& o, const RunReport& report, std::string_vie
     if (!report.all_ok())
         return out;
     if (o.command == Command::version)
-        out.report = name + ": firmware version " + m.device.firmware_version;
+        out.report = name + ": firmware version " + m.extras.firmware_version;
     else if (o.command == Command::send)
         out.report = name + ": " + std::string(line_body(report.last_answer));
     return out;
