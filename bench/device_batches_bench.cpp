@@ -93,10 +93,11 @@ void print_row(const char* route, const char* what, const Figures& f)
     const double drift = (f.seconds - nominal) / nominal * 100.0;
     const double wire_cmd = static_cast<double>(f.bytes_in) * k_bits_per_char / k_baud;
     const double wire_ans = static_cast<double>(f.bytes_out) * k_bits_per_char / k_baud;
-    std::printf("| %s | %s | %d × %d ms = %.1f s | %.2f s | %+.2f %% | %lld B → %.2f s | %lld B → "
-                "%.2f s |\n",
-                route, what, f.steps, f.period_ms, nominal, f.seconds, drift, f.bytes_in, wire_cmd,
-                f.bytes_out, wire_ans);
+    std::printf(
+        "| %s | %s | %d × %d ms = %.1f s | %.2f s | %+.2f %% | %lld B → %.2f s | %lld B → "
+        "%.2f s |\n",
+        route, what, f.steps, f.period_ms, nominal, f.seconds, drift, f.bytes_in, wire_cmd,
+        f.bytes_out, wire_ans);
     std::fflush(stdout);
 }
 
@@ -111,13 +112,13 @@ int main(int argc, char* argv[])
     BoxRecorder boxes;  // answers the question before each run
 
     QStringList routes;
-    for (int i = 1; i < argc; ++i)
-        routes << QString::fromLatin1(argv[i]);
+    for (int i = 1; i < argc; ++i) routes << QString::fromLatin1(argv[i]);
     if (routes.isEmpty())
         routes = {"tcp", "pty"};
 
-    std::printf("| route | run | nominal (steps × period) | measured | drift | commands on a "
-                "38400-baud line | answers on a 38400-baud line |\n|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| route | run | nominal (steps × period) | measured | drift | commands on a "
+        "38400-baud line | answers on a 38400-baud line |\n|---|---|---|---|---|---|---|\n");
     for (const QString& route : routes) {
         reset_settings_model();
         DevSimProcess sim;

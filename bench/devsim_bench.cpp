@@ -23,8 +23,7 @@ void BM_DevsimCommandsInProcess(benchmark::State& st)
 {
     DeviceState state = factory_state();
     DeviceSession session(state, -1, {});
-    for (auto _ : st)
-        benchmark::DoNotOptimize(session.receive(k_mix));
+    for (auto _ : st) benchmark::DoNotOptimize(session.receive(k_mix));
     st.SetItemsProcessed(st.iterations() * k_mix_commands);
 }
 BENCHMARK(BM_DevsimCommandsInProcess)->Unit(benchmark::kMicrosecond);

@@ -11,7 +11,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-
 #include <memory>
 #include <string>
 
@@ -91,8 +90,7 @@ void BM_SerialCommandAnswered(benchmark::State& st)
         socat.waitForReadyRead(100);
         log += QString::fromLocal8Bit(socat.readAllStandardError());
         ptys.clear();
-        for (const auto& m : pty.globalMatch(log))
-            ptys << m.captured(1);
+        for (const auto& m : pty.globalMatch(log)) ptys << m.captured(1);
     }
     if (ptys.size() < 2) {
         st.SkipWithError("socat made no pty pair");

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the developer build, the Windows core lane (MinGW-w64 cross build
+# Checks the formatting, then builds and runs every test: the developer build, the Windows core lane (MinGW-w64 cross build
 # under Wine), the package checks, the sanitizer build and a short fuzz smoke.
 #   scripts/test.sh           everything (what CI runs)
 #   scripts/test.sh --quick   the developer build only
@@ -7,6 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+
+# Every C++ file is as the repository's .clang-format writes it.
+check_format() {
+  echo "=== format ==="
+  git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+}
 
 run_preset() {
   echo "=== $1 ==="
@@ -51,6 +57,7 @@ check_package() {
   echo "=== package: $deb ==="
 }
 
+check_format
 run_preset dev
 if [ "${1:-}" != "--quick" ]; then
   run_preset windows-core

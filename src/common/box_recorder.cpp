@@ -31,8 +31,7 @@ std::vector<std::string> BoxRecorder::texts() const
 {
     std::vector<std::string> out;
     out.reserve(boxes_.size());
-    for (const Box& b : boxes_)
-        out.push_back(b.text);
+    for (const Box& b : boxes_) out.push_back(b.text);
     return out;
 }
 

@@ -52,8 +52,11 @@ bool ask_yes_no(std::string_view caption, std::string_view text, const void* own
 void plain_box(std::string_view text, BoxIcon icon = BoxIcon::none, std::string_view detail = {});
 
 inline constexpr std::string_view k_text_not_connected = "Socket が接続されていません";
-inline constexpr std::string_view k_text_not_auto_switching = "本機が自動切換えでない事を確認してください";
-inline constexpr std::string_view k_text_other_sizes = "この外字をベースに他のサイズを作成しますか？";
-inline constexpr std::string_view k_text_title_unencodable = "ＪＩＳ第１水準,第２水準以外の字が選択されてます";
+inline constexpr std::string_view k_text_not_auto_switching =
+    "本機が自動切換えでない事を確認してください";
+inline constexpr std::string_view k_text_other_sizes =
+    "この外字をベースに他のサイズを作成しますか？";
+inline constexpr std::string_view k_text_title_unencodable =
+    "ＪＩＳ第１水準,第２水準以外の字が選択されてます";
 
 }  // namespace velta

@@ -8,8 +8,8 @@
 namespace velta {
 
 enum class StepResult {
-    sent,       // the step went out (or had nothing to send)
-    end_now,    // the step failed in a way that ends the run at once (title not encodable)
+    sent,     // the step went out (or had nothing to send)
+    end_now,  // the step failed in a way that ends the run at once (title not encodable)
 };
 
 enum class RunEnd { completed, stopped_on_error, ended_on_failure, cancelled };

@@ -40,7 +40,8 @@ BatchRunConfig read_all_config()
 BatchRunDialog::BatchRunDialog(BatchRunConfig config, QWidget* parent)
     : SettingsDialog(config.window_title, config.caption_text, parent), config_(std::move(config))
 {
-    start_ = send_button(QStringLiteral("start_run"), [this] { start(); }, config_.start_text);
+    start_ = send_button(
+        QStringLiteral("start_run"), [this] { start(); }, config_.start_text);
     progress_ = progress_bar(config_.steps);
     progress_->setMinimumWidth(240);
 

@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QPushButton>
 
-#include "gui/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -15,8 +15,7 @@ ClientServerDialog::ClientServerDialog(QWidget* parent)
     list_ = link_setting_combo({QStringLiteral("Client"), QStringLiteral("Server")},
                                &LinkSettings::tcp_role, "ClientServer");
     locked_while_connected(list_);
-    lay_out_beside_buttons(this, {group_row(QStringLiteral("選択"), {list_})},
-                           {make_set_button()});
+    lay_out_beside_buttons(this, {group_row(QStringLiteral("選択"), {list_})}, {make_set_button()});
 }
 
 }  // namespace velta

@@ -15,11 +15,9 @@ void lay_out_beside_buttons(QDialog* dialog, std::initializer_list<QWidget*> gro
                             std::initializer_list<QWidget*> buttons)
 {
     auto* left = new QVBoxLayout;
-    for (QWidget* g : groups)
-        left->addWidget(g);
+    for (QWidget* g : groups) left->addWidget(g);
     auto* right = new QVBoxLayout;
-    for (QWidget* b : buttons)
-        right->addWidget(b);
+    for (QWidget* b : buttons) right->addWidget(b);
     right->addStretch(1);
     auto* row = new QHBoxLayout;
     row->addLayout(left, 1);

@@ -13,8 +13,8 @@
 #include <functional>
 #include <string_view>
 
-#include "gui/dialog_widgets.h"
 #include "common/paced_run.h"
+#include "gui/dialog_widgets.h"
 
 namespace velta {
 
@@ -22,8 +22,7 @@ template <std::size_t N>
 QStringList item_list(const std::array<std::string_view, N>& items)
 {
     QStringList out;
-    for (std::string_view item : items)
-        out << qs(item);
+    for (std::string_view item : items) out << qs(item);
     return out;
 }
 

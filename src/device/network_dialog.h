@@ -19,7 +19,10 @@ class NetworkDialog : public SettingsDialog {
 public:
     explicit NetworkDialog(QWidget* parent = nullptr);
 
-    IpAddressField* address_field(int which) const { return addresses_.at(static_cast<std::size_t>(which)); }
+    IpAddressField* address_field(int which) const
+    {
+        return addresses_.at(static_cast<std::size_t>(which));
+    }
     QLineEdit* port_edit() const { return port_; }
     QLineEdit* mac_edit() const { return mac_; }
     QLineEdit* version_edit() const { return version_; }

@@ -48,8 +48,8 @@ OtherSettingsDialog::OtherSettingsDialog(QWidget* parent)
                       QStringLiteral("send_connector_input"), send_connector_input));
     add(setting_group(QStringLiteral("電源投入時ページ"), power_on_,
                       QStringLiteral("send_power_on_page"), send_power_on_page));
-    add(setting_group(QStringLiteral("ページ モード"), page_mode_,
-                      QStringLiteral("send_page_mode"), send_page_mode));
+    add(setting_group(QStringLiteral("ページ モード"), page_mode_, QStringLiteral("send_page_mode"),
+                      send_page_mode));
     add(setting_group(QStringLiteral("ビデオロス背景色"),
                       field_combo(item_list(k_video_loss_items), d.video_loss_background),
                       QStringLiteral("send_video_loss_background"), send_video_loss_background));

@@ -114,8 +114,8 @@ ScheduleDialog::ScheduleDialog(QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(send_button(QStringLiteral("send_schedule_day"),
                                    [this] { send_schedule_day(day_choice_); }));
-    buttons->addWidget(send_button(QStringLiteral("send_all_days"), [this] { start_all_days(); },
-                                   QStringLiteral("全設定")));
+    buttons->addWidget(send_button(
+        QStringLiteral("send_all_days"), [this] { start_all_days(); }, QStringLiteral("全設定")));
     buttons->addWidget(send_button(
         QStringLiteral("day_off"),
         [this] {

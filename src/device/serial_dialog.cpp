@@ -5,8 +5,8 @@
 #include <QLayout>
 #include <QPushButton>
 
-#include "gui/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
 #include "model/settings_model.h"
@@ -17,8 +17,7 @@ SerialDialog::SerialDialog(QWidget* parent)
     : ConnectionDialog(QStringLiteral("シリアル通信の設定"), parent)
 {
     QStringList port_items;
-    for (int n = 1; n <= 6; ++n)
-        port_items << QStringLiteral("COM %1").arg(n);
+    for (int n = 1; n <= 6; ++n) port_items << QStringLiteral("COM %1").arg(n);
     ports_ = link_setting_combo(port_items, &LinkSettings::com_port_index, "com_port",
                                 [this] { show_device(); });
     // A port that was lost is opened again when the operator picks a port, the same one too.
@@ -37,7 +36,8 @@ SerialDialog::SerialDialog(QWidget* parent)
     auto* port_group = group_row(QStringLiteral("コム ポート"), {ports_});
     port_group->layout()->addWidget(device_);
 
-    lay_out_beside_buttons(this, {port_group, group_row(QStringLiteral("コントロール"), {control_})},
+    lay_out_beside_buttons(this,
+                           {port_group, group_row(QStringLiteral("コントロール"), {control_})},
                            {make_set_button()});
 }
 

@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QPushButton>
 
-#include "gui/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "model/settings_model.h"
 
 namespace velta {

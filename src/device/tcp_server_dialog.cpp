@@ -4,8 +4,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "gui/dialog_widgets.h"
 #include "device/connection_layout_widgets.h"
+#include "gui/dialog_widgets.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
 
@@ -52,12 +52,11 @@ void TcpServerDialog::refresh()
     // Only the slots in use are listed, so an entry always names a connected device.
     shown_slots_ = used_peer_slots();
     clients_->clear();
-    for (int slot : shown_slots_)
-        clients_->addItem(qs(peer(slot).address));
+    for (int slot : shown_slots_) clients_->addItem(qs(peer(slot).address));
 
     const int selected = model().link.selected_host;
-    const bool selected_in_use = selected >= 1 && selected < k_peer_slots &&
-                                 peer(selected).in_use == 1;
+    const bool selected_in_use =
+        selected >= 1 && selected < k_peer_slots && peer(selected).in_use == 1;
     place_->setText(selected_in_use ? qs(peer(selected).address) : k_blank_place);
 
     // Listening or serving devices: the port is fixed and the link can only be stopped.

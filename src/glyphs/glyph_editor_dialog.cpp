@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
 #include "glyphs/glyph_derive.h"
 #include "glyphs/glyph_file.h"
@@ -17,6 +16,7 @@
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "glyphs/glyph_transfer.h"
+#include "gui/dialog_widgets.h"
 #include "link/text_cp932.h"
 #include "model/settings_model.h"
 

@@ -8,8 +8,8 @@
 #include <QWidget>
 #include <string>
 
-#include "gui/settings_dialog.h"
 #include "glyphs/glyph_sizes.h"
+#include "gui/settings_dialog.h"
 
 class QComboBox;
 class QLineEdit;

@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "gui/dialog_widgets.h"
 #include "glyphs/glyph_insert.h"
 #include "glyphs/glyph_state.h"
+#include "gui/dialog_widgets.h"
 #include "model/settings_model.h"
 #include "pages/page_lists.h"
 

@@ -5,8 +5,8 @@
 #include <QGroupBox>
 #include <QPushButton>
 
-#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
+#include "gui/dialog_widgets.h"
 #include "link/dialog_link.h"
 #include "link/framing.h"
 #include "model/dispatch_turns.h"

@@ -110,8 +110,7 @@ bool migrate_configuration_file(const QStringList& old_paths, const QString& new
         old_file.beginGroup(section);
         QSettings new_file(new_path, QSettings::IniFormat);
         new_file.beginGroup(section);
-        for (const QString& key : old_file.childKeys())
-            new_file.setValue(key, old_file.value(key));
+        for (const QString& key : old_file.childKeys()) new_file.setValue(key, old_file.value(key));
         new_file.endGroup();
         new_file.sync();
         return new_file.status() == QSettings::NoError;

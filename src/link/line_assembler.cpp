@@ -7,7 +7,8 @@ void LineAssembler::feed(std::string_view bytes,
 {
     while (!bytes.empty()) {
         const std::size_t lf = bytes.find('\n');
-        const std::string_view piece = bytes.substr(0, lf == std::string_view::npos ? bytes.size() : lf + 1);
+        const std::string_view piece =
+            bytes.substr(0, lf == std::string_view::npos ? bytes.size() : lf + 1);
         bytes.remove_prefix(piece.size());
 
         const std::size_t room = max_line_ - partial_.size();

@@ -15,7 +15,9 @@ public:
     enum class Overflow { cut, drop };
 
     explicit LineAssembler(Overflow overflow, std::size_t max_line = 599)
-        : overflow_(overflow), max_line_(max_line) {}
+        : overflow_(overflow), max_line_(max_line)
+    {
+    }
 
     // Calls on_line for each completed line (LF included), in order.
     void feed(std::string_view bytes, const std::function<void(std::string_view)>& on_line);

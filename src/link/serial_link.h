@@ -11,7 +11,7 @@ namespace velta {
 
 inline constexpr int k_serial_baud = 38400;
 inline constexpr long long k_serial_read_buffer = 2000;  // bytes held before reading stops
-inline constexpr std::size_t k_serial_line_max = 599;     // longer lines are cut
+inline constexpr std::size_t k_serial_line_max = 599;    // longer lines are cut
 
 // Opens the port once (start-up, serial interface only) and installs the serial write hook.
 // A port that cannot be opened shows "Miss! File Open" once, with the port and the system's

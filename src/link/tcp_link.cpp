@@ -5,7 +5,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -70,31 +69,53 @@ int platform_socket_error(QAbstractSocket::SocketError e)
 {
 #ifdef _WIN32
     switch (e) {
-    case QAbstractSocket::ConnectionRefusedError: return 10061;
-    case QAbstractSocket::RemoteHostClosedError: return 10054;
-    case QAbstractSocket::HostNotFoundError: return 11001;
-    case QAbstractSocket::SocketAccessError: return 10013;
-    case QAbstractSocket::SocketResourceError: return 10024;
-    case QAbstractSocket::SocketTimeoutError: return 10060;
-    case QAbstractSocket::NetworkError: return 10051;
-    case QAbstractSocket::AddressInUseError: return 10048;
-    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
-    case QAbstractSocket::UnsupportedSocketOperationError: return 10047;
-    default: return 10107;
+        case QAbstractSocket::ConnectionRefusedError:
+            return 10061;
+        case QAbstractSocket::RemoteHostClosedError:
+            return 10054;
+        case QAbstractSocket::HostNotFoundError:
+            return 11001;
+        case QAbstractSocket::SocketAccessError:
+            return 10013;
+        case QAbstractSocket::SocketResourceError:
+            return 10024;
+        case QAbstractSocket::SocketTimeoutError:
+            return 10060;
+        case QAbstractSocket::NetworkError:
+            return 10051;
+        case QAbstractSocket::AddressInUseError:
+            return 10048;
+        case QAbstractSocket::SocketAddressNotAvailableError:
+            return 10049;
+        case QAbstractSocket::UnsupportedSocketOperationError:
+            return 10047;
+        default:
+            return 10107;
     }
 #else
     switch (e) {
-    case QAbstractSocket::ConnectionRefusedError: return ECONNREFUSED;
-    case QAbstractSocket::RemoteHostClosedError: return ECONNRESET;
-    case QAbstractSocket::HostNotFoundError: return EHOSTUNREACH;
-    case QAbstractSocket::SocketAccessError: return EACCES;
-    case QAbstractSocket::SocketResourceError: return EMFILE;
-    case QAbstractSocket::SocketTimeoutError: return ETIMEDOUT;
-    case QAbstractSocket::NetworkError: return ENETUNREACH;
-    case QAbstractSocket::AddressInUseError: return EADDRINUSE;
-    case QAbstractSocket::SocketAddressNotAvailableError: return EADDRNOTAVAIL;
-    case QAbstractSocket::UnsupportedSocketOperationError: return EAFNOSUPPORT;
-    default: return EIO;
+        case QAbstractSocket::ConnectionRefusedError:
+            return ECONNREFUSED;
+        case QAbstractSocket::RemoteHostClosedError:
+            return ECONNRESET;
+        case QAbstractSocket::HostNotFoundError:
+            return EHOSTUNREACH;
+        case QAbstractSocket::SocketAccessError:
+            return EACCES;
+        case QAbstractSocket::SocketResourceError:
+            return EMFILE;
+        case QAbstractSocket::SocketTimeoutError:
+            return ETIMEDOUT;
+        case QAbstractSocket::NetworkError:
+            return ENETUNREACH;
+        case QAbstractSocket::AddressInUseError:
+            return EADDRINUSE;
+        case QAbstractSocket::SocketAddressNotAvailableError:
+            return EADDRNOTAVAIL;
+        case QAbstractSocket::UnsupportedSocketOperationError:
+            return EAFNOSUPPORT;
+        default:
+            return EIO;
     }
 #endif
 }
@@ -368,11 +389,8 @@ int tcp_client_connect()
         return 0;
     }
     const IpAddress& host = l.host_list[static_cast<std::size_t>(l.selected_host)];
-    const QString address = QStringLiteral("%1.%2.%3.%4")
-                                .arg(host[0])
-                                .arg(host[1])
-                                .arg(host[2])
-                                .arg(host[3]);
+    const QString address =
+        QStringLiteral("%1.%2.%3.%4").arg(host[0]).arg(host[1]).arg(host[2]).arg(host[3]);
 
     auto* socket = new QTcpSocket(&TcpLink::instance());
     const std::uintptr_t sock = adopt(socket);
@@ -404,8 +422,9 @@ int tcp_server_start()
         delete server;
         if (e == QAbstractSocket::SocketResourceError)
             socket_box(k_text_no_socket, platform_socket_error(e));
-        else if (e == QAbstractSocket::AddressInUseError || e == QAbstractSocket::SocketAccessError ||
-            e == QAbstractSocket::SocketAddressNotAvailableError)
+        else if (e == QAbstractSocket::AddressInUseError ||
+                 e == QAbstractSocket::SocketAccessError ||
+                 e == QAbstractSocket::SocketAddressNotAvailableError)
             plain_box("Bindできません", BoxIcon::error);
         else
             socket_box("WINSOCK.DLLの listen() からのエラー。[%d]", platform_socket_error(e));
@@ -416,11 +435,10 @@ int tcp_server_start()
     const std::uintptr_t handle = d.server_handle;
     QObject::connect(server, &QTcpServer::newConnection, &TcpLink::instance(),
                      [handle] { socket_event(handle, k_event_accept, 0); });
-    QObject::connect(server, &QTcpServer::acceptError, &TcpLink::instance(),
-                     [](QAbstractSocket::SocketError e) {
-                         socket_box("WINSOCK.DLLの accept() からのエラー。[%d]",
-                                    platform_socket_error(e));
-                     });
+    QObject::connect(
+        server, &QTcpServer::acceptError, &TcpLink::instance(), [](QAbstractSocket::SocketError e) {
+            socket_box("WINSOCK.DLLの accept() からのエラー。[%d]", platform_socket_error(e));
+        });
     emit TcpLink::instance().listeningChanged();
     return 1;
 }
@@ -512,8 +530,7 @@ void disconnect_all()
         if (peer.in_use == 1)
             drop_connection(peer.sock);
     }
-    while (!d.connections.empty())
-        drop_connection(d.connections.begin()->first);
+    while (!d.connections.empty()) drop_connection(d.connections.begin()->first);
     d.waiting.clear();
     d.answer_socket = 0;
     d.late_answer_due = false;
@@ -547,25 +564,25 @@ void socket_event(std::uintptr_t sock, int event, int error_code)
         return;
     }
     switch (event) {
-    case k_event_read:
-        read_socket(sock);
-        break;
-    case k_event_write:
-        break;
-    case k_event_accept:
-        accept_peer();
-        break;
-    case k_event_connect:
-        connection_established(sock);
-        break;
-    case k_event_close:
-        close_peer(sock);
-        break;
-    default: {
-        char text[64];
-        std::snprintf(text, sizeof text, "ﾈｯﾄﾜｰｸ･ｴﾗｰ(event %d)", event);
-        plain_box(text);
-    }
+        case k_event_read:
+            read_socket(sock);
+            break;
+        case k_event_write:
+            break;
+        case k_event_accept:
+            accept_peer();
+            break;
+        case k_event_connect:
+            connection_established(sock);
+            break;
+        case k_event_close:
+            close_peer(sock);
+            break;
+        default: {
+            char text[64];
+            std::snprintf(text, sizeof text, "ﾈｯﾄﾜｰｸ･ｴﾗｰ(event %d)", event);
+            plain_box(text);
+        }
     }
 }
 

@@ -7,8 +7,7 @@ namespace velta {
 void reset_peer_table()
 {
     LinkState& s = model().state;
-    for (PeerSlot& slot : s.peer_table)
-        slot = PeerSlot{};
+    for (PeerSlot& slot : s.peer_table) slot = PeerSlot{};
     s.peer_table[0].in_use = 1;
     s.socket_connected = 0;
 }

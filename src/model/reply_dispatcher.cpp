@@ -55,8 +55,7 @@ DeviceSettings& dev()
 // The reply without its line end.
 std::string_view body_of(std::string_view line)
 {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     return line;
 }
 
@@ -452,8 +451,8 @@ void serial_dispatch(std::string_view line)
 void socket_dispatch()
 {
     LinkState& s = model().state;
-    const auto len = static_cast<std::size_t>(std::clamp<int>(
-        s.socket_rx_len, 0, static_cast<int>(s.socket_rx_buffer.size())));
+    const auto len = static_cast<std::size_t>(
+        std::clamp<int>(s.socket_rx_len, 0, static_cast<int>(s.socket_rx_buffer.size())));
     const std::string_view receipt(s.socket_rx_buffer.data(), len);
     if (s.socket_line_partial == 0)
         s.socket_line.assign(receipt);

@@ -24,16 +24,16 @@ QWidget* owner_widget(const void* owner)
 QMessageBox::Icon qt_icon(BoxIcon icon)
 {
     switch (icon) {
-    case BoxIcon::error:
-        return QMessageBox::Critical;
-    case BoxIcon::warning:
-        return QMessageBox::Warning;
-    case BoxIcon::question:
-        return QMessageBox::Question;
-    case BoxIcon::information:
-        return QMessageBox::Information;
-    case BoxIcon::none:
-        break;
+        case BoxIcon::error:
+            return QMessageBox::Critical;
+        case BoxIcon::warning:
+            return QMessageBox::Warning;
+        case BoxIcon::question:
+            return QMessageBox::Question;
+        case BoxIcon::information:
+            return QMessageBox::Information;
+        case BoxIcon::none:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -45,8 +45,7 @@ BoxAnswer show_qt_box(const Box& box)
     if (box.beep)
         QApplication::beep();
     QWidget* owner = owner_widget(box.owner);
-    QMessageBox mb(qt_icon(box.icon), qs(box.caption), qs(box.text), QMessageBox::NoButton,
-                   owner);
+    QMessageBox mb(qt_icon(box.icon), qs(box.caption), qs(box.text), QMessageBox::NoButton, owner);
     if (!box.detail.empty())
         mb.setInformativeText(qs(box.detail));
     // Boxes without an owner hold up the whole program, as the operator expects of them.

@@ -42,8 +42,8 @@ inline constexpr int first_toolbar = 501;
 }  // namespace command
 
 struct ToolbarButton {
-    int id;               // 501..512
-    int menu_id;          // the menu item that opens the same dialog
+    int id;       // 501..512
+    int menu_id;  // the menu item that opens the same dialog
     std::string_view tooltip;
 };
 

@@ -4,15 +4,15 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFileDialog>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <array>
 
-#include "gui/dialog_widgets.h"
 #include "common/message_boxes.h"
+#include "gui/dialog_widgets.h"
 #include "link/watchdog.h"
 #include "model/settings_model.h"
 #include "shell/command_table.h"
@@ -54,8 +54,8 @@ QString status_time_text(const QTime& time)
 std::optional<std::string> choose_settings_file(FileDialogMode mode, QWidget* owner)
 {
     const bool open = mode == FileDialogMode::open;
-    QFileDialog dialog(owner, open ? QStringLiteral("ファイルのオープン")
-                                   : QStringLiteral("ファイルの保存"));
+    QFileDialog dialog(
+        owner, open ? QStringLiteral("ファイルのオープン") : QStringLiteral("ファイルの保存"));
     dialog.setNameFilters({QStringLiteral("データ(*.dat)"), QStringLiteral("すべて(*.*)")});
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -69,10 +69,9 @@ std::optional<std::string> choose_settings_file(FileDialogMode mode, QWidget* ow
 }
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent,
-                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                      Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                      Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
       opener_(open_command_dialog),
       clock_([] { return QDateTime::currentDateTime(); }),
       quit_([] { QCoreApplication::quit(); })
@@ -187,8 +186,7 @@ void MainWindow::build_toolbar()
         const int id = b.id;
         connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
         actions_[id] = a;
-        toolbar_->widgetForAction(a)->setFixedSize(k_toolbar_button_width,
-                                                   k_toolbar_button_height);
+        toolbar_->widgetForAction(a)->setFixedSize(k_toolbar_button_width, k_toolbar_button_height);
     }
 }
 
@@ -230,34 +228,34 @@ void MainWindow::run_command(int command_id)
 {
     const int id = menu_command_of(command_id);
     switch (id) {
-    case command::file_new:
-        file_new();
-        return;
-    case command::file_open:
-        file_open(chooser_);
-        return;
-    case command::file_save:
-        file_save();
-        return;
-    case command::file_save_as:
-        file_save_as(chooser_);
-        return;
-    case command::exit:
-        close();
-        return;
-    case command::version: {
-        VersionDialog box(this);
-        box.exec();
-        return;
-    }
-    case command::protocol:
-        if (model().link.interface_kind == 1) {
-            error_box(k_text_protocol_needs_serial);
+        case command::file_new:
+            file_new();
+            return;
+        case command::file_open:
+            file_open(chooser_);
+            return;
+        case command::file_save:
+            file_save();
+            return;
+        case command::file_save_as:
+            file_save_as(chooser_);
+            return;
+        case command::exit:
+            close();
+            return;
+        case command::version: {
+            VersionDialog box(this);
+            box.exec();
             return;
         }
-        break;
-    default:
-        break;
+        case command::protocol:
+            if (model().link.interface_kind == 1) {
+                error_box(k_text_protocol_needs_serial);
+                return;
+            }
+            break;
+        default:
+            break;
     }
     if (!has_command_dialog(id))
         return;

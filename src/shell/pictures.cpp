@@ -127,10 +127,8 @@ void schedule(QPainter& p)
     p.setBrush(Qt::white);
     p.drawRect(2, 2, 38, 16);
     p.fillRect(3, 3, 37, 3, k_blue);
-    for (int x = 11; x < 40; x += 9)
-        p.drawLine(x, 6, x, 18);
-    for (int y = 10; y < 18; y += 4)
-        p.drawLine(2, y, 40, y);
+    for (int x = 11; x < 40; x += 9) p.drawLine(x, 6, x, 18);
+    for (int y = 10; y < 18; y += 4) p.drawLine(2, y, 40, y);
     p.fillRect(12, 11, 8, 3, k_red);
     p.fillRect(30, 15, 9, 3, k_red);
 }
@@ -194,7 +192,7 @@ void display_page(QPainter& p)
 }
 
 const std::array<std::function<void(QPainter&)>, k_toolbar_images> k_painters{
-    date_time, title,    title_position, auto_switch, colours, background_fill,
+    date_time,  title,    title_position, auto_switch, colours, background_fill,
     char_level, schedule, alarm,          remote,      others,  display_page};
 
 }  // namespace
@@ -232,8 +230,7 @@ QPixmap program_icon_pixmap(int size)
 QIcon program_icon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48, 64})
-        icon.addPixmap(program_icon_pixmap(size));
+    for (int size : {16, 32, 48, 64}) icon.addPixmap(program_icon_pixmap(size));
     return icon;
 }
 

@@ -12,8 +12,7 @@ QString instance_lock_path()
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    return dir + QLatin1Char('/') + QLatin1String(k_instance_lock_name) +
-           QLatin1String(".lock");
+    return dir + QLatin1Char('/') + QLatin1String(k_instance_lock_name) + QLatin1String(".lock");
 }
 
 InstanceGuard::InstanceGuard() : lock_(std::make_unique<QLockFile>(instance_lock_path()))

@@ -1,11 +1,11 @@
 #include "shell/version_dialog.h"
 
 #include <QDialogButtonBox>
-#include <algorithm>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "device/connection_layout_widgets.h"
 #include "shell/pictures.h"

@@ -1,10 +1,11 @@
 // Protects the order of the whole-configuration runs: which query or command each step sends,
 // and the percent shown after it, and the refusal of a run whose command cannot be built.
+#include "device/batch_steps.h"
+
 #include <gtest/gtest.h>
 
 #include "common/box_recorder.h"
 #include "device/alarm_commands.h"
-#include "device/batch_steps.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
 
@@ -25,12 +26,11 @@ TEST(ReadAllSteps, QueryOrder)
     EXPECT_EQ(q[286], "RSD31\r\n");
     const std::vector<std::string> device_queries(q.begin() + 287, q.end());
     EXPECT_EQ(device_queries,
-              (std::vector<std::string>{"RACA\r\n", "RAD\r\n", "RADT\r\n", "RAM\r\n", "RAP\r\n",
-                                        "RAR\r\n", "RCBC\r\n", "RCC\r\n", "RCFST\r\n",
-                                        "RCFSB\r\n", "RCI\r\n", "RCWL\r\n", "RFB\r\n",
-                                        "RIDOB\r\n", "RIDOT\r\n", "RIDP\r\n", "RIDPM\r\n",
-                                        "RPAST\r\n", "RPOSP\r\n", "RRM\r\n", "RTSD\r\n",
-                                        "RTSDR\r\n", "RTSDS\r\n", "RVLBC\r\n"}));
+              (std::vector<std::string>{
+                  "RACA\r\n",  "RAD\r\n",   "RADT\r\n",  "RAM\r\n",   "RAP\r\n",   "RAR\r\n",
+                  "RCBC\r\n",  "RCC\r\n",   "RCFST\r\n", "RCFSB\r\n", "RCI\r\n",   "RCWL\r\n",
+                  "RFB\r\n",   "RIDOB\r\n", "RIDOT\r\n", "RIDP\r\n",  "RIDPM\r\n", "RPAST\r\n",
+                  "RPOSP\r\n", "RRM\r\n",   "RTSD\r\n",  "RTSDR\r\n", "RTSDS\r\n", "RVLBC\r\n"}));
     EXPECT_EQ(read_all_query(0), "");
     EXPECT_EQ(read_all_query(313), "");
 }
@@ -78,9 +78,8 @@ TEST(SetAllSteps, EveryStepSendsItsOwnRoutinesCommand)
     EXPECT_TRUE(boxes.boxes().empty());
 
     const std::vector<std::string> device_heads{
-        "AM",  "ADT",  "AP",   "ADO",  "ARO",  "ACA",  "PAST", "TSDO",
-        "TSDR", "TSDS", "FB",  "CABC", "CWL",  "CI",   "POSP", "IDPM",
-        "CFST", "CFSB", "IDOT", "IDOB", "VLBC", "RM",  "IDP"};
+        "AM",  "ADT", "AP",   "ADO",  "ARO",  "ACA",  "PAST", "TSDO", "TSDR", "TSDS", "FB", "CABC",
+        "CWL", "CI",  "POSP", "IDPM", "CFST", "CFSB", "IDOT", "IDOB", "VLBC", "RM",   "IDP"};
     for (int step = 1; step <= k_set_all_steps; ++step) {
         const std::string& c = sent[static_cast<std::size_t>(step - 1)];
         std::string expected = step <= 256   ? "CA"
@@ -112,8 +111,7 @@ TEST(SetAllSteps, ATitleThatCannotBeSentEndsTheRunWithItsWarning)
         "\x82\xa0"
         "a";                              // odd byte length
     model().config.device.page_mode = 1;  // all 256 slots go in either mode
-    for (int step = 1; step <= 16; ++step)
-        EXPECT_EQ(perform_set_all_step(step), StepResult::sent);
+    for (int step = 1; step <= 16; ++step) EXPECT_EQ(perform_set_all_step(step), StepResult::sent);
     EXPECT_EQ(perform_set_all_step(17), StepResult::end_now);
     EXPECT_EQ(wire.sent().size(), 16u);
     EXPECT_EQ(model().state.reply_error, 1);

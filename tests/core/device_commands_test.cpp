@@ -34,10 +34,9 @@ TEST(AlarmCommands, DefaultsAndEditedValues)
     send_alarm_polarity();
     send_alarm_display();
     send_alarm_return();
-    EXPECT_EQ(wire.sent(), (std::vector<std::string>{
-                               "AMI\r\n", "APM\r\n", "ADON\r\n", "ARON\r\n",
-                               "ACA001002003004005006007008\r\n", "AME\r\n", "APB\r\n",
-                               "ADOF\r\n", "AROF\r\n"}));
+    EXPECT_EQ(wire.sent(), (std::vector<std::string>{"AMI\r\n", "APM\r\n", "ADON\r\n", "ARON\r\n",
+                                                     "ACA001002003004005006007008\r\n", "AME\r\n",
+                                                     "APB\r\n", "ADOF\r\n", "AROF\r\n"}));
 }
 
 TEST(AlarmCommands, HoldTimeNeedsThreeSecondsFromItsLeadingDigits)
@@ -180,8 +179,7 @@ TEST(OtherCommands, PageModeChangesKeepPasAndDropPagesTheModeHasNot)
 std::string default_day_body()
 {
     std::string body;
-    for (int e = 0; e < 24; ++e)
-        body += (e < 10 ? "0" : "") + std::to_string(e) + "00" + "000";
+    for (int e = 0; e < 24; ++e) body += (e < 10 ? "0" : "") + std::to_string(e) + "00" + "000";
     return body;
 }
 
@@ -242,12 +240,10 @@ TEST(ScheduleCommands, DefaultDayAndPageFieldsInBothModes)
 TEST(ScheduleCommands, DayOffClearsOnlyThatDay)
 {
     WireCapture wire;
-    for (auto& day : dev().schedule_page)
-        day.fill(3);
+    for (auto& day : dev().schedule_page) day.fill(3);
     schedule_day_off(4);
     for (int d = 0; d < 31; ++d)
-        for (int e = 0; e < 24; ++e)
-            EXPECT_EQ(dev().schedule_page[d][e], d == 4 ? 257 : 3);
+        for (int e = 0; e < 24; ++e) EXPECT_EQ(dev().schedule_page[d][e], d == 4 ? 257 : 3);
     EXPECT_TRUE(wire.sent().empty());
 }
 

@@ -2,6 +2,8 @@
 // every platform, reads that refuse folders, FIFOs, devices, oversized files and read errors
 // with the system's reason instead of aborting, saves that never write through a planted link,
 // keep the target's permissions and clear the leftovers of killed saves.
+#include "common/file_io.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "common/file_io.h"
 #include "support/temp_folder.h"
 
 #ifndef _WIN32
@@ -126,8 +127,8 @@ TEST(FileIo, SaveInASharedFolderNeverWritesThroughAPlantedLink)
     fs::create_directory(shared);
     // Links at the names a predictable saver would use, at the leftover pattern, and the
     // target itself replaced by a link.
-    for (const char* n : {"site.dat.tmp0", "site.dat.tmp1", ".site.dat.velta-00000000deadbeef.tmp",
-                          "site.dat"})
+    for (const char* n :
+         {"site.dat.tmp0", "site.dat.tmp1", ".site.dat.velta-00000000deadbeef.tmp", "site.dat"})
         fs::create_symlink(victim, shared / n);
     ASSERT_TRUE(write_file_atomically((shared / "site.dat").string(), "settings"));
     std::ifstream in(victim, std::ios::binary);

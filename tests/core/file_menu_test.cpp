@@ -1,5 +1,7 @@
 // Protects the File menu flows: the questions before dropping unsaved data, the batch guard,
 // the file name kept and changed, the extension rule, refused files, and the exit checks.
+#include "model/file_menu.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +12,6 @@
 
 #include "common/box_recorder.h"
 #include "common/file_io.h"
-#include "model/file_menu.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
 #include "support/refused_files.h"
@@ -26,8 +27,9 @@ protected:
     void SetUp() override
     {
         dir_ = fs::temp_directory_path() /
-               ("velta_file_menu_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ("velta_file_menu_" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -154,8 +156,7 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
     // A file cut short after a few lines.
     const std::string text = settings_file_text(model().config);
     std::size_t cut = 0;
-    for (int i = 0; i < 300; ++i)
-        cut = text.find('\n', cut) + 1;
+    for (int i = 0; i < 300; ++i) cut = text.find('\n', cut) + 1;
     ASSERT_TRUE(write_file_atomically(path("short.dat"), text.substr(0, cut)));
 
     reset_for_test();

@@ -1,10 +1,11 @@
 // Protects the send path: codecs, RS-485 framing and broadcast, the TCP/IP route and the
 // serial answer watchdog.
+#include "link/framing.h"
+
 #include <gtest/gtest.h>
 
 #include "common/box_recorder.h"
 #include "link/codecs.h"
-#include "link/framing.h"
 #include "link/watchdog.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
@@ -67,8 +68,7 @@ TEST(Framing, BroadcastIsNeverFollowedByNoConnect)
     model().link.rs485_mode = 1;
     model().link.slave_address = 32;
     send_command("TSA\r\n");
-    for (int i = 0; i < 40; ++i)
-        watchdog_tick();
+    for (int i = 0; i < 40; ++i) watchdog_tick();
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
@@ -97,15 +97,13 @@ TEST(Watchdog, NoConnectComesOnceOnThe27thTick)
     WireCapture wire;
     BoxRecorder boxes;
     send_command("TSA\r\n");
-    for (int i = 0; i < 26; ++i)
-        watchdog_tick();
+    for (int i = 0; i < 26; ++i) watchdog_tick();
     EXPECT_TRUE(boxes.boxes().empty());
     watchdog_tick();
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "No Connect");
     EXPECT_EQ(boxes.boxes().back().caption, "Error");
-    for (int i = 0; i < 60; ++i)
-        watchdog_tick();
+    for (int i = 0; i < 60; ++i) watchdog_tick();
     EXPECT_EQ(boxes.boxes().size(), 1u);
 }
 
@@ -114,15 +112,13 @@ TEST(Watchdog, AReplyOnThe26thTickCancelsIt)
     WireCapture wire;
     BoxRecorder boxes;
     send_command("TSA\r\n");
-    for (int i = 0; i < 26; ++i)
-        watchdog_tick();
+    for (int i = 0; i < 26; ++i) watchdog_tick();
     serial_dispatch("GO\r\n");
     watchdog_tick();
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "Success");
     EXPECT_EQ(boxes.boxes().back().caption, "Success");
-    for (int i = 0; i < 40; ++i)
-        watchdog_tick();
+    for (int i = 0; i < 40; ++i) watchdog_tick();
     EXPECT_EQ(boxes.boxes().size(), 1u);
 }
 

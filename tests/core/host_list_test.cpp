@@ -1,8 +1,9 @@
 // Protects the client's host list: the fixed-width host texts, the 100-host limit of the key
 // scheme, the selection following a deletion, and the port check of the connection dialogs.
+#include "device/host_list.h"
+
 #include <gtest/gtest.h>
 
-#include "device/host_list.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
 
@@ -32,8 +33,7 @@ TEST(HostList, TheSelectionStaysOnItsHostThroughDeletions)
 {
     reset_for_test();
     LinkSettings& l = model().link;
-    for (std::uint8_t i = 0; i < 5; ++i)
-        add_host({192, 168, 0, i});
+    for (std::uint8_t i = 0; i < 5; ++i) add_host({192, 168, 0, i});
     l.selected_host = 3;  // .3
 
     ASSERT_TRUE(delete_host(0));  // before it: follows down

@@ -1,12 +1,13 @@
 // Protects the paced runs (stop at the next tick after an error answer, end at once on a step
 // that fails, one run at a time, steps held back while a TCP/IP answer is outstanding) and the
 // line assembly of received bytes.
+#include "common/paced_run.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "common/paced_run.h"
 #include "link/framing.h"
 #include "link/line_assembler.h"
 #include "model/dispatch_turns.h"
@@ -48,8 +49,7 @@ TEST(PacedRun, RunsEveryStepOnceThenEnds)
     EXPECT_EQ(h.armed, 400);
     EXPECT_EQ(model().state.batch_running, 1);
     EXPECT_FALSE(h.run.start(h.steps(3), 400));  // one run at a time
-    for (int i = 0; i < 5; ++i)
-        h.run.tick();
+    for (int i = 0; i < 5; ++i) h.run.tick();
     EXPECT_EQ(h.performed, (std::vector<int>{1, 2, 3}));
     ASSERT_EQ(h.ends.size(), 1u);
     EXPECT_EQ(h.ends[0], RunEnd::completed);

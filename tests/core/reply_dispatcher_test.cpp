@@ -1,6 +1,8 @@
 // Protects the reply dispatcher: prefix order traps, per-link differences of the status
 // answers, silenced boxes during batches, "PAS" and no entry whatever the page mode, and the
 // failure of damaged data replies.
+#include "model/reply_dispatcher.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "common/box_recorder.h"
 #include "device/other_commands.h"
 #include "device/schedule_commands.h"
-#include "model/reply_dispatcher.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
 #include "support/settings_file_lines.h"
@@ -21,8 +22,7 @@ namespace {
 std::string repeat(const std::string& s, int n)
 {
     std::string out;
-    for (int i = 0; i < n; ++i)
-        out += s;
+    for (int i = 0; i < n; ++i) out += s;
     return out;
 }
 
@@ -276,9 +276,9 @@ TEST_F(Dispatcher, SerialStatusAnswers)
         int reply_error;
     };
     const Case cases[] = {
-        {"MENU\r\n", "Menu Display", 1},   {"GN\r\n", "Mode Error", 0},
-        {"E0\r\n", "Framing Error", 1},    {"E1\r\n", "Parity Error", 1},
-        {"E2\r\n", "Over Run Error", 1},   {"E3\r\n", "Command Error", 1},
+        {"MENU\r\n", "Menu Display", 1}, {"GN\r\n", "Mode Error", 0},
+        {"E0\r\n", "Framing Error", 1},  {"E1\r\n", "Parity Error", 1},
+        {"E2\r\n", "Over Run Error", 1}, {"E3\r\n", "Command Error", 1},
     };
     for (const Case& c : cases) {
         boxes.clear();
@@ -304,9 +304,9 @@ TEST_F(Dispatcher, SocketStatusAnswersCompareTwoCharacters)
         std::string text;
     };
     const Case cases[] = {
-        {"GO\r\n", "Socket ＯＫ"},       {"GN\r\n", "Socket mode difference"},
-        {"E0\r\n", "Socket Framing"},   {"E1\r\n", "Socket Framing"},
-        {"E2\r\n", "Socket Over run"},  {"E3xx\r\n", "Socket Command"},
+        {"GO\r\n", "Socket ＯＫ"},     {"GN\r\n", "Socket mode difference"},
+        {"E0\r\n", "Socket Framing"},  {"E1\r\n", "Socket Framing"},
+        {"E2\r\n", "Socket Over run"}, {"E3xx\r\n", "Socket Command"},
         {"MENU\r\n", "Menu Display"},
     };
     for (const Case& c : cases) {

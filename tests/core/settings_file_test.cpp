@@ -1,5 +1,7 @@
 // Protects the settings data file: its exact layout, the round trip, the page values in the
 // numbers of the saved page mode, and the refusal of a malformed file with the model untouched.
+#include "model/settings_file.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "common/file_io.h"
-#include "model/settings_file.h"
 #include "model/settings_model.h"
 #include "support/settings_file_lines.h"
 #include "support/wire_capture.h"
@@ -71,11 +72,11 @@ TEST(SettingsFile, DefaultsHaveTheDocumentedLayout)
     EXPECT_EQ(lines[512], "4");
     EXPECT_EQ(lines[513], "100");
     EXPECT_EQ(lines[514], "3");
-    EXPECT_EQ(lines[4053 - 1], "5");     // ETR
-    EXPECT_EQ(lines[4053 - 4], "2");     // subnet class
-    EXPECT_EQ(lines[4028], "257");  // last schedule page
-    EXPECT_EQ(lines[4033], "010");  // hold time
-    EXPECT_EQ(lines[4034], "0");    // first connector
+    EXPECT_EQ(lines[4053 - 1], "5");  // ETR
+    EXPECT_EQ(lines[4053 - 4], "2");  // subnet class
+    EXPECT_EQ(lines[4028], "257");    // last schedule page
+    EXPECT_EQ(lines[4033], "010");    // hold time
+    EXPECT_EQ(lines[4034], "0");      // first connector
 }
 
 TEST(SettingsFile, RoundTripIsIdenticalAndAnSTitleComesBackEmpty)
@@ -159,8 +160,7 @@ TEST(SettingsFile, MalformedFilesAreRefusedWithTheLineAndTheModelUntouched)
     std::vector<std::string> lines = lines_of(good);
     auto join = [](const std::vector<std::string>& ls) {
         std::string out;
-        for (const std::string& l : ls)
-            out += l + "\r\n";
+        for (const std::string& l : ls) out += l + "\r\n";
         return out;
     };
     struct Case {
@@ -168,8 +168,9 @@ TEST(SettingsFile, MalformedFilesAreRefusedWithTheLineAndTheModelUntouched)
         std::string value;
     };
     const Case cases[] = {
-        {1, "x"}, {1, "2"}, {300, std::string(60, 'a')}, {514, "1000"}, {515, "-1"},
-        {4053, "9"}, {4053, "5x"}, {3300, "1 2"},
+        {1, "x"},      {1, "2"},      {300, std::string(60, 'a')},
+        {514, "1000"}, {515, "-1"},   {4053, "9"},
+        {4053, "5x"},  {3300, "1 2"},
     };
     model().config.pages.page_title[0] = "keep";
     for (const Case& c : cases) {

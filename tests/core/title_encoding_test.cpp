@@ -1,11 +1,12 @@
 // Protects the title conversion between code page 932 and the device's JIS codes.
+#include "pages/title_encoding.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
-#include "pages/title_encoding.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -14,8 +15,7 @@ namespace {
 std::string spaces(int n)
 {
     std::string s;
-    for (int i = 0; i < n; ++i)
-        s += "2121";
+    for (int i = 0; i < n; ++i) s += "2121";
     return s;
 }
 
@@ -112,8 +112,8 @@ TEST(TitleReply, InvalidCodeShortensAndBadRepliesAreIgnored)
     title(5) = "\x88\x9F";
     serial_dispatch("CA257" + spaces(28) + "\r\n");
     serial_dispatch("CA000" + spaces(28) + "\r\n");
-    serial_dispatch("CA006" + spaces(27) + "\r\n");         // short
-    serial_dispatch("CA006" + spaces(27) + "21x1\r\n");     // not hexadecimal
+    serial_dispatch("CA006" + spaces(27) + "\r\n");      // short
+    serial_dispatch("CA006" + spaces(27) + "21x1\r\n");  // not hexadecimal
     EXPECT_EQ(title(5), "\x88\x9F");
 }
 

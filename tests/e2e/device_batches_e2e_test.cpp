@@ -2,6 +2,8 @@
 // driven through their dialogs, over the real link layer, against the device simulator, over
 // TCP/IP in both roles and over a pty in RS-232C and RS-485; and how the runs meet device
 // faults.
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "common/box_recorder.h"
 #include "common/paced_run.h"
@@ -115,41 +116,42 @@ protected:
     {
         LinkSettings& l = model().link;
         switch (route) {
-        case Route::tcp_client: {
-            ASSERT_TRUE(sim_.start(QStringList{"--listen", "127.0.0.1:0"} + faults));
-            ASSERT_TRUE(connect_tcp_client_to(sim_.first_line()));
-            break;
-        }
-        case Route::tcp_server: {
-            l.interface_kind = 1;
-            l.tcp_role = 1;
-            model().extras.port_number = "0";
-            ASSERT_EQ(tcp_server_start(), 1);
-            const QString address = QStringLiteral("127.0.0.1:%1").arg(tcp_listen_port());
-            ASSERT_TRUE(sim_.start(QStringList{"--connect", address} + faults, false));
-            ASSERT_TRUE(QTest::qWaitFor([] { return !used_peer_slots().empty(); }, k_devsim_wait_ms));
-            l.selected_host = used_peer_slots().front();
-            model().state.socket_connected = 1;
-            break;
-        }
-        case Route::rs232c:
-        case Route::rs485: {
-            QStringList args{"--pty"};
-            if (route == Route::rs485)
-                args << QStringLiteral("--rs485") << QStringLiteral("05");
-            ASSERT_TRUE(sim_.start(args + faults));
-            QDir().mkpath(config_dir_.filePath(QStringLiteral("velta")));
-            QFile ini(config_dir_.filePath(QStringLiteral("velta/velta.ini")));
-            ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-            ini.write("[VELTA_Section]\ncom_path0=" + sim_.first_line().toUtf8() + "\n");
-            ini.close();
-            l.interface_kind = 0;
-            l.com_port_index = 0;
-            l.rs485_mode = route == Route::rs485 ? 1 : 0;
-            l.slave_address = 5;
-            ASSERT_TRUE(open_serial_port());
-            break;
-        }
+            case Route::tcp_client: {
+                ASSERT_TRUE(sim_.start(QStringList{"--listen", "127.0.0.1:0"} + faults));
+                ASSERT_TRUE(connect_tcp_client_to(sim_.first_line()));
+                break;
+            }
+            case Route::tcp_server: {
+                l.interface_kind = 1;
+                l.tcp_role = 1;
+                model().extras.port_number = "0";
+                ASSERT_EQ(tcp_server_start(), 1);
+                const QString address = QStringLiteral("127.0.0.1:%1").arg(tcp_listen_port());
+                ASSERT_TRUE(sim_.start(QStringList{"--connect", address} + faults, false));
+                ASSERT_TRUE(
+                    QTest::qWaitFor([] { return !used_peer_slots().empty(); }, k_devsim_wait_ms));
+                l.selected_host = used_peer_slots().front();
+                model().state.socket_connected = 1;
+                break;
+            }
+            case Route::rs232c:
+            case Route::rs485: {
+                QStringList args{"--pty"};
+                if (route == Route::rs485)
+                    args << QStringLiteral("--rs485") << QStringLiteral("05");
+                ASSERT_TRUE(sim_.start(args + faults));
+                QDir().mkpath(config_dir_.filePath(QStringLiteral("velta")));
+                QFile ini(config_dir_.filePath(QStringLiteral("velta/velta.ini")));
+                ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+                ini.write("[VELTA_Section]\ncom_path0=" + sim_.first_line().toUtf8() + "\n");
+                ini.close();
+                l.interface_kind = 0;
+                l.com_port_index = 0;
+                l.rs485_mode = route == Route::rs485 ? 1 : 0;
+                l.slave_address = 5;
+                ASSERT_TRUE(open_serial_port());
+                break;
+            }
         }
         // What opening the link says is the link's own tests' business.
         boxes_.clear();
@@ -173,15 +175,15 @@ protected:
     std::string box_texts() const
     {
         std::string out;
-        for (const std::string& t : boxes_.texts())
-            out += "[" + t + "] ";
+        for (const std::string& t : boxes_.texts()) out += "[" + t + "] ";
         return out;
     }
 
     void settle()
     {
         (void)QTest::qWaitFor(
-            [] { return model().state.answer_pending == 0 && !answer_outstanding(); }, k_devsim_wait_ms);
+            [] { return model().state.answer_pending == 0 && !answer_outstanding(); },
+            k_devsim_wait_ms);
         QTest::qWait(100);
     }
 
@@ -268,7 +270,13 @@ TEST_P(DeviceBatches, SetAllThenReadAllGivesBackTheSameFile)
                              "IDOT012", "IDOB090", "TSDON", "TSDR4", "TSDSN"})
         EXPECT_TRUE(state.contains(QString::fromLatin1(line))) << line;
     // 漢 字 か な カ ナ in JIS X 0208, then full-width blanks.
-    EXPECT_TRUE(state.contains(QStringLiteral("CA001") + "3441" "3B7A" "242B" "244A" "252B" "254A" +
+    EXPECT_TRUE(state.contains(QStringLiteral("CA001") +
+                               "3441"
+                               "3B7A"
+                               "242B"
+                               "244A"
+                               "252B"
+                               "254A" +
                                QStringLiteral("2121").repeated(22)));
     // Day 5, entry 2: 06:11, "PAS".
     const auto sd05 = std::find_if(state.begin(), state.end(),
@@ -282,14 +290,14 @@ INSTANTIATE_TEST_SUITE_P(Routes, DeviceBatches,
                                            Route::rs485),
                          [](const ::testing::TestParamInfo<Route>& route) {
                              switch (route.param) {
-                             case Route::tcp_client:
-                                 return std::string("TcpClient");
-                             case Route::tcp_server:
-                                 return std::string("TcpServer");
-                             case Route::rs232c:
-                                 return std::string("Rs232c");
-                             case Route::rs485:
-                                 return std::string("Rs485");
+                                 case Route::tcp_client:
+                                     return std::string("TcpClient");
+                                 case Route::tcp_server:
+                                     return std::string("TcpServer");
+                                 case Route::rs232c:
+                                     return std::string("Rs232c");
+                                 case Route::rs485:
+                                     return std::string("Rs485");
                              }
                              return std::string();
                          });

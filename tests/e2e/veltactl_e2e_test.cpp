@@ -372,8 +372,8 @@ TEST_F(Veltactl, ADeviceThatLeavesMidCommandDoesNotFailTheNext)
     QElapsedTimer clock;
     clock.start();
     // It leaves on its 5th command without answering, then comes back as the next device.
-    auto sim = Sim::connecting(m.captured(1).toInt(),
-                               {"--no-answer-at", "5", "--close-after", "5"});
+    auto sim =
+        Sim::connecting(m.captured(1).toInt(), {"--no-answer-at", "5", "--close-after", "5"});
     const Result r = finish(tool);
     EXPECT_LT(clock.elapsed(), 15000);
     EXPECT_TRUE(r.err.contains("#1: step 5 of 310")) << r.err.toStdString();

@@ -61,8 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(at_once.pending <= bound);
 
     std::size_t line_ends = 0;
-    for (char c : stream)
-        line_ends += c == '\n' ? 1 : 0;
+    for (char c : stream) line_ends += c == '\n' ? 1 : 0;
     std::string joined;
     for (const std::string& line : at_once.lines) {
         check(line.size() <= bound);

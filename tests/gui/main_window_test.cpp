@@ -1,5 +1,7 @@
 // Protects the main window: menu texts and enabling per interface, command routing, the hidden
 // corner shortcut, the exit guard, the status-bar clock, the version box and the presenter.
+#include "shell/main_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -17,17 +19,16 @@
 #include <vector>
 
 #include "common/box_recorder.h"
+#include "link/serial_link.h"
 #include "model/file_menu.h"
+#include "model/peer_table.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
 #include "shell/box_presenter.h"
 #include "shell/command_table.h"
-#include "shell/main_window.h"
 #include "shell/single_instance.h"
-#include "shell/version_dialog.h"
-#include "link/serial_link.h"
-#include "model/peer_table.h"
 #include "shell/startup.h"
+#include "shell/version_dialog.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
 
@@ -69,9 +70,9 @@ protected:
 TEST_F(MainWindowTest, MenusCarryEveryItemOfTheCommandTable)
 {
     std::vector<QString> titles;
-    for (QAction* a : window_.menuBar()->actions())
-        titles.push_back(a->text());
-    EXPECT_EQ(titles, (std::vector<QString>{"ﾌｧｲﾙ", "設定", "インターフェイス", "プロトコル", "情報"}));
+    for (QAction* a : window_.menuBar()->actions()) titles.push_back(a->text());
+    EXPECT_EQ(titles,
+              (std::vector<QString>{"ﾌｧｲﾙ", "設定", "インターフェイス", "プロトコル", "情報"}));
 
     QMenu* settings = menu_titled("設定");
     ASSERT_NE(settings, nullptr);
@@ -100,8 +101,7 @@ TEST_F(MainWindowTest, ToolbarHasTwelveButtonsWithTheirPicturesAndTooltips)
     EXPECT_EQ(buttons[4]->toolTip(), "文字＆縁取り色の設定");
     EXPECT_EQ(buttons[11]->toolTip(), "表示ページの設定");
     EXPECT_EQ(window_.toolbar()->iconSize(), QSize(43, 20));
-    for (QAction* b : buttons)
-        EXPECT_FALSE(b->icon().isNull());
+    for (QAction* b : buttons) EXPECT_FALSE(b->icon().isNull());
     // A toolbar button opens the dialog of its menu item.
     buttons[4]->trigger();
     buttons[11]->trigger();
@@ -168,18 +168,15 @@ TEST_F(MainWindowTest, TenRightClicksInTheCornerOpenReadAll)
     };
     window_.show();
     QWidget* bar = window_.menuBar();
-    for (int i = 0; i < 9; ++i)
-        right_click(bar, QPoint(3, 3));
+    for (int i = 0; i < 9; ++i) right_click(bar, QPoint(3, 3));
     EXPECT_EQ(model().state.corner_clicks, 9);
     right_click(bar, QPoint(200, 5));  // elsewhere: start again
     EXPECT_EQ(model().state.corner_clicks, 0);
-    for (int i = 0; i < 9; ++i)
-        right_click(bar, QPoint(19, 19));
+    for (int i = 0; i < 9; ++i) right_click(bar, QPoint(19, 19));
     right_click(bar, QPoint(20, 0));  // just outside the 20 × 20 square
     EXPECT_TRUE(opened_.empty());
 
-    for (int i = 0; i < 9; ++i)
-        right_click(bar, QPoint(i, 19 - i));
+    for (int i = 0; i < 9; ++i) right_click(bar, QPoint(i, 19 - i));
     EXPECT_TRUE(opened_.empty());
     right_click(bar, QPoint(0, 0));
     EXPECT_EQ(opened_, std::vector<int>{command::read_all});
@@ -373,8 +370,8 @@ TEST(SingleInstance, ASecondCopyIsToldAndRefused)
     QTemporaryDir runtime;
     const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
+    QFile::setPermissions(runtime.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(instance_lock_path().startsWith(runtime.path()));
     EXPECT_TRUE(instance_lock_path().endsWith("VELTA TCP_X_Mutex.lock"));
     BoxRecorder boxes;
@@ -402,8 +399,9 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
     ConfigSandbox config;
     model().state.peer_table[5].in_use = 1;
     model().config.pages.page_title[0] = "LEFT OVER";
-    config.write_file("[VELTA_Section]\nInterface=1\nClientServer=1\nlist_count=1\n"
-                      "ip00_0=10\nip00_1=0\nip00_2=0\nip00_3=7\ncom_path0=/nonexistent/tty\n");
+    config.write_file(
+        "[VELTA_Section]\nInterface=1\nClientServer=1\nlist_count=1\n"
+        "ip00_0=10\nip00_1=0\nip00_2=0\nip00_3=7\ncom_path0=/nonexistent/tty\n");
     {
         const std::unique_ptr<MainWindow> window = start_up();
         EXPECT_EQ(window->windowTitle(), "VELTA Server Program");

@@ -4,7 +4,6 @@
 
 #include <QSerialPort>
 #include <QTest>
-
 #include <string>
 #include <vector>
 
@@ -100,8 +99,7 @@ TEST_F(SerialLinkTest, CommandsReachTheWireFramedForRs232AndRs485)
     send_command("TSA\r\n");
     EXPECT_EQ(device_reads(7), "FFTSA\r\n");
     EXPECT_EQ(model().state.answer_pending, 0);
-    for (int tick = 0; tick < 40; ++tick)
-        watchdog_tick();
+    for (int tick = 0; tick < 40; ++tick) watchdog_tick();
     EXPECT_EQ(boxes.count("No Connect"), 0) << "nobody answers a broadcast";
 }
 
@@ -190,11 +188,9 @@ TEST_F(SerialLinkTest, NoAnswerEndsInExactlyOneNoConnect)
     ASSERT_TRUE(open_serial_port());
     send_command("RTSDO\r\n");
     device_reads(7);
-    for (int tick = 0; tick < 26; ++tick)
-        watchdog_tick();
+    for (int tick = 0; tick < 26; ++tick) watchdog_tick();
     EXPECT_EQ(boxes.count("No Connect"), 0);
-    for (int tick = 0; tick < 30; ++tick)
-        watchdog_tick();
+    for (int tick = 0; tick < 30; ++tick) watchdog_tick();
     EXPECT_EQ(boxes.count("No Connect"), 1);
     EXPECT_EQ(model().state.answer_pending, 0);
 }
@@ -213,8 +209,7 @@ TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsReportedOnceWithItsReason)
 
     // Commands go nowhere and end as an unanswered command does.
     send_command("RTSDO\r\n");
-    for (int tick = 0; tick < 30; ++tick)
-        watchdog_tick();
+    for (int tick = 0; tick < 30; ++tick) watchdog_tick();
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Miss! File Open", "No Connect"}));
 }
 

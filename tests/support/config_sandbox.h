@@ -13,7 +13,8 @@ namespace velta {
 
 class ConfigSandbox {
 public:
-    ConfigSandbox() : previous_(qgetenv("XDG_CONFIG_HOME")), had_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+    ConfigSandbox()
+        : previous_(qgetenv("XDG_CONFIG_HOME")), had_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
     {
         qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
     }

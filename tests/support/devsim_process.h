@@ -32,8 +32,7 @@ public:
             return false;
         if (!prints_first_line)
             return true;
-        const bool got =
-            QTest::qWaitFor([&] { return process_.canReadLine(); }, k_devsim_wait_ms);
+        const bool got = QTest::qWaitFor([&] { return process_.canReadLine(); }, k_devsim_wait_ms);
         first_line_ = QString::fromUtf8(process_.readLine()).trimmed();
         return got && !first_line_.isEmpty();
     }
@@ -122,8 +121,7 @@ inline bool connect_tcp_client_to(const QString& listen_address)
     l.selected_host = 0;
     model().extras.port_number = listen_address.section(QLatin1Char(':'), -1).toStdString();
     return tcp_client_connect() == 1 &&
-           QTest::qWaitFor([] { return model().state.socket_connected == 1; },
-                           k_devsim_wait_ms);
+           QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_devsim_wait_ms);
 }
 
 }  // namespace velta

@@ -29,8 +29,7 @@ void sample_data()
     d.remote_mode = 1;
     d.power_on_page = 256;
     d.upper_display_offset = 12;
-    for (int e = 0; e < 24; e += 2)
-        d.schedule_page[4][static_cast<std::size_t>(e)] = e * 5;
+    for (int e = 0; e < 24; e += 2) d.schedule_page[4][static_cast<std::size_t>(e)] = e * 5;
     d.schedule_page[4][5] = 256;
     d.schedule_minute[4][3] = 30;
     model().extras.net_ip_address = {192, 168, 1, 3};
@@ -58,8 +57,8 @@ std::unique_ptr<QDialog> make(const char* name)
     if (std::strcmp(name, "network") == 0)
         return std::make_unique<NetworkDialog>();
     if (std::strcmp(name, "setall") == 0 || std::strcmp(name, "readall") == 0) {
-        auto dialog = std::make_unique<BatchRunDialog>(
-            name[0] == 's' ? set_all_config() : read_all_config());
+        auto dialog =
+            std::make_unique<BatchRunDialog>(name[0] == 's' ? set_all_config() : read_all_config());
         // As it looks part-way through a run.
         dialog->progress()->setValue(155);
         dialog->percent_field()->setText(QStringLiteral("50"));
@@ -77,7 +76,8 @@ int main(int argc, char* argv[])
     sample_data();
     std::unique_ptr<QDialog> dialog = make(argc > 1 ? argv[1] : "");
     if (!dialog) {
-        std::fprintf(stderr, "usage: device_screens alarm|remote|other|schedule|network|setall|readall\n");
+        std::fprintf(stderr,
+                     "usage: device_screens alarm|remote|other|schedule|network|setall|readall\n");
         return 2;
     }
     dialog->show();
