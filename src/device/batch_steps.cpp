@@ -168,6 +168,11 @@ std::optional<SetAllRefusal> set_all_refusal()
     return std::nullopt;
 }
 
+std::optional<SetAllRefusal> set_all_step_refusal(int step)
+{
+    return unbuildable(step);
+}
+
 std::string set_all_refusal_text(const SetAllRefusal& refusal)
 {
     return std::string(k_text_set_all_refused) + "（" + refusal.item + "）";

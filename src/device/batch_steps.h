@@ -37,6 +37,8 @@ struct SetAllRefusal {
     std::string reason;  // the message the step itself would show
 };
 std::optional<SetAllRefusal> set_all_refusal();
+// The refusal of one step, or nothing when it can be built.
+std::optional<SetAllRefusal> set_all_step_refusal(int step);
 inline constexpr std::string_view k_text_set_all_refused = "全項目の設定を開始できません";
 // "全項目の設定を開始できません（ページ 017 のタイトル）"
 std::string set_all_refusal_text(const SetAllRefusal& refusal);

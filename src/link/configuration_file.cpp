@@ -126,6 +126,11 @@ QString configuration_file_path()
            QStringLiteral("/velta/velta.ini");
 }
 
+QString backup_folder_path()
+{
+    return QFileInfo(configuration_file_path()).absolutePath() + QStringLiteral("/backups");
+}
+
 void read_configuration()
 {
 #ifdef _WIN32

@@ -11,6 +11,8 @@ namespace velta {
 // $XDG_CONFIG_HOME/velta/velta.ini on Linux (tests isolate it that way); the user's
 // application configuration directory on Windows.
 QString configuration_file_path();
+// The folder of the configuration backups: "backups" in the folder of velta.ini.
+QString backup_folder_path();
 
 // On Windows velta.ini used to live in the Windows folder (or, for a user not allowed to write
 // there, in the user's VirtualStore copy of it). When the file at new_path does not exist, the

@@ -25,6 +25,8 @@ TEST(Options, FaultFlagsReachThePlan)
                                "5:E2",
                                "--garbage-at",
                                "6",
+                               "--store-wrong-at",
+                               "8",
                                "--delay",
                                "250",
                                "--split",
@@ -48,6 +50,7 @@ TEST(Options, FaultFlagsReachThePlan)
     EXPECT_EQ(o.faults.error_at.at(4), "MENU");
     EXPECT_EQ(o.faults.error_at.at(5), "E2");
     EXPECT_EQ(o.faults.garbage_at, std::set<long>{6});
+    EXPECT_EQ(o.faults.store_wrong_at, std::set<long>{8});
     EXPECT_EQ(o.faults.delay_ms, 250);
     EXPECT_TRUE(o.faults.split && o.faults.merge && o.faults.throttle);
     EXPECT_FALSE(o.faults.no_answer);

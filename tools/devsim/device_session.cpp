@@ -10,6 +10,28 @@ bool valid_forced_status(std::string_view status)
            status == "MENU" || status == "GN";
 }
 
+std::optional<std::string> wrong_value_command(const DeviceState& state, std::string_view command)
+{
+    DeviceState right = state;
+    if (!apply_set_command(right, command))
+        return std::nullopt;
+    constexpr std::string_view k_candidates = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::string changed(command);
+    for (std::size_t pos = changed.size(); pos-- > 0;) {
+        const char original = changed[pos];
+        for (char c : k_candidates) {
+            if (c == original)
+                continue;
+            changed[pos] = c;
+            DeviceState wrong = state;
+            if (apply_set_command(wrong, changed) && !(wrong == right))
+                return changed;
+        }
+        changed[pos] = original;
+    }
+    return std::nullopt;
+}
+
 DeviceSession::DeviceSession(DeviceState& state, int rs485_address, FaultPlan plan)
     : state_(state), address_(rs485_address), plan_(std::move(plan))
 {
@@ -61,11 +83,16 @@ void DeviceSession::take_line(std::string_view line, bool overrun,
     }
 
     const long n = ++commands_;
+    std::optional<std::string> wrong;
+    if (plan_.store_wrong_at.count(n) > 0 && !overrun)
+        wrong = wrong_value_command(state_, command);
     std::string answer;
     if (auto forced = plan_.error_at.find(n); forced != plan_.error_at.end())
         answer = forced->second;
     else if (overrun)
         answer = "E3";
+    else if (wrong)
+        answer = execute_command(state_, *wrong);  // "GO", as if the right value was stored
     else
         answer = execute_command(state_, command);
 

@@ -4,6 +4,7 @@
 // faults that change what is answered. When answers go out is the link schedule's business.
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -20,12 +21,18 @@ struct FaultPlan {
     std::set<long> no_answer_at;           // no answer to these commands
     std::map<long, std::string> error_at;  // answer this status instead, command not run
     std::set<long> garbage_at;             // a garbage line before these answers
+    std::set<long> store_wrong_at;         // run these set commands with a changed value
     long close_after = 0;                  // close the link after this command (0: never)
     int delay_ms = 0;                      // before each answer
     bool split = false;                    // each answer in two writes
     bool merge = false;                    // two answers in one write
     bool throttle = false;                 // 38400 baud 8E1 pace, both ways
 };
+
+// A set command that the device takes but that stores a different value than `command` would:
+// the last character that can be changed into another accepted one is changed (a title's last
+// code, a number's last digit, a letter of a choice). Nothing for a query or a refused command.
+std::optional<std::string> wrong_value_command(const DeviceState& state, std::string_view command);
 
 // The status answers that may be forced on a command.
 bool valid_forced_status(std::string_view status);

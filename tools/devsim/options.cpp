@@ -57,6 +57,8 @@ std::string usage_text()
            "  --error-at N:STATUS    answer STATUS (E0..E3, MENU, GN) to command N instead of\n"
            "                         carrying it out (repeatable)\n"
            "  --garbage-at N         write a garbage line before the answer to command N\n"
+           "  --store-wrong-at N     carry out set command N but store a different value,\n"
+           "                         answering GO (repeatable)\n"
            "  --delay MS             wait MS milliseconds before each answer\n"
            "  --split                write each answer in two parts\n"
            "  --merge                write two answers in one write\n"
@@ -115,6 +117,7 @@ bool parse_options(const std::vector<std::string>& args, Options& out, std::stri
          }},
         {"--no-answer-at", count_into(o.faults.no_answer_at)},
         {"--garbage-at", count_into(o.faults.garbage_at)},
+        {"--store-wrong-at", count_into(o.faults.store_wrong_at)},
         {"--error-at",
          [&](const std::string& v) {
              const std::size_t colon = v.find(':');
