@@ -21,7 +21,8 @@ auto fields(const Options& o)
     const FaultPlan& f = o.faults;
     return std::make_tuple(o.transport, o.host, o.port, o.path, o.rs485_address, o.log_file,
                            o.state_in, o.state_out, o.help, f.no_answer, f.no_answer_at, f.error_at,
-                           f.garbage_at, f.close_after, f.delay_ms, f.split, f.merge, f.throttle);
+                           f.garbage_at, f.store_wrong_at, f.close_after, f.delay_ms, f.split,
+                           f.merge, f.throttle);
 }
 
 // The options as the command line a person would type.
@@ -50,6 +51,7 @@ std::vector<std::string> command_line(const Options& o)
     const FaultPlan& f = o.faults;
     for (long n : f.no_answer_at) line.add("--no-answer-at", std::to_string(n));
     for (long n : f.garbage_at) line.add("--garbage-at", std::to_string(n));
+    for (long n : f.store_wrong_at) line.add("--store-wrong-at", std::to_string(n));
     for (const auto& [n, status] : f.error_at)
         line.add("--error-at", std::to_string(n) + ":" + status);
     line.number("--close-after", f.close_after);
