@@ -127,34 +127,21 @@ TEST(DeviceSession, ForcedStatusReplacesTheAnswerAndTheCommandIsNotRun)
 TEST(DeviceSession, StoreWrongAnswersGoButTheReadBackDiffers)
 {
     const std::string title = "CA001" + std::string(4 * 28, '2').replace(0, 4, "3021");
-    const std::string all_levels = "CWL" + std::string(256, 'H');
-    struct Case {
-        std::string command;
-        std::string query;
-    };
-    for (const Case& c :
-         {Case{"AME", "RAM"}, Case{"ADT045", "RADT"}, Case{title, "RCA001"},
-          Case{all_levels, "RCWL"}, Case{"SD01" + std::string(24 * 7, '0'), "RSD01"}}) {
+    for (const std::string& command : {std::string("ADT045"), title, "CWL" + std::string(256, 'L'),
+                                       std::string("RAM"), std::string("AMX")}) {
         DeviceState right = factory_state();
-        ASSERT_EQ(execute_command(right, c.command), "GO") << c.command;
+        const std::string answer = execute_command(right, command);
         DeviceState s = factory_state();
         FaultPlan plan;
         plan.store_wrong_at = {1};
         DeviceSession session(s, -1, plan);
-        EXPECT_EQ(feed(session, c.command + "\r\n").writes, std::vector<std::string>{"GO\r\n"});
-        EXPECT_NE(execute_command(s, c.query), execute_command(right, c.query)) << c.command;
-        // Only that command: the next one is stored as sent.
-        EXPECT_EQ(feed(session, c.command + "\r\n").writes, std::vector<std::string>{"GO\r\n"});
-        EXPECT_TRUE(s == right) << c.command;
+        EXPECT_EQ(feed(session, command + "\r\n").writes,
+                  std::vector<std::string>{answer + "\r\n"});
+        // Only a set command the device takes is stored wrong, and only that one time.
+        EXPECT_EQ(s == right, answer != "GO") << command;
+        feed(session, command + "\r\n");
+        EXPECT_TRUE(s == right) << command;
     }
-    // A query or a refused command stores nothing and is answered as usual.
-    DeviceState s = factory_state();
-    FaultPlan plan;
-    plan.store_wrong_at = {1, 2};
-    DeviceSession session(s, -1, plan);
-    EXPECT_EQ(feed(session, "RAM\r\nAMX\r\n").writes,
-              (std::vector<std::string>{"AMI\r\n", "E3\r\n"}));
-    EXPECT_TRUE(s == factory_state());
 }
 
 TEST(DeviceSession, GarbageGoesBeforeTheAnswerAndCloseAfterIt)
