@@ -31,7 +31,7 @@ inline constexpr int k_plan_network_options = 4;
 struct PlanStep {
     PlanSend send = PlanSend::set_all_step;
     int step = 0;
-    int slot = 0;
+    int slot = -1;                  // the page of a one_page step
     std::string label;              // what the step sets, as the dialogs name it
     std::vector<std::string> keys;  // the differences (ConfigDifference::key) it covers
 
