@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <cstdio>
 
-#include "common/box_recorder.h"
 #include "common/paced_run.h"
 #include "device/batch_run_dialog.h"
 #include "device/batch_steps.h"
@@ -17,6 +16,7 @@
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/devsim_process.h"
 
 using namespace velta;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "common/message_boxes.h"
+#include "common/run_activity.h"
 #include "link/configuration_file.h"
 #include "link/framing.h"
 #include "link/serial_link.h"
@@ -29,7 +30,7 @@ using namespace velta;
 void quiet_run()
 {
     reset_settings_model();
-    model().state.batch_running = 1;
+    run_activity().settings_run = true;
     set_box_presenter([](const Box&) { return BoxAnswer::ok; });
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/run_activity.h"
 #include "link/framing.h"
 #include "model/settings_model.h"
 
@@ -32,13 +33,14 @@ PacedRun::PacedRun(std::function<void(int)> arm, std::function<void()> disarm)
 
 bool PacedRun::start(RunSteps steps, int period_ms)
 {
-    if (running_ || model().state.batch_running != 0)
+    if (running_ || settings_run_active())
         return false;
     steps_ = std::move(steps);
     running_ = true;
     // A failure left by an earlier single command is not this run's.
     model().state.reply_error = 0;
-    model().state.batch_running = 1;
+    run_activity().settings_run = true;
+    step_ = 1;
     arm_(paced_period(period_ms));
     return true;
 }
@@ -56,7 +58,7 @@ void PacedRun::tick()
     // On TCP/IP a slow device is never outrun: the step waits for the previous answer.
     if (answer_outstanding())
         return;
-    const int step = s.batch_running;
+    const int step = step_;
     in_step_ = true;
     const StepResult result = steps_.perform ? steps_.perform(step) : StepResult::sent;
     in_step_ = false;
@@ -67,7 +69,7 @@ void PacedRun::tick()
         end(RunEnd::ended_on_failure);
         return;
     }
-    s.batch_running = step + 1;
+    step_ = step + 1;
     if (step >= steps_.last)
         end(RunEnd::completed);
 }
@@ -81,7 +83,8 @@ void PacedRun::cancel()
 void PacedRun::end(RunEnd how)
 {
     running_ = false;
-    model().state.batch_running = 0;
+    step_ = 0;
+    run_activity().settings_run = false;
     disarm_();
     if (steps_.finished)
         steps_.finished(how);

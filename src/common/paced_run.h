@@ -1,7 +1,7 @@
 #pragma once
 // The paced runs: one step per tick of a timer, stopped at the next tick after an error answer
-// set reply_error. The step counter is batch_running, so the per-command success messages stay
-// silent while a run goes. The host owns the timer and calls tick().
+// set reply_error. While a run goes it is the settings run of run_activity(), so the per-command
+// success messages stay silent and no other run starts. The host owns the timer and calls tick().
 
 #include <functional>
 
@@ -36,6 +36,8 @@ public:
     void tick();
     void cancel();
     bool running() const { return running_; }
+    // The step the next tick performs; 0 when no run goes.
+    int step() const { return step_; }
 
 private:
     void end(RunEnd how);
@@ -44,6 +46,7 @@ private:
     std::function<void()> disarm_;
     RunSteps steps_;
     bool running_ = false;
+    int step_ = 0;
     bool in_step_ = false;  // a box opened by a step runs a nested loop; ticks wait for it
 };
 

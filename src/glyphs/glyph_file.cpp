@@ -4,6 +4,7 @@
 
 #include "common/file_io.h"
 #include "common/message_boxes.h"
+#include "common/run_activity.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "model/settings_model.h"
@@ -169,7 +170,7 @@ GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::st
 bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
 {
     const LinkState& s = model().state;
-    if (s.read_pending != 0 || s.batch_running != 0)
+    if (s.read_pending != 0 || settings_run_active())
         return false;
     GlyphState& g = glyph_state();
     if (g.glyph_edited != 0 && !ask_yes_no("VELTA", k_text_open_unsaved_glyphs))

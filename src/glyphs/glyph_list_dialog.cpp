@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "common/run_activity.h"
 #include "glyphs/glyph_bmp.h"
 #include "glyphs/glyph_editor_dialog.h"
 #include "glyphs/glyph_file.h"
@@ -207,7 +208,7 @@ QPushButton* GlyphListDialog::button(const QString& text) const
 
 bool GlyphListDialog::busy() const
 {
-    return model().state.glyph_batch_running != 0;
+    return glyph_run_active();
 }
 
 void GlyphListDialog::draw_thumbnails()

@@ -1,6 +1,7 @@
 #include "glyphs/glyph_run.h"
 
 #include "common/message_boxes.h"
+#include "common/run_activity.h"
 #include "glyphs/glyph_layout.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_transfer.h"
@@ -16,12 +17,11 @@ bool start(int mode)
         warning_box(k_text_not_connected);
         return false;
     }
-    LinkState& s = model().state;
-    if (s.batch_running != 0 || s.glyph_batch_running != 0)
+    if (run_active())
         return false;
     model().glyphs.glyph_transfer_index = 0;
     glyph_state().glyph_transfer_mode = mode;
-    s.glyph_batch_running = 1;
+    run_activity().glyph_run = true;
     return true;
 }
 
@@ -45,7 +45,7 @@ GlyphRunTick glyph_run_step(GlyphSize size)
     int& index = model().glyphs.glyph_transfer_index;
     const int slots = glyph_size_info(size).slot_count;
     GlyphRunTick tick;
-    if (s.glyph_batch_running == 0) {
+    if (!glyph_run_active()) {
         tick.finished = true;
         return tick;
     }
@@ -65,7 +65,7 @@ GlyphRunTick glyph_run_step(GlyphSize size)
     tick.percent = glyph_percent_text(index, slots);
     if (index >= slots || index < 0) {
         index = 0;
-        s.glyph_batch_running = 0;
+        run_activity().glyph_run = false;
         tick.percent = "   ";
         tick.finished = true;
     }
@@ -75,7 +75,7 @@ GlyphRunTick glyph_run_step(GlyphSize size)
 void end_glyph_run()
 {
     model().state.read_pending = 0;
-    model().state.glyph_batch_running = 0;
+    run_activity().glyph_run = false;
 }
 
 }  // namespace velta

@@ -21,7 +21,7 @@ struct GlyphRunTick {
     bool finished = false;
 };
 // One tick of an active run: sends the next step, then tells the progress. When the last slot
-// is done the run ends (glyph_batch_running 0, index 0) and the percent text is blank.
+// is done the run ends (no glyph run, index 0) and the percent text is blank.
 GlyphRunTick glyph_run_step(GlyphSize size);
 
 // The run ends with the dialog: nothing outstanding, no run.

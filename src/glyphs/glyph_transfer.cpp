@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/message_boxes.h"
+#include "common/run_activity.h"
 #include "link/codecs.h"
 #include "link/framing.h"
 #include "model/settings_model.h"
@@ -102,7 +103,7 @@ void on_glyph_bitmap_reply(GlyphSize size, std::string_view line)
     }
 
     model().state.read_pending = 0;
-    if (model().state.glyph_batch_running == 0) {
+    if (!glyph_run_active()) {
         if (redraw_hook())
             redraw_hook()(size);
     } else {

@@ -23,7 +23,6 @@ SettingsDialog::SettingsDialog(const QString& window_title, const std::string& c
 {
     previous_dialog_ = current_dialog();
     current_dialog() = this;
-    model().state.corner_clicks = 0;
 
     const std::string address = selected_peer_address();
     setWindowTitle(address.empty() ? window_title : qs(caption_text + address));

@@ -2,6 +2,8 @@
 
 #include "common/file_io.h"
 #include "common/message_boxes.h"
+#include "common/run_activity.h"
+#include "model/document.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
 
@@ -10,7 +12,7 @@ namespace {
 
 bool may_drop_unsaved(std::string_view question)
 {
-    return model().state.dirty != 1 || ask_yes_no("VELTA", question);
+    return !has_unsaved_changes() || ask_yes_no("VELTA", question);
 }
 
 bool write_to(const std::string& path)
@@ -20,7 +22,7 @@ bool write_to(const std::string& path)
         warning_box(k_text_cannot_open, why);
         return false;
     }
-    model().state.dirty = 0;
+    mark_config_saved();
     return true;
 }
 
@@ -28,14 +30,15 @@ bool write_to(const std::string& path)
 
 void file_new()
 {
-    if (model().state.batch_running != 0 || !may_drop_unsaved(k_text_new_unsaved))
+    if (settings_run_active() || !may_drop_unsaved(k_text_new_unsaved))
         return;
     reset_settings_model();
+    mark_config_saved();
 }
 
 void file_open(const SettingsFileChooser& choose)
 {
-    if (model().state.batch_running != 0 || !may_drop_unsaved(k_text_open_unsaved))
+    if (settings_run_active() || !may_drop_unsaved(k_text_open_unsaved))
         return;
     const std::optional<std::string> path = choose(FileDialogMode::open);
     if (!path)
@@ -47,13 +50,13 @@ void file_open(const SettingsFileChooser& choose)
         return;
     }
     model().config = loaded.config;
-    model().state.current_file_name = *path;
-    model().state.dirty = 0;
+    document().file_name = *path;
+    mark_config_saved();
 }
 
 bool file_save()
 {
-    const std::string& name = model().state.current_file_name;
+    const std::string& name = document().file_name;
     if (name.empty()) {
         warning_box(k_text_no_file);
         return false;
@@ -69,19 +72,18 @@ bool file_save_as(const SettingsFileChooser& choose)
     const std::string path = settings_file_name_for_save(*chosen);
     if (!write_to(path))
         return false;
-    model().state.current_file_name = path;
+    document().file_name = path;
     return true;
 }
 
 bool exit_allowed(const SettingsFileChooser& choose)
 {
-    LinkState& s = model().state;
-    if (s.socket_connected == 1) {
+    if (model().state.socket_connected == 1) {
         error_box(k_text_disconnect_first);
         return false;
     }
-    if (s.dirty == 1 && !ask_yes_no("VELTA", k_text_exit_unsaved))
-        return s.current_file_name.empty() ? file_save_as(choose) : file_save();
+    if (has_unsaved_changes() && !ask_yes_no("VELTA", k_text_exit_unsaved))
+        return document().file_name.empty() ? file_save_as(choose) : file_save();
     return true;
 }
 

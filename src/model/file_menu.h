@@ -30,9 +30,10 @@ void file_open(const SettingsFileChooser& choose);
 bool file_save();
 bool file_save_as(const SettingsFileChooser& choose);
 
-// The checks of the exit request: refused while a TCP/IP link is up; with unsaved data the
-// operator may save first. False keeps the program open, also when that save was cancelled or
-// failed, so unsaved titles are never lost on the way out.
+// The checks of the exit request: refused while a TCP/IP link is up; with unsaved changes (the
+// configuration differs from the document's baseline) the operator may save first. False keeps
+// the program open, also when that save was cancelled or failed, so no change is lost on the
+// way out.
 bool exit_allowed(const SettingsFileChooser& choose);
 
 // The save dialog's extension rule, applied to the file name (not to the folders above it).

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/message_boxes.h"
+#include "common/run_activity.h"
 #include "glyphs/glyph_transfer.h"
 #include "link/codecs.h"
 #include "model/settings_model.h"
@@ -349,8 +350,7 @@ constexpr StatusText k_errors[] = {
 
 bool quiet_success()
 {
-    const LinkState& s = model().state;
-    return s.batch_running != 0 || s.glyph_batch_running != 0 || late_receipt();
+    return run_active() || late_receipt();
 }
 
 // The status answers that come after the data replies: "GN" and "E0".."E3". Serial lines are
@@ -365,7 +365,7 @@ void status_tail(std::string_view line, LinkKind link)
     };
     LinkState& s = model().state;
     if (is("GN")) {
-        if (s.batch_running == 0) {
+        if (!settings_run_active()) {
             if (link == LinkKind::serial)
                 error_box("Mode Error");
             else

@@ -30,12 +30,7 @@ void reset_settings_model()
     c.list_repaint_pending = 0;
     c.insert_position = 0;
 
-    GlyphStore& g = m.glyphs;
-    for (auto& slot : g.glyph_large) slot.fill('0');
-    for (auto& slot : g.glyph_medium) slot.fill('0');
-    for (auto& slot : g.glyph_small) slot.fill('0');
-    g.glyph_work.fill('0');
-    g.glyph_transfer_index = 0;
+    m.glyphs = GlyphStore{};
 
     LinkState& s = m.state;
     s.socket_connected = 0;
@@ -43,12 +38,9 @@ void reset_settings_model()
     s.watchdog_ticks = 0;
     s.success_pending = 0;
     s.reply_error = 0;
-    s.batch_running = 0;
     s.read_pending = 0;
     s.socket_line_partial = 0;
     s.socket_line.clear();
-    s.dirty = 0;
-    s.corner_clicks = 0;
 }
 
 int page_count_for_mode(int page_mode)

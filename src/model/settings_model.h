@@ -141,11 +141,20 @@ struct DeviceExtras {
     bool operator==(const DeviceExtras&) const = default;
 };
 
+// Every slot of a size (and the work buffer) starts as all '0' digits: blank glyphs.
+template <std::size_t Bytes, std::size_t Slots>
+constexpr std::array<std::array<char, Bytes>, Slots> blank_glyphs()
+{
+    std::array<std::array<char, Bytes>, Slots> a{};
+    for (auto& slot : a) slot.fill('0');
+    return a;
+}
+
 struct GlyphStore {
-    std::array<std::array<char, 580>, 70> glyph_large{};
-    std::array<std::array<char, 260>, 160> glyph_medium{};
-    std::array<std::array<char, 150>, 256> glyph_small{};
-    std::array<char, k_glyph_work_bytes> glyph_work{};
+    std::array<std::array<char, 580>, 70> glyph_large = blank_glyphs<580, 70>();
+    std::array<std::array<char, 260>, 160> glyph_medium = blank_glyphs<260, 160>();
+    std::array<std::array<char, 150>, 256> glyph_small = blank_glyphs<150, 256>();
+    std::array<char, k_glyph_work_bytes> glyph_work = blank_glyphs<k_glyph_work_bytes, 1>()[0];
     int glyph_transfer_index = 0;
 };
 
@@ -172,16 +181,11 @@ struct LinkState {
     int watchdog_ticks = 0;
     int success_pending = 0;
     int reply_error = 0;
-    int batch_running = 0;
-    int glyph_batch_running = 0;  // not reset
     int read_pending = 0;
     int socket_line_partial = 0;
     int socket_rx_len = 0;         // not reset
     std::string socket_rx_buffer;  // not reset; the last socket receipt
     std::string socket_line;       // the socket answer being assembled
-    int dirty = 0;
-    int corner_clicks = 0;
-    std::string current_file_name;  // not reset
     std::array<PeerSlot, k_peer_slots> peer_table{};
 };
 
@@ -196,8 +200,9 @@ struct SettingsModel {
 
 SettingsModel& model();
 
-// Sets every field that has a default back to it; leaves the link settings, the peer table,
-// the file name and the fields documented as not reset untouched.
+// Sets every field that has a default back to it; leaves the link settings, the peer table
+// and the fields documented as not reset untouched. A default-constructed model is a reset one
+// (with the peer table still to be set up by reset_peer_table).
 void reset_settings_model();
 
 // Page count of the current page mode: 256, or 128 in two-line mode.

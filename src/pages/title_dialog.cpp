@@ -78,10 +78,8 @@ void TitleDialog::load_title()
     loading_ = true;
     edit_->setText(from_cp932(title_of(slot)));
     loading_ = false;
-    // Loading counts as an edit: the stored bytes stay as they are (a title from a file need
-    // not survive a round trip through the edit), but the list is redrawn and the data is
-    // marked changed.
-    model().state.dirty = 1;
+    // The stored bytes stay as they are (a title from a file need not survive a round trip
+    // through the edit); the list is redrawn.
     redraw_list();
 }
 
@@ -90,7 +88,6 @@ void TitleDialog::title_edited(const QString& text)
     if (loading_)
         return;
     title_of(model().choices.current_page) = to_cp932(text);
-    model().state.dirty = 1;
     redraw_list();
 }
 

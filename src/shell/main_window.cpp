@@ -259,6 +259,7 @@ void MainWindow::run_command(int command_id)
     }
     if (!has_command_dialog(id))
         return;
+    corner_clicks_ = 0;  // a dialog in between starts the count again
     opener_(id, this);
     if (id == command::client_server)
         update_title();
@@ -266,7 +267,7 @@ void MainWindow::run_command(int command_id)
 
 void MainWindow::corner_click(const QPoint& pos)
 {
-    int& clicks = model().state.corner_clicks;
+    int& clicks = corner_clicks_;
     const bool in_corner =
         pos.x() >= 0 && pos.y() >= 0 && pos.x() < k_corner_size && pos.y() < k_corner_size;
     clicks = in_corner ? clicks + 1 : 0;

@@ -48,6 +48,7 @@ public:
     void apply_menu_rules();
     // A right-click at a position in window coordinates.
     void corner_click(const QPoint& pos);
+    int corner_clicks() const { return corner_clicks_; }
     // The exit request; true when the program ends.
     bool request_exit();
     // One tick of the main timer: the watchdog, then the clock.
@@ -83,6 +84,7 @@ private:
     QLabel* time_label_ = nullptr;
     QTimer timer_;
     bool exit_accepted_ = false;
+    int corner_clicks_ = 0;  // right-clicks in a row in the top-left square
 
     DialogOpener opener_;
     SettingsFileChooser chooser_;

@@ -2,6 +2,7 @@
 
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
+#include "model/document.h"
 #include "model/peer_table.h"
 #include "model/settings_model.h"
 #include "shell/main_window.h"
@@ -12,6 +13,7 @@ std::unique_ptr<MainWindow> start_up()
 {
     reset_peer_table();
     reset_settings_model();
+    mark_config_saved();
     read_configuration();
     auto window = std::make_unique<MainWindow>();
     window->show();

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "common/box_recorder.h"
 #include "device/alarm_commands.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {

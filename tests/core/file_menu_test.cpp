@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "common/box_recorder.h"
 #include "common/file_io.h"
+#include "common/run_activity.h"
+#include "model/document.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/refused_files.h"
 #include "support/wire_capture.h"
 
@@ -67,9 +69,8 @@ protected:
 TEST_F(FileMenu, NewAsksOnlyWithUnsavedDataAndKeepsTheFileName)
 {
     SettingsModel& m = model();
-    m.state.current_file_name = path("kept.dat");
+    document().file_name = path("kept.dat");
     m.config.pages.page_title[3] = "ABC";
-    m.state.dirty = 1;
 
     boxes_.answer_next(BoxAnswer::no);
     file_new();
@@ -82,22 +83,21 @@ TEST_F(FileMenu, NewAsksOnlyWithUnsavedDataAndKeepsTheFileName)
     boxes_.answer_next(BoxAnswer::yes);
     file_new();
     EXPECT_EQ(m.config.pages.page_title[3], "");
-    EXPECT_EQ(m.state.dirty, 0);
-    EXPECT_EQ(m.state.current_file_name, path("kept.dat"));
+    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_EQ(document().file_name, path("kept.dat"));
 
     // Clean data: no question at all.
     boxes_.clear();
     m.config.pages.page_title[3] = "XYZ";
+    m.config.pages.page_title[3] = "";
     file_new();
     EXPECT_TRUE(boxes_.boxes().empty());
-    EXPECT_EQ(m.config.pages.page_title[3], "");
 }
 
 TEST_F(FileMenu, NewAndOpenAreIgnoredWhileABatchRuns)
 {
     SettingsModel& m = model();
-    m.state.batch_running = 4;
-    m.state.dirty = 1;
+    run_activity().settings_run = true;
     m.config.pages.page_title[0] = "RUN";
     file_new();
     file_open(chooser({path("any.dat")}));
@@ -109,42 +109,42 @@ TEST_F(FileMenu, NewAndOpenAreIgnoredWhileABatchRuns)
 TEST_F(FileMenu, SaveWithoutAFileSaysSoAndSaveAsCompletesTheExtension)
 {
     SettingsModel& m = model();
-    m.state.dirty = 1;
+    m.config.device.clock_display = 1;
     EXPECT_FALSE(file_save());
     EXPECT_EQ(boxes_.last_text(), k_text_no_file);
     EXPECT_EQ(boxes_.boxes().back().kind, BoxKind::warning);
-    EXPECT_EQ(m.state.dirty, 1);
+    EXPECT_TRUE(has_unsaved_changes());
 
     ASSERT_TRUE(file_save_as(chooser({path("plain")})));
     ASSERT_EQ(modes_, std::vector<FileDialogMode>{FileDialogMode::save});
-    EXPECT_EQ(m.state.current_file_name, path("plain.dat"));
-    EXPECT_EQ(m.state.dirty, 0);
+    EXPECT_EQ(document().file_name, path("plain.dat"));
+    EXPECT_FALSE(has_unsaved_changes());
     EXPECT_EQ(read(path("plain.dat")), settings_file_text(model().config));
     EXPECT_FALSE(fs::exists(path("plain")));
 
     // ".dat" anywhere after the first character keeps the name as chosen.
     ASSERT_TRUE(file_save_as(chooser({path("week.dat.bak")})));
-    EXPECT_EQ(m.state.current_file_name, path("week.dat.bak"));
+    EXPECT_EQ(document().file_name, path("week.dat.bak"));
     // The rule looks at the file's own name, not at the folders above it.
     fs::create_directories(dir_ / "old.data");
     ASSERT_TRUE(file_save_as(chooser({path("old.data/new")})));
-    EXPECT_EQ(m.state.current_file_name, path("old.data/new.dat"));
+    EXPECT_EQ(document().file_name, path("old.data/new.dat"));
 }
 
 TEST_F(FileMenu, SaveAsThatCannotWriteKeepsTheFileNameAndCancelSaysNothing)
 {
     SettingsModel& m = model();
-    m.state.current_file_name = path("first.dat");
-    m.state.dirty = 1;
+    document().file_name = path("first.dat");
+    m.config.device.alarm_polarity = 1;
     EXPECT_FALSE(file_save_as(chooser({path("missing/folder/x.dat")})));
     EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
-    EXPECT_EQ(m.state.current_file_name, path("first.dat"));
-    EXPECT_EQ(m.state.dirty, 1);
+    EXPECT_EQ(document().file_name, path("first.dat"));
+    EXPECT_TRUE(has_unsaved_changes());
 
     boxes_.clear();
     EXPECT_FALSE(file_save_as(chooser({std::nullopt})));
     EXPECT_TRUE(boxes_.boxes().empty());
-    EXPECT_EQ(m.state.current_file_name, path("first.dat"));
+    EXPECT_EQ(document().file_name, path("first.dat"));
 }
 
 TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
@@ -160,9 +160,8 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
     ASSERT_TRUE(write_file_atomically(path("short.dat"), text.substr(0, cut)));
 
     reset_for_test();
-    m.state.current_file_name = path("before.dat");
+    document().file_name = path("before.dat");
     m.config.pages.page_title[7] = "EDITED";
-    m.state.dirty = 1;
 
     // The operator declines to drop the edits: no file dialog.
     boxes_.answer_next(BoxAnswer::no);
@@ -176,19 +175,19 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
     EXPECT_EQ(boxes_.boxes()[1].kind, BoxKind::warning);
     EXPECT_NE(boxes_.boxes()[1].text.find("301"), std::string::npos) << boxes_.boxes()[1].text;
     EXPECT_EQ(m.config.pages.page_title[7], "EDITED");
-    EXPECT_EQ(m.state.current_file_name, path("before.dat"));
-    EXPECT_EQ(m.state.dirty, 1);
+    EXPECT_EQ(document().file_name, path("before.dat"));
+    EXPECT_TRUE(has_unsaved_changes());
 
     boxes_.clear();
     file_open(chooser({path("nowhere.dat")}));
     EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
-    EXPECT_EQ(m.state.current_file_name, path("before.dat"));
+    EXPECT_EQ(document().file_name, path("before.dat"));
 
     file_open(chooser({path("good.dat")}));
     EXPECT_EQ(m.config.pages.page_title[7], "SAVED");
     EXPECT_EQ(m.config.device.alarm_hold_time, "123");
-    EXPECT_EQ(m.state.current_file_name, path("good.dat"));
-    EXPECT_EQ(m.state.dirty, 0);
+    EXPECT_EQ(document().file_name, path("good.dat"));
+    EXPECT_FALSE(has_unsaved_changes());
     EXPECT_EQ(modes_.back(), FileDialogMode::open);
 }
 
@@ -196,6 +195,7 @@ TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSay
 {
     SettingsModel& m = model();
     m.config.pages.page_title[7] = "EDITED";
+    mark_config_saved();  // saved, so Open asks nothing
     for (const RefusedFile& r : make_refused_files(dir_, ".dat", k_settings_file_max_bytes)) {
         boxes_.clear();
         file_open(chooser({r.path}));
@@ -203,7 +203,7 @@ TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSay
         EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
         EXPECT_EQ(boxes_.boxes().back().detail, r.reason);
         EXPECT_EQ(m.config.pages.page_title[7], "EDITED");
-        EXPECT_TRUE(m.state.current_file_name.empty());
+        EXPECT_TRUE(document().file_name.empty());
     }
 
     boxes_.clear();
@@ -231,7 +231,7 @@ TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
 {
     SettingsModel& m = model();
     m.state.socket_connected = 1;
-    m.state.dirty = 1;
+    m.config.device.remote_mode = 1;
     EXPECT_FALSE(exit_allowed(chooser({})));
     EXPECT_EQ(boxes_.last_text(), k_text_disconnect_first);
     EXPECT_EQ(boxes_.boxes().back().kind, BoxKind::error);
@@ -246,12 +246,12 @@ TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
     EXPECT_TRUE(modes_.empty());
 
     // No with a file in use: saved there.
-    m.state.current_file_name = path("in_use.dat");
+    document().file_name = path("in_use.dat");
     m.config.pages.page_title[1] = "KEEP";
     boxes_.answer_next(BoxAnswer::no);
     EXPECT_TRUE(exit_allowed(chooser({})));
     EXPECT_EQ(read(path("in_use.dat")), settings_file_text(model().config));
-    EXPECT_EQ(m.state.dirty, 0);
+    EXPECT_FALSE(has_unsaved_changes());
 
     // Nothing unsaved: no question.
     boxes_.clear();
@@ -261,23 +261,22 @@ TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
 
 TEST_F(FileMenu, ExitStaysOpenWhenTheOfferedSaveIsCancelledOrFails)
 {
-    SettingsModel& m = model();
-    m.state.dirty = 1;
+    model().config.device.schedule_minute[4][2] = 30;
     boxes_.answer_next(BoxAnswer::no);
     EXPECT_FALSE(exit_allowed(chooser({std::nullopt})));
-    EXPECT_EQ(m.state.dirty, 1);
+    EXPECT_TRUE(has_unsaved_changes());
 
-    m.state.current_file_name = path("gone/folder/x.dat");
+    document().file_name = path("gone/folder/x.dat");
     boxes_.answer_next(BoxAnswer::no);
     EXPECT_FALSE(exit_allowed(chooser({})));
     EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
 
     // Save As from the exit path, with the extension completed.
-    m.state.current_file_name.clear();
+    document().file_name.clear();
     boxes_.answer_next(BoxAnswer::no);
     EXPECT_TRUE(exit_allowed(chooser({path("last")})));
     EXPECT_TRUE(fs::exists(path("last.dat")));
-    EXPECT_EQ(m.state.current_file_name, path("last.dat"));
+    EXPECT_EQ(document().file_name, path("last.dat"));
 }
 
 }  // namespace

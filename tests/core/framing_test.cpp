@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "common/box_recorder.h"
 #include "link/codecs.h"
 #include "link/watchdog.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {

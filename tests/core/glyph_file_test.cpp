@@ -8,11 +8,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/box_recorder.h"
 #include "common/file_io.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "model/document.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/refused_files.h"
 #include "support/wire_capture.h"
 
@@ -82,14 +83,14 @@ TEST_F(GlyphFiles, RoundTripOfEverySizeLeavesTheTitlesUnsavedFlag)
         fill_patterns(size);
         const std::string before = store(size);
         const std::string file = path("all" + std::string(glyph_file_extension(size)));
-        model().state.dirty = 1;
+        model().config.pages.page_title[0] = "UNSAVED";
         ASSERT_TRUE(write_glyph_list(size, file));
         EXPECT_EQ(fs::file_size(file), glyph_list_bytes(size).size());
         reset_settings_model();
-        model().state.dirty = 1;
+        model().config.pages.page_title[0] = "UNSAVED";
         ASSERT_EQ(read_glyph_list(size, file), GlyphReadResult::read);
         EXPECT_EQ(store(size), before);
-        EXPECT_EQ(model().state.dirty, 1);
+        EXPECT_TRUE(has_unsaved_changes());
     }
 }
 
@@ -186,13 +187,13 @@ TEST_F(GlyphFiles, OpenFlowQuestionsRefusalAndFileName)
     reset_settings_model();
 
     // Unsaved titles are not the glyph files' business: no question.
-    model().state.dirty = 1;
+    model().config.pages.page_title[0] = "UNSAVED";
     EXPECT_TRUE(glyph_file_open(GlyphSize::medium,
                                 [&] { return std::optional<std::string>(path("one_bad.tlm")); }));
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
     EXPECT_EQ(boxes.last_text(), blanked_records_text({5}));
     EXPECT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(model().state.dirty, 1);
+    EXPECT_TRUE(has_unsaved_changes());
     EXPECT_EQ(glyph_list_file_name(GlyphSize::medium), path("one_bad.tlm"));
 
     // Unsaved glyph edits: the question comes first, No stops before the dialog.

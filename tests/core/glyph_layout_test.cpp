@@ -8,12 +8,12 @@
 #include <cstring>
 #include <vector>
 
-#include "common/box_recorder.h"
 #include "glyphs/glyph_bmp.h"
 #include "glyphs/glyph_insert.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {

@@ -6,12 +6,13 @@
 
 #include <string>
 
-#include "common/box_recorder.h"
+#include "common/run_activity.h"
 #include "glyphs/glyph_run.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -155,7 +156,7 @@ TEST(GlyphReply, DuringARunAdvancesTheIndexWithoutRedraw)
     WireCapture wire;
     int redraws = 0;
     set_glyph_redraw_hook([&](GlyphSize) { ++redraws; });
-    model().state.glyph_batch_running = 1;
+    run_activity().glyph_run = true;
     model().glyphs.glyph_transfer_index = 3;
     serial_dispatch(reply("FBML", std::string(576, 'A')));
     EXPECT_EQ(model().glyphs.glyph_transfer_index, 4);
@@ -187,7 +188,7 @@ TEST(GlyphRun, RegisterRunSendsEverySlotThenEnds)
     glyph_slot(GlyphSize::large, 69)[0] = 'F';
     ASSERT_TRUE(start_glyph_register_run(nullptr));
     EXPECT_EQ(boxes.count("本機が自動切換えでない事を確認してください"), 1);
-    EXPECT_EQ(model().state.glyph_batch_running, 1);
+    EXPECT_TRUE(glyph_run_active());
     std::string first_percent;
     GlyphRunTick tick;
     int ticks = 0;
@@ -205,7 +206,7 @@ TEST(GlyphRun, RegisterRunSendsEverySlotThenEnds)
     ASSERT_EQ(wire.sent().size(), 70u);
     EXPECT_EQ(wire.sent()[0].substr(0, 6), "GRL001");
     EXPECT_EQ(wire.sent()[69].substr(0, 7), "GRL070F");
-    EXPECT_EQ(model().state.glyph_batch_running, 0);
+    EXPECT_FALSE(glyph_run_active());
     EXPECT_EQ(model().glyphs.glyph_transfer_index, 0);
     // Success answers stay quiet during a run, and error answers do not stop it.
     EXPECT_EQ(boxes.boxes().size(), 1u);
@@ -222,9 +223,9 @@ TEST(GlyphRun, RegisterRunAnsweredNoOrLinkDownDoesNotStart)
     EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
     model().link.interface_kind = 0;
-    model().state.batch_running = 3;
+    run_activity().settings_run = true;
     EXPECT_FALSE(start_glyph_read_run());
-    EXPECT_EQ(model().state.glyph_batch_running, 0);
+    EXPECT_FALSE(glyph_run_active());
 }
 
 TEST(GlyphRun, ReadRunAsksOneAtATimeAndStepsOnReplies)
@@ -242,7 +243,7 @@ TEST(GlyphRun, ReadRunAsksOneAtATimeAndStepsOnReplies)
         serial_dispatch(reply("FBMS", std::string(144, glyph_value_digit(s % 16))));
         glyph_run_step(GlyphSize::small);
     }
-    EXPECT_EQ(model().state.glyph_batch_running, 0);
+    EXPECT_FALSE(glyph_run_active());
     EXPECT_EQ(wire.sent().size(), 256u);
     EXPECT_EQ(wire.sent()[255], "RFBMSA64A\r\n");
     EXPECT_EQ(slot_text(GlyphSize::small, 255).substr(0, 144), std::string(144, 'F'));
@@ -256,7 +257,7 @@ TEST(GlyphRun, EndWithTheDialogClearsTheFlags)
     glyph_run_step(GlyphSize::medium);
     end_glyph_run();
     EXPECT_EQ(model().state.read_pending, 0);
-    EXPECT_EQ(model().state.glyph_batch_running, 0);
+    EXPECT_FALSE(glyph_run_active());
 }
 
 }  // namespace

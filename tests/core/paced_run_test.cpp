@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/run_activity.h"
 #include "link/framing.h"
 #include "link/line_assembler.h"
 #include "model/dispatch_turns.h"
@@ -47,13 +48,13 @@ TEST(PacedRun, RunsEveryStepOnceThenEnds)
     Harness h;
     ASSERT_TRUE(h.run.start(h.steps(3), 400));
     EXPECT_EQ(h.armed, 400);
-    EXPECT_EQ(model().state.batch_running, 1);
+    EXPECT_TRUE(settings_run_active());
     EXPECT_FALSE(h.run.start(h.steps(3), 400));  // one run at a time
     for (int i = 0; i < 5; ++i) h.run.tick();
     EXPECT_EQ(h.performed, (std::vector<int>{1, 2, 3}));
     ASSERT_EQ(h.ends.size(), 1u);
     EXPECT_EQ(h.ends[0], RunEnd::completed);
-    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_FALSE(settings_run_active());
     EXPECT_FALSE(h.armed_now);
 }
 
@@ -69,7 +70,7 @@ TEST(PacedRun, ErrorAnswerStopsAtTheNextTick)
     ASSERT_EQ(h.ends.size(), 1u);
     EXPECT_EQ(h.ends[0], RunEnd::stopped_on_error);
     EXPECT_EQ(model().state.reply_error, 0);
-    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_FALSE(settings_run_active());
 }
 
 TEST(PacedRun, FailingStepEndsAtOnce)

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "common/box_recorder.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {

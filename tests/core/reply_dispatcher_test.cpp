@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "common/box_recorder.h"
+#include "common/run_activity.h"
 #include "device/other_commands.h"
 #include "device/schedule_commands.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/settings_file_lines.h"
 #include "support/wire_capture.h"
 
@@ -325,7 +326,7 @@ TEST_F(Dispatcher, SocketStatusAnswersCompareTwoCharacters)
 
 TEST_F(Dispatcher, BatchesSilenceSuccessAndModeErrorButNotErrors)
 {
-    m.state.batch_running = 5;
+    run_activity().settings_run = true;
     serial_dispatch("GO\r\n");
     serial_dispatch("GN\r\n");
     socket_receive("GO\r\n");
@@ -337,8 +338,7 @@ TEST_F(Dispatcher, BatchesSilenceSuccessAndModeErrorButNotErrors)
     EXPECT_EQ(boxes.last_text(), "Over Run Error");
     EXPECT_EQ(m.state.reply_error, 1);
 
-    m.state.batch_running = 0;
-    m.state.glyph_batch_running = 1;
+    run_activity() = RunActivity{.glyph_run = true};
     serial_dispatch("GO\r\n");
     EXPECT_EQ(m.state.success_pending, 0);
     serial_dispatch("GN\r\n");  // the glyph runs do not silence the mode error

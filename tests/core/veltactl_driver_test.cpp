@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/message_boxes.h"
+#include "common/run_activity.h"
 #include "link/framing.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
@@ -31,7 +32,7 @@ struct Harness {
     std::deque<std::function<void()>> loop;
     std::vector<int> progress;
     std::optional<RunReport> report;
-    std::vector<int> batch_counter_at_send;
+    std::vector<bool> quiet_at_send;
     StepDriver driver{host()};
     velta::WireHooks previous_wire;
     velta::BoxPresenter previous_boxes;
@@ -44,7 +45,7 @@ struct Harness {
         velta::WireHooks h;
         h.socket_send = [this](std::string_view c) {
             sent.emplace_back(c);
-            batch_counter_at_send.push_back(velta::model().state.batch_running);
+            quiet_at_send.push_back(velta::settings_run_active());
             driver.command_sent(c);
         };
         previous_wire = velta::set_wire_hooks(std::move(h));
@@ -143,9 +144,9 @@ TEST(StepDriver, FastRunSendsTheNextCommandOnlyWhenTheAnswerCame)
     EXPECT_EQ(h.sent, (std::vector<std::string>{"C1\r\n", "C2\r\n", "C3\r\n"}));
     EXPECT_EQ(h.progress, (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(h.gates.empty()) << "a fast run must not wait on a period";
-    // The step counter silences the success notices while the run goes, and is cleared after.
-    EXPECT_EQ(h.batch_counter_at_send, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(velta::model().state.batch_running, 0);
+    // The run silences the success notices while it goes, and no longer after.
+    EXPECT_EQ(h.quiet_at_send, (std::vector<bool>{true, true, true}));
+    EXPECT_FALSE(velta::settings_run_active());
 }
 
 TEST(StepDriver, PacedRunWaitsForBothThePeriodAndTheAnswer)

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/file_io.h"
+#include "common/run_activity.h"
 #include "device/batch_steps.h"
 #include "glyphs/glyph_file.h"
 #include "glyphs/glyph_sizes.h"
@@ -110,7 +111,7 @@ TEST(VeltactlOperations, GlyphReadsAskEachSlotsCodeAndStoreIntoThatSlot)
     Options o = options_for(Command::glyphs_read, "s.tls");
     o.glyph_size = velta::GlyphSize::small;
     begin_device(o);
-    EXPECT_EQ(velta::model().state.glyph_batch_running, 1);
+    EXPECT_TRUE(velta::glyph_run_active());
     const Operation op = make_operation(o, march_fifth());
     EXPECT_EQ(op.steps, 256);
     EXPECT_FALSE(op.stop_on_error) << "list runs go on through error answers";
@@ -227,7 +228,7 @@ TEST(VeltactlOperations, GlyphReadsStartBlankAndWriteTheListFile)
     EXPECT_FALSE(fs::exists(path));
     finish_device(o, finished_run(160, false), "d", path);
     EXPECT_FALSE(fs::exists(path));
-    EXPECT_EQ(velta::model().state.glyph_batch_running, 0);
+    EXPECT_FALSE(velta::glyph_run_active());
 
     const Outcome out = finish_device(o, finished_run(160, true), "d", path);
     EXPECT_EQ(out.exit_code, k_exit_ok);

@@ -12,8 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "common/box_recorder.h"
 #include "common/paced_run.h"
+#include "common/run_activity.h"
 #include "device/batch_run_dialog.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
@@ -22,6 +22,7 @@
 #include "model/peer_table.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/devsim_process.h"
 #include "support/wire_capture.h"
 
@@ -316,7 +317,7 @@ TEST_F(DeviceFaults, CommandErrorStopsTheRunAtTheNextTick)
     const int taken = static_cast<int>(sim_.commands().size());
     EXPECT_GE(taken, 40);
     EXPECT_LE(taken, 41);  // nothing after step k+1
-    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_FALSE(settings_run_active());
 }
 
 TEST_F(DeviceFaults, ModeErrorIsSilentAndTheRunGoesOn)

@@ -7,14 +7,15 @@
 #include <QTest>
 #include <string>
 
-#include "common/box_recorder.h"
 #include "common/paced_run.h"
+#include "common/run_activity.h"
 #include "glyphs/glyph_list_dialog.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "link/framing.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/devsim_process.h"
 #include "support/wire_capture.h"
 
@@ -71,8 +72,8 @@ TEST_P(GlyphE2E, RegisterAllThenReadAllGivesTheSameGlyphs)
 
     GlyphListDialog list(size);
     list.button(QStringLiteral("登録"))->click();
-    ASSERT_EQ(model().state.glyph_batch_running, 1);
-    ASSERT_TRUE(QTest::qWaitFor([] { return model().state.glyph_batch_running == 0; }, 60000));
+    ASSERT_TRUE(glyph_run_active());
+    ASSERT_TRUE(QTest::qWaitFor([] { return !glyph_run_active(); }, 60000));
     ASSERT_TRUE(QTest::qWaitFor([] { return !socket_answer_outstanding(); }, 5000));
     EXPECT_EQ(model().state.reply_error, 0);
 
@@ -80,8 +81,8 @@ TEST_P(GlyphE2E, RegisterAllThenReadAllGivesTheSameGlyphs)
     ASSERT_EQ(store_digits(size), std::string(registered.size(), '0'));
 
     list.button(QStringLiteral("リード"))->click();
-    ASSERT_EQ(model().state.glyph_batch_running, 1);
-    ASSERT_TRUE(QTest::qWaitFor([] { return model().state.glyph_batch_running == 0; }, 60000));
+    ASSERT_TRUE(glyph_run_active());
+    ASSERT_TRUE(QTest::qWaitFor([] { return !glyph_run_active(); }, 60000));
     EXPECT_EQ(store_digits(size), registered);
     // No box but the question before the register run and the connection notice.
     for (const Box& b : boxes_.boxes())

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/run_activity.h"
 #include "fuzz_support.h"
 #include "link/line_assembler.h"
 #include "model/reply_dispatcher.h"
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     model().link.rs485_mode = data[0] & 1;
     model().config.device.page_mode = (data[0] >> 1) & 1;
-    model().state.glyph_batch_running = (data[0] >> 2) & 1;
+    run_activity().glyph_run = ((data[0] >> 2) & 1) != 0;
     model().glyphs.glyph_transfer_index = data[0] >> 3;  // up to 31
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     LineAssembler lines(LineAssembler::Overflow::cut);

@@ -18,7 +18,6 @@
 #include <functional>
 #include <memory>
 
-#include "common/box_recorder.h"
 #include "device/client_server_dialog.h"
 #include "device/host_list.h"
 #include "device/interface_dialog.h"
@@ -36,6 +35,7 @@
 #include "model/settings_model.h"
 #include "shell/command_table.h"
 #include "shell/main_window.h"
+#include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/pty_pair.h"
 #include "support/user_input.h"
@@ -142,12 +142,10 @@ TEST_F(ConnectionDialogs, InterfaceAndRoleAreLockedWhileALinkIsUp)
     EXPECT_EQ(role.role_list()->currentIndex(), -1);
 }
 
-TEST_F(ConnectionDialogs, OpeningRegistersTheDialogAndClearsTheCornerCount)
+TEST_F(ConnectionDialogs, OpeningRegistersTheDialog)
 {
-    model().state.corner_clicks = 7;
     SerialDialog serial;
     EXPECT_EQ(current_dialog(), &serial);
-    EXPECT_EQ(model().state.corner_clicks, 0);
     {
         TcpClientDialog client;
         EXPECT_EQ(socket_notify_window(), &client);

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "common/box_recorder.h"
 #include "device/alarm_dialog.h"
 #include "device/connector_table_widgets.h"
 #include "device/network_dialog.h"
@@ -18,6 +17,7 @@
 #include "device/schedule_dialog.h"
 #include "model/settings_model.h"
 #include "pages/display_page_dialog.h"
+#include "support/box_recorder.h"
 #include "support/user_input.h"
 #include "support/wire_capture.h"
 

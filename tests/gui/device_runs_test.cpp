@@ -10,13 +10,14 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "common/box_recorder.h"
 #include "common/paced_run.h"
+#include "common/run_activity.h"
 #include "device/batch_run_dialog.h"
 #include "device/network_dialog.h"
 #include "device/schedule_dialog.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -119,7 +120,7 @@ TEST(ScheduleDialog, AllDaysRunSendsOneDayPerTickAndClosesWhenDone)
     EXPECT_EQ(boxes.count("本機が自動切換えでない事を確認してください"), 1);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_FALSE(settings_run_active());
 }
 
 TEST(ScheduleDialog, AllDaysRunStopsAtTheTickAfterAnErrorAnswer)
@@ -412,7 +413,7 @@ TEST(BatchRunDialogs, ReadAllStopsAtADamagedReplyNamingItsItem)
     EXPECT_EQ(wire.sent().size(), 2u) << "a query left after the damaged reply";
     EXPECT_TRUE(dialog.close_button()->isEnabled());
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_FALSE(settings_run_active());
 }
 
 TEST(BatchRunDialogs, SetAllIsPacedAt400ms)

@@ -15,9 +15,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "common/box_recorder.h"
 #include "common/file_io.h"
 #include "common/paced_run.h"
+#include "common/run_activity.h"
 #include "glyphs/glyph_editor_dialog.h"
 #include "glyphs/glyph_insert_dialog.h"
 #include "glyphs/glyph_layout.h"
@@ -28,6 +28,7 @@
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "shell/dialog_table.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -322,7 +323,7 @@ TEST_F(GlyphDialogs, ListReadRunTickByTick)
 {
     GlyphListDialog list(GlyphSize::large);
     list.button("リード")->click();
-    EXPECT_EQ(model().state.glyph_batch_running, 1);
+    EXPECT_TRUE(glyph_run_active());
     EXPECT_EQ(list.list_timer().interval(), 400);
     EXPECT_TRUE(list.list_timer().isActive());
     list.list_timer().stop();  // driven by hand from here
@@ -353,7 +354,7 @@ TEST_F(GlyphDialogs, ListReadRunTickByTick)
         }
     }
     EXPECT_EQ(wire_.sent().size(), 70u);
-    EXPECT_EQ(model().state.glyph_batch_running, 0);
+    EXPECT_FALSE(glyph_run_active());
     EXPECT_EQ(list.percent_field()->text(), "   ");
     EXPECT_EQ(list.progress_bar()->value(), 0);
     EXPECT_EQ(list.box(13)->image().pixel(10, 10), k_lit_rgb);  // shown at the end
@@ -373,14 +374,14 @@ TEST_F(GlyphDialogs, ListRegisterRunPacedAndRepaintKeepsThePace)
     ASSERT_EQ(wire_.sent().size(), 70u);
     EXPECT_EQ(wire_.sent()[0].substr(0, 6), "GRL001");
     EXPECT_EQ(wire_.sent()[69].substr(0, 6), "GRL070");
-    EXPECT_EQ(model().state.glyph_batch_running, 0);
+    EXPECT_FALSE(glyph_run_active());
     EXPECT_EQ(list.percent_field()->text(), "   ");
 
     // Close ends a run in progress.
     list.button("リード")->click();
     list.glyph_list_tick();
     list.close_button()->click();
-    EXPECT_EQ(model().state.glyph_batch_running, 0);
+    EXPECT_FALSE(glyph_run_active());
     EXPECT_EQ(model().state.read_pending, 0);
 }
 

@@ -8,27 +8,31 @@
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <vector>
 
-#include "common/box_recorder.h"
 #include "link/serial_link.h"
+#include "model/document.h"
 #include "model/file_menu.h"
 #include "model/peer_table.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "pages/title_dialog.h"
 #include "shell/box_presenter.h"
 #include "shell/command_table.h"
 #include "shell/single_instance.h"
 #include "shell/startup.h"
 #include "shell/version_dialog.h"
+#include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
 
@@ -169,9 +173,9 @@ TEST_F(MainWindowTest, TenRightClicksInTheCornerOpenReadAll)
     window_.show();
     QWidget* bar = window_.menuBar();
     for (int i = 0; i < 9; ++i) right_click(bar, QPoint(3, 3));
-    EXPECT_EQ(model().state.corner_clicks, 9);
+    EXPECT_EQ(window_.corner_clicks(), 9);
     right_click(bar, QPoint(200, 5));  // elsewhere: start again
-    EXPECT_EQ(model().state.corner_clicks, 0);
+    EXPECT_EQ(window_.corner_clicks(), 0);
     for (int i = 0; i < 9; ++i) right_click(bar, QPoint(19, 19));
     right_click(bar, QPoint(20, 0));  // just outside the 20 × 20 square
     EXPECT_TRUE(opened_.empty());
@@ -180,7 +184,12 @@ TEST_F(MainWindowTest, TenRightClicksInTheCornerOpenReadAll)
     EXPECT_TRUE(opened_.empty());
     right_click(bar, QPoint(0, 0));
     EXPECT_EQ(opened_, std::vector<int>{command::read_all});
-    EXPECT_EQ(model().state.corner_clicks, 0);
+    EXPECT_EQ(window_.corner_clicks(), 0);
+
+    // A dialog opened in between starts the count again.
+    for (int i = 0; i < 7; ++i) right_click(bar, QPoint(3, 3));
+    window_.run_command(command::alarm);
+    EXPECT_EQ(window_.corner_clicks(), 0);
 }
 
 TEST_F(MainWindowTest, ExitIsRefusedWhileConnectedAndEndsAfterASave)
@@ -195,7 +204,7 @@ TEST_F(MainWindowTest, ExitIsRefusedWhileConnectedAndEndsAfterASave)
     // Unsaved titles, the operator answers No (do not drop them), Save As is cancelled: the
     // program stays open with the titles.
     model().state.socket_connected = 0;
-    model().state.dirty = 1;
+    model().config.pages.page_title[0] = "UNSAVED";
     boxes_.answer_next(BoxAnswer::no);
     chosen_.reset();
     EXPECT_FALSE(window_.close());
@@ -213,13 +222,55 @@ TEST_F(MainWindowTest, ExitIsRefusedWhileConnectedAndEndsAfterASave)
     EXPECT_FALSE(window_.main_timer().isActive());
 }
 
+TEST_F(MainWindowTest, ExitAsksExactlyWhenTheConfigurationDiffersFromTheLastSavedOne)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        bool asks;
+    };
+    const auto title_dialog = [this](std::function<void(TitleDialog&)> edit) {
+        return [this, edit] {
+            on_open_ = [edit](int) {
+                TitleDialog d;
+                edit(d);
+            };
+            window_.run_command(command::title);
+        };
+    };
+    const std::vector<Case> cases = {
+        {"title dialog opened and closed", title_dialog([](TitleDialog&) {}), false},
+        {"title typed and erased again", title_dialog([](TitleDialog& d) {
+             QTest::keyClicks(d.title_edit(), "AB");
+             QTest::keyClick(d.title_edit(), Qt::Key_Backspace);
+             QTest::keyClick(d.title_edit(), Qt::Key_Backspace);
+         }),
+         false},
+        {"title typed", title_dialog([](TitleDialog& d) { QTest::keyClicks(d.title_edit(), "A"); }),
+         true},
+        {"alarm mode", [] { model().config.device.alarm_mode = 1; }, true},
+        {"schedule entry", [] { model().config.device.schedule_page[30][23] = 5; }, true},
+        {"character colour of a page", [] { model().config.pages.page_char_color[200] = 2; }, true},
+    };
+    for (const Case& c : cases) {
+        reset_for_test();
+        model().config.pages.page_title[0] = std::string(4, '\x81') + "@";  // read from a file
+        mark_config_saved();
+        c.act();
+        boxes_.clear();
+        boxes_.answer_next(BoxAnswer::yes);  // leave without saving
+        EXPECT_TRUE(window_.request_exit()) << c.what;
+        EXPECT_EQ(boxes_.count(std::string(k_text_exit_unsaved)), c.asks ? 1 : 0) << c.what;
+    }
+}
+
 TEST_F(MainWindowTest, FileMenuItemsUseTheChooser)
 {
     QTemporaryDir dir;
     chosen_ = (dir.path() + "/menu").toStdString();
     model().config.pages.page_title[2] = "MENU";
     window_.action(command::file_save_as)->trigger();
-    EXPECT_EQ(model().state.current_file_name, chosen_.value() + ".dat");
+    EXPECT_EQ(document().file_name, chosen_.value() + ".dat");
     model().config.pages.page_title[2] = "CHANGED";
     window_.action(command::file_open)->trigger();  // chooser gives "menu", which is missing
     EXPECT_EQ(boxes_.last_text(), "Can't file open");

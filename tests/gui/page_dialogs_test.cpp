@@ -11,12 +11,12 @@
 #include <QTimer>
 #include <functional>
 
-#include "common/box_recorder.h"
 #include "model/settings_model.h"
 #include "pages/page_list_dialog.h"
 #include "pages/page_list_view.h"
 #include "shell/command_table.h"
 #include "shell/dialog_table.h"
+#include "support/box_recorder.h"
 #include "support/user_input.h"
 #include "support/wire_capture.h"
 

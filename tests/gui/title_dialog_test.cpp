@@ -13,12 +13,14 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "common/box_recorder.h"
 #include "common/paced_run.h"
+#include "common/run_activity.h"
 #include "link/watchdog.h"
+#include "model/document.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "pages/page_list_view.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -91,14 +93,14 @@ TEST(TitleDialog, TitleLongerThanTheLimitCanOnlyBeShortened)
     EXPECT_EQ(model().config.pages.page_title[0], std::string(56, 'x'));
 }
 
-TEST(TitleDialog, OpeningMarksDataChangedAndEveryEditIsStoredAndListed)
+TEST(TitleDialog, OpeningChangesNothingAndEveryEditIsStoredAndListed)
 {
     WireCapture wire;
     model().config.pages.page_title[9] = std::string("\x10\x21", 2) + k_a_cp932;
     model().choices.current_page = 9;
-    ASSERT_EQ(model().state.dirty, 0);
+    mark_config_saved();
     TitleDialog d;
-    EXPECT_EQ(model().state.dirty, 1);
+    EXPECT_FALSE(has_unsaved_changes());
     // Loading leaves the stored bytes as they were.
     EXPECT_EQ(model().config.pages.page_title[9], std::string("\x10\x21", 2) + k_a_cp932);
     QStringList lines = d.list_view()->drawn_texts();
@@ -106,12 +108,12 @@ TEST(TitleDialog, OpeningMarksDataChangedAndEveryEditIsStoredAndListed)
     EXPECT_EQ(lines[0], QStringLiteral("P009 = ") + QString(28, QChar(0x3000)));
     EXPECT_EQ(lines[1], QStringLiteral("P010 = 　あ") + QString(26, QChar(0x3000)));
 
-    model().state.dirty = 0;
     d.page_list()->setCurrentIndex(10);
     EXPECT_EQ(d.title_edit()->text(), QString());
-    EXPECT_EQ(model().state.dirty, 1);
+    EXPECT_FALSE(has_unsaved_changes());
     commit_text(d.title_edit(), QStringLiteral("亜"));
     EXPECT_EQ(model().config.pages.page_title[10], "\x88\x9F");
+    EXPECT_TRUE(has_unsaved_changes());
     EXPECT_EQ(d.list_view()->drawn_texts()[2],
               QStringLiteral("P011 = 亜") + QString(27, QChar(0x3000)));
 
@@ -162,7 +164,7 @@ TEST_F(TitleRun, PercentGoesByWholeStepsAndIsClearedAfterTheLastSlot)
     ASSERT_EQ(boxes.count(std::string(k_text_not_auto_switching)), 1);
     ASSERT_TRUE(d.run_active());
     EXPECT_FALSE(d.close_button()->isEnabled());
-    EXPECT_EQ(model().state.batch_running, 1);
+    EXPECT_TRUE(settings_run_active());
 
     QStringList percents;
     for (int k = 1; k <= 6; ++k) {
@@ -182,7 +184,7 @@ TEST_F(TitleRun, PercentGoesByWholeStepsAndIsClearedAfterTheLastSlot)
     click(d.set_all_button());
     EXPECT_EQ(boxes.count(std::string(k_text_not_auto_switching)), 2);
     EXPECT_EQ(wire.sent().size(), 6u);
-    EXPECT_EQ(model().state.batch_running, 7);
+    EXPECT_EQ(d.run().step(), 7);
 
     for (int k = 7; k <= 255; ++k) d.run_tick();
     EXPECT_EQ(d.percent_field()->text(), QStringLiteral("99"));
@@ -192,7 +194,7 @@ TEST_F(TitleRun, PercentGoesByWholeStepsAndIsClearedAfterTheLastSlot)
     EXPECT_EQ(wire.last().substr(0, 5), "CA256");
     EXPECT_EQ(d.percent_field()->text(), QStringLiteral("  "));
     EXPECT_EQ(d.progress_bar()->value(), 0);
-    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_FALSE(settings_run_active());
     EXPECT_TRUE(d.close_button()->isEnabled());
     // No "Success" per page while the run went.
     EXPECT_EQ(boxes.boxes().size(), 2u);
@@ -215,7 +217,7 @@ TEST_F(TitleRun, ErrorAnswerStopsAtTheNextTickLeavingTheBar)
     EXPECT_EQ(d.progress_bar()->value(), 5);
     EXPECT_EQ(d.percent_field()->text(), QStringLiteral("1"));
     EXPECT_EQ(model().state.reply_error, 0);
-    EXPECT_EQ(model().state.batch_running, 0);
+    EXPECT_FALSE(settings_run_active());
     EXPECT_TRUE(d.close_button()->isEnabled());
     d.run_tick();
     EXPECT_EQ(wire.sent().size(), 5u);

@@ -18,12 +18,12 @@
 #include <unistd.h>
 #endif
 
-#include "common/box_recorder.h"
 #include "link/dialog_link.h"
 #include "link/framing.h"
 #include "link/tcp_link.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
+#include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
 namespace velta {

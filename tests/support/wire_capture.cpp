@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "common/run_activity.h"
+#include "model/document.h"
+#include "model/peer_table.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -22,13 +25,10 @@ WireCapture::~WireCapture()
 
 void reset_for_test()
 {
-    reset_settings_model();
-    SettingsModel& m = model();
-    m.link = LinkSettings{};
-    m.choices.current_page = 0;
-    m.choices.display_on = 1;
-    m.state.glyph_batch_running = 0;
-    m.state.current_file_name.clear();
+    model() = SettingsModel{};
+    reset_peer_table();
+    run_activity() = RunActivity{};
+    document() = Document{};
 }
 
 }  // namespace velta

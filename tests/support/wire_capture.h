@@ -25,7 +25,8 @@ private:
     WireHooks previous_;
 };
 
-// Resets the whole model, link settings and flags included, to a known start.
+// Starts from fresh values: the model (link settings and peer table included), the runs and
+// the document.
 void reset_for_test();
 
 }  // namespace velta

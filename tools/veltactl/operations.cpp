@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "common/run_activity.h"
 #include "device/batch_steps.h"
 #include "glyphs/glyph_file.h"
 #include "glyphs/glyph_run.h"
@@ -211,10 +212,10 @@ void begin_device(const Options& o)
             std::fill(bytes.begin(), bytes.end(), '0');
         }
         m.glyphs.glyph_transfer_index = 0;
-        m.state.glyph_batch_running = 1;  // each reply then goes on to the next slot quietly
+        velta::run_activity().glyph_run = true;  // each reply then goes on to the next slot quietly
     }
     if (o.command == Command::glyphs_set)
-        m.state.glyph_batch_running = 1;
+        velta::run_activity().glyph_run = true;
     m.state.read_pending = 0;
 }
 
@@ -250,7 +251,7 @@ Outcome finish_device(const Options& o, const RunReport& report, std::string_vie
                       const std::string& path)
 {
     velta::SettingsModel& m = velta::model();
-    m.state.glyph_batch_running = 0;
+    velta::run_activity().glyph_run = false;
     m.glyphs.glyph_transfer_index = 0;
     m.state.read_pending = 0;
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/run_activity.h"
 #include "model/settings_model.h"
 
 namespace veltactl {
@@ -46,7 +47,7 @@ void StepDriver::send_step()
 
     velta::LinkState& s = velta::model().state;
     s.reply_error = 0;
-    s.batch_running = step_;  // also silences the per-command success notices
+    velta::run_activity().settings_run = true;  // silences the per-command success notices
     phase_ = Phase::sending;
     const velta::StepResult result = step.send ? step.send() : velta::StepResult::sent;
     if (phase_ != Phase::sending)
@@ -232,7 +233,7 @@ void StepDriver::finish()
     phase_ = Phase::finished;
     ++run_;
     velta::LinkState& s = velta::model().state;
-    s.batch_running = 0;
+    velta::run_activity().settings_run = false;
     s.reply_error = 0;
     if (host_.disarm_all)
         host_.disarm_all();
