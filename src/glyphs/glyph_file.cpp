@@ -6,6 +6,7 @@
 #include "common/message_boxes.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -18,7 +19,7 @@ bool is_blank(char c)
 
 bool busy_reading()
 {
-    return model().state.read_pending != 0;
+    return link_status().read_pending != 0;
 }
 
 }  // namespace
@@ -169,7 +170,7 @@ GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::st
 bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
 {
     const LinkState& s = model().state;
-    if (s.read_pending != 0 || s.batch_running != 0)
+    if (link_status().read_pending != 0 || s.batch_running != 0)
         return false;
     GlyphState& g = glyph_state();
     if (g.glyph_edited != 0 && !ask_yes_no("VELTA", k_text_open_unsaved_glyphs))

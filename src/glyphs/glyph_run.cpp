@@ -5,6 +5,7 @@
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_transfer.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -57,8 +58,8 @@ GlyphRunTick glyph_run_step(GlyphSize size)
                 size, index,
                 {slot.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)});
             ++index;
-        } else if (s.read_pending == 0) {
-            s.read_pending = 1;
+        } else if (link_status().read_pending == 0) {
+            link_status().read_pending = 1;
             send_command(glyph_read_query(size, glyph_code(index)));
         }
     }
@@ -74,7 +75,7 @@ GlyphRunTick glyph_run_step(GlyphSize size)
 
 void end_glyph_run()
 {
-    model().state.read_pending = 0;
+    link_status().read_pending = 0;
     model().state.glyph_batch_running = 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "fuzz_support.h"
 #include "link/line_assembler.h"
+#include "link/link_status.h"
 #include "model/reply_dispatcher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::start_clean();
     if (size == 0)
         return 0;
-    model().link.rs485_mode = data[0] & 1;
+    link_settings().rs485 = (data[0] & 1) != 0;
     model().config.device.page_mode = (data[0] >> 1) & 1;
     model().state.glyph_batch_running = (data[0] >> 2) & 1;
     model().glyphs.glyph_transfer_index = data[0] >> 3;  // up to 31

@@ -2,7 +2,10 @@
 
 #include <utility>
 
+#include "glyphs/glyph_replies.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
+#include "pages/page_replies.h"
 
 namespace velta {
 
@@ -22,9 +25,12 @@ WireCapture::~WireCapture()
 
 void reset_for_test()
 {
+    register_page_replies();
+    register_glyph_replies();
     reset_settings_model();
     SettingsModel& m = model();
-    m.link = LinkSettings{};
+    link_settings() = {};
+    link_status() = {};
     m.choices.current_page = 0;
     m.choices.display_on = 1;
     m.state.glyph_batch_running = 0;
