@@ -12,10 +12,13 @@
 #include "common/paced_run.h"
 #include "device/batch_run_dialog.h"
 #include "device/batch_steps.h"
+#include "glyphs/glyph_replies.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
+#include "pages/page_replies.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
 
@@ -38,15 +41,15 @@ bool connect_tcp(DevSimProcess& sim)
 {
     if (!sim.start({"--listen", "127.0.0.1:0"}))
         return false;
-    LinkSettings& l = model().link;
-    l.interface_kind = 1;
-    l.tcp_role = 0;
+    LinkSettings& l = link_settings();
+    l.interface = Interface::tcp;
+    l.tcp_role = TcpRole::client;
     l.host_list = {IpAddress{127, 0, 0, 1}};
     l.host_count = 1;
     l.selected_host = 0;
     model().extras.port_number = sim.first_line().section(QLatin1Char(':'), -1).toStdString();
     return tcp_client_connect() == 1 &&
-           QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_devsim_wait_ms);
+           QTest::qWaitFor([] { return link_status().socket_connected == 1; }, k_devsim_wait_ms);
 }
 
 bool connect_pty(DevSimProcess& sim, const QString& config_home)
@@ -59,8 +62,8 @@ bool connect_pty(DevSimProcess& sim, const QString& config_home)
         return false;
     ini.write("[VELTA_Section]\ncom_path0=" + sim.first_line().toUtf8() + "\n");
     ini.close();
-    model().link.interface_kind = 0;
-    model().link.com_port_index = 0;
+    link_settings().interface = Interface::serial;
+    link_settings().com_port_index = 0;
     return open_serial_port();
 }
 
@@ -78,7 +81,7 @@ Figures run(DevSimProcess& sim, BatchRunConfig config)
     (void)QTest::qWaitFor([&] { return !dialog.run_active(); }, 30 * 60 * 1000);
     f.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     // Let the last answers arrive before counting the bytes.
-    (void)QTest::qWaitFor([] { return model().state.answer_pending == 0 && !answer_outstanding(); },
+    (void)QTest::qWaitFor([] { return link_status().answer_pending == 0 && !answer_outstanding(); },
                           k_devsim_wait_ms);
     QTest::qWait(500);
     const auto after = sim.wire_bytes();
@@ -119,6 +122,8 @@ int main(int argc, char* argv[])
     std::printf(
         "| route | run | nominal (steps × period) | measured | drift | commands on a "
         "38400-baud line | answers on a 38400-baud line |\n|---|---|---|---|---|---|---|\n");
+    register_page_replies();
+    register_glyph_replies();
     for (const QString& route : routes) {
         reset_settings_model();
         DevSimProcess sim;

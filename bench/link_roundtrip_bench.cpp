@@ -18,6 +18,7 @@
 #include "common/run_activity.h"
 #include "link/configuration_file.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
@@ -57,15 +58,15 @@ void BM_TcpCommandAnswered(benchmark::State& st)
             }
         });
     });
-    LinkSettings& l = model().link;
-    l.interface_kind = 1;
-    l.tcp_role = 0;
+    LinkSettings& l = link_settings();
+    l.interface = Interface::tcp;
+    l.tcp_role = TcpRole::client;
     l.host_list = {IpAddress{127, 0, 0, 1}};
     l.host_count = 1;
     l.selected_host = 0;
     model().extras.port_number = std::to_string(device_server.serverPort());
     tcp_client_connect();
-    if (!run_until([] { return model().state.socket_connected == 1; })) {
+    if (!run_until([] { return link_status().socket_connected == 1; })) {
         st.SkipWithError("no connection");
         return;
     }
@@ -107,14 +108,14 @@ void BM_SerialCommandAnswered(benchmark::State& st)
             device.write("GO\r\n");
         }
     });
-    model().link.interface_kind = 0;
+    link_settings().interface = Interface::serial;
     if (!open_serial_port()) {
         st.SkipWithError("port not opened");
         return;
     }
     for (auto _ : st) {
         send_command("TSA\r\n");
-        run_until([] { return model().state.answer_pending == 0; });
+        run_until([] { return link_status().answer_pending == 0; });
     }
     close_serial_port();
     socat.kill();

@@ -5,6 +5,7 @@
 
 #include "common/run_activity.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -38,7 +39,7 @@ bool PacedRun::start(RunSteps steps, int period_ms)
     steps_ = std::move(steps);
     running_ = true;
     // A failure left by an earlier single command is not this run's.
-    model().state.reply_error = 0;
+    link_status().reply_error = 0;
     run_activity().settings_run = true;
     step_ = 1;
     arm_(paced_period(period_ms));
@@ -49,9 +50,8 @@ void PacedRun::tick()
 {
     if (!running_ || in_step_)
         return;
-    LinkState& s = model().state;
-    if (s.reply_error != 0) {
-        s.reply_error = 0;
+    if (link_status().reply_error != 0) {
+        link_status().reply_error = 0;
         end(RunEnd::stopped_on_error);
         return;
     }
@@ -65,7 +65,7 @@ void PacedRun::tick()
     if (steps_.progress)
         steps_.progress(step);
     if (result == StepResult::end_now) {
-        s.reply_error = 0;
+        link_status().reply_error = 0;
         end(RunEnd::ended_on_failure);
         return;
     }

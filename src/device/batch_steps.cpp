@@ -8,6 +8,7 @@
 #include "device/other_commands.h"
 #include "device/schedule_commands.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "pages/page_commands.h"
 #include "pages/page_lists.h"
@@ -146,7 +147,7 @@ StepResult perform_set_all_step(int step)
     if (step >= 1 && step <= k_title_steps) {
         // Every slot goes, whatever the page mode: the device keeps all 256.
         if (!send_title_or_warn(step - 1)) {
-            model().state.reply_error = 1;
+            link_status().reply_error = 1;
             return StepResult::end_now;
         }
         return StepResult::sent;

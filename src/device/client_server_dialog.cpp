@@ -5,6 +5,7 @@
 
 #include "device/connection_layout_widgets.h"
 #include "gui/dialog_widgets.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {

@@ -8,7 +8,6 @@
 #include "device/host_list.h"
 #include "gui/dialog_widgets.h"
 #include "link/configuration_file.h"
-#include "link/dialog_link.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
 
@@ -19,12 +18,6 @@ ConnectionDialog::ConnectionDialog(const QString& caption, QWidget* parent)
 {
     // These dialogs keep their own captions whatever peer is selected.
     setWindowTitle(caption);
-}
-
-ConnectionDialog::~ConnectionDialog()
-{
-    if (notified_ && socket_notify_window() == this)
-        socket_notify_window() = previous_notified_;
 }
 
 QPushButton* ConnectionDialog::make_set_button()
@@ -66,18 +59,8 @@ void ConnectionDialog::done(int result)
     SettingsDialog::done(result);
 }
 
-bool ConnectionDialog::event(QEvent* e)
-{
-    if (e->type() == static_cast<QEvent::Type>(MSG_REPLY_ARRIVED))
-        return true;
-    return SettingsDialog::event(e);
-}
-
 void ConnectionDialog::follow_link()
 {
-    previous_notified_ = socket_notify_window();
-    socket_notify_window() = this;
-    notified_ = true;
     TcpLink& link = TcpLink::instance();
     for (auto notice :
          {&TcpLink::connectedChanged, &TcpLink::peersChanged, &TcpLink::listeningChanged})

@@ -3,10 +3,10 @@
 // port edit of the two TCP/IP dialogs with its check, and, for those two, the refresh on the
 // link's notices.
 
-#include <QPointer>
 #include <QString>
 
 #include "gui/settings_dialog.h"
+#include "model/reply_dispatcher.h"
 
 class QLineEdit;
 class QPushButton;
@@ -17,7 +17,6 @@ class ConnectionDialog : public SettingsDialog {
     Q_OBJECT
 public:
     ConnectionDialog(const QString& caption, QWidget* parent);
-    ~ConnectionDialog() override;
 
     QLineEdit* port_edit() const { return port_; }
 
@@ -25,9 +24,6 @@ public:
     void done(int result) override;
 
 protected:
-    // These dialogs send no device commands: a socket answer that comes while one is open is
-    // dropped, not decoded.
-    bool event(QEvent* e) override;
     // "設定": the default button, closes the dialog.
     QPushButton* make_set_button();
     // The port edit: at most five digits, showing port_number; a valid text goes into the
@@ -35,14 +31,15 @@ protected:
     QLineEdit* make_port_edit();
     // True when the port edit holds a valid port (and there is one); says so otherwise.
     bool port_acceptable() const;
-    // Registers the dialog for the link's notices and runs refresh() on each.
+    // Runs refresh() on each of the link's notices.
     void follow_link();
     virtual void refresh() {}
 
 private:
     QLineEdit* port_ = nullptr;
-    QPointer<QObject> previous_notified_;
-    bool notified_ = false;
+    // These dialogs send no device commands: a socket answer that comes while one is open is
+    // dropped, not decoded.
+    DropSocketReplies drop_replies_;
 };
 
 }  // namespace velta

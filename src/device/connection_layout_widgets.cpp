@@ -8,6 +8,7 @@
 
 #include "gui/dialog_widgets.h"
 #include "link/configuration_file.h"
+#include "link/link_status.h"
 
 namespace velta {
 
@@ -42,13 +43,14 @@ int caption_width(const QWidget* window)
     return window->fontMetrics().horizontalAdvance(window->windowTitle()) + k_frame_buttons;
 }
 
-QComboBox* link_setting_combo(const QStringList& items, int LinkSettings::*field,
-                              std::string_view key, std::function<void()> after)
+QComboBox* link_setting_combo(const QStringList& items, std::function<int()> get,
+                              std::function<void(int)> set, std::string_view key,
+                              std::function<void()> after)
 {
     return bound_combo(
-        items, [field] { return model().link.*field; },
-        [field, key](int index) {
-            model().link.*field = index;
+        items, std::move(get),
+        [set = std::move(set), key](int index) {
+            set(index);
             write_configuration_int(key, index);
         },
         std::move(after));
@@ -56,7 +58,7 @@ QComboBox* link_setting_combo(const QStringList& items, int LinkSettings::*field
 
 void locked_while_connected(QComboBox* list)
 {
-    if (model().state.socket_connected == 1) {
+    if (link_status().socket_connected == 1) {
         list->setEnabled(false);
         select_quietly(list, -1);
     }

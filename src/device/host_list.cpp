@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "link/link_status.h"
+
 namespace velta {
 
 std::string host_text(const IpAddress& a)
@@ -14,7 +16,7 @@ std::string host_text(const IpAddress& a)
 
 bool add_host(const IpAddress& address)
 {
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     if (l.host_count >= k_max_hosts)
         return false;
     l.host_list.resize(static_cast<std::size_t>(l.host_count));
@@ -25,7 +27,7 @@ bool add_host(const IpAddress& address)
 
 bool delete_host(int index)
 {
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     if (index < 0 || index >= l.host_count || index >= static_cast<int>(l.host_list.size()))
         return false;
     l.host_list.erase(l.host_list.begin() + index);

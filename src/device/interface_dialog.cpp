@@ -6,6 +6,7 @@
 
 #include "device/connection_layout_widgets.h"
 #include "gui/dialog_widgets.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -14,7 +15,7 @@ InterfaceDialog::InterfaceDialog(QWidget* parent)
     : ConnectionDialog(QStringLiteral("インターフェイスの設定"), parent)
 {
     list_ = link_setting_combo({QStringLiteral("RS-232C/485"), QStringLiteral("TCP/IP")},
-                               &LinkSettings::interface_kind, "Interface");
+                               &LinkSettings::interface, "Interface");
     // The interface cannot change under a live TCP/IP link.
     locked_while_connected(list_);
     lay_out_beside_buttons(this, {group_row(QStringLiteral("Interface"), {list_})},

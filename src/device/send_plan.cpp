@@ -10,6 +10,7 @@
 
 #include "device/network_commands.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/config_diff.h"
 #include "pages/page_commands.h"
 #include "pages/page_dialog_table.h"
@@ -271,12 +272,11 @@ std::string plan_command(const PlanStep& step)
     WireHooks capture;
     capture.socket_send = [&sent](std::string_view command) { sent += command; };
     WireHooks previous = set_wire_hooks(std::move(capture));
-    SettingsModel& m = model();
-    const int kind = std::exchange(m.link.interface_kind, 1);
-    const int connected = std::exchange(m.state.socket_connected, 1);
+    const Interface kind = std::exchange(link_settings().interface, Interface::tcp);
+    const int connected = std::exchange(link_status().socket_connected, 1);
     perform_plan_step(step);
-    m.link.interface_kind = kind;
-    m.state.socket_connected = connected;
+    link_settings().interface = kind;
+    link_status().socket_connected = connected;
     set_wire_hooks(std::move(previous));
     return sent;
 }

@@ -8,6 +8,7 @@
 #include "device/connection_layout_widgets.h"
 #include "gui/dialog_widgets.h"
 #include "link/configuration_file.h"
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "model/settings_model.h"
 
@@ -26,7 +27,7 @@ SerialDialog::SerialDialog(QWidget* parent)
             open_serial_port();
     });
     control_ = link_setting_combo({QStringLiteral("RS-232C"), QStringLiteral("RS-485")},
-                                  &LinkSettings::rs485_mode, "rs_control");
+                                  &LinkSettings::rs485, "rs_control");
 
     // The entries keep their names; which device an entry reaches is shown beneath, because
     // on Linux that is a mapping the operator may have set.
@@ -43,7 +44,7 @@ SerialDialog::SerialDialog(QWidget* parent)
 
 void SerialDialog::show_device()
 {
-    device_->setText(serial_device_name(model().link.com_port_index));
+    device_->setText(serial_device_name(link_settings().com_port_index));
 }
 
 }  // namespace velta

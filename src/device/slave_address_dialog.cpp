@@ -5,6 +5,7 @@
 
 #include "device/connection_layout_widgets.h"
 #include "gui/dialog_widgets.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -14,8 +15,8 @@ SlaveAddressDialog::SlaveAddressDialog(QWidget* parent)
 {
     // Always enabled here: this dialog is only offered for RS-485.
     list_ = bound_combo(
-        slave_address_items(true), [] { return model().link.slave_address; },
-        [](int index) { model().link.slave_address = index; });
+        slave_address_items(true), [] { return link_settings().slave_address; },
+        [](int index) { link_settings().slave_address = index; });
     // Enter does nothing: no button is the default.
     lay_out_beside_buttons(this, {group_row(QStringLiteral("スレーブアドレス"), {list_})},
                            {make_close_button()});

@@ -12,6 +12,7 @@
 #include "gui/dialog_widgets.h"
 #include "gui/ip_address_widgets.h"
 #include "link/configuration_file.h"
+#include "link/link_status.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
 
@@ -48,7 +49,7 @@ TcpClientDialog::TcpClientDialog(QWidget* parent)
 
 void TcpClientDialog::refresh()
 {
-    const LinkSettings& l = model().link;
+    const LinkSettings& l = link_settings();
     if (l.host_count > 0) {
         if (l.selected_host >= 0 && l.selected_host < l.host_count)
             address_->set_value(l.host_list[static_cast<std::size_t>(l.selected_host)]);
@@ -61,14 +62,14 @@ void TcpClientDialog::refresh()
 
 void TcpClientDialog::show_buttons()
 {
-    const bool connected = model().state.socket_connected == 1;
+    const bool connected = link_status().socket_connected == 1;
     connect_->setEnabled(!connected);
     disconnect_->setEnabled(connected);
 }
 
 void TcpClientDialog::write_selection()
 {
-    write_configuration_int("select_number", model().link.selected_host);
+    write_configuration_int("select_number", link_settings().selected_host);
 }
 
 void TcpClientDialog::add_address()
@@ -82,27 +83,27 @@ void TcpClientDialog::add_address()
         return;
     }
     hosts_->addItem(qs(host_text(address)));
-    write_host_keys(model().link.host_count - 1);
+    write_host_keys(link_settings().host_count - 1);
 }
 
 void TcpClientDialog::delete_selected()
 {
     const int row = hosts_->currentRow();
-    const int selected_before = model().link.selected_host;
-    if (model().link.host_count == 0 || !delete_host(row))
+    const int selected_before = link_settings().selected_host;
+    if (link_settings().host_count == 0 || !delete_host(row))
         return;
     delete hosts_->takeItem(row);
     write_host_keys(row);
-    if (model().link.selected_host != selected_before)
+    if (link_settings().selected_host != selected_before)
         write_selection();
 }
 
 void TcpClientDialog::choose_host(int index)
 {
-    const LinkSettings& l = model().link;
+    const LinkSettings& l = link_settings();
     if (index < 0 || index >= l.host_count)
         return;
-    model().link.selected_host = index;
+    link_settings().selected_host = index;
     write_selection();
     address_->set_value(l.host_list[static_cast<std::size_t>(index)]);
 }
@@ -112,16 +113,16 @@ void TcpClientDialog::connect_host()
     if (!port_acceptable())
         return;
     if (tcp_client_connect() == 0)
-        model().state.socket_connected = 0;
+        link_status().socket_connected = 0;
     show_buttons();
 }
 
 void TcpClientDialog::disconnect_host()
 {
-    if (model().state.socket_connected != 1)
+    if (link_status().socket_connected != 1)
         return;
     disconnect_all();
-    model().state.socket_connected = 0;
+    link_status().socket_connected = 0;
     info_box("Socket 切断 OK");
     show_buttons();
 }

@@ -6,6 +6,7 @@
 
 #include "device/connection_layout_widgets.h"
 #include "gui/dialog_widgets.h"
+#include "link/link_status.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
 
@@ -16,7 +17,7 @@ const QString k_blank_place = QString(16, QLatin1Char(' '));
 
 const PeerSlot& peer(int slot)
 {
-    return model().state.peer_table[static_cast<std::size_t>(slot)];
+    return link_status().peer_table[static_cast<std::size_t>(slot)];
 }
 
 }  // namespace
@@ -54,7 +55,7 @@ void TcpServerDialog::refresh()
     clients_->clear();
     for (int slot : shown_slots_) clients_->addItem(qs(peer(slot).address));
 
-    const int selected = model().link.selected_host;
+    const int selected = link_settings().selected_host;
     const bool selected_in_use =
         selected >= 1 && selected < k_peer_slots && peer(selected).in_use == 1;
     place_->setText(selected_in_use ? qs(peer(selected).address) : k_blank_place);
@@ -77,20 +78,20 @@ void TcpServerDialog::start_listening()
 void TcpServerDialog::stop_all()
 {
     disconnect_all();
-    model().link.selected_host = -1;
-    model().state.socket_connected = 0;
+    link_settings().selected_host = -1;
+    link_status().socket_connected = 0;
     refresh();
 }
 
 void TcpServerDialog::choose_entry(int row)
 {
     if (row < 0 || row >= static_cast<int>(shown_slots_.size())) {
-        model().link.selected_host = -1;
+        link_settings().selected_host = -1;
         return;
     }
     const int slot = shown_slots_[static_cast<std::size_t>(row)];
-    model().link.selected_host = slot;
-    model().state.socket_connected = 1;
+    link_settings().selected_host = slot;
+    link_status().socket_connected = 1;
     place_->setText(qs(peer(slot).address));
 }
 

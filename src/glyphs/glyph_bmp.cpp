@@ -3,6 +3,7 @@
 #include "common/file_io.h"
 #include "glyphs/glyph_layout.h"
 #include "glyphs/glyph_state.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -74,7 +75,7 @@ std::string glyph_bmp_default_name(GlyphSize size, int number)
 bool export_glyph_bmp(GlyphSize size, int number, std::string_view file_bytes,
                       const BmpPathChooser& choose)
 {
-    if (model().state.read_pending != 0)
+    if (link_status().read_pending != 0)
         return false;
     const std::optional<std::string> chosen =
         choose(glyph_bmp_title(size, number), glyph_bmp_default_name(size, number));

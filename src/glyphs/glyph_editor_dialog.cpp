@@ -17,6 +17,7 @@
 #include "glyphs/glyph_text.h"
 #include "glyphs/glyph_transfer.h"
 #include "gui/dialog_widgets.h"
+#include "link/link_status.h"
 #include "link/text_cp932.h"
 #include "model/settings_model.h"
 
@@ -207,13 +208,13 @@ void GlyphEditorDialog::mouseReleaseEvent(QMouseEvent* e)
 
 void GlyphEditorDialog::done(int result)
 {
-    model().state.read_pending = 0;
+    link_status().read_pending = 0;
     SettingsDialog::done(result);
 }
 
 void GlyphEditorDialog::clear_buffer()
 {
-    if (model().state.read_pending != 0)
+    if (link_status().read_pending != 0)
         return;
     if (glyph_state().glyph_edited != 0 && !ask_yes_no(k_caption_new, k_text_new_unsaved, this))
         return;

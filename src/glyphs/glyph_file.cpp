@@ -7,6 +7,7 @@
 #include "common/run_activity.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -19,7 +20,7 @@ bool is_blank(char c)
 
 bool busy_reading()
 {
-    return model().state.read_pending != 0;
+    return link_status().read_pending != 0;
 }
 
 }  // namespace
@@ -169,8 +170,7 @@ GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::st
 
 bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
 {
-    const LinkState& s = model().state;
-    if (s.read_pending != 0 || settings_run_active())
+    if (link_status().read_pending != 0 || settings_run_active())
         return false;
     GlyphState& g = glyph_state();
     if (g.glyph_edited != 0 && !ask_yes_no("VELTA", k_text_open_unsaved_glyphs))

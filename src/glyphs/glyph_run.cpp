@@ -6,6 +6,7 @@
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_transfer.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -41,7 +42,6 @@ bool start_glyph_register_run(const void* owner)
 
 GlyphRunTick glyph_run_step(GlyphSize size)
 {
-    LinkState& s = model().state;
     int& index = model().glyphs.glyph_transfer_index;
     const int slots = glyph_size_info(size).slot_count;
     GlyphRunTick tick;
@@ -57,8 +57,8 @@ GlyphRunTick glyph_run_step(GlyphSize size)
                 size, index,
                 {slot.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)});
             ++index;
-        } else if (s.read_pending == 0) {
-            s.read_pending = 1;
+        } else if (link_status().read_pending == 0) {
+            link_status().read_pending = 1;
             send_command(glyph_read_query(size, glyph_code(index)));
         }
     }
@@ -74,7 +74,7 @@ GlyphRunTick glyph_run_step(GlyphSize size)
 
 void end_glyph_run()
 {
-    model().state.read_pending = 0;
+    link_status().read_pending = 0;
     run_activity().glyph_run = false;
 }
 

@@ -8,6 +8,7 @@
 #include "common/run_activity.h"
 #include "link/codecs.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "pages/title_encoding.h"
 
@@ -58,10 +59,9 @@ void send_glyph_read(GlyphSize size, unsigned code)
         error_box(k_text_not_connected);
         return;
     }
-    LinkState& s = model().state;
-    if (s.read_pending == 1)
+    if (link_status().read_pending == 1)
         return;
-    s.read_pending = 1;
+    link_status().read_pending = 1;
     send_command(cmd);
 }
 
@@ -102,7 +102,7 @@ void on_glyph_bitmap_reply(GlyphSize size, std::string_view line)
         }
     }
 
-    model().state.read_pending = 0;
+    link_status().read_pending = 0;
     if (!glyph_run_active()) {
         if (redraw_hook())
             redraw_hook()(size);

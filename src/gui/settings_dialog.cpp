@@ -7,8 +7,8 @@
 
 #include "common/message_boxes.h"
 #include "gui/dialog_widgets.h"
-#include "link/dialog_link.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/dispatch_turns.h"
 #include "model/peer_table.h"
 #include "model/reply_dispatcher.h"
@@ -21,9 +21,6 @@ SettingsDialog::SettingsDialog(const QString& window_title, const std::string& c
     : QDialog(parent),
       run_([this](int period) { run_timer_.start(period); }, [this] { run_timer_.stop(); })
 {
-    previous_dialog_ = current_dialog();
-    current_dialog() = this;
-
     const std::string address = selected_peer_address();
     setWindowTitle(address.empty() ? window_title : qs(caption_text + address));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -34,17 +31,15 @@ SettingsDialog::SettingsDialog(const QString& window_title, const std::string& c
 SettingsDialog::~SettingsDialog()
 {
     run_.cancel();
-    if (current_dialog() == this)
-        current_dialog() = previous_dialog_;
 }
 
 QGroupBox* SettingsDialog::make_slave_address_group(bool with_broadcast)
 {
     slave_list_ = bound_combo(
-        slave_address_items(with_broadcast), [] { return model().link.slave_address; },
-        [](int index) { model().link.slave_address = index; });
-    const LinkSettings& l = model().link;
-    const bool enabled = l.interface_kind == 0 && l.rs485_mode == 1;
+        slave_address_items(with_broadcast), [] { return link_settings().slave_address; },
+        [](int index) { link_settings().slave_address = index; });
+    const LinkSettings& l = link_settings();
+    const bool enabled = l.interface == Interface::serial && l.rs485;
     slave_list_->setEnabled(enabled);
     if (!enabled)
         select_quietly(slave_list_, -1);
@@ -87,16 +82,6 @@ bool SettingsDialog::start_run(RunSteps steps, int period_ms)
     if (close_button_)
         close_button_->setEnabled(false);
     return true;
-}
-
-bool SettingsDialog::event(QEvent* e)
-{
-    if (e->type() == static_cast<QEvent::Type>(MSG_REPLY_ARRIVED)) {
-        static_cast<ReplyArrivedEvent*>(e)->dispatch();
-        after_reply();
-        return true;
-    }
-    return QDialog::event(e);
 }
 
 void SettingsDialog::reject()

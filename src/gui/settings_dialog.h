@@ -5,7 +5,6 @@
 // disabled while one goes.
 
 #include <QDialog>
-#include <QPointer>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -46,15 +45,10 @@ protected:
     // Starts a paced run unless one is active; "Close" comes back when it ends.
     bool start_run(RunSteps steps, int period_ms);
 
-    // Called after each socket answer this dialog dispatched.
-    virtual void after_reply() {}
-
-    bool event(QEvent* e) override;
     void reject() override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    QPointer<QObject> previous_dialog_;
     QComboBox* slave_list_ = nullptr;
     QPushButton* close_button_ = nullptr;
     QTimer run_timer_;

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -137,17 +138,19 @@ void read_configuration()
     migrate_configuration_file(old_configuration_paths(), configuration_file_path());
 #endif
     Settings s;
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     l.com_port_index = int_value(s.file, QStringLiteral("com_port"), 0, 5);
-    l.rs485_mode = int_value(s.file, QStringLiteral("rs_control"), 0, 1);
-    l.interface_kind = int_value(s.file, QStringLiteral("Interface"), 0, 1);
+    l.rs485 = int_value(s.file, QStringLiteral("rs_control"), 0, 1) == 1;
+    l.interface = int_value(s.file, QStringLiteral("Interface"), 0, 1) == 1 ? Interface::tcp
+                                                                            : Interface::serial;
 
     std::string port = raw_value(s.file, QStringLiteral("p_port_number"), "09004");
     if (port.size() > k_port_text_max)
         port.resize(k_port_text_max);
     model().extras.port_number = port;
 
-    l.tcp_role = int_value(s.file, QStringLiteral("ClientServer"), 0, 1);
+    l.tcp_role = int_value(s.file, QStringLiteral("ClientServer"), 0, 1) == 1 ? TcpRole::server
+                                                                              : TcpRole::client;
     // A count beyond the list's limit still reads the hosts it can hold, so that the next "追加"
     // or "削除" does not write a short list over them.
     l.host_count = clamped_value(s.file, QStringLiteral("list_count"), 0, k_max_hosts);
@@ -175,7 +178,7 @@ void write_configuration_text(std::string_view key, std::string_view text)
 
 void write_host_keys(int first_index)
 {
-    const LinkSettings& l = model().link;
+    const LinkSettings& l = link_settings();
     Settings s;
     s.file.setValue(QStringLiteral("list_count"), QString::number(l.host_count));
     const int count = std::min<int>(l.host_count, static_cast<int>(l.host_list.size()));

@@ -4,6 +4,8 @@
 
 #include "common/message_boxes.h"
 #include "link/codecs.h"
+#include "link/link_status.h"
+#include "link/outcome.h"
 #include "model/settings_model.h"
 
 namespace velta {
@@ -15,8 +17,8 @@ WireHooks& hooks()
 }
 bool broadcast()
 {
-    const LinkSettings& l = model().link;
-    return l.rs485_mode == 1 && l.slave_address >= 32;
+    const LinkSettings& l = link_settings();
+    return l.rs485 && l.slave_address >= 32;
 }
 }  // namespace
 
@@ -27,20 +29,20 @@ WireHooks set_wire_hooks(WireHooks h)
 
 bool link_ready()
 {
-    return model().link.interface_kind != 1 || model().state.socket_connected == 1;
+    return link_settings().interface != Interface::tcp || link_status().socket_connected == 1;
 }
 
 bool answer_outstanding()
 {
-    return model().link.interface_kind == 1 && hooks().answer_outstanding &&
+    return link_settings().interface == Interface::tcp && hooks().answer_outstanding &&
            hooks().answer_outstanding();
 }
 
 std::string frame_serial(std::string_view command)
 {
-    const LinkSettings& l = model().link;
+    const LinkSettings& l = link_settings();
     std::string framed;
-    if (l.rs485_mode == 1) {
+    if (l.rs485) {
         if (broadcast()) {
             framed = "FF";
         } else {
@@ -56,7 +58,7 @@ std::string frame_serial(std::string_view command)
 
 void serial_send(std::string_view command)
 {
-    LinkState& s = model().state;
+    LinkStatus& s = link_status();
     s.answer_pending = 1;
     const std::string framed = frame_serial(command);
     if (broadcast())
@@ -67,17 +69,17 @@ void serial_send(std::string_view command)
 
 void send_command(std::string_view command)
 {
-    if (model().link.interface_kind == 1) {
+    if (link_settings().interface == Interface::tcp) {
         if (!link_ready()) {
-            model().state.reply_error = 1;  // not sent: a run ends here rather than going on
-            warning_box(k_text_not_connected);
+            link_status().reply_error = 1;  // not sent: a run ends here rather than going on
+            report_outcome(outcome_of(OutcomeKind::not_connected, LinkKind::socket));
             return;
         }
         if (hooks().socket_send) {
             hooks().socket_send(command);
         } else {
-            model().state.reply_error = 1;
-            warning_box("Socket 送信");
+            link_status().reply_error = 1;
+            report_outcome(outcome_of(OutcomeKind::send_failed, LinkKind::socket));
         }
         return;
     }

@@ -26,6 +26,8 @@
 #include "link/configuration_file.h"
 #include "link/framing.h"
 #include "link/line_assembler.h"
+#include "link/link_status.h"
+#include "link/outcome.h"
 #include "model/dispatch_turns.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
@@ -157,14 +159,15 @@ void port_lost()
     const std::string name = s.name;
     close_serial_port();
     s.lost = true;
-    LinkState& st = model().state;
+    LinkStatus& st = link_status();
     if (st.answer_pending == 1)
         st.reply_error = 1;  // the outstanding command failed; a paced run ends on it
     st.answer_pending = 0;
     st.watchdog_ticks = 0;
     dispatch_in_turn([name] {
-        error_box("No Connect",
-                  name + ": ポートとの接続が切れました。ポートを選び直すと開き直します。");
+        Outcome o = outcome_of(OutcomeKind::no_answer);
+        o.detail = name + ": ポートとの接続が切れました。ポートを選び直すと開き直します。";
+        report_outcome(o);
     });
 }
 
@@ -270,13 +273,13 @@ bool open_named(const QString& device, int index)
 
 bool open_serial_port()
 {
-    const int index = model().link.com_port_index;
+    const int index = link_settings().com_port_index;
     return open_named(serial_device_name(index), index);
 }
 
 bool open_serial_device(const std::string& device)
 {
-    return open_named(QString::fromStdString(device), model().link.com_port_index);
+    return open_named(QString::fromStdString(device), link_settings().com_port_index);
 }
 
 void close_serial_port()

@@ -14,19 +14,19 @@
 #include <string>
 
 #include "common/message_boxes.h"
-#include "link/dialog_link.h"
 #include "link/framing.h"
 #include "link/line_assembler.h"
+#include "link/link_status.h"
+#include "link/outcome.h"
 #include "model/dispatch_turns.h"
 #include "model/peer_table.h"
+#include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 
 namespace velta {
 namespace {
 
 constexpr std::string_view k_text_event_error = "ソケットイベントにエラーが発生しました。";
-constexpr std::string_view k_text_send_failed = "Socket 送信";
-constexpr std::string_view k_text_no_answer = "Answer が､きません";
 constexpr const char* k_text_no_socket = "WINSOCK.DLLが動作していません。[%d]";
 
 struct Connection {
@@ -59,9 +59,9 @@ LinkData& data()
     return d;
 }
 
-LinkState& state()
+LinkStatus& state()
 {
-    return model().state;
+    return link_status();
 }
 
 // The platform's code for a socket error kind, as the message texts quote it.
@@ -206,13 +206,12 @@ std::string endpoint_text(const QString& host, std::uint16_t port)
 
 std::uintptr_t command_socket()
 {
-    const SettingsModel& m = model();
-    if (m.link.tcp_role != 1)
+    if (link_settings().tcp_role != TcpRole::server)
         return data().client_handle;
-    const int slot = m.link.selected_host;
+    const int slot = link_settings().selected_host;
     if (slot < 1 || slot > k_max_peers)
         return 0;
-    const PeerSlot& peer = m.state.peer_table[static_cast<std::size_t>(slot)];
+    const PeerSlot& peer = link_status().peer_table[static_cast<std::size_t>(slot)];
     return peer.in_use == 1 ? peer.sock : 0;
 }
 
@@ -238,7 +237,7 @@ bool send_now(const std::string& command)
                           static_cast<qint64>(command.size());
     if (!sent) {
         state().reply_error = 1;
-        warning_box(k_text_send_failed);
+        report_outcome(outcome_of(OutcomeKind::send_failed, LinkKind::socket));
         return false;
     }
     data().answer_socket = sock;
@@ -268,7 +267,7 @@ void answer_timed_out()
     data().late_answer_due = true;
     dispatch_in_turn([] {
         state().reply_error = 1;
-        warning_box(k_text_no_answer);
+        report_outcome(outcome_of(OutcomeKind::timed_out, LinkKind::socket));
     });
     pump();
 }
@@ -296,10 +295,13 @@ void read_socket(std::uintptr_t sock)
     if (d.outstanding)
         set_outstanding(false);
     for (const std::string& line : answers) {
-        // Delivered from the event loop, never from inside the read notice, so a box opened by
+        // Dispatched from the event loop, never from inside the read notice, so a box opened by
         // the decoding cannot hold up this socket's further notices.
         QMetaObject::invokeMethod(
-            &TcpLink::instance(), [line, kind] { deliver_socket_receipt(line, kind); },
+            &TcpLink::instance(),
+            [line, kind] {
+                dispatch_in_turn([line, kind] { dispatch_line(line, LinkKind::socket, kind); });
+            },
             Qt::QueuedConnection);
     }
     pump();
@@ -322,7 +324,13 @@ void forget_commands_of(std::uintptr_t sock)
             detail += "接続が切れました";
             QMetaObject::invokeMethod(
                 &TcpLink::instance(),
-                [detail] { dispatch_in_turn([detail] { warning_box(k_text_no_answer, detail); }); },
+                [detail] {
+                    dispatch_in_turn([detail] {
+                        Outcome o = outcome_of(OutcomeKind::timed_out, LinkKind::socket);
+                        o.detail = detail;
+                        report_outcome(o);
+                    });
+                },
                 Qt::QueuedConnection);
         }
         d.answer_socket = 0;
@@ -377,7 +385,7 @@ int tcp_client_connect()
         d.client_state = ClientState::none;
     }
 
-    const LinkSettings& l = model().link;
+    const LinkSettings& l = link_settings();
     const std::uint16_t port = configured_port();
     const bool host_ok = l.selected_host >= 0 && l.selected_host < l.host_count &&
                          static_cast<std::size_t>(l.selected_host) < l.host_list.size();
@@ -496,11 +504,11 @@ void close_peer(std::uintptr_t sock)
         peer.address.assign(1, ' ');  // a closed slot shows a blank
     }
     const bool was_client = sock == d.client_handle;
-    const bool was_chosen =
-        model().link.tcp_role == 1 && slot > 0 && slot == model().link.selected_host;
+    const bool was_chosen = link_settings().tcp_role == TcpRole::server && slot > 0 &&
+                            slot == link_settings().selected_host;
     // What is gone cannot take commands: the dialogs, the exit check and the next send all see
     // the link as it really is.
-    if ((was_client && model().link.tcp_role != 1) || was_chosen)
+    if ((was_client && link_settings().tcp_role != TcpRole::server) || was_chosen)
         state().socket_connected = 0;
     if (was_client) {
         d.client_state = ClientState::none;
@@ -591,13 +599,13 @@ void socket_send_and_wait(std::string_view command)
     TcpLink::instance();
     if (!link_ready()) {
         state().reply_error = 1;
-        warning_box(k_text_not_connected);
+        report_outcome(outcome_of(OutcomeKind::not_connected, LinkKind::socket));
         return;
     }
     LinkData& d = data();
     if (d.waiting.size() >= k_send_queue_max) {
         state().reply_error = 1;
-        warning_box(k_text_send_failed);
+        report_outcome(outcome_of(OutcomeKind::send_failed, LinkKind::socket));
         return;
     }
     d.waiting.emplace_back(command);

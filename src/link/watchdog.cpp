@@ -1,13 +1,14 @@
 #include "link/watchdog.h"
 
 #include "common/message_boxes.h"
-#include "model/settings_model.h"
+#include "link/link_status.h"
+#include "link/outcome.h"
 
 namespace velta {
 
 void watchdog_tick()
 {
-    LinkState& s = model().state;
+    LinkStatus& s = link_status();
     if (s.answer_pending == 1) {
         const int before = s.watchdog_ticks++;
         if (before > k_watchdog_limit) {
@@ -16,12 +17,12 @@ void watchdog_tick()
             // The command failed: a paced run ends on it as on an error answer, instead of
             // going through every step and looking complete.
             s.reply_error = 1;
-            error_box("No Connect");
+            report_outcome(outcome_of(OutcomeKind::no_answer));
         }
     }
     if (s.success_pending == 1) {
         s.success_pending = 0;
-        info_box("Success");
+        info_box(k_text_success);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "common/file_io.h"
 #include "common/message_boxes.h"
 #include "common/run_activity.h"
+#include "link/link_status.h"
 #include "model/document.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
@@ -78,7 +79,7 @@ bool file_save_as(const SettingsFileChooser& choose)
 
 bool exit_allowed(const SettingsFileChooser& choose)
 {
-    if (model().state.socket_connected == 1) {
+    if (link_status().socket_connected == 1) {
         error_box(k_text_disconnect_first);
         return false;
     }

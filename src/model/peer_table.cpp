@@ -1,20 +1,20 @@
 #include "model/peer_table.h"
 
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace velta {
 
 void reset_peer_table()
 {
-    LinkState& s = model().state;
-    for (PeerSlot& slot : s.peer_table) slot = PeerSlot{};
-    s.peer_table[0].in_use = 1;
+    LinkStatus& s = link_status();
+    s.peer_table = fresh_peer_table();
     s.socket_connected = 0;
 }
 
 int find_peer_slot(std::uintptr_t sock)
 {
-    const auto& table = model().state.peer_table;
+    const auto& table = link_status().peer_table;
     for (int i = 0; i < k_peer_slots; ++i)
         if (table[static_cast<std::size_t>(i)].sock == sock)
             return i;
@@ -23,7 +23,7 @@ int find_peer_slot(std::uintptr_t sock)
 
 int free_peer_slot()
 {
-    const auto& table = model().state.peer_table;
+    const auto& table = link_status().peer_table;
     for (int i = 1; i < k_peer_slots; ++i)
         if (table[static_cast<std::size_t>(i)].in_use == 0)
             return i;
@@ -32,11 +32,11 @@ int free_peer_slot()
 
 std::string selected_peer_address()
 {
-    const SettingsModel& m = model();
-    const int slot = m.link.selected_host;
-    if (m.link.interface_kind != 1 || m.link.tcp_role != 1 || slot < 1 || slot >= k_peer_slots)
+    const int slot = link_settings().selected_host;
+    if (link_settings().interface != Interface::tcp ||
+        link_settings().tcp_role != TcpRole::server || slot < 1 || slot >= k_peer_slots)
         return {};
-    const PeerSlot& peer = m.state.peer_table[static_cast<std::size_t>(slot)];
+    const PeerSlot& peer = link_status().peer_table[static_cast<std::size_t>(slot)];
     return peer.in_use == 1 ? peer.address : std::string();
 }
 

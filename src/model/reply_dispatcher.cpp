@@ -2,32 +2,19 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
-#include "common/message_boxes.h"
-#include "common/run_activity.h"
-#include "glyphs/glyph_transfer.h"
 #include "link/codecs.h"
-#include "model/settings_model.h"
-#include "pages/title_encoding.h"
+#include "link/link_status.h"
+#include "model/reply_fields.h"
 
-// Positions count from the first letter of the reply. Every decoder says whether the reply
-// held what its layout promises: one that does not (shorter than its layout, a non-digit where
-// digits are decoded, a page no device has) leaves the model as it was and fails like an error
-// answer, so a run does not go on as if the value had been read. Letter fields keep the rule
-// that any letter other than the tested one gives the other value.
+// The device-wide replies; the page and glyph areas register theirs (reply_fields.h).
 
 namespace velta {
 namespace {
-
-using Handler = bool (*)(std::string_view body, LinkKind link);
-
-struct Row {
-    std::string_view prefix;
-    Handler handler;
-    std::size_t number_digits = 0;  // digits after the prefix that name the item (page, day)
-};
 
 std::function<void(std::string_view)>& observer()
 {
@@ -41,42 +28,35 @@ std::function<void(std::string_view)>& line_tap()
     return t;
 }
 
-// Set while the late answer of a timed-out command is decoded.
-bool& late_receipt()
+struct DecodeTarget {
+    DeviceConfig* config = nullptr;  // none: the editing configuration
+    DeviceExtras* extras = nullptr;
+};
+
+int& socket_replies_dropped()
 {
-    static bool late = false;
-    return late;
+    static int scopes = 0;
+    return scopes;
 }
 
-DeviceSettings& dev()
+DecodeTarget& decode_target()
 {
-    return model().config.device;
+    static DecodeTarget t;
+    return t;
 }
 
 // The reply without its line end.
+constexpr std::size_t k_max_line = 599;
+
 std::string_view body_of(std::string_view line)
 {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     return line;
 }
 
-bool has(std::string_view body, std::size_t pos)
-{
-    return body.size() > pos;
-}
-
-// letter test: 0 when the character at pos is `zero`, else 1
-bool letter(std::string_view b, std::size_t pos, char zero, int& field)
-{
-    if (!has(b, pos))
-        return false;
-    field = b[pos] == zero ? 0 : 1;
-    return true;
-}
-
 bool font_size(std::string_view b, int& field)
 {
-    if (!has(b, 4))
+    if (!reply_has(b, 4))
         return false;
     field = b[4] == 'S' ? 0 : b[4] == 'M' ? 1 : 2;
     return true;
@@ -90,41 +70,14 @@ bool dec3(std::string_view b, std::size_t at, int& field)
     return true;
 }
 
-// A page number 001..256 at `at`, stored as its index.
-bool page_number(std::string_view b, std::size_t at, int& index)
-{
-    if (!digits_at(b, at, 3))
-        return false;
-    const int v = parse_dec3(b, at);
-    if (v < 1 || v > k_page_slots)
-        return false;
-    index = v - 1;
-    return true;
-}
-
-bool connectors(std::string_view b, LinkKind)
+bool connectors(std::string_view b, const ReplyTarget& t)
 {
     if (!digits_at(b, 3, 3 * k_connectors))
         return false;
     for (int i = 0; i < k_connectors; ++i)
-        dev().connector_assignment[static_cast<std::size_t>(i)] =
+        t.config.device.connector_assignment[static_cast<std::size_t>(i)] =
             parse_dec3(b, 3 + 3 * static_cast<std::size_t>(i)) - 1;
     return true;
-}
-
-template <typename Fn>
-bool per_page(std::string_view b, std::size_t at, Fn fn)
-{
-    if (b.size() < at + k_page_slots)
-        return false;
-    for (std::size_t i = 0; i < k_page_slots; ++i) fn(i, b[at + i]);
-    return true;
-}
-
-bool colour_digits(std::string_view b, std::size_t at, PageArray<int>& field)
-{
-    return digits_at(b, at, k_page_slots) &&
-           per_page(b, at, [&](std::size_t i, char c) { field[i] = c - '0'; });
 }
 
 bool address(std::string_view b, IpAddress& field)
@@ -140,7 +93,7 @@ bool address(std::string_view b, IpAddress& field)
 // A character field decoded as its distance from `base`, accepted within [base, last].
 bool char_offset(std::string_view b, std::size_t pos, char base, char last, int& field)
 {
-    if (!has(b, pos) || b[pos] < base || b[pos] > last)
+    if (!reply_has(b, pos) || b[pos] < base || b[pos] > last)
         return false;
     field = b[pos] - base;
     return true;
@@ -157,10 +110,10 @@ bool schedule_page_at(std::string_view b, std::size_t at, int& page)
         page = k_page_none;
         return true;
     }
-    return page_number(b, at, page);
+    return reply_page_number(b, at, page);
 }
 
-bool schedule(std::string_view b, LinkKind)
+bool schedule(std::string_view b, const ReplyTarget& t)
 {
     constexpr std::size_t entry = 7;
     if (!digits_at(b, 2, 2) || b.size() < 4 + entry * k_schedule_entries)
@@ -177,9 +130,9 @@ bool schedule(std::string_view b, LinkKind)
     const auto day = static_cast<std::size_t>(d);
     for (std::size_t i = 0; i < k_schedule_entries; ++i) {
         const std::size_t at = 4 + entry * i;
-        dev().schedule_hour[day][i] = parse_dec2(b, at);
-        dev().schedule_minute[day][i] = parse_dec2(b, at + 2);
-        dev().schedule_page[day][i] = pages[i];
+        t.config.device.schedule_hour[day][i] = parse_dec2(b, at);
+        t.config.device.schedule_minute[day][i] = parse_dec2(b, at + 2);
+        t.config.device.schedule_page[day][i] = pages[i];
     }
     return true;
 }
@@ -197,130 +150,138 @@ bool copy_digits(std::string_view b, std::size_t at, std::size_t n, std::string&
     return digits_at(b, at, n) && copy_text(b, at, n, field);
 }
 
-// The glyph replies keep their own rule: a garbled bitmap is not stored, yet answers the read.
-template <GlyphSize size>
-bool glyph_bitmap(std::string_view b, LinkKind)
-{
-    on_glyph_bitmap_reply(size, b);
-    return true;
-}
-
-const Row k_rows[] = {
-    {"FBML", glyph_bitmap<GlyphSize::large>},
-    {"FBMM", glyph_bitmap<GlyphSize::medium>},
-    {"FBMS", glyph_bitmap<GlyphSize::small>},
+const ReplyRow k_device_rows[] = {
     {"ACA", connectors},
-    {"ADO", [](std::string_view b, LinkKind) { return letter(b, 3, 'F', dev().alarm_display); }},
+    {"ADO",
+     [](std::string_view b, const ReplyTarget& t) {
+         return reply_letter(b, 3, 'F', t.config.device.alarm_display);
+     }},
     {"ADT",
-     [](std::string_view b, LinkKind) { return copy_digits(b, 3, 3, dev().alarm_hold_time); }},
-    {"AM", [](std::string_view b, LinkKind) { return letter(b, 2, 'I', dev().alarm_mode); }},
-    {"AP", [](std::string_view b, LinkKind) { return letter(b, 2, 'M', dev().alarm_polarity); }},
-    {"ARO", [](std::string_view b, LinkKind) { return letter(b, 3, 'F', dev().alarm_return); }},
-    {"CA", [](std::string_view b, LinkKind) { return decode_title_reply(b); }, 3},
-    {"CBC", [](std::string_view b,
-               LinkKind) { return colour_digits(b, 3, model().config.pages.page_border_color); }},
-    {"CC", [](std::string_view b,
-              LinkKind) { return colour_digits(b, 2, model().config.pages.page_char_color); }},
-    {"CFSB", [](std::string_view b, LinkKind) { return font_size(b, dev().lower_font_size); }},
-    {"CFST", [](std::string_view b, LinkKind) { return font_size(b, dev().upper_font_size); }},
-    {"CI", [](std::string_view b, LinkKind) { return letter(b, 2, 'A', dev().connector_input); }},
-    {"CWL",
-     [](std::string_view b, LinkKind) {
-         return per_page(b, 3, [](std::size_t i, char c) {
-             model().config.pages.page_char_level[i] = c == 'L' ? 0 : 1;
-         });
+     [](std::string_view b, const ReplyTarget& t) {
+         return copy_digits(b, 3, 3, t.config.device.alarm_hold_time);
      }},
-    {"FB",
-     [](std::string_view b, LinkKind) {
-         return per_page(b, 2, [](std::size_t i, char c) {
-             model().config.pages.page_background_fill[i] = c == 'F' ? 0 : 1;
-         });
+    {"AM",
+     [](std::string_view b, const ReplyTarget& t) {
+         return reply_letter(b, 2, 'I', t.config.device.alarm_mode);
      }},
-    {"IDOB", [](std::string_view b, LinkKind) { return dec3(b, 4, dev().lower_display_offset); }},
-    {"IDOT", [](std::string_view b, LinkKind) { return dec3(b, 4, dev().upper_display_offset); }},
+    {"AP",
+     [](std::string_view b, const ReplyTarget& t) {
+         return reply_letter(b, 2, 'M', t.config.device.alarm_polarity);
+     }},
+    {"ARO",
+     [](std::string_view b, const ReplyTarget& t) {
+         return reply_letter(b, 3, 'F', t.config.device.alarm_return);
+     }},
+    {"CFSB", [](std::string_view b,
+                const ReplyTarget& t) { return font_size(b, t.config.device.lower_font_size); }},
+    {"CFST", [](std::string_view b,
+                const ReplyTarget& t) { return font_size(b, t.config.device.upper_font_size); }},
+    {"CI",
+     [](std::string_view b, const ReplyTarget& t) {
+         return reply_letter(b, 2, 'A', t.config.device.connector_input);
+     }},
+    {"IDOB", [](std::string_view b,
+                const ReplyTarget& t) { return dec3(b, 4, t.config.device.lower_display_offset); }},
+    {"IDOT", [](std::string_view b,
+                const ReplyTarget& t) { return dec3(b, 4, t.config.device.upper_display_offset); }},
     {"IDPM",
-     [](std::string_view b, LinkKind) {
-         if (!has(b, 4))
+     [](std::string_view b, const ReplyTarget& t) {
+         if (!reply_has(b, 4))
              return false;
-         dev().page_mode = b[4] == '2' ? 1 : 0;
-         return true;
-     }},
-    {"IDP",
-     [](std::string_view b, LinkKind) {
-         return per_page(b, 3, [](std::size_t i, char c) {
-             model().config.pages.page_title_position[i] = c == 'T' ? 0 : 1;
-         });
-     }},
-    {"PAST",
-     [](std::string_view b, LinkKind) {
-         if (!digits_at(b, 4, 2 * k_page_slots))
-             return false;
-         for (std::size_t i = 0; i < k_page_slots; ++i)
-             model().config.pages.page_auto_switch_time[i] = parse_dec2(b, 4 + 2 * i);
+         t.config.device.page_mode = b[4] == '2' ? 1 : 0;
          return true;
      }},
     {"POSP",
-     [](std::string_view b, LinkKind) {
+     [](std::string_view b, const ReplyTarget& t) {
          if (b == "POSPAS") {
-             dev().power_on_page = k_page_pas;
+             t.config.device.power_on_page = k_page_pas;
              return true;
          }
-         return page_number(b, 4, dev().power_on_page);
-     }},
-    {"P",
-     [](std::string_view b, LinkKind) {
-         if (b == "PAS") {
-             model().extras.display_page = k_page_pas;
-             return true;
-         }
-         return page_number(b, 1, model().extras.display_page);
+         return reply_page_number(b, 4, t.config.device.power_on_page);
      }},
     {"RCA", connectors},
     {"RM",
-     [](std::string_view b, LinkKind) {
-         if (!has(b, 4))
+     [](std::string_view b, const ReplyTarget& t) {
+         if (!reply_has(b, 4))
              return false;
-         dev().remote_mode = b[4] == 'N' ? 0 : b[4] == 'T' ? 1 : 2;
+         t.config.device.remote_mode = b[4] == 'N' ? 0 : b[4] == 'T' ? 1 : 2;
          return true;
      }},
     {"SD", schedule, 2},
-    {"TSDO", [](std::string_view b, LinkKind) { return letter(b, 4, 'F', dev().clock_display); }},
-    {"TSDR", [](std::string_view b,
-                LinkKind) { return char_offset(b, 4, '1', '9', dev().clock_display_range); }},
+    {"TSDO",
+     [](std::string_view b, const ReplyTarget& t) {
+         return reply_letter(b, 4, 'F', t.config.device.clock_display);
+     }},
+    {"TSDR",
+     [](std::string_view b, const ReplyTarget& t) {
+         return char_offset(b, 4, '1', '9', t.config.device.clock_display_range);
+     }},
     {"TSDS",
-     [](std::string_view b, LinkKind) { return letter(b, 4, 'S', dev().clock_display_size); }},
+     [](std::string_view b, const ReplyTarget& t) {
+         return reply_letter(b, 4, 'S', t.config.device.clock_display_size);
+     }},
     {"VLBC",
-     [](std::string_view b, LinkKind) {
-         if (!has(b, 4))
+     [](std::string_view b, const ReplyTarget& t) {
+         if (!reply_has(b, 4))
              return false;
-         dev().video_loss_background = b[4] == 'B' ? 1 : 0;
+         t.config.device.video_loss_background = b[4] == 'B' ? 1 : 0;
          return true;
      }},
     {"VN",
-     [](std::string_view b, LinkKind link) {
-         if (!copy_text(b, 2, 4, model().extras.firmware_version))
+     [](std::string_view b, const ReplyTarget& t) {
+         if (!copy_text(b, 2, 4, t.extras.firmware_version))
              return false;
-         if (link == LinkKind::serial)
-             model().state.success_pending = 1;
+         if (t.link == LinkKind::serial)
+             link_status().success_pending = 1;
          return true;
      }},
-    {"EAA", [](std::string_view b, LinkKind) { return address(b, model().extras.net_eaa); }},
-    {"EGA", [](std::string_view b, LinkKind) { return address(b, model().extras.net_gateway); }},
-    {"EIA", [](std::string_view b, LinkKind) { return address(b, model().extras.net_ip_address); }},
+    {"EAA", [](std::string_view b, const ReplyTarget& t) { return address(b, t.extras.net_eaa); }},
+    {"EGA",
+     [](std::string_view b, const ReplyTarget& t) { return address(b, t.extras.net_gateway); }},
+    {"EIA",
+     [](std::string_view b, const ReplyTarget& t) { return address(b, t.extras.net_ip_address); }},
     {"EMA", [](std::string_view b,
-               LinkKind) { return copy_text(b, 3, 17, model().extras.net_mac_address); }},
-    {"ESM", [](std::string_view b,
-               LinkKind) { return char_offset(b, 3, 'A', 'C', dev().net_subnet_class); }},
-    {"EPN",
-     [](std::string_view b, LinkKind) { return copy_digits(b, 3, 5, model().extras.port_number); }},
-    {"ECT", [](std::string_view b, LinkKind) { return letter(b, 4, 'F', dev().net_ect); }},
-    {"EKA", [](std::string_view b, LinkKind) { return letter(b, 4, 'F', dev().net_keep_alive); }},
+               const ReplyTarget& t) { return copy_text(b, 3, 17, t.extras.net_mac_address); }},
+    {"ESM",
+     [](std::string_view b, const ReplyTarget& t) {
+         return char_offset(b, 3, 'A', 'C', t.config.device.net_subnet_class);
+     }},
+    {"EPN", [](std::string_view b,
+               const ReplyTarget& t) { return copy_digits(b, 3, 5, t.extras.port_number); }},
+    {"ECT", [](std::string_view b,
+               const ReplyTarget& t) { return reply_letter(b, 4, 'F', t.config.device.net_ect); }},
+    {"EKA",
+     [](std::string_view b, const ReplyTarget& t) {
+         return reply_letter(b, 4, 'F', t.config.device.net_keep_alive);
+     }},
     {"ETR",
-     [](std::string_view b, LinkKind) { return char_offset(b, 3, '1', '9', dev().net_etr); }},
+     [](std::string_view b, const ReplyTarget& t) {
+         return char_offset(b, 3, '1', '9', t.config.device.net_etr);
+     }},
 };
 
+std::vector<const ReplyRow*>& table()
+{
+    static std::vector<const ReplyRow*> rows = [] {
+        std::vector<const ReplyRow*> r;
+        for (const ReplyRow& row : k_device_rows) r.push_back(&row);
+        return r;
+    }();
+    return rows;
+}
+
+// The row with the longest head the line starts with.
+const ReplyRow* row_for(std::string_view line)
+{
+    const ReplyRow* best = nullptr;
+    for (const ReplyRow* row : table())
+        if (line.starts_with(row->prefix) && (!best || row->prefix.size() > best->prefix.size()))
+            best = row;
+    return best;
+}
+
 // The item a reply answers, for the message: its head and the page or day it names.
-std::string reply_item(const Row& row, std::string_view body)
+std::string reply_item(const ReplyRow& row, std::string_view body)
 {
     std::string item(row.prefix);
     const std::size_t n = row.number_digits;
@@ -329,33 +290,9 @@ std::string reply_item(const Row& row, std::string_view body)
     return item;
 }
 
-void damaged_reply(const Row& row, std::string_view body)
-{
-    model().state.reply_error = 1;
-    error_box(k_text_reply_damaged, reply_item(row, body));
-}
-
-struct StatusText {
-    std::string_view answer;  // without CR LF
-    std::string_view serial_text;
-    std::string_view socket_text;
-};
-
-constexpr StatusText k_errors[] = {
-    {"E0", "Framing Error", "Socket Framing"},
-    {"E1", "Parity Error", "Socket Framing"},
-    {"E2", "Over Run Error", "Socket Over run"},
-    {"E3", "Command Error", "Socket Command"},
-};
-
-bool quiet_success()
-{
-    return run_active() || late_receipt();
-}
-
 // The status answers that come after the data replies: "GN" and "E0".."E3". Serial lines are
 // compared whole, socket lines by their first two characters.
-void status_tail(std::string_view line, LinkKind link)
+std::optional<Outcome> status_outcome(std::string_view line, LinkKind link)
 {
     auto is = [&](std::string_view answer) {
         if (link == LinkKind::socket)
@@ -363,62 +300,91 @@ void status_tail(std::string_view line, LinkKind link)
         return line.size() == answer.size() + 2 && line.starts_with(answer) &&
                line.ends_with("\r\n");
     };
-    LinkState& s = model().state;
-    if (is("GN")) {
-        if (!settings_run_active()) {
-            if (link == LinkKind::serial)
-                error_box("Mode Error");
-            else
-                info_box("Socket mode difference");
+    if (is("GN"))
+        return outcome_of(OutcomeKind::mode_error, link);
+    constexpr std::string_view k_errors[] = {"E0", "E1", "E2", "E3"};
+    for (int e = 0; e < 4; ++e)
+        if (is(k_errors[e])) {
+            Outcome o = outcome_of(OutcomeKind::error_answer, link);
+            o.error = e;
+            return o;
         }
-        return;
-    }
-    for (const StatusText& e : k_errors) {
-        if (is(e.answer)) {
-            s.reply_error = 1;
-            error_box(link == LinkKind::serial ? e.serial_text : e.socket_text);
-            return;
-        }
-    }
-    s.reply_error = 0;
+    return std::nullopt;  // noise: no outcome
 }
 
-void run_table(std::string_view line, LinkKind link)
+// Decodes the line into the decode target and names its outcome.
+std::optional<Outcome> decode(std::string_view line, LinkKind link)
 {
-    LinkState& s = model().state;
     const bool go = link == LinkKind::serial ? line == "GO\r\n" : line.substr(0, 2) == "GO";
-    if (go) {
-        if (!quiet_success()) {
-            if (link == LinkKind::serial)
-                s.success_pending = 1;
-            else
-                info_box("Socket ＯＫ");
-        }
-        return;
-    }
-    if (line == "MENU\r\n") {
-        s.reply_error = 1;
-        error_box("Menu Display");
-        return;
-    }
+    if (go)
+        return outcome_of(OutcomeKind::go, link);
+    if (line == "MENU\r\n")
+        return outcome_of(OutcomeKind::menu, link);
     const std::string_view body = body_of(line);
-    for (const Row& row : k_rows) {
-        if (line.starts_with(row.prefix)) {
-            if (!row.handler(body, link))
-                damaged_reply(row, body);
-            return;
-        }
+    if (const ReplyRow* row = row_for(line)) {
+        DecodeTarget& d = decode_target();
+        const ReplyTarget target{d.config ? *d.config : model().config,
+                                 d.extras ? *d.extras : model().extras, link};
+        const bool whole = row->decode(body, target);
+        Outcome o = outcome_of(whole ? OutcomeKind::data_reply : OutcomeKind::damaged_reply, link);
+        o.item = reply_item(*row, body);
+        return o;
     }
-    status_tail(line, link);
+    return status_outcome(line, link);
 }
 
-void notify(std::string_view line)
+// A failed outcome sets reply_error, so that a run stops as after an error answer; any other
+// clears it, but a late answer leaves the failure of its command in place.
+void settle(std::string_view line, LinkKind link, Receipt receipt)
 {
+    LinkStatus& s = link_status();
+    const bool failed_before = receipt == Receipt::late && s.reply_error != 0;
+    std::optional<Outcome> outcome = decode(line, link);
+    s.reply_error = outcome && outcome->failed() && outcome->kind != OutcomeKind::mode_error;
+    if (outcome) {
+        outcome->late = receipt == Receipt::late;
+        report_outcome(*outcome);
+    }
+    if (failed_before)
+        s.reply_error = 1;
+    s.read_pending = 0;
     if (observer())
         observer()(line);
 }
 
 }  // namespace
+
+void register_replies(std::span<const ReplyRow> rows)
+{
+    std::vector<const ReplyRow*>& t = table();
+    for (const ReplyRow& row : rows) {
+        const bool known = std::any_of(t.begin(), t.end(),
+                                       [&](const ReplyRow* r) { return r->prefix == row.prefix; });
+        if (!known)
+            t.push_back(&row);
+    }
+}
+
+DecodeInto::DecodeInto(DeviceConfig& config, DeviceExtras& extras)
+    : previous_config_(decode_target().config), previous_extras_(decode_target().extras)
+{
+    decode_target() = {&config, &extras};
+}
+
+DecodeInto::~DecodeInto()
+{
+    decode_target() = {previous_config_, previous_extras_};
+}
+
+DropSocketReplies::DropSocketReplies()
+{
+    ++socket_replies_dropped();
+}
+
+DropSocketReplies::~DropSocketReplies()
+{
+    --socket_replies_dropped();
+}
 
 void set_line_tap(std::function<void(std::string_view)> t)
 {
@@ -430,69 +396,40 @@ void set_reply_observer(std::function<void(std::string_view)> o)
     observer() = std::move(o);
 }
 
-void serial_dispatch(std::string_view line)
+void dispatch_line(std::string_view line, LinkKind link, Receipt receipt)
 {
+    if (link == LinkKind::socket && socket_replies_dropped() > 0)
+        return;
     if (line_tap())
         line_tap()(line);
-    LinkState& s = model().state;
-    s.watchdog_ticks = 0;
-    s.answer_pending = 0;
-    if (line.size() > 599)
-        line = line.substr(0, 599);
-    std::string_view reply = line;
-    if (model().link.rs485_mode == 1)
-        reply.remove_prefix(std::min<std::size_t>(2, reply.size()));
-    s.reply_error = 0;
-    run_table(reply, LinkKind::serial);
-    s.read_pending = 0;
-    notify(reply);
-}
-
-void socket_dispatch()
-{
-    LinkState& s = model().state;
-    const auto len = static_cast<std::size_t>(
-        std::clamp<int>(s.socket_rx_len, 0, static_cast<int>(s.socket_rx_buffer.size())));
-    const std::string_view receipt(s.socket_rx_buffer.data(), len);
-    if (s.socket_line_partial == 0)
-        s.socket_line.assign(receipt);
-    else
-        s.socket_line.append(receipt);
-    if (s.socket_line.size() > 599)
-        s.socket_line.resize(599);
-
-    if (receipt.empty() || receipt.back() != '\n') {
-        s.socket_line_partial = 1;
+    if (line.size() > k_max_line)
+        line = line.substr(0, k_max_line);
+    if (link == LinkKind::socket) {
+        settle(std::string(line), link, receipt);
         return;
     }
-    s.socket_line_partial = 0;
-
-    const std::string line = s.socket_line;
-    const bool failed_before = late_receipt() && s.reply_error != 0;
-    s.reply_error = 0;
-    run_table(line, LinkKind::socket);
-    if (failed_before)
-        s.reply_error = 1;
-    s.socket_line.clear();
-    s.read_pending = 0;
-    notify(line);
+    LinkStatus& s = link_status();
+    s.watchdog_ticks = 0;
+    s.answer_pending = 0;
+    std::string_view reply = line;
+    if (link_settings().rs485)
+        reply.remove_prefix(std::min<std::size_t>(2, reply.size()));
+    settle(std::string(reply), link, receipt);
 }
 
-void socket_receive(std::string_view receipt)
+void serial_dispatch(std::string_view line)
 {
-    if (line_tap())
-        line_tap()(receipt);
-    LinkState& s = model().state;
-    s.socket_rx_buffer.assign(receipt.substr(0, 1024));
-    s.socket_rx_len = static_cast<int>(s.socket_rx_buffer.size());
-    socket_dispatch();
+    dispatch_line(line, LinkKind::serial);
 }
 
-void socket_receive_late(std::string_view receipt)
+void socket_receive(std::string_view line)
 {
-    late_receipt() = true;
-    socket_receive(receipt);
-    late_receipt() = false;
+    dispatch_line(line, LinkKind::socket);
+}
+
+void socket_receive_late(std::string_view line)
+{
+    dispatch_line(line, LinkKind::socket, Receipt::late);
 }
 
 }  // namespace velta

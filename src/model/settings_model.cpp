@@ -1,14 +1,12 @@
 #include "model/settings_model.h"
 
+#include "link/link_status.h"
+
 namespace velta {
 
 SettingsModel& model()
 {
-    static SettingsModel m = [] {
-        SettingsModel s;
-        s.state.peer_table[0].in_use = 1;
-        return s;
-    }();
+    static SettingsModel m;
     return m;
 }
 
@@ -32,15 +30,7 @@ void reset_settings_model()
 
     m.glyphs = GlyphStore{};
 
-    LinkState& s = m.state;
-    s.socket_connected = 0;
-    s.answer_pending = 0;
-    s.watchdog_ticks = 0;
-    s.success_pending = 0;
-    s.reply_error = 0;
-    s.read_pending = 0;
-    s.socket_line_partial = 0;
-    s.socket_line.clear();
+    clear_answer_flags();
 }
 
 int page_count_for_mode(int page_mode)

@@ -1,11 +1,10 @@
 #pragma once
-// The process-wide image of the device configuration, the link settings and the shared link
-// and answer state. Fixed sizes, the documented defaults; free functions operate on it.
+// The process-wide image of the device configuration and the run-time state of the windows.
+// Fixed sizes, the documented defaults; free functions operate on it.
 
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace velta {
 
@@ -158,51 +157,18 @@ struct GlyphStore {
     int glyph_transfer_index = 0;
 };
 
-struct LinkSettings {
-    int interface_kind = 0;  // 0 serial, 1 TCP/IP
-    int rs485_mode = 0;
-    int com_port_index = 0;
-    int tcp_role = 0;       // 0 client, 1 server
-    int selected_host = 0;  // client: host index; server: peer slot; -1 none
-    int host_count = 0;
-    std::vector<IpAddress> host_list;  // host_count entries
-    int slave_address = 0;             // 0..31, 32 = broadcast
-};
-
-struct PeerSlot {
-    int in_use = 0;
-    std::uintptr_t sock = 0;  // the link layer's handle of the connection
-    std::string address;      // dotted IPv4 text
-};
-
-struct LinkState {
-    int socket_connected = 0;
-    int answer_pending = 0;
-    int watchdog_ticks = 0;
-    int success_pending = 0;
-    int reply_error = 0;
-    int read_pending = 0;
-    int socket_line_partial = 0;
-    int socket_rx_len = 0;         // not reset
-    std::string socket_rx_buffer;  // not reset; the last socket receipt
-    std::string socket_line;       // the socket answer being assembled
-    std::array<PeerSlot, k_peer_slots> peer_table{};
-};
-
 struct SettingsModel {
     DeviceConfig config;
     DeviceExtras extras;
     PageChoices choices;
     GlyphStore glyphs;
-    LinkSettings link;
-    LinkState state;
 };
 
 SettingsModel& model();
 
-// Sets every field that has a default back to it; leaves the link settings, the peer table
-// and the fields documented as not reset untouched. A default-constructed model is a reset one
-// (with the peer table still to be set up by reset_peer_table).
+// Sets every field that has a default back to it and clears the link's answer flags; leaves the
+// link settings, the peer table and the fields documented as not reset untouched. A
+// default-constructed model is a reset one.
 void reset_settings_model();
 
 // Page count of the current page mode: 256, or 128 in two-line mode.

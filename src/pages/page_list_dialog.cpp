@@ -11,6 +11,7 @@
 
 #include "common/message_boxes.h"
 #include "gui/dialog_widgets.h"
+#include "link/link_status.h"
 #include "link/text_cp932.h"
 #include "model/settings_model.h"
 #include "pages/page_commands.h"
@@ -204,7 +205,7 @@ void PageListDialog::start_title_run()
     steps.perform = [](int step) {
         if (send_title_or_warn(step - 1))
             return StepResult::sent;
-        model().state.reply_error = 1;
+        link_status().reply_error = 1;
         return StepResult::end_now;
     };
     steps.progress = [this](int step) { show_run_progress(step); };

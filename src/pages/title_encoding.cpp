@@ -187,7 +187,7 @@ std::string title_fault_detail(int slot)
     return detail + "「" + (text.empty() ? default_char_text(c) : text) + "」";
 }
 
-bool decode_title_reply(std::string_view line)
+bool decode_title_reply(std::string_view line, PageSettings& pages)
 {
     if (!digits_at(line, 2, 3) || !hex_digits_at(line, k_codes_at, 4 * k_code_count))
         return false;
@@ -216,7 +216,7 @@ bool decode_title_reply(std::string_view line)
             break;
         title.push_back(second);
     }
-    model().config.pages.page_title[static_cast<std::size_t>(slot)] = title;
+    pages.page_title[static_cast<std::size_t>(slot)] = title;
     return true;
 }
 

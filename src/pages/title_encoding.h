@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/settings_model.h"
+
 namespace velta {
 
 inline constexpr unsigned k_custom_char_limit = 0x1339;
@@ -35,6 +37,6 @@ using Cp932Reader = std::string (*)(std::string_view cp932);
 void set_title_text_reader(Cp932Reader reader);
 
 // Decodes a "CA" reply into page_title; false for a malformed reply, which changes nothing.
-bool decode_title_reply(std::string_view line);
+bool decode_title_reply(std::string_view line, PageSettings& pages);
 
 }  // namespace velta

@@ -16,6 +16,7 @@
 #include "device/tcp_server_dialog.h"
 #include "glyphs/glyph_insert_dialog.h"
 #include "glyphs/glyph_list_dialog.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "pages/date_time_dialog.h"
 #include "pages/display_page_dialog.h"
@@ -57,7 +58,7 @@ void run_batch(QWidget* owner)
 // The link's role decides which of the two TCP/IP dialogs the one menu item opens.
 void run_tcp_setup(QWidget* owner)
 {
-    if (model().link.tcp_role == 1)
+    if (link_settings().tcp_role == TcpRole::server)
         run_modal<TcpServerDialog>(owner);
     else
         run_modal<TcpClientDialog>(owner);

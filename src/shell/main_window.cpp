@@ -13,6 +13,7 @@
 
 #include "common/message_boxes.h"
 #include "gui/dialog_widgets.h"
+#include "link/link_status.h"
 #include "link/watchdog.h"
 #include "model/settings_model.h"
 #include "shell/command_table.h"
@@ -30,10 +31,10 @@ constexpr int k_toolbar_button_height = k_toolbar_image_height + 6;
 
 }  // namespace
 
-QString main_window_title(int tcp_role)
+QString main_window_title(TcpRole tcp_role)
 {
-    return tcp_role == 1 ? QStringLiteral("VELTA Server Program")
-                         : QStringLiteral("VELTA Client Program");
+    return tcp_role == TcpRole::server ? QStringLiteral("VELTA Server Program")
+                                       : QStringLiteral("VELTA Client Program");
 }
 
 QString status_date_text(const QDate& date)
@@ -211,17 +212,17 @@ QAction* MainWindow::action(int command_id) const
 
 void MainWindow::update_title()
 {
-    setWindowTitle(main_window_title(model().link.tcp_role));
+    setWindowTitle(main_window_title(link_settings().tcp_role));
 }
 
 void MainWindow::apply_menu_rules()
 {
-    const LinkSettings& l = model().link;
-    const bool tcp = l.interface_kind == 1;
+    const LinkSettings& l = link_settings();
+    const bool tcp = l.interface == Interface::tcp;
     action(command::client_server)->setEnabled(tcp);
     action(command::tcp_setup)->setEnabled(tcp);
     action(command::serial_setup)->setEnabled(!tcp);
-    action(command::slave_address)->setEnabled(!tcp && l.rs485_mode == 1);
+    action(command::slave_address)->setEnabled(!tcp && l.rs485);
 }
 
 void MainWindow::run_command(int command_id)
@@ -249,7 +250,7 @@ void MainWindow::run_command(int command_id)
             return;
         }
         case command::protocol:
-            if (model().link.interface_kind == 1) {
+            if (link_settings().interface == Interface::tcp) {
                 error_box(k_text_protocol_needs_serial);
                 return;
             }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 
+#include "link/link_status.h"
 #include "model/file_menu.h"
 
 class QLabel;
@@ -24,7 +25,7 @@ inline constexpr int k_corner_clicks_to_open = 10;
 inline constexpr std::string_view k_text_protocol_needs_serial =
     "インターフェースをRS-232Cにしてください。";
 
-QString main_window_title(int tcp_role);
+QString main_window_title(TcpRole tcp_role);
 // "2026年12月 9日  水曜日": the date, two blanks, the weekday.
 QString status_date_text(const QDate& date);
 // "07：05：09", with full-width colons.

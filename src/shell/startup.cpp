@@ -1,16 +1,21 @@
 #include "shell/startup.h"
 
+#include "glyphs/glyph_replies.h"
 #include "link/configuration_file.h"
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "model/document.h"
 #include "model/peer_table.h"
 #include "model/settings_model.h"
+#include "pages/page_replies.h"
 #include "shell/main_window.h"
 
 namespace velta {
 
 std::unique_ptr<MainWindow> start_up()
 {
+    register_page_replies();
+    register_glyph_replies();
     reset_peer_table();
     reset_settings_model();
     mark_config_saved();
@@ -19,7 +24,7 @@ std::unique_ptr<MainWindow> start_up()
     window->show();
     // The port is opened once, here; a later change of port or interface waits for the next
     // start. A TCP/IP link is opened by the operator in the connection dialogs.
-    if (model().link.interface_kind == 0)
+    if (link_settings().interface == Interface::serial)
         open_serial_port();
     return window;
 }

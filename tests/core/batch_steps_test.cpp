@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "device/alarm_commands.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
@@ -39,11 +40,11 @@ TEST(ReadAllSteps, TwoLineModeStillReadsEveryPageAndRs485AddressesEachQuery)
 {
     WireCapture wire;
     model().config.device.page_mode = 1;
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 7;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 7;
     perform_read_all_step(200);
     EXPECT_EQ(wire.last(), "07RCA200\r\n");
-    model().link.slave_address = 32;
+    link_settings().slave_address = 32;
     perform_read_all_step(311);
     EXPECT_EQ(wire.last(), "FFRVLBC\r\n");
 }
@@ -114,7 +115,7 @@ TEST(SetAllSteps, ATitleThatCannotBeSentEndsTheRunWithItsWarning)
     for (int step = 1; step <= 16; ++step) EXPECT_EQ(perform_set_all_step(step), StepResult::sent);
     EXPECT_EQ(perform_set_all_step(17), StepResult::end_now);
     EXPECT_EQ(wire.sent().size(), 16u);
-    EXPECT_EQ(model().state.reply_error, 1);
+    EXPECT_EQ(link_status().reply_error, 1);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "ＪＩＳ第１水準,第２水準以外の字が選択されてます");
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
@@ -130,7 +131,7 @@ TEST(SetAllSteps, ARefusedHoldTimeShowsItsMessageAndTheRunGoesOn)
     EXPECT_EQ(perform_set_all_step(289), StepResult::sent);
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(boxes.last_text(), "3秒以上を設定してください。");
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
 }
 
 TEST(SetAllSteps, ARunWithACommandThatCannotBeBuiltIsRefusedBeforeItStartsNamingTheItem)

@@ -12,6 +12,7 @@
 
 #include "common/file_io.h"
 #include "common/run_activity.h"
+#include "link/link_status.h"
 #include "model/document.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
@@ -230,14 +231,14 @@ TEST_F(FileMenu, NewAfterOpenThenSaveOverwritesTheOpenedFileWithDefaults)
 TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
 {
     SettingsModel& m = model();
-    m.state.socket_connected = 1;
+    link_status().socket_connected = 1;
     m.config.device.remote_mode = 1;
     EXPECT_FALSE(exit_allowed(chooser({})));
     EXPECT_EQ(boxes_.last_text(), k_text_disconnect_first);
     EXPECT_EQ(boxes_.boxes().back().kind, BoxKind::error);
     EXPECT_EQ(boxes_.boxes().size(), 1u);  // no save question while connected
 
-    m.state.socket_connected = 0;
+    link_status().socket_connected = 0;
     boxes_.clear();
     // Yes: end without saving.
     boxes_.answer_next(BoxAnswer::yes);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "link/codecs.h"
+#include "link/link_status.h"
 #include "link/watchdog.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
@@ -37,36 +38,36 @@ TEST(Codecs, FixedWidthFields)
 TEST(Framing, Rs232SendsTheCommandUnchangedWhateverTheAddress)
 {
     WireCapture wire;
-    model().link.slave_address = 5;
+    link_settings().slave_address = 5;
     send_command("TSA\r\n");
     ASSERT_EQ(wire.sent().size(), 1u);
     EXPECT_EQ(wire.last(), "TSA\r\n");
-    EXPECT_EQ(model().state.answer_pending, 1);
+    EXPECT_EQ(link_status().answer_pending, 1);
 }
 
 TEST(Framing, Rs485PrefixesTheAddressAndBroadcastsWithFF)
 {
     WireCapture wire;
-    model().link.rs485_mode = 1;
+    link_settings().rs485 = true;
     for (const auto& [address, prefix] :
          std::vector<std::pair<int, std::string>>{{0, "00"}, {5, "05"}, {31, "31"}}) {
-        model().link.slave_address = address;
+        link_settings().slave_address = address;
         send_command("IDPM1\r\n");
         EXPECT_EQ(wire.last(), prefix + "IDPM1\r\n");
-        EXPECT_EQ(model().state.answer_pending, 1);
+        EXPECT_EQ(link_status().answer_pending, 1);
     }
-    model().link.slave_address = 32;
+    link_settings().slave_address = 32;
     send_command("IDPM1\r\n");
     EXPECT_EQ(wire.last(), "FFIDPM1\r\n");
-    EXPECT_EQ(model().state.answer_pending, 0);
+    EXPECT_EQ(link_status().answer_pending, 0);
 }
 
 TEST(Framing, BroadcastIsNeverFollowedByNoConnect)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 32;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 32;
     send_command("TSA\r\n");
     for (int i = 0; i < 40; ++i) watchdog_tick();
     EXPECT_TRUE(boxes.boxes().empty());
@@ -76,7 +77,7 @@ TEST(Framing, TcpRouteNeedsAConnection)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    model().link.interface_kind = 1;
+    link_settings().interface = Interface::tcp;
     EXPECT_FALSE(link_ready());
     send_command("TSA\r\n");
     EXPECT_TRUE(wire.sent().empty());
@@ -84,12 +85,12 @@ TEST(Framing, TcpRouteNeedsAConnection)
     EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
 
-    model().state.socket_connected = 1;
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 7;
+    link_status().socket_connected = 1;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 7;
     send_command("TSA\r\n");
     EXPECT_EQ(wire.last(), "TSA\r\n");  // no address prefix on TCP/IP
-    EXPECT_EQ(model().state.answer_pending, 0);
+    EXPECT_EQ(link_status().answer_pending, 0);
 }
 
 TEST(Watchdog, NoConnectComesOnceOnThe27thTick)

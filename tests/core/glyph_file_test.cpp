@@ -11,6 +11,7 @@
 #include "common/file_io.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "link/link_status.h"
 #include "model/document.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
@@ -228,7 +229,7 @@ TEST_F(GlyphFiles, OpenFlowQuestionsRefusalAndFileName)
     EXPECT_EQ(glyph_state().glyph_edited, 0);
 
     // Busy with a read: nothing at all.
-    model().state.read_pending = 1;
+    link_status().read_pending = 1;
     const auto before = boxes.boxes().size();
     EXPECT_FALSE(glyph_file_open(GlyphSize::medium, choose(path("m.tlm"))));
     EXPECT_EQ(boxes.boxes().size(), before);

@@ -12,6 +12,7 @@
 #include "glyphs/glyph_insert.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
@@ -166,11 +167,11 @@ TEST(GlyphBmp, ExportNamesAndFlow)
     EXPECT_TRUE(export_glyph_bmp(GlyphSize::small, 3, bytes, chooser(dir + "velta_pic.bmp")));
     EXPECT_EQ(glyph_state().glyph_bmp_file_name, dir + "velta_pic.bmp");
     // While a read is outstanding nothing is asked or written.
-    model().state.read_pending = 1;
+    link_status().read_pending = 1;
     title_seen.clear();
     EXPECT_FALSE(export_glyph_bmp(GlyphSize::small, 3, bytes, chooser(dir + "velta_other")));
     EXPECT_TRUE(title_seen.empty());
-    model().state.read_pending = 0;
+    link_status().read_pending = 0;
     EXPECT_FALSE(export_glyph_bmp(
         GlyphSize::small, 3, bytes,
         [](const std::string&, const std::string&) { return std::optional<std::string>(); }));

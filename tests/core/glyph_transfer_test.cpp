@@ -10,6 +10,7 @@
 #include "glyphs/glyph_run.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "link/link_status.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
@@ -80,14 +81,14 @@ TEST(GlyphRead, QueryOfSmallSlot214AndTheOutstandingRule)
     BoxRecorder boxes;
     send_glyph_read(GlyphSize::small, glyph_code(214));
     EXPECT_EQ(wire.last(), "RFBMSA621\r\n");
-    EXPECT_EQ(model().state.read_pending, 1);
+    EXPECT_EQ(link_status().read_pending, 1);
     // A second read while the first is outstanding is dropped without a message.
     send_glyph_read(GlyphSize::large, glyph_code(0));
     EXPECT_EQ(wire.sent().size(), 1u);
     EXPECT_TRUE(boxes.boxes().empty());
     // Any reply line frees the next read.
     serial_dispatch("GO\r\n");
-    EXPECT_EQ(model().state.read_pending, 0);
+    EXPECT_EQ(link_status().read_pending, 0);
     send_glyph_read(GlyphSize::large, 0);
     EXPECT_EQ(wire.last(), "RFBML2121\r\n");
 }
@@ -96,11 +97,11 @@ TEST(GlyphRead, LinkDownShowsTheErrorAndKeepsReadPending)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    model().link.interface_kind = 1;
-    model().state.socket_connected = 0;
+    link_settings().interface = Interface::tcp;
+    link_status().socket_connected = 0;
     send_glyph_read(GlyphSize::medium, glyph_code(3));
     EXPECT_TRUE(wire.sent().empty());
-    EXPECT_EQ(model().state.read_pending, 0);
+    EXPECT_EQ(link_status().read_pending, 0);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::error);
     EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
@@ -112,7 +113,7 @@ TEST(GlyphReply, StoredWithNulAndSpareBytesUntouched)
     int redraws = 0;
     set_glyph_redraw_hook([&](GlyphSize) { ++redraws; });
     model().glyphs.glyph_transfer_index = 7;
-    model().state.read_pending = 1;
+    link_status().read_pending = 1;
     std::string digits(144, '0');
     digits[0] = 'F';
     digits[143] = 'C';
@@ -123,7 +124,7 @@ TEST(GlyphReply, StoredWithNulAndSpareBytesUntouched)
     EXPECT_EQ(slot.substr(145), "00000");
     EXPECT_EQ(std::string(glyph_work_text(GlyphSize::small)), digits);
     EXPECT_EQ(model().glyphs.glyph_work[144], '\0');
-    EXPECT_EQ(model().state.read_pending, 0);
+    EXPECT_EQ(link_status().read_pending, 0);
     EXPECT_EQ(redraws, 1);  // the single read redraws the open editor
     EXPECT_EQ(model().glyphs.glyph_transfer_index, 7);
     set_glyph_redraw_hook({});
@@ -133,10 +134,10 @@ TEST(GlyphReply, ShortOrGarbledOrOutOfRangeRepliesAreNotStored)
 {
     WireCapture wire;
     model().glyphs.glyph_transfer_index = 2;
-    model().state.read_pending = 1;
+    link_status().read_pending = 1;
     serial_dispatch(reply("FBMM", std::string(200, 'F')));  // too short
     EXPECT_EQ(slot_text(GlyphSize::medium, 2), std::string(260, '0'));
-    EXPECT_EQ(model().state.read_pending, 0);
+    EXPECT_EQ(link_status().read_pending, 0);
 
     std::string bad(256, 'F');
     bad[100] = 'f';
@@ -218,11 +219,11 @@ TEST(GlyphRun, RegisterRunAnsweredNoOrLinkDownDoesNotStart)
     BoxRecorder boxes;
     boxes.answer_next(BoxAnswer::no);
     EXPECT_FALSE(start_glyph_register_run(nullptr));
-    model().link.interface_kind = 1;
+    link_settings().interface = Interface::tcp;
     EXPECT_FALSE(start_glyph_read_run());
     EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
-    model().link.interface_kind = 0;
+    link_settings().interface = Interface::serial;
     run_activity().settings_run = true;
     EXPECT_FALSE(start_glyph_read_run());
     EXPECT_FALSE(glyph_run_active());
@@ -256,7 +257,7 @@ TEST(GlyphRun, EndWithTheDialogClearsTheFlags)
     ASSERT_TRUE(start_glyph_read_run());
     glyph_run_step(GlyphSize::medium);
     end_glyph_run();
-    EXPECT_EQ(model().state.read_pending, 0);
+    EXPECT_EQ(link_status().read_pending, 0);
     EXPECT_FALSE(glyph_run_active());
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
 
@@ -20,7 +21,7 @@ TEST(HostList, HostTextsHaveThreeDigitGroupsInEighteenCharacters)
 TEST(HostList, TheHundredAndFirstHostIsRefused)
 {
     reset_for_test();
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     for (int i = 0; i < k_max_hosts; ++i)
         ASSERT_TRUE(add_host({10, 0, 0, static_cast<std::uint8_t>(i)}));
     EXPECT_FALSE(add_host({10, 0, 1, 0}));
@@ -32,7 +33,7 @@ TEST(HostList, TheHundredAndFirstHostIsRefused)
 TEST(HostList, TheSelectionStaysOnItsHostThroughDeletions)
 {
     reset_for_test();
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     for (std::uint8_t i = 0; i < 5; ++i) add_host({192, 168, 0, i});
     l.selected_host = 3;  // .3
 

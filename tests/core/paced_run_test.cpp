@@ -11,6 +11,7 @@
 #include "common/run_activity.h"
 #include "link/framing.h"
 #include "link/line_assembler.h"
+#include "link/link_status.h"
 #include "model/dispatch_turns.h"
 #include "model/settings_model.h"
 #include "support/wire_capture.h"
@@ -64,12 +65,12 @@ TEST(PacedRun, ErrorAnswerStopsAtTheNextTick)
     ASSERT_TRUE(h.run.start(h.steps(10), 300));
     h.run.tick();
     h.run.tick();
-    model().state.reply_error = 1;  // the answer to step 2
+    link_status().reply_error = 1;  // the answer to step 2
     h.run.tick();
     EXPECT_EQ(h.performed, (std::vector<int>{1, 2}));
     ASSERT_EQ(h.ends.size(), 1u);
     EXPECT_EQ(h.ends[0], RunEnd::stopped_on_error);
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_FALSE(settings_run_active());
 }
 
@@ -90,7 +91,7 @@ TEST(PacedRun, WaitsWhileATcpAnswerIsOutstanding)
     WireHooks hooks;
     hooks.answer_outstanding = [&] { return outstanding; };
     const WireHooks previous = set_wire_hooks(hooks);
-    model().link.interface_kind = 1;
+    link_settings().interface = Interface::tcp;
     ASSERT_TRUE(h.run.start(h.steps(2), 400));
     h.run.tick();
     h.run.tick();

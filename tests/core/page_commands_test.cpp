@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
@@ -231,10 +232,10 @@ TEST(PageCommands, TitleThatCannotBeEncodedWarnsAndSendsNothing)
 TEST(PageCommands, Rs485PrefixesTheAddress)
 {
     WireCapture wire;
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 3;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 3;
     send_colours();
-    model().link.slave_address = 32;
+    link_settings().slave_address = 32;
     send_time_adjust();
     EXPECT_EQ(wire.sent(), (std::vector<std::string>{"03CABC00170\r\n", "FFTSA\r\n"}));
 }

@@ -11,6 +11,7 @@
 #include "common/run_activity.h"
 #include "device/other_commands.h"
 #include "device/schedule_commands.h"
+#include "link/link_status.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
@@ -168,7 +169,7 @@ TEST_F(Dispatcher, ReadAllOfEitherModeIntoAModelOfTheOther)
         serial_dispatch(sd + "\r\n");
         serial_dispatch(c.power_on + "\r\n");
         serial_dispatch("IDPM" + c.device_mode + "\r\n");
-        EXPECT_EQ(m.state.reply_error, 0);
+        EXPECT_EQ(link_status().reply_error, 0);
         for (std::size_t e = 0; e < 5; ++e)
             EXPECT_EQ(m.config.device.schedule_page[0][e], c.pages[e]) << c.entries << " " << e;
         EXPECT_EQ(m.config.device.power_on_page, c.power_on_page);
@@ -254,19 +255,19 @@ TEST_F(Dispatcher, DamagedRepliesFailAndChangeNothing)
     const std::string before = state();
     for (const Case& c : cases) {
         boxes.clear();
-        m.state.read_pending = 1;
+        link_status().read_pending = 1;
         serial_dispatch(c.line + "\r\n");
         ASSERT_EQ(boxes.boxes().size(), 1u) << c.line;
         EXPECT_EQ(boxes.last_text(), k_text_reply_damaged) << c.line;
         EXPECT_EQ(boxes.boxes().back().detail, c.item) << c.line;
-        EXPECT_EQ(m.state.reply_error, 1) << c.line;
-        EXPECT_EQ(m.state.read_pending, 0) << c.line;  // a waiting dialog is still released
+        EXPECT_EQ(link_status().reply_error, 1) << c.line;
+        EXPECT_EQ(link_status().read_pending, 0) << c.line;  // a waiting dialog is still released
         EXPECT_EQ(state(), before) << c.line;
     }
     boxes.clear();
     socket_receive("ADT\r\n");
     EXPECT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(m.state.reply_error, 1);
+    EXPECT_EQ(link_status().reply_error, 1);
 }
 
 TEST_F(Dispatcher, SerialStatusAnswers)
@@ -286,15 +287,15 @@ TEST_F(Dispatcher, SerialStatusAnswers)
         serial_dispatch(c.line);
         ASSERT_EQ(boxes.boxes().size(), 1u) << c.line;
         EXPECT_EQ(boxes.last_text(), c.text);
-        EXPECT_EQ(m.state.reply_error, c.reply_error) << c.line;
+        EXPECT_EQ(link_status().reply_error, c.reply_error) << c.line;
     }
     boxes.clear();
     serial_dispatch("GO\r\n");
-    EXPECT_EQ(m.state.success_pending, 1);  // shown by the next watchdog tick
+    EXPECT_EQ(link_status().success_pending, 1);  // shown by the next watchdog tick
     EXPECT_TRUE(boxes.boxes().empty());
     serial_dispatch("GOX\r\n");  // serial compares the whole line
     serial_dispatch("E3X\r\n");
-    EXPECT_EQ(m.state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
@@ -319,9 +320,9 @@ TEST_F(Dispatcher, SocketStatusAnswersCompareTwoCharacters)
     EXPECT_EQ(boxes.boxes().back().caption, "Error");
     socket_receive("VN1.32\r\n");
     EXPECT_EQ(m.extras.firmware_version, "1.32");
-    EXPECT_EQ(m.state.success_pending, 0);  // only the serial link announces the version
+    EXPECT_EQ(link_status().success_pending, 0);  // only the serial link announces the version
     serial_dispatch("VN1.33\r\n");
-    EXPECT_EQ(m.state.success_pending, 1);
+    EXPECT_EQ(link_status().success_pending, 1);
 }
 
 TEST_F(Dispatcher, BatchesSilenceSuccessAndModeErrorButNotErrors)
@@ -331,52 +332,38 @@ TEST_F(Dispatcher, BatchesSilenceSuccessAndModeErrorButNotErrors)
     serial_dispatch("GN\r\n");
     socket_receive("GO\r\n");
     socket_receive("GN\r\n");
-    EXPECT_EQ(m.state.success_pending, 0);
+    EXPECT_EQ(link_status().success_pending, 0);
     EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_EQ(m.state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     serial_dispatch("E2\r\n");
     EXPECT_EQ(boxes.last_text(), "Over Run Error");
-    EXPECT_EQ(m.state.reply_error, 1);
+    EXPECT_EQ(link_status().reply_error, 1);
 
     run_activity() = RunActivity{.glyph_run = true};
     serial_dispatch("GO\r\n");
-    EXPECT_EQ(m.state.success_pending, 0);
+    EXPECT_EQ(link_status().success_pending, 0);
     serial_dispatch("GN\r\n");  // the glyph runs do not silence the mode error
     EXPECT_EQ(boxes.last_text(), "Mode Error");
 }
 
 TEST_F(Dispatcher, Rs485DropsTheAddressWithoutComparingIt)
 {
-    m.link.rs485_mode = 1;
-    m.link.slave_address = 3;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 3;
     serial_dispatch("05GO\r\n");
-    EXPECT_EQ(m.state.success_pending, 1);
+    EXPECT_EQ(link_status().success_pending, 1);
     serial_dispatch("07IDPM2\r\n");
     EXPECT_EQ(m.config.device.page_mode, 1);
 }
 
-TEST_F(Dispatcher, SocketAnswerSplitOverReceiptsIsDecodedOnce)
-{
-    m.state.read_pending = 1;
-    socket_receive("TSD");
-    EXPECT_EQ(m.state.socket_line_partial, 1);
-    EXPECT_EQ(m.state.read_pending, 1);
-    socket_receive("");  // an empty receipt leaves the line pending
-    socket_receive("ON\r\n");
-    EXPECT_EQ(m.config.device.clock_display, 1);
-    EXPECT_EQ(m.state.read_pending, 0);
-    EXPECT_EQ(m.state.socket_line_partial, 0);
-    EXPECT_TRUE(m.state.socket_line.empty());
-}
-
 TEST_F(Dispatcher, AnyReplyClearsTheWatchdog)
 {
-    m.state.answer_pending = 1;
-    m.state.watchdog_ticks = 20;
+    link_status().answer_pending = 1;
+    link_status().watchdog_ticks = 20;
     serial_dispatch("garbage\r\n");
-    EXPECT_EQ(m.state.answer_pending, 0);
-    EXPECT_EQ(m.state.watchdog_ticks, 0);
-    EXPECT_EQ(m.state.reply_error, 0);
+    EXPECT_EQ(link_status().answer_pending, 0);
+    EXPECT_EQ(link_status().watchdog_ticks, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_TRUE(boxes.boxes().empty());
 }
 

@@ -13,6 +13,7 @@
 #include "device/network_commands.h"
 #include "device_protocol.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/config_diff.h"
 #include "pages/page_commands.h"
 #include "support/wire_capture.h"
@@ -108,12 +109,12 @@ TEST(SendPlan, SendsTheSetAllAndDialogBytesOfWhatDiffersOnce)
     // The shown command is the one sent, without the RS-485 address, and nothing goes out.
     WireCapture wire;
     model().config = wanted;
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 5;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 5;
     for (std::size_t i = 0; i < plan.size(); ++i)
         EXPECT_EQ(plan_command(plan[i]), expected[i]) << plan[i].label;
     EXPECT_TRUE(wire.sent().empty());
-    EXPECT_EQ(model().link.interface_kind, 0);
+    EXPECT_EQ(link_settings().interface, Interface::serial);
 }
 
 TEST(SendPlan, AnAllPagesCommandGoesOnlyWhenShorterThanItsOnePageCommands)

@@ -12,6 +12,7 @@
 #include "common/message_boxes.h"
 #include "common/run_activity.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "operations.h"
@@ -40,8 +41,8 @@ struct Harness {
     Harness()
     {
         velta::reset_for_test();
-        velta::model().link.interface_kind = 1;
-        velta::model().state.socket_connected = 1;
+        velta::link_settings().interface = velta::Interface::tcp;
+        velta::link_status().socket_connected = 1;
         velta::WireHooks h;
         h.socket_send = [this](std::string_view c) {
             sent.emplace_back(c);
@@ -54,9 +55,11 @@ struct Harness {
             return velta::BoxAnswer::ok;
         });
         velta::set_reply_observer([this](std::string_view line) { driver.answer(line); });
+        velta::set_outcome_observer([this](const velta::Outcome& o) { driver.outcome(o); });
     }
     ~Harness()
     {
+        velta::set_outcome_observer({});
         velta::set_reply_observer({});
         velta::set_box_presenter(std::move(previous_boxes));
         velta::set_wire_hooks(std::move(previous_wire));
@@ -190,7 +193,7 @@ TEST(StepDriver, ErrorAnswerStopsTheRunAndNamesStepCommandAnswerAndMessage)
     EXPECT_EQ(failure_line("10.0.0.5:9004", f),
               "10.0.0.5:9004: step 2 of 4: sent \"C2<CR><LF>\", answered \"E3<CR><LF>\": the "
               "device answered E3 (Socket Command)");
-    EXPECT_EQ(velta::model().state.reply_error, 0);
+    EXPECT_EQ(velta::link_status().reply_error, 0);
 }
 
 TEST(StepDriver, ModeErrorFailsTheStepButTheRunGoesOn)
@@ -243,11 +246,12 @@ TEST(StepDriver, MissingAnswerEndsTheRunAndALateAnswerCountsForNothing)
     EXPECT_EQ(h.report->failures.size(), 1u);
 }
 
-TEST(StepDriver, TheLinksNoAnswerMessageIsTakenAsTheTimeOut)
+TEST(StepDriver, TheLinksNoAnswerIsTakenAsTheTimeOut)
 {
     Harness h;
     h.driver.start(numbered(2), Pace{true, true, 0});
-    velta::warning_box(k_text_no_answer_tcp);
+    velta::report_outcome(
+        velta::outcome_of(velta::OutcomeKind::timed_out, velta::LinkKind::socket));
     h.run_loop();
     ASSERT_TRUE(h.report);
     ASSERT_EQ(h.report->failures.size(), 1u);
@@ -286,7 +290,7 @@ TEST(StepDriver, ALinkLostBetweenStepsNamesTheStepThatCouldNotLeave)
 TEST(StepDriver, SendFailureDuringAStepEndsTheRun)
 {
     Harness h;
-    velta::model().state.socket_connected = 0;  // send_command refuses: not connected
+    velta::link_status().socket_connected = 0;  // send_command refuses: not connected
     h.driver.start(numbered(3), Pace{true, true, 0});
     h.run_loop();
     ASSERT_TRUE(h.report);

@@ -13,6 +13,7 @@
 #include "device/batch_steps.h"
 #include "glyphs/glyph_file.h"
 #include "glyphs/glyph_sizes.h"
+#include "link/link_status.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
 #include "operations.h"
@@ -115,7 +116,7 @@ TEST(VeltactlOperations, GlyphReadsAskEachSlotsCodeAndStoreIntoThatSlot)
     const Operation op = make_operation(o, march_fifth());
     EXPECT_EQ(op.steps, 256);
     EXPECT_FALSE(op.stop_on_error) << "list runs go on through error answers";
-    velta::model().state.read_pending = 1;  // left over from an unanswered read
+    velta::link_status().read_pending = 1;  // left over from an unanswered read
     const Step s = op.step(215);
     s.send();
     EXPECT_EQ(wire.last(), "RFBMSA621\r\n");

@@ -15,6 +15,7 @@
 #include "common/paced_run.h"
 #include "common/run_activity.h"
 #include "device/batch_run_dialog.h"
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
@@ -115,7 +116,7 @@ protected:
     // Starts the simulator for the route and opens the tool's side of the link.
     void connect_route(Route route, QStringList faults = {})
     {
-        LinkSettings& l = model().link;
+        LinkSettings& l = link_settings();
         switch (route) {
             case Route::tcp_client: {
                 ASSERT_TRUE(sim_.start(QStringList{"--listen", "127.0.0.1:0"} + faults));
@@ -123,8 +124,8 @@ protected:
                 break;
             }
             case Route::tcp_server: {
-                l.interface_kind = 1;
-                l.tcp_role = 1;
+                l.interface = Interface::tcp;
+                l.tcp_role = TcpRole::server;
                 model().extras.port_number = "0";
                 ASSERT_EQ(tcp_server_start(), 1);
                 const QString address = QStringLiteral("127.0.0.1:%1").arg(tcp_listen_port());
@@ -132,7 +133,7 @@ protected:
                 ASSERT_TRUE(
                     QTest::qWaitFor([] { return !used_peer_slots().empty(); }, k_devsim_wait_ms));
                 l.selected_host = used_peer_slots().front();
-                model().state.socket_connected = 1;
+                link_status().socket_connected = 1;
                 break;
             }
             case Route::rs232c:
@@ -146,9 +147,9 @@ protected:
                 ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
                 ini.write("[VELTA_Section]\ncom_path0=" + sim_.first_line().toUtf8() + "\n");
                 ini.close();
-                l.interface_kind = 0;
+                l.interface = Interface::serial;
                 l.com_port_index = 0;
-                l.rs485_mode = route == Route::rs485 ? 1 : 0;
+                l.rs485 = route == Route::rs485;
                 l.slave_address = 5;
                 ASSERT_TRUE(open_serial_port());
                 break;
@@ -183,7 +184,7 @@ protected:
     void settle()
     {
         (void)QTest::qWaitFor(
-            [] { return model().state.answer_pending == 0 && !answer_outstanding(); },
+            [] { return link_status().answer_pending == 0 && !answer_outstanding(); },
             k_devsim_wait_ms);
         QTest::qWait(100);
     }
@@ -239,13 +240,13 @@ TEST_P(DeviceBatches, SetAllThenReadAllGivesBackTheSameFile)
 
     // Reset the tool, read everything back, save: the same file.
     // The connection stays up: only the configuration is forgotten.
-    const LinkSettings link = model().link;
+    const LinkSettings link = link_settings();
     const std::string port = model().extras.port_number;
-    const int connected = model().state.socket_connected;
+    const int connected = link_status().socket_connected;
     reset_settings_model();
     model().extras.port_number = port;
-    model().link = link;
-    model().state.socket_connected = connected;
+    link_settings() = link;
+    link_status().socket_connected = connected;
     ASSERT_TRUE(run_dialog(read_all_config())) << box_texts();
     EXPECT_EQ(sim_.commands().size(), 310 + 311);
     const std::string read_back = save_to(QStringLiteral("read_back.dat"));
@@ -360,7 +361,7 @@ TEST_F(DeviceFaults, BroadcastCarriesFFAndAwaitsNoAnswers)
 {
     connect_route(Route::rs485);
     ASSERT_FALSE(HasFatalFailure());
-    model().link.slave_address = 32;
+    link_settings().slave_address = 32;
     model().config.device.alarm_hold_time = "077";
     start_watchdog();
     EXPECT_TRUE(run_dialog(set_all_config()));

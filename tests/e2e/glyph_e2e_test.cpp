@@ -13,6 +13,7 @@
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
@@ -75,7 +76,7 @@ TEST_P(GlyphE2E, RegisterAllThenReadAllGivesTheSameGlyphs)
     ASSERT_TRUE(glyph_run_active());
     ASSERT_TRUE(QTest::qWaitFor([] { return !glyph_run_active(); }, 60000));
     ASSERT_TRUE(QTest::qWaitFor([] { return !socket_answer_outstanding(); }, 5000));
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
 
     list.button(QStringLiteral("バッファクリア"))->click();
     ASSERT_EQ(store_digits(size), std::string(registered.size(), '0'));

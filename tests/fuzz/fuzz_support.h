@@ -12,7 +12,10 @@
 
 #include "common/message_boxes.h"
 #include "fuzz_check.h"
+#include "glyphs/glyph_replies.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
+#include "pages/page_replies.h"
 
 namespace velta::fuzz {
 
@@ -32,12 +35,15 @@ inline void start_clean()
             box_log() += b.text + "\n";
             return b.buttons == BoxButtons::yes_no ? BoxAnswer::no : BoxAnswer::ok;
         });
+        register_page_replies();
+        register_glyph_replies();
         reset_settings_model();
-        model().link = LinkSettings{};
         return model();
     }();
     box_log().clear();
     model() = clean;
+    link_settings() = {};
+    link_status() = {};
 }
 
 inline std::string_view text_of(const std::uint8_t* data, std::size_t size)
@@ -71,8 +77,8 @@ struct Snapshot {
         config = m.config;
         extras = m.extras;
         glyph_work = m.glyphs.glyph_work;
-        reply_error = m.state.reply_error;
-        success_pending = m.state.success_pending;
+        reply_error = link_status().reply_error;
+        success_pending = link_status().success_pending;
         boxes = box_log();
     }
 
@@ -80,8 +86,8 @@ struct Snapshot {
     {
         const SettingsModel& m = model();
         return config == m.config && extras == m.extras && glyph_work == m.glyphs.glyph_work &&
-               reply_error == m.state.reply_error && success_pending == m.state.success_pending &&
-               boxes == box_log();
+               reply_error == link_status().reply_error &&
+               success_pending == link_status().success_pending && boxes == box_log();
     }
 };
 

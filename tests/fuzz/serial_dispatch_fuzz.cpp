@@ -6,6 +6,7 @@
 #include "common/run_activity.h"
 #include "fuzz_support.h"
 #include "link/line_assembler.h"
+#include "link/link_status.h"
 #include "model/reply_dispatcher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::start_clean();
     if (size == 0)
         return 0;
-    model().link.rs485_mode = data[0] & 1;
+    link_settings().rs485 = (data[0] & 1) != 0;
     model().config.device.page_mode = (data[0] >> 1) & 1;
     run_activity().glyph_run = ((data[0] >> 2) & 1) != 0;
     model().glyphs.glyph_transfer_index = data[0] >> 3;  // up to 31

@@ -1,11 +1,12 @@
-// Socket receipts cut in chunks (1 to 61 bytes, picked by the input) give the same model and
-// the same boxes as whole receipts, and no fault.
+// Socket receipts cut in chunks (1 to 61 bytes, picked by the input) and assembled into lines as
+// the link does give the same model and the same boxes as whole receipts, and no fault.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "fuzz_support.h"
+#include "link/line_assembler.h"
 #include "model/reply_dispatcher.h"
 
 namespace {
@@ -23,9 +24,11 @@ void run(std::string_view bytes, std::size_t chunk, int page_mode)
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
         end = end == std::string_view::npos ? bytes.size() : end + 1;
+        LineAssembler lines(LineAssembler::Overflow::drop);
         if (end - start <= k_receipt_bytes)
             for (std::size_t at = start; at < end; at += chunk)
-                socket_receive(bytes.substr(at, std::min(chunk, end - at)));
+                lines.feed(bytes.substr(at, std::min(chunk, end - at)),
+                           [](std::string_view line) { socket_receive(line); });
         start = end;
     }
 }

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)clean;
     std::string line = "CA";
     line.append(fuzz::text_of(data, size));
-    decode_title_reply(line);
+    decode_title_reply(line, model().config.pages);
     // Titles start empty and each input clears the one it decoded, so one slot at most holds
     // a title, and only the slot the reply names.
     PageArray<std::string>& titles = model().config.pages.page_title;

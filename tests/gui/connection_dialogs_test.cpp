@@ -27,11 +27,12 @@
 #include "device/tcp_server_dialog.h"
 #include "gui/ip_address_widgets.h"
 #include "link/configuration_file.h"
-#include "link/dialog_link.h"
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "model/file_menu.h"
 #include "model/peer_table.h"
+#include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "shell/command_table.h"
 #include "shell/main_window.h"
@@ -89,22 +90,22 @@ TEST_F(ConnectionDialogs, InterfaceSerialAndRoleChoicesAreWrittenAtOnce)
     EXPECT_EQ(iface.windowTitle(), "インターフェイスの設定");
     EXPECT_EQ(iface.interface_list()->currentText(), "RS-232C/485");
     iface.interface_list()->setCurrentIndex(1);
-    EXPECT_EQ(model().link.interface_kind, 1);
+    EXPECT_EQ(link_settings().interface, Interface::tcp);
     EXPECT_EQ(ini("Interface"), "1");
 
     SerialDialog serial;
     serial.port_list()->setCurrentIndex(2);
     serial.control_list()->setCurrentIndex(1);
     EXPECT_EQ(serial.port_list()->currentText(), "COM 3");
-    EXPECT_EQ(model().link.com_port_index, 2);
-    EXPECT_EQ(model().link.rs485_mode, 1);
+    EXPECT_EQ(link_settings().com_port_index, 2);
+    EXPECT_EQ(link_settings().rs485, true);
     EXPECT_EQ(ini("com_port"), "2");
     EXPECT_EQ(ini("rs_control"), "1");
     EXPECT_EQ(serial.device_label()->text(), serial_device_name(2));
 
     ClientServerDialog role;
     role.role_list()->setCurrentIndex(1);
-    EXPECT_EQ(model().link.tcp_role, 1);
+    EXPECT_EQ(link_settings().tcp_role, TcpRole::server);
     EXPECT_EQ(ini("ClientServer"), "1");
     EXPECT_FALSE(ini_has("p_port_number"));  // only the TCP/IP dialogs write the port
 }
@@ -132,27 +133,14 @@ TEST_F(ConnectionDialogs, ALostSerialPortIsOpenedAgainWhenAPortIsChosen)
 
 TEST_F(ConnectionDialogs, InterfaceAndRoleAreLockedWhileALinkIsUp)
 {
-    model().state.socket_connected = 1;
-    model().link.interface_kind = 1;
+    link_status().socket_connected = 1;
+    link_settings().interface = Interface::tcp;
     InterfaceDialog iface;
     ClientServerDialog role;
     EXPECT_FALSE(iface.interface_list()->isEnabled());
     EXPECT_EQ(iface.interface_list()->currentIndex(), -1);
     EXPECT_FALSE(role.role_list()->isEnabled());
     EXPECT_EQ(role.role_list()->currentIndex(), -1);
-}
-
-TEST_F(ConnectionDialogs, OpeningRegistersTheDialog)
-{
-    SerialDialog serial;
-    EXPECT_EQ(current_dialog(), &serial);
-    {
-        TcpClientDialog client;
-        EXPECT_EQ(socket_notify_window(), &client);
-        EXPECT_EQ(current_dialog(), &client);
-    }
-    EXPECT_EQ(current_dialog(), &serial);
-    EXPECT_EQ(socket_notify_window(), nullptr);
 }
 
 TEST_F(ConnectionDialogs, AddingAHostWritesItsKeysAndItsText)
@@ -167,7 +155,7 @@ TEST_F(ConnectionDialogs, AddingAHostWritesItsKeysAndItsText)
     EXPECT_EQ(ini("ip00_2"), "0");
     EXPECT_EQ(ini("ip00_3"), "1");
     EXPECT_EQ(rows(client.host_list()), std::vector<QString>{"010 .000 .000 .001"});
-    EXPECT_EQ(model().link.host_count, 1);
+    EXPECT_EQ(link_settings().host_count, 1);
 }
 
 TEST_F(ConnectionDialogs, HostAddressIsTypedPastedAndRefusedByPartBeforeAnythingIsStored)
@@ -219,7 +207,7 @@ TEST_F(ConnectionDialogs, HostAddressIsTypedPastedAndRefusedByPartBeforeAnything
             "Host IP Address の 3 番目の数が入力されていません。0～255 の数を入力してください。",
             "Host IP Address の 1 番目の数が 255 を超えています。0～255 "
             "の数を入力してください。"}));
-    EXPECT_EQ(model().link.host_count, 0);
+    EXPECT_EQ(link_settings().host_count, 0);
     EXPECT_FALSE(ini_has("list_count"));
     EXPECT_EQ(client.host_list()->count(), 0);
 
@@ -232,7 +220,7 @@ TEST_F(ConnectionDialogs, HostAddressIsTypedPastedAndRefusedByPartBeforeAnything
 TEST_F(ConnectionDialogs, AnAnswerArrivingWhileOneIsOpenIsDropped)
 {
     TcpClientDialog client;
-    deliver_socket_receipt("EAA010.000.000.001\r\n");
+    socket_receive("EAA010.000.000.001\r\n");
     QCoreApplication::processEvents();
     EXPECT_EQ(model().extras.net_eaa, (IpAddress{0, 0, 0, 0}));
     EXPECT_TRUE(boxes_.boxes().empty());
@@ -240,7 +228,7 @@ TEST_F(ConnectionDialogs, AnAnswerArrivingWhileOneIsOpenIsDropped)
 
 TEST_F(ConnectionDialogs, DeletingEntryZeroOfThreeMovesTheOthersDown)
 {
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     l.host_list = {{192, 168, 1, 10}, {192, 168, 1, 11}, {192, 168, 1, 12}};
     l.host_count = 3;
     l.selected_host = 2;
@@ -269,7 +257,7 @@ TEST_F(ConnectionDialogs, DeletingEntryZeroOfThreeMovesTheOthersDown)
 
 TEST_F(ConnectionDialogs, DoubleClickChoosesAHostAndAFullListRefusesMore)
 {
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     for (int i = 0; i < k_max_hosts; ++i) add_host({172, 16, 0, static_cast<std::uint8_t>(i)});
     write_host_keys(0);
     TcpClientDialog client;
@@ -325,8 +313,8 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
 {
     QTcpServer device;
     ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0));
-    LinkSettings& l = model().link;
-    l.interface_kind = 1;
+    LinkSettings& l = link_settings();
+    l.interface = Interface::tcp;
     l.host_list = {{127, 0, 0, 1}};
     l.host_count = 1;
     l.selected_host = 0;
@@ -336,7 +324,7 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
     EXPECT_TRUE(client.connect_button()->isEnabled());
     EXPECT_FALSE(client.disconnect_button()->isEnabled());
     client.connect_button()->click();
-    ASSERT_TRUE(QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_wait_ms));
+    ASSERT_TRUE(QTest::qWaitFor([] { return link_status().socket_connected == 1; }, k_wait_ms));
     EXPECT_EQ(boxes_.last_text(), "Socket 接続 OK");
     EXPECT_FALSE(client.connect_button()->isEnabled());
     EXPECT_TRUE(client.disconnect_button()->isEnabled());
@@ -347,16 +335,16 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
     device.nextPendingConnection()->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.connect_button()->isEnabled(); }, k_wait_ms));
     EXPECT_FALSE(client.disconnect_button()->isEnabled());
-    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_EQ(link_status().socket_connected, 0);
     EXPECT_TRUE(exit_allowed({}));
     client.connect_button()->click();
-    ASSERT_TRUE(QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_wait_ms));
+    ASSERT_TRUE(QTest::qWaitFor([] { return link_status().socket_connected == 1; }, k_wait_ms));
     EXPECT_FALSE(exit_allowed({}));
     EXPECT_EQ(boxes_.last_text(), "TCP/IPを切断してください。");
 
     client.disconnect_button()->click();
     EXPECT_EQ(boxes_.last_text(), "Socket 切断 OK");
-    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_EQ(link_status().socket_connected, 0);
     EXPECT_TRUE(client.connect_button()->isEnabled());
     EXPECT_FALSE(client.disconnect_button()->isEnabled());
 
@@ -365,15 +353,15 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
     boxes_.clear();
     client.connect_button()->click();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !boxes_.boxes().empty(); }, k_wait_ms));
-    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_EQ(link_status().socket_connected, 0);
     EXPECT_TRUE(client.connect_button()->isEnabled());
 }
 
 TEST_F(ConnectionDialogs, ServerListsConnectedDevicesAndChoosesTheOneShown)
 {
-    model().link.interface_kind = 1;
-    model().link.tcp_role = 1;
-    model().link.selected_host = -1;
+    link_settings().interface = Interface::tcp;
+    link_settings().tcp_role = TcpRole::server;
+    link_settings().selected_host = -1;
     TcpServerDialog server;
     EXPECT_EQ(server.windowTitle(), "TCP/IPの設定(Server)");
     EXPECT_EQ(server.place_field()->text(), QString(16, ' '));
@@ -394,23 +382,23 @@ TEST_F(ConnectionDialogs, ServerListsConnectedDevicesAndChoosesTheOneShown)
     EXPECT_EQ(rows(server.client_list()), (std::vector<QString>{"127.0.0.1", "127.0.0.1"}));
 
     double_click(server.client_list(), 1);
-    EXPECT_EQ(model().link.selected_host, 2);
-    EXPECT_EQ(model().state.socket_connected, 1);
+    EXPECT_EQ(link_settings().selected_host, 2);
+    EXPECT_EQ(link_status().socket_connected, 1);
     EXPECT_EQ(server.place_field()->text(), "127.0.0.1");
 
     // The first device goes: the list shows only the one left, and choosing it picks its slot.
     first.disconnectFromHost();
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.client_list()->count() == 1; }, k_wait_ms));
-    model().link.selected_host = -1;
+    link_settings().selected_host = -1;
     double_click(server.client_list(), 0);
-    EXPECT_EQ(model().link.selected_host, 2);
+    EXPECT_EQ(link_settings().selected_host, 2);
 
     server.disconnect_button()->click();
     EXPECT_FALSE(tcp_listening());
     EXPECT_EQ(server.client_list()->count(), 0);
     EXPECT_EQ(server.place_field()->text(), QString(16, ' '));
-    EXPECT_EQ(model().link.selected_host, -1);
-    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_EQ(link_settings().selected_host, -1);
+    EXPECT_EQ(link_status().socket_connected, 0);
     EXPECT_TRUE(server.connect_button()->isEnabled());
     EXPECT_TRUE(server.port_edit()->isEnabled());
 }
@@ -423,17 +411,17 @@ TEST_F(ConnectionDialogs, SlaveAddressIsAlwaysChoosableAndCaptionedByTheChosenDe
     EXPECT_EQ(plain.address_list()->count(), 33);
     plain.address_list()->setCurrentIndex(32);
     EXPECT_EQ(plain.address_list()->currentText(), "Bloadcast");
-    EXPECT_EQ(model().link.slave_address, 32);
+    EXPECT_EQ(link_settings().slave_address, 32);
 
     // A client's host index is no peer slot: no address in the caption.
-    LinkSettings& l = model().link;
-    l.interface_kind = 1;
+    LinkSettings& l = link_settings();
+    l.interface = Interface::tcp;
     l.selected_host = 3;
-    model().state.peer_table[3] = PeerSlot{1, 99, "10.1.1.3"};
+    link_status().peer_table[3] = PeerSlot{1, 99, "10.1.1.3"};
     EXPECT_EQ(SlaveAddressDialog().windowTitle(), "機器のスレーブアドレス");
-    l.tcp_role = 1;
+    l.tcp_role = TcpRole::server;
     EXPECT_EQ(SlaveAddressDialog().windowTitle(), "スレーブアドレスの設定 10.1.1.3");
-    model().state.peer_table[3].in_use = 0;
+    link_status().peer_table[3].in_use = 0;
     EXPECT_EQ(SlaveAddressDialog().windowTitle(), "機器のスレーブアドレス");
 }
 
@@ -441,7 +429,7 @@ TEST_F(ConnectionDialogs, MenuOpensTheDialogsAndTheRoleChangeRetitlesTheWindow)
 {
     MainWindow window;
     window.set_quit([] {});
-    model().link.interface_kind = 1;
+    link_settings().interface = Interface::tcp;
     std::vector<QString> seen;
     auto answer_with = [&](std::function<void(QDialog*)> act) {
         QTimer::singleShot(0, [&seen, act] {
@@ -462,7 +450,7 @@ TEST_F(ConnectionDialogs, MenuOpensTheDialogsAndTheRoleChangeRetitlesTheWindow)
     window.run_command(command::tcp_setup);
     answer_with([](QDialog* d) { d->reject(); });
     window.run_command(command::interface_setup);
-    model().link.interface_kind = 0;
+    link_settings().interface = Interface::serial;
     answer_with([](QDialog* d) { d->reject(); });
     window.run_command(command::serial_setup);
     answer_with([](QDialog* d) { d->reject(); });

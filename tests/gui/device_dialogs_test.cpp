@@ -15,6 +15,7 @@
 #include "device/other_settings_dialog.h"
 #include "device/remote_dialog.h"
 #include "device/schedule_dialog.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "pages/display_page_dialog.h"
 #include "support/box_recorder.h"
@@ -162,8 +163,8 @@ TEST(AlarmDialog, TwoLineModeListsHoldHalfThePagesAndStoredValuesStillGo)
     WireCapture wire;
     model().config.device.page_mode = 1;
     model().config.device.connector_assignment[0] = 199;
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 4;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 4;
     AlarmDialog dialog;
     EXPECT_EQ(dialog.connectors()->list(0)->count(), 128);
     EXPECT_EQ(dialog.connectors()->list(0)->currentIndex(), -1);

@@ -15,6 +15,7 @@
 #include "device/batch_run_dialog.h"
 #include "device/network_dialog.h"
 #include "device/schedule_dialog.h"
+#include "link/link_status.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
@@ -141,7 +142,7 @@ TEST(ScheduleDialog, AllDaysRunStopsAtTheTickAfterAnErrorAnswer)
     EXPECT_EQ(dialog.progress()->value(), 2);
     EXPECT_EQ(dialog.percent_field()->text(), "6");
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     dialog.run_tick();
     EXPECT_EQ(wire.sent().size(), 2u);
 
@@ -156,13 +157,13 @@ TEST(ScheduleDialog, AllDaysRunRefusedWithoutATcpConnectionAndPacedAtItsPeriod)
     WireCapture wire;
     BoxRecorder boxes;
     {
-        model().link.interface_kind = 1;
+        link_settings().interface = Interface::tcp;
         ScheduleDialog dialog;
         press(&dialog, "send_all_days");
         EXPECT_FALSE(dialog.run_active());
         EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
     }
-    model().link.interface_kind = 0;
+    link_settings().interface = Interface::serial;
     ScheduleDialog dialog;
     press(&dialog, "send_all_days");
     EXPECT_EQ(dialog.run_timer().interval(), 300);
@@ -235,7 +236,7 @@ TEST(NetworkDialog, AnErrorAnswerToTheLastQueryEndsWithoutRefreshAndIsCleared)
     }
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_active());
-    EXPECT_EQ(model().state.reply_error, 0) << "the next read would stop at once";
+    EXPECT_EQ(link_status().reply_error, 0) << "the next read would stop at once";
     EXPECT_EQ(dialog.address_field(2)->text(), "0.0.0.0") << "refreshed after an error";
     EXPECT_EQ(dialog.progress()->value(), 10);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Command Error"});
@@ -352,7 +353,7 @@ TEST(BatchRunDialogs, SetAllStopsAtTheTickAfterAnErrorAndGnDoesNotStopIt)
 
     // A new start begins again at step 1, even after a single command was refused meanwhile.
     serial_dispatch("E3\r\n");
-    ASSERT_EQ(model().state.reply_error, 1);
+    ASSERT_EQ(link_status().reply_error, 1);
     wire.clear();
     start_by_hand(dialog, "start_run");
     dialog.run_tick();
@@ -363,8 +364,8 @@ TEST(BatchRunDialogs, ReadAllHasNoBroadcastAndItsLastStepSendsNothing)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 32;  // broadcast, chosen elsewhere
+    link_settings().rs485 = true;
+    link_settings().slave_address = 32;  // broadcast, chosen elsewhere
     BatchRunDialog dialog(read_all_config());
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "全項目の読み込み");

@@ -25,6 +25,7 @@
 #include "glyphs/glyph_paint_widgets.h"
 #include "glyphs/glyph_state.h"
 #include "glyphs/glyph_text.h"
+#include "link/link_status.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "shell/dialog_table.h"
@@ -208,7 +209,7 @@ TEST_F(GlyphDialogs, EditorSampleReadAndReplyRedraw)
     EXPECT_EQ(wire_.last(), "RFBML2121\r\n");
 
     editor.close_button()->click();
-    EXPECT_EQ(model().state.read_pending, 0);
+    EXPECT_EQ(link_status().read_pending, 0);
 }
 
 TEST_F(GlyphDialogs, ListPagesNumbersAndDoubleClicks)
@@ -382,7 +383,7 @@ TEST_F(GlyphDialogs, ListRegisterRunPacedAndRepaintKeepsThePace)
     list.glyph_list_tick();
     list.close_button()->click();
     EXPECT_FALSE(glyph_run_active());
-    EXPECT_EQ(model().state.read_pending, 0);
+    EXPECT_EQ(link_status().read_pending, 0);
 }
 
 TEST_F(GlyphDialogs, InsertionListsFollowTheFontSize)

@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <vector>
 
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "model/document.h"
 #include "model/file_menu.h"
@@ -114,13 +115,13 @@ TEST_F(MainWindowTest, ToolbarHasTwelveButtonsWithTheirPicturesAndTooltips)
 
 TEST_F(MainWindowTest, LinkItemsFollowTheInterfaceWheneverAMenuOpens)
 {
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     auto enabled = [this](int id) { return window_.action(id)->isEnabled(); };
     QMenu* link_menu = menu_titled("インターフェイス");
     QMenu* settings = menu_titled("設定");
 
-    l.interface_kind = 0;
-    l.rs485_mode = 0;
+    l.interface = Interface::serial;
+    l.rs485 = false;
     emit link_menu->aboutToShow();
     EXPECT_TRUE(enabled(command::serial_setup));
     EXPECT_FALSE(enabled(command::client_server));
@@ -128,11 +129,11 @@ TEST_F(MainWindowTest, LinkItemsFollowTheInterfaceWheneverAMenuOpens)
     EXPECT_FALSE(enabled(command::slave_address));
     EXPECT_TRUE(enabled(command::interface_setup));
 
-    l.rs485_mode = 1;
+    l.rs485 = true;
     emit settings->aboutToShow();
     EXPECT_TRUE(enabled(command::slave_address));
 
-    l.interface_kind = 1;
+    l.interface = Interface::tcp;
     emit link_menu->aboutToShow();
     EXPECT_FALSE(enabled(command::serial_setup));
     EXPECT_TRUE(enabled(command::client_server));
@@ -143,18 +144,18 @@ TEST_F(MainWindowTest, LinkItemsFollowTheInterfaceWheneverAMenuOpens)
 TEST_F(MainWindowTest, ProtocolNeedsTheSerialInterfaceAndRoleChangeRetitles)
 {
     EXPECT_EQ(window_.windowTitle(), "VELTA Client Program");
-    model().link.interface_kind = 1;
+    link_settings().interface = Interface::tcp;
     window_.run_command(command::protocol);
     EXPECT_TRUE(opened_.empty());
     EXPECT_EQ(boxes_.last_text(), k_text_protocol_needs_serial);
     EXPECT_EQ(boxes_.boxes().back().kind, BoxKind::error);
 
-    model().link.interface_kind = 0;
+    link_settings().interface = Interface::serial;
     window_.run_command(command::protocol);
     EXPECT_EQ(opened_, std::vector<int>{command::protocol});
 
     // The role dialog changes the role; the title follows once it has closed.
-    on_open_ = [](int) { model().link.tcp_role = 1; };
+    on_open_ = [](int) { link_settings().tcp_role = TcpRole::server; };
     window_.run_command(command::client_server);
     EXPECT_EQ(window_.windowTitle(), "VELTA Server Program");
 
@@ -195,7 +196,7 @@ TEST_F(MainWindowTest, TenRightClicksInTheCornerOpenReadAll)
 TEST_F(MainWindowTest, ExitIsRefusedWhileConnectedAndEndsAfterASave)
 {
     window_.show();
-    model().state.socket_connected = 1;
+    link_status().socket_connected = 1;
     window_.action(command::exit)->trigger();
     EXPECT_TRUE(window_.isVisible());
     EXPECT_EQ(quits_, 0);
@@ -203,7 +204,7 @@ TEST_F(MainWindowTest, ExitIsRefusedWhileConnectedAndEndsAfterASave)
 
     // Unsaved titles, the operator answers No (do not drop them), Save As is cancelled: the
     // program stays open with the titles.
-    model().state.socket_connected = 0;
+    link_status().socket_connected = 0;
     model().config.pages.page_title[0] = "UNSAVED";
     boxes_.answer_next(BoxAnswer::no);
     chosen_.reset();
@@ -295,7 +296,7 @@ TEST_F(MainWindowTest, StatusBarShowsDateAndTimeAndTheTimerRunsTheWatchdogFirst)
     window_.set_clock([] { return QDateTime(QDate(2026, 12, 14), QTime(18, 0, 1)); });
     // The box the watchdog raises comes before the clock moves on.
     QString date_when_boxed;
-    model().state.success_pending = 1;
+    link_status().success_pending = 1;
     const BoxPresenter previous = set_box_presenter([&](const Box& box) {
         date_when_boxed = window_.date_label()->text();
         EXPECT_EQ(box.text, "Success");
@@ -306,7 +307,7 @@ TEST_F(MainWindowTest, StatusBarShowsDateAndTimeAndTheTimerRunsTheWatchdogFirst)
     EXPECT_EQ(date_when_boxed, "2026年12月13日  日曜日");
     EXPECT_EQ(window_.date_label()->text(), "2026年12月14日  月曜日");
     EXPECT_EQ(window_.time_label()->text(), "18：00：01");
-    EXPECT_EQ(model().state.success_pending, 0);
+    EXPECT_EQ(link_status().success_pending, 0);
 }
 
 TEST_F(MainWindowTest, WindowIsSmallFixedAndTitledByRole)
@@ -315,7 +316,7 @@ TEST_F(MainWindowTest, WindowIsSmallFixedAndTitledByRole)
     EXPECT_EQ(window_.minimumSize(), window_.maximumSize());
     EXPECT_FALSE(window_.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window_.windowFlags() & Qt::WindowMinimizeButtonHint);
-    model().link.tcp_role = 1;
+    link_settings().tcp_role = TcpRole::server;
     MainWindow server;
     EXPECT_EQ(server.windowTitle(), "VELTA Server Program");
 }
@@ -448,7 +449,7 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
     WireCapture wire;
     BoxRecorder boxes;
     ConfigSandbox config;
-    model().state.peer_table[5].in_use = 1;
+    link_status().peer_table[5].in_use = 1;
     model().config.pages.page_title[0] = "LEFT OVER";
     config.write_file(
         "[VELTA_Section]\nInterface=1\nClientServer=1\nlist_count=1\n"
@@ -457,10 +458,10 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
         const std::unique_ptr<MainWindow> window = start_up();
         EXPECT_EQ(window->windowTitle(), "VELTA Server Program");
         EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(model().state.peer_table[5].in_use, 0);
+        EXPECT_EQ(link_status().peer_table[5].in_use, 0);
         EXPECT_EQ(model().config.pages.page_title[0], "");
-        ASSERT_EQ(model().link.host_count, 1);
-        EXPECT_EQ(model().link.host_list[0], (IpAddress{10, 0, 0, 7}));
+        ASSERT_EQ(link_settings().host_count, 1);
+        EXPECT_EQ(link_settings().host_list[0], (IpAddress{10, 0, 0, 7}));
         EXPECT_TRUE(boxes.boxes().empty());  // TCP/IP: no port is opened at start
         EXPECT_FALSE(serial_port_open());
     }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "pages/page_list_dialog.h"
 #include "pages/page_list_view.h"
@@ -214,8 +215,8 @@ TEST(PageDialogs, SlaveAddressListOnlyForRs485)
         EXPECT_FALSE(d.slave_address_list()->isEnabled());
         EXPECT_EQ(d.slave_address_list()->currentIndex(), -1);
     }
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 32;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 32;
     {
         PageListDialog d(PageDialogKind::char_level);
         EXPECT_TRUE(d.slave_address_list()->isEnabled());
@@ -224,7 +225,7 @@ TEST(PageDialogs, SlaveAddressListOnlyForRs485)
         click(d.set_button());
         EXPECT_EQ(wire.last(), "07CWL001H\r\n");
     }
-    model().link.interface_kind = 1;
+    link_settings().interface = Interface::tcp;
     {
         PageListDialog d(PageDialogKind::char_level);
         EXPECT_FALSE(d.slave_address_list()->isEnabled());

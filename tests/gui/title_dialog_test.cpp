@@ -15,6 +15,7 @@
 
 #include "common/paced_run.h"
 #include "common/run_activity.h"
+#include "link/link_status.h"
 #include "link/watchdog.h"
 #include "model/document.h"
 #include "model/reply_dispatcher.h"
@@ -216,7 +217,7 @@ TEST_F(TitleRun, ErrorAnswerStopsAtTheNextTickLeavingTheBar)
     EXPECT_EQ(wire.sent().size(), 5u);
     EXPECT_EQ(d.progress_bar()->value(), 5);
     EXPECT_EQ(d.percent_field()->text(), QStringLiteral("1"));
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_FALSE(settings_run_active());
     EXPECT_TRUE(d.close_button()->isEnabled());
     d.run_tick();
@@ -239,7 +240,7 @@ TEST_F(TitleRun, ADeviceThatStopsAnsweringEndsTheRunAtTheFirstNoConnect)
     EXPECT_EQ(wire.sent().size(), 14u) << "the run went on after the device stopped answering";
     EXPECT_EQ(d.progress_bar()->value(), 14) << "the bar stays where the run stopped";
     EXPECT_EQ(d.percent_field()->text(), QStringLiteral("5"));
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_TRUE(d.close_button()->isEnabled());
 }
 
@@ -259,7 +260,7 @@ TEST_F(TitleRun, UnencodableTitleEndsTheRunWithItsWarning)
     EXPECT_EQ(wire.sent().size(), 2u);
     EXPECT_EQ(d.percent_field()->text(), QStringLiteral("  "));
     EXPECT_EQ(d.progress_bar()->value(), 0);
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_TRUE(d.close_button()->isEnabled());
 }
 
@@ -269,7 +270,7 @@ TEST_F(TitleRun, NoAnswerToTheQuestionOrNoLinkStartsNothing)
     boxes.answer_next(BoxAnswer::no);
     click(d.set_all_button());
     EXPECT_FALSE(d.run_active());
-    model().link.interface_kind = 1;  // TCP/IP, not connected
+    link_settings().interface = Interface::tcp;  // TCP/IP, not connected
     click(d.set_all_button());
     EXPECT_FALSE(d.run_active());
     EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");

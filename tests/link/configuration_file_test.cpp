@@ -10,6 +10,7 @@
 #include <array>
 #include <vector>
 
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
@@ -23,11 +24,11 @@ protected:
     {
         reset_for_test();
         // Values that a read must overwrite, so a read that skips a key shows.
-        LinkSettings& l = model().link;
-        l.interface_kind = 1;
+        LinkSettings& l = link_settings();
+        l.interface = Interface::tcp;
         l.com_port_index = 4;
-        l.rs485_mode = 1;
-        l.tcp_role = 1;
+        l.rs485 = true;
+        l.tcp_role = TcpRole::server;
         l.selected_host = 9;
         l.host_count = 3;
         l.host_list.assign(3, IpAddress{1, 2, 3, 4});
@@ -40,11 +41,11 @@ TEST_F(ConfigurationFile, NoFileGivesSerialRs232Com1ClientPort09004AndNoHosts)
 {
     ASSERT_FALSE(QFile::exists(configuration_file_path()));
     read_configuration();
-    const LinkSettings& l = model().link;
-    EXPECT_EQ(l.interface_kind, 0);
+    const LinkSettings& l = link_settings();
+    EXPECT_EQ(l.interface, Interface::serial);
     EXPECT_EQ(l.com_port_index, 0);
-    EXPECT_EQ(l.rs485_mode, 0);
-    EXPECT_EQ(l.tcp_role, 0);
+    EXPECT_EQ(l.rs485, false);
+    EXPECT_EQ(l.tcp_role, TcpRole::client);
     EXPECT_EQ(l.selected_host, 0);
     EXPECT_EQ(l.host_count, 0);
     EXPECT_TRUE(l.host_list.empty());
@@ -63,11 +64,11 @@ TEST_F(ConfigurationFile, ReadsEveryKeyAndOnlyListCountHosts)
         "ip01_0=10\r\nip01_1=0\r\nip01_2=0\r\nip01_3=1\r\n"
         "ip02_0=172\r\nip02_1=16\r\nip02_2=0\r\nip02_3=9\r\n");
     read_configuration();
-    const LinkSettings& l = model().link;
-    EXPECT_EQ(l.interface_kind, 1);
+    const LinkSettings& l = link_settings();
+    EXPECT_EQ(l.interface, Interface::tcp);
     EXPECT_EQ(l.com_port_index, 3);
-    EXPECT_EQ(l.rs485_mode, 1);
-    EXPECT_EQ(l.tcp_role, 1);
+    EXPECT_EQ(l.rs485, true);
+    EXPECT_EQ(l.tcp_role, TcpRole::server);
     EXPECT_EQ(l.selected_host, 1);
     EXPECT_EQ(model().extras.port_number, "9100");
     ASSERT_EQ(l.host_count, 2);
@@ -91,19 +92,19 @@ TEST_F(ConfigurationFile, ValuesOutOfRangeOrNotNumbersReadAsZero)
         "select_number=-4\nlist_count=1\n"
         "ip00_0=300\nip00_1=abc\nip00_2=12abc\nip00_3=-1\n");
     read_configuration();
-    const LinkSettings& l = model().link;
-    EXPECT_EQ(l.interface_kind, 0);
+    const LinkSettings& l = link_settings();
+    EXPECT_EQ(l.interface, Interface::serial);
     EXPECT_EQ(l.com_port_index, 0);
-    EXPECT_EQ(l.rs485_mode, 0);
-    EXPECT_EQ(l.tcp_role, 0);
+    EXPECT_EQ(l.rs485, false);
+    EXPECT_EQ(l.tcp_role, TcpRole::client);
     EXPECT_EQ(l.selected_host, 0);
     ASSERT_EQ(l.host_list.size(), 1u);
     EXPECT_EQ(l.host_list[0], (IpAddress{0, 0, 12, 0}));  // atoi("12abc") is 12
 
     sandbox.write_file("[VELTA_Section]\nlist_count=-3\n");
     read_configuration();
-    EXPECT_EQ(model().link.host_count, 0);
-    EXPECT_TRUE(model().link.host_list.empty());
+    EXPECT_EQ(link_settings().host_count, 0);
+    EXPECT_TRUE(link_settings().host_list.empty());
 }
 
 TEST_F(ConfigurationFile, AListCountBeyondTheLimitReadsTheHundredHostsItCanHold)
@@ -114,7 +115,7 @@ TEST_F(ConfigurationFile, AListCountBeyondTheLimitReadsTheHundredHostsItCanHold)
                                .arg(QLatin1String(count))
                                .toUtf8());
         read_configuration();
-        const LinkSettings& l = model().link;
+        const LinkSettings& l = link_settings();
         EXPECT_EQ(l.host_count, k_max_hosts) << count;
         ASSERT_EQ(l.host_list.size(), 100u) << count;
         EXPECT_EQ(l.host_list[0][0], 192);
@@ -131,7 +132,7 @@ TEST_F(ConfigurationFile, EachWriteIsOnDiskAtOnceAndReadsBack)
 
     write_configuration_text("p_port_number", "9004");
     write_configuration_int("com_port", 2);
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     l.host_list = {IpAddress{10, 0, 0, 1}, IpAddress{192, 168, 1, 3}};
     l.host_count = 2;
     write_host_keys(0);
@@ -140,16 +141,16 @@ TEST_F(ConfigurationFile, EachWriteIsOnDiskAtOnceAndReadsBack)
 
     reset_for_test();
     read_configuration();
-    EXPECT_EQ(model().link.interface_kind, 1);
-    EXPECT_EQ(model().link.com_port_index, 2);
+    EXPECT_EQ(link_settings().interface, Interface::tcp);
+    EXPECT_EQ(link_settings().com_port_index, 2);
     EXPECT_EQ(model().extras.port_number, "9004");
-    ASSERT_EQ(model().link.host_count, 2);
-    EXPECT_EQ(model().link.host_list[1], (IpAddress{192, 168, 1, 3}));
+    ASSERT_EQ(link_settings().host_count, 2);
+    EXPECT_EQ(link_settings().host_list[1], (IpAddress{192, 168, 1, 3}));
 }
 
 TEST_F(ConfigurationFile, DeletingAHostRewritesTheMovedKeysOnlyFromTheGivenIndex)
 {
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     l.host_list = {IpAddress{1, 1, 1, 1}, IpAddress{2, 2, 2, 2}, IpAddress{3, 3, 3, 3}};
     l.host_count = 3;
     write_host_keys(0);
@@ -159,17 +160,17 @@ TEST_F(ConfigurationFile, DeletingAHostRewritesTheMovedKeysOnlyFromTheGivenIndex
     write_host_keys(0);
     reset_for_test();
     read_configuration();
-    ASSERT_EQ(model().link.host_count, 2);
-    EXPECT_EQ(model().link.host_list[0], (IpAddress{2, 2, 2, 2}));
-    EXPECT_EQ(model().link.host_list[1], (IpAddress{3, 3, 3, 3}));
+    ASSERT_EQ(link_settings().host_count, 2);
+    EXPECT_EQ(link_settings().host_list[0], (IpAddress{2, 2, 2, 2}));
+    EXPECT_EQ(link_settings().host_list[1], (IpAddress{3, 3, 3, 3}));
     EXPECT_TRUE(sandbox.file_text().contains("ip02_0=3"));  // the former last key stays
 
     // A write from index 1 leaves host 0's keys as they are.
-    model().link.host_list = {IpAddress{9, 9, 9, 9}, IpAddress{8, 8, 8, 8}};
+    link_settings().host_list = {IpAddress{9, 9, 9, 9}, IpAddress{8, 8, 8, 8}};
     write_host_keys(1);
     read_configuration();
-    EXPECT_EQ(model().link.host_list[0], (IpAddress{2, 2, 2, 2}));
-    EXPECT_EQ(model().link.host_list[1], (IpAddress{8, 8, 8, 8}));
+    EXPECT_EQ(link_settings().host_list[0], (IpAddress{2, 2, 2, 2}));
+    EXPECT_EQ(link_settings().host_list[1], (IpAddress{8, 8, 8, 8}));
 }
 
 TEST_F(ConfigurationFile, SerialEntriesMapToDevicePathsThatTheFileCanChange)
@@ -216,9 +217,11 @@ TEST_F(ConfigurationFile, OldFileIsCarriedOverOnceIntoAMissingNewFile)
     put(windows, old_text);
     EXPECT_TRUE(migrate_configuration_file({store, windows}, target));
     read_configuration();
-    const LinkSettings& l = model().link;
-    EXPECT_EQ((std::array{l.interface_kind, l.com_port_index, l.rs485_mode, l.tcp_role}),
-              (std::array{1, 3, 1, 1}));
+    const LinkSettings& l = link_settings();
+    EXPECT_EQ(l.interface, Interface::tcp);
+    EXPECT_EQ(l.com_port_index, 3);
+    EXPECT_TRUE(l.rs485);
+    EXPECT_EQ(l.tcp_role, TcpRole::server);
     EXPECT_EQ(model().extras.port_number, "09005");
     EXPECT_EQ(l.host_list, (std::vector<IpAddress>{{192, 168, 0, 7}}));
     QFile old_file(windows);
@@ -230,15 +233,15 @@ TEST_F(ConfigurationFile, OldFileIsCarriedOverOnceIntoAMissingNewFile)
     put(store, "[VELTA_Section]\r\ncom_port=1\r\n");
     EXPECT_FALSE(migrate_configuration_file({store, windows}, target));
     read_configuration();
-    EXPECT_EQ(model().link.com_port_index, 5);
+    EXPECT_EQ(link_settings().com_port_index, 5);
 
     // The first old place that holds a file wins.
     QFile::remove(target);
     EXPECT_TRUE(migrate_configuration_file({store, windows}, target));
     reset_for_test();
     read_configuration();
-    EXPECT_EQ(model().link.com_port_index, 1);
-    EXPECT_EQ(model().link.interface_kind, 0);
+    EXPECT_EQ(link_settings().com_port_index, 1);
+    EXPECT_EQ(link_settings().interface, Interface::serial);
 }
 
 }  // namespace

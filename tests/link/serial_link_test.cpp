@@ -14,6 +14,7 @@
 
 #include "link/configuration_file.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "link/watchdog.h"
 #include "model/reply_dispatcher.h"
@@ -85,20 +86,20 @@ TEST_F(SerialLinkTest, CommandsReachTheWireFramedForRs232AndRs485)
     send_command("TSA\r\n");
     EXPECT_EQ(device_reads(5), "TSA\r\n");
 
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 5;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 5;
     send_command("RTSDO\r\n");
     EXPECT_EQ(device_reads(9), "05RTSDO\r\n");
-    EXPECT_EQ(model().state.answer_pending, 1);
+    EXPECT_EQ(link_status().answer_pending, 1);
     device_writes("05TSDON\r\n");  // the device answers with its own address in front
     ASSERT_TRUE(decoded_count_reaches(1));
     EXPECT_EQ(model().config.device.clock_display, 1);
-    EXPECT_EQ(model().state.answer_pending, 0);
+    EXPECT_EQ(link_status().answer_pending, 0);
 
-    model().link.slave_address = 32;
+    link_settings().slave_address = 32;
     send_command("TSA\r\n");
     EXPECT_EQ(device_reads(7), "FFTSA\r\n");
-    EXPECT_EQ(model().state.answer_pending, 0);
+    EXPECT_EQ(link_status().answer_pending, 0);
     for (int tick = 0; tick < 40; ++tick) watchdog_tick();
     EXPECT_EQ(boxes.count("No Connect"), 0) << "nobody answers a broadcast";
 }
@@ -132,7 +133,7 @@ TEST_F(SerialLinkTest, ReplySplitOverTwoWritesIsDispatchedOnceAfterItsLineEnd)
     device_writes("TSD");
     QTest::qWait(100);
     EXPECT_TRUE(decoded.empty());
-    EXPECT_EQ(model().state.answer_pending, 1);
+    EXPECT_EQ(link_status().answer_pending, 1);
     device_writes("ON\r\n");
     ASSERT_TRUE(decoded_count_reaches(1));
     QTest::qWait(50);
@@ -147,7 +148,7 @@ TEST_F(SerialLinkTest, TwoRepliesInOneWriteAreDispatchedAsTwoInOrder)
     ASSERT_TRUE(decoded_count_reaches(3));
     EXPECT_EQ(decoded, (std::vector<std::string>{"E3\r\n", "GO\r\n", "TSDSL\r\n"}));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Command Error"});
-    EXPECT_EQ(model().state.success_pending, 1);  // the "GO" behind the error was not lost
+    EXPECT_EQ(link_status().success_pending, 1);  // the "GO" behind the error was not lost
     EXPECT_EQ(model().config.device.clock_display_size, 1);
 }
 
@@ -180,7 +181,7 @@ TEST_F(SerialLinkTest, AnOverlongLineIsCutAndTheNextLineIsIntact)
     ASSERT_TRUE(decoded_count_reaches(2));
     EXPECT_EQ(decoded[0], std::string(k_serial_line_max, 'Z'));
     EXPECT_EQ(decoded[1], "GO\r\n");
-    EXPECT_EQ(model().state.success_pending, 1);
+    EXPECT_EQ(link_status().success_pending, 1);
 }
 
 TEST_F(SerialLinkTest, NoAnswerEndsInExactlyOneNoConnect)
@@ -192,7 +193,7 @@ TEST_F(SerialLinkTest, NoAnswerEndsInExactlyOneNoConnect)
     EXPECT_EQ(boxes.count("No Connect"), 0);
     for (int tick = 0; tick < 30; ++tick) watchdog_tick();
     EXPECT_EQ(boxes.count("No Connect"), 1);
-    EXPECT_EQ(model().state.answer_pending, 0);
+    EXPECT_EQ(link_status().answer_pending, 0);
 }
 
 TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsReportedOnceWithItsReason)
@@ -241,7 +242,7 @@ TEST_F(SerialLinkTest, AHungUpPortIsClosedAndReportedOnceWithoutSpinning)
     EXPECT_EQ(boxes.boxes()[0].text, "No Connect");
     EXPECT_NE(boxes.boxes()[0].detail.find(pty.tool_side().toStdString()), std::string::npos)
         << boxes.boxes()[0].detail;
-    EXPECT_EQ(model().state.reply_error, 1) << "the outstanding command failed";
+    EXPECT_EQ(link_status().reply_error, 1) << "the outstanding command failed";
     for (int tick = 0; tick < 30; ++tick) watchdog_tick();
     EXPECT_EQ(boxes.boxes().size(), 1u) << "reported once";
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -18,8 +17,8 @@
 #include <unistd.h>
 #endif
 
-#include "link/dialog_link.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "link/tcp_link.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
@@ -31,20 +30,6 @@ namespace {
 
 constexpr int k_wait_ms = 5000;
 
-// Stands in for an open settings dialog: keeps the answers posted to it.
-class FakeDialog : public QObject {
-public:
-    std::vector<std::string> receipts;
-    bool event(QEvent* e) override
-    {
-        if (e->type() == static_cast<QEvent::Type>(MSG_REPLY_ARRIVED)) {
-            receipts.push_back(static_cast<ReplyArrivedEvent*>(e)->receipt());
-            return true;
-        }
-        return QObject::event(e);
-    }
-};
-
 class TcpLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -52,8 +37,8 @@ protected:
         reset_for_test();
         previous_hooks_ = set_wire_hooks({});
         set_reply_observer([this](std::string_view line) { decoded.emplace_back(line); });
-        LinkSettings& l = model().link;
-        l.interface_kind = 1;
+        LinkSettings& l = link_settings();
+        l.interface = Interface::tcp;
         l.host_list = {IpAddress{127, 0, 0, 1}};
         l.host_count = 1;
         l.selected_host = 0;
@@ -62,7 +47,6 @@ protected:
     {
         disconnect_all();
         set_answer_timeout_ms(0);
-        current_dialog() = nullptr;
         set_reply_observer(nullptr);
         set_wire_hooks(std::move(previous_hooks_));
         QTest::qWait(1);  // let closed sockets go
@@ -81,7 +65,7 @@ protected:
         if (!QTest::qWaitFor(
                 [&] {
                     return device_server.hasPendingConnections() &&
-                           model().state.socket_connected == 1;
+                           link_status().socket_connected == 1;
                 },
                 k_wait_ms))
             return nullptr;
@@ -113,7 +97,7 @@ TEST_F(TcpLinkTest, ClientConnectsToTheSelectedHostAndReportsIt)
     QSignalSpy changed(&TcpLink::instance(), &TcpLink::connectedChanged);
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
-    EXPECT_EQ(model().state.socket_connected, 1);
+    EXPECT_EQ(link_status().socket_connected, 1);
     EXPECT_EQ(tcp_client_state(), ClientState::connected);
     EXPECT_GE(changed.count(), 1);
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -121,8 +105,8 @@ TEST_F(TcpLinkTest, ClientConnectsToTheSelectedHostAndReportsIt)
     EXPECT_EQ(boxes.boxes()[0].text, "Socket 接続 OK");
 
     // The command goes out unprefixed even with RS-485 set for the serial link.
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 5;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 5;
     send_command("RTSDO\r\n");
     EXPECT_EQ(received_by(device, 7), "RTSDO\r\n");
 }
@@ -142,18 +126,18 @@ TEST_F(TcpLinkTest, RefusedConnectShowsTheEventErrorAndStaysDisconnected)
     const std::string& detail = boxes.boxes()[0].detail;
     EXPECT_EQ(detail.rfind("127.0.0.1:" + model().extras.port_number + ": ", 0), 0u) << detail;
     EXPECT_NE(detail.find("[" + std::to_string(ECONNREFUSED) + "]"), std::string::npos) << detail;
-    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_EQ(link_status().socket_connected, 0);
     EXPECT_EQ(tcp_client_state(), ClientState::none);
 }
 
 TEST_F(TcpLinkTest, ConnectWithoutAHostOrPortFailsAtOnce)
 {
-    model().link.host_count = 0;
-    model().link.host_list.clear();
+    link_settings().host_count = 0;
+    link_settings().host_list.clear();
     use_port(9004);
     EXPECT_EQ(tcp_client_connect(), 0);
-    model().link.host_list = {IpAddress{127, 0, 0, 1}};
-    model().link.host_count = 1;
+    link_settings().host_list = {IpAddress{127, 0, 0, 1}};
+    link_settings().host_count = 1;
     model().extras.port_number = "abc";  // atoi gives port 0
     EXPECT_EQ(tcp_client_connect(), 0);
     ASSERT_EQ(boxes.count("接続できません"), 2);
@@ -225,13 +209,13 @@ TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
     EXPECT_GE(clock.elapsed(), 190);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Answer が､きません"});
     EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::warning);
-    EXPECT_EQ(model().state.reply_error, 1);
+    EXPECT_EQ(link_status().reply_error, 1);
     EXPECT_FALSE(answer_outstanding());
 
     device->write("TSDON\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
     EXPECT_EQ(model().config.device.clock_display, 1);
-    EXPECT_EQ(model().state.reply_error, 1) << "one command, one outcome: still the time-out";
+    EXPECT_EQ(link_status().reply_error, 1) << "one command, one outcome: still the time-out";
 
     // A late "GO" is no success either.
     send_command("TSDOF\r\n");
@@ -242,7 +226,7 @@ TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
     QTest::qWait(20);
     EXPECT_EQ(boxes.texts(),
               (std::vector<std::string>{"Answer が､きません", "Answer が､きません"}));
-    EXPECT_EQ(model().state.reply_error, 1);
+    EXPECT_EQ(link_status().reply_error, 1);
 
     // The next command's own answer counts again.
     send_command("TSDOF\r\n");
@@ -250,7 +234,7 @@ TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
     device->write("GO\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return decoded.size() == 3; }, k_wait_ms));
     EXPECT_EQ(boxes.last_text(), "Socket ＯＫ");
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
 }
 
 TEST_F(TcpLinkTest, AClientLinkTheDeviceClosedIsNoLongerConnected)
@@ -262,9 +246,9 @@ TEST_F(TcpLinkTest, AClientLinkTheDeviceClosedIsNoLongerConnected)
     received_by(device, 7);
     device->close();  // it leaves with the command unanswered
     ASSERT_TRUE(QTest::qWaitFor([] { return tcp_client_state() == ClientState::none; }, k_wait_ms));
-    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_EQ(link_status().socket_connected, 0);
     EXPECT_FALSE(answer_outstanding());
-    EXPECT_EQ(model().state.reply_error, 1) << "the command it took with it failed";
+    EXPECT_EQ(link_status().reply_error, 1) << "the command it took with it failed";
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
     EXPECT_EQ(boxes.boxes()[0].detail.rfind("127.0.0.1:", 0), 0u) << boxes.boxes()[0].detail;
@@ -278,57 +262,54 @@ TEST_F(TcpLinkTest, AClientLinkTheDeviceClosedIsNoLongerConnected)
 TEST_F(TcpLinkTest, APeerThatLeavesWithACommandOutstandingDoesNotHoldUpTheNext)
 {
     set_answer_timeout_ms(60000);  // a stale timer would hold the next device this long
-    model().link.tcp_role = 1;
+    link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";
     ASSERT_EQ(tcp_server_start(), 1);
     QTcpSocket first;
     first.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
     ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 1; }, k_wait_ms));
-    model().link.selected_host = 1;
-    model().state.socket_connected = 1;
+    link_settings().selected_host = 1;
+    link_status().socket_connected = 1;
     send_command("RTSDO\r\n");
     send_command("RTSDS\r\n");  // queued behind it, for the same device
     received_by(&first, 7);
     first.close();
     ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().empty(); }, k_wait_ms));
     EXPECT_FALSE(answer_outstanding());
-    EXPECT_EQ(model().state.socket_connected, 0) << "the chosen device is gone";
+    EXPECT_EQ(link_status().socket_connected, 0) << "the chosen device is gone";
 
     QTcpSocket second;
     second.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
     ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 1; }, k_wait_ms));
-    model().link.selected_host = used_peer_slots()[0];
-    model().state.socket_connected = 1;
-    model().state.reply_error = 0;
+    link_settings().selected_host = used_peer_slots()[0];
+    link_status().socket_connected = 1;
+    link_status().reply_error = 0;
     send_command("RTSDO\r\n");
     EXPECT_EQ(received_by(&second, 7), "RTSDO\r\n") << "nothing of the first device's queue";
     second.write("TSDON\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
     EXPECT_FALSE(answer_outstanding());
-    EXPECT_EQ(model().state.reply_error, 0);
+    EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_EQ(decoded, std::vector<std::string>{"TSDON\r\n"});
 }
 
-TEST_F(TcpLinkTest, AnswersGoToTheOpenDialogAndOverlongLinesAreDropped)
+TEST_F(TcpLinkTest, OverlongLinesAreDropped)
 {
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
-    FakeDialog dialog;
-    current_dialog() = &dialog;
     send_command("RVN\r\n");
     received_by(device, 5);
     device->write(QByteArray(3000, 'A'));  // far beyond any answer, no line end yet
     device->write("\r\nVN1.32\r\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.receipts.empty(); }, k_wait_ms));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
     QTest::qWait(50);
-    EXPECT_EQ(dialog.receipts, std::vector<std::string>{"VN1.32\r\n"});
-    EXPECT_TRUE(decoded.empty()) << "with a dialog open, the dialog decodes";
+    EXPECT_EQ(decoded, std::vector<std::string>{"VN1.32\r\n"});
     EXPECT_FALSE(answer_outstanding());
 }
 
 TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
 {
-    model().link.tcp_role = 1;
+    link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";  // any free port
     QSignalSpy peers(&TcpLink::instance(), &TcpLink::peersChanged);
     ASSERT_EQ(tcp_server_start(), 1);
@@ -346,11 +327,11 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
             k_wait_ms));
     }
     EXPECT_EQ(used_peer_slots(), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(model().state.peer_table[2].address, "127.0.0.1");
+    EXPECT_EQ(link_status().peer_table[2].address, "127.0.0.1");
     EXPECT_GE(peers.count(), 3);
 
-    model().link.selected_host = 2;
-    model().state.socket_connected = 1;
+    link_settings().selected_host = 2;
+    link_status().socket_connected = 1;
     send_command("RTSDO\r\n");
     EXPECT_EQ(received_by(devices[1].get(), 7), "RTSDO\r\n");
     EXPECT_EQ(devices[0]->bytesAvailable(), 0);
@@ -367,7 +348,7 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
             return used_peer_slots() == std::vector<int>{2, 3};
         },
         k_wait_ms));
-    EXPECT_EQ(model().state.peer_table[1].address, " ");
+    EXPECT_EQ(link_status().peer_table[1].address, " ");
     devices.push_back(std::make_unique<QTcpSocket>());
     devices.back()->connectToHost(QHostAddress::LocalHost, port);
     ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 3; }, k_wait_ms));
@@ -376,7 +357,7 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
     disconnect_all();
     EXPECT_FALSE(tcp_listening());
     EXPECT_TRUE(used_peer_slots().empty());
-    EXPECT_EQ(model().state.socket_connected, 0);
+    EXPECT_EQ(link_status().socket_connected, 0);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return devices[1]->state() == QAbstractSocket::UnconnectedState; }, k_wait_ms));
     EXPECT_TRUE(boxes.boxes().empty());
@@ -384,7 +365,7 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
 
 TEST_F(TcpLinkTest, The97thDeviceIsClosedAtOnceWithoutAMessage)
 {
-    model().link.tcp_role = 1;
+    link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";
     ASSERT_EQ(tcp_server_start(), 1);
     std::vector<std::unique_ptr<QTcpSocket>> devices;
@@ -406,7 +387,7 @@ TEST_F(TcpLinkTest, The97thDeviceIsClosedAtOnceWithoutAMessage)
 
 TEST_F(TcpLinkTest, AStartOnABusyPortFailsAndTheNextStartTriesAgain)
 {
-    model().link.tcp_role = 1;
+    link_settings().tcp_role = TcpRole::server;
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4, 0));
     use_port(other.serverPort());

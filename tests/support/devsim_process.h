@@ -10,6 +10,7 @@
 #include <QTest>
 #include <utility>
 
+#include "link/link_status.h"
 #include "link/tcp_link.h"
 #include "model/settings_model.h"
 
@@ -113,15 +114,15 @@ private:
 // true once the link is up.
 inline bool connect_tcp_client_to(const QString& listen_address)
 {
-    LinkSettings& l = model().link;
-    l.interface_kind = 1;
-    l.tcp_role = 0;
+    LinkSettings& l = link_settings();
+    l.interface = Interface::tcp;
+    l.tcp_role = TcpRole::client;
     l.host_list = {IpAddress{127, 0, 0, 1}};
     l.host_count = 1;
     l.selected_host = 0;
     model().extras.port_number = listen_address.section(QLatin1Char(':'), -1).toStdString();
     return tcp_client_connect() == 1 &&
-           QTest::qWaitFor([] { return model().state.socket_connected == 1; }, k_devsim_wait_ms);
+           QTest::qWaitFor([] { return link_status().socket_connected == 1; }, k_devsim_wait_ms);
 }
 
 }  // namespace velta

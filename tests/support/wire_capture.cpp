@@ -3,9 +3,12 @@
 #include <utility>
 
 #include "common/run_activity.h"
+#include "glyphs/glyph_replies.h"
+#include "link/link_status.h"
 #include "model/document.h"
 #include "model/peer_table.h"
 #include "model/settings_model.h"
+#include "pages/page_replies.h"
 
 namespace velta {
 
@@ -25,7 +28,11 @@ WireCapture::~WireCapture()
 
 void reset_for_test()
 {
+    register_page_replies();
+    register_glyph_replies();
     model() = SettingsModel{};
+    link_settings() = {};
+    link_status() = {};
     reset_peer_table();
     run_activity() = RunActivity{};
     document() = Document{};

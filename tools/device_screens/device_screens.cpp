@@ -15,6 +15,7 @@
 #include "device/other_settings_dialog.h"
 #include "device/remote_dialog.h"
 #include "device/schedule_dialog.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 using namespace velta;
@@ -37,8 +38,8 @@ void sample_data()
     model().extras.net_eaa = {10, 0, 0, 1};
     model().extras.net_mac_address = "00-11-22-33-44-55";
     model().extras.firmware_version = "1.23";
-    model().link.rs485_mode = 1;
-    model().link.slave_address = 3;
+    link_settings().rs485 = true;
+    link_settings().slave_address = 3;
 }
 
 std::unique_ptr<QDialog> make(const char* name)

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "common/message_boxes.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 #include "pages/date_time_dialog.h"
 #include "pages/display_page_dialog.h"
@@ -70,8 +71,8 @@ int main(int argc, char* argv[])
     }
     reset_settings_model();
     model().config.device.page_mode = argc > 2 ? std::atoi(argv[2]) : 0;
-    model().link.rs485_mode = 1;  // show the slave address list enabled
-    model().link.slave_address = 3;
+    link_settings().rs485 = true;  // show the slave address list enabled
+    link_settings().slave_address = 3;
     sample_data();
     std::unique_ptr<QDialog> dialog = make(argv[1]);
     if (!dialog) {

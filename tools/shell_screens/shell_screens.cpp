@@ -13,6 +13,7 @@
 #include "device/slave_address_dialog.h"
 #include "device/tcp_client_dialog.h"
 #include "device/tcp_server_dialog.h"
+#include "link/link_status.h"
 #include "model/peer_table.h"
 #include "model/settings_model.h"
 #include "shell/box_presenter.h"
@@ -25,14 +26,14 @@ namespace {
 
 void sample_links()
 {
-    LinkSettings& l = model().link;
+    LinkSettings& l = link_settings();
     l.host_list = {{192, 168, 1, 3}, {192, 168, 1, 10}, {10, 0, 0, 1}};
     l.host_count = 3;
     l.selected_host = 1;
-    l.rs485_mode = 1;
+    l.rs485 = true;
     l.slave_address = 3;
-    model().state.peer_table[1] = PeerSlot{1, 11, "192.168.0.21"};
-    model().state.peer_table[2] = PeerSlot{1, 12, "192.168.0.22"};
+    link_status().peer_table[1] = PeerSlot{1, 11, "192.168.0.21"};
+    link_status().peer_table[2] = PeerSlot{1, 12, "192.168.0.22"};
 }
 
 std::unique_ptr<QWidget> make(const char* name)
@@ -50,9 +51,9 @@ std::unique_ptr<QWidget> make(const char* name)
     if (std::strcmp(name, "client") == 0)
         return std::make_unique<TcpClientDialog>();
     if (std::strcmp(name, "server") == 0) {
-        model().link.interface_kind = 1;
-        model().link.tcp_role = 1;
-        model().link.selected_host = 2;
+        link_settings().interface = Interface::tcp;
+        link_settings().tcp_role = TcpRole::server;
+        link_settings().selected_host = 2;
         return std::make_unique<TcpServerDialog>();
     }
     if (std::strcmp(name, "slave") == 0)

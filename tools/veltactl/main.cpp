@@ -31,7 +31,9 @@
 #endif
 
 #include "common/message_boxes.h"
+#include "glyphs/glyph_replies.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
@@ -39,6 +41,7 @@
 #include "model/peer_table.h"
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
+#include "pages/page_replies.h"
 #include "pages/title_encoding.h"
 
 #ifndef VELTA_VERSION_TEXT
@@ -79,7 +82,7 @@ public:
         connect_timer_.setSingleShot(true);
         QObject::connect(&gate_timer_, &QTimer::timeout, [this] { driver_.gate_open(); });
         QObject::connect(&answer_timer_, &QTimer::timeout, [this] {
-            velta::model().state.answer_pending = 0;  // the watchdog must not report it too
+            velta::link_status().answer_pending = 0;  // the watchdog must not report it too
             driver_.answer_timed_out();
         });
         QObject::connect(&connect_timer_, &QTimer::timeout, [this] {
@@ -102,7 +105,7 @@ private:
     DriverHost driver_host();
     void install_hooks();
     void wrap_wire();
-    velta::BoxAnswer present(const velta::Box& box);
+    velta::BoxAnswer present(const velta::Box& shown);
 
     bool start_serial();
     void next_target();
@@ -172,15 +175,15 @@ DriverHost Tool::driver_host()
     return h;
 }
 
-velta::BoxAnswer Tool::present(const velta::Box& box)
+velta::BoxAnswer Tool::present(const velta::Box& shown)
 {
     if (trace_.is_open())
-        trace_.write(device_, TraceDirection::note, box.caption + ": " + box.text);
-    if (driver_.box(box) || box.kind == velta::BoxKind::info)
+        trace_.write(device_, TraceDirection::note, shown.caption + ": " + shown.text);
+    if (driver_.box(shown) || shown.kind == velta::BoxKind::info)
         return velta::BoxAnswer::yes;
-    std::string text = box.text;
-    if (!box.detail.empty())
-        text += " (" + box.detail + ")";
+    std::string text = shown.text;
+    if (!shown.detail.empty())
+        text += " (" + shown.detail + ")";
     for (char& c : text)
         if (c == '\n')
             c = ' ';
@@ -190,13 +193,17 @@ velta::BoxAnswer Tool::present(const velta::Box& box)
         error_line((device_.empty() ? std::string() : device_ + ": ") + text);
     }
     // The questions of the dialogs are the operator's "go ahead", given by running the tool.
-    return box.buttons == velta::BoxButtons::yes_no ? velta::BoxAnswer::yes : velta::BoxAnswer::ok;
+    return shown.buttons == velta::BoxButtons::yes_no ? velta::BoxAnswer::yes
+                                                      : velta::BoxAnswer::ok;
 }
 
 void Tool::install_hooks()
 {
     velta::set_box_presenter([this](const velta::Box& b) { return present(b); });
     velta::set_title_text_reader(&velta::cp932_char_to_utf8);
+    velta::register_page_replies();
+    velta::register_glyph_replies();
+    velta::set_outcome_observer([this](const velta::Outcome& o) { driver_.outcome(o); });
     velta::set_reply_observer([this](std::string_view line) { driver_.answer(line); });
     velta::set_line_tap([this](std::string_view line) {
         if (trace_.is_open())
@@ -275,9 +282,9 @@ bool Tool::start()
 
 bool Tool::start_serial()
 {
-    velta::LinkSettings& l = velta::model().link;
-    l.interface_kind = 0;
-    l.rs485_mode = o_.rs485 >= 0 ? 1 : 0;
+    velta::LinkSettings& l = velta::link_settings();
+    l.interface = velta::Interface::serial;
+    l.rs485 = o_.rs485 >= 0;
     l.slave_address = o_.rs485 >= 0 ? o_.rs485 : 0;
     device_ = o_.serial_path;
     phase_ = Phase::connecting;
@@ -321,9 +328,9 @@ void Tool::next_target()
         }
     }
     const quint32 ip = address.toIPv4Address();
-    velta::LinkSettings& l = velta::model().link;
-    l.interface_kind = 1;
-    l.tcp_role = 0;
+    velta::LinkSettings& l = velta::link_settings();
+    l.interface = velta::Interface::tcp;
+    l.tcp_role = velta::TcpRole::client;
     l.host_list = {
         velta::IpAddress{static_cast<std::uint8_t>(ip >> 24), static_cast<std::uint8_t>(ip >> 16),
                          static_cast<std::uint8_t>(ip >> 8), static_cast<std::uint8_t>(ip)}};
@@ -377,9 +384,9 @@ void Tool::on_connected_changed()
 
 bool Tool::start_listening()
 {
-    velta::LinkSettings& l = velta::model().link;
-    l.interface_kind = 1;
-    l.tcp_role = 1;
+    velta::LinkSettings& l = velta::link_settings();
+    l.interface = velta::Interface::tcp;
+    l.tcp_role = velta::TcpRole::server;
     l.selected_host = -1;
     velta::model().extras.port_number = std::to_string(o_.listen_port);
     QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::peersChanged,
@@ -405,7 +412,7 @@ void Tool::on_peers_changed()
     std::set<std::uintptr_t> now_connected;
     for (const int slot : velta::used_peer_slots()) {
         const velta::PeerSlot& peer =
-            velta::model().state.peer_table[static_cast<std::size_t>(slot)];
+            velta::link_status().peer_table[static_cast<std::size_t>(slot)];
         now_connected.insert(peer.sock);
         if (!seen_peers_.contains(peer.sock))
             waiting_peers_.push_back(Peer{slot, peer.sock, ++peers_connected_});
@@ -414,7 +421,7 @@ void Tool::on_peers_changed()
     std::erase_if(waiting_peers_, [this](const Peer& p) { return !seen_peers_.contains(p.sock); });
     if (phase_ == Phase::running) {
         const velta::PeerSlot& peer =
-            velta::model().state.peer_table[static_cast<std::size_t>(current_peer_.slot)];
+            velta::link_status().peer_table[static_cast<std::size_t>(current_peer_.slot)];
         if (peer.in_use != 1 || peer.sock != current_peer_.sock)
             driver_.link_lost("the device closed the connection");
         return;
@@ -431,12 +438,12 @@ void Tool::next_peer()
         const Peer p = waiting_peers_.front();
         waiting_peers_.pop_front();
         const velta::PeerSlot& peer =
-            velta::model().state.peer_table[static_cast<std::size_t>(p.slot)];
+            velta::link_status().peer_table[static_cast<std::size_t>(p.slot)];
         if (peer.in_use != 1 || peer.sock != p.sock)
             continue;  // it left before its turn
         current_peer_ = p;
-        velta::model().link.selected_host = p.slot;
-        velta::model().state.socket_connected = 1;
+        velta::link_settings().selected_host = p.slot;
+        velta::link_status().socket_connected = 1;
         run_device(peer.address + " #" + std::to_string(p.number));
         return;
     }
@@ -496,7 +503,7 @@ void Tool::after_device()
             break;
         case LinkMode::listen:
             velta::close_peer(current_peer_.sock);
-            velta::model().state.socket_connected = 0;
+            velta::link_status().socket_connected = 0;
             if (o_.count > 0 && devices_ >= o_.count) {
                 end(exit_code_);
                 return;

@@ -10,6 +10,7 @@
 #include "glyphs/glyph_sizes.h"
 #include "glyphs/glyph_transfer.h"
 #include "link/framing.h"
+#include "link/link_status.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
 #include "pages/page_commands.h"
@@ -86,7 +87,7 @@ Operation glyphs_read_operation(velta::GlyphSize size)
         return Step{[size, code, n] {
                         // The reply is stored in the slot the index names; one read at a time.
                         velta::model().glyphs.glyph_transfer_index = n - 1;
-                        velta::model().state.read_pending = 0;
+                        velta::link_status().read_pending = 0;
                         velta::send_glyph_read(size, code);
                         return velta::StepResult::sent;
                     },
@@ -201,9 +202,9 @@ void begin_device(const Options& o)
 {
     velta::SettingsModel& m = velta::model();
     if (o.command == Command::read_all || o.command == Command::version) {
-        const int connected = m.state.socket_connected;
+        const int connected = velta::link_status().socket_connected;
         velta::reset_settings_model();
-        m.state.socket_connected = connected;
+        velta::link_status().socket_connected = connected;
     }
     if (o.command == Command::glyphs_read) {
         const velta::GlyphSizeInfo& info = velta::glyph_size_info(o.glyph_size);
@@ -216,7 +217,7 @@ void begin_device(const Options& o)
     }
     if (o.command == Command::glyphs_set)
         velta::run_activity().glyph_run = true;
-    m.state.read_pending = 0;
+    velta::link_status().read_pending = 0;
 }
 
 Operation make_operation(const Options& o, const std::tm& now)
@@ -253,7 +254,7 @@ Outcome finish_device(const Options& o, const RunReport& report, std::string_vie
     velta::SettingsModel& m = velta::model();
     velta::run_activity().glyph_run = false;
     m.glyphs.glyph_transfer_index = 0;
-    m.state.read_pending = 0;
+    velta::link_status().read_pending = 0;
 
     Outcome out;
     const std::string name(device);

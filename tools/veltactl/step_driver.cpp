@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "common/run_activity.h"
+#include "link/link_status.h"
 #include "model/settings_model.h"
 
 namespace veltactl {
@@ -45,8 +46,7 @@ void StepDriver::send_step()
     if (!pace_.fast)
         host_.arm_gate(op_.period_ms);
 
-    velta::LinkState& s = velta::model().state;
-    s.reply_error = 0;
+    velta::link_status().reply_error = 0;
     velta::run_activity().settings_run = true;  // silences the per-command success notices
     phase_ = Phase::sending;
     const velta::StepResult result = step.send ? step.send() : velta::StepResult::sent;
@@ -93,7 +93,7 @@ void StepDriver::command_sent(std::string_view wire_text)
 void StepDriver::answer(std::string_view line)
 {
     // The line has just been decoded: reply_error also marks a data reply that did not decode.
-    const bool flagged = velta::model().state.reply_error != 0;
+    const bool flagged = velta::link_status().reply_error != 0;
     if (phase_ == Phase::sending && sent_ && !has_early_answer_) {
         has_early_answer_ = true;
         early_answer_.assign(line);
@@ -124,24 +124,40 @@ void StepDriver::process_answer(std::string_view line, bool flagged)
     complete_step();
 }
 
-bool StepDriver::box(const velta::Box& box)
+void StepDriver::outcome(const velta::Outcome& o)
 {
+    using velta::OutcomeKind;
+    if (!running())
+        return;
+    switch (o.kind) {
+        case OutcomeKind::timed_out:
+        case OutcomeKind::no_answer:
+            outcome_box_due_ = true;
+            answer_timed_out();
+            break;
+        case OutcomeKind::send_failed:
+        case OutcomeKind::not_connected:
+            outcome_box_due_ = true;
+            link_lost(velta::outcome_message(o));
+            break;
+        default:
+            break;
+    }
+}
+
+bool StepDriver::box(const velta::Box& shown)
+{
+    if (std::exchange(outcome_box_due_, false))
+        return true;
     if (!running())
         return false;
-    if (box.text == k_text_no_answer_tcp || box.text == k_text_no_answer_serial) {
-        answer_timed_out();
+    if (shown.kind == velta::BoxKind::error || shown.kind == velta::BoxKind::warning ||
+        shown.kind == velta::BoxKind::plain) {
+        notes_.push_back(shown.detail.empty() ? shown.text
+                                              : shown.text + " (" + shown.detail + ")");
         return true;
     }
-    if (box.text == k_text_send_failed || box.text == velta::k_text_not_connected) {
-        link_lost(box.text);
-        return true;
-    }
-    if (box.kind == velta::BoxKind::error || box.kind == velta::BoxKind::warning ||
-        box.kind == velta::BoxKind::plain) {
-        notes_.push_back(box.detail.empty() ? box.text : box.text + " (" + box.detail + ")");
-        return true;
-    }
-    return box.kind == velta::BoxKind::info;  // success notices say nothing the run does not
+    return shown.kind == velta::BoxKind::info;  // success notices say nothing the run does not
 }
 
 void StepDriver::gate_open()
@@ -232,9 +248,8 @@ void StepDriver::finish()
 {
     phase_ = Phase::finished;
     ++run_;
-    velta::LinkState& s = velta::model().state;
     velta::run_activity().settings_run = false;
-    s.reply_error = 0;
+    velta::link_status().reply_error = 0;
     if (host_.disarm_all)
         host_.disarm_all();
     if (host_.finished)

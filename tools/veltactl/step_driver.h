@@ -12,6 +12,7 @@
 #include "answer_judge.h"
 #include "common/message_boxes.h"
 #include "common/paced_run.h"
+#include "link/outcome.h"
 
 namespace veltactl {
 
@@ -36,7 +37,7 @@ struct Failure {
     std::string command;  // as it went on the wire; empty when nothing was sent
     std::string answer;   // the answer line, when one came
     std::string reason;
-    std::string message;  // what the program said about it (the box text), if anything
+    std::string message;  // what the program said about it (its message), if anything
 };
 
 struct RunReport {
@@ -69,11 +70,6 @@ struct Pace {
 // The time a text takes on the serial line at 38400 baud, 11 bits a character, rounded up.
 int wire_time_ms(std::size_t bytes);
 
-// Texts of the link's boxes that the driver takes as events rather than as messages.
-inline constexpr std::string_view k_text_no_answer_tcp = "Answer が､きません";
-inline constexpr std::string_view k_text_no_answer_serial = "No Connect";
-inline constexpr std::string_view k_text_send_failed = "Socket 送信";
-
 class StepDriver {
 public:
     explicit StepDriver(DriverHost host);
@@ -86,9 +82,12 @@ public:
     // Events from the host.
     void command_sent(std::string_view wire_text);
     void answer(std::string_view line);
-    // True when the box belongs to the run (it is then part of a failure line or an event);
-    // false when the host should show it itself.
-    bool box(const velta::Box& box);
+    // How the outstanding command ended, before its box (if any) is shown: no answer ends the
+    // step as its time-out does, a failed send ends the run.
+    void outcome(const velta::Outcome& outcome);
+    // True when the box belongs to the run (it is then part of a failure line or the box of an
+    // outcome taken above); false when the host should show it itself.
+    bool box(const velta::Box& shown);
     void gate_open();
     void answer_timed_out();
     void link_lost(std::string_view why);
@@ -115,6 +114,7 @@ private:
     bool has_early_answer_ = false;
     std::string early_answer_;
     bool early_flagged_ = false;
+    bool outcome_box_due_ = false;  // the next box is that of an outcome already acted on
     Expect expect_;
     std::string wire_;
     std::vector<std::string> notes_;

@@ -1,0 +1,10 @@
+#pragma once
+// The replies of the per-page settings: titles, colours, positions, levels, automatic switching
+// times and the page on display.
+
+namespace velta {
+
+// Adds them to the reply table (once; a second call changes nothing).
+void register_page_replies();
+
+}  // namespace velta
