@@ -34,6 +34,7 @@ void file_new()
     if (settings_run_active() || !may_drop_unsaved(k_text_new_unsaved))
         return;
     reset_settings_model();
+    clear_answer_flags();
     mark_config_saved();
 }
 

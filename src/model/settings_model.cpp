@@ -1,7 +1,5 @@
 #include "model/settings_model.h"
 
-#include "link/link_status.h"
-
 namespace velta {
 
 SettingsModel& model()
@@ -29,8 +27,6 @@ void reset_settings_model()
     c.insert_position = 0;
 
     m.glyphs = GlyphStore{};
-
-    clear_answer_flags();
 }
 
 int page_count_for_mode(int page_mode)

@@ -166,9 +166,9 @@ struct SettingsModel {
 
 SettingsModel& model();
 
-// Sets every field that has a default back to it and clears the link's answer flags; leaves the
-// link settings, the peer table and the fields documented as not reset untouched. A
-// default-constructed model is a reset one.
+// Sets every field that has a default back to it; leaves the fields documented as not reset
+// untouched. A default-constructed model is a reset one. The link's answer flags are the
+// link's (clear_answer_flags).
 void reset_settings_model();
 
 // Page count of the current page mode: 256, or 128 in two-line mode.

@@ -18,6 +18,7 @@ std::unique_ptr<MainWindow> start_up()
     register_glyph_replies();
     reset_peer_table();
     reset_settings_model();
+    clear_answer_flags();
     mark_config_saved();
     read_configuration();
     auto window = std::make_unique<MainWindow>();

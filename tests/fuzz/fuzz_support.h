@@ -38,6 +38,7 @@ inline void start_clean()
         register_page_replies();
         register_glyph_replies();
         reset_settings_model();
+        clear_answer_flags();
         return model();
     }();
     box_log().clear();

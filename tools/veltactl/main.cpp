@@ -249,6 +249,7 @@ bool Tool::start()
 
     velta::reset_peer_table();
     velta::reset_settings_model();
+    velta::clear_answer_flags();
     install_hooks();
 
     const Outcome input = prepare_input(o_, now_);

@@ -204,6 +204,7 @@ void begin_device(const Options& o)
     if (o.command == Command::read_all || o.command == Command::version) {
         const int connected = velta::link_status().socket_connected;
         velta::reset_settings_model();
+        velta::clear_answer_flags();
         velta::link_status().socket_connected = connected;
     }
     if (o.command == Command::glyphs_read) {
