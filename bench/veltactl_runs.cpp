@@ -3,10 +3,12 @@
 // and on plain loopback TCP in commands a second. On the throttled TCP link a plain client
 // (wire_replay) also sends the same bytes, one command after the previous answer; the tool's
 // time minus the replay's is the tool's own share. Throttled runs are repeated and the best
-// kept, as other work on the machine only ever slows a run. Prints a Markdown table.
+// kept, as other work on the machine only ever slows a run. Prints a Markdown table, and on the
+// throttle a second one: a sync that changes three titles and the alarm hold time (the device
+// read, then only the plan's commands) against the fast read-all.
 //
-// usage: veltactl_bench [--skip-throttled] [--repeat N]   (default 3; a plain program: it times
-// whole runs of the tool)
+// usage: veltactl_bench [--skip-throttled | --sync-only] [--repeat N]   (default 3; a plain
+// program: it times whole runs of the tool)
 
 #include <QCoreApplication>
 #include <QFile>
@@ -55,6 +57,27 @@ struct Run {
     double seconds = 0;  // the run itself, as the tool measured it (no start-up, no connect)
     QString trace;
 };
+
+// A command that runs in stages (sync): the sum of its stages' times, or a negative value.
+double staged_seconds(const Sim& sim, const QStringList& command)
+{
+    QProcess p;
+    p.start(k_veltactl, sim.link + command);
+    p.waitForFinished(600000);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    double seconds = 0;
+    int stages = 0;
+    static const QRegularExpression stage("(?:^|\\n)ok \\S+ \\S+ \\d+/\\d+ steps ([0-9.]+) s");
+    for (const QRegularExpressionMatch& m : stage.globalMatch(out)) {
+        seconds += m.captured(1).toDouble();
+        ++stages;
+    }
+    if (p.exitCode() != 0 || stages == 0) {
+        std::fprintf(stderr, "%s\n", qPrintable(QString::fromUtf8(p.readAllStandardError())));
+        return -1;
+    }
+    return seconds;
+}
 
 Run run(const Sim& sim, QStringList command, const QString& trace = {})
 {
@@ -141,6 +164,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const bool throttled = !args.contains("--skip-throttled");
+    const bool sync_only = args.contains("--sync-only");
     const qsizetype repeat_at = args.indexOf("--repeat");
     const int repeat = repeat_at > 0 ? std::max(1, args.value(repeat_at + 1).toInt()) : 3;
     QTemporaryDir dir;
@@ -161,13 +185,19 @@ int main(int argc, char** argv)
         {"glyphs-read large", {"glyphs-read", "large", dir.filePath("back.tll")}},
     };
 
-    std::printf("| run | commands | bytes both ways | loopback s | commands/s |%s\n",
-                throttled ? " wire limit s | replay TCP s | x limit | 38400-baud TCP s | x limit"
-                            " | tool's share | 38400-baud pty s | x limit |"
-                          : "");
-    std::printf("|---|---|---|---|---|%s\n", throttled ? "---|---|---|---|---|---|---|---|" : "");
+    if (!sync_only) {
+        std::printf("| run | commands | bytes both ways | loopback s | commands/s |%s\n",
+                    throttled
+                        ? " wire limit s | replay TCP s | x limit | 38400-baud TCP s | x limit"
+                          " | tool's share | 38400-baud pty s | x limit |"
+                        : "");
+        std::printf("|---|---|---|---|---|%s\n",
+                    throttled ? "---|---|---|---|---|---|---|---|" : "");
+    }
     bool all_ok = true;
     for (const Job& job : jobs) {
+        if (sync_only)
+            break;
         Sim loopback({});
         const QString trace = dir.filePath("trace.txt");
         run(loopback, job.command, trace);  // counts the bytes; traced runs are not timed
@@ -195,6 +225,39 @@ int main(int argc, char** argv)
         }
         std::printf("\n");
         std::fflush(stdout);
+    }
+
+    if (throttled) {
+        // The simulator starts from the factory state, which is the defaults of `dat`.
+        velta::reset_settings_model();
+        velta::DeviceConfig& c = velta::model().config;
+        c.pages.page_title[0] = "\x83\x65\x83\x58\x83\x67";
+        c.pages.page_title[99] = "\x82\x60\x82\x61";
+        c.pages.page_title[255] = "\x8f\x49";
+        c.device.alarm_hold_time = "045";
+        const QString changed = dir.filePath("changed.dat");
+        velta::save_settings_file(changed.toStdString(), c);
+        const double read_all = best_of(repeat, [&dir] {
+            Sim sim({"--throttle"});
+            const Run r = run(sim, {"read-all", dir.filePath("back.dat")});
+            return r.ok ? r.seconds : -1.0;
+        });
+        auto sync = [&changed](bool verify) {
+            return [&changed, verify] {
+                Sim sim({"--throttle"});
+                return staged_seconds(sim, verify ? QStringList{"sync", changed, "--verify"}
+                                                  : QStringList{"sync", changed});
+            };
+        };
+        const double plain = best_of(repeat, sync(false));
+        const double verified = best_of(repeat, sync(true));
+        all_ok = all_ok && read_all > 0 && plain > 0 && verified > 0;
+        std::printf(
+            "\n| 38400-baud TCP | fast read-all s | sync s | sync - read-all s | "
+            "sync --verify s | sync --verify - read-all s |\n"
+            "|---|---|---|---|---|---|\n"
+            "| 3 titles + hold time | %.3f | %.3f | %+.3f | %.3f | %+.3f |\n",
+            read_all, plain, plain - read_all, verified, verified - read_all);
     }
     return all_ok ? 0 : 1;
 }

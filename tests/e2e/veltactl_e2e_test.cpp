@@ -1,13 +1,17 @@
 // Protects veltactl end to end against the device simulator: files survive a round trip through
 // a device, faults and unreadable or unsendable input give the right exit code, message and no
 // file, several devices are served in turn (as client and as server), and the serial path works
-// over a pty pair.
+// over a pty pair. diff lists exactly what differs, sync sends only its plan and --verify names
+// every item the device did not take.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -19,10 +23,13 @@
 
 #include "common/file_io.h"
 #include "common/message_boxes.h"
+#include "device/batch_steps.h"
+#include "device/send_plan.h"
 #include "glyphs/glyph_file.h"
 #include "glyphs/glyph_sizes.h"
 #include "model/settings_file.h"
 #include "model/settings_model.h"
+#include "support/pty_pair.h"
 
 namespace {
 
@@ -148,6 +155,38 @@ void make_settings_file(const QString& path)
     velta::reset_settings_model();
 }
 
+// The file of make_settings_file with three titles, the alarm hold time and one schedule entry
+// changed; returns the keys of those differences.
+QStringList make_changed_file(const QString& base, const QString& changed)
+{
+    const velta::FileResult r = velta::load_settings_file(base.toStdString());
+    velta::DeviceConfig c = r.config;
+    c.pages.page_title[2] = "\x83\x65";  // "テ"
+    c.pages.page_title[40] = "\x82\x60\x82\x61";
+    c.pages.page_title[200] = "\x8f\x49\x8f\x49";
+    c.device.alarm_hold_time = "045";
+    c.device.schedule_hour[4][2] = 9;
+    EXPECT_TRUE(velta::save_settings_file(changed.toStdString(), c));
+    return {"title.003", "title.041", "title.201", "schedule.05.03", "alarm.hold_time"};
+}
+
+QJsonObject json_of(const Result& r)
+{
+    return QJsonDocument::fromJson(r.out.toUtf8()).object();
+}
+
+QStringList keys_of(const QJsonArray& differences)
+{
+    QStringList keys;
+    for (const QJsonValue& d : differences) keys << d.toObject()["key"].toString();
+    return keys;
+}
+
+// Commands the device takes before the first step of a sync plan: the set-all that brought it
+// to the base file, then the whole-device read (read-all's queries and the network settings).
+constexpr int k_first_plan_command =
+    velta::k_set_all_steps + (velta::k_read_all_steps - 1) + velta::k_plan_network_options + 1;
+
 void make_glyph_file(const QString& path)
 {
     velta::reset_settings_model();
@@ -191,6 +230,90 @@ TEST_F(Veltactl, SetAllThenReadAllGivesTheSameFile)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty()) << "--quiet prints errors only: " << r.out.toStdString();
     EXPECT_EQ(bytes_of(back), bytes_of(sent));
+}
+
+TEST_F(Veltactl, DiffListsTheChangesAndSyncSendsOnlyThePlanThenVerifies)
+{
+    const QString base = file("base.dat");
+    const QString changed = file("changed.dat");
+    make_settings_file(base);
+    const QStringList keys = make_changed_file(base, changed);
+    const QString log = file("device.log");
+    Sim sim({"--log", log});
+    ASSERT_EQ(veltactl({"--tcp", sim.target(), "--fast", "set-all", base}).code, 0);
+
+    Result r = veltactl({"--tcp", sim.target(), "diff", base});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(sim.target() + ": equals " + base)) << r.out.toStdString();
+    r = veltactl({"--tcp", sim.target(), "--json", "diff", changed});
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    EXPECT_EQ(keys_of(json_of(r)["differences"].toArray()), keys) << r.out.toStdString();
+
+    r = veltactl({"--tcp", sim.target(), "--json", "sync", changed, "--dry-run"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonArray plan = json_of(r)["plan"].toArray();
+    EXPECT_FALSE(json_of(r)["sent"].toBool());
+
+    const QString backups = file("backups");
+    r = veltactl(
+        {"--tcp", sim.target(), "--json", "sync", changed, "--verify", "--backup", backups});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString() << r.out.toStdString();
+    const QJsonObject result = json_of(r);
+    EXPECT_TRUE(result["verify"].toObject()["ok"].toBool()) << r.out.toStdString();
+    EXPECT_EQ(bytes_of(result["backup"].toString()), bytes_of(base)) << "the device held base";
+
+    // Apart from read queries the device took the plan's commands and nothing else: none from
+    // the dry run, none from the diffs.
+    QStringList taken;
+    for (const QString& line : QString::fromStdString(bytes_of(log)).split('\n')) {
+        const qsizetype at = line.indexOf(" < ");
+        const QString command = at < 0 ? QString() : line.mid(at + 3);
+        if (at >= 0 && (!command.startsWith('R') || command.startsWith("RM")))  // RM: remote mode
+            taken << command;
+    }
+    ASSERT_EQ(taken.size(), velta::k_set_all_steps + plan.size()) << r.out.toStdString();
+    for (qsizetype i = 0; i < plan.size(); ++i)  // titles are logged as bytes: compare the heads
+        EXPECT_EQ(taken[velta::k_set_all_steps + i].left(5),
+                  plan[i].toObject()["command"].toString().left(5));
+
+    const QString back = file("back.dat");
+    ASSERT_EQ(veltactl({"--tcp", sim.target(), "--fast", "read-all", back}).code, 0);
+    EXPECT_EQ(bytes_of(back), bytes_of(changed)) << "the device does not hold the file";
+}
+
+TEST_F(Veltactl, VerifyNamesTheItemTheDeviceDidNotTake)
+{
+    const QString base = file("base.dat");
+    const QString changed = file("changed.dat");
+    make_settings_file(base);
+    make_changed_file(base, changed);
+    const int n = k_first_plan_command;
+    const struct {
+        QStringList fault;
+        QStringList run;  // after the set-all of base
+        QString key;
+    } cases[] = {
+        // The first plan step is the first changed title, the last one the hold time.
+        {{"--error-at", QStringLiteral("%1:E3").arg(n)},
+         {"sync", changed, "--verify"},
+         "title.003"},
+        {{"--store-wrong-at", QString::number(n + 4)},
+         {"sync", changed, "--verify"},
+         "alarm.hold_time"},
+        {{"--store-wrong-at", QString::number(velta::k_set_all_steps + 5)},
+         {"set-all", base, "--verify"},
+         "title.005"},
+    };
+    for (const auto& c : cases) {
+        Sim sim(c.fault);
+        ASSERT_EQ(veltactl({"--tcp", sim.target(), "--fast", "set-all", base}).code, 0);
+        const Result r = veltactl(QStringList{"--tcp", sim.target(), "--fast", "--json"} + c.run);
+        EXPECT_EQ(r.code, 1) << r.err.toStdString();
+        EXPECT_EQ(keys_of(json_of(r)["verify"].toObject()["differences"].toArray()),
+                  QStringList{c.key})
+            << c.fault.join(' ').toStdString() << ": " << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains("verify failed: 1 item differs")) << r.err.toStdString();
+    }
 }
 
 TEST_F(Veltactl, GlyphsSetThenGlyphsReadGivesTheSameFile)
@@ -421,6 +544,31 @@ TEST_F(Veltactl, SerialOverAPtyPairWithAnRs485Address)
     sim.waitForFinished(3000);
     pair.terminate();
     pair.waitForFinished(3000);
+}
+
+TEST_F(Veltactl, SyncOverAPtyWithAnRs485Address)
+{
+    const QString base = file("base.dat");
+    const QString changed = file("changed.dat");
+    make_settings_file(base);
+    make_changed_file(base, changed);
+    velta::PtyPair pair;
+    ASSERT_TRUE(pair.ready());
+    QProcess sim;
+    sim.start(k_devsim, {"--serial", pair.device_side(), "--rs485", "07"});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    QThread::msleep(200);
+    const QStringList link{"--serial", pair.tool_side(), "--rs485", "07", "--timeout", "2000"};
+    ASSERT_EQ(veltactl(link + QStringList{"--fast", "set-all", base}).code, 0);
+
+    Result r = veltactl(link + QStringList{"sync", changed, "--verify"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(pair.tool_side() + ": sent 5 commands")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(pair.tool_side() + ": verify ok")) << r.out.toStdString();
+    r = veltactl(link + QStringList{"diff", changed});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    sim.terminate();
+    sim.waitForFinished(3000);
 }
 
 TEST_F(Veltactl, PacedRunKeepsThePeriodAndAnInterruptWritesNothing)

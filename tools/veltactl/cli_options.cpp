@@ -79,6 +79,8 @@ struct CommandWords {
 constexpr CommandWords k_commands[] = {
     {"set-all", Command::set_all, 1},
     {"read-all", Command::read_all, 1},
+    {"diff", Command::diff, 1},
+    {"sync", Command::sync, 1},
     {"glyphs-set", Command::glyphs_set, 2},
     {"glyphs-read", Command::glyphs_read, 2},
     {"send", Command::send, 1},
@@ -99,18 +101,26 @@ const char* command_name(Command command)
 bool command_reads(Command command)
 {
     return command == Command::read_all || command == Command::glyphs_read ||
-           command == Command::version;
+           command == Command::version || command == Command::diff || command == Command::sync;
 }
 
 std::string usage_text()
 {
     return "usage: veltactl [--serial PATH | --tcp HOST:PORT[,HOST:PORT...] | --listen PORT]\n"
            "                [--rs485 NN|FF] [--paced | --fast] [--timeout MS] [--trace FILE]\n"
-           "                [--quiet] [--keep-partial] [--count N] COMMAND\n"
+           "                [--quiet] [--keep-partial] [--count N] [--json] COMMAND\n"
            "\n"
            "Commands:\n"
            "  set-all FILE.dat                 send every setting of a settings file\n"
            "  read-all FILE.dat                read every setting into a settings file\n"
+           "  set-all FILE.dat --verify        ... then read everything back and compare\n"
+           "  diff FILE.dat                    read the device and list what differs from the\n"
+           "                                   file (exit 0 equal, 1 different)\n"
+           "  sync FILE.dat [--dry-run] [--verify] [--backup DIR]\n"
+           "                                   read the device and send only what differs;\n"
+           "                                   --dry-run prints the commands instead,\n"
+           "                                   --verify reads back what was sent,\n"
+           "                                   --backup saves the device's settings first\n"
            "  glyphs-set large|medium|small FILE    register every glyph of a glyph list file\n"
            "  glyphs-read large|medium|small FILE   read every glyph into a glyph list file\n"
            "  send 'RAW COMMAND'               send one command and print the answer\n"
@@ -132,10 +142,18 @@ std::string usage_text()
            "  --trace FILE         write every byte sent and received, with time stamps\n"
            "  --quiet              print errors only\n"
            "  --keep-partial       write read-all / glyphs-read output even when a step failed\n"
+           "  --json               diff, sync, set-all: one JSON object per device on stdout\n"
+           "                       (differences, plan, verify result, backup path)\n"
            "\n"
-           "Exit status: 0 every command answered as expected; 1 a command failed or was not\n"
-           "answered; 2 usage error; 3 a device or port could not be reached; 4 a file could\n"
-           "not be read or written; 130 interrupted. With several devices the highest wins.\n";
+           "diff and sync always pace by the answers (as --fast).\n"
+           "\n"
+           "Exit status: 0 every command answered as expected (diff: the device equals the file;\n"
+           "--verify: everything read back equals the file); 1 a command failed or was not\n"
+           "answered, diff found differences, or --verify found an item that differs; 2 usage\n"
+           "error; 3 a device or port could not be reached; 4 a file could not be read or\n"
+           "written (also the --backup file, or a file whose plan cannot be built); "
+           "130\n"
+           "interrupted. With several devices the highest wins.\n";
 }
 
 ParsedOptions parse_options(const std::vector<std::string>& args)
@@ -193,12 +211,15 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         };
 
         if (arg == "--help" || arg == "--quiet" || arg == "--keep-partial" || arg == "--fast" ||
-            arg == "--paced") {
+            arg == "--paced" || arg == "--verify" || arg == "--dry-run" || arg == "--json") {
             bool dummy = false;
             bool& field = arg == "--help"           ? o.help
                           : arg == "--quiet"        ? o.quiet
                           : arg == "--keep-partial" ? o.keep_partial
                           : arg == "--fast"         ? o.fast
+                          : arg == "--verify"       ? o.verify
+                          : arg == "--dry-run"      ? o.dry_run
+                          : arg == "--json"         ? o.json
                                                     : dummy;
             if (!flag(field))
                 return fail(arg + ": takes no value");
@@ -207,7 +228,7 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
             continue;
         }
         if (arg != "--serial" && arg != "--tcp" && arg != "--listen" && arg != "--rs485" &&
-            arg != "--timeout" && arg != "--trace" && arg != "--count")
+            arg != "--timeout" && arg != "--trace" && arg != "--count" && arg != "--backup")
             return fail("unknown option: " + arg);
         std::string v;
         if (!take_value(v))
@@ -245,6 +266,10 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         } else if (arg == "--timeout") {
             if (!to_int(v, 1, 600000, o.timeout_ms))
                 return fail("--timeout: '" + v + "' is not a time in milliseconds (1..600000)");
+        } else if (arg == "--backup") {
+            if (v.empty())
+                return fail("--backup: the folder name is empty");
+            o.backup_dir = v;
         } else if (arg == "--trace") {
             if (v.empty())
                 return fail("--trace: the file name is empty");
@@ -269,7 +294,7 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
 
     if (words.empty())
         return fail(
-            "no command given (set-all, read-all, glyphs-set, glyphs-read, send, "
+            "no command given (set-all, read-all, diff, sync, glyphs-set, glyphs-read, send, "
             "time-sync, version)");
     const CommandWords* found = nullptr;
     for (const CommandWords& c : k_commands)
@@ -290,6 +315,8 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
     switch (o.command) {
         case Command::set_all:
         case Command::read_all:
+        case Command::diff:
+        case Command::sync:
             o.file = words[1];
             break;
         case Command::glyphs_set:
@@ -308,12 +335,24 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
             break;
     }
     if (o.file.empty() && (o.command == Command::set_all || o.command == Command::read_all ||
+                           o.command == Command::diff || o.command == Command::sync ||
                            o.command == Command::glyphs_set || o.command == Command::glyphs_read))
         return fail(name + ": the file name is empty");
 
     if (o.link == LinkMode::none && o.command != Command::version)
         return fail(name + ": give a link: --serial PATH, --tcp HOST:PORT or --listen PORT");
-    if (o.rs485 == k_broadcast && command_reads(o.command))
+    if (o.verify && o.command != Command::set_all && o.command != Command::sync)
+        return fail("--verify: only with set-all or sync");
+    if (o.dry_run && o.command != Command::sync)
+        return fail("--dry-run: only with sync");
+    if (o.dry_run && o.verify)
+        return fail("--dry-run sends nothing to verify");
+    if (!o.backup_dir.empty() && o.command != Command::sync)
+        return fail("--backup: only with sync");
+    if (o.json && o.command != Command::diff && o.command != Command::sync &&
+        o.command != Command::set_all)
+        return fail("--json: only with diff, sync or set-all");
+    if (o.rs485 == k_broadcast && (command_reads(o.command) || o.verify))
         return fail(name + ": nothing answers a broadcast (--rs485 FF); give an address");
     if (o.keep_partial && o.command != Command::read_all && o.command != Command::glyphs_read)
         return fail("--keep-partial: only with read-all or glyphs-read");

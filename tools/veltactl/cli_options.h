@@ -9,7 +9,18 @@
 namespace veltactl {
 
 enum class LinkMode { none, serial, tcp, listen };
-enum class Command { none, set_all, read_all, glyphs_set, glyphs_read, send, time_sync, version };
+enum class Command {
+    none,
+    set_all,
+    read_all,
+    diff,
+    sync,
+    glyphs_set,
+    glyphs_read,
+    send,
+    time_sync,
+    version
+};
 
 struct Target {
     std::string host;
@@ -32,6 +43,10 @@ struct Options {
     bool quiet = false;
     bool keep_partial = false;
     bool help = false;
+    bool verify = false;     // set-all, sync: read back what was sent and compare it
+    bool dry_run = false;    // sync: print the plan, send nothing
+    bool json = false;       // diff, sync, set-all: one JSON object a device on stdout
+    std::string backup_dir;  // sync: save the device's configuration here first
 
     Command command = Command::none;
     velta::GlyphSize glyph_size = velta::GlyphSize::large;

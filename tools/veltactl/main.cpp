@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "compare_run.h"
 #include "operations.h"
 #include "progress_output.h"
 #include "step_driver.h"
@@ -71,10 +72,13 @@ class Tool {
 public:
     explicit Tool(Options o)
         : o_(std::move(o)),
-          progress_(std::cout, o_.quiet                             ? ProgressStyle::quiet
+          progress_(std::cout, o_.quiet || o_.json                  ? ProgressStyle::quiet
                                : VELTA_ISATTY(VELTA_FILENO(stdout)) ? ProgressStyle::terminal
                                                                     : ProgressStyle::lines),
-          driver_(driver_host())
+          driver_(driver_host()),
+          compare_(o_, [](std::string_view cp932) {
+              return velta::from_cp932(cp932).toUtf8().toStdString();
+          })
     {
         gate_timer_.setSingleShot(true);
         gate_timer_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
@@ -116,6 +120,8 @@ private:
     void next_peer();
 
     void run_device(std::string device);
+    void start_operation(Operation op);
+    void stage_finished(const RunReport& report);
     void device_finished(const RunReport& report);
     void after_device();
     void interrupted();
@@ -126,6 +132,7 @@ private:
     ProgressOutput progress_;
     WireTrace trace_;
     StepDriver driver_;
+    CompareRun compare_;
     QTimer gate_timer_;
     QTimer answer_timer_;
     QTimer connect_timer_;
@@ -170,7 +177,12 @@ DriverHost Tool::driver_host()
     h.progress = [this](int step, int) { progress_.step(step); };
     h.finished = [this](const RunReport& r) {
         // The next device starts from the event loop, not inside the last answer's dispatch.
-        QTimer::singleShot(0, QCoreApplication::instance(), [this, r] { device_finished(r); });
+        QTimer::singleShot(0, QCoreApplication::instance(), [this, r] {
+            if (runs_in_stages(o_))
+                stage_finished(r);
+            else
+                device_finished(r);
+        });
     };
     return h;
 }
@@ -455,8 +467,16 @@ void Tool::run_device(std::string device)
     device_ = std::move(device);
     phase_ = Phase::running;
     begin_device(o_);
+    if (runs_in_stages(o_)) {
+        start_operation(compare_.begin(device_));
+        return;
+    }
     // Each device gets the clock of its own turn (time-sync), not the program's start.
-    Operation op = make_operation(o_, local_time(std::time(nullptr)));
+    start_operation(make_operation(o_, local_time(std::time(nullptr))));
+}
+
+void Tool::start_operation(Operation op)
+{
     Pace pace;
     pace.fast = answer_paced(o_);
     pace.answers = o_.rs485 != k_broadcast;
@@ -466,6 +486,31 @@ void Tool::run_device(std::string device)
         trace_.write(device_, TraceDirection::note, "start " + op.name);
     progress_.begin(device_, op.name, op.steps);
     driver_.start(std::move(op), pace);
+}
+
+// One stage of diff, sync or set-all --verify ended: the next one starts, or the device's
+// result is printed.
+void Tool::stage_finished(const RunReport& report)
+{
+    for (const Failure& f : report.failures) error_line(failure_line(device_, f));
+    progress_.end(report.all_ok(), report.steps_done);
+    if (trace_.is_open())
+        trace_.write(device_, TraceDirection::note,
+                     std::string(report.all_ok() ? "end ok " : "end failed ") + report.operation);
+    if (std::optional<Operation> op = compare_.next(report)) {
+        start_operation(std::move(*op));
+        return;
+    }
+    ++devices_;
+    const Outcome out = compare_.finish();
+    if (!out.report.empty())  // the result, printed even with --quiet
+        std::cout << out.report << '\n' << std::flush;
+    if (!out.error.empty())
+        error_line(out.error);
+    exit_code_ = combine_exit(exit_code_, out.exit_code);
+    if (out.exit_code == k_exit_ok)
+        ++devices_ok_;
+    after_device();
 }
 
 void Tool::device_finished(const RunReport& report)

@@ -1,6 +1,7 @@
 #include "operations.h"
 
 #include <algorithm>
+#include <optional>
 #include <span>
 
 #include "common/run_activity.h"
@@ -161,7 +162,7 @@ int combine_exit(int a, int b)
 Outcome prepare_input(const Options& o, const std::tm& now)
 {
     Outcome out;
-    if (o.command == Command::set_all) {
+    if (o.command == Command::set_all || o.command == Command::diff || o.command == Command::sync) {
         const velta::FileResult r = velta::load_settings_file(o.file);
         if (r.status != velta::FileStatus::ok) {
             out.exit_code = k_exit_file;
@@ -171,7 +172,9 @@ Outcome prepare_input(const Options& o, const std::tm& now)
             return out;
         }
         velta::model().config = r.config;
-        if (const auto refusal = velta::set_all_refusal()) {
+        // sync checks only the steps of its plan, once the device has been read.
+        if (const auto refusal =
+                o.command == Command::set_all ? velta::set_all_refusal() : std::nullopt) {
             // Refused before any device is reached, so none is left half-configured.
             out.exit_code = k_exit_file;
             out.error = o.file + ": set-all step " + std::to_string(refusal->step) + ", " +
@@ -238,6 +241,8 @@ Operation make_operation(const Options& o, const std::tm& now)
             return one_command_operation("version", "RVN\r\n", expect_reply_to("RVN\r\n"));
         case Command::send:
             return one_command_operation("send", o.raw, expect_any());
+        case Command::diff:  // these run in stages (CompareRun)
+        case Command::sync:
         case Command::none:
             break;
     }
@@ -246,7 +251,8 @@ Operation make_operation(const Options& o, const std::tm& now)
 
 bool answer_paced(const Options& o)
 {
-    return o.fast || o.command == Command::time_sync;
+    return o.fast || o.command == Command::time_sync || o.command == Command::diff ||
+           o.command == Command::sync;
 }
 
 Outcome finish_device(const Options& o, const RunReport& report, std::string_view device,

@@ -39,7 +39,7 @@ void begin_device(const Options& o);
 Operation make_operation(const Options& o, const std::tm& now);
 
 // Whether to pace by the answers alone: --fast, and always for time-sync, whose fields must
-// leave close together.
+// leave close together, and for diff and sync.
 bool answer_paced(const Options& o);
 
 // Writes the output of a read command (atomically; refused when a step failed, unless

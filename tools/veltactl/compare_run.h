@@ -1,0 +1,79 @@
+#pragma once
+// diff, sync and set-all --verify: a device is read into a configuration of its own (never the
+// one loaded from the file), compared with the file, brought to it with only the commands of the
+// send plan, and read back. Each device goes through stages, each one an Operation for the step
+// driver; the host runs them in turn and prints the result at the end.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli_options.h"
+#include "device/send_plan.h"
+#include "model/config_diff.h"
+#include "model/reply_dispatcher.h"
+#include "model/settings_model.h"
+#include "operations.h"
+#include "step_driver.h"
+
+namespace veltactl {
+
+// Whether the command runs in stages through a CompareRun.
+bool runs_in_stages(const Options& o);
+
+// Titles are compared in code page 932; the host turns them into UTF-8 for the output.
+using DisplayText = std::function<std::string(std::string_view cp932)>;
+
+class CompareRun {
+public:
+    CompareRun(const Options& o, DisplayText display);
+    CompareRun(const CompareRun&) = delete;
+    CompareRun& operator=(const CompareRun&) = delete;
+
+    // The first stage on a device; the model's configuration holds the file's.
+    Operation begin(std::string device);
+    // The next stage after one ended with this report, or nothing when the device is done.
+    std::optional<Operation> next(const RunReport& report);
+    // The device's result: exit code, error line and the human or JSON report.
+    Outcome finish() const;
+
+private:
+    enum class Stage { read_device, send_plan, read_back, done };
+
+    Operation read_device_operation();
+    Operation plan_operation();
+    Operation read_back_operation();
+    Operation read_all_back_operation();
+    Operation into(Operation op, velta::DeviceConfig& target);
+    std::string human_report() const;
+    std::string json_report() const;
+
+    Options o_;
+    DisplayText display_;
+    std::string device_;
+    Stage stage_ = Stage::done;
+    velta::DeviceConfig file_;
+    velta::DeviceConfig device_config_;  // as read before anything was sent
+    velta::DeviceConfig read_back_;
+    velta::DeviceExtras scratch_extras_;
+    std::unique_ptr<velta::DecodeInto> decode_;
+
+    bool read_ok_ = false;
+    std::vector<velta::ConfigDifference> differences_;  // file against device
+    std::vector<velta::PlanStep> plan_;
+    std::vector<std::string> plan_commands_;
+    bool sent_ = false;
+    bool verified_ = false;
+    std::vector<velta::ConfigDifference> left_;  // file against the device read back
+    std::string backup_path_;
+    int exit_code_ = k_exit_ok;
+    std::string error_;
+};
+
+// A JSON string literal of UTF-8 text.
+std::string json_string(std::string_view text);
+
+}  // namespace veltactl
