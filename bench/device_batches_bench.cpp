@@ -9,18 +9,18 @@
 #include <QPushButton>
 #include <cstdio>
 
-#include "common/paced_run.h"
-#include "device/batch_run_dialog.h"
-#include "device/batch_steps.h"
-#include "glyphs/glyph_replies.h"
-#include "link/framing.h"
-#include "link/link_status.h"
+#include "core/device/batch_steps.h"
+#include "core/glyphs/glyph_replies.h"
+#include "core/model/settings_model.h"
+#include "core/pages/page_replies.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
+#include "core/wire/paced_run.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
-#include "model/settings_model.h"
-#include "pages/page_replies.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
+#include "ui/device/batch_run_dialog.h"
 
 using namespace velta;
 

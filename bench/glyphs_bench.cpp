@@ -4,9 +4,9 @@
 #include <QApplication>
 #include <QEvent>
 
-#include "glyphs/glyph_editor_dialog.h"
-#include "glyphs/glyph_layout.h"
-#include "model/settings_model.h"
+#include "core/glyphs/glyph_layout.h"
+#include "core/model/settings_model.h"
+#include "ui/glyphs/glyph_editor_dialog.h"
 
 namespace {
 

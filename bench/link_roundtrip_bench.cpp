@@ -14,14 +14,14 @@
 #include <memory>
 #include <string>
 
-#include "common/message_boxes.h"
-#include "common/run_activity.h"
+#include "core/common/message_boxes.h"
+#include "core/common/run_activity.h"
+#include "core/model/settings_model.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
 #include "link/configuration_file.h"
-#include "link/framing.h"
-#include "link/link_status.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
-#include "model/settings_model.h"
 
 namespace {
 

@@ -19,10 +19,10 @@
 #include <cstdio>
 #include <string>
 
-#include "glyphs/glyph_file.h"
-#include "glyphs/glyph_sizes.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
+#include "core/glyphs/glyph_file.h"
+#include "core/glyphs/glyph_sizes.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
 
 namespace {
 

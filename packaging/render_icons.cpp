@@ -5,7 +5,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "shell/pictures.h"
+#include "ui/shell/pictures.h"
 
 int main(int argc, char** argv)
 {

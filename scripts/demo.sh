@@ -36,4 +36,4 @@ com_path0=$pty
 INI
 
 echo "demo: device simulator on $pty (log: $demo/devsim.log, state at exit: $demo/device-state.txt)"
-XDG_CONFIG_HOME="$PWD/$demo/config" build/dev/src/velta
+XDG_CONFIG_HOME="$PWD/$demo/config" build/dev/src/ui/velta

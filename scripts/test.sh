@@ -58,6 +58,8 @@ check_package() {
 }
 
 check_format
+echo "=== layers ==="
+scripts/check_layers.sh
 run_preset dev
 if [ "${1:-}" != "--quick" ]; then
   run_preset windows-core

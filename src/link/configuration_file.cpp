@@ -17,8 +17,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "link/link_status.h"
-#include "model/settings_model.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 
 namespace velta {
 namespace {

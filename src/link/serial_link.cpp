@@ -22,15 +22,15 @@
 #include <sys/sysmacros.h>
 #endif
 
-#include "common/message_boxes.h"
+#include "core/common/message_boxes.h"
+#include "core/model/settings_model.h"
+#include "core/wire/dispatch_turns.h"
+#include "core/wire/framing.h"
+#include "core/wire/line_assembler.h"
+#include "core/wire/link_status.h"
+#include "core/wire/outcome.h"
+#include "core/wire/reply_dispatcher.h"
 #include "link/configuration_file.h"
-#include "link/framing.h"
-#include "link/line_assembler.h"
-#include "link/link_status.h"
-#include "link/outcome.h"
-#include "model/dispatch_turns.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
 
 namespace velta {
 namespace {

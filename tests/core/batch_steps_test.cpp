@@ -1,12 +1,12 @@
 // Protects the order of the whole-configuration runs: which query or command each step sends,
 // and the percent shown after it, and the refusal of a run whose command cannot be built.
-#include "device/batch_steps.h"
+#include "core/device/batch_steps.h"
 
 #include <gtest/gtest.h>
 
-#include "device/alarm_commands.h"
-#include "link/link_status.h"
-#include "model/settings_model.h"
+#include "core/device/alarm_commands.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

@@ -1,6 +1,6 @@
 // The device configuration as a value: its field-level differences (what each row says and the
 // order of a set-all run) and the settings data file reading back the value it was written from.
-#include "model/config_diff.h"
+#include "core/device/config_diff.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "model/settings_file.h"
-#include "model/settings_model.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
 
 namespace velta {
 namespace {

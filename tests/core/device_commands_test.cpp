@@ -2,11 +2,11 @@
 // default and edited values, and the page-mode change rule.
 #include <gtest/gtest.h>
 
-#include "device/alarm_commands.h"
-#include "device/other_commands.h"
-#include "device/schedule_commands.h"
-#include "model/settings_model.h"
-#include "pages/page_commands.h"
+#include "core/device/alarm_commands.h"
+#include "core/device/other_commands.h"
+#include "core/device/schedule_commands.h"
+#include "core/model/settings_model.h"
+#include "core/pages/page_commands.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

@@ -1,7 +1,7 @@
 // Protects what the small edits make of typed and pasted text: how a typed or pasted address
 // spreads over the parts of the address field, and byte limits in code page 932 that never
 // leave half a character behind.
-#include "device/dialog_text.h"
+#include "core/device/dialog_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // every platform, reads that refuse folders, FIFOs, devices, oversized files and read errors
 // with the system's reason instead of aborting, saves that never write through a planted link,
 // keep the target's permissions and clear the leftovers of killed saves.
-#include "common/file_io.h"
+#include "core/common/file_io.h"
 
 #include <gtest/gtest.h>
 

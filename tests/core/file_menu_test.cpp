@@ -1,6 +1,6 @@
 // Protects the File menu flows: the questions before dropping unsaved data, the batch guard,
 // the file name kept and changed, the extension rule, refused files, and the exit checks.
-#include "model/file_menu.h"
+#include "core/device/file_menu.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "common/file_io.h"
-#include "common/run_activity.h"
-#include "link/link_status.h"
-#include "model/document.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
+#include "core/common/file_io.h"
+#include "core/common/run_activity.h"
+#include "core/model/document.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/refused_files.h"
 #include "support/wire_capture.h"

@@ -1,14 +1,14 @@
 // Protects the send path: codecs, RS-485 framing and broadcast, the TCP/IP route and the
 // serial answer watchdog.
-#include "link/framing.h"
+#include "core/wire/framing.h"
 
 #include <gtest/gtest.h>
 
-#include "link/codecs.h"
-#include "link/link_status.h"
-#include "link/watchdog.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
+#include "core/model/settings_model.h"
+#include "core/wire/codecs.h"
+#include "core/wire/link_status.h"
+#include "core/wire/reply_dispatcher.h"
+#include "core/wire/watchdog.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

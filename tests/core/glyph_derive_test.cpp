@@ -1,13 +1,13 @@
 // Protects the derivation of the other glyph sizes: every mapping, the skipped targets, the
 // bottom row left alone and the margin fix.
-#include "glyphs/glyph_derive.h"
+#include "core/glyphs/glyph_derive.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "glyphs/glyph_text.h"
-#include "model/settings_model.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/settings_model.h"
 #include "support/wire_capture.h"
 
 namespace velta {

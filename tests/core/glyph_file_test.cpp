@@ -1,19 +1,19 @@
 // Protects the glyph list files: the exact layout and sizes, round trips, the reader that
 // blanks bad records but refuses a wrong file whole, and the open/save/clear flows, which
 // never touch the titles' unsaved flag.
-#include "glyphs/glyph_file.h"
+#include "core/glyphs/glyph_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "common/file_io.h"
-#include "glyphs/glyph_state.h"
-#include "glyphs/glyph_text.h"
-#include "link/link_status.h"
-#include "model/document.h"
-#include "model/settings_model.h"
+#include "core/common/file_io.h"
+#include "core/glyphs/glyph_state.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/document.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/refused_files.h"
 #include "support/wire_capture.h"

@@ -1,19 +1,19 @@
 // Protects the pure geometry and texts of the glyph dialogs: the editor's hit test and pixel
 // edit, the list's box hit test, page and percent texts, the bitmap file and the insertion
 // command.
-#include "glyphs/glyph_layout.h"
+#include "core/glyphs/glyph_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "glyphs/glyph_bmp.h"
-#include "glyphs/glyph_insert.h"
-#include "glyphs/glyph_state.h"
-#include "glyphs/glyph_text.h"
-#include "link/link_status.h"
-#include "model/settings_model.h"
+#include "core/glyphs/glyph_bmp.h"
+#include "core/glyphs/glyph_insert.h"
+#include "core/glyphs/glyph_state.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

@@ -1,18 +1,18 @@
 // Protects the glyph exchanges with the device: slot codes, register and read commands, how a
 // bitmap reply is stored (and when it is not), and the list runs.
-#include "glyphs/glyph_transfer.h"
+#include "core/glyphs/glyph_transfer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "common/run_activity.h"
-#include "glyphs/glyph_run.h"
-#include "glyphs/glyph_state.h"
-#include "glyphs/glyph_text.h"
-#include "link/link_status.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
+#include "core/common/run_activity.h"
+#include "core/glyphs/glyph_run.h"
+#include "core/glyphs/glyph_state.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "core/wire/reply_dispatcher.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

@@ -1,11 +1,11 @@
 // Protects the client's host list: the fixed-width host texts, the 100-host limit of the key
 // scheme, the selection following a deletion, and the port check of the connection dialogs.
-#include "device/host_list.h"
+#include "core/device/host_list.h"
 
 #include <gtest/gtest.h>
 
-#include "link/link_status.h"
-#include "model/settings_model.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/wire_capture.h"
 
 namespace velta {

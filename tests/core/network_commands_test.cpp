@@ -1,11 +1,11 @@
 // Protects the device-network commands: address parsing and layout, the zero-filled port with
 // its range check, and the option letters.
-#include "device/network_commands.h"
+#include "core/device/network_commands.h"
 
 #include <gtest/gtest.h>
 
-#include "device/dialog_text.h"
-#include "model/settings_model.h"
+#include "core/device/dialog_text.h"
+#include "core/model/settings_model.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

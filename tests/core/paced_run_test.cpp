@@ -1,19 +1,19 @@
 // Protects the paced runs (stop at the next tick after an error answer, end at once on a step
 // that fails, one run at a time, steps held back while a TCP/IP answer is outstanding) and the
 // line assembly of received bytes.
-#include "common/paced_run.h"
+#include "core/wire/paced_run.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "common/run_activity.h"
-#include "link/framing.h"
-#include "link/line_assembler.h"
-#include "link/link_status.h"
-#include "model/dispatch_turns.h"
-#include "model/settings_model.h"
+#include "core/common/run_activity.h"
+#include "core/model/settings_model.h"
+#include "core/wire/dispatch_turns.h"
+#include "core/wire/framing.h"
+#include "core/wire/line_assembler.h"
+#include "core/wire/link_status.h"
 #include "support/wire_capture.h"
 
 namespace velta {

@@ -1,13 +1,13 @@
 // Protects the bytes of every per-page, display-page and clock command, with the defaults,
 // with edited values, in both page modes, and with values no list offers.
-#include "pages/page_commands.h"
+#include "core/pages/page_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "link/link_status.h"
-#include "model/settings_model.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

@@ -1,14 +1,14 @@
 // Protects what the page dialogs show: slot labels in both page modes, the block of slots
 // drawn around current_page, the exact line texts and where they go, the item tables, and
 // the same-for-all rule.
-#include "pages/page_lists.h"
+#include "core/pages/page_lists.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "model/settings_model.h"
-#include "pages/page_dialog_table.h"
+#include "core/model/settings_model.h"
+#include "core/pages/page_dialog_table.h"
 #include "support/wire_capture.h"
 
 namespace velta {

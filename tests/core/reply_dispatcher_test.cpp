@@ -1,19 +1,19 @@
 // Protects the reply dispatcher: prefix order traps, per-link differences of the status
 // answers, silenced boxes during batches, "PAS" and no entry whatever the page mode, and the
 // failure of damaged data replies.
-#include "model/reply_dispatcher.h"
+#include "core/wire/reply_dispatcher.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "common/run_activity.h"
-#include "device/other_commands.h"
-#include "device/schedule_commands.h"
-#include "link/link_status.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
+#include "core/common/run_activity.h"
+#include "core/device/other_commands.h"
+#include "core/device/schedule_commands.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/settings_file_lines.h"
 #include "support/wire_capture.h"

@@ -2,7 +2,7 @@
 // changed items, a same-for-all command goes when it is shorter, a simulated device given the
 // plan ends up as if it had been given the wanted configuration whole, and the read plan reads
 // back each changed item once.
-#include "device/send_plan.h"
+#include "core/device/send_plan.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "device/network_commands.h"
+#include "core/device/config_diff.h"
+#include "core/device/network_commands.h"
+#include "core/pages/page_commands.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
 #include "device_protocol.h"
-#include "link/framing.h"
-#include "link/link_status.h"
-#include "model/config_diff.h"
-#include "pages/page_commands.h"
 #include "support/wire_capture.h"
 
 namespace velta {

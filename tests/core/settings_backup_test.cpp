@@ -1,6 +1,6 @@
 // Backups before a device is changed: names that sort by time and suit any file system, the
 // newest 50 kept, and a backup that loads back as the configuration it was taken from.
-#include "model/settings_backup.h"
+#include "core/model/settings_backup.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "model/settings_file.h"
+#include "core/model/settings_file.h"
 #include "support/temp_folder.h"
 
 namespace velta {

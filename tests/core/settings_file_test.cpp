@@ -1,6 +1,6 @@
 // Protects the settings data file: its exact layout, the round trip, the page values in the
 // numbers of the saved page mode, and the refusal of a malformed file with the model untouched.
-#include "model/settings_file.h"
+#include "core/model/settings_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/file_io.h"
-#include "model/settings_model.h"
+#include "core/common/file_io.h"
+#include "core/model/settings_model.h"
 #include "support/settings_file_lines.h"
 #include "support/wire_capture.h"
 

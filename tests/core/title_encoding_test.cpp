@@ -1,12 +1,12 @@
 // Protects the title conversion between code page 932 and the device's JIS codes.
-#include "pages/title_encoding.h"
+#include "core/pages/title_encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
+#include "core/model/settings_model.h"
+#include "core/wire/reply_dispatcher.h"
 #include "support/wire_capture.h"
 
 namespace velta {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "common/message_boxes.h"
-#include "common/run_activity.h"
-#include "link/framing.h"
-#include "link/link_status.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
+#include "core/common/message_boxes.h"
+#include "core/common/run_activity.h"
+#include "core/model/settings_model.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
+#include "core/wire/reply_dispatcher.h"
 #include "operations.h"
 #include "step_driver.h"
 #include "support/wire_capture.h"

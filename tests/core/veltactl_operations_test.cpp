@@ -8,14 +8,14 @@
 #include <fstream>
 #include <string>
 
-#include "common/file_io.h"
-#include "common/run_activity.h"
-#include "device/batch_steps.h"
-#include "glyphs/glyph_file.h"
-#include "glyphs/glyph_sizes.h"
-#include "link/link_status.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
+#include "core/common/file_io.h"
+#include "core/common/run_activity.h"
+#include "core/device/batch_steps.h"
+#include "core/glyphs/glyph_file.h"
+#include "core/glyphs/glyph_sizes.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "operations.h"
 #include "support/wire_capture.h"
 

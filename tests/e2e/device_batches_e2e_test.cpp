@@ -12,20 +12,20 @@
 #include <QTest>
 #include <QTimer>
 
-#include "common/paced_run.h"
-#include "common/run_activity.h"
-#include "device/batch_run_dialog.h"
-#include "link/link_status.h"
+#include "core/common/run_activity.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "core/wire/paced_run.h"
+#include "core/wire/peer_table.h"
+#include "core/wire/watchdog.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
-#include "link/watchdog.h"
-#include "model/peer_table.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
 #include "support/wire_capture.h"
+#include "ui/device/batch_run_dialog.h"
 
 namespace velta {
 namespace {

@@ -7,18 +7,18 @@
 #include <QTest>
 #include <string>
 
-#include "common/paced_run.h"
-#include "common/run_activity.h"
-#include "glyphs/glyph_list_dialog.h"
-#include "glyphs/glyph_state.h"
-#include "glyphs/glyph_text.h"
-#include "link/framing.h"
-#include "link/link_status.h"
+#include "core/common/run_activity.h"
+#include "core/glyphs/glyph_state.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/settings_model.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
+#include "core/wire/paced_run.h"
 #include "link/tcp_link.h"
-#include "model/settings_model.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
 #include "support/wire_capture.h"
+#include "ui/glyphs/glyph_list_dialog.h"
 
 namespace velta {
 namespace {

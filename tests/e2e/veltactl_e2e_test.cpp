@@ -21,14 +21,14 @@
 #include <system_error>
 #include <vector>
 
-#include "common/file_io.h"
-#include "common/message_boxes.h"
-#include "device/batch_steps.h"
-#include "device/send_plan.h"
-#include "glyphs/glyph_file.h"
-#include "glyphs/glyph_sizes.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
+#include "core/common/file_io.h"
+#include "core/common/message_boxes.h"
+#include "core/device/batch_steps.h"
+#include "core/device/send_plan.h"
+#include "core/glyphs/glyph_file.h"
+#include "core/glyphs/glyph_sizes.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
 #include "support/pty_pair.h"
 
 namespace {

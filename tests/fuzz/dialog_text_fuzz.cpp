@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "device/alarm_commands.h"
-#include "device/dialog_text.h"
-#include "device/network_commands.h"
+#include "core/device/alarm_commands.h"
+#include "core/device/dialog_text.h"
+#include "core/device/network_commands.h"
 
 namespace {
 

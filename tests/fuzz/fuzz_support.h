@@ -10,12 +10,12 @@
 #include <string_view>
 #include <tuple>
 
-#include "common/message_boxes.h"
+#include "core/common/message_boxes.h"
+#include "core/glyphs/glyph_replies.h"
+#include "core/model/settings_model.h"
+#include "core/pages/page_replies.h"
+#include "core/wire/link_status.h"
 #include "fuzz_check.h"
-#include "glyphs/glyph_replies.h"
-#include "link/link_status.h"
-#include "model/settings_model.h"
-#include "pages/page_replies.h"
 
 namespace velta::fuzz {
 

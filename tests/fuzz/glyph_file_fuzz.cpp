@@ -15,10 +15,10 @@
 #include <string_view>
 #include <utility>
 
+#include "core/glyphs/glyph_file.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/settings_model.h"
 #include "fuzz_support.h"
-#include "glyphs/glyph_file.h"
-#include "glyphs/glyph_text.h"
-#include "model/settings_model.h"
 
 namespace {
 

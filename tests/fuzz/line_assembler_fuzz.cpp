@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/line_assembler.h"
+#include "core/wire/line_assembler.h"
 
 namespace {
 

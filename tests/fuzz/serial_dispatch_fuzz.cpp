@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "common/run_activity.h"
+#include "core/common/run_activity.h"
+#include "core/wire/line_assembler.h"
+#include "core/wire/link_status.h"
+#include "core/wire/reply_dispatcher.h"
 #include "fuzz_support.h"
-#include "link/line_assembler.h"
-#include "link/link_status.h"
-#include "model/reply_dispatcher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/model/settings_file.h"
 #include "fuzz_support.h"
-#include "model/settings_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/wire/line_assembler.h"
+#include "core/wire/reply_dispatcher.h"
 #include "fuzz_support.h"
-#include "link/line_assembler.h"
-#include "model/reply_dispatcher.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/pages/title_encoding.h"
 #include "fuzz_support.h"
-#include "pages/title_encoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

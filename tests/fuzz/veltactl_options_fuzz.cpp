@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "core/wire/framing.h"
 #include "fuzz_args.h"
 #include "fuzz_check.h"
-#include "link/framing.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "model/settings_model.h"
-#include "pages/date_time_dialog.h"
-#include "pages/display_page_dialog.h"
+#include "core/model/settings_model.h"
 #include "support/wire_capture.h"
+#include "ui/pages/date_time_dialog.h"
+#include "ui/pages/display_page_dialog.h"
 
 namespace velta {
 namespace {

@@ -9,18 +9,18 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "device/alarm_dialog.h"
-#include "device/connector_table_widgets.h"
-#include "device/network_dialog.h"
-#include "device/other_settings_dialog.h"
-#include "device/remote_dialog.h"
-#include "device/schedule_dialog.h"
-#include "link/link_status.h"
-#include "model/settings_model.h"
-#include "pages/display_page_dialog.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/user_input.h"
 #include "support/wire_capture.h"
+#include "ui/device/alarm_dialog.h"
+#include "ui/device/connector_table_widgets.h"
+#include "ui/device/network_dialog.h"
+#include "ui/device/other_settings_dialog.h"
+#include "ui/device/remote_dialog.h"
+#include "ui/device/schedule_dialog.h"
+#include "ui/pages/display_page_dialog.h"
 
 namespace velta {
 namespace {

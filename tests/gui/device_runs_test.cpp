@@ -10,16 +10,16 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "common/paced_run.h"
-#include "common/run_activity.h"
-#include "device/batch_run_dialog.h"
-#include "device/network_dialog.h"
-#include "device/schedule_dialog.h"
-#include "link/link_status.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
+#include "core/common/run_activity.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "core/wire/paced_run.h"
+#include "core/wire/reply_dispatcher.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
+#include "ui/device/batch_run_dialog.h"
+#include "ui/device/network_dialog.h"
+#include "ui/device/schedule_dialog.h"
 
 namespace velta {
 namespace {

@@ -15,22 +15,22 @@
 #include <filesystem>
 #include <optional>
 
-#include "common/file_io.h"
-#include "common/paced_run.h"
-#include "common/run_activity.h"
-#include "glyphs/glyph_editor_dialog.h"
-#include "glyphs/glyph_insert_dialog.h"
-#include "glyphs/glyph_layout.h"
-#include "glyphs/glyph_list_dialog.h"
-#include "glyphs/glyph_paint_widgets.h"
-#include "glyphs/glyph_state.h"
-#include "glyphs/glyph_text.h"
-#include "link/link_status.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
-#include "shell/dialog_table.h"
+#include "core/common/file_io.h"
+#include "core/common/run_activity.h"
+#include "core/glyphs/glyph_layout.h"
+#include "core/glyphs/glyph_state.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "core/wire/paced_run.h"
+#include "core/wire/reply_dispatcher.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
+#include "ui/glyphs/glyph_editor_dialog.h"
+#include "ui/glyphs/glyph_insert_dialog.h"
+#include "ui/glyphs/glyph_list_dialog.h"
+#include "ui/glyphs/glyph_paint_widgets.h"
+#include "ui/shell/dialog_table.h"
 
 namespace velta {
 namespace {

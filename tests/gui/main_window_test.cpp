@@ -1,6 +1,6 @@
 // Protects the main window: menu texts and enabling per interface, command routing, the hidden
 // corner shortcut, the exit guard, the status-bar clock, the version box and the presenter.
-#include "shell/main_window.h"
+#include "ui/shell/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -20,22 +20,22 @@
 #include <QToolButton>
 #include <vector>
 
-#include "link/link_status.h"
+#include "core/device/file_menu.h"
+#include "core/model/document.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "core/wire/peer_table.h"
 #include "link/serial_link.h"
-#include "model/document.h"
-#include "model/file_menu.h"
-#include "model/peer_table.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
-#include "pages/title_dialog.h"
-#include "shell/box_presenter.h"
-#include "shell/command_table.h"
-#include "shell/single_instance.h"
-#include "shell/startup.h"
-#include "shell/version_dialog.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
+#include "ui/pages/title_dialog.h"
+#include "ui/shell/box_presenter.h"
+#include "ui/shell/command_table.h"
+#include "ui/shell/single_instance.h"
+#include "ui/shell/startup.h"
+#include "ui/shell/version_dialog.h"
 
 namespace velta {
 namespace {

@@ -11,15 +11,15 @@
 #include <QTimer>
 #include <functional>
 
-#include "link/link_status.h"
-#include "model/settings_model.h"
-#include "pages/page_list_dialog.h"
-#include "pages/page_list_view.h"
-#include "shell/command_table.h"
-#include "shell/dialog_table.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/user_input.h"
 #include "support/wire_capture.h"
+#include "ui/pages/page_list_dialog.h"
+#include "ui/pages/page_list_view.h"
+#include "ui/shell/command_table.h"
+#include "ui/shell/dialog_table.h"
 
 namespace velta {
 namespace {

@@ -1,7 +1,7 @@
 // Protects the title dialog: the 56-byte limit of the edit in code page 932, storing every
 // edit, the title list, and the paced run of all titles with its progress, its stops and its
 // hold on "Close".
-#include "pages/title_dialog.h"
+#include "ui/pages/title_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +13,16 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "common/paced_run.h"
-#include "common/run_activity.h"
-#include "link/link_status.h"
-#include "link/watchdog.h"
-#include "model/document.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
-#include "pages/page_list_view.h"
+#include "core/common/run_activity.h"
+#include "core/model/document.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "core/wire/paced_run.h"
+#include "core/wire/reply_dispatcher.h"
+#include "core/wire/watchdog.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
+#include "ui/pages/page_list_view.h"
 
 namespace velta {
 namespace {

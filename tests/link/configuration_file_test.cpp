@@ -10,8 +10,8 @@
 #include <array>
 #include <vector>
 
-#include "link/link_status.h"
-#include "model/settings_model.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
 

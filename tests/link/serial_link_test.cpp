@@ -12,13 +12,13 @@
 #include <termios.h>
 #endif
 
+#include "core/model/settings_model.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
+#include "core/wire/reply_dispatcher.h"
+#include "core/wire/watchdog.h"
 #include "link/configuration_file.h"
-#include "link/framing.h"
-#include "link/link_status.h"
 #include "link/serial_link.h"
-#include "link/watchdog.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/pty_pair.h"

@@ -17,11 +17,11 @@
 #include <unistd.h>
 #endif
 
-#include "link/framing.h"
-#include "link/link_status.h"
+#include "core/model/settings_model.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
+#include "core/wire/reply_dispatcher.h"
 #include "link/tcp_link.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

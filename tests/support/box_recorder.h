@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/message_boxes.h"
+#include "core/common/message_boxes.h"
 
 namespace velta {
 

@@ -10,9 +10,9 @@
 #include <QTest>
 #include <utility>
 
-#include "link/link_status.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "link/tcp_link.h"
-#include "model/settings_model.h"
 
 namespace velta {
 

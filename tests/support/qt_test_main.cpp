@@ -3,8 +3,8 @@
 
 #include <QApplication>
 
+#include "core/pages/title_encoding.h"
 #include "link/text_cp932.h"
-#include "pages/title_encoding.h"
 
 int main(int argc, char** argv)
 {

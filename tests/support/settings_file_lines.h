@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/settings_file.h"
-#include "model/settings_model.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
 
 namespace velta {
 

@@ -2,13 +2,13 @@
 
 #include <utility>
 
-#include "common/run_activity.h"
-#include "glyphs/glyph_replies.h"
-#include "link/link_status.h"
-#include "model/document.h"
-#include "model/peer_table.h"
-#include "model/settings_model.h"
-#include "pages/page_replies.h"
+#include "core/common/run_activity.h"
+#include "core/glyphs/glyph_replies.h"
+#include "core/model/document.h"
+#include "core/model/settings_model.h"
+#include "core/pages/page_replies.h"
+#include "core/wire/link_status.h"
+#include "core/wire/peer_table.h"
 
 namespace velta {
 

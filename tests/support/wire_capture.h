@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/framing.h"
+#include "core/wire/framing.h"
 
 namespace velta {
 

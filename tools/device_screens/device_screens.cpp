@@ -9,14 +9,14 @@
 #include <cstring>
 #include <memory>
 
-#include "device/alarm_dialog.h"
-#include "device/batch_run_dialog.h"
-#include "device/network_dialog.h"
-#include "device/other_settings_dialog.h"
-#include "device/remote_dialog.h"
-#include "device/schedule_dialog.h"
-#include "link/link_status.h"
-#include "model/settings_model.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "ui/device/alarm_dialog.h"
+#include "ui/device/batch_run_dialog.h"
+#include "ui/device/network_dialog.h"
+#include "ui/device/other_settings_dialog.h"
+#include "ui/device/remote_dialog.h"
+#include "ui/device/schedule_dialog.h"
 
 using namespace velta;
 

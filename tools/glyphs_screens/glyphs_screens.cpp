@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "glyphs/glyph_editor_dialog.h"
-#include "glyphs/glyph_insert_dialog.h"
-#include "glyphs/glyph_list_dialog.h"
-#include "glyphs/glyph_text.h"
-#include "model/settings_model.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/settings_model.h"
+#include "ui/glyphs/glyph_editor_dialog.h"
+#include "ui/glyphs/glyph_insert_dialog.h"
+#include "ui/glyphs/glyph_list_dialog.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <cstring>
 #include <memory>
 
-#include "common/message_boxes.h"
-#include "link/link_status.h"
-#include "model/settings_model.h"
-#include "pages/date_time_dialog.h"
-#include "pages/display_page_dialog.h"
-#include "pages/page_list_dialog.h"
-#include "pages/title_dialog.h"
+#include "core/common/message_boxes.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "ui/pages/date_time_dialog.h"
+#include "ui/pages/display_page_dialog.h"
+#include "ui/pages/page_list_dialog.h"
+#include "ui/pages/title_dialog.h"
 
 using namespace velta;
 

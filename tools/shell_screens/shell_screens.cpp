@@ -7,18 +7,18 @@
 #include <cstring>
 #include <memory>
 
-#include "device/client_server_dialog.h"
-#include "device/interface_dialog.h"
-#include "device/serial_dialog.h"
-#include "device/slave_address_dialog.h"
-#include "device/tcp_client_dialog.h"
-#include "device/tcp_server_dialog.h"
-#include "link/link_status.h"
-#include "model/peer_table.h"
-#include "model/settings_model.h"
-#include "shell/box_presenter.h"
-#include "shell/main_window.h"
-#include "shell/version_dialog.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "core/wire/peer_table.h"
+#include "ui/device/client_server_dialog.h"
+#include "ui/device/interface_dialog.h"
+#include "ui/device/serial_dialog.h"
+#include "ui/device/slave_address_dialog.h"
+#include "ui/device/tcp_client_dialog.h"
+#include "ui/device/tcp_server_dialog.h"
+#include "ui/shell/box_presenter.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/version_dialog.h"
 
 using namespace velta;
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "link/framing.h"
+#include "core/wire/framing.h"
 
 namespace veltactl {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "glyphs/glyph_sizes.h"
+#include "core/glyphs/glyph_sizes.h"
 
 namespace veltactl {
 

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "answer_judge.h"
-#include "device/batch_steps.h"
-#include "link/framing.h"
-#include "model/settings_backup.h"
+#include "core/device/batch_steps.h"
+#include "core/model/settings_backup.h"
+#include "core/wire/framing.h"
 
 namespace veltactl {
 namespace {

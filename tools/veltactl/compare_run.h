@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "cli_options.h"
-#include "device/send_plan.h"
-#include "model/config_diff.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
+#include "core/device/config_diff.h"
+#include "core/device/send_plan.h"
+#include "core/model/settings_model.h"
+#include "core/wire/reply_dispatcher.h"
 #include "operations.h"
 #include "step_driver.h"
 

@@ -31,19 +31,19 @@
 #define VELTA_FILENO fileno
 #endif
 
-#include "common/message_boxes.h"
-#include "glyphs/glyph_replies.h"
-#include "link/framing.h"
-#include "link/link_status.h"
+#include "core/common/message_boxes.h"
+#include "core/glyphs/glyph_replies.h"
+#include "core/model/settings_model.h"
+#include "core/pages/page_replies.h"
+#include "core/pages/title_encoding.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
+#include "core/wire/peer_table.h"
+#include "core/wire/reply_dispatcher.h"
+#include "core/wire/watchdog.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
-#include "link/watchdog.h"
-#include "model/peer_table.h"
-#include "model/reply_dispatcher.h"
-#include "model/settings_model.h"
-#include "pages/page_replies.h"
-#include "pages/title_encoding.h"
 
 #ifndef VELTA_VERSION_TEXT
 #define VELTA_VERSION_TEXT "0.00"

@@ -4,17 +4,17 @@
 #include <optional>
 #include <span>
 
-#include "common/run_activity.h"
-#include "device/batch_steps.h"
-#include "glyphs/glyph_file.h"
-#include "glyphs/glyph_run.h"
-#include "glyphs/glyph_sizes.h"
-#include "glyphs/glyph_transfer.h"
-#include "link/framing.h"
-#include "link/link_status.h"
-#include "model/settings_file.h"
-#include "model/settings_model.h"
-#include "pages/page_commands.h"
+#include "core/common/run_activity.h"
+#include "core/device/batch_steps.h"
+#include "core/glyphs/glyph_file.h"
+#include "core/glyphs/glyph_run.h"
+#include "core/glyphs/glyph_sizes.h"
+#include "core/glyphs/glyph_transfer.h"
+#include "core/model/settings_file.h"
+#include "core/model/settings_model.h"
+#include "core/pages/page_commands.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
 
 namespace veltactl {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "common/run_activity.h"
-#include "link/link_status.h"
-#include "model/settings_model.h"
+#include "core/common/run_activity.h"
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 
 namespace veltactl {
 

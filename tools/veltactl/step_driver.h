@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "answer_judge.h"
-#include "common/message_boxes.h"
-#include "common/paced_run.h"
-#include "link/outcome.h"
+#include "core/common/message_boxes.h"
+#include "core/wire/outcome.h"
+#include "core/wire/paced_run.h"
 
 namespace veltactl {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "answer_judge.h"
-#include "common/file_io.h"
+#include "core/common/file_io.h"
 
 namespace veltactl {
 

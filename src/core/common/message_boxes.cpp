@@ -1,0 +1,94 @@
+#include "core/common/message_boxes.h"
+
+#include <utility>
+
+namespace velta {
+namespace {
+
+BoxPresenter& presenter()
+{
+    static BoxPresenter p;
+    return p;
+}
+
+Box make(BoxKind kind, std::string_view caption, std::string_view text, BoxIcon icon,
+         BoxButtons buttons, const void* owner, bool beep)
+{
+    return Box{kind, std::string(caption), std::string(text), icon, buttons, owner, beep, {}};
+}
+
+Box with_detail(Box box, std::string_view detail)
+{
+    box.detail = std::string(detail);
+    return box;
+}
+
+}  // namespace
+
+BoxPresenter set_box_presenter(BoxPresenter p)
+{
+    return std::exchange(presenter(), std::move(p));
+}
+
+BoxAnswer present_box(const Box& box)
+{
+    if (!presenter())
+        return box.buttons == BoxButtons::yes_no ? BoxAnswer::no : BoxAnswer::ok;
+    return presenter()(box);
+}
+
+void info_box(std::string_view text)
+{
+    present_box(make(BoxKind::info, "Success", text, BoxIcon::none, BoxButtons::ok, nullptr, true));
+}
+
+void error_box(std::string_view text)
+{
+    present_box(make(BoxKind::error, "Error", text, BoxIcon::error, BoxButtons::ok, nullptr, true));
+}
+
+void error_box(std::string_view text, std::string_view detail)
+{
+    present_box(with_detail(
+        make(BoxKind::error, "Error", text, BoxIcon::error, BoxButtons::ok, nullptr, true),
+        detail));
+}
+
+void warning_box(std::string_view text)
+{
+    warning_box(text, {});
+}
+
+void warning_box(std::string_view text, std::string_view detail)
+{
+    present_box(with_detail(
+        make(BoxKind::warning, "Error", text, BoxIcon::warning, BoxButtons::ok, nullptr, true),
+        detail));
+}
+
+bool confirm_not_auto_switching(const void* owner)
+{
+    return present_box(make(BoxKind::confirm_not_auto_switching, "本機の確認",
+                            k_text_not_auto_switching, BoxIcon::question, BoxButtons::yes_no, owner,
+                            false)) == BoxAnswer::yes;
+}
+
+bool confirm_other_sizes(const void* owner)
+{
+    return present_box(make(BoxKind::confirm_other_sizes, "他サイズ作成", k_text_other_sizes,
+                            BoxIcon::question, BoxButtons::yes_no, owner, false)) == BoxAnswer::yes;
+}
+
+bool ask_yes_no(std::string_view caption, std::string_view text, const void* owner)
+{
+    return present_box(make(BoxKind::question, caption, text, BoxIcon::question, BoxButtons::yes_no,
+                            owner, false)) == BoxAnswer::yes;
+}
+
+void plain_box(std::string_view text, BoxIcon icon, std::string_view detail)
+{
+    present_box(with_detail(
+        make(BoxKind::plain, "VELTA", text, icon, BoxButtons::ok, nullptr, false), detail));
+}
+
+}  // namespace velta

@@ -1,0 +1,30 @@
+#include "core/glyphs/glyph_replies.h"
+
+#include "core/glyphs/glyph_transfer.h"
+#include "core/wire/reply_fields.h"
+
+namespace velta {
+namespace {
+
+// The glyph replies keep their own rule: a garbled bitmap is not stored, yet answers the read.
+template <GlyphSize size>
+bool glyph_bitmap(std::string_view b, const ReplyTarget&)
+{
+    on_glyph_bitmap_reply(size, b);
+    return true;
+}
+
+const ReplyRow k_glyph_rows[] = {
+    {"FBML", glyph_bitmap<GlyphSize::large>},
+    {"FBMM", glyph_bitmap<GlyphSize::medium>},
+    {"FBMS", glyph_bitmap<GlyphSize::small>},
+};
+
+}  // namespace
+
+void register_glyph_replies()
+{
+    register_replies(k_glyph_rows);
+}
+
+}  // namespace velta

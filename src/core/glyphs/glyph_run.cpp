@@ -1,0 +1,81 @@
+#include "core/glyphs/glyph_run.h"
+
+#include "core/common/message_boxes.h"
+#include "core/common/run_activity.h"
+#include "core/glyphs/glyph_layout.h"
+#include "core/glyphs/glyph_state.h"
+#include "core/glyphs/glyph_transfer.h"
+#include "core/model/settings_model.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
+
+namespace velta {
+namespace {
+
+bool start(int mode)
+{
+    if (!link_ready()) {
+        warning_box(k_text_not_connected);
+        return false;
+    }
+    if (run_active())
+        return false;
+    model().glyphs.glyph_transfer_index = 0;
+    glyph_state().glyph_transfer_mode = mode;
+    run_activity().glyph_run = true;
+    return true;
+}
+
+}  // namespace
+
+bool start_glyph_read_run()
+{
+    return start(0);
+}
+
+bool start_glyph_register_run(const void* owner)
+{
+    if (!confirm_not_auto_switching(owner))
+        return false;
+    return start(1);
+}
+
+GlyphRunTick glyph_run_step(GlyphSize size)
+{
+    int& index = model().glyphs.glyph_transfer_index;
+    const int slots = glyph_size_info(size).slot_count;
+    GlyphRunTick tick;
+    if (!glyph_run_active()) {
+        tick.finished = true;
+        return tick;
+    }
+    // On TCP/IP a slow device is not outrun: the step waits for the previous answer.
+    if (index >= 0 && index < slots && !answer_outstanding()) {
+        if (glyph_state().glyph_transfer_mode == 1) {
+            const std::span<const char> slot = glyph_slot(size, index);
+            send_glyph_register(
+                size, index,
+                {slot.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)});
+            ++index;
+        } else if (link_status().read_pending == 0) {
+            link_status().read_pending = 1;
+            send_command(glyph_read_query(size, glyph_code(index)));
+        }
+    }
+    tick.percent = glyph_percent_text(index, slots);
+    if (index >= slots || index < 0) {
+        index = 0;
+        run_activity().glyph_run = false;
+        tick.percent = "   ";
+        tick.finished = true;
+    }
+    return tick;
+}
+
+void end_glyph_run()
+{
+    link_status().read_pending = 0;
+    run_activity().glyph_run = false;
+}
+
+}  // namespace velta

@@ -1,0 +1,134 @@
+#include "core/pages/page_dialog_table.h"
+
+#include <algorithm>
+
+#include "core/pages/page_commands.h"
+
+namespace velta {
+namespace {
+
+void send_current_title()
+{
+    send_title_or_warn(model().choices.current_page);
+}
+
+std::vector<PageDialogSpec> make_specs()
+{
+    std::vector<PageDialogSpec> specs;
+    specs.push_back({PageDialogKind::title,
+                     "タイトルの設定",
+                     "タイトルの設定 ",
+                     PageItems::slot_labels,
+                     8,
+                     ListLayout::one_column,
+                     {},
+                     title_line,
+                     true,
+                     send_current_title,
+                     nullptr});
+    specs.push_back({PageDialogKind::title_position,
+                     "タイトル表示位置",
+                     "タイトル表示位置の設定 ",
+                     PageItems::all_numbers,
+                     32,
+                     ListLayout::four_columns,
+                     {{"表示位置", "同表示位置", title_position_items(),
+                       &PageSettings::page_title_position, &PageChoices::title_position_choice}},
+                     title_position_line,
+                     false,
+                     send_title_position,
+                     send_all_title_positions});
+    specs.push_back(
+        {PageDialogKind::auto_switch,
+         "自動切換えの設定",
+         "自動切換えの設定 ",
+         PageItems::page_numbers,
+         32,
+         ListLayout::four_columns,
+         {{"時間（秒）", "同時間（秒）", decimal_items(0, 99), &PageSettings::page_auto_switch_time,
+           &PageChoices::auto_switch_time_choice}},
+         auto_switch_line,
+         false,
+         send_auto_switch_time,
+         send_all_auto_switch_times});
+    specs.push_back({PageDialogKind::colours,
+                     "文字色の設定",
+                     "文字＆縁取り色の設定 ",
+                     PageItems::slot_labels,
+                     16,
+                     ListLayout::two_columns,
+                     {{"文字色", "同文字色", colour_items(), &PageSettings::page_char_color,
+                       &PageChoices::char_color_choice},
+                      {"縁取り色", "同縁取り色", colour_items(), &PageSettings::page_border_color,
+                       &PageChoices::border_color_choice}},
+                     colour_line,
+                     false,
+                     send_colours,
+                     send_all_colours});
+    specs.push_back({PageDialogKind::background_fill,
+                     "背景色ベタ塗りの設定",
+                     "背景色ベタ塗りの設定 ",
+                     PageItems::slot_labels,
+                     32,
+                     ListLayout::four_columns,
+                     {{"背景色ベタ塗り", "同背景色ベタ塗り", background_fill_items(),
+                       &PageSettings::page_background_fill, &PageChoices::background_fill_choice}},
+                     background_fill_line,
+                     false,
+                     send_background_fill,
+                     send_all_background_fill});
+    specs.push_back({PageDialogKind::char_level,
+                     "文字レベルの設定",
+                     "文字レベルの設定 ",
+                     PageItems::page_numbers,
+                     32,
+                     ListLayout::four_columns,
+                     {{"文字レベル", "同文字レベル", char_level_items(),
+                       &PageSettings::page_char_level, &PageChoices::char_level_choice}},
+                     char_level_line,
+                     false,
+                     send_char_level,
+                     send_all_char_levels});
+    return specs;
+}
+
+}  // namespace
+
+const PageDialogSpec& page_dialog_spec(PageDialogKind kind)
+{
+    static const std::vector<PageDialogSpec> specs = make_specs();
+    return specs[static_cast<std::size_t>(kind)];
+}
+
+std::vector<std::string> page_list_items(PageItems kind)
+{
+    switch (kind) {
+        case PageItems::slot_labels:
+            return slot_label_items(model().config.device.page_mode);
+        case PageItems::all_numbers:
+            return page_number_items(k_page_slots);
+        case PageItems::page_numbers:
+            return page_number_items(page_count());
+    }
+    return {};
+}
+
+std::vector<ListLine> block_lines(const PageDialogSpec& spec)
+{
+    std::vector<ListLine> lines;
+    const int first = block_first(model().choices.current_page, spec.block_size);
+    for (int i = 0; i < spec.block_size; ++i) {
+        const int slot = first + i;
+        lines.push_back({slot, line_point(spec.layout, i), spec.line(slot)});
+    }
+    return lines;
+}
+
+void apply_same_for_all(const PageValueList& list, int index)
+{
+    model().choices.*list.choice = index;
+    PageArray<int>& values = model().config.pages.*list.values;
+    std::fill(values.begin(), values.end(), index);
+}
+
+}  // namespace velta

@@ -1,0 +1,69 @@
+#pragma once
+// The six page dialogs as configurations of one pattern: captions, what the "ページ" list
+// offers, the value lists with their same-for-all partners, the block and layout of the drawn
+// list, its line text, and the send routines of "設定" and "全設定".
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/model/settings_model.h"
+#include "core/pages/page_lists.h"
+
+namespace velta {
+
+enum class PageDialogKind {
+    title,
+    title_position,
+    auto_switch,
+    colours,
+    background_fill,
+    char_level,
+};
+
+enum class PageItems {
+    slot_labels,   // 256 slots labelled by page mode
+    all_numbers,   // "001" .. "256" in both modes
+    page_numbers,  // "001" .. the page count of the mode
+};
+
+// One value list and the same-for-all list beside it.
+struct PageValueList {
+    std::string_view caption;       // "表示位置"
+    std::string_view same_caption;  // "同表示位置"
+    std::vector<std::string> items;
+    PageArray<int> PageSettings::*values;
+    int PageChoices::*choice;
+};
+
+struct PageDialogSpec {
+    PageDialogKind kind;
+    std::string_view window_title;  // "タイトル表示位置"
+    std::string_view caption_text;  // caption in front of a peer's address, ends with a blank
+    PageItems page_items;
+    int block_size;
+    ListLayout layout;
+    std::vector<PageValueList> values;  // empty for titles
+    std::string (*line)(int slot);
+    bool line_in_cp932;  // the title line carries the stored title's own bytes
+    void (*send_one)();  // "設定"; null for titles, which have their own check
+    void (*send_all)();  // "全設定"; null for titles, which go in a paced run
+};
+
+const PageDialogSpec& page_dialog_spec(PageDialogKind kind);
+
+// The items of the "ページ" list for the current page mode.
+std::vector<std::string> page_list_items(PageItems kind);
+
+// The lines of the block around current_page: slot first+i at line_point(layout, i).
+struct ListLine {
+    int slot = 0;
+    ListPoint at;
+    std::string text;
+};
+std::vector<ListLine> block_lines(const PageDialogSpec& spec);
+
+// A choice in a same-for-all list: the choice field and every one of the 256 slots.
+void apply_same_for_all(const PageValueList& list, int index);
+
+}  // namespace velta

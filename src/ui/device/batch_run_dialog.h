@@ -1,0 +1,50 @@
+#pragma once
+// The two whole-configuration dialogs, "全項目の設定" and "全項目の読み込み": one start button,
+// the slave address, a progress bar and percent, and "Close", which is disabled while the run
+// goes. The steps and their pace come from the core's step tables.
+
+#include <functional>
+#include <string>
+
+#include "ui/widgets/settings_dialog.h"
+
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace velta {
+
+struct BatchRunConfig {
+    QString window_title;
+    std::string caption_text;  // followed directly by the selected peer's address
+    QString start_text;
+    bool with_broadcast = true;
+    int steps = 0;
+    int period_ms = 0;
+    std::function<StepResult(int step)> perform;
+    // Checked before anything else; refuses the run (with its own message) by returning false.
+    std::function<bool()> may_start;
+};
+
+BatchRunConfig set_all_config();
+BatchRunConfig read_all_config();
+
+class BatchRunDialog : public SettingsDialog {
+    Q_OBJECT
+public:
+    explicit BatchRunDialog(BatchRunConfig config, QWidget* parent = nullptr);
+
+    QPushButton* start_button() const { return start_; }
+    QLineEdit* percent_field() const { return percent_; }
+    QProgressBar* progress() const { return progress_; }
+
+    void start();
+
+private:
+    BatchRunConfig config_;
+    QPushButton* start_ = nullptr;
+    QLineEdit* percent_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+};
+
+}  // namespace velta

@@ -1,0 +1,98 @@
+#include "ui/device/tcp_server_dialog.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
+#include "link/tcp_link.h"
+#include "ui/device/connection_layout_widgets.h"
+#include "ui/widgets/dialog_widgets.h"
+
+namespace velta {
+namespace {
+
+const QString k_blank_place = QString(16, QLatin1Char(' '));
+
+const PeerSlot& peer(int slot)
+{
+    return link_status().peer_table[static_cast<std::size_t>(slot)];
+}
+
+}  // namespace
+
+TcpServerDialog::TcpServerDialog(QWidget* parent)
+    : ConnectionDialog(QStringLiteral("TCP/IPの設定(Server)"), parent)
+{
+    place_ = new QLineEdit(k_blank_place);
+    place_->setReadOnly(true);
+    clients_ = new QListWidget;
+    clients_->setMinimumHeight(120);
+    connect_ = plain_button(QStringLiteral("接続"));
+    disconnect_ = plain_button(QStringLiteral("切断"));
+    // Enter does nothing here: no button is the default.
+    QPushButton* close = make_close_button();
+
+    connect(connect_, &QPushButton::clicked, this, &TcpServerDialog::start_listening);
+    connect(disconnect_, &QPushButton::clicked, this, &TcpServerDialog::stop_all);
+    connect(clients_, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { choose_entry(clients_->row(item)); });
+
+    lay_out_beside_buttons(this,
+                           {group_row(QStringLiteral("Transmission place"), {place_}),
+                            group_row(QStringLiteral("Client List"), {clients_}),
+                            group_row(QStringLiteral("Port Number"), {make_port_edit()})},
+                           {connect_, disconnect_, close});
+    refresh();
+    follow_link();
+}
+
+void TcpServerDialog::refresh()
+{
+    // Only the slots in use are listed, so an entry always names a connected device.
+    shown_slots_ = used_peer_slots();
+    clients_->clear();
+    for (int slot : shown_slots_) clients_->addItem(qs(peer(slot).address));
+
+    const int selected = link_settings().selected_host;
+    const bool selected_in_use =
+        selected >= 1 && selected < k_peer_slots && peer(selected).in_use == 1;
+    place_->setText(selected_in_use ? qs(peer(selected).address) : k_blank_place);
+
+    // Listening or serving devices: the port is fixed and the link can only be stopped.
+    const bool running = tcp_listening() || !shown_slots_.empty();
+    connect_->setEnabled(!running);
+    disconnect_->setEnabled(running);
+    port_edit()->setEnabled(!running);
+}
+
+void TcpServerDialog::start_listening()
+{
+    if (!port_acceptable())
+        return;
+    tcp_server_start();
+    refresh();
+}
+
+void TcpServerDialog::stop_all()
+{
+    disconnect_all();
+    link_settings().selected_host = -1;
+    link_status().socket_connected = 0;
+    refresh();
+}
+
+void TcpServerDialog::choose_entry(int row)
+{
+    if (row < 0 || row >= static_cast<int>(shown_slots_.size())) {
+        link_settings().selected_host = -1;
+        return;
+    }
+    const int slot = shown_slots_[static_cast<std::size_t>(row)];
+    link_settings().selected_host = slot;
+    link_status().socket_connected = 1;
+    place_->setText(qs(peer(slot).address));
+}
+
+}  // namespace velta

@@ -1,0 +1,40 @@
+#pragma once
+// "TCP/IPの設定(Server)": listening for devices, the list of connected devices and the choice
+// of the one commands go to.
+
+#include <vector>
+
+#include "ui/device/connection_dialog.h"
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace velta {
+
+class TcpServerDialog : public ConnectionDialog {
+    Q_OBJECT
+public:
+    explicit TcpServerDialog(QWidget* parent = nullptr);
+
+    QLineEdit* place_field() const { return place_; }
+    QListWidget* client_list() const { return clients_; }
+    QPushButton* connect_button() const { return connect_; }
+    QPushButton* disconnect_button() const { return disconnect_; }
+
+    void start_listening();
+    void stop_all();
+    void choose_entry(int row);
+
+protected:
+    void refresh() override;
+
+private:
+    QLineEdit* place_ = nullptr;
+    QListWidget* clients_ = nullptr;
+    QPushButton* connect_ = nullptr;
+    QPushButton* disconnect_ = nullptr;
+    std::vector<int> shown_slots_;  // the peer slot behind each list entry
+};
+
+}  // namespace velta

@@ -1,0 +1,348 @@
+#include "ui/glyphs/glyph_list_dialog.h"
+
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "core/common/run_activity.h"
+#include "core/glyphs/glyph_bmp.h"
+#include "core/glyphs/glyph_file.h"
+#include "core/glyphs/glyph_layout.h"
+#include "core/glyphs/glyph_run.h"
+#include "core/glyphs/glyph_state.h"
+#include "core/glyphs/glyph_text.h"
+#include "core/model/settings_model.h"
+#include "ui/glyphs/glyph_editor_dialog.h"
+#include "ui/glyphs/glyph_paint_widgets.h"
+#include "ui/widgets/dialog_widgets.h"
+
+namespace velta {
+namespace {
+constexpr int k_open_redraw_ms = 200;
+constexpr int k_paint_redraw_ms = 20;
+constexpr int k_box_size = 96;
+constexpr int k_box_field_gap = 2;
+constexpr QRgb k_box_background = qRgb(212, 208, 200);
+
+std::optional<std::string> platform_file_dialog(QWidget* owner, const GlyphFileRequest& r)
+{
+    QFileDialog dialog(owner, r.title, r.default_name, r.filter);
+    dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(r.default_suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+GlyphFileDialog& file_dialog()
+{
+    static GlyphFileDialog d = platform_file_dialog;
+    return d;
+}
+
+void platform_editor(GlyphSize size, QWidget* owner)
+{
+    GlyphEditorDialog editor(size, owner);
+    editor.exec();
+}
+
+GlyphEditorOpener& editor_opener()
+{
+    static GlyphEditorOpener o = platform_editor;
+    return o;
+}
+
+// "データ(*.tll)" and then everything.
+QString filter_of(std::string_view first)
+{
+    return qs(first) + QStringLiteral(";;すべて(*.*)");
+}
+
+}  // namespace
+
+GlyphFileDialog set_glyph_file_dialog(GlyphFileDialog dialog)
+{
+    return std::exchange(file_dialog(), dialog ? std::move(dialog) : platform_file_dialog);
+}
+
+GlyphEditorOpener set_glyph_editor_opener(GlyphEditorOpener opener)
+{
+    return std::exchange(editor_opener(), opener ? std::move(opener) : platform_editor);
+}
+
+GlyphThumbnail::GlyphThumbnail(QWidget* parent)
+    : QWidget(parent), image_(k_box_size, k_box_size, QImage::Format_RGB32)
+{
+    image_.fill(k_box_background);
+    setFixedSize(k_box_size, k_box_size);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void GlyphThumbnail::draw(GlyphSize size, int slot)
+{
+    image_.fill(k_box_background);
+    std::span<const char> text = glyph_slot(size, slot);
+    paint_glyph(image_, size, {text.data(), text.size()}, 2, 2);
+    update();
+}
+
+void GlyphThumbnail::paintEvent(QPaintEvent* e)
+{
+    QPainter p(this);
+    p.drawImage(e->rect(), image_, e->rect());
+}
+
+GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
+    : SettingsDialog(qs(list_layout(size).caption), std::string(list_layout(size).peer_prefix),
+                     parent),
+      size_(size)
+{
+    const GlyphListLayout& l = list_layout(size);
+    model().glyphs.glyph_work.fill('0');
+    int& page = glyph_state().glyph_list_page;
+    if (page < 0 || page >= l.pages)
+        page = 0;
+
+    // The boxes sit where the hit test expects them, in dialog client pixels.
+    for (int b = 0; b < l.boxes_per_page; ++b) {
+        const int x = k_box_left + k_box_pitch * (b % l.columns);
+        const int y = k_box_row_top[b / l.columns];
+        auto* frame = new QFrame(this);
+        frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+        frame->setGeometry(x - 1, y - 1, k_box_size + 2, k_box_size + 2);
+        frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+        auto* box = new GlyphThumbnail(this);
+        box->move(x, y);
+        boxes_.push_back(box);
+        auto* number = new QLineEdit(this);
+        number->setReadOnly(true);
+        number->setFocusPolicy(Qt::NoFocus);
+        number->setGeometry(x, y + k_box_size + k_box_field_gap, k_box_size, 22);
+        numbers_.push_back(number);
+    }
+    const int boxes_width = k_box_left + k_box_pitch * l.columns;
+
+    QStringList pages;
+    for (int p = 0; p < l.pages; ++p) pages << qs(glyph_page_text(size, p));
+    page_list_ = bound_combo(
+        pages, [] { return glyph_state().glyph_list_page; },
+        [](int index) { glyph_state().glyph_list_page = index; }, [this] { draw_thumbnails(); });
+
+    progress_ = new QProgressBar;
+    progress_->setRange(0, l.progress_range);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+    percent_ = new QLineEdit;
+    percent_->setReadOnly(true);
+    percent_->setFocusPolicy(Qt::NoFocus);
+    percent_->setFixedWidth(60);
+
+    auto* controls = new QWidget(this);
+    auto* grid = new QGridLayout(controls);
+    grid->setContentsMargins(0, 0, 0, 0);
+    const QString names[] = {QStringLiteral("バッファクリア"), QStringLiteral("開く"),
+                             QStringLiteral("保存"),           QStringLiteral("名前をつけて保存"),
+                             QStringLiteral("リード"),         QStringLiteral("登録")};
+    auto* buttons = new QHBoxLayout;
+    for (const QString& n : names) {
+        auto* b = new QPushButton(n);
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    grid->addLayout(buttons, 0, 0, 1, 3);
+    grid->addWidget(make_slave_address_group(), 1, 0);
+    grid->addWidget(group_row(QStringLiteral("番号切り替え"), {page_list_}), 1, 1);
+    auto* progress_row = new QHBoxLayout;
+    progress_row->addWidget(progress_, 1);
+    progress_row->addWidget(percent_);
+    progress_row->addWidget(new QLabel(QStringLiteral("％")));
+    grid->addLayout(progress_row, 2, 0, 1, 2);
+    grid->addWidget(make_close_button(), 2, 2, Qt::AlignRight);
+    const int controls_top = k_box_row_top[1] + k_box_size + k_box_field_gap + 32;
+    controls->setGeometry(k_box_left, controls_top, boxes_width - 2 * k_box_left, 120);
+    setFixedSize(boxes_width, controls_top + 130);
+
+    auto on = [this](const QString& text, auto action) {
+        connect(button(text), &QPushButton::clicked, this, [this, action] {
+            if (!busy())
+                action();
+        });
+    };
+    on(names[0], [this] {
+        if (glyph_buffer_clear(size_, this))
+            draw_thumbnails();
+    });
+    on(names[1], [this] {
+        if (glyph_file_open(size_, [this] { return ask_file(false); }))
+            draw_thumbnails();
+    });
+    on(names[2], [this] { glyph_file_save(size_); });
+    on(names[3], [this] { glyph_file_save_as(size_, [this] { return ask_file(true); }); });
+    on(names[4], [this] { start_run(false); });
+    on(names[5], [this] { start_run(true); });
+
+    connect(&timer_, &QTimer::timeout, this, [this] { glyph_list_tick(); });
+    repaint_pending_ = true;
+    timer_.start(k_open_redraw_ms);
+}
+
+QPushButton* GlyphListDialog::button(const QString& text) const
+{
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+bool GlyphListDialog::busy() const
+{
+    return glyph_run_active();
+}
+
+void GlyphListDialog::draw_thumbnails()
+{
+    const GlyphListLayout& l = list_layout(size_);
+    const int first = glyph_state().glyph_list_page * l.boxes_per_page;
+    for (int b = 0; b < l.boxes_per_page; ++b) {
+        const int slot = first + b;
+        boxes_[static_cast<std::size_t>(b)]->draw(size_, slot);
+        numbers_[static_cast<std::size_t>(b)]->setText(QStringLiteral("No.%1").arg(slot + 1));
+    }
+}
+
+void GlyphListDialog::request_repaint()
+{
+    repaint_pending_ = true;
+    // During a run the boxes follow at the run's next tick; the run keeps its pace.
+    if (!busy())
+        timer_.start(k_paint_redraw_ms);
+}
+
+void GlyphListDialog::glyph_list_tick()
+{
+    if (repaint_pending_) {
+        draw_thumbnails();
+        repaint_pending_ = false;
+    }
+    if (!busy()) {
+        timer_.stop();
+        return;
+    }
+    const GlyphRunTick tick = glyph_run_step(size_);
+    percent_->setText(qs(tick.percent));
+    progress_->setValue(std::min(progress_->maximum(), progress_->value() + 1));
+    if (tick.finished) {
+        timer_.stop();
+        percent_->setText(QStringLiteral("   "));
+        progress_->setValue(0);
+        draw_thumbnails();
+    }
+}
+
+void GlyphListDialog::start_run(bool register_all)
+{
+    const bool started = register_all ? start_glyph_register_run(this) : start_glyph_read_run();
+    if (!started)
+        return;
+    progress_->setValue(0);
+    timer_.start(paced_period(register_all ? k_glyph_register_period_ms : k_glyph_read_period_ms));
+}
+
+std::optional<std::string> GlyphListDialog::ask_file(bool save)
+{
+    GlyphFileRequest r;
+    r.save = save;
+    r.title = save ? QStringLiteral("ファイルの保存") : QStringLiteral("ファイルのオープン");
+    r.filter = filter_of(glyph_file_filter_name(size_));
+    if (save)
+        r.default_suffix = qs(glyph_file_extension(size_).substr(1));
+    return file_dialog()(this, r);
+}
+
+std::string GlyphListDialog::box_bmp_bytes(int box_index) const
+{
+    const QImage shot = boxes_.at(static_cast<std::size_t>(box_index))
+                            ->grab()
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(shot.width() * shot.height()));
+    for (int y = 0; y < shot.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
+        for (int x = 0; x < shot.width(); ++x) pixels.push_back(line[x] & 0xFFFFFFu);
+    }
+    return bmp_file_bytes(shot.width(), shot.height(), pixels);
+}
+
+void GlyphListDialog::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    // The read run stores each reply in slot glyph_transfer_index: a run owns it until it ends.
+    if (busy())
+        return;
+    const QPoint p = e->position().toPoint();
+    const std::optional<int> hit = thumbnail_hit(size_, p.x(), p.y());
+    if (!hit)
+        return;
+    const int slot = glyph_state().glyph_list_page * list_layout(size_).boxes_per_page + *hit;
+    if (e->button() == Qt::LeftButton) {
+        model().glyphs.glyph_transfer_index = slot;
+        editor_opener()(size_, this);
+        request_repaint();
+    } else if (e->button() == Qt::RightButton) {
+        // The picture is taken before any dialog covers the box.
+        const std::string bytes = box_bmp_bytes(*hit);
+        export_glyph_bmp(size_, slot + 1, bytes,
+                         [this](const std::string& title, const std::string& name) {
+                             GlyphFileRequest r;
+                             r.save = true;
+                             r.title = qs(title);
+                             r.default_name = qs(name);
+                             r.filter = filter_of("データ(*.bmp)");
+                             r.default_suffix = QStringLiteral("bmp");
+                             return file_dialog()(this, r);
+                         });
+    }
+}
+
+void GlyphListDialog::done(int result)
+{
+    timer_.stop();
+    end_glyph_run();
+    SettingsDialog::done(result);
+}
+
+GlyphInfoDialog::GlyphInfoDialog(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("外字について"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    auto* v = new QVBoxLayout(this);
+    for (const char* line : {"外字ファイルの拡張子は､", "大文字TLL  中文字TLM　小文字TLSです。",
+                             "マウス左ボタン ダブルクリックで編集画面",
+                             "マウス右ボタン ダブルクリックでBMPファイルを作成します。",
+                             "※外字操作は､自動切換え時に行わないでください。"})
+        v->addWidget(new QLabel(QString::fromUtf8(line)));
+    v->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void GlyphInfoDialog::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+}  // namespace velta

@@ -1,0 +1,96 @@
+#pragma once
+// The main window: menu bar, toolbar, the two-part status bar with the clock, the 300 ms timer
+// that drives the answer watchdog, the menu enabling rules, the hidden corner shortcut to the
+// read-all dialog and the exit guard. It shows no data; every function is a modal dialog.
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <map>
+
+#include "core/device/file_menu.h"
+#include "core/wire/link_status.h"
+
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace velta {
+
+inline constexpr int k_main_timer_ms = 300;
+inline constexpr int k_main_window_width = 618;
+inline constexpr int k_corner_size = 20;  // the hidden shortcut's square, from the top left
+inline constexpr int k_corner_clicks_to_open = 10;
+inline constexpr std::string_view k_text_protocol_needs_serial =
+    "インターフェースをRS-232Cにしてください。";
+
+QString main_window_title(TcpRole tcp_role);
+// "2026年12月 9日  水曜日": the date, two blanks, the weekday.
+QString status_date_text(const QDate& date);
+// "07：05：09", with full-width colons.
+QString status_time_text(const QTime& time);
+
+// Opens the dialog of a command id; false when no dialog answers for it.
+using DialogOpener = std::function<bool(int command_id, QWidget* owner)>;
+
+// The settings file dialog with its titles and filters; nothing when cancelled.
+std::optional<std::string> choose_settings_file(FileDialogMode mode, QWidget* owner);
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // What the menu and the toolbar do for a command id; toolbar ids act as their menu items.
+    void run_command(int command_id);
+    // Greys the link items that do not fit the current interface.
+    void apply_menu_rules();
+    // A right-click at a position in window coordinates.
+    void corner_click(const QPoint& pos);
+    int corner_clicks() const { return corner_clicks_; }
+    // The exit request; true when the program ends.
+    bool request_exit();
+    // One tick of the main timer: the watchdog, then the clock.
+    void tick();
+    void update_title();
+
+    QAction* action(int command_id) const;
+    QToolBar* toolbar() const { return toolbar_; }
+    QLabel* date_label() const { return date_label_; }
+    QLabel* time_label() const { return time_label_; }
+    QTimer& main_timer() { return timer_; }
+
+    // Seams for tests and tools: where dialogs open, the file dialog, the clock, the quit.
+    void set_dialog_opener(DialogOpener opener) { opener_ = std::move(opener); }
+    void set_file_chooser(SettingsFileChooser chooser) { chooser_ = std::move(chooser); }
+    void set_clock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+    void set_quit(std::function<void()> quit) { quit_ = std::move(quit); }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void build_menus();
+    void build_toolbar();
+    void build_status_bar();
+    QAction* add_item(QMenu* menu, int command_id, const char* text);
+    void update_clock();
+
+    std::map<int, QAction*> actions_;
+    QToolBar* toolbar_ = nullptr;
+    QLabel* date_label_ = nullptr;
+    QLabel* time_label_ = nullptr;
+    QTimer timer_;
+    bool exit_accepted_ = false;
+    int corner_clicks_ = 0;  // right-clicks in a row in the top-left square
+
+    DialogOpener opener_;
+    SettingsFileChooser chooser_;
+    std::function<QDateTime()> clock_;
+    std::function<void()> quit_;
+};
+
+}  // namespace velta

@@ -1,0 +1,102 @@
+#include "ui/widgets/settings_dialog.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+#include "core/common/message_boxes.h"
+#include "core/model/settings_model.h"
+#include "core/wire/dispatch_turns.h"
+#include "core/wire/framing.h"
+#include "core/wire/link_status.h"
+#include "core/wire/peer_table.h"
+#include "core/wire/reply_dispatcher.h"
+#include "ui/widgets/dialog_widgets.h"
+
+namespace velta {
+
+SettingsDialog::SettingsDialog(const QString& window_title, const std::string& caption_text,
+                               QWidget* parent)
+    : QDialog(parent),
+      run_([this](int period) { run_timer_.start(period); }, [this] { run_timer_.stop(); })
+{
+    const std::string address = selected_peer_address();
+    setWindowTitle(address.empty() ? window_title : qs(caption_text + address));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    connect(&run_timer_, &QTimer::timeout, this, [this] { run_.tick(); });
+}
+
+SettingsDialog::~SettingsDialog()
+{
+    run_.cancel();
+}
+
+QGroupBox* SettingsDialog::make_slave_address_group(bool with_broadcast)
+{
+    slave_list_ = bound_combo(
+        slave_address_items(with_broadcast), [] { return link_settings().slave_address; },
+        [](int index) { link_settings().slave_address = index; });
+    const LinkSettings& l = link_settings();
+    const bool enabled = l.interface == Interface::serial && l.rs485;
+    slave_list_->setEnabled(enabled);
+    if (!enabled)
+        select_quietly(slave_list_, -1);
+    return group_row(QStringLiteral("スレーブアドレス"), {slave_list_});
+}
+
+QPushButton* SettingsDialog::make_close_button(const QString& text)
+{
+    close_button_ = new QPushButton(text);
+    close_button_->setAutoDefault(false);
+    connect(close_button_, &QPushButton::clicked, this, [this] {
+        if (!run_.running())
+            accept();
+    });
+    return close_button_;
+}
+
+bool SettingsDialog::confirm_run()
+{
+    if (!confirm_not_auto_switching(this))
+        return false;
+    if (!link_ready()) {
+        warning_box(k_text_not_connected);
+        return false;
+    }
+    return true;
+}
+
+bool SettingsDialog::start_run(RunSteps steps, int period_ms)
+{
+    auto finished = std::move(steps.finished);
+    steps.finished = [this, finished = std::move(finished)](RunEnd end) {
+        if (close_button_)
+            close_button_->setEnabled(true);
+        if (finished)
+            finished(end);
+    };
+    if (!run_.start(std::move(steps), period_ms))
+        return false;
+    if (close_button_)
+        close_button_->setEnabled(false);
+    return true;
+}
+
+void SettingsDialog::reject()
+{
+    if (!run_.running())
+        QDialog::reject();
+}
+
+void SettingsDialog::closeEvent(QCloseEvent* e)
+{
+    if (run_.running()) {
+        e->ignore();
+        return;
+    }
+    QDialog::closeEvent(e);
+}
+
+}  // namespace velta

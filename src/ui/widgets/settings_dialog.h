@@ -1,0 +1,58 @@
+#pragma once
+// What every settings dialog shares: it registers itself as the dialog that receives socket
+// answers, carries the slave-address list with its enable rule, follows the caption rule,
+// resets the corner counter, and runs paced runs on its own timer with "Close" and Esc
+// disabled while one goes.
+
+#include <QDialog>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "core/wire/paced_run.h"
+
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+
+namespace velta {
+
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    // window_title is the dialog's own caption; caption_text is what the caption rule puts in
+    // front of the selected peer's address ("タイトルの設定 ").
+    SettingsDialog(const QString& window_title, const std::string& caption_text,
+                   QWidget* parent = nullptr);
+    ~SettingsDialog() override;
+
+    QComboBox* slave_address_list() const { return slave_list_; }
+    QPushButton* close_button() const { return close_button_; }
+    PacedRun& run() { return run_; }
+    bool run_active() const { return run_.running(); }
+    // Drives one tick of the run, as the run timer does.
+    void run_tick() { run_.tick(); }
+    QTimer& run_timer() { return run_timer_; }
+
+protected:
+    // The "スレーブアドレス" group; enabled only for a serial link in RS-485 mode.
+    QGroupBox* make_slave_address_group(bool with_broadcast = true);
+    // The "Close" button; disabled while a run goes.
+    QPushButton* make_close_button(const QString& text = QStringLiteral("Close"));
+
+    // The question before runs and transfers, then the link test. False stops.
+    bool confirm_run();
+    // Starts a paced run unless one is active; "Close" comes back when it ends.
+    bool start_run(RunSteps steps, int period_ms);
+
+    void reject() override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    QComboBox* slave_list_ = nullptr;
+    QPushButton* close_button_ = nullptr;
+    QTimer run_timer_;
+    PacedRun run_;
+};
+
+}  // namespace velta
