@@ -2,12 +2,21 @@
 // TCP/IP and over a pty throttled like a 38400-baud line, beside the wire limit of the same
 // bytes (11 bits a character). Prints a Markdown table.
 //   device_batches_bench [tcp|pty]...
+// With --fast the runs go answer-paced ("高速") against the throttled simulator over TCP/IP and
+// over a pty, and a plain client (wire_replay) sends the same commands to a throttled simulator,
+// each after the answer to the one before; the tool's time over the replay's is its own share.
+// Each figure is the best of N runs (--repeat N, default 3), each on a fresh simulator.
+//   device_batches_bench --fast [--repeat N]
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <cstdio>
+#include <functional>
 
 #include "core/device/batch_steps.h"
 #include "core/glyphs/glyph_replies.h"
@@ -20,6 +29,7 @@
 #include "link/tcp_link.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
+#include "support/event_wait.h"
 #include "ui/device/batch_run_dialog.h"
 
 using namespace velta;
@@ -35,11 +45,12 @@ struct Figures {
     int period_ms = 0;
     long long bytes_in = 0;
     long long bytes_out = 0;
+    int commands = 0;
 };
 
-bool connect_tcp(DevSimProcess& sim)
+bool connect_tcp(DevSimProcess& sim, const QStringList& extra = {})
 {
-    if (!sim.start({"--listen", "127.0.0.1:0"}))
+    if (!sim.start(QStringList{"--listen", "127.0.0.1:0"} + extra))
         return false;
     LinkSettings& l = link_settings();
     l.interface = Interface::tcp;
@@ -67,18 +78,20 @@ bool connect_pty(DevSimProcess& sim, const QString& config_home)
     return open_serial_port();
 }
 
-Figures run(DevSimProcess& sim, BatchRunConfig config)
+Figures run(DevSimProcess& sim, BatchRunConfig config, bool fast = false)
 {
     Figures f;
     f.steps = config.steps;
     f.period_ms = config.period_ms;
     const auto before = sim.wire_bytes();
+    const auto commands_before = sim.commands().size();
     BatchRunDialog dialog(std::move(config));
     dialog.show();
+    dialog.fast_box()->setChecked(fast);
     QElapsedTimer clock;
     clock.start();
     dialog.start_button()->click();
-    (void)QTest::qWaitFor([&] { return !dialog.run_active(); }, 30 * 60 * 1000);
+    (void)wait_in_event_loop([&] { return !dialog.run_active(); }, 30 * 60 * 1000);
     f.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     // Let the last answers arrive before counting the bytes.
     (void)QTest::qWaitFor([] { return link_status().answer_pending == 0 && !answer_outstanding(); },
@@ -87,6 +100,7 @@ Figures run(DevSimProcess& sim, BatchRunConfig config)
     const auto after = sim.wire_bytes();
     f.bytes_in = after.first - before.first;
     f.bytes_out = after.second - before.second;
+    f.commands = static_cast<int>(sim.commands().size() - commands_before);
     return f;
 }
 
@@ -104,6 +118,113 @@ void print_row(const char* route, const char* what, const Figures& f)
     std::fflush(stdout);
 }
 
+// The simulator's log as a trace wire_replay reads: each command with its line end, then one
+// line per answer it got.
+bool write_replay_trace(const DevSimProcess& sim, const QString& path)
+{
+    QFile log(sim.log_path());
+    QFile trace(path);
+    if (!log.open(QIODevice::ReadOnly) || !trace.open(QIODevice::WriteOnly))
+        return false;
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        if (const int at = line.indexOf(" < "); at >= 0) {
+            QByteArray escaped;
+            for (const char c : line.mid(at + 3)) {
+                if (c == '<' || static_cast<unsigned char>(c) < 0x20 ||
+                    static_cast<unsigned char>(c) >= 0x7F)
+                    escaped += "<" + QByteArray::number(static_cast<unsigned char>(c), 16) + ">";
+                else
+                    escaped += c;
+            }
+            trace.write("- - +0 sim > " + escaped + "<CR><LF>\n");
+        } else if (line.contains(" > ")) {
+            trace.write("- - +0 sim < answer\n");
+        }
+    }
+    return true;
+}
+
+// wire_replay's time for the trace against a fresh throttled simulator; negative on failure.
+double replay(const QString& trace)
+{
+    DevSimProcess sim;
+    if (!sim.start({"--listen", "127.0.0.1:0", "--throttle"}))
+        return -1;
+    QProcess p;
+    p.start(QStringLiteral(WIRE_REPLAY_PATH), {trace, sim.first_line()});
+    p.waitForFinished(600000);
+    const QRegularExpressionMatch m =
+        QRegularExpression(" ([0-9.]+) s").match(QString::fromUtf8(p.readAllStandardOutput()));
+    if (p.exitCode() != 0 || !m.hasMatch()) {
+        std::fprintf(stderr, "%s\n", p.readAllStandardError().constData());
+        return -1;
+    }
+    return m.captured(1).toDouble();
+}
+
+double best_of(int repeat, const std::function<double()>& once)
+{
+    double best = -1;
+    for (int i = 0; i < repeat; ++i) {
+        const double t = once();
+        if (t < 0)
+            return -1;
+        if (best < 0 || t < best)
+            best = t;
+    }
+    return best;
+}
+
+// One answer-paced run on a fresh throttled simulator over the route; negative on failure.
+// The first run of a kind also leaves its bytes and the replay trace.
+double fast_run(bool tcp, bool set_all, const QString& config_home, Figures* bytes,
+                const QString& trace)
+{
+    reset_settings_model();
+    DevSimProcess sim;
+    const bool up = tcp ? connect_tcp(sim, {"--throttle"}) : connect_pty(sim, config_home);
+    if (!up)
+        return -1;
+    const Figures f = run(sim, set_all ? set_all_config() : read_all_config(), true);
+    disconnect_all();
+    close_serial_port();
+    if (bytes != nullptr && bytes->steps == 0) {
+        *bytes = f;
+        if (!write_replay_trace(sim, trace))
+            return -1;
+    }
+    return f.seconds;
+}
+
+int fast_table(const QString& config_home, int repeat)
+{
+    std::printf(
+        "| run | commands | bytes both ways | wire limit s | 38400-baud TCP s | × limit | "
+        "38400-baud pty s | × limit | replay TCP s | × limit | tool's share |\n"
+        "|---|---|---|---|---|---|---|---|---|---|---|\n");
+    for (const bool set_all : {true, false}) {
+        Figures bytes;
+        const QString trace = config_home + (set_all ? "/set_all.trace" : "/read_all.trace");
+        const double tcp =
+            best_of(repeat, [&] { return fast_run(true, set_all, config_home, &bytes, trace); });
+        const double pty =
+            best_of(repeat, [&] { return fast_run(false, set_all, config_home, nullptr, trace); });
+        const double plain = best_of(repeat, [&] { return replay(trace); });
+        if (tcp < 0 || pty < 0 || plain < 0) {
+            std::fprintf(stderr, "a run failed\n");
+            return 1;
+        }
+        const long long total = bytes.bytes_in + bytes.bytes_out;
+        const double limit = static_cast<double>(total) * k_bits_per_char / k_baud;
+        std::printf(
+            "| %s | %d | %lld | %.2f | %.3f | %.4f | %.3f | %.4f | %.3f | %.4f | %+.2f %% |\n",
+            set_all ? "set-all" : "read-all", bytes.commands, total, limit, tcp, tcp / limit, pty,
+            pty / limit, plain, plain / limit, (tcp - plain) / plain * 100.0);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -115,15 +236,27 @@ int main(int argc, char* argv[])
     BoxRecorder boxes;  // answers the question before each run
 
     QStringList routes;
-    for (int i = 1; i < argc; ++i) routes << QString::fromLatin1(argv[i]);
+    bool fast = false;
+    int repeat = 3;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLatin1(argv[i]);
+        if (arg == "--fast")
+            fast = true;
+        else if (arg == "--repeat" && i + 1 < argc)
+            repeat = std::max(1, QString::fromLatin1(argv[++i]).toInt());
+        else
+            routes << arg;
+    }
+    register_page_replies();
+    register_glyph_replies();
+    if (fast)
+        return fast_table(config_home.path(), repeat);
     if (routes.isEmpty())
         routes = {"tcp", "pty"};
 
     std::printf(
         "| route | run | nominal (steps × period) | measured | drift | commands on a "
         "38400-baud line | answers on a 38400-baud line |\n|---|---|---|---|---|---|---|\n");
-    register_page_replies();
-    register_glyph_replies();
     for (const QString& route : routes) {
         reset_settings_model();
         DevSimProcess sim;

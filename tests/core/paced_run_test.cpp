@@ -1,6 +1,6 @@
 // Protects the paced runs (stop at the next tick after an error answer, end at once on a step
-// that fails, one run at a time, steps held back while a TCP/IP answer is outstanding) and the
-// line assembly of received bytes.
+// that fails, one run at a time, steps held back while a TCP/IP answer is outstanding, the
+// answer-paced mode) and the line assembly of received bytes.
 #include "core/wire/paced_run.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "core/wire/framing.h"
 #include "core/wire/line_assembler.h"
 #include "core/wire/link_status.h"
+#include "core/wire/outcome.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -31,12 +32,14 @@ struct Harness {
                  },
                  [this] { armed_now = false; }};
 
-    RunSteps steps(int last, int fail_at = 0)
+    RunSteps steps(int last, int fail_at = 0, bool send = false)
     {
         RunSteps s;
         s.last = last;
-        s.perform = [this, fail_at](int step) {
+        s.perform = [this, fail_at, send](int step) {
             performed.push_back(step);
+            if (send)
+                send_command("TSA\r\n");
             return step == fail_at ? StepResult::end_now : StepResult::sent;
         };
         s.finished = [this](RunEnd e) { ends.push_back(e); };
@@ -100,6 +103,52 @@ TEST(PacedRun, WaitsWhileATcpAnswerIsOutstanding)
     h.run.tick();
     EXPECT_EQ(h.performed, (std::vector<int>{1}));
     set_wire_hooks(previous);
+}
+
+TEST(PacedRun, AnswerPacedStepGoesWhenThePreviousOutcomeArrivesAndNotBefore)
+{
+    Harness h;
+    std::vector<OutcomeKind> heard;
+    const OutcomeObserver host = [&](const Outcome& o) { heard.push_back(o.kind); };
+    const OutcomeObserver previous = set_outcome_observer(host);
+    ASSERT_TRUE(h.run.start(h.steps(3, 0, true), 400, Pace::answered));
+    EXPECT_TRUE(h.armed_now);
+    EXPECT_EQ(h.armed, 0);
+    h.run.tick();
+    EXPECT_FALSE(h.armed_now);
+    h.run.tick();  // a stray tick while the answer is awaited sends nothing
+    EXPECT_EQ(h.performed, (std::vector<int>{1}));
+
+    Outcome late = outcome_of(OutcomeKind::go);
+    late.late = true;  // the answer of a command that already timed out is not this one's
+    report_outcome(late);
+    EXPECT_FALSE(h.armed_now);
+    report_outcome(outcome_of(OutcomeKind::mode_error));  // "GN" answers too; it does not stop
+    EXPECT_TRUE(h.armed_now);
+    EXPECT_EQ(h.armed, 0);
+    h.run.tick();
+    EXPECT_EQ(h.performed, (std::vector<int>{1, 2}));
+    report_outcome(outcome_of(OutcomeKind::go));
+    h.run.tick();
+    // The run ends with the last answer, not with the last command.
+    EXPECT_TRUE(h.ends.empty());
+    report_outcome(outcome_of(OutcomeKind::go));
+    h.run.tick();
+    EXPECT_EQ(h.performed, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(h.ends, (std::vector<RunEnd>{RunEnd::completed}));
+    EXPECT_EQ(h.wire.sent().size(), 3u);
+    EXPECT_EQ(heard.size(), 4u);  // the host's observer heard every outcome, and is back
+    EXPECT_EQ(set_outcome_observer(previous).target_type(), host.target_type());
+
+    // A broadcast is not answered: the next step waits for the line to carry it.
+    link_settings().rs485 = true;
+    link_settings().slave_address = 32;
+    ASSERT_TRUE(h.run.start(h.steps(2, 0, true), 400, Pace::answered));
+    h.run.tick();
+    EXPECT_EQ(h.wire.last(), "FFTSA\r\n");
+    EXPECT_TRUE(h.armed_now);
+    EXPECT_EQ(h.armed, serial_wire_ms(7));
+    EXPECT_EQ(serial_wire_ms(7), 3);  // 77 bits at 38400 baud, rounded up
 }
 
 TEST(PacedRun, PaceDivisorShortensPeriods)

@@ -1,9 +1,10 @@
 // Proves that the tool and a device agree about a whole configuration: set-all and read-all
 // driven through their dialogs, over the real link layer, against the device simulator, over
-// TCP/IP in both roles and over a pty in RS-232C and RS-485; and how the runs meet device
-// faults.
+// TCP/IP in both roles and over a pty in RS-232C and RS-485, at the runs' periods and
+// answer-paced ("高速"); and how the runs meet device faults.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <string>
+#include <tuple>
 
 #include "core/common/run_activity.h"
 #include "core/model/settings_file.h"
@@ -24,6 +27,7 @@
 #include "link/text_cp932.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
+#include "support/event_wait.h"
 #include "support/wire_capture.h"
 #include "ui/device/batch_run_dialog.h"
 
@@ -160,14 +164,15 @@ protected:
     }
 
     // Runs one of the dialogs to its end (or its stop) and says how it ended.
-    bool run_dialog(BatchRunConfig config)
+    bool run_dialog(BatchRunConfig config, bool fast = false)
     {
         BatchRunDialog dialog(std::move(config));
         dialog.show();
+        dialog.fast_box()->setChecked(fast);
         dialog.start_button()->click();
         if (!dialog.run_active())
             return false;
-        const bool ended = QTest::qWaitFor([&] { return !dialog.run_active(); }, k_run_wait_ms);
+        const bool ended = wait_in_event_loop([&] { return !dialog.run_active(); }, k_run_wait_ms);
         // On the serial link the last answers are still on their way when the run ends.
         settle();
         return ended && dialog.result() == QDialog::Accepted;
@@ -225,17 +230,20 @@ protected:
     QTimer watchdog_;
 };
 
-class DeviceBatches : public DeviceRuns, public ::testing::WithParamInterface<Route> {};
+// The route, and whether the runs go answer-paced.
+class DeviceBatches : public DeviceRuns,
+                      public ::testing::WithParamInterface<std::tuple<Route, bool>> {};
 
 TEST_P(DeviceBatches, SetAllThenReadAllGivesBackTheSameFile)
 {
+    const auto [route, fast] = GetParam();
     const std::string original = load_non_default_file();
-    connect_route(GetParam());
+    connect_route(route);
     if (HasFatalFailure())
         return;
     boxes_.clear();
 
-    ASSERT_TRUE(run_dialog(set_all_config())) << box_texts();
+    ASSERT_TRUE(run_dialog(set_all_config(), fast)) << box_texts();
     EXPECT_EQ(sim_.commands().size(), 310);
 
     // Reset the tool, read everything back, save: the same file.
@@ -247,7 +255,7 @@ TEST_P(DeviceBatches, SetAllThenReadAllGivesBackTheSameFile)
     model().extras.port_number = port;
     link_settings() = link;
     link_status().socket_connected = connected;
-    ASSERT_TRUE(run_dialog(read_all_config())) << box_texts();
+    ASSERT_TRUE(run_dialog(read_all_config(), fast)) << box_texts();
     EXPECT_EQ(sim_.commands().size(), 310 + 311);
     const std::string read_back = save_to(QStringLiteral("read_back.dat"));
     EXPECT_TRUE(read_back == original) << "the file read back differs from the one sent";
@@ -287,21 +295,28 @@ TEST_P(DeviceBatches, SetAllThenReadAllGivesBackTheSameFile)
     EXPECT_EQ(sd05->mid(4, 21), QStringLiteral("0504000") + "0611PAS" + "0718019");
 }
 
+std::string route_name(Route route)
+{
+    switch (route) {
+        case Route::tcp_client:
+            return "TcpClient";
+        case Route::tcp_server:
+            return "TcpServer";
+        case Route::rs232c:
+            return "Rs232c";
+        case Route::rs485:
+            return "Rs485";
+    }
+    return {};
+}
+
 INSTANTIATE_TEST_SUITE_P(Routes, DeviceBatches,
-                         ::testing::Values(Route::tcp_client, Route::tcp_server, Route::rs232c,
-                                           Route::rs485),
-                         [](const ::testing::TestParamInfo<Route>& route) {
-                             switch (route.param) {
-                                 case Route::tcp_client:
-                                     return std::string("TcpClient");
-                                 case Route::tcp_server:
-                                     return std::string("TcpServer");
-                                 case Route::rs232c:
-                                     return std::string("Rs232c");
-                                 case Route::rs485:
-                                     return std::string("Rs485");
-                             }
-                             return std::string();
+                         ::testing::Combine(::testing::Values(Route::tcp_client, Route::tcp_server,
+                                                              Route::rs232c, Route::rs485),
+                                            ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<Route, bool>>& p) {
+                             return route_name(std::get<0>(p.param)) +
+                                    (std::get<1>(p.param) ? "Fast" : "");
                          });
 
 class DeviceFaults : public DeviceRuns {};

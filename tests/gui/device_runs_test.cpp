@@ -1,10 +1,12 @@
 // Protects the paced runs of the device-wide dialogs: the schedule's all-days run, the network
 // read, set-all and read-all, driven tick by tick: what each tick sends, the progress, "Close"
-// while running, the stop after an error answer and the close at the end, and a set-all
+// while running, the stop after an error answer and the close at the end, "中止", and a set-all
 // refused before its first command.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -412,6 +414,37 @@ TEST(BatchRunDialogs, ReadAllStopsAtADamagedReplyNamingItsItem)
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_active());
     EXPECT_EQ(wire.sent().size(), 2u) << "a query left after the damaged reply";
+    EXPECT_TRUE(dialog.close_button()->isEnabled());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(settings_run_active());
+}
+
+TEST(BatchRunDialogs, StopDuringAFastRunSendsNothingMoreAndSaysHowFarItGot)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    BatchRunDialog dialog(set_all_config());
+    dialog.show();
+    EXPECT_FALSE(dialog.fast_box()->isChecked());
+    EXPECT_FALSE(dialog.stop_button()->isEnabled());
+    dialog.fast_box()->setChecked(true);
+    start_by_hand(dialog, "start_run");
+    EXPECT_TRUE(dialog.stop_button()->isEnabled());
+    for (int step = 1; step <= 3; ++step) {
+        dialog.run_tick();
+        serial_dispatch("GO\r\n");
+    }
+    dialog.run_tick();  // step 4 goes; its answer is still on its way
+    EXPECT_EQ(wire.sent().size(), 4u);
+    press(&dialog, "stop_run");
+    EXPECT_FALSE(dialog.run_active());
+    serial_dispatch("GO\r\n");
+    dialog.run_tick();
+    EXPECT_FALSE(dialog.run_timer().isActive());
+    EXPECT_EQ(wire.sent().size(), 4u);
+    EXPECT_EQ(dialog.stop_note()->text(), "中止しました（4 / 310）");
+    EXPECT_EQ(dialog.progress()->value(), 4);
+    EXPECT_FALSE(dialog.stop_button()->isEnabled());
     EXPECT_TRUE(dialog.close_button()->isEnabled());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(settings_run_active());

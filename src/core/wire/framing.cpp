@@ -15,6 +15,11 @@ WireHooks& hooks()
     static WireHooks h;
     return h;
 }
+SendTally& tally()
+{
+    static SendTally t;
+    return t;
+}
 bool broadcast()
 {
     const LinkSettings& l = link_settings();
@@ -25,6 +30,11 @@ bool broadcast()
 WireHooks set_wire_hooks(WireHooks h)
 {
     return std::exchange(hooks(), std::move(h));
+}
+
+const SendTally& send_tally()
+{
+    return tally();
 }
 
 bool link_ready()
@@ -61,8 +71,13 @@ void serial_send(std::string_view command)
     LinkStatus& s = link_status();
     s.answer_pending = 1;
     const std::string framed = frame_serial(command);
-    if (broadcast())
+    ++tally().commands;
+    if (broadcast()) {
         s.answer_pending = 0;  // nobody answers a broadcast
+        tally().unanswered_bytes += static_cast<long long>(framed.size());
+    } else {
+        ++tally().awaited;
+    }
     if (hooks().serial_write)
         hooks().serial_write(framed);
 }
@@ -76,6 +91,8 @@ void send_command(std::string_view command)
             return;
         }
         if (hooks().socket_send) {
+            ++tally().commands;
+            ++tally().awaited;
             hooks().socket_send(command);
         } else {
             link_status().reply_error = 1;

@@ -21,6 +21,15 @@ struct WireHooks {
 // Installs the hooks and returns the previous ones.
 WireHooks set_wire_hooks(WireHooks hooks);
 
+// What has gone out since the program started: the answer-paced runs tell from it whether a
+// step sent anything and how many answers it awaits.
+struct SendTally {
+    long long commands = 0;          // commands handed to a link
+    long long awaited = 0;           // of them, those a device answers (not a broadcast)
+    long long unanswered_bytes = 0;  // serial bytes of the commands nobody answers
+};
+const SendTally& send_tally();
+
 bool link_ready();
 bool answer_outstanding();
 // The text that goes on the serial wire: the command, with "NN" or "FF" in front on RS-485.

@@ -27,23 +27,60 @@ int paced_period(int period_ms)
     return std::max(1, period_ms / divisor());
 }
 
+int serial_wire_ms(long long bytes)
+{
+    return static_cast<int>((bytes * 11 * 1000 + 38399) / 38400);
+}
+
 PacedRun::PacedRun(std::function<void(int)> arm, std::function<void()> disarm)
     : arm_(std::move(arm)), disarm_(std::move(disarm))
 {
 }
 
-bool PacedRun::start(RunSteps steps, int period_ms)
+PacedRun::~PacedRun()
+{
+    // A host that did not cancel its run: nothing of the run may outlive it.
+    if (!running_)
+        return;
+    run_activity().settings_run = false;
+    if (pace_ == Pace::answered)
+        set_outcome_observer(std::move(previous_observer_));
+}
+
+bool PacedRun::start(RunSteps steps, int period_ms, Pace pace)
 {
     if (running_ || settings_run_active())
         return false;
     steps_ = std::move(steps);
     running_ = true;
+    pace_ = pace;
+    awaited_ = 0;
+    answered_ = 0;
     // A failure left by an earlier single command is not this run's.
     link_status().reply_error = 0;
     run_activity().settings_run = true;
     step_ = 1;
-    arm_(paced_period(period_ms));
+    if (pace_ == Pace::answered) {
+        previous_observer_ = set_outcome_observer([this](const Outcome& o) {
+            if (previous_observer_)
+                previous_observer_(o);
+            outcome(o);
+        });
+        arm_(0);
+    } else {
+        arm_(paced_period(period_ms));
+    }
     return true;
+}
+
+void PacedRun::outcome(const Outcome& o)
+{
+    if (!running_ || o.late)
+        return;
+    ++answered_;
+    // Within a step (a link that fails at once) the step itself decides when it is over.
+    if (!in_step_ && answered_ >= awaited_)
+        arm_(0);
 }
 
 void PacedRun::tick()
@@ -55,13 +92,25 @@ void PacedRun::tick()
         end(RunEnd::stopped_on_error);
         return;
     }
+    const bool answered = pace_ == Pace::answered;
+    if (answered && answered_ < awaited_)
+        return;  // the outcome of the last command has not come yet
+    if (answered && step_ > steps_.last) {
+        end(RunEnd::completed);  // the last step is answered
+        return;
+    }
     // On TCP/IP a slow device is never outrun: the step waits for the previous answer.
     if (answer_outstanding())
         return;
     const int step = step_;
+    const SendTally before = send_tally();
+    answered_ = 0;
+    awaited_ = 0;
     in_step_ = true;
     const StepResult result = steps_.perform ? steps_.perform(step) : StepResult::sent;
     in_step_ = false;
+    if (!running_)
+        return;  // stopped from a box the step opened
     if (steps_.progress)
         steps_.progress(step);
     if (result == StepResult::end_now) {
@@ -70,8 +119,29 @@ void PacedRun::tick()
         return;
     }
     step_ = step + 1;
-    if (step >= steps_.last)
+    if (!answered) {
+        if (step >= steps_.last)
+            end(RunEnd::completed);
+        return;
+    }
+    const SendTally& after = send_tally();
+    awaited_ = after.awaited - before.awaited;
+    if (answered_ < awaited_) {
+        disarm_();  // the outcome arms the next tick
+        return;
+    }
+    if (step >= steps_.last && link_status().reply_error == 0) {
         end(RunEnd::completed);
+        return;
+    }
+    // Nothing to wait for: at once, or after the line has carried what nobody answers.
+    arm_(serial_wire_ms(after.unanswered_bytes - before.unanswered_bytes));
+}
+
+void PacedRun::stop()
+{
+    if (running_)
+        end(RunEnd::stopped);
 }
 
 void PacedRun::cancel()
@@ -86,6 +156,9 @@ void PacedRun::end(RunEnd how)
     step_ = 0;
     run_activity().settings_run = false;
     disarm_();
+    if (pace_ == Pace::answered)
+        set_outcome_observer(std::move(previous_observer_));
+    pace_ = Pace::periodic;
     if (steps_.finished)
         steps_.finished(how);
 }

@@ -2,8 +2,15 @@
 // The paced runs: one step per tick of a timer, stopped at the next tick after an error answer
 // set reply_error. While a run goes it is the settings run of run_activity(), so the per-command
 // success messages stay silent and no other run starts. The host owns the timer and calls tick().
+//
+// A run goes at its period, or answer-paced ("高速"): the next step goes as soon as every
+// command of the previous one has its outcome (answer, time-out, no link), a step that sends
+// nothing is followed at once, and commands nobody answers (an RS-485 broadcast) are given the
+// time the serial line needs to carry them. The run then ends when the last step is answered.
 
 #include <functional>
+
+#include "core/wire/outcome.h"
 
 namespace velta {
 
@@ -12,7 +19,10 @@ enum class StepResult {
     end_now,  // the step failed in a way that ends the run at once (title not encodable)
 };
 
-enum class RunEnd { completed, stopped_on_error, ended_on_failure, cancelled };
+// stopped: the operator's "中止"; cancelled: the host went away.
+enum class RunEnd { completed, stopped_on_error, ended_on_failure, stopped, cancelled };
+
+enum class Pace { periodic, answered };
 
 struct RunSteps {
     int last = 0;                                 // steps 1..last
@@ -26,21 +36,32 @@ struct RunSteps {
 void set_pace_divisor(int divisor);
 int paced_period(int period_ms);
 
+// How long a 38400-baud line with 11 bits a character needs for bytes, rounded up.
+int serial_wire_ms(long long bytes);
+
 class PacedRun {
 public:
     // arm starts (or restarts) the host's timer with a period; disarm stops it.
     PacedRun(std::function<void(int period_ms)> arm, std::function<void()> disarm);
+    ~PacedRun();
+    PacedRun(const PacedRun&) = delete;
+    PacedRun& operator=(const PacedRun&) = delete;
 
-    // False when a run (of any dialog) is already active.
-    bool start(RunSteps steps, int period_ms);
+    // False when a run (of any dialog) is already active. An answer-paced run ignores the period.
+    bool start(RunSteps steps, int period_ms, Pace pace = Pace::periodic);
     void tick();
+    // The operator's stop: nothing more is sent, the run ends as stopped.
+    void stop();
     void cancel();
     bool running() const { return running_; }
     // The step the next tick performs; 0 when no run goes.
     int step() const { return step_; }
+    // The steps performed so far; 0 when no run goes.
+    int done() const { return running_ ? step_ - 1 : 0; }
 
 private:
     void end(RunEnd how);
+    void outcome(const Outcome& o);
 
     std::function<void(int)> arm_;
     std::function<void()> disarm_;
@@ -48,6 +69,11 @@ private:
     bool running_ = false;
     int step_ = 0;
     bool in_step_ = false;  // a box opened by a step runs a nested loop; ticks wait for it
+    // Answer-paced: the outcomes the last step awaits and those that came.
+    Pace pace_ = Pace::periodic;
+    long long awaited_ = 0;
+    long long answered_ = 0;
+    OutcomeObserver previous_observer_;
 };
 
 }  // namespace velta

@@ -1,6 +1,8 @@
 #include "ui/device/batch_run_dialog.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -42,20 +44,25 @@ BatchRunDialog::BatchRunDialog(BatchRunConfig config, QWidget* parent)
 {
     start_ = send_button(
         QStringLiteral("start_run"), [this] { start(); }, config_.start_text);
+    fast_ = new QCheckBox(QStringLiteral("高速"));
+    fast_->setObjectName(QStringLiteral("fast_run"));
     progress_ = progress_bar(config_.steps);
     progress_->setMinimumWidth(240);
 
     auto* top = new QHBoxLayout;
     top->addWidget(start_);
+    top->addWidget(fast_);
     top->addWidget(make_slave_address_group(config_.with_broadcast));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(progress_, 1);
     bottom->addWidget(percent_row(percent_));
+    bottom->addWidget(make_stop_button());
     bottom->addWidget(make_close_button());
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(bottom);
+    layout->addWidget(make_stop_note());
 }
 
 void BatchRunDialog::start()
@@ -69,7 +76,8 @@ void BatchRunDialog::start()
     steps.perform = config_.perform;
     // Stopped, the dialog stays open with the progress where it stopped; done, it closes.
     show_progress(steps, progress_, percent_, config_.steps, [this] { accept(); });
-    if (start_run(std::move(steps), config_.period_ms))
+    const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
+    if (start_run(std::move(steps), config_.period_ms, pace))
         progress_->setValue(0);
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The two whole-configuration dialogs, "全項目の設定" and "全項目の読み込み": one start button,
-// the slave address, a progress bar and percent, and "Close", which is disabled while the run
-// goes. The steps and their pace come from the core's step tables.
+// "高速" (answer-paced instead of the table's period; off when the dialog opens), the slave
+// address, a progress bar and percent, "中止" and "Close", which is disabled while the run goes.
+// The steps and their pace come from the core's step tables.
 
 #include <functional>
 #include <string>
 
 #include "ui/widgets/settings_dialog.h"
 
+class QCheckBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -35,6 +37,7 @@ public:
     explicit BatchRunDialog(BatchRunConfig config, QWidget* parent = nullptr);
 
     QPushButton* start_button() const { return start_; }
+    QCheckBox* fast_box() const { return fast_; }
     QLineEdit* percent_field() const { return percent_; }
     QProgressBar* progress() const { return progress_; }
 
@@ -43,6 +46,7 @@ public:
 private:
     BatchRunConfig config_;
     QPushButton* start_ = nullptr;
+    QCheckBox* fast_ = nullptr;
     QLineEdit* percent_ = nullptr;
     QProgressBar* progress_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -65,6 +66,7 @@ NetworkDialog::NetworkDialog(QWidget* parent)
     read_layout->addWidget(send_button(
         QStringLiteral("read_network"), [this] { start_read(); }, QStringLiteral("読み込み")));
     read_layout->addWidget(progress_);
+    read_layout->addWidget(make_stop_button());
     auto* mac_column = new QVBoxLayout;
     mac_column->addWidget(mac_group);
     mac_column->addWidget(read_row);
@@ -100,7 +102,10 @@ NetworkDialog::NetworkDialog(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addWidget(make_close_button(), 0, Qt::AlignRight);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(make_stop_note(), 1);
+    bottom->addWidget(make_close_button());
+    layout->addLayout(bottom);
     refresh();
 }
 

@@ -125,12 +125,14 @@ ScheduleDialog::ScheduleDialog(QWidget* parent)
         QStringLiteral("日OFF")));
     buttons->addWidget(progress_, 1);
     buttons->addWidget(percent_row(percent_));
+    buttons->addWidget(make_stop_button());
     buttons->addWidget(make_close_button());
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addLayout(entry_row);
     layout->addLayout(buttons);
+    layout->addWidget(make_stop_note());
 
     // The list is drawn from the timer, a little after the dialog has appeared.
     connect(&repaint_timer_, &QTimer::timeout, this, [this] { on_repaint_tick(); });

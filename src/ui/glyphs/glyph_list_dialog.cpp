@@ -168,6 +168,8 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     progress_row->addWidget(progress_, 1);
     progress_row->addWidget(percent_);
     progress_row->addWidget(new QLabel(QStringLiteral("％")));
+    progress_row->addWidget(make_stop_button());
+    progress_row->addWidget(make_stop_note());
     grid->addLayout(progress_row, 2, 0, 1, 2);
     grid->addWidget(make_close_button(), 2, 2, Qt::AlignRight);
     const int controls_top = k_box_row_top[1] + k_box_size + k_box_field_gap + 32;
@@ -244,6 +246,7 @@ void GlyphListDialog::glyph_list_tick()
     percent_->setText(qs(tick.percent));
     progress_->setValue(std::min(progress_->maximum(), progress_->value() + 1));
     if (tick.finished) {
+        enable_stop(false);
         timer_.stop();
         percent_->setText(QStringLiteral("   "));
         progress_->setValue(0);
@@ -257,7 +260,18 @@ void GlyphListDialog::start_run(bool register_all)
     if (!started)
         return;
     progress_->setValue(0);
+    enable_stop(true);
     timer_.start(paced_period(register_all ? k_glyph_register_period_ms : k_glyph_read_period_ms));
+}
+
+void GlyphListDialog::stop_run()
+{
+    if (!busy())
+        return;
+    // The progress stays where the run stopped; the timer stops at its next tick.
+    note_stopped(model().glyphs.glyph_transfer_index, glyph_size_info(size_).slot_count);
+    end_glyph_run();
+    enable_stop(false);
 }
 
 std::optional<std::string> GlyphListDialog::ask_file(bool save)

@@ -84,6 +84,7 @@ public:
 protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void done(int result) override;
+    void stop_run() override;
 
 private:
     void draw_thumbnails();

@@ -125,7 +125,9 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
         progress_row->addWidget(progress_, 1);
         progress_row->addWidget(percent_);
         progress_row->addWidget(new QLabel(QStringLiteral("％")));
+        progress_row->addWidget(make_stop_button());
         layout->addLayout(progress_row);
+        layout->addWidget(make_stop_note());
     }
 
     auto* buttons = new QHBoxLayout;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 
 #include "core/common/message_boxes.h"
@@ -57,6 +58,46 @@ QPushButton* SettingsDialog::make_close_button(const QString& text)
     return close_button_;
 }
 
+QPushButton* SettingsDialog::make_stop_button()
+{
+    stop_button_ = new QPushButton(QStringLiteral("中止"));
+    stop_button_->setObjectName(QStringLiteral("stop_run"));
+    stop_button_->setAutoDefault(false);
+    stop_button_->setEnabled(false);
+    connect(stop_button_, &QPushButton::clicked, this, [this] { stop_run(); });
+    return stop_button_;
+}
+
+QLabel* SettingsDialog::make_stop_note()
+{
+    stop_note_ = new QLabel;
+    stop_note_->setObjectName(QStringLiteral("stop_note"));
+    return stop_note_;
+}
+
+void SettingsDialog::stop_run()
+{
+    if (!run_.running())
+        return;
+    const int done = run_.done();
+    run_.stop();
+    note_stopped(done, run_steps_);
+}
+
+void SettingsDialog::enable_stop(bool enabled)
+{
+    if (stop_button_)
+        stop_button_->setEnabled(enabled);
+    if (enabled && stop_note_)
+        stop_note_->clear();
+}
+
+void SettingsDialog::note_stopped(int done, int total)
+{
+    if (stop_note_)
+        stop_note_->setText(QStringLiteral("中止しました（%1 / %2）").arg(done).arg(total));
+}
+
 bool SettingsDialog::confirm_run()
 {
     if (!confirm_not_auto_switching(this))
@@ -68,19 +109,23 @@ bool SettingsDialog::confirm_run()
     return true;
 }
 
-bool SettingsDialog::start_run(RunSteps steps, int period_ms)
+bool SettingsDialog::start_run(RunSteps steps, int period_ms, Pace pace)
 {
     auto finished = std::move(steps.finished);
     steps.finished = [this, finished = std::move(finished)](RunEnd end) {
         if (close_button_)
             close_button_->setEnabled(true);
+        enable_stop(false);
         if (finished)
             finished(end);
     };
-    if (!run_.start(std::move(steps), period_ms))
+    const int last = steps.last;
+    if (!run_.start(std::move(steps), period_ms, pace))
         return false;
+    run_steps_ = last;
     if (close_button_)
         close_button_->setEnabled(false);
+    enable_stop(true);
     return true;
 }
 

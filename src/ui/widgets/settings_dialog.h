@@ -2,7 +2,7 @@
 // What every settings dialog shares: it registers itself as the dialog that receives socket
 // answers, carries the slave-address list with its enable rule, follows the caption rule,
 // resets the corner counter, and runs paced runs on its own timer with "Close" and Esc
-// disabled while one goes.
+// disabled while one goes and "中止" enabled only then.
 
 #include <QDialog>
 #include <QTimer>
@@ -13,6 +13,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 
 namespace velta {
@@ -28,6 +29,8 @@ public:
 
     QComboBox* slave_address_list() const { return slave_list_; }
     QPushButton* close_button() const { return close_button_; }
+    QPushButton* stop_button() const { return stop_button_; }
+    QLabel* stop_note() const { return stop_note_; }
     PacedRun& run() { return run_; }
     bool run_active() const { return run_.running(); }
     // Drives one tick of the run, as the run timer does.
@@ -39,11 +42,20 @@ protected:
     QGroupBox* make_slave_address_group(bool with_broadcast = true);
     // The "Close" button; disabled while a run goes.
     QPushButton* make_close_button(const QString& text = QStringLiteral("Close"));
+    // "中止", enabled while a run goes; it stops the run and says in the note how far it got
+    // ("中止しました（120 / 310）"). The note is empty until then.
+    QPushButton* make_stop_button();
+    QLabel* make_stop_note();
 
     // The question before runs and transfers, then the link test. False stops.
     bool confirm_run();
     // Starts a paced run unless one is active; "Close" comes back when it ends.
-    bool start_run(RunSteps steps, int period_ms);
+    bool start_run(RunSteps steps, int period_ms, Pace pace = Pace::periodic);
+    // What "中止" does; a dialog with a run of its own stops that one.
+    virtual void stop_run();
+    // "中止" enabled or not, and the note of a stopped run.
+    void enable_stop(bool enabled);
+    void note_stopped(int done, int total);
 
     void reject() override;
     void closeEvent(QCloseEvent* e) override;
@@ -51,6 +63,9 @@ protected:
 private:
     QComboBox* slave_list_ = nullptr;
     QPushButton* close_button_ = nullptr;
+    QPushButton* stop_button_ = nullptr;
+    QLabel* stop_note_ = nullptr;
+    int run_steps_ = 0;
     QTimer run_timer_;
     PacedRun run_;
 };
