@@ -4,10 +4,13 @@
 // goes. The steps and their pace come from the core's step tables.
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "gui/settings_dialog.h"
+#include "model/reply_dispatcher.h"
 
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -24,6 +27,8 @@ struct BatchRunConfig {
     std::function<StepResult(int step)> perform;
     // Checked before anything else; refuses the run (with its own message) by returning false.
     std::function<bool()> may_start;
+    // Reads the device into a second configuration first and keeps it as a backup.
+    bool backup_first = false;
 };
 
 BatchRunConfig set_all_config();
@@ -37,11 +42,20 @@ public:
     QPushButton* start_button() const { return start_; }
     QLineEdit* percent_field() const { return percent_; }
     QProgressBar* progress() const { return progress_; }
+    QLabel* backup_label() const { return backup_; }
 
     void start();
 
 private:
+    void read_backup();
+    void backup_read_ended(RunEnd end, int done, int total);
+    void start_steps();
+
     BatchRunConfig config_;
+    QLabel* backup_ = nullptr;
+    DeviceConfig device_;
+    DeviceExtras device_extras_;
+    std::unique_ptr<DecodeInto> decode_;
     QPushButton* start_ = nullptr;
     QLineEdit* percent_ = nullptr;
     QProgressBar* progress_ = nullptr;

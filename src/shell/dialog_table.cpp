@@ -5,6 +5,7 @@
 #include "device/alarm_dialog.h"
 #include "device/batch_run_dialog.h"
 #include "device/client_server_dialog.h"
+#include "device/compare_dialog.h"
 #include "device/interface_dialog.h"
 #include "device/network_dialog.h"
 #include "device/other_settings_dialog.h"
@@ -85,6 +86,7 @@ const std::array k_dialog_commands{
     DialogCommand{command::protocol, run_modal<NetworkDialog>},
     DialogCommand{command::set_all, run_batch<set_all_config>},
     DialogCommand{command::read_all, run_batch<read_all_config>},
+    DialogCommand{command::compare, run_modal<CompareDialog>},
     DialogCommand{command::slave_address, run_modal<SlaveAddressDialog>},
     DialogCommand{command::interface_setup, run_modal<InterfaceDialog>},
     DialogCommand{command::serial_setup, run_modal<SerialDialog>},

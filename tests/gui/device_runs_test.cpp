@@ -19,6 +19,7 @@
 #include "model/reply_dispatcher.h"
 #include "model/settings_model.h"
 #include "support/box_recorder.h"
+#include "support/run_configs.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -287,7 +288,7 @@ TEST(BatchRunDialogs, SetAllRunsTickByTickAndClosesAfterTheLastStep)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "全項目の設定");
     EXPECT_EQ(dialog.slave_address_list()->count(), 33);
@@ -319,7 +320,7 @@ TEST(BatchRunDialogs, SetAllWithAStepThatCannotBeBuiltIsRefusedBeforeAnythingIsS
     WireCapture wire;
     BoxRecorder boxes;
     model().config.device.alarm_hold_time = "abc";
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     dialog.show();
     QTest::mouseClick(dialog.start_button(), Qt::LeftButton);
     EXPECT_FALSE(dialog.run_active());
@@ -334,7 +335,7 @@ TEST(BatchRunDialogs, SetAllStopsAtTheTickAfterAnErrorAndGnDoesNotStopIt)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     dialog.show();
     start_by_hand(dialog, "start_run");
     dialog.run_tick();
@@ -421,7 +422,7 @@ TEST(BatchRunDialogs, SetAllIsPacedAt400ms)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     press(&dialog, "start_run");
     EXPECT_EQ(dialog.run_timer().interval(), 400);
     static_cast<QDialog&>(dialog).reject();  // Esc during the run does nothing
