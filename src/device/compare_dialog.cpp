@@ -71,9 +71,8 @@ CompareDialog::CompareDialog(QWidget* parent)
     table_->verticalHeader()->setVisible(false);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setStretchLastSection(true);
-    table_->setMinimumSize(560, 260);
+    table_->setMinimumSize(600, 260);
 
     auto* top = new QHBoxLayout;
     top->addWidget(compare_);
@@ -219,6 +218,10 @@ void CompareDialog::show_rows()
                         new QTableWidgetItem(value_text(row.item, row.item.b_text)));
         table_->setItem(r, result_column, new QTableWidgetItem(value_text(row.item, row.result)));
     }
+    table_->resizeColumnsToContents();
+    // Some room beside the widest value: wide characters are measured a little short.
+    for (int c = item_column; c < result_column; ++c)
+        table_->setColumnWidth(c, table_->columnWidth(c) + 16);
 }
 
 void CompareDialog::take_checks()
