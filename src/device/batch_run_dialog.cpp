@@ -76,6 +76,8 @@ BatchRunDialog::BatchRunDialog(BatchRunConfig config, QWidget* parent)
 
 void BatchRunDialog::start()
 {
+    if (run_active())
+        return;
     if (config_.may_start && !config_.may_start())
         return;
     if (!confirm_run())
