@@ -67,6 +67,9 @@ TEST(ConfigDiff, EachKindOfItemGivesItsOwnRow)
         DeviceConfig b;
         c.change(b);
         EXPECT_EQ(diff(DeviceConfig{}, b), std::vector<ConfigDifference>{c.row}) << c.row.key;
+        // Taking the item of the row copies exactly that change; another item's key nothing.
+        EXPECT_EQ(take_items(DeviceConfig{}, b, {c.row.key}), b) << c.row.key;
+        EXPECT_EQ(take_items(DeviceConfig{}, b, {"title.200"}), DeviceConfig{}) << c.row.key;
     }
 
     // In two-line mode the lists labelled by slot name the line, the numbered ones the number.

@@ -28,6 +28,7 @@
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
 #include "support/event_wait.h"
+#include "support/run_configs.h"
 #include "support/wire_capture.h"
 #include "ui/device/batch_run_dialog.h"
 
@@ -243,7 +244,7 @@ TEST_P(DeviceBatches, SetAllThenReadAllGivesBackTheSameFile)
         return;
     boxes_.clear();
 
-    ASSERT_TRUE(run_dialog(set_all_config(), fast)) << box_texts();
+    ASSERT_TRUE(run_dialog(set_all_without_backup(), fast)) << box_texts();
     EXPECT_EQ(sim_.commands().size(), 310);
 
     // Reset the tool, read everything back, save: the same file.
@@ -328,7 +329,7 @@ TEST_F(DeviceFaults, CommandErrorStopsTheRunAtTheNextTick)
     // The serial link does not wait for answers: the stop comes one tick after the error
     // answer arrives, so the tick must be longer than the answer takes on a busy machine.
     set_pace_divisor(4);
-    EXPECT_FALSE(run_dialog(set_all_config()));
+    EXPECT_FALSE(run_dialog(set_all_without_backup()));
     EXPECT_EQ(boxes_.count("Command Error"), 1);
     const int taken = static_cast<int>(sim_.commands().size());
     EXPECT_GE(taken, 40);
@@ -340,7 +341,7 @@ TEST_F(DeviceFaults, ModeErrorIsSilentAndTheRunGoesOn)
 {
     connect_route(Route::rs232c, {"--error-at", "100:GN", "--error-at", "300:GN"});
     ASSERT_FALSE(HasFatalFailure());
-    EXPECT_TRUE(run_dialog(set_all_config()));
+    EXPECT_TRUE(run_dialog(set_all_without_backup()));
     EXPECT_EQ(sim_.commands().size(), 310);
     EXPECT_EQ(boxes_.texts(),
               (std::vector<std::string>{"本機が自動切換えでない事を確認してください"}));
@@ -361,7 +362,7 @@ TEST_F(DeviceFaults, DisconnectInTheMiddleOfATcpRunStopsIt)
     connect_route(Route::tcp_client, {"--close-after", "20"});
     ASSERT_FALSE(HasFatalFailure());
     set_answer_timeout_ms(500);
-    EXPECT_FALSE(run_dialog(set_all_config()));
+    EXPECT_FALSE(run_dialog(set_all_without_backup()));
     set_answer_timeout_ms(0);
     const std::vector<std::string> texts = boxes_.texts();
     const bool told = boxes_.count("Socket 送信") > 0 || boxes_.count("Answer が､きません") > 0 ||
@@ -379,7 +380,7 @@ TEST_F(DeviceFaults, BroadcastCarriesFFAndAwaitsNoAnswers)
     link_settings().slave_address = 32;
     model().config.device.alarm_hold_time = "077";
     start_watchdog();
-    EXPECT_TRUE(run_dialog(set_all_config()));
+    EXPECT_TRUE(run_dialog(set_all_without_backup()));
     const QStringList taken = sim_.commands();
     ASSERT_EQ(taken.size(), 310);
     for (const QString& c : taken)

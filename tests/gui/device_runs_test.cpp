@@ -18,6 +18,7 @@
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
 #include "support/box_recorder.h"
+#include "support/run_configs.h"
 #include "support/wire_capture.h"
 #include "ui/device/batch_run_dialog.h"
 #include "ui/device/network_dialog.h"
@@ -289,7 +290,7 @@ TEST(BatchRunDialogs, SetAllRunsTickByTickAndClosesAfterTheLastStep)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "全項目の設定");
     EXPECT_EQ(dialog.slave_address_list()->count(), 33);
@@ -321,7 +322,7 @@ TEST(BatchRunDialogs, SetAllWithAStepThatCannotBeBuiltIsRefusedBeforeAnythingIsS
     WireCapture wire;
     BoxRecorder boxes;
     model().config.device.alarm_hold_time = "abc";
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     dialog.show();
     QTest::mouseClick(dialog.start_button(), Qt::LeftButton);
     EXPECT_FALSE(dialog.run_active());
@@ -336,7 +337,7 @@ TEST(BatchRunDialogs, SetAllStopsAtTheTickAfterAnErrorAndGnDoesNotStopIt)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     dialog.show();
     start_by_hand(dialog, "start_run");
     dialog.run_tick();
@@ -423,7 +424,7 @@ TEST(BatchRunDialogs, StopDuringAFastRunSendsNothingMoreAndSaysHowFarItGot)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     dialog.show();
     EXPECT_FALSE(dialog.fast_box()->isChecked());
     EXPECT_FALSE(dialog.stop_button()->isEnabled());
@@ -454,7 +455,7 @@ TEST(BatchRunDialogs, SetAllIsPacedAt400ms)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    BatchRunDialog dialog(set_all_config());
+    BatchRunDialog dialog(set_all_without_backup());
     press(&dialog, "start_run");
     EXPECT_EQ(dialog.run_timer().interval(), 400);
     static_cast<QDialog&>(dialog).reject();  // Esc during the run does nothing

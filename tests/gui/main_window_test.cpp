@@ -95,22 +95,25 @@ TEST_F(MainWindowTest, MenusCarryEveryItemOfTheCommandTable)
         for (QAction* a : top->menu()->actions())
             items += a->menu() ? static_cast<int>(a->menu()->actions().size())
                                : (a->isSeparator() ? 0 : 1);
-    EXPECT_EQ(items, 31);
+    EXPECT_EQ(items, 32);
 }
 
-TEST_F(MainWindowTest, ToolbarHasTwelveButtonsWithTheirPicturesAndTooltips)
+TEST_F(MainWindowTest, ToolbarHasThirteenButtonsWithTheirPicturesAndTooltips)
 {
     const QList<QAction*> buttons = window_.toolbar()->actions();
-    ASSERT_EQ(buttons.size(), 12);
+    ASSERT_EQ(buttons.size(), 13);
     EXPECT_EQ(buttons[0]->toolTip(), "日付，時刻の設定");
     EXPECT_EQ(buttons[4]->toolTip(), "文字＆縁取り色の設定");
     EXPECT_EQ(buttons[11]->toolTip(), "表示ページの設定");
+    EXPECT_EQ(buttons[12]->toolTip(), "デバイスと比較");
     EXPECT_EQ(window_.toolbar()->iconSize(), QSize(43, 20));
     for (QAction* b : buttons) EXPECT_FALSE(b->icon().isNull());
     // A toolbar button opens the dialog of its menu item.
     buttons[4]->trigger();
     buttons[11]->trigger();
-    EXPECT_EQ(opened_, (std::vector<int>{command::colours, command::display_page}));
+    buttons[12]->trigger();
+    EXPECT_EQ(opened_,
+              (std::vector<int>{command::colours, command::display_page, command::compare}));
 }
 
 TEST_F(MainWindowTest, LinkItemsFollowTheInterfaceWheneverAMenuOpens)
@@ -312,7 +315,7 @@ TEST_F(MainWindowTest, StatusBarShowsDateAndTimeAndTheTimerRunsTheWatchdogFirst)
 
 TEST_F(MainWindowTest, WindowIsSmallFixedAndTitledByRole)
 {
-    EXPECT_EQ(window_.width(), 618);
+    EXPECT_EQ(window_.width(), 668);
     EXPECT_EQ(window_.minimumSize(), window_.maximumSize());
     EXPECT_FALSE(window_.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window_.windowFlags() & Qt::WindowMinimizeButtonHint);

@@ -1,18 +1,23 @@
 // Shows one device-wide dialog with sample data, so it can be photographed:
 //   device_screens DIALOG
-// DIALOG is one of alarm, remote, other, schedule, network, setall, readall.
+// DIALOG is one of alarm, remote, other, schedule, network, setall, readall, compare (the
+// differences found) and verified (after sending the checked ones).
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTableWidget>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "link/text_cp932.h"
 #include "ui/device/alarm_dialog.h"
 #include "ui/device/batch_run_dialog.h"
+#include "ui/device/compare_dialog.h"
 #include "ui/device/network_dialog.h"
 #include "ui/device/other_settings_dialog.h"
 #include "ui/device/remote_dialog.h"
@@ -42,6 +47,31 @@ void sample_data()
     link_settings().slave_address = 3;
 }
 
+// The device as a compare finds it: three titles, the hold time and one schedule entry differ.
+std::unique_ptr<QDialog> compare_dialog(bool after_send)
+{
+    DeviceConfig device = model().config;
+    model().config.pages.page_title[0] = to_cp932(QStringLiteral("本日の特売品"));
+    model().config.pages.page_title[1] = to_cp932(QStringLiteral("営業時間のお知らせ"));
+    device.pages.page_title[1] = to_cp932(QStringLiteral("営業時間"));
+    device.pages.page_title[2] = to_cp932(QStringLiteral("臨時休業"));
+    device.device.alarm_hold_time = "030";
+    device.device.schedule_hour[4][6] = 9;
+    device.device.schedule_page[4][6] = 2;
+    auto dialog = std::make_unique<CompareDialog>();
+    dialog->compared(device);
+    if (!after_send)
+        return dialog;
+    dialog->table()->item(1, 0)->setCheckState(Qt::Unchecked);
+    dialog->backup_label()->setText(
+        QStringLiteral("送信前のデバイスの設定: "
+                       "/home/operator/.config/velta/backups/20261209-154500_COM1_03.dat"));
+    DeviceConfig after = model().config;
+    after.pages.page_title[1] = device.pages.page_title[1];
+    dialog->verified(after);
+    return dialog;
+}
+
 std::unique_ptr<QDialog> make(const char* name)
 {
     if (std::strcmp(name, "alarm") == 0)
@@ -65,6 +95,8 @@ std::unique_ptr<QDialog> make(const char* name)
         dialog->percent_field()->setText(QStringLiteral("50"));
         return dialog;
     }
+    if (std::strcmp(name, "compare") == 0 || std::strcmp(name, "verified") == 0)
+        return compare_dialog(name[0] == 'v');
     return nullptr;
 }
 
@@ -78,7 +110,8 @@ int main(int argc, char* argv[])
     std::unique_ptr<QDialog> dialog = make(argc > 1 ? argv[1] : "");
     if (!dialog) {
         std::fprintf(stderr,
-                     "usage: device_screens alarm|remote|other|schedule|network|setall|readall\n");
+                     "usage: device_screens "
+                     "alarm|remote|other|schedule|network|setall|readall|compare|verified\n");
         return 2;
     }
     dialog->show();

@@ -1,5 +1,6 @@
 #include "core/device/config_diff.h"
 
+#include <set>
 #include <span>
 #include <string_view>
 
@@ -38,9 +39,16 @@ std::string page_text(int value, int page_mode, bool with_none)
     return std::string(index == count ? k_pas_item : k_schedule_none_item);
 }
 
+// Walks the items in set-all order and lists those that differ. Given a target and a set of
+// keys, it also copies each listed item of those keys from b into the target instead.
 class Differ {
 public:
     Differ(const DeviceConfig& a, const DeviceConfig& b) : a_(a), b_(b) {}
+    Differ(const DeviceConfig& a, const DeviceConfig& b, DeviceConfig& into,
+           const std::set<std::string, std::less<>>& keys)
+        : a_(a), b_(b), into_(&into), keys_(&keys)
+    {
+    }
 
     std::vector<ConfigDifference> rows;
 
@@ -49,32 +57,47 @@ public:
         rows.push_back({std::move(key), std::move(label), std::move(a_text), std::move(b_text)});
     }
 
+    // The target when the item of key is to be copied, else null.
+    DeviceConfig* take(const std::string& key) const
+    {
+        return into_ != nullptr && keys_->contains(key) ? into_ : nullptr;
+    }
+
     template <typename Items>
     void choice(std::string_view key, std::string_view label, int DeviceSettings::*field,
                 const Items& items)
     {
         const int x = a_.device.*field;
         const int y = b_.device.*field;
-        if (x != y)
-            add(std::string(key), std::string(label), item_text(items, x), item_text(items, y));
+        if (x == y)
+            return;
+        add(std::string(key), std::string(label), item_text(items, x), item_text(items, y));
+        if (DeviceConfig* to = take(rows.back().key))
+            to->device.*field = y;
     }
 
     void number(std::string_view key, std::string_view label, int DeviceSettings::*field)
     {
         const int x = a_.device.*field;
         const int y = b_.device.*field;
-        if (x != y)
-            add(std::string(key), std::string(label), digits(x, 3), digits(y, 3));
+        if (x == y)
+            return;
+        add(std::string(key), std::string(label), digits(x, 3), digits(y, 3));
+        if (DeviceConfig* to = take(rows.back().key))
+            to->device.*field = y;
     }
 
     void titles()
     {
         for (int slot = 0; slot < k_page_slots; ++slot) {
             const auto i = static_cast<std::size_t>(slot);
-            if (a_.pages.page_title[i] != b_.pages.page_title[i])
-                add("title." + digits(slot + 1, 3),
-                    page_label(PageItems::slot_labels, slot) + " タイトル", a_.pages.page_title[i],
-                    b_.pages.page_title[i]);
+            if (a_.pages.page_title[i] == b_.pages.page_title[i])
+                continue;
+            add("title." + digits(slot + 1, 3),
+                page_label(PageItems::slot_labels, slot) + " タイトル", a_.pages.page_title[i],
+                b_.pages.page_title[i]);
+            if (DeviceConfig* to = take(rows.back().key))
+                to->pages.page_title[i] = b_.pages.page_title[i];
         }
     }
 
@@ -89,6 +112,13 @@ public:
                 const std::string d = digits(day + 1, 2);
                 const std::string n = digits(e + 1, 2);
                 add("schedule." + d + "." + n, "スケジュール 日" + d + " " + n, x, y);
+                if (DeviceConfig* to = take(rows.back().key)) {
+                    const auto dd = static_cast<std::size_t>(day);
+                    const auto ee = static_cast<std::size_t>(e);
+                    to->device.schedule_hour[dd][ee] = b_.device.schedule_hour[dd][ee];
+                    to->device.schedule_minute[dd][ee] = b_.device.schedule_minute[dd][ee];
+                    to->device.schedule_page[dd][ee] = b_.device.schedule_page[dd][ee];
+                }
             }
         }
     }
@@ -103,19 +133,25 @@ public:
                 const PageValueList& list = spec.values[v];
                 const int x = (a_.pages.*list.values)[i];
                 const int y = (b_.pages.*list.values)[i];
-                if (x != y)
-                    add(std::string(keys[v]) + "." + digits(slot + 1, 3),
-                        page_label(spec.page_items, slot) + " " + std::string(list.caption),
-                        item_text(list.items, x), item_text(list.items, y));
+                if (x == y)
+                    continue;
+                add(std::string(keys[v]) + "." + digits(slot + 1, 3),
+                    page_label(spec.page_items, slot) + " " + std::string(list.caption),
+                    item_text(list.items, x), item_text(list.items, y));
+                if (DeviceConfig* to = take(rows.back().key))
+                    (to->pages.*list.values)[i] = y;
             }
         }
     }
 
     void hold_time()
     {
-        if (a_.device.alarm_hold_time != b_.device.alarm_hold_time)
-            add("alarm.hold_time", "アラーム 保持時間", a_.device.alarm_hold_time,
-                b_.device.alarm_hold_time);
+        if (a_.device.alarm_hold_time == b_.device.alarm_hold_time)
+            return;
+        add("alarm.hold_time", "アラーム 保持時間", a_.device.alarm_hold_time,
+            b_.device.alarm_hold_time);
+        if (DeviceConfig* to = take(rows.back().key))
+            to->device.alarm_hold_time = b_.device.alarm_hold_time;
     }
 
     void connectors()
@@ -123,10 +159,13 @@ public:
         for (int n = 0; n < k_connectors; ++n) {
             const int x = a_.device.connector_assignment[static_cast<std::size_t>(n)];
             const int y = b_.device.connector_assignment[static_cast<std::size_t>(n)];
-            if (x != y)
-                add("alarm.connector." + std::to_string(n + 1),
-                    "コネクター番号割り付け No." + std::to_string(n + 1), digits(x + 1, 3),
-                    digits(y + 1, 3));
+            if (x == y)
+                continue;
+            add("alarm.connector." + std::to_string(n + 1),
+                "コネクター番号割り付け No." + std::to_string(n + 1), digits(x + 1, 3),
+                digits(y + 1, 3));
+            if (DeviceConfig* to = take(rows.back().key))
+                to->device.connector_assignment[static_cast<std::size_t>(n)] = y;
         }
     }
 
@@ -134,9 +173,12 @@ public:
     {
         const int x = a_.device.power_on_page;
         const int y = b_.device.power_on_page;
-        if (x != y)
-            add("other.power_on_page", "電源投入時ページ", page_text(x, a_.device.page_mode, false),
-                page_text(y, b_.device.page_mode, false));
+        if (x == y)
+            return;
+        add("other.power_on_page", "電源投入時ページ", page_text(x, a_.device.page_mode, false),
+            page_text(y, b_.device.page_mode, false));
+        if (DeviceConfig* to = take(rows.back().key))
+            to->device.power_on_page = y;
     }
 
 private:
@@ -158,6 +200,8 @@ private:
 
     const DeviceConfig& a_;
     const DeviceConfig& b_;
+    DeviceConfig* into_ = nullptr;
+    const std::set<std::string, std::less<>>* keys_ = nullptr;
 };
 
 constexpr std::string_view k_auto_switch_keys[] = {"auto_switch"};
@@ -166,12 +210,10 @@ constexpr std::string_view k_colour_keys[] = {"char_color", "border_color"};
 constexpr std::string_view k_char_level_keys[] = {"char_level"};
 constexpr std::string_view k_position_keys[] = {"title_position"};
 
-}  // namespace
-
-std::vector<ConfigDifference> diff(const DeviceConfig& a, const DeviceConfig& b)
+// Every item in set-all order, then the network options.
+void walk(Differ& d)
 {
     using D = DeviceSettings;
-    Differ d(a, b);
     d.titles();
     d.schedule();
     // The device-wide steps of a set-all run, in its order.
@@ -205,7 +247,25 @@ std::vector<ConfigDifference> diff(const DeviceConfig& a, const DeviceConfig& b)
     d.choice("network.connection_try", "Connection Try", &D::net_ect, k_net_off_on_items);
     d.choice("network.keep_alive", "Keep Alive", &D::net_keep_alive, k_net_off_on_items);
     d.choice("network.time_register", "Time Register", &D::net_etr, k_time_register_items);
+}
+
+}  // namespace
+
+std::vector<ConfigDifference> diff(const DeviceConfig& a, const DeviceConfig& b)
+{
+    Differ d(a, b);
+    walk(d);
     return std::move(d.rows);
+}
+
+DeviceConfig take_items(const DeviceConfig& a, const DeviceConfig& b,
+                        const std::vector<std::string>& keys)
+{
+    DeviceConfig out = a;
+    const std::set<std::string, std::less<>> wanted(keys.begin(), keys.end());
+    Differ d(a, b, out, wanted);
+    walk(d);
+    return out;
 }
 
 }  // namespace velta

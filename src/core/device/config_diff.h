@@ -22,4 +22,10 @@ struct ConfigDifference {
 // Page labels follow a's page mode; each side's page values are shown in its own mode.
 std::vector<ConfigDifference> diff(const DeviceConfig& a, const DeviceConfig& b);
 
+// a with the items of the given difference keys taken from b: a title, a whole schedule entry
+// (hour, minute, page), one page's attribute, a device-wide setting. Other items stay as in a;
+// keys that do not differ or that no item has change nothing.
+DeviceConfig take_items(const DeviceConfig& a, const DeviceConfig& b,
+                        const std::vector<std::string>& keys);
+
 }  // namespace velta

@@ -6,9 +6,15 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/common/message_boxes.h"
 #include "core/device/batch_steps.h"
+#include "core/device/device_compare.h"
+#include "core/model/settings_backup.h"
+#include "core/wire/framing.h"
+#include "link/configuration_file.h"
 #include "ui/device/device_rows_widgets.h"
 
 namespace velta {
@@ -23,6 +29,7 @@ BatchRunConfig set_all_config()
     c.period_ms = k_set_all_period_ms;
     c.perform = perform_set_all_step;
     c.may_start = set_all_may_start;
+    c.backup_first = true;
     return c;
 }
 
@@ -63,22 +70,107 @@ BatchRunDialog::BatchRunDialog(BatchRunConfig config, QWidget* parent)
     layout->addLayout(top);
     layout->addLayout(bottom);
     layout->addWidget(make_stop_note());
+    if (config_.backup_first) {
+        backup_ =
+            new QLabel(QStringLiteral("設定の前にデバイスの設定を読み込み、バックアップします。"));
+        backup_->setObjectName(QStringLiteral("backup_text"));
+        backup_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        backup_->setWordWrap(true);
+        layout->addWidget(backup_);
+    }
 }
 
 void BatchRunDialog::start()
 {
+    if (run_active())
+        return;
     if (config_.may_start && !config_.may_start())
         return;
     if (!confirm_run())
         return;
+    if (config_.backup_first)
+        read_backup();
+    else
+        start_steps();
+}
+
+void BatchRunDialog::read_backup()
+{
+    device_ = model().config;
+    device_extras_ = model().extras;
+    decode_ = std::make_unique<DecodeInto>(device_, device_extras_);
+    const std::vector<std::string> queries = compare_read_queries();
+    const int total = static_cast<int>(queries.size());
+    auto done = std::make_shared<int>(0);
+    RunSteps steps;
+    steps.last = total + 1;  // the last tick only lets the last answer come in
+    steps.perform = [queries, total](int step) {
+        if (step <= total)
+            send_command(queries[static_cast<std::size_t>(step - 1)]);
+        return StepResult::sent;
+    };
+    steps.progress = [this, done, total](int step) {
+        *done = std::min(step, total);
+        progress_->setValue(step);
+        percent_->setText(QString::number(batch_percent(step, total + 1)));
+    };
+    // The set-all run starts from the event loop, once this run has quite ended.
+    steps.finished = [this, done, total](RunEnd end) {
+        QTimer::singleShot(
+            0, this, [this, end, done = *done, total] { backup_read_ended(end, done, total); });
+    };
+    progress_->setMaximum(total + 1);
+    progress_->setValue(0);
+    const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
+    if (start_run(std::move(steps), k_read_all_period_ms, pace))
+        backup_->setText(QStringLiteral("バックアップのためデバイスの設定を読み込んでいます…"));
+    else
+        decode_.reset();
+}
+
+void BatchRunDialog::backup_read_ended(RunEnd end, int done, int total)
+{
+    decode_.reset();
+    percent_->setText(QStringLiteral("   "));
+    std::string failure;
+    std::string saved;
+    if (end != RunEnd::completed) {
+        failure = "デバイスの設定の読み込みが途中で止まりました（" + std::to_string(done) + " / " +
+                  std::to_string(total) + "）";
+    } else {
+        std::string why;
+        saved = save_backup(backup_folder_path().toStdString(), backup_device_name(), device_,
+                            std::chrono::system_clock::now(), &why);
+        if (saved.empty())
+            failure = "バックアップを保存できませんでした（" + why + "）";
+    }
+    if (!failure.empty()) {
+        // The operator's "中止" stops the whole set-all, not only its backup read.
+        if (end == RunEnd::cancelled || end == RunEnd::stopped ||
+            !ask_yes_no("VELTA", failure + "。\nバックアップなしで設定を続けますか？", this)) {
+            backup_->setText(qs(failure) + QStringLiteral("。設定しませんでした。"));
+            return;
+        }
+        backup_->setText(qs(failure) + QStringLiteral("。バックアップなしで設定します。"));
+    } else {
+        backup_->setText(QStringLiteral("設定前のデバイスの設定: ") +
+                         QString::fromStdString(saved));
+    }
+    start_steps();
+}
+
+void BatchRunDialog::start_steps()
+{
     RunSteps steps;
     steps.last = config_.steps;
     steps.perform = config_.perform;
     // Stopped, the dialog stays open with the progress where it stopped; done, it closes.
     show_progress(steps, progress_, percent_, config_.steps, [this] { accept(); });
     const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
-    if (start_run(std::move(steps), config_.period_ms, pace))
+    if (start_run(std::move(steps), config_.period_ms, pace)) {
+        progress_->setMaximum(config_.steps);
         progress_->setValue(0);
+    }
 }
 
 }  // namespace velta

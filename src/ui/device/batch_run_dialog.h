@@ -5,11 +5,14 @@
 // The steps and their pace come from the core's step tables.
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "core/wire/reply_dispatcher.h"
 #include "ui/widgets/settings_dialog.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -26,6 +29,8 @@ struct BatchRunConfig {
     std::function<StepResult(int step)> perform;
     // Checked before anything else; refuses the run (with its own message) by returning false.
     std::function<bool()> may_start;
+    // Reads the device into a second configuration first and keeps it as a backup.
+    bool backup_first = false;
 };
 
 BatchRunConfig set_all_config();
@@ -40,11 +45,20 @@ public:
     QCheckBox* fast_box() const { return fast_; }
     QLineEdit* percent_field() const { return percent_; }
     QProgressBar* progress() const { return progress_; }
+    QLabel* backup_label() const { return backup_; }
 
     void start();
 
 private:
+    void read_backup();
+    void backup_read_ended(RunEnd end, int done, int total);
+    void start_steps();
+
     BatchRunConfig config_;
+    QLabel* backup_ = nullptr;
+    DeviceConfig device_;
+    DeviceExtras device_extras_;
+    std::unique_ptr<DecodeInto> decode_;
     QPushButton* start_ = nullptr;
     QCheckBox* fast_ = nullptr;
     QLineEdit* percent_ = nullptr;

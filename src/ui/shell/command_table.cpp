@@ -15,6 +15,7 @@ const std::array<ToolbarButton, k_toolbar_buttons> k_toolbar{{
     {510, command::remote, "リモートの設定"},
     {511, command::others, "その他の設定"},
     {512, command::display_page, "表示ページの設定"},
+    {513, command::compare, "デバイスと比較"},
 }};
 
 int menu_command_of(int command_id)

@@ -32,6 +32,7 @@ inline constexpr int glyph_list_large = 32807;
 inline constexpr int set_all = 32791;
 inline constexpr int slave_address = 32792;
 inline constexpr int read_all = 32804;
+inline constexpr int compare = 32809;
 inline constexpr int interface_setup = 32798;
 inline constexpr int serial_setup = 32799;
 inline constexpr int client_server = 32803;
@@ -42,12 +43,12 @@ inline constexpr int first_toolbar = 501;
 }  // namespace command
 
 struct ToolbarButton {
-    int id;       // 501..512
+    int id;       // 501..513
     int menu_id;  // the menu item that opens the same dialog
     std::string_view tooltip;
 };
 
-inline constexpr int k_toolbar_buttons = 12;
+inline constexpr int k_toolbar_buttons = 13;
 extern const std::array<ToolbarButton, k_toolbar_buttons> k_toolbar;
 
 // A toolbar id stands for its menu item; any other id stays as it is.

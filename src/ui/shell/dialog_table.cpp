@@ -7,6 +7,7 @@
 #include "ui/device/alarm_dialog.h"
 #include "ui/device/batch_run_dialog.h"
 #include "ui/device/client_server_dialog.h"
+#include "ui/device/compare_dialog.h"
 #include "ui/device/interface_dialog.h"
 #include "ui/device/network_dialog.h"
 #include "ui/device/other_settings_dialog.h"
@@ -85,6 +86,7 @@ const std::array k_dialog_commands{
     DialogCommand{command::protocol, run_modal<NetworkDialog>},
     DialogCommand{command::set_all, run_batch<set_all_config>},
     DialogCommand{command::read_all, run_batch<read_all_config>},
+    DialogCommand{command::compare, run_modal<CompareDialog>},
     DialogCommand{command::slave_address, run_modal<SlaveAddressDialog>},
     DialogCommand{command::interface_setup, run_modal<InterfaceDialog>},
     DialogCommand{command::serial_setup, run_modal<SerialDialog>},

@@ -146,6 +146,7 @@ void MainWindow::build_menus()
     add_item(glyph_lists, c::glyph_list_large, "外字大文字");
     settings->addSeparator();
     add_item(settings, c::set_all, "全項目の設定");
+    add_item(settings, c::compare, "デバイスと比較…");
     add_item(settings, c::slave_address, "機器のスレーブアドレス");
     QMenu* maintenance = settings->addMenu(QStringLiteral("メンテナンス"));
     add_item(maintenance, c::read_all, "設定項目の読み込み");
@@ -176,7 +177,7 @@ void MainWindow::build_toolbar()
     toolbar_->setFloatable(false);
     toolbar_->setIconSize(QSize(k_toolbar_image_width, k_toolbar_image_height));
     toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
-    // Twelve 43-pixel pictures have to fit the window's fixed width.
+    // Thirteen 43-pixel pictures have to fit the window's fixed width.
     toolbar_->setContentsMargins(0, 0, 0, 0);
     toolbar_->layout()->setSpacing(0);
     for (int k = 0; k < k_toolbar_buttons; ++k) {

@@ -19,7 +19,7 @@ class QToolBar;
 namespace velta {
 
 inline constexpr int k_main_timer_ms = 300;
-inline constexpr int k_main_window_width = 618;
+inline constexpr int k_main_window_width = 668;
 inline constexpr int k_corner_size = 20;  // the hidden shortcut's square, from the top left
 inline constexpr int k_corner_clicks_to_open = 10;
 inline constexpr std::string_view k_text_protocol_needs_serial =

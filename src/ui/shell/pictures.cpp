@@ -191,9 +191,24 @@ void display_page(QPainter& p)
     letter(p, QRect(1, 1, 41, 18), QStringLiteral("P001"), 10, k_red);
 }
 
+// デバイスと比較: the tool's sheet and the device side by side, a check between them.
+void compare(QPainter& p)
+{
+    p.setPen(k_ink);
+    p.setBrush(Qt::white);
+    p.drawRect(2, 2, 12, 15);
+    for (int y = 5; y <= 14; y += 3) p.drawLine(4, y, 12, y);
+    screen(p, QRect(28, 3, 13, 11));
+    p.fillRect(29, 10, 12, 3, k_yellow);
+    p.drawRect(32, 15, 5, 2);
+    p.setPen(QPen(k_green, 2));
+    p.drawLine(17, 10, 20, 14);
+    p.drawLine(20, 14, 25, 5);
+}
+
 const std::array<std::function<void(QPainter&)>, k_toolbar_images> k_painters{
-    date_time,  title,    title_position, auto_switch, colours, background_fill,
-    char_level, schedule, alarm,          remote,      others,  display_page};
+    date_time, title, title_position, auto_switch, colours,      background_fill, char_level,
+    schedule,  alarm, remote,         others,      display_page, compare};
 
 }  // namespace
 

@@ -8,11 +8,11 @@ namespace velta {
 
 inline constexpr int k_toolbar_image_width = 43;
 inline constexpr int k_toolbar_image_height = 20;
-inline constexpr int k_toolbar_images = 12;
+inline constexpr int k_toolbar_images = 13;
 
 QIcon program_icon();
 QPixmap program_icon_pixmap(int size);
-// Toolbar image k (0..11), in the order of the toolbar's commands.
+// Toolbar image k (0..12), in the order of the toolbar's commands.
 QPixmap toolbar_picture(int k);
 
 }  // namespace velta

@@ -1,0 +1,82 @@
+#include "core/device/device_compare.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "core/device/batch_steps.h"
+#include "core/device/send_plan.h"
+#include "core/wire/link_status.h"
+#include "core/wire/peer_table.h"
+
+namespace velta {
+
+std::vector<std::string> compare_read_queries()
+{
+    std::vector<std::string> queries;
+    for (int step = 1; step < k_read_all_steps; ++step) queries.push_back(read_all_query(step));
+    const std::vector<std::string> network =
+        read_plan({"network.subnet_class", "network.connection_try", "network.keep_alive",
+                   "network.time_register"});
+    queries.insert(queries.end(), network.begin(), network.end());
+    return queries;
+}
+
+std::vector<CompareRow> compare_rows(const DeviceConfig& tool, const DeviceConfig& device)
+{
+    std::vector<CompareRow> rows;
+    for (ConfigDifference& d : diff(tool, device)) rows.push_back({std::move(d), true, {}});
+    return rows;
+}
+
+std::vector<std::string> checked_keys(const std::vector<CompareRow>& rows)
+{
+    std::vector<std::string> keys;
+    for (const CompareRow& r : rows)
+        if (r.checked)
+            keys.push_back(r.item.key);
+    return keys;
+}
+
+DeviceConfig wanted_for_checked(const std::vector<CompareRow>& rows, const DeviceConfig& tool,
+                                const DeviceConfig& device)
+{
+    return take_items(device, tool, checked_keys(rows));
+}
+
+void verify_rows(std::vector<CompareRow>& rows, const DeviceConfig& tool,
+                 const DeviceConfig& device)
+{
+    const std::vector<ConfigDifference> left = diff(tool, device);
+    for (CompareRow& r : rows) {
+        r.result.clear();
+        if (!r.checked)
+            continue;
+        const auto still = std::find_if(left.begin(), left.end(), [&](const ConfigDifference& d) {
+            return d.key == r.item.key;
+        });
+        r.result = still == left.end() ? std::string(k_text_verified) : still->b_text;
+    }
+}
+
+std::string backup_device_name()
+{
+    const LinkSettings& l = link_settings();
+    if (l.interface == Interface::tcp) {
+        if (l.tcp_role == TcpRole::server)
+            return selected_peer_address();
+        if (l.selected_host < 0 || l.selected_host >= static_cast<int>(l.host_list.size()))
+            return {};
+        std::string name;
+        for (std::uint8_t part : l.host_list[static_cast<std::size_t>(l.selected_host)])
+            name += (name.empty() ? "" : ".") + std::to_string(part);
+        return name;
+    }
+    std::string name = "COM" + std::to_string(l.com_port_index + 1);
+    if (l.rs485 && l.slave_address < 32) {
+        name += l.slave_address < 10 ? "_0" : "_";
+        name += std::to_string(l.slave_address);
+    }
+    return name;
+}
+
+}  // namespace velta

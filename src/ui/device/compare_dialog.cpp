@@ -1,0 +1,319 @@
+#include "ui/device/compare_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
+
+#include "core/common/message_boxes.h"
+#include "core/device/batch_steps.h"
+#include "core/device/send_plan.h"
+#include "core/model/settings_backup.h"
+#include "core/wire/framing.h"
+#include "link/configuration_file.h"
+#include "link/text_cp932.h"
+#include "ui/device/device_rows_widgets.h"
+
+namespace velta {
+namespace {
+
+enum Column { item_column, tool_column, device_column, result_column };
+
+// Titles stay in code page 932 in the differences; everything else is UTF-8.
+QString value_text(const ConfigDifference& d, const std::string& text)
+{
+    return d.key.starts_with("title.") && text != k_text_verified ? from_cp932(text) : qs(text);
+}
+
+QString count_text(int done, int total)
+{
+    return QStringLiteral("（%1 / %2）").arg(done).arg(total);
+}
+
+}  // namespace
+
+CompareDialog::CompareDialog(QWidget* parent)
+    : SettingsDialog(QStringLiteral("デバイスと比較"), "デバイスと比較 ", parent)
+{
+    compare_ = send_button(
+        QStringLiteral("start_compare"), [this] { start_compare(); }, QStringLiteral("比較"));
+    stop_ = send_button(
+        QStringLiteral("stop_run"), [this] { run().cancel(); }, QStringLiteral("中止"));
+    stop_->setEnabled(false);
+    send_ = send_button(
+        QStringLiteral("send_checked"), [this] { send_checked(); },
+        QStringLiteral("選択項目を送信"));
+    take_ = send_button(
+        QStringLiteral("take_device_values"), [this] { take_device_values(); },
+        QStringLiteral("デバイスの値を取り込む"));
+    send_->setEnabled(false);
+    take_->setEnabled(false);
+
+    progress_ = progress_bar(1);
+    progress_->setMinimumWidth(240);
+    status_ = new QLabel(QStringLiteral("「比較」でデバイスの設定を読み込みます。"));
+    status_->setObjectName(QStringLiteral("status_text"));
+    backup_ = new QLabel;
+    backup_->setObjectName(QStringLiteral("backup_text"));
+    backup_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    backup_->setWordWrap(true);
+
+    table_ = new QTableWidget(0, 4);
+    table_->setHorizontalHeaderLabels({QStringLiteral("項目"), QStringLiteral("ツールの値"),
+                                       QStringLiteral("デバイスの値"), QStringLiteral("結果")});
+    table_->verticalHeader()->setVisible(false);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setMinimumSize(600, 260);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(compare_);
+    top->addWidget(stop_);
+    top->addWidget(make_slave_address_group(false));
+    top->addStretch(1);
+    auto* progress_row = new QHBoxLayout;
+    progress_row->addWidget(progress_, 1);
+    progress_row->addWidget(percent_row(percent_));
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(send_);
+    bottom->addWidget(take_);
+    bottom->addStretch(1);
+    bottom->addWidget(make_close_button());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(progress_row);
+    layout->addWidget(status_);
+    layout->addWidget(table_, 1);
+    layout->addWidget(backup_);
+    layout->addLayout(bottom);
+}
+
+CompareDialog::~CompareDialog()
+{
+    // The run's end puts the tool's configuration back; it must not wait for the base class.
+    run().cancel();
+}
+
+void CompareDialog::set_busy(bool busy)
+{
+    compare_->setEnabled(!busy);
+    stop_->setEnabled(busy);
+    send_->setEnabled(!busy && !rows_.empty());
+    take_->setEnabled(!busy && !rows_.empty());
+    table_->setEnabled(!busy);  // the checks stay as the run took them
+}
+
+bool CompareDialog::start_steps(int total, int period_ms, std::function<void(int step)> perform,
+                                std::function<void(RunEnd end, int done)> finished)
+{
+    done_ = 0;
+    progress_->setMaximum(total + 1);
+    progress_->setValue(0);
+    percent_->setText(QStringLiteral("0"));
+    RunSteps steps;
+    steps.last = total + 1;  // the last tick sends nothing: the last answer comes in first
+    steps.perform = [perform = std::move(perform), total](int step) {
+        if (step <= total)
+            perform(step);
+        return StepResult::sent;
+    };
+    steps.progress = [this, total](int step) {
+        done_ = std::min(step, total);
+        progress_->setValue(step);
+        percent_->setText(QString::number(batch_percent(step, total + 1)));
+    };
+    // A completed run's buttons come back with its result (compared, verified).
+    steps.finished = [this, finished = std::move(finished)](RunEnd end) {
+        if (end != RunEnd::completed)
+            set_busy(false);
+        finished(end, done_);
+    };
+    if (!start_run(std::move(steps), period_ms))
+        return false;
+    set_busy(true);
+    return true;
+}
+
+void CompareDialog::start_compare()
+{
+    if (!confirm_run())
+        return;
+    // Whatever the queries do not reach stays as the tool has it, so it shows no difference.
+    device_ = model().config;
+    device_extras_ = model().extras;
+    rows_.clear();
+    show_rows();
+    backup_->clear();
+    const std::vector<std::string> queries = compare_read_queries();
+    const int total = static_cast<int>(queries.size());
+    const bool started = start_steps(
+        total, k_read_all_period_ms,
+        [queries](int step) { send_command(queries[static_cast<std::size_t>(step - 1)]); },
+        [this, total](RunEnd end, int done) {
+            if (end != RunEnd::completed) {
+                status_->setText((end == RunEnd::cancelled
+                                      ? QStringLiteral("読み込みを中止しました")
+                                      : QStringLiteral("読み込みが途中で止まりました")) +
+                                 count_text(done, total));
+                return;
+            }
+            // The last answer may still wait in the event queue to be decoded: after it.
+            QTimer::singleShot(0, this, [this] { compared(device_); });
+        });
+    if (started)
+        status_->setText(QStringLiteral("デバイスの設定を読み込んでいます…"));
+}
+
+void CompareDialog::compared(const DeviceConfig& device)
+{
+    device_ = device;
+    rows_ = compare_rows(model().config, device_);
+    show_rows();
+    set_busy(false);
+    status_->setText(rows_.empty() ? QStringLiteral("違いはありません。")
+                                   : QStringLiteral("違いは %1 項目です。").arg(rows_.size()));
+}
+
+void CompareDialog::verified(const DeviceConfig& device)
+{
+    device_ = device;
+    take_checks();
+    verify_rows(rows_, model().config, device_);
+    show_rows();
+    set_busy(false);
+    const auto held = std::count_if(rows_.begin(), rows_.end(), [](const CompareRow& r) {
+        return r.result == k_text_verified;
+    });
+    const auto sent = checked_keys(rows_).size();
+    status_->setText(
+        held == static_cast<long>(sent)
+            ? QStringLiteral("%1 項目を送信し、すべて確認しました。").arg(sent)
+            : QStringLiteral("%1 項目を送信しました。%2 項目はデバイスの値が違います。")
+                  .arg(sent)
+                  .arg(static_cast<long>(sent) - held));
+}
+
+void CompareDialog::show_rows()
+{
+    table_->setRowCount(static_cast<int>(rows_.size()));
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        const CompareRow& row = rows_[static_cast<std::size_t>(r)];
+        auto* item = new QTableWidgetItem(qs(row.item.label));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
+        item->setData(Qt::UserRole, qs(row.item.key));
+        table_->setItem(r, item_column, item);
+        table_->setItem(r, tool_column,
+                        new QTableWidgetItem(value_text(row.item, row.item.a_text)));
+        table_->setItem(r, device_column,
+                        new QTableWidgetItem(value_text(row.item, row.item.b_text)));
+        table_->setItem(r, result_column, new QTableWidgetItem(value_text(row.item, row.result)));
+    }
+    table_->resizeColumnsToContents();
+    // Some room beside the widest value: wide characters are measured a little short.
+    for (int c = item_column; c < result_column; ++c)
+        table_->setColumnWidth(c, table_->columnWidth(c) + 16);
+}
+
+void CompareDialog::take_checks()
+{
+    for (int r = 0; r < table_->rowCount() && r < static_cast<int>(rows_.size()); ++r)
+        rows_[static_cast<std::size_t>(r)].checked =
+            table_->item(r, item_column)->checkState() == Qt::Checked;
+}
+
+void CompareDialog::send_checked()
+{
+    take_checks();
+    const std::vector<std::string> keys = checked_keys(rows_);
+    if (keys.empty() || !confirm_run())
+        return;
+    tool_ = model().config;
+    const DeviceConfig wanted = wanted_for_checked(rows_, tool_, device_);
+    const std::vector<PlanStep> plan = send_plan(device_, wanted);
+    // The plan's steps send from the model, which holds what the device is to hold until the
+    // run ends.
+    model().config = wanted;
+    if (const std::optional<SetAllRefusal> r = plan_refusal(plan)) {
+        model().config = tool_;
+        warning_box(set_all_refusal_text(*r), r->reason);
+        return;
+    }
+    std::string why;
+    const std::string saved = save_backup(backup_folder_path().toStdString(), backup_device_name(),
+                                          device_, std::chrono::system_clock::now(), &why);
+    if (saved.empty()) {
+        if (!ask_yes_no("VELTA",
+                        "デバイスの設定のバックアップを保存できませんでした（" + why +
+                            "）。\nバックアップなしで送信しますか？",
+                        this)) {
+            model().config = tool_;
+            backup_->setText(
+                QStringLiteral("バックアップを保存できなかったため送信しませんでした。"));
+            return;
+        }
+        backup_->setText(QStringLiteral("バックアップなしで送信しました。"));
+    } else {
+        backup_->setText(QStringLiteral("送信前のデバイスの設定: ") +
+                         QString::fromStdString(saved));
+    }
+
+    const std::vector<std::string> reads = read_plan(keys);
+    const int sends = static_cast<int>(plan.size());
+    const int total = sends + static_cast<int>(reads.size());
+    const bool started = start_steps(
+        total, k_set_all_period_ms,
+        [this, plan, reads, sends](int step) {
+            if (step <= sends) {
+                perform_plan_step(plan[static_cast<std::size_t>(step - 1)]);
+                return;
+            }
+            // Everything is sent: what the operator edits is the model's again.
+            model().config = tool_;
+            send_command(reads[static_cast<std::size_t>(step - sends - 1)]);
+        },
+        [this, sends, total](RunEnd end, int done) {
+            model().config = tool_;
+            if (end != RunEnd::completed) {
+                status_->setText((end == RunEnd::cancelled
+                                      ? QStringLiteral("送信を中止しました")
+                                      : QStringLiteral("送信が途中で止まりました")) +
+                                 QStringLiteral("（送信 %1 / %2、確認 %3 / %4）")
+                                     .arg(std::min(done, sends))
+                                     .arg(sends)
+                                     .arg(std::max(0, done - sends))
+                                     .arg(total - sends));
+                return;
+            }
+            QTimer::singleShot(0, this, [this] { verified(device_); });
+        });
+    if (!started) {
+        model().config = tool_;
+        return;
+    }
+    status_->setText(QStringLiteral("選択項目を送信しています…"));
+}
+
+void CompareDialog::take_device_values()
+{
+    take_checks();
+    const std::vector<std::string> keys = checked_keys(rows_);
+    if (keys.empty())
+        return;
+    model().config = take_items(model().config, device_, keys);
+    rows_ = compare_rows(model().config, device_);
+    show_rows();
+    set_busy(false);
+    status_->setText(QStringLiteral("デバイスの値を %1 項目取り込みました。").arg(keys.size()));
+}
+
+}  // namespace velta

@@ -1,0 +1,74 @@
+#pragma once
+// "デバイスと比較": reads the device into a second configuration (never into what the operator
+// edits), lists the differences with a check box per row, and either sends the checked rows
+// (after a backup of the device as read) and reads them back to verify them, or takes the
+// device's values of the checked rows into the tool.
+
+#include <string>
+#include <vector>
+
+#include "core/device/device_compare.h"
+#include "core/wire/reply_dispatcher.h"
+#include "ui/widgets/settings_dialog.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace velta {
+
+class CompareDialog : public SettingsDialog {
+    Q_OBJECT
+public:
+    explicit CompareDialog(QWidget* parent = nullptr);
+    ~CompareDialog() override;
+
+    QPushButton* compare_button() const { return compare_; }
+    QPushButton* stop_button() const { return stop_; }
+    QPushButton* send_checked_button() const { return send_; }
+    QPushButton* take_button() const { return take_; }
+    QTableWidget* table() const { return table_; }
+    QLabel* status_label() const { return status_; }
+    QLabel* backup_label() const { return backup_; }
+    QProgressBar* progress() const { return progress_; }
+    const DeviceConfig& device_config() const { return device_; }
+
+    void start_compare();
+    void send_checked();
+    void take_device_values();
+
+    // What the end of a whole read and of a read-back do with the device's configuration (also
+    // for showing the dialog with sample data): list the differences; verify the checked rows.
+    void compared(const DeviceConfig& device);
+    void verified(const DeviceConfig& device);
+
+private:
+    void show_rows();
+    void take_checks();
+    void set_busy(bool busy);
+    // Starts a run of `total` steps (plus one that only waits for the last answer).
+    bool start_steps(int total, int period_ms, std::function<void(int step)> perform,
+                     std::function<void(RunEnd end, int done)> finished);
+
+    DeviceConfig device_;
+    DeviceExtras device_extras_;
+    // While the dialog is open every reply is the answer to one of its own queries.
+    DecodeInto decode_{device_, device_extras_};
+    std::vector<CompareRow> rows_;
+    DeviceConfig tool_;  // the tool's configuration while a send takes the model's place
+    int done_ = 0;
+
+    QPushButton* compare_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QPushButton* send_ = nullptr;
+    QPushButton* take_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* backup_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLineEdit* percent_ = nullptr;
+};
+
+}  // namespace velta
