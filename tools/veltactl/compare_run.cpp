@@ -6,27 +6,12 @@
 
 #include "answer_judge.h"
 #include "core/device/batch_steps.h"
+#include "core/device/device_compare.h"
 #include "core/model/settings_backup.h"
 #include "core/wire/framing.h"
 
 namespace veltactl {
 namespace {
-
-// The device network settings, which read-all leaves alone; their queries come from read_plan.
-const std::vector<std::string> k_network_keys = {"network.subnet_class", "network.connection_try",
-                                                 "network.keep_alive", "network.time_register"};
-
-// The steps that read the device: every read-all query (the last read-all step sends nothing)
-// and then the network settings.
-std::vector<std::string> whole_device_queries()
-{
-    std::vector<std::string> queries;
-    for (int step = 1; step <= velta::k_read_all_steps; ++step)
-        if (std::string q = velta::read_all_query(step); !q.empty())
-            queries.push_back(std::move(q));
-    for (std::string& q : velta::read_plan(k_network_keys)) queries.push_back(std::move(q));
-    return queries;
-}
 
 Operation query_operation(std::string name, std::vector<std::string> queries)
 {
@@ -116,7 +101,7 @@ Operation CompareRun::into(Operation op, velta::DeviceConfig& target)
 Operation CompareRun::read_device_operation()
 {
     device_config_ = velta::DeviceConfig{};
-    return into(query_operation("read", whole_device_queries()), device_config_);
+    return into(query_operation("read", velta::compare_read_queries()), device_config_);
 }
 
 Operation CompareRun::plan_operation()
