@@ -15,6 +15,7 @@
 
 #include "core/common/message_boxes.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_session.h"
 #include "core/wire/dispatch_turns.h"
 #include "core/wire/framing.h"
 #include "core/wire/line_assembler.h"
@@ -33,6 +34,23 @@ struct Connection {
     QTcpSocket* socket = nullptr;
     std::string endpoint;  // "host:port" as dialled or accepted, for messages
     LineAssembler lines{LineAssembler::Overflow::drop, k_socket_line_max};
+    DeviceSession* session = nullptr;  // the device session it serves; none: the program's
+    ClientState client_state = ClientState::none;  // a session's own client connection
+};
+
+// Where one party's commands go and how its outstanding command stands: the program's own
+// (the dialogs: the client socket or the chosen peer) or a device session's (its connection).
+struct Channel {
+    DeviceSession* session = nullptr;
+    std::uintptr_t sock = 0;  // a session's connection
+    unsigned serial = 0;      // tells a channel from a later one at the same session address
+    bool outstanding = false;
+    std::uintptr_t answer_socket = 0;  // where the last command went; its lines are the answers
+    // The last command timed out and nothing was sent since: a line now is its late answer.
+    bool late_answer_due = false;
+    std::deque<std::string> waiting;
+    bool pumping = false;
+    QTimer* answer_timer = nullptr;
 };
 
 struct LinkData {
@@ -43,13 +61,9 @@ struct LinkData {
     std::map<std::uintptr_t, std::unique_ptr<Connection>> connections;
     std::uintptr_t next_handle = 1;
 
-    bool outstanding = false;
-    std::uintptr_t answer_socket = 0;  // where the last command went; its lines are the answers
-    // The last command timed out and nothing was sent since: a line now is its late answer.
-    bool late_answer_due = false;
-    std::deque<std::string> waiting;
-    bool pumping = false;
-    QTimer* answer_timer = nullptr;
+    Channel own;
+    std::map<DeviceSession*, std::unique_ptr<Channel>> sessions;
+    unsigned next_serial = 1;
     int timeout_ms = k_answer_timeout_ms;
 };
 
@@ -168,23 +182,26 @@ std::uintptr_t adopt(QTcpSocket* socket)
                      [sock] { socket_event(sock, k_event_connect, 0); });
     QObject::connect(socket, &QTcpSocket::disconnected, &TcpLink::instance(),
                      [sock] { socket_event(sock, k_event_close, 0); });
-    QObject::connect(socket, &QTcpSocket::errorOccurred, &TcpLink::instance(),
-                     [sock](QAbstractSocket::SocketError e) {
-                         if (e == QAbstractSocket::RemoteHostClosedError)
-                             return;  // an orderly close; "disconnected" reports it
-                         const bool connecting = sock == data().client_handle &&
-                                                 data().client_state == ClientState::connecting;
-                         if (connecting && e == QAbstractSocket::SocketResourceError) {
-                             // The system gave no socket at all.
-                             socket_box(k_text_no_socket, platform_socket_error(e));
-                             drop_connection(sock);
-                             data().client_state = ClientState::none;
-                             emit TcpLink::instance().connectedChanged();
-                             return;
-                         }
-                         socket_event(sock, connecting ? k_event_connect : k_event_close,
-                                      platform_socket_error(e));
-                     });
+    QObject::connect(
+        socket, &QTcpSocket::errorOccurred, &TcpLink::instance(),
+        [sock](QAbstractSocket::SocketError e) {
+            if (e == QAbstractSocket::RemoteHostClosedError)
+                return;  // an orderly close; "disconnected" reports it
+            const Connection* c = connection(sock);
+            const bool connecting =
+                (sock == data().client_handle && data().client_state == ClientState::connecting) ||
+                (c && c->session && c->client_state == ClientState::connecting);
+            if (connecting && e == QAbstractSocket::SocketResourceError) {
+                // The system gave no socket at all.
+                socket_box(k_text_no_socket, platform_socket_error(e));
+                drop_connection(sock);
+                data().client_state = ClientState::none;
+                emit TcpLink::instance().connectedChanged();
+                return;
+            }
+            socket_event(sock, connecting ? k_event_connect : k_event_close,
+                         platform_socket_error(e));
+        });
     return sock;
 }
 
@@ -204,33 +221,81 @@ std::string endpoint_text(const QString& host, std::uint16_t port)
     return host.toStdString() + ":" + std::to_string(port);
 }
 
-std::uintptr_t command_socket()
+// The channel of the party whose scope is current: the program's own, a session's, or none
+// for a session the link does not serve.
+Channel* current_channel()
 {
-    if (link_settings().tcp_role != TcpRole::server)
+    DeviceSession* s = current_session();
+    if (!s)
+        return &data().own;
+    auto it = data().sessions.find(s);
+    return it == data().sessions.end() ? nullptr : it->second.get();
+}
+
+Channel* channel_of_connection(const Connection& conn)
+{
+    if (!conn.session)
+        return &data().own;
+    auto it = data().sessions.find(conn.session);
+    return it == data().sessions.end() ? nullptr : it->second.get();
+}
+
+// Runs job from the event loop, in its turn, with the channel's session current; nothing when
+// the session has left the link meanwhile.
+void later_in_scope(const Channel& ch, std::function<void()> job)
+{
+    DeviceSession* session = ch.session;
+    const unsigned serial = ch.serial;
+    auto alive = [session, serial] {
+        if (!session)
+            return true;
+        auto it = data().sessions.find(session);
+        return it != data().sessions.end() && it->second->serial == serial;
+    };
+    QMetaObject::invokeMethod(
+        &TcpLink::instance(),
+        [alive, session, job = std::move(job)] {
+            if (!alive())
+                return;
+            dispatch_in_turn([alive, session, job] {
+                if (!alive())
+                    return;
+                SessionScope scope(session);
+                job();
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+std::uintptr_t command_socket(const Channel& ch)
+{
+    if (ch.session)
+        return ch.sock;
+    const LinkSettings& l = link_settings_slot().own();
+    if (l.tcp_role != TcpRole::server)
         return data().client_handle;
-    const int slot = link_settings().selected_host;
+    const int slot = l.selected_host;
     if (slot < 1 || slot > k_max_peers)
         return 0;
-    const PeerSlot& peer = link_status().peer_table[static_cast<std::size_t>(slot)];
+    const PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
     return peer.in_use == 1 ? peer.sock : 0;
 }
 
-void set_outstanding(bool on)
+void set_outstanding(Channel& ch, bool on)
 {
-    LinkData& d = data();
-    if (d.outstanding == on)
+    if (ch.outstanding == on)
         return;
-    d.outstanding = on;
+    ch.outstanding = on;
     if (on)
-        d.answer_timer->start(d.timeout_ms);
+        ch.answer_timer->start(data().timeout_ms);
     else
-        d.answer_timer->stop();
+        ch.answer_timer->stop();
     emit TcpLink::instance().outstandingChanged();
 }
 
-bool send_now(const std::string& command)
+bool send_now(Channel& ch, const std::string& command)
 {
-    const std::uintptr_t sock = command_socket();
+    const std::uintptr_t sock = command_socket(ch);
     Connection* conn = connection(sock);
     const bool sent = conn && conn->socket->state() == QAbstractSocket::ConnectedState &&
                       conn->socket->write(command.data(), static_cast<qint64>(command.size())) ==
@@ -240,36 +305,45 @@ bool send_now(const std::string& command)
         report_outcome(outcome_of(OutcomeKind::send_failed, LinkKind::socket));
         return false;
     }
-    data().answer_socket = sock;
-    data().late_answer_due = false;
-    set_outstanding(true);
+    ch.answer_socket = sock;
+    ch.late_answer_due = false;
+    set_outstanding(ch, true);
     return true;
 }
 
 // Sends waiting commands, one at a time, whenever none is outstanding.
-void pump()
+void pump(Channel& ch)
 {
-    LinkData& d = data();
-    if (d.pumping)
+    if (ch.pumping)
         return;
-    d.pumping = true;
-    while (!d.outstanding && !d.waiting.empty()) {
-        const std::string command = std::move(d.waiting.front());
-        d.waiting.pop_front();
-        send_now(command);
+    ch.pumping = true;
+    SessionScope scope(ch.session);
+    while (!ch.outstanding && !ch.waiting.empty()) {
+        const std::string command = std::move(ch.waiting.front());
+        ch.waiting.pop_front();
+        send_now(ch, command);
     }
-    d.pumping = false;
+    ch.pumping = false;
 }
 
-void answer_timed_out()
+void answer_timed_out(Channel& ch)
 {
-    set_outstanding(false);
-    data().late_answer_due = true;
-    dispatch_in_turn([] {
+    set_outstanding(ch, false);
+    ch.late_answer_due = true;
+    later_in_scope(ch, [] {
         state().reply_error = 1;
         report_outcome(outcome_of(OutcomeKind::timed_out, LinkKind::socket));
     });
-    pump();
+    pump(ch);
+}
+
+void make_answer_timer(Channel& ch, QObject* parent)
+{
+    ch.answer_timer = new QTimer(parent);
+    ch.answer_timer->setSingleShot(true);
+    ch.answer_timer->setTimerType(Qt::PreciseTimer);  // a coarse one may end it early
+    Channel* c = &ch;
+    QObject::connect(ch.answer_timer, &QTimer::timeout, parent, [c] { answer_timed_out(*c); });
 }
 
 void read_socket(std::uintptr_t sock)
@@ -284,64 +358,80 @@ void read_socket(std::uintptr_t sock)
         conn->lines.feed(std::string_view(buffer, static_cast<std::size_t>(n)),
                          [&](std::string_view line) { answers.emplace_back(line); });
     }
-    // Only the socket that carries the commands answers them; other peers' bytes are dropped.
-    LinkData& d = data();
-    if (sock != d.answer_socket || answers.empty())
+    // Only the socket that carries a party's commands answers them; other bytes are dropped.
+    Channel* ch = channel_of_connection(*conn);
+    if (!ch || sock != ch->answer_socket || answers.empty())
         return;
     // A command that already failed on its time-out keeps that one outcome: its late answer is
     // decoded but neither reported as a success nor taken as clearing the failure.
-    const Receipt kind = !d.outstanding && d.late_answer_due ? Receipt::late : Receipt::answer;
-    d.late_answer_due = false;
-    if (d.outstanding)
-        set_outstanding(false);
-    for (const std::string& line : answers) {
-        // Dispatched from the event loop, never from inside the read notice, so a box opened by
-        // the decoding cannot hold up this socket's further notices.
-        QMetaObject::invokeMethod(
-            &TcpLink::instance(),
-            [line, kind] {
-                dispatch_in_turn([line, kind] { dispatch_line(line, LinkKind::socket, kind); });
-            },
-            Qt::QueuedConnection);
-    }
-    pump();
+    const Receipt kind = !ch->outstanding && ch->late_answer_due ? Receipt::late : Receipt::answer;
+    ch->late_answer_due = false;
+    if (ch->outstanding)
+        set_outstanding(*ch, false);
+    // Dispatched from the event loop, never from inside the read notice, so a box opened by the
+    // decoding cannot hold up this socket's further notices.
+    for (const std::string& line : answers)
+        later_in_scope(*ch, [line, kind] { dispatch_line(line, LinkKind::socket, kind); });
+    pump(*ch);
 }
 
 // A device that leaves takes its own command with it: the one outstanding (which has failed),
 // its time-out and the commands queued for it. Another device's command is not touched.
 void forget_commands_of(std::uintptr_t sock)
 {
-    LinkData& d = data();
-    if (sock == 0 || (sock != d.answer_socket && sock != command_socket()))
+    const Connection* conn = connection(sock);
+    Channel* ch = conn ? channel_of_connection(*conn) : &data().own;
+    if (!ch || sock == 0 || (sock != ch->answer_socket && sock != command_socket(*ch)))
         return;
-    if (sock == d.answer_socket) {
-        if (d.outstanding) {
+    if (sock == ch->answer_socket) {
+        if (ch->outstanding) {
             // The answer will never come. Told after the link's own notices, so that a host
             // following them hears of the lost connection first.
-            state().reply_error = 1;
-            const Connection* conn = connection(sock);
+            {
+                SessionScope scope(ch->session);
+                state().reply_error = 1;
+            }
             std::string detail = conn ? conn->endpoint + ": " : std::string();
             detail += "接続が切れました";
-            QMetaObject::invokeMethod(
-                &TcpLink::instance(),
-                [detail] {
-                    dispatch_in_turn([detail] {
-                        Outcome o = outcome_of(OutcomeKind::timed_out, LinkKind::socket);
-                        o.detail = detail;
-                        report_outcome(o);
-                    });
-                },
-                Qt::QueuedConnection);
+            later_in_scope(*ch, [detail] {
+                Outcome o = outcome_of(OutcomeKind::timed_out, LinkKind::socket);
+                o.detail = detail;
+                report_outcome(o);
+            });
         }
-        d.answer_socket = 0;
-        d.late_answer_due = false;
-        set_outstanding(false);
+        ch->answer_socket = 0;
+        ch->late_answer_due = false;
+        set_outstanding(*ch, false);
     }
-    d.waiting.clear();
+    ch->waiting.clear();
+}
+
+Channel& open_channel(DeviceSession& session)
+{
+    LinkData& d = data();
+    auto ch = std::make_unique<Channel>();
+    ch->session = &session;
+    ch->serial = d.next_serial++;
+    make_answer_timer(*ch, &TcpLink::instance());
+    Channel& made = *ch;
+    d.sessions[&session] = std::move(ch);
+    return made;
+}
+
+bool scope_has_session()
+{
+    return current_session() != nullptr;
 }
 
 void connection_established(std::uintptr_t sock)
 {
+    Connection* conn = connection(sock);
+    if (conn && conn->session) {
+        conn->client_state = ClientState::connected;
+        conn->session->status.socket_connected = 1;
+        emit TcpLink::instance().sessionLinkChanged(conn->session);
+        return;
+    }
     if (sock != data().client_handle)
         return;
     data().client_state = ClientState::connected;
@@ -357,10 +447,7 @@ TcpLink& TcpLink::instance()
     // Never destroyed: sockets may still post notices while the program ends.
     static TcpLink* link = [] {
         auto* l = new TcpLink;
-        data().answer_timer = new QTimer(l);
-        data().answer_timer->setSingleShot(true);
-        data().answer_timer->setTimerType(Qt::PreciseTimer);  // a coarse one may end it early
-        QObject::connect(data().answer_timer, &QTimer::timeout, l, [] { answer_timed_out(); });
+        make_answer_timer(data().own, l);
         return l;
     }();
     return *link;
@@ -476,7 +563,7 @@ void accept_peer()
         }
         socket->setParent(&TcpLink::instance());
         const std::uintptr_t sock = adopt(socket);
-        PeerSlot& peer = state().peer_table[static_cast<std::size_t>(slot)];
+        PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
         peer.in_use = 1;
         peer.sock = sock;
         const QHostAddress from = socket->peerAddress();
@@ -494,22 +581,31 @@ void accept_peer()
 void close_peer(std::uintptr_t sock)
 {
     LinkData& d = data();
+    const Connection* conn = connection(sock);
+    DeviceSession* session = conn ? conn->session : nullptr;
     forget_commands_of(sock);
     drop_connection(sock);
     const int slot = find_peer_slot(sock);
     if (slot > 0) {  // slot 0 holds no peer: the client's socket is not in the table
-        PeerSlot& peer = state().peer_table[static_cast<std::size_t>(slot)];
+        PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
         peer.in_use = 0;
         peer.sock = 0;
         peer.address.assign(1, ' ');  // a closed slot shows a blank
     }
     const bool was_client = sock == d.client_handle;
-    const bool was_chosen = link_settings().tcp_role == TcpRole::server && slot > 0 &&
-                            slot == link_settings().selected_host;
+    const LinkSettings& own = link_settings_slot().own();
+    const bool was_chosen =
+        own.tcp_role == TcpRole::server && slot > 0 && slot == own.selected_host;
     // What is gone cannot take commands: the dialogs, the exit check and the next send all see
     // the link as it really is.
-    if ((was_client && link_settings().tcp_role != TcpRole::server) || was_chosen)
-        state().socket_connected = 0;
+    if ((was_client && own.tcp_role != TcpRole::server) || was_chosen)
+        link_status_slot().own().socket_connected = 0;
+    if (session) {
+        session->status.socket_connected = 0;
+        if (auto it = d.sessions.find(session); it != d.sessions.end())
+            it->second->sock = 0;
+        emit TcpLink::instance().sessionLinkChanged(session);
+    }
     if (was_client) {
         d.client_state = ClientState::none;
         emit TcpLink::instance().connectedChanged();
@@ -534,15 +630,21 @@ void disconnect_all()
         d.client_state = ClientState::none;
     }
     for (int slot = 1; slot <= k_max_peers; ++slot) {
-        const PeerSlot& peer = state().peer_table[static_cast<std::size_t>(slot)];
+        const PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
         if (peer.in_use == 1)
             drop_connection(peer.sock);
     }
+    // The sessions' connections are closed as their devices leaving would close them.
+    std::vector<std::uintptr_t> session_sockets;
+    for (const auto& [sock, conn] : d.connections)
+        if (conn->session)
+            session_sockets.push_back(sock);
+    for (const std::uintptr_t sock : session_sockets) close_peer(sock);
     while (!d.connections.empty()) drop_connection(d.connections.begin()->first);
-    d.waiting.clear();
-    d.answer_socket = 0;
-    d.late_answer_due = false;
-    set_outstanding(false);
+    d.own.waiting.clear();
+    d.own.answer_socket = 0;
+    d.own.late_answer_due = false;
+    set_outstanding(d.own, false);
     reset_peer_table();
     emit TcpLink::instance().peersChanged();
     emit TcpLink::instance().connectedChanged();
@@ -554,7 +656,7 @@ std::vector<int> used_peer_slots()
 {
     std::vector<int> in_use;
     for (int slot = 1; slot <= k_max_peers; ++slot)
-        if (state().peer_table[static_cast<std::size_t>(slot)].in_use == 1)
+        if (peer_table()[static_cast<std::size_t>(slot)].in_use == 1)
             in_use.push_back(slot);
     return in_use;
 }
@@ -562,10 +664,14 @@ std::vector<int> used_peer_slots()
 void socket_event(std::uintptr_t sock, int event, int error_code)
 {
     LinkData& d = data();
+    // Whatever the event brings belongs to the party the connection serves, whichever scope
+    // happens to be current (a box's nested loop may run this).
+    const Connection* conn = connection(sock);
+    SessionScope scope(conn ? conn->session : nullptr);
     if (error_code != 0) {
         error_box(k_text_event_error, error_detail(sock, error_code));
         // A dead peer or client must not stay listed, or counted, as connected.
-        if (find_peer_slot(sock) > 0 || sock == d.client_handle)
+        if (find_peer_slot(sock) > 0 || sock == d.client_handle || scope_has_session())
             close_peer(sock);
         else
             drop_connection(sock);
@@ -602,24 +708,106 @@ void socket_send_and_wait(std::string_view command)
         report_outcome(outcome_of(OutcomeKind::not_connected, LinkKind::socket));
         return;
     }
-    LinkData& d = data();
-    if (d.waiting.size() >= k_send_queue_max) {
+    Channel* ch = current_channel();
+    if (!ch) {
+        state().reply_error = 1;
+        report_outcome(outcome_of(OutcomeKind::not_connected, LinkKind::socket));
+        return;
+    }
+    if (ch->waiting.size() >= k_send_queue_max) {
         state().reply_error = 1;
         report_outcome(outcome_of(OutcomeKind::send_failed, LinkKind::socket));
         return;
     }
-    d.waiting.emplace_back(command);
-    pump();
+    ch->waiting.emplace_back(command);
+    pump(*ch);
 }
 
 bool socket_answer_outstanding()
 {
-    return data().outstanding || !data().waiting.empty();
+    const Channel* ch = current_channel();
+    return ch && (ch->outstanding || !ch->waiting.empty());
 }
 
 std::size_t socket_commands_waiting()
 {
-    return data().waiting.size();
+    const Channel* ch = current_channel();
+    return ch ? ch->waiting.size() : 0;
+}
+
+std::uintptr_t tcp_session_connect(DeviceSession& session, const std::string& host,
+                                   std::uint16_t port)
+{
+    install_tcp_hooks();
+    release_session(session);
+    Channel& ch = open_channel(session);
+    auto* socket = new QTcpSocket(&TcpLink::instance());
+    const std::uintptr_t sock = adopt(socket);
+    Connection* conn = connection(sock);
+    conn->endpoint = endpoint_text(QString::fromStdString(host), port);
+    conn->session = &session;
+    conn->client_state = ClientState::connecting;
+    ch.sock = sock;
+    session.status.socket_connected = 0;
+    socket->connectToHost(QHostAddress(QString::fromStdString(host)), port);
+    return sock;
+}
+
+bool bind_peer_to_session(int slot, DeviceSession& session)
+{
+    if (slot < 1 || slot > k_max_peers)
+        return false;
+    const PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
+    Connection* conn = peer.in_use == 1 ? connection(peer.sock) : nullptr;
+    if (!conn || conn->session)
+        return false;
+    install_tcp_hooks();
+    release_session(session);
+    Channel& ch = open_channel(session);
+    // The program's own command on this peer, if any, is its to finish: it is forgotten here,
+    // as when the peer leaves, so that no answer goes astray.
+    if (data().own.answer_socket == peer.sock)
+        forget_commands_of(peer.sock);
+    conn->session = &session;
+    conn->client_state = ClientState::connected;
+    ch.sock = peer.sock;
+    session.status.socket_connected = 1;
+    return true;
+}
+
+void release_session(DeviceSession& session)
+{
+    LinkData& d = data();
+    auto it = d.sessions.find(&session);
+    if (it == d.sessions.end())
+        return;
+    Channel& ch = *it->second;
+    const std::uintptr_t sock = ch.sock;
+    Connection* conn = connection(sock);
+    ch.waiting.clear();
+    set_outstanding(ch, false);
+    if (conn && conn->session == &session) {
+        if (find_peer_slot(sock) > 0) {
+            conn->session = nullptr;  // the peer stays, the program's again
+        } else {
+            drop_connection(sock);  // the session's own client connection
+        }
+    }
+    delete ch.answer_timer;
+    d.sessions.erase(it);
+    session.status.socket_connected = 0;
+}
+
+SessionLinkState session_link_state(const DeviceSession& session)
+{
+    auto it = data().sessions.find(const_cast<DeviceSession*>(&session));
+    if (it == data().sessions.end())
+        return SessionLinkState::none;
+    const Connection* conn = connection(it->second->sock);
+    if (!conn)
+        return SessionLinkState::lost;
+    return conn->client_state == ClientState::connecting ? SessionLinkState::connecting
+                                                         : SessionLinkState::connected;
 }
 
 void set_answer_timeout_ms(int ms)

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,8 @@ inline constexpr int k_event_close = 0x20;
 
 enum class ClientState { none, connecting, connected };
 
+struct DeviceSession;
+
 // Emits the notices the connection dialogs follow. Lives on the GUI thread.
 class TcpLink : public QObject {
     Q_OBJECT
@@ -51,6 +54,8 @@ signals:
     void listeningChanged();
     // A command became outstanding, or its answer or time-out ended it.
     void outstandingChanged();
+    // A device session's connection was established or lost (session_link_state tells which).
+    void sessionLinkChanged(velta::DeviceSession* session);
 
 private:
     TcpLink() = default;
@@ -103,6 +108,25 @@ std::size_t socket_commands_waiting();
 // The answer time-out; tests shorten it. Values below 1 restore k_answer_timeout_ms.
 void set_answer_timeout_ms(int ms);
 int answer_timeout_ms();
+
+// Device sessions served side by side (the command-line tool's --jobs, the server dialog's run
+// on every device). Each session has its own connection and its own outstanding command, answer
+// time-out and queue; while its scope is current, socket_send_and_wait and
+// socket_answer_outstanding are its own, and the link enters its scope for everything its
+// connection brings. The program's own commands (the dialogs) go on as described above.
+//
+// Connects the session to host (dotted IPv4) and port as a client of its own; the outcome comes
+// as sessionLinkChanged. Returns the connection's handle.
+std::uintptr_t tcp_session_connect(DeviceSession& session, const std::string& host,
+                                   std::uint16_t port);
+// Hands the connected peer in slot to the session: its answers are the session's from now on.
+// False when the slot holds no peer or the peer already serves a session.
+bool bind_peer_to_session(int slot, DeviceSession& session);
+// The session leaves the link: its commands are forgotten, its own client connection is closed
+// and a peer becomes the program's again. Call before the session goes away.
+void release_session(DeviceSession& session);
+enum class SessionLinkState { none, connecting, connected, lost };
+SessionLinkState session_link_state(const DeviceSession& session);
 
 // Installs socket_send and answer_outstanding into the wire hooks, keeping the serial hook.
 // tcp_client_connect and tcp_server_start do this themselves.

@@ -417,11 +417,11 @@ TEST_F(ConnectionDialogs, SlaveAddressIsAlwaysChoosableAndCaptionedByTheChosenDe
     LinkSettings& l = link_settings();
     l.interface = Interface::tcp;
     l.selected_host = 3;
-    link_status().peer_table[3] = PeerSlot{1, 99, "10.1.1.3"};
+    peer_table()[3] = PeerSlot{1, 99, "10.1.1.3"};
     EXPECT_EQ(SlaveAddressDialog().windowTitle(), "機器のスレーブアドレス");
     l.tcp_role = TcpRole::server;
     EXPECT_EQ(SlaveAddressDialog().windowTitle(), "スレーブアドレスの設定 10.1.1.3");
-    link_status().peer_table[3].in_use = 0;
+    peer_table()[3].in_use = 0;
     EXPECT_EQ(SlaveAddressDialog().windowTitle(), "機器のスレーブアドレス");
 }
 

@@ -452,7 +452,7 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
     WireCapture wire;
     BoxRecorder boxes;
     ConfigSandbox config;
-    link_status().peer_table[5].in_use = 1;
+    peer_table()[5].in_use = 1;
     model().config.pages.page_title[0] = "LEFT OVER";
     config.write_file(
         "[VELTA_Section]\nInterface=1\nClientServer=1\nlist_count=1\n"
@@ -461,7 +461,7 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
         const std::unique_ptr<MainWindow> window = start_up();
         EXPECT_EQ(window->windowTitle(), "VELTA Server Program");
         EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(link_status().peer_table[5].in_use, 0);
+        EXPECT_EQ(peer_table()[5].in_use, 0);
         EXPECT_EQ(model().config.pages.page_title[0], "");
         ASSERT_EQ(link_settings().host_count, 1);
         EXPECT_EQ(link_settings().host_list[0], (IpAddress{10, 0, 0, 7}));

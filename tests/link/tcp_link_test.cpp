@@ -327,7 +327,7 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
             k_wait_ms));
     }
     EXPECT_EQ(used_peer_slots(), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(link_status().peer_table[2].address, "127.0.0.1");
+    EXPECT_EQ(peer_table()[2].address, "127.0.0.1");
     EXPECT_GE(peers.count(), 3);
 
     link_settings().selected_host = 2;
@@ -348,7 +348,7 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
             return used_peer_slots() == std::vector<int>{2, 3};
         },
         k_wait_ms));
-    EXPECT_EQ(link_status().peer_table[1].address, " ");
+    EXPECT_EQ(peer_table()[1].address, " ");
     devices.push_back(std::make_unique<QTcpSocket>());
     devices.back()->connectToHost(QHostAddress::LocalHost, port);
     ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 3; }, k_wait_ms));

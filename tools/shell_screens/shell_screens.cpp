@@ -32,8 +32,8 @@ void sample_links()
     l.selected_host = 1;
     l.rs485 = true;
     l.slave_address = 3;
-    link_status().peer_table[1] = PeerSlot{1, 11, "192.168.0.21"};
-    link_status().peer_table[2] = PeerSlot{1, 12, "192.168.0.22"};
+    peer_table()[1] = PeerSlot{1, 11, "192.168.0.21"};
+    peer_table()[2] = PeerSlot{1, 12, "192.168.0.22"};
 }
 
 std::unique_ptr<QWidget> make(const char* name)

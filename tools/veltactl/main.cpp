@@ -425,7 +425,7 @@ void Tool::on_peers_changed()
     std::set<std::uintptr_t> now_connected;
     for (const int slot : velta::used_peer_slots()) {
         const velta::PeerSlot& peer =
-            velta::link_status().peer_table[static_cast<std::size_t>(slot)];
+            velta::peer_table()[static_cast<std::size_t>(slot)];
         now_connected.insert(peer.sock);
         if (!seen_peers_.contains(peer.sock))
             waiting_peers_.push_back(Peer{slot, peer.sock, ++peers_connected_});
@@ -434,7 +434,7 @@ void Tool::on_peers_changed()
     std::erase_if(waiting_peers_, [this](const Peer& p) { return !seen_peers_.contains(p.sock); });
     if (phase_ == Phase::running) {
         const velta::PeerSlot& peer =
-            velta::link_status().peer_table[static_cast<std::size_t>(current_peer_.slot)];
+            velta::peer_table()[static_cast<std::size_t>(current_peer_.slot)];
         if (peer.in_use != 1 || peer.sock != current_peer_.sock)
             driver_.link_lost("the device closed the connection");
         return;
@@ -451,7 +451,7 @@ void Tool::next_peer()
         const Peer p = waiting_peers_.front();
         waiting_peers_.pop_front();
         const velta::PeerSlot& peer =
-            velta::link_status().peer_table[static_cast<std::size_t>(p.slot)];
+            velta::peer_table()[static_cast<std::size_t>(p.slot)];
         if (peer.in_use != 1 || peer.sock != p.sock)
             continue;  // it left before its turn
         current_peer_ = p;

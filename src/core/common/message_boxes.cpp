@@ -5,10 +5,11 @@
 namespace velta {
 namespace {
 
+// A device session's presenter, when it has one, takes the boxes raised in its scope.
 BoxPresenter& presenter()
 {
-    static BoxPresenter p;
-    return p;
+    Current<BoxPresenter>& slot = box_presenter_slot();
+    return slot.get() ? slot.get() : slot.own();
 }
 
 Box make(BoxKind kind, std::string_view caption, std::string_view text, BoxIcon icon,
@@ -25,9 +26,15 @@ Box with_detail(Box box, std::string_view detail)
 
 }  // namespace
 
+Current<BoxPresenter>& box_presenter_slot()
+{
+    static Current<BoxPresenter> p;
+    return p;
+}
+
 BoxPresenter set_box_presenter(BoxPresenter p)
 {
-    return std::exchange(presenter(), std::move(p));
+    return std::exchange(box_presenter_slot().get(), std::move(p));
 }
 
 BoxAnswer present_box(const Box& box)

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/current.h"
+
 namespace velta {
 
 enum class BoxKind {
@@ -37,6 +39,9 @@ using BoxPresenter = std::function<BoxAnswer(const Box&)>;
 
 // Installs the presenter and returns the previous one.
 BoxPresenter set_box_presenter(BoxPresenter presenter);
+// The program's presenter, or a device session's while its scope is current (SessionScope);
+// a session without one of its own uses the program's.
+Current<BoxPresenter>& box_presenter_slot();
 BoxAnswer present_box(const Box& box);
 
 void info_box(std::string_view text);

@@ -2,10 +2,15 @@
 
 namespace velta {
 
+Current<RunActivity>& run_activity_slot()
+{
+    static Current<RunActivity> activity;
+    return activity;
+}
+
 RunActivity& run_activity()
 {
-    static RunActivity activity;
-    return activity;
+    return run_activity_slot().get();
 }
 
 }  // namespace velta

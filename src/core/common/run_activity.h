@@ -3,6 +3,8 @@
 // list run. A run started while another goes is refused, and while either goes the per-command
 // success notices stay quiet. The runs keep their own steps; this is only who is running.
 
+#include "core/common/current.h"
+
 namespace velta {
 
 struct RunActivity {
@@ -11,6 +13,7 @@ struct RunActivity {
 };
 
 RunActivity& run_activity();
+Current<RunActivity>& run_activity_slot();
 
 inline bool settings_run_active()
 {

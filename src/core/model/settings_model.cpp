@@ -2,10 +2,15 @@
 
 namespace velta {
 
+Current<SettingsModel>& model_slot()
+{
+    static Current<SettingsModel> m;
+    return m;
+}
+
 SettingsModel& model()
 {
-    static SettingsModel m;
-    return m;
+    return model_slot().get();
 }
 
 void reset_settings_model()

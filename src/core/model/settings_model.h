@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/common/current.h"
+
 namespace velta {
 
 inline constexpr int k_page_slots = 256;
@@ -165,6 +167,8 @@ struct SettingsModel {
 };
 
 SettingsModel& model();
+// Where model() points: the program's own model, or a device session's (SessionScope).
+Current<SettingsModel>& model_slot();
 
 // Sets every field that has a default back to it; leaves the fields documented as not reset
 // untouched. A default-constructed model is a reset one. The link's answer flags are the

@@ -17,8 +17,7 @@ WireHooks& hooks()
 }
 SendTally& tally()
 {
-    static SendTally t;
-    return t;
+    return send_tally_slot().get();
 }
 bool broadcast()
 {
@@ -30,6 +29,12 @@ bool broadcast()
 WireHooks set_wire_hooks(WireHooks h)
 {
     return std::exchange(hooks(), std::move(h));
+}
+
+Current<SendTally>& send_tally_slot()
+{
+    static Current<SendTally> t;
+    return t;
 }
 
 const SendTally& send_tally()

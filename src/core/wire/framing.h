@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/current.h"
+
 namespace velta {
 
 inline constexpr std::size_t k_max_framed = 599;  // a 600-byte buffer with its terminator
@@ -29,6 +31,7 @@ struct SendTally {
     long long unanswered_bytes = 0;  // serial bytes of the commands nobody answers
 };
 const SendTally& send_tally();
+Current<SendTally>& send_tally_slot();
 
 bool link_ready();
 bool answer_outstanding();

@@ -2,10 +2,15 @@
 
 namespace velta {
 
+Current<LinkSettings>& link_settings_slot()
+{
+    static Current<LinkSettings> s;
+    return s;
+}
+
 LinkSettings& link_settings()
 {
-    static LinkSettings s;
-    return s;
+    return link_settings_slot().get();
 }
 
 PeerTable fresh_peer_table()
@@ -15,18 +20,26 @@ PeerTable fresh_peer_table()
     return t;
 }
 
+PeerTable& peer_table()
+{
+    static PeerTable t = fresh_peer_table();
+    return t;
+}
+
+Current<LinkStatus>& link_status_slot()
+{
+    static Current<LinkStatus> s;
+    return s;
+}
+
 LinkStatus& link_status()
 {
-    static LinkStatus s;
-    return s;
+    return link_status_slot().get();
 }
 
 void clear_answer_flags()
 {
-    LinkStatus& s = link_status();
-    PeerTable peers = std::move(s.peer_table);
-    s = LinkStatus{};
-    s.peer_table = std::move(peers);
+    link_status() = LinkStatus{};
 }
 
 }  // namespace velta

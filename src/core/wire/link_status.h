@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/current.h"
 #include "core/model/settings_model.h"
 
 namespace velta {
@@ -28,6 +29,7 @@ struct LinkSettings {
 };
 
 LinkSettings& link_settings();
+Current<LinkSettings>& link_settings_slot();
 
 struct PeerSlot {
     int in_use = 0;
@@ -46,12 +48,16 @@ struct LinkStatus {
     int success_pending = 0;  // serial: "Success" is shown at the next watchdog tick
     int reply_error = 0;      // the last command failed; a paced run ends at its next tick
     int read_pending = 0;
-    PeerTable peer_table = fresh_peer_table();
 };
 
 LinkStatus& link_status();
+Current<LinkStatus>& link_status_slot();
 
 // Clears every flag of the link status (a reset of the model does); the peers stay.
 void clear_answer_flags();
+
+// The TCP/IP server's peers: one table for the program, also while a device session is
+// current (the sessions are the peers').
+PeerTable& peer_table();
 
 }  // namespace velta

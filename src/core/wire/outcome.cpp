@@ -12,8 +12,7 @@ namespace {
 
 OutcomeObserver& observer()
 {
-    static OutcomeObserver o;
-    return o;
+    return outcome_observer_slot().get();
 }
 
 // Runs report their progress instead of a notice per command; a late answer is no success.
@@ -79,6 +78,12 @@ Outcome outcome_of(OutcomeKind kind, LinkKind link)
     Outcome o;
     o.kind = kind;
     o.link = link;
+    return o;
+}
+
+Current<OutcomeObserver>& outcome_observer_slot()
+{
+    static Current<OutcomeObserver> o;
     return o;
 }
 

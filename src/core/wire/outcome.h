@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/current.h"
 #include "core/common/message_boxes.h"
 
 namespace velta {
@@ -45,6 +46,7 @@ using OutcomeObserver = std::function<void(const Outcome&)>;
 
 // Installs the observer and returns the previous one.
 OutcomeObserver set_outcome_observer(OutcomeObserver observer);
+Current<OutcomeObserver>& outcome_observer_slot();
 
 // Tells the observer, then shows the outcome's box (outcome_box). The caller keeps the link
 // status (reply_error, success_pending) as the outcome means it.

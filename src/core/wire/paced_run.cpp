@@ -5,6 +5,7 @@
 
 #include "core/common/run_activity.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_session.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 
@@ -42,6 +43,7 @@ PacedRun::~PacedRun()
     // A host that did not cancel its run: nothing of the run may outlive it.
     if (!running_)
         return;
+    SessionScope scope(session_);
     run_activity().settings_run = false;
     if (pace_ == Pace::answered)
         set_outcome_observer(std::move(previous_observer_));
@@ -51,6 +53,7 @@ bool PacedRun::start(RunSteps steps, int period_ms, Pace pace)
 {
     if (running_ || settings_run_active())
         return false;
+    session_ = current_session();
     steps_ = std::move(steps);
     running_ = true;
     pace_ = pace;
@@ -87,6 +90,7 @@ void PacedRun::tick()
 {
     if (!running_ || in_step_)
         return;
+    SessionScope scope(session_);
     if (link_status().reply_error != 0) {
         link_status().reply_error = 0;
         end(RunEnd::stopped_on_error);
@@ -140,14 +144,18 @@ void PacedRun::tick()
 
 void PacedRun::stop()
 {
-    if (running_)
+    if (running_) {
+        SessionScope scope(session_);
         end(RunEnd::stopped);
+    }
 }
 
 void PacedRun::cancel()
 {
-    if (running_)
+    if (running_) {
+        SessionScope scope(session_);
         end(RunEnd::cancelled);
+    }
 }
 
 void PacedRun::end(RunEnd how)

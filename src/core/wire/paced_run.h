@@ -7,12 +7,17 @@
 // command of the previous one has its outcome (answer, time-out, no link), a step that sends
 // nothing is followed at once, and commands nobody answers (an RS-485 broadcast) are given the
 // time the serial line needs to carry them. The run then ends when the last step is answered.
+//
+// A run started while a device session's scope is current is that device's: every tick runs
+// in its scope, so several runs, one per device, can go side by side.
 
 #include <functional>
 
 #include "core/wire/outcome.h"
 
 namespace velta {
+
+struct DeviceSession;
 
 enum class StepResult {
     sent,     // the step went out (or had nothing to send)
@@ -74,6 +79,7 @@ private:
     long long awaited_ = 0;
     long long answered_ = 0;
     OutcomeObserver previous_observer_;
+    DeviceSession* session_ = nullptr;  // the run's device; its scope is entered on each tick
 };
 
 }  // namespace velta

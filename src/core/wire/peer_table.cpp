@@ -7,14 +7,13 @@ namespace velta {
 
 void reset_peer_table()
 {
-    LinkStatus& s = link_status();
-    s.peer_table = fresh_peer_table();
-    s.socket_connected = 0;
+    peer_table() = fresh_peer_table();
+    link_status().socket_connected = 0;
 }
 
 int find_peer_slot(std::uintptr_t sock)
 {
-    const auto& table = link_status().peer_table;
+    const auto& table = peer_table();
     for (int i = 0; i < k_peer_slots; ++i)
         if (table[static_cast<std::size_t>(i)].sock == sock)
             return i;
@@ -23,7 +22,7 @@ int find_peer_slot(std::uintptr_t sock)
 
 int free_peer_slot()
 {
-    const auto& table = link_status().peer_table;
+    const auto& table = peer_table();
     for (int i = 1; i < k_peer_slots; ++i)
         if (table[static_cast<std::size_t>(i)].in_use == 0)
             return i;
@@ -36,7 +35,7 @@ std::string selected_peer_address()
     if (link_settings().interface != Interface::tcp ||
         link_settings().tcp_role != TcpRole::server || slot < 1 || slot >= k_peer_slots)
         return {};
-    const PeerSlot& peer = link_status().peer_table[static_cast<std::size_t>(slot)];
+    const PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
     return peer.in_use == 1 ? peer.address : std::string();
 }
 

@@ -16,10 +16,9 @@
 namespace velta {
 namespace {
 
-std::function<void(std::string_view)>& observer()
+ReplyObserver& observer()
 {
-    static std::function<void(std::string_view)> o;
-    return o;
+    return reply_observer_slot().get();
 }
 
 std::function<void(std::string_view)>& line_tap()
@@ -27,11 +26,6 @@ std::function<void(std::string_view)>& line_tap()
     static std::function<void(std::string_view)> t;
     return t;
 }
-
-struct DecodeTarget {
-    DeviceConfig* config = nullptr;  // none: the editing configuration
-    DeviceExtras* extras = nullptr;
-};
 
 int& socket_replies_dropped()
 {
@@ -41,9 +35,24 @@ int& socket_replies_dropped()
 
 DecodeTarget& decode_target()
 {
-    static DecodeTarget t;
+    return decode_target_slot().get();
+}
+
+}  // namespace
+
+Current<ReplyObserver>& reply_observer_slot()
+{
+    static Current<ReplyObserver> o;
+    return o;
+}
+
+Current<DecodeTarget>& decode_target_slot()
+{
+    static Current<DecodeTarget> t;
     return t;
 }
+
+namespace {
 
 // The reply without its line end.
 constexpr std::size_t k_max_line = 599;

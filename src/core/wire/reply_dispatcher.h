@@ -23,6 +23,13 @@ void serial_dispatch(std::string_view line);
 void socket_receive(std::string_view line);
 void socket_receive_late(std::string_view line);
 
+// Where replies are decoded when not into model(): set by DecodeInto.
+struct DecodeTarget {
+    DeviceConfig* config = nullptr;  // none: the editing configuration
+    DeviceExtras* extras = nullptr;
+};
+Current<DecodeTarget>& decode_target_slot();
+
 // While it lives, replies are decoded into config and extras instead of the editing
 // configuration (a read that must not touch what the user edits). Scopes nest.
 class DecodeInto {
@@ -52,5 +59,7 @@ void set_line_tap(std::function<void(std::string_view line)> tap);
 
 // Called after every decoded line, so that an open dialog can refresh itself.
 void set_reply_observer(std::function<void(std::string_view line)> observer);
+using ReplyObserver = std::function<void(std::string_view line)>;
+Current<ReplyObserver>& reply_observer_slot();
 
 }  // namespace velta

@@ -17,7 +17,7 @@ const QString k_blank_place = QString(16, QLatin1Char(' '));
 
 const PeerSlot& peer(int slot)
 {
-    return link_status().peer_table[static_cast<std::size_t>(slot)];
+    return peer_table()[static_cast<std::size_t>(slot)];
 }
 
 }  // namespace
