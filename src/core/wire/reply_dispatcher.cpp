@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/wire/codecs.h"
+#include "core/wire/device_session.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_fields.h"
 
@@ -407,7 +408,8 @@ void set_reply_observer(std::function<void(std::string_view)> o)
 
 void dispatch_line(std::string_view line, LinkKind link, Receipt receipt)
 {
-    if (link == LinkKind::socket && socket_replies_dropped() > 0)
+    // The drop is the program's own: a device session's answers are its run's.
+    if (link == LinkKind::socket && socket_replies_dropped() > 0 && !current_session())
         return;
     if (line_tap())
         line_tap()(line);

@@ -45,7 +45,7 @@ private:
 };
 
 // While one lives, lines from the TCP/IP link are dropped unseen (the link set-up dialogs send
-// no device commands). Scopes nest.
+// no device commands), except a device session's. Scopes nest.
 class DropSocketReplies {
 public:
     DropSocketReplies();
