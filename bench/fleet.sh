@@ -4,6 +4,9 @@
 #   bench/fleet.sh N [--throttle] [--wait]   start N velta-devsim listeners on free loopback
 #                                            ports, each with its own state, and print one
 #                                            HOST:PORT line each
+#   bench/fleet.sh N --connect HOST:PORT [--throttle] [--wait]
+#                                            start N simulators that connect to a tool
+#                                            listening there (veltactl --listen)
 #   bench/fleet.sh stop                      stop the fleet started last
 #
 # Without --wait the simulators keep running after the script returns; their process ids are
@@ -18,7 +21,7 @@ devsim=${VELTA_DEVSIM:-$here/build/dev/tools/devsim/velta-devsim}
 pids_file=${VELTA_FLEET_PIDS:-${TMPDIR:-/tmp}/velta-fleet.pids}
 
 usage() {
-    sed -n '4,7p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '4,10p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
@@ -40,12 +43,19 @@ count=$1
 shift
 throttle=()
 wait_here=0
-for arg in "$@"; do
-    case $arg in
+connect_to=
+while [[ $# -gt 0 ]]; do
+    case $1 in
     --throttle) throttle=(--throttle) ;;
     --wait) wait_here=1 ;;
+    --connect)
+        [[ $# -ge 2 ]] || usage
+        connect_to=$2
+        shift
+        ;;
     *) usage ;;
     esac
+    shift
 done
 [[ -x $devsim ]] || { echo "fleet.sh: no simulator at $devsim" >&2; exit 1; }
 
@@ -62,6 +72,21 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 : >"$pids_file"
+if [[ -n $connect_to ]]; then
+    # Connectors print nothing; they retry until the tool listens.
+    for ((i = 1; i <= count; i++)); do
+        "$devsim" --connect "$connect_to" "${throttle[@]}" >/dev/null 2>"$work/$i.err" </dev/null &
+        echo $! >>"$pids_file"
+    done
+    started=1
+    if [[ $wait_here -eq 1 ]]; then
+        while true; do
+            sleep 3600 &
+            wait $! || true
+        done
+    fi
+    exit 0
+fi
 for ((i = 1; i <= count; i++)); do
     "$devsim" --listen 127.0.0.1:0 "${throttle[@]}" >"$work/$i.out" 2>"$work/$i.err" </dev/null &
     echo $! >>"$pids_file"

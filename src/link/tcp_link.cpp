@@ -738,7 +738,6 @@ std::size_t socket_commands_waiting()
 std::uintptr_t tcp_session_connect(DeviceSession& session, const std::string& host,
                                    std::uint16_t port)
 {
-    install_tcp_hooks();
     release_session(session);
     Channel& ch = open_channel(session);
     auto* socket = new QTcpSocket(&TcpLink::instance());
@@ -761,7 +760,6 @@ bool bind_peer_to_session(int slot, DeviceSession& session)
     Connection* conn = peer.in_use == 1 ? connection(peer.sock) : nullptr;
     if (!conn || conn->session)
         return false;
-    install_tcp_hooks();
     release_session(session);
     Channel& ch = open_channel(session);
     // The program's own command on this peer, if any, is its to finish: it is forgotten here,

@@ -114,6 +114,7 @@ int answer_timeout_ms();
 // time-out and queue; while its scope is current, socket_send_and_wait and
 // socket_answer_outstanding are its own, and the link enters its scope for everything its
 // connection brings. The program's own commands (the dialogs) go on as described above.
+// The sessions send through the wire hooks: install_tcp_hooks (or tcp_server_start) first.
 //
 // Connects the session to host (dotted IPv4) and port as a client of its own; the outcome comes
 // as sessionLinkChanged. Returns the connection's handle.

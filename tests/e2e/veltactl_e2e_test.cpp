@@ -454,6 +454,67 @@ TEST_F(Veltactl, ThreeDevicesInTurnEachReportedAndEachWithItsOwnFile)
     EXPECT_TRUE(r.err.contains(c.target() + ": cannot connect")) << r.err.toStdString();
 }
 
+// Eight devices, four at a time, each on its own connection: a device that refuses a command
+// and one that leaves mid-run fail alone while the others finish, and read-all writes one file
+// a device, each equal to what that device holds.
+TEST_F(Veltactl, EightDevicesFourAtATimeFailAloneAndReadIntoOneFileEach)
+{
+    const QString sent = file("sent.dat");
+    make_settings_file(sent);
+    constexpr int k_refuses = 2;
+    constexpr int k_leaves = 5;
+    std::vector<std::unique_ptr<Sim>> sims;
+    QStringList targets;
+    for (int i = 0; i < 8; ++i) {
+        // A short delay a answer keeps each run long enough to overlap the others.
+        QStringList extra{"--delay", "3"};
+        if (i == k_refuses)
+            extra << "--error-at"
+                  << "40:E3";
+        if (i == k_leaves)
+            extra << "--close-after"
+                  << "60";
+        sims.push_back(std::make_unique<Sim>(extra));
+        targets << sims.back()->target();
+    }
+    Result r = veltactl({"--tcp", targets.join(','), "--jobs", "4", "--fast", "set-all", sent});
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n');
+    int started_before_an_end = 0;
+    for (const QString& line : lines) {
+        if (line.startsWith("ok ") || line.startsWith("failed "))
+            break;
+        started_before_an_end += line.startsWith("start ") ? 1 : 0;
+    }
+    EXPECT_EQ(started_before_an_end, 4) << r.out.toStdString();
+    const auto row = [&](int i, const QString& result) {
+        return QRegularExpression("\\n" + QRegularExpression::escape(targets[i]) + " +" +
+                                  QRegularExpression::escape(result) + " ");
+    };
+    EXPECT_TRUE(r.out.contains(row(k_refuses, "failed: the device answered E3")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(row(k_leaves, "failed: the connection was lost")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(row(0, "ok"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("8 devices: 6 ok, 2 failed")) << r.out.toStdString();
+
+    const QString out_dir = file("out");
+    r = veltactl(
+        {"--tcp", targets.join(','), "--jobs", "4", "--fast", "read-all", "--out-dir", out_dir});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    for (int i = 0; i < 8; ++i) {
+        const QString own = out_dir + QStringLiteral("/127.0.0.1-%1.dat").arg(sims[i]->port());
+        if (i != k_refuses && i != k_leaves) {
+            EXPECT_EQ(bytes_of(own), bytes_of(sent)) << own.toStdString();
+            continue;
+        }
+        // A device that failed holds part of the file; its own file is what it holds.
+        EXPECT_NE(bytes_of(own), bytes_of(sent)) << own.toStdString();
+        EXPECT_EQ(veltactl({"--tcp", targets[i], "--quiet", "diff", own}).code, 0)
+            << own.toStdString();
+    }
+}
+
 TEST_F(Veltactl, ListenServesEachDeviceThatConnects)
 {
     const QString sent = file("sent.dat");

@@ -108,11 +108,12 @@ std::string usage_text()
 {
     return "usage: veltactl [--serial PATH | --tcp HOST:PORT[,HOST:PORT...] | --listen PORT]\n"
            "                [--rs485 NN|FF] [--paced | --fast] [--timeout MS] [--trace FILE]\n"
-           "                [--quiet] [--keep-partial] [--count N] [--json] COMMAND\n"
+           "                [--quiet] [--keep-partial] [--count N] [--jobs N] [--json] COMMAND\n"
            "\n"
            "Commands:\n"
            "  set-all FILE.dat                 send every setting of a settings file\n"
            "  read-all FILE.dat                read every setting into a settings file\n"
+           "  read-all --out-dir DIR           ... one file a device in DIR, named by address\n"
            "  set-all FILE.dat --verify        ... then read everything back and compare\n"
            "  diff FILE.dat                    read the device and list what differs from the\n"
            "                                   file (exit 0 equal, 1 different)\n"
@@ -129,10 +130,13 @@ std::string usage_text()
            "\n"
            "Link (one of):\n"
            "  --serial PATH        a serial port, 38400 baud 8E1\n"
-           "  --tcp HOST:PORT,...  one or more devices, served in turn (the option may repeat)\n"
+           "  --tcp HOST:PORT,...  one or more devices (the option may repeat)\n"
            "  --listen PORT        wait for devices to connect (0: any free port, printed) and\n"
            "                       serve each one that connects\n"
            "  --count N            with --listen: stop after N devices (default: until Ctrl+C)\n"
+           "  --jobs N             with --tcp or --listen: serve up to N devices at once, each\n"
+           "                       on its own connection (default 1: in turn); the end prints\n"
+           "                       a table of the devices\n"
            "  --rs485 NN|FF        with --serial: RS-485 slave address 00..31, FF broadcast\n"
            "\n"
            "Pace and output:\n"
@@ -143,7 +147,8 @@ std::string usage_text()
            "  --quiet              print errors only\n"
            "  --keep-partial       write read-all / glyphs-read output even when a step failed\n"
            "  --json               diff, sync, set-all: one JSON object per device on stdout\n"
-           "                       (differences, plan, verify result, backup path)\n"
+           "                       (differences, plan, verify result, backup path); with\n"
+           "                       several devices the end table as one JSON object too\n"
            "\n"
            "diff and sync always pace by the answers (as --fast).\n"
            "\n"
@@ -167,6 +172,7 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
     };
     bool paced_given = false;
     bool count_given = false;
+    bool jobs_given = false;
     std::vector<std::string> words;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -228,7 +234,8 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
             continue;
         }
         if (arg != "--serial" && arg != "--tcp" && arg != "--listen" && arg != "--rs485" &&
-            arg != "--timeout" && arg != "--trace" && arg != "--count" && arg != "--backup")
+            arg != "--timeout" && arg != "--trace" && arg != "--count" && arg != "--backup" &&
+            arg != "--jobs" && arg != "--out-dir")
             return fail("unknown option: " + arg);
         std::string v;
         if (!take_value(v))
@@ -270,6 +277,15 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
             if (v.empty())
                 return fail("--backup: the folder name is empty");
             o.backup_dir = v;
+        } else if (arg == "--jobs") {
+            if (!to_int(v, 1, k_max_jobs, o.jobs))
+                return fail("--jobs: '" + v + "' is not a number of devices (1.." +
+                            std::to_string(k_max_jobs) + ")");
+            jobs_given = true;
+        } else if (arg == "--out-dir") {
+            if (v.empty())
+                return fail("--out-dir: the folder name is empty");
+            o.out_dir = v;
         } else if (arg == "--trace") {
             if (v.empty())
                 return fail("--trace: the file name is empty");
@@ -291,6 +307,8 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         return fail("--rs485: only with --serial");
     if (count_given && o.link != LinkMode::listen)
         return fail("--count: only with --listen");
+    if (jobs_given && o.link != LinkMode::tcp && o.link != LinkMode::listen)
+        return fail("--jobs: only with --tcp or --listen");
 
     if (words.empty())
         return fail(
@@ -304,17 +322,23 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         return fail("unknown command: " + words.front());
     o.command = found->command;
     const std::string name(found->word);
-    if (words.size() - 1 < found->operands)
+    // read-all --out-dir names its files itself.
+    const std::size_t operands =
+        o.command == Command::read_all && !o.out_dir.empty() ? 0 : found->operands;
+    if (words.size() - 1 < operands)
         return fail(name + ": " +
                     (found->operands == 2 ? "give the size (large, medium, small) and the file"
                      : o.command == Command::send ? "give the command to send"
                                                   : "give the file"));
-    if (words.size() - 1 > found->operands)
-        return fail(name + ": unexpected argument '" + words[found->operands + 1] + "'");
+    if (words.size() - 1 > operands)
+        return fail(name + ": unexpected argument '" + words[operands + 1] + "'");
 
     switch (o.command) {
-        case Command::set_all:
         case Command::read_all:
+            if (o.out_dir.empty())
+                o.file = words[1];
+            break;
+        case Command::set_all:
         case Command::diff:
         case Command::sync:
             o.file = words[1];
@@ -334,9 +358,12 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         default:
             break;
     }
-    if (o.file.empty() && (o.command == Command::set_all || o.command == Command::read_all ||
-                           o.command == Command::diff || o.command == Command::sync ||
-                           o.command == Command::glyphs_set || o.command == Command::glyphs_read))
+    if (!o.out_dir.empty() && o.command != Command::read_all)
+        return fail("--out-dir: only with read-all");
+    if (o.file.empty() && o.out_dir.empty() &&
+        (o.command == Command::set_all || o.command == Command::read_all ||
+         o.command == Command::diff || o.command == Command::sync ||
+         o.command == Command::glyphs_set || o.command == Command::glyphs_read))
         return fail(name + ": the file name is empty");
 
     if (o.link == LinkMode::none && o.command != Command::version)
@@ -349,9 +376,6 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         return fail("--dry-run sends nothing to verify");
     if (!o.backup_dir.empty() && o.command != Command::sync)
         return fail("--backup: only with sync");
-    if (o.json && o.command != Command::diff && o.command != Command::sync &&
-        o.command != Command::set_all)
-        return fail("--json: only with diff, sync or set-all");
     if (o.rs485 == k_broadcast && (command_reads(o.command) || o.verify))
         return fail(name + ": nothing answers a broadcast (--rs485 FF); give an address");
     if (o.keep_partial && o.command != Command::read_all && o.command != Command::glyphs_read)

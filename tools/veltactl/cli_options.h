@@ -29,6 +29,7 @@ struct Target {
 };
 
 inline constexpr int k_broadcast = 32;  // --rs485 FF
+inline constexpr int k_max_jobs = 96;   // as many devices as the server role holds
 
 struct Options {
     LinkMode link = LinkMode::none;
@@ -36,6 +37,7 @@ struct Options {
     std::vector<Target> targets;  // --tcp, in the order given
     int listen_port = 0;          // 0: any free port (it is printed)
     int count = 0;                // --listen: devices to serve; 0 until interrupted
+    int jobs = 1;                 // --tcp, --listen: devices served at once
     int rs485 = -1;               // -1 RS-232C; 0..31 an address; k_broadcast for FF
     bool fast = false;
     int timeout_ms = 0;  // 0: the link's own time-out
@@ -45,7 +47,8 @@ struct Options {
     bool help = false;
     bool verify = false;     // set-all, sync: read back what was sent and compare it
     bool dry_run = false;    // sync: print the plan, send nothing
-    bool json = false;       // diff, sync, set-all: one JSON object a device on stdout
+    bool json = false;       // JSON on stdout: diff, sync, set-all's object a device; the table
+    std::string out_dir;     // read-all: one file a device in this folder, named by address
     std::string backup_dir;  // sync: save the device's configuration here first
 
     Command command = Command::none;

@@ -142,6 +142,7 @@ Operation CompareRun::begin(std::string device)
     device_ = std::move(device);
     file_ = velta::model().config;
     read_ok_ = sent_ = verified_ = false;
+    items_sent_ = 0;
     differences_.clear();
     plan_.clear();
     plan_commands_.clear();
@@ -209,6 +210,7 @@ std::optional<Operation> CompareRun::next(const RunReport& report)
         }
         case Stage::send_plan:
             sent_ = true;
+            items_sent_ = report.steps_done;
             if (!report.all_ok())
                 exit_code_ = k_exit_failed;
             if (!o_.verify)
@@ -230,6 +232,15 @@ std::optional<Operation> CompareRun::next(const RunReport& report)
             break;
     }
     return std::nullopt;
+}
+
+std::string CompareRun::verify_text() const
+{
+    if (!o_.verify)
+        return "-";
+    if (!verified_)
+        return "not done";
+    return left_.empty() ? "ok" : counted(left_.size(), "item differs", "items differ");
 }
 
 Outcome CompareRun::finish() const

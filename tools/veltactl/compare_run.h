@@ -39,6 +39,10 @@ public:
     std::optional<Operation> next(const RunReport& report);
     // The device's result: exit code, error line and the human or JSON report.
     Outcome finish() const;
+    // For the end table: the steps that went to the device to change it, and how the read-back
+    // ended ("-" without --verify).
+    int items_sent() const { return items_sent_; }
+    std::string verify_text() const;
 
 private:
     enum class Stage { read_device, send_plan, read_back, done };
@@ -67,6 +71,7 @@ private:
     std::vector<std::string> plan_commands_;
     bool sent_ = false;
     bool verified_ = false;
+    int items_sent_ = 0;
     std::vector<velta::ConfigDifference> left_;  // file against the device read back
     std::string backup_path_;
     int exit_code_ = k_exit_ok;

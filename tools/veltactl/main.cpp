@@ -9,13 +9,18 @@
 #include <cstdio>
 #include <ctime>
 #include <deque>
+#include <filesystem>
+#include <functional>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "cli_options.h"
 #include "compare_run.h"
+#include "fleet_output.h"
 #include "operations.h"
 #include "progress_output.h"
 #include "step_driver.h"
@@ -31,11 +36,13 @@
 #define VELTA_FILENO fileno
 #endif
 
+#include "core/common/file_io.h"
 #include "core/common/message_boxes.h"
 #include "core/glyphs/glyph_replies.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
 #include "core/pages/title_encoding.h"
+#include "core/wire/device_session.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
@@ -68,30 +75,56 @@ void error_line(const std::string& text)
     std::cerr << "veltactl: " << text << '\n' << std::flush;
 }
 
+void later(std::function<void()> fn)
+{
+    QTimer::singleShot(0, QCoreApplication::instance(), std::move(fn));
+}
+
+// One device being served: its own state (a device session on TCP/IP; the program's own on the
+// serial link), its step driver and timers, and what is printed about it.
+struct Job {
+    Job(int number, std::string name, std::ostream& out, ProgressStyle style)
+        : id(number), device(std::move(name)), progress(out, style)
+    {
+        gate_timer.setSingleShot(true);
+        gate_timer.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
+        answer_timer.setSingleShot(true);
+        connect_timer.setSingleShot(true);
+        row.device = device;
+    }
+
+    enum class Phase { connecting, running, done };
+
+    int id = 0;
+    std::string device;
+    std::unique_ptr<velta::DeviceSession> session;  // none: the program's own (serial)
+    std::unique_ptr<StepDriver> driver;
+    std::unique_ptr<CompareRun> compare;
+    QTimer gate_timer;
+    QTimer answer_timer;
+    QTimer connect_timer;
+    Phase phase = Phase::connecting;
+    std::string connect_note;  // what the link said while connecting
+    ProgressOutput progress;
+    std::string trace;  // its trace section, while devices run side by side
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    std::uintptr_t peer_sock = 0;  // --listen: the peer it serves
+    DeviceRow row;
+};
+
 class Tool {
 public:
     explicit Tool(Options o)
         : o_(std::move(o)),
-          progress_(std::cout, o_.quiet || o_.json                  ? ProgressStyle::quiet
-                               : VELTA_ISATTY(VELTA_FILENO(stdout)) ? ProgressStyle::terminal
-                                                                    : ProgressStyle::lines),
-          driver_(driver_host()),
-          compare_(o_, [](std::string_view cp932) {
+          style_(o_.quiet || o_.json                  ? ProgressStyle::quiet
+                 : VELTA_ISATTY(VELTA_FILENO(stdout)) ? ProgressStyle::terminal
+                                                      : ProgressStyle::lines),
+          display_([](std::string_view cp932) {
               return velta::from_cp932(cp932).toUtf8().toStdString();
           })
     {
-        gate_timer_.setSingleShot(true);
-        gate_timer_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
-        answer_timer_.setSingleShot(true);
-        connect_timer_.setSingleShot(true);
-        QObject::connect(&gate_timer_, &QTimer::timeout, [this] { driver_.gate_open(); });
-        QObject::connect(&answer_timer_, &QTimer::timeout, [this] {
-            velta::link_status().answer_pending = 0;  // the watchdog must not report it too
-            driver_.answer_timed_out();
-        });
-        QObject::connect(&connect_timer_, &QTimer::timeout, [this] {
-            connect_failed("no connection within " + std::to_string(k_connect_timeout_ms) + " ms");
-        });
+        if (style_ == ProgressStyle::terminal && o_.jobs > 1)
+            board_ = std::make_unique<FleetBoard>(std::cout);
         QObject::connect(&watchdog_timer_, &QTimer::timeout, [] { velta::watchdog_tick(); });
         QObject::connect(&interrupt_timer_, &QTimer::timeout, [this] {
             if (g_interrupted)
@@ -99,99 +132,204 @@ public:
         });
     }
 
-    // Sets everything up and starts the first device; false when the program ends at once.
+    // Sets everything up and starts the first devices; false when the program ends at once.
     bool start();
     int exit_code() const { return exit_code_; }
 
 private:
-    enum class Phase { idle, connecting, running, done };
-
-    DriverHost driver_host();
-    void install_hooks();
-    void wrap_wire();
-    velta::BoxAnswer present(const velta::Box& shown);
-
-    bool start_serial();
-    void next_target();
-    void connect_failed(const std::string& why);
-    void on_connected_changed();
-    bool start_listening();
-    void on_peers_changed();
-    void next_peer();
-
-    void run_device(std::string device);
-    void start_operation(Operation op);
-    void stage_finished(const RunReport& report);
-    void device_finished(const RunReport& report);
-    void after_device();
-    void interrupted();
-    void end(int code);
-
-    Options o_;
-    std::tm now_ = local_time(std::time(nullptr));
-    ProgressOutput progress_;
-    WireTrace trace_;
-    StepDriver driver_;
-    CompareRun compare_;
-    QTimer gate_timer_;
-    QTimer answer_timer_;
-    QTimer connect_timer_;
-    QTimer watchdog_timer_;
-    QTimer interrupt_timer_;
-
-    Phase phase_ = Phase::idle;
-    std::string device_;
-    std::string connect_note_;  // what the link said while connecting
-    int exit_code_ = k_exit_ok;
-    int devices_ = 0;
-    int devices_ok_ = 0;
-
-    std::size_t next_target_ = 0;
-    bool several_ = false;
-    bool connected_signal_ = false;
-
     struct Peer {
         int slot = 0;
         std::uintptr_t sock = 0;
         int number = 0;  // in the order of connection
     };
+
+    Job* find(int id) const;
+    Job* job_of_scope() const;
+    Job& add_job(std::string device);
+    DriverHost driver_host(int id);
+    void install_hooks();
+    void wrap_wire();
+    velta::BoxAnswer present(int id, const velta::Box& shown);
+    void trace(Job* job, TraceDirection direction, std::string_view bytes);
+    void print(Job* job, std::string_view text);
+    void show_overall();
+
+    bool start_serial();
+    void fill_slots();
+    void start_target(const Target& t);
+    void on_session_link(velta::DeviceSession* session);
+    bool start_listening();
+    void on_peers_changed();
+
+    void run_device(Job& job);
+    void start_operation(Job& job, Operation op);
+    void stage_finished(Job& job, const RunReport& report);
+    void device_finished(Job& job, const RunReport& report);
+    void connect_failed(Job& job, const std::string& why);
+    void job_done(Job& job, int exit_code, std::string result);
+    void remove_job(int id);
+    void check_end();
+    void interrupted();
+    void end(int code);
+    std::string output_file(const Job& job);
+
+    Options o_;
+    ProgressStyle style_;
+    DisplayText display_;
+    std::tm now_ = local_time(std::time(nullptr));
+    std::unique_ptr<FleetBoard> board_;  // several devices at once on a terminal
+    WireTrace trace_;
+    QTimer watchdog_timer_;
+    QTimer interrupt_timer_;
+
+    std::map<int, std::unique_ptr<Job>> jobs_;  // the devices being served, by number
+    std::map<int, DeviceRow> rows_;             // the devices served, by number
+    int next_id_ = 0;
+    int exit_code_ = k_exit_ok;
+    int devices_ = 0;
+    int devices_ok_ = 0;
+    bool several_ = false;
+    bool ended_ = false;
+    std::string listen_note_;
+    std::set<std::string> out_names_;  // --out-dir names given out
+
+    std::size_t next_target_ = 0;
     std::set<std::uintptr_t> seen_peers_;  // the peers connected at the last change
     std::deque<Peer> waiting_peers_;
-    Peer current_peer_;
     int peers_connected_ = 0;
+    int peers_started_ = 0;
 };
 
-DriverHost Tool::driver_host()
+Job* Tool::find(int id) const
+{
+    auto it = jobs_.find(id);
+    return it == jobs_.end() ? nullptr : it->second.get();
+}
+
+Job* Tool::job_of_scope() const
+{
+    const velta::DeviceSession* s = velta::current_session();
+    for (const auto& [id, job] : jobs_)
+        if (job->session.get() == s)
+            return job.get();
+    return nullptr;
+}
+
+Job& Tool::add_job(std::string device)
+{
+    const ProgressStyle style = board_ ? ProgressStyle::quiet : style_;
+    auto owned = std::make_unique<Job>(++next_id_, std::move(device), std::cout, style);
+    Job& job = *owned;
+    jobs_[job.id] = std::move(owned);
+    const int id = job.id;
+    job.driver = std::make_unique<StepDriver>(driver_host(id));
+    job.compare = std::make_unique<CompareRun>(o_, display_);
+    QObject::connect(&job.gate_timer, &QTimer::timeout, [this, id] {
+        if (Job* j = find(id)) {
+            velta::SessionScope scope(j->session.get());
+            j->driver->gate_open();
+        }
+    });
+    QObject::connect(&job.answer_timer, &QTimer::timeout, [this, id] {
+        if (Job* j = find(id)) {
+            velta::SessionScope scope(j->session.get());
+            velta::link_status().answer_pending = 0;  // the watchdog must not report it too
+            j->driver->answer_timed_out();
+        }
+    });
+    QObject::connect(&job.connect_timer, &QTimer::timeout, [this, id] {
+        if (Job* j = find(id))
+            connect_failed(*j,
+                           "no connection within " + std::to_string(k_connect_timeout_ms) + " ms");
+    });
+    return job;
+}
+
+DriverHost Tool::driver_host(int id)
 {
     DriverHost h;
-    h.arm_gate = [this](int ms) { gate_timer_.start(ms); };
-    h.arm_answer_timer = [this](int ms) { answer_timer_.start(ms); };
-    h.disarm_answer_timer = [this] { answer_timer_.stop(); };
-    h.disarm_all = [this] {
-        gate_timer_.stop();
-        answer_timer_.stop();
+    h.arm_gate = [this, id](int ms) { find(id)->gate_timer.start(ms); };
+    h.arm_answer_timer = [this, id](int ms) { find(id)->answer_timer.start(ms); };
+    h.disarm_answer_timer = [this, id] { find(id)->answer_timer.stop(); };
+    h.disarm_all = [this, id] {
+        find(id)->gate_timer.stop();
+        find(id)->answer_timer.stop();
     };
-    h.defer = [](std::function<void()> fn) {
-        QTimer::singleShot(0, QCoreApplication::instance(), std::move(fn));
+    h.defer = [this, id](std::function<void()> fn) {
+        later([this, id, fn = std::move(fn)] {
+            if (Job* j = find(id)) {
+                velta::SessionScope scope(j->session.get());
+                fn();
+            }
+        });
     };
-    h.progress = [this](int step, int) { progress_.step(step); };
-    h.finished = [this](const RunReport& r) {
-        // The next device starts from the event loop, not inside the last answer's dispatch.
-        QTimer::singleShot(0, QCoreApplication::instance(), [this, r] {
+    h.progress = [this, id](int step, int) {
+        Job* j = find(id);
+        if (board_)
+            board_->set(id, j->progress.bar_text(step));
+        else
+            j->progress.step(step);
+    };
+    h.finished = [this, id](const RunReport& r) {
+        // The next stage or device starts from the event loop, not inside the last answer's
+        // dispatch.
+        later([this, id, r] {
+            Job* j = find(id);
+            if (!j || j->phase != Job::Phase::running)
+                return;
+            velta::SessionScope scope(j->session.get());
             if (runs_in_stages(o_))
-                stage_finished(r);
+                stage_finished(*j, r);
             else
-                device_finished(r);
+                device_finished(*j, r);
         });
     };
     return h;
 }
 
-velta::BoxAnswer Tool::present(const velta::Box& shown)
+void Tool::trace(Job* job, TraceDirection direction, std::string_view bytes)
 {
-    if (trace_.is_open())
-        trace_.write(device_, TraceDirection::note, shown.caption + ": " + shown.text);
-    if (driver_.box(shown) || shown.kind == velta::BoxKind::info)
+    if (!trace_.is_open())
+        return;
+    if (job && o_.jobs > 1)
+        job->trace += trace_.line(job->device, direction, bytes);
+    else
+        trace_.write(job ? job->device : std::string(), direction, bytes);
+}
+
+void Tool::print(Job* job, std::string_view text)
+{
+    if (style_ == ProgressStyle::quiet)
+        return;
+    if (board_)
+        board_->line(text);
+    else if (job)
+        job->progress.line(text);
+    else
+        std::cout << text << '\n' << std::flush;
+}
+
+void Tool::show_overall()
+{
+    if (!board_)
+        return;
+    std::string text = "devices: " + std::to_string(jobs_.size()) + " running, " +
+                       std::to_string(devices_) + " done";
+    if (devices_ > devices_ok_)
+        text += " (" + std::to_string(devices_ - devices_ok_) + " failed)";
+    if (o_.link == LinkMode::tcp)
+        text += " of " + std::to_string(o_.targets.size());
+    else if (o_.count > 0)
+        text += " of " + std::to_string(o_.count);
+    board_->overall(text);
+}
+
+velta::BoxAnswer Tool::present(int id, const velta::Box& shown)
+{
+    // The program's own presenter hears the boxes of a device that is still connecting.
+    Job* job = id != 0 ? find(id) : job_of_scope();
+    trace(job, TraceDirection::note, shown.caption + ": " + shown.text);
+    if ((job && job->driver->box(shown)) || shown.kind == velta::BoxKind::info)
         return velta::BoxAnswer::yes;
     std::string text = shown.text;
     if (!shown.detail.empty())
@@ -199,11 +337,12 @@ velta::BoxAnswer Tool::present(const velta::Box& shown)
     for (char& c : text)
         if (c == '\n')
             c = ' ';
-    if (phase_ == Phase::connecting) {
-        connect_note_ = text;
-    } else {
-        error_line((device_.empty() ? std::string() : device_ + ": ") + text);
-    }
+    if (!job)
+        listen_note_ = text;
+    else if (job->phase == Job::Phase::connecting)
+        job->connect_note = text;
+    else
+        error_line(job->device + ": " + text);
     // The questions of the dialogs are the operator's "go ahead", given by running the tool.
     return shown.buttons == velta::BoxButtons::yes_no ? velta::BoxAnswer::yes
                                                       : velta::BoxAnswer::ok;
@@ -211,16 +350,12 @@ velta::BoxAnswer Tool::present(const velta::Box& shown)
 
 void Tool::install_hooks()
 {
-    velta::set_box_presenter([this](const velta::Box& b) { return present(b); });
+    velta::set_box_presenter([this](const velta::Box& b) { return present(0, b); });
     velta::set_title_text_reader(&velta::cp932_char_to_utf8);
     velta::register_page_replies();
     velta::register_glyph_replies();
-    velta::set_outcome_observer([this](const velta::Outcome& o) { driver_.outcome(o); });
-    velta::set_reply_observer([this](std::string_view line) { driver_.answer(line); });
-    velta::set_line_tap([this](std::string_view line) {
-        if (trace_.is_open())
-            trace_.write(device_, TraceDirection::received, line);
-    });
+    velta::set_line_tap(
+        [this](std::string_view line) { trace(job_of_scope(), TraceDirection::received, line); });
 }
 
 // The links install their own hooks when they open; these wrappers go around them so that
@@ -228,22 +363,19 @@ void Tool::install_hooks()
 void Tool::wrap_wire()
 {
     velta::WireHooks hooks = velta::set_wire_hooks({});
-    if (hooks.serial_write) {
-        hooks.serial_write = [this, inner = hooks.serial_write](std::string_view framed) {
-            if (trace_.is_open())
-                trace_.write(device_, TraceDirection::sent, framed);
-            driver_.command_sent(framed);
-            inner(framed);
+    auto wrap = [this](std::function<void(std::string_view)> inner) {
+        return [this, inner = std::move(inner)](std::string_view bytes) {
+            Job* job = job_of_scope();
+            trace(job, TraceDirection::sent, bytes);
+            if (job)
+                job->driver->command_sent(bytes);
+            inner(bytes);
         };
-    }
-    if (hooks.socket_send) {
-        hooks.socket_send = [this, inner = hooks.socket_send](std::string_view command) {
-            if (trace_.is_open())
-                trace_.write(device_, TraceDirection::sent, command);
-            driver_.command_sent(command);
-            inner(command);
-        };
-    }
+    };
+    if (hooks.serial_write)
+        hooks.serial_write = wrap(std::move(hooks.serial_write));
+    if (hooks.socket_send)
+        hooks.socket_send = wrap(std::move(hooks.socket_send));
     velta::set_wire_hooks(std::move(hooks));
 }
 
@@ -270,6 +402,15 @@ bool Tool::start()
         exit_code_ = input.exit_code;
         return false;
     }
+    if (!o_.out_dir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(velta::path_from_utf8(o_.out_dir), ec);
+        if (ec) {
+            error_line(o_.out_dir + ": the folder cannot be made: " + ec.message());
+            exit_code_ = k_exit_file;
+            return false;
+        }
+    }
     if (o_.timeout_ms > 0)
         velta::set_answer_timeout_ms(o_.timeout_ms);
 
@@ -282,7 +423,11 @@ bool Tool::start()
             return start_serial();
         case LinkMode::tcp:
             several_ = o_.targets.size() > 1;
-            QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_target(); });
+            velta::install_tcp_hooks();
+            wrap_wire();
+            QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::sessionLinkChanged,
+                             [this](velta::DeviceSession* s) { on_session_link(s); });
+            later([this] { fill_slots(); });
             return true;
         case LinkMode::listen:
             several_ = o_.count != 1;
@@ -299,29 +444,65 @@ bool Tool::start_serial()
     l.interface = velta::Interface::serial;
     l.rs485 = o_.rs485 >= 0;
     l.slave_address = o_.rs485 >= 0 ? o_.rs485 : 0;
-    device_ = o_.serial_path;
-    phase_ = Phase::connecting;
+    Job& job = add_job(o_.serial_path);
     if (!velta::open_serial_device(o_.serial_path)) {
-        error_line(o_.serial_path + ": cannot be opened: " + connect_note_);
+        error_line(o_.serial_path + ": cannot be opened: " + job.connect_note);
         exit_code_ = k_exit_unreachable;
         return false;
     }
     wrap_wire();
     if (o_.timeout_ms == 0)
         watchdog_timer_.start(k_watchdog_period_ms);
-    QTimer::singleShot(0, QCoreApplication::instance(), [this] { run_device(o_.serial_path); });
+    const int id = job.id;
+    later([this, id] {
+        if (Job* j = find(id))
+            run_device(*j);
+    });
     return true;
 }
 
-void Tool::next_target()
+// Starts devices while fewer than --jobs run; ends the program when none is left.
+void Tool::fill_slots()
 {
-    if (next_target_ >= o_.targets.size()) {
-        end(exit_code_);
+    if (ended_)
         return;
+    if (o_.link == LinkMode::tcp) {
+        while (static_cast<int>(jobs_.size()) < o_.jobs && next_target_ < o_.targets.size())
+            start_target(o_.targets[next_target_++]);
+    } else if (o_.link == LinkMode::listen) {
+        while (static_cast<int>(jobs_.size()) < o_.jobs && !waiting_peers_.empty() &&
+               (o_.count == 0 || peers_started_ < o_.count)) {
+            const Peer p = waiting_peers_.front();
+            waiting_peers_.pop_front();
+            const velta::PeerSlot& peer = velta::peer_table()[static_cast<std::size_t>(p.slot)];
+            if (peer.in_use != 1 || peer.sock != p.sock)
+                continue;  // it left before its turn
+            Job& job = add_job(peer.address + " #" + std::to_string(p.number));
+            job.session = std::make_unique<velta::DeviceSession>();
+            job.session->model = velta::model();
+            job.session->link.interface = velta::Interface::tcp;
+            job.session->link.tcp_role = velta::TcpRole::server;
+            job.session->link.selected_host = p.slot;
+            job.peer_sock = p.sock;
+            if (!velta::bind_peer_to_session(p.slot, *job.session)) {
+                jobs_.erase(job.id);
+                continue;
+            }
+            ++peers_started_;
+            run_device(job);
+        }
     }
-    const Target& t = o_.targets[next_target_++];
-    device_ = t.text();
-    connect_note_.clear();
+    show_overall();
+    check_end();
+}
+
+void Tool::start_target(const Target& t)
+{
+    Job& job = add_job(t.text());
+    job.session = std::make_unique<velta::DeviceSession>();
+    job.session->model = velta::model();
+    job.session->link.interface = velta::Interface::tcp;
+    job.session->link.tcp_role = velta::TcpRole::client;
 
     QHostAddress address(QString::fromStdString(t.host));
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
@@ -335,64 +516,42 @@ void Tool::next_target()
             }
         }
         if (address.isNull()) {
-            phase_ = Phase::connecting;
-            connect_failed("no IPv4 address for " + t.host);
+            connect_failed(job, "no IPv4 address for " + t.host);
             return;
         }
     }
-    const quint32 ip = address.toIPv4Address();
-    velta::LinkSettings& l = velta::link_settings();
-    l.interface = velta::Interface::tcp;
-    l.tcp_role = velta::TcpRole::client;
-    l.host_list = {
-        velta::IpAddress{static_cast<std::uint8_t>(ip >> 24), static_cast<std::uint8_t>(ip >> 16),
-                         static_cast<std::uint8_t>(ip >> 8), static_cast<std::uint8_t>(ip)}};
-    l.host_count = 1;
-    l.selected_host = 0;
-    velta::model().extras.port_number = std::to_string(t.port);
-
-    phase_ = Phase::connecting;
-    if (!connected_signal_) {
-        connected_signal_ = true;
-        QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::connectedChanged,
-                         [this] { on_connected_changed(); });
-    }
-    if (velta::tcp_client_connect() == 0) {
-        connect_failed("cannot connect");
-        return;
-    }
-    wrap_wire();
-    connect_timer_.start(k_connect_timeout_ms);
+    velta::tcp_session_connect(*job.session, address.toString().toStdString(),
+                               static_cast<std::uint16_t>(t.port));
+    if (Job* j = find(job.id); j && j->phase == Job::Phase::connecting)
+        j->connect_timer.start(k_connect_timeout_ms);
 }
 
-void Tool::connect_failed(const std::string& why)
+void Tool::on_session_link(velta::DeviceSession* session)
 {
-    if (phase_ != Phase::connecting)
+    Job* job = nullptr;
+    for (const auto& [id, j] : jobs_)
+        if (j->session.get() == session)
+            job = j.get();
+    if (!job)
         return;
-    connect_timer_.stop();
-    phase_ = Phase::idle;
-    error_line(device_ + ": " + why + (connect_note_.empty() ? "" : " (" + connect_note_ + ")"));
-    exit_code_ = combine_exit(exit_code_, k_exit_unreachable);
-    ++devices_;
-    velta::disconnect_all();
-    QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_target(); });
-}
-
-void Tool::on_connected_changed()
-{
-    const velta::ClientState state = velta::tcp_client_state();
-    if (phase_ == Phase::connecting) {
-        if (state == velta::ClientState::connected) {
-            connect_timer_.stop();
-            phase_ = Phase::idle;
-            QTimer::singleShot(0, QCoreApplication::instance(), [this] { run_device(device_); });
-        } else if (state == velta::ClientState::none) {
-            connect_failed("cannot connect");
+    const velta::SessionLinkState state = velta::session_link_state(*session);
+    if (job->phase == Job::Phase::connecting) {
+        if (state == velta::SessionLinkState::connected) {
+            job->connect_timer.stop();
+            const int id = job->id;
+            later([this, id] {
+                if (Job* j = find(id); j && j->phase == Job::Phase::connecting)
+                    run_device(*j);
+            });
+        } else if (state != velta::SessionLinkState::connecting) {
+            connect_failed(*job, "cannot connect");
         }
         return;
     }
-    if (phase_ == Phase::running && state != velta::ClientState::connected)
-        driver_.link_lost("the device closed the connection");
+    if (job->phase == Job::Phase::running && state != velta::SessionLinkState::connected) {
+        velta::SessionScope scope(session);
+        job->driver->link_lost("the device closed the connection");
+    }
 }
 
 bool Tool::start_listening()
@@ -404,14 +563,14 @@ bool Tool::start_listening()
     velta::model().extras.port_number = std::to_string(o_.listen_port);
     QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::peersChanged,
                      [this] { on_peers_changed(); });
-    phase_ = Phase::connecting;
+    QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::sessionLinkChanged,
+                     [this](velta::DeviceSession* s) { on_session_link(s); });
     if (velta::tcp_server_start() == 0) {
         error_line("cannot listen on port " + std::to_string(o_.listen_port) +
-                   (connect_note_.empty() ? "" : " (" + connect_note_ + ")"));
+                   (listen_note_.empty() ? "" : " (" + listen_note_ + ")"));
         exit_code_ = k_exit_unreachable;
         return false;
     }
-    phase_ = Phase::idle;
     wrap_wire();
     // The port is told even with --quiet when it was chosen here: nobody could connect otherwise.
     if (!o_.quiet || o_.listen_port == 0)
@@ -424,137 +583,199 @@ void Tool::on_peers_changed()
     // Handles are never reused, so only the peers connected now need remembering.
     std::set<std::uintptr_t> now_connected;
     for (const int slot : velta::used_peer_slots()) {
-        const velta::PeerSlot& peer =
-            velta::peer_table()[static_cast<std::size_t>(slot)];
+        const velta::PeerSlot& peer = velta::peer_table()[static_cast<std::size_t>(slot)];
         now_connected.insert(peer.sock);
         if (!seen_peers_.contains(peer.sock))
             waiting_peers_.push_back(Peer{slot, peer.sock, ++peers_connected_});
     }
     seen_peers_ = std::move(now_connected);
     std::erase_if(waiting_peers_, [this](const Peer& p) { return !seen_peers_.contains(p.sock); });
-    if (phase_ == Phase::running) {
-        const velta::PeerSlot& peer =
-            velta::peer_table()[static_cast<std::size_t>(current_peer_.slot)];
-        if (peer.in_use != 1 || peer.sock != current_peer_.sock)
-            driver_.link_lost("the device closed the connection");
-        return;
-    }
-    if (phase_ == Phase::idle)
-        QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_peer(); });
+    later([this] { fill_slots(); });
 }
 
-void Tool::next_peer()
+void Tool::run_device(Job& job)
 {
-    if (phase_ != Phase::idle)
-        return;
-    while (!waiting_peers_.empty()) {
-        const Peer p = waiting_peers_.front();
-        waiting_peers_.pop_front();
-        const velta::PeerSlot& peer =
-            velta::peer_table()[static_cast<std::size_t>(p.slot)];
-        if (peer.in_use != 1 || peer.sock != p.sock)
-            continue;  // it left before its turn
-        current_peer_ = p;
-        velta::link_settings().selected_host = p.slot;
-        velta::link_status().socket_connected = 1;
-        run_device(peer.address + " #" + std::to_string(p.number));
-        return;
-    }
-}
-
-void Tool::run_device(std::string device)
-{
-    device_ = std::move(device);
-    phase_ = Phase::running;
+    job.phase = Job::Phase::running;
+    job.started = std::chrono::steady_clock::now();
+    velta::SessionScope scope(job.session.get());
+    const int id = job.id;
+    velta::set_box_presenter([this, id](const velta::Box& b) { return present(id, b); });
+    velta::set_outcome_observer([this, id](const velta::Outcome& o) {
+        if (Job* j = find(id))
+            j->driver->outcome(o);
+    });
+    velta::set_reply_observer([this, id](std::string_view line) {
+        if (Job* j = find(id))
+            j->driver->answer(line);
+    });
     begin_device(o_);
     if (runs_in_stages(o_)) {
-        start_operation(compare_.begin(device_));
+        start_operation(job, job.compare->begin(job.device));
         return;
     }
     // Each device gets the clock of its own turn (time-sync), not the program's start.
-    start_operation(make_operation(o_, local_time(std::time(nullptr))));
+    start_operation(job, make_operation(o_, local_time(std::time(nullptr))));
 }
 
-void Tool::start_operation(Operation op)
+void Tool::start_operation(Job& job, Operation op)
 {
     Pace pace;
     pace.fast = answer_paced(o_);
     pace.answers = o_.rs485 != k_broadcast;
     // The TCP/IP link keeps its own time-out; the serial one is the watchdog's unless given.
     pace.answer_timeout_ms = o_.link == LinkMode::serial ? o_.timeout_ms : 0;
-    if (trace_.is_open())
-        trace_.write(device_, TraceDirection::note, "start " + op.name);
-    progress_.begin(device_, op.name, op.steps);
-    driver_.start(std::move(op), pace);
+    trace(&job, TraceDirection::note, "start " + op.name);
+    job.progress.begin(job.device, op.name, op.steps);
+    if (board_)
+        board_->set(job.id, job.progress.bar_text(0));
+    job.driver->start(std::move(op), pace);
 }
 
 // One stage of diff, sync or set-all --verify ended: the next one starts, or the device's
 // result is printed.
-void Tool::stage_finished(const RunReport& report)
+void Tool::stage_finished(Job& job, const RunReport& report)
 {
-    for (const Failure& f : report.failures) error_line(failure_line(device_, f));
-    progress_.end(report.all_ok(), report.steps_done);
-    if (trace_.is_open())
-        trace_.write(device_, TraceDirection::note,
-                     std::string(report.all_ok() ? "end ok " : "end failed ") + report.operation);
-    if (std::optional<Operation> op = compare_.next(report)) {
-        start_operation(std::move(*op));
+    for (const Failure& f : report.failures) error_line(failure_line(job.device, f));
+    if (board_)
+        board_->remove(job.id);
+    else
+        job.progress.end(report.all_ok(), report.steps_done);
+    trace(&job, TraceDirection::note,
+          std::string(report.all_ok() ? "end ok " : "end failed ") + report.operation);
+    if (std::optional<Operation> op = job.compare->next(report)) {
+        start_operation(job, std::move(*op));
         return;
     }
-    ++devices_;
-    const Outcome out = compare_.finish();
-    if (!out.report.empty())  // the result, printed even with --quiet
-        std::cout << out.report << '\n' << std::flush;
+    const Outcome out = job.compare->finish();
+    if (!out.report.empty()) {  // the result, printed even with --quiet
+        if (board_)
+            board_->line(out.report);
+        else
+            std::cout << out.report << '\n' << std::flush;
+    }
     if (!out.error.empty())
         error_line(out.error);
-    exit_code_ = combine_exit(exit_code_, out.exit_code);
-    if (out.exit_code == k_exit_ok)
-        ++devices_ok_;
-    after_device();
+    job.row.sent = o_.command == Command::diff || o_.dry_run ? -1 : job.compare->items_sent();
+    job.row.verify = job.compare->verify_text();
+    std::string result = out.exit_code == k_exit_ok ? "ok" : "failed";
+    if (o_.command == Command::diff && out.exit_code == k_exit_failed && report.all_ok())
+        result = "differs";
+    else if (!report.all_ok() && !report.failures.empty())
+        result = "failed: " + report.failures.front().reason;
+    else if (!out.error.empty())
+        result = "failed: " + out.error.substr(out.error.find(": ") + 2);
+    job_done(job, out.exit_code, result);
 }
 
-void Tool::device_finished(const RunReport& report)
+void Tool::device_finished(Job& job, const RunReport& report)
 {
-    ++devices_;
-    for (const Failure& f : report.failures) error_line(failure_line(device_, f));
-    const Outcome out = finish_device(o_, report, device_, output_path(o_.file, device_, several_));
-    progress_.end(report.all_ok() && out.exit_code == k_exit_ok, report.steps_done);
+    for (const Failure& f : report.failures) error_line(failure_line(job.device, f));
+    const Outcome out = finish_device(o_, report, job.device, output_file(job));
+    if (board_) {
+        board_->remove(job.id);
+        board_->line(job.progress.end_text(report.all_ok() && out.exit_code == k_exit_ok,
+                                           report.steps_done));
+    } else {
+        job.progress.end(report.all_ok() && out.exit_code == k_exit_ok, report.steps_done);
+    }
     if (!out.error.empty())
         error_line(out.error);
     if (!out.report.empty()) {
         if (o_.command == Command::version || o_.command == Command::send)
             std::cout << out.report << '\n' << std::flush;  // the answer is the result
         else
-            progress_.line(out.report);
+            print(&job, out.report);
     }
-    exit_code_ = combine_exit(exit_code_, out.exit_code);
-    if (out.exit_code == k_exit_ok)
-        ++devices_ok_;
-    if (trace_.is_open())
-        trace_.write(device_, TraceDirection::note,
-                     std::string(report.all_ok() ? "end ok " : "end failed ") + report.operation);
-    after_device();
+    const bool writes_device = o_.command == Command::set_all ||
+                               o_.command == Command::glyphs_set ||
+                               o_.command == Command::time_sync || o_.command == Command::send;
+    job.row.sent = writes_device ? report.steps_done : -1;
+    trace(&job, TraceDirection::note,
+          std::string(report.all_ok() ? "end ok " : "end failed ") + report.operation);
+    std::string result = "ok";
+    if (!report.failures.empty())
+        result = "failed: " + report.failures.front().reason;
+    else if (!report.all_ok())
+        result = "failed";
+    else if (out.exit_code != k_exit_ok)
+        result = "failed: " + out.error.substr(out.error.find(": ") + 2);
+    job_done(job, out.exit_code, result);
 }
 
-void Tool::after_device()
+void Tool::connect_failed(Job& job, const std::string& why)
 {
-    phase_ = Phase::idle;
+    if (job.phase != Job::Phase::connecting)
+        return;
+    job.connect_timer.stop();
+    error_line(job.device + ": " + why +
+               (job.connect_note.empty() ? "" : " (" + job.connect_note + ")"));
+    job_done(job, k_exit_unreachable, "unreachable: " + why);
+}
+
+// The device's result is in; the job goes from the event loop and the next device starts.
+void Tool::job_done(Job& job, int exit_code, std::string result)
+{
+    job.phase = Job::Phase::done;
+    job.connect_timer.stop();
+    job.gate_timer.stop();
+    job.answer_timer.stop();
+    ++devices_;
+    if (exit_code == k_exit_ok)
+        ++devices_ok_;
+    exit_code_ = combine_exit(exit_code_, exit_code);
+    job.row.result = std::move(result);
+    job.row.exit_code = exit_code;
+    job.row.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - job.started).count();
+    rows_[job.id] = job.row;
+    if (!job.trace.empty()) {
+        trace_.write_section(job.trace);
+        job.trace.clear();
+    }
+    const int id = job.id;
+    later([this, id] {
+        remove_job(id);
+        fill_slots();
+    });
+}
+
+void Tool::remove_job(int id)
+{
+    auto it = jobs_.find(id);
+    if (it == jobs_.end())
+        return;
+    Job& job = *it->second;
+    if (board_)
+        board_->remove(id);
+    {
+        // What the job's driver and stages hold lives in its scope and goes there.
+        velta::SessionScope scope(job.session.get());
+        job.compare.reset();
+        job.driver.reset();
+    }
+    if (job.session) {
+        velta::release_session(*job.session);
+        if (job.peer_sock != 0)
+            velta::close_peer(job.peer_sock);  // served: the device is let go
+    }
+    jobs_.erase(it);
+}
+
+void Tool::check_end()
+{
+    if (ended_ || !jobs_.empty())
+        return;
     switch (o_.link) {
         case LinkMode::serial:
             end(exit_code_);
             break;
         case LinkMode::tcp:
-            velta::disconnect_all();
-            QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_target(); });
+            if (next_target_ >= o_.targets.size())
+                end(exit_code_);
             break;
         case LinkMode::listen:
-            velta::close_peer(current_peer_.sock);
-            velta::link_status().socket_connected = 0;
-            if (o_.count > 0 && devices_ >= o_.count) {
+            if (o_.count > 0 && devices_ >= o_.count)
                 end(exit_code_);
-                return;
-            }
-            QTimer::singleShot(0, QCoreApplication::instance(), [this] { next_peer(); });
             break;
         case LinkMode::none:
             break;
@@ -565,25 +786,72 @@ void Tool::interrupted()
 {
     interrupt_timer_.stop();
     // A server waiting for the next device is ended this way: the devices served so far decide.
-    if (o_.link == LinkMode::listen && phase_ != Phase::running) {
+    if (jobs_.empty() && o_.link == LinkMode::listen) {
         end(exit_code_);
         return;
     }
-    error_line(phase_ == Phase::running ? device_ + ": interrupted; nothing written"
-                                        : std::string("interrupted"));
+    if (jobs_.empty())
+        error_line("interrupted");
+    std::vector<int> running;
+    for (const auto& [id, job] : jobs_) running.push_back(id);
+    for (const int id : running) {
+        Job& job = *find(id);
+        if (job.phase == Job::Phase::done)
+            continue;
+        error_line(job.device + ": interrupted; nothing written");
+        job_done(job, k_exit_interrupted, "interrupted");
+        remove_job(id);
+    }
+    for (; next_target_ < o_.targets.size() && o_.link == LinkMode::tcp; ++next_target_) {
+        DeviceRow row;
+        row.device = o_.targets[next_target_].text();
+        row.result = "not started";
+        row.exit_code = k_exit_interrupted;
+        rows_[++next_id_] = row;
+    }
     end(k_exit_interrupted);
 }
 
 void Tool::end(int code)
 {
-    if (phase_ == Phase::done)
+    if (ended_)
         return;
-    phase_ = Phase::done;
+    ended_ = true;
     exit_code_ = code;
-    if (devices_ > 1)
-        progress_.line(std::to_string(devices_) + " devices: " + std::to_string(devices_ok_) +
-                       " ok, " + std::to_string(devices_ - devices_ok_) + " failed");
+    if (board_)
+        board_->clear();
+    if (rows_.size() > 1) {
+        std::vector<DeviceRow> rows;
+        for (const auto& [id, row] : rows_) rows.push_back(row);
+        if (o_.json) {
+            std::cout << table_json(rows, code) << '\n';
+        } else if (!o_.quiet) {
+            std::cout << table_text(rows);
+            std::cout << devices_ << " devices: " << devices_ok_ << " ok, "
+                      << devices_ - devices_ok_ << " failed\n";
+        }
+        std::cout << std::flush;
+    }
     QTimer::singleShot(0, QCoreApplication::instance(), [code] { QCoreApplication::exit(code); });
+}
+
+// The read commands' output file: --out-dir names one by the device's address, the same name
+// once in a run; otherwise the file, with the device's name in it when several are read.
+std::string Tool::output_file(const Job& job)
+{
+    if (o_.out_dir.empty())
+        return output_path(o_.file, job.device, several_);
+    std::string name = job.device.substr(0, job.device.find(" #"));
+    for (char& c : name)
+        if (c == ':' || c == '/' || c == '\\' || c == ' ')
+            c = '-';
+    std::string unique = name;
+    for (int n = 2; out_names_.contains(unique); ++n) unique = name + "-" + std::to_string(n);
+    out_names_.insert(unique);
+    std::string dir = o_.out_dir;
+    if (!dir.ends_with('/') && !dir.ends_with('\\'))
+        dir += '/';
+    return dir + unique + ".dat";
 }
 
 }  // namespace

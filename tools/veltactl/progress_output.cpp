@@ -109,12 +109,16 @@ void ProgressOutput::end(bool ok, int done)
     if (style_ == ProgressStyle::quiet)
         return;
     clear_bar();
+    out_ << end_text(ok, done) << '\n' << std::flush;
+    last_shown_ = -1;
+}
+
+std::string ProgressOutput::end_text(bool ok, int done) const
+{
     char secs[32];
     std::snprintf(secs, sizeof secs, "%.3f", seconds());
-    out_ << (ok ? "ok " : "failed ") << device_ << ' ' << operation_ << ' ' << done << '/' << steps_
-         << " steps " << secs << " s\n"
-         << std::flush;
-    last_shown_ = -1;
+    return (ok ? "ok " : "failed ") + device_ + ' ' + operation_ + ' ' + std::to_string(done) +
+           '/' + std::to_string(steps_) + " steps " + secs + " s";
 }
 
 }  // namespace veltactl

@@ -22,12 +22,14 @@ public:
     void step(int done);
     // Ends the bar (a terminal line is cleared) and prints the device's result line.
     void end(bool ok, int done);
+    // The bar and the result line as step and end draw them.
+    std::string bar_text(int done) const;
+    std::string end_text(bool ok, int done) const;
     // Prints a line of its own, clearing the bar first.
     void line(std::string_view text);
     double seconds() const;
 
 private:
-    std::string bar_text(int done) const;
     void clear_bar();
 
     std::ostream& out_;

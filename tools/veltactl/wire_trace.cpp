@@ -54,15 +54,28 @@ void WireTrace::write(std::string_view device, TraceDirection direction, std::st
 {
     if (!file_.is_open())
         return;
+    file_ << line(device, direction, bytes);
+    if (direction == TraceDirection::note)
+        file_.flush();  // notes mark the events one looks for after a failure
+}
+
+void WireTrace::write_section(std::string_view lines)
+{
+    if (!file_.is_open())
+        return;
+    file_ << lines << std::flush;
+}
+
+std::string WireTrace::line(std::string_view device, TraceDirection direction,
+                            std::string_view bytes) const
+{
     const auto now = std::chrono::system_clock::now();
     const std::tm local = local_time(std::chrono::system_clock::to_time_t(now));
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-    file_ << trace_line(local, static_cast<int>(ms.count()), elapsed, device, direction, bytes);
-    if (direction == TraceDirection::note)
-        file_.flush();  // notes mark the events one looks for after a failure
+    return trace_line(local, static_cast<int>(ms.count()), elapsed, device, direction, bytes);
 }
 
 }  // namespace veltactl

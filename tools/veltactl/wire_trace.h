@@ -25,6 +25,11 @@ public:
     bool is_open() const { return file_.is_open(); }
     void write(std::string_view device, TraceDirection direction, std::string_view bytes);
     bool good() const { return file_.good(); }
+    // The line write would write now: devices served side by side keep their lines and write
+    // them as one section when they end.
+    std::string line(std::string_view device, TraceDirection direction,
+                     std::string_view bytes) const;
+    void write_section(std::string_view lines);
 
 private:
     std::ofstream file_;
