@@ -499,9 +499,15 @@ TEST_F(Veltactl, EightDevicesFourAtATimeFailAloneAndReadIntoOneFileEach)
     EXPECT_TRUE(r.out.contains("8 devices: 6 ok, 2 failed")) << r.out.toStdString();
 
     const QString out_dir = file("out");
-    r = veltactl(
-        {"--tcp", targets.join(','), "--jobs", "4", "--fast", "read-all", "--out-dir", out_dir});
+    r = veltactl({"--tcp", targets.join(','), "--jobs", "4", "--fast", "--json", "read-all",
+                  "--out-dir", out_dir});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonArray rows = json_of(r)["devices"].toArray();
+    ASSERT_EQ(rows.size(), 8) << r.out.toStdString();
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(rows[i].toObject()["device"].toString(), targets[i]);
+        EXPECT_EQ(rows[i].toObject()["result"].toString(), "ok");
+    }
     for (int i = 0; i < 8; ++i) {
         const QString own = out_dir + QStringLiteral("/127.0.0.1-%1.dat").arg(sims[i]->port());
         if (i != k_refuses && i != k_leaves) {

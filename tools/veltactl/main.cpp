@@ -75,6 +75,14 @@ void error_line(const std::string& text)
     std::cerr << "veltactl: " << text << '\n' << std::flush;
 }
 
+// Whether the command changes the device (its steps are counted as sent).
+bool writes_device(const Options& o)
+{
+    return o.command == Command::set_all || o.command == Command::glyphs_set ||
+           o.command == Command::time_sync || o.command == Command::send ||
+           (o.command == Command::sync && !o.dry_run);
+}
+
 void later(std::function<void()> fn)
 {
     QTimer::singleShot(0, QCoreApplication::instance(), std::move(fn));
@@ -109,6 +117,8 @@ struct Job {
     std::string trace;  // its trace section, while devices run side by side
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     std::uintptr_t peer_sock = 0;  // --listen: the peer it serves
+    int steps_done = 0;            // of the operation going now
+    bool writing = false;          // the operation going now changes the device
     DeviceRow row;
 };
 
@@ -265,6 +275,7 @@ DriverHost Tool::driver_host(int id)
     };
     h.progress = [this, id](int step, int) {
         Job* j = find(id);
+        j->steps_done = step;
         if (board_)
             board_->set(id, j->progress.bar_text(step));
         else
@@ -625,6 +636,9 @@ void Tool::start_operation(Job& job, Operation op)
     // The TCP/IP link keeps its own time-out; the serial one is the watchdog's unless given.
     pace.answer_timeout_ms = o_.link == LinkMode::serial ? o_.timeout_ms : 0;
     trace(&job, TraceDirection::note, "start " + op.name);
+    job.steps_done = 0;
+    // The stages of diff and sync that read the device change nothing.
+    job.writing = writes_device(o_) && op.name != "read" && op.name != "verify";
     job.progress.begin(job.device, op.name, op.steps);
     if (board_)
         board_->set(job.id, job.progress.bar_text(0));
@@ -686,10 +700,7 @@ void Tool::device_finished(Job& job, const RunReport& report)
         else
             print(&job, out.report);
     }
-    const bool writes_device = o_.command == Command::set_all ||
-                               o_.command == Command::glyphs_set ||
-                               o_.command == Command::time_sync || o_.command == Command::send;
-    job.row.sent = writes_device ? report.steps_done : -1;
+    job.row.sent = writes_device(o_) ? report.steps_done : -1;
     trace(&job, TraceDirection::note,
           std::string(report.all_ok() ? "end ok " : "end failed ") + report.operation);
     std::string result = "ok";
@@ -798,7 +809,13 @@ void Tool::interrupted()
         Job& job = *find(id);
         if (job.phase == Job::Phase::done)
             continue;
-        error_line(job.device + ": interrupted; nothing written");
+        if (job.writing && job.phase == Job::Phase::running) {
+            error_line(job.device + ": interrupted after " + std::to_string(job.steps_done) +
+                       " steps; the device holds part of what was to be sent");
+            job.row.sent = job.steps_done;
+        } else {
+            error_line(job.device + ": interrupted; nothing written");
+        }
         job_done(job, k_exit_interrupted, "interrupted");
         remove_job(id);
     }
