@@ -521,6 +521,39 @@ TEST_F(Veltactl, EightDevicesFourAtATimeFailAloneAndReadIntoOneFileEach)
     }
 }
 
+// Ctrl+C with devices at once: a device that finished keeps its result, the running one is
+// reported as interrupted with how far it got.
+TEST_F(Veltactl, AnInterruptKeepsFinishedDevicesAndReportsRunningOnes)
+{
+    const QString sent = file("sent.dat");
+    make_settings_file(sent);
+    Sim quick;
+    Sim slow({"--delay", "50"});  // 310 steps take 15 s
+    QProcess tool;
+    tool.start(k_veltactl, {"--tcp", quick.target() + "," + slow.target(), "--jobs", "2", "--fast",
+                            "set-all", sent});
+    ASSERT_TRUE(tool.waitForStarted(5000));
+    QByteArray seen;
+    QElapsedTimer waited;
+    waited.start();
+    while (!(seen.contains("ok " + quick.target().toUtf8()) &&
+             seen.contains(slow.target().toUtf8() + " set-all 3/310")) &&
+           waited.elapsed() < 20000 && tool.state() == QProcess::Running) {
+        tool.waitForReadyRead(200);
+        seen += tool.readAllStandardOutput();
+    }
+    ::kill(static_cast<pid_t>(tool.processId()), SIGINT);
+    Result r = finish(tool, 5000);
+    EXPECT_EQ(r.code, 130);
+    EXPECT_TRUE(r.err.contains(slow.target() + ": interrupted after ")) << r.err.toStdString();
+    const auto row = [](const Sim& sim, const char* result) {
+        return QRegularExpression("\\n" + QRegularExpression::escape(sim.target()) + " +" + result +
+                                  " ");
+    };
+    EXPECT_TRUE(r.out.contains(row(quick, "ok"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(row(slow, "interrupted"))) << r.out.toStdString();
+}
+
 TEST_F(Veltactl, ListenServesEachDeviceThatConnects)
 {
     const QString sent = file("sent.dat");
