@@ -60,6 +60,13 @@ const PeerSlot& peer(int slot)
     return peer_table()[static_cast<std::size_t>(slot)];
 }
 
+QString file_name_for(const std::string& address, int duplicate)
+{
+    // Devices behind one address (one host, or a router) are told apart by a number.
+    return qs(address) + (duplicate > 1 ? QStringLiteral("-%1").arg(duplicate) : QString()) +
+           qs(k_settings_extension);
+}
+
 }  // namespace
 
 FleetFolderChooser set_fleet_folder_chooser(FleetFolderChooser chooser)
@@ -182,13 +189,6 @@ QString FleetRunDialog::result_text(int row) const
 {
     const QTableWidgetItem* item = table_->item(row, result_column);
     return item ? item->text() : QString();
-}
-
-QString FleetRunDialog::file_name_for(const std::string& address, int duplicate)
-{
-    // Devices behind one address (one host, or a router) are told apart by a number.
-    return qs(address) + (duplicate > 1 ? QStringLiteral("-%1").arg(duplicate) : QString()) +
-           qs(k_settings_extension);
 }
 
 void FleetRunDialog::refresh_rows()

@@ -53,8 +53,6 @@ public:
     // Rebuilds the rows from the peers connected now (only while nothing runs).
     void refresh_rows();
 
-    static QString file_name_for(const std::string& address, int duplicate);
-
 protected:
     void stop_run() override;
     void reject() override;
