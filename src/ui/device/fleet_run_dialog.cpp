@@ -352,18 +352,10 @@ bool FleetRunDialog::run_phase(Device& d, RunSteps steps, int period_ms)
 
 void FleetRunDialog::read_device(Device& d)
 {
-    const std::vector<std::string> queries = compare_read_queries();
-    const int total = static_cast<int>(queries.size());
+    RunSteps steps = query_steps(compare_read_queries());
     const int later = operation_ == FleetOperation::set_all ? k_set_all_steps : 0;
-    d.bar->setRange(0, total + 1 + later);
+    d.bar->setRange(0, steps.last + later);
     d.bar->setValue(0);
-    RunSteps steps;
-    steps.last = total + 1;  // the last tick only lets the last answer come in
-    steps.perform = [queries, total](int step) {
-        if (step <= total)
-            send_command(queries[static_cast<std::size_t>(step - 1)]);
-        return StepResult::sent;
-    };
     Device* dp = &d;
     steps.progress = [dp](int step) { dp->bar->setValue(dp->offset + step); };
     // The next phase starts from the event loop, once this run has quite ended.
@@ -412,7 +404,10 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
         return;
     }
     if (operation_ == FleetOperation::set_all) {
-        send_steps(d, k_set_all_steps, k_set_all_period_ms, perform_set_all_step,
+        RunSteps steps;
+        steps.last = k_set_all_steps;
+        steps.perform = perform_set_all_step;
+        send_steps(d, std::move(steps), k_set_all_period_ms,
                    [this](Device& done) { end_device(done, QStringLiteral("完了")); });
         return;
     }
@@ -436,38 +431,30 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
     for (const PlanStep& s : plan) keys.insert(keys.end(), s.keys.begin(), s.keys.end());
     const std::vector<std::string> reads = read_plan(keys);
     const int sends = static_cast<int>(plan.size());
-    const int total = sends + static_cast<int>(reads.size()) + 1;
-    send_steps(
-        d, total, k_set_all_period_ms,
-        [plan, reads, sends](int step) {
+    // The plan, then the read-back of its items.
+    RunSteps steps = steps_with_quiet_end(
+        sends + static_cast<int>(reads.size()), [plan, reads, sends](int step) {
             if (step <= sends)
                 return perform_plan_step(plan[static_cast<std::size_t>(step - 1)]);
-            const auto read = static_cast<std::size_t>(step - sends - 1);
-            if (read < reads.size())
-                send_command(reads[read]);
+            send_command(reads[static_cast<std::size_t>(step - sends - 1)]);
             return StepResult::sent;
-        },
-        [this, keys](Device& done) {
-            // What was read back must now be what was sent.
-            const std::set<std::string> sent(keys.begin(), keys.end());
-            int differing = 0;
-            for (const ConfigDifference& c : diff(done.device, done.session.model.config))
-                differing += sent.count(c.key) > 0 ? 1 : 0;
-            end_device(done,
-                       differing == 0
-                           ? QStringLiteral("確認済み")
-                           : QStringLiteral("%1 項目がデバイスで違っています").arg(differing));
         });
+    send_steps(d, std::move(steps), k_set_all_period_ms, [this, keys](Device& done) {
+        // What was read back must now be what was sent.
+        const std::set<std::string> sent(keys.begin(), keys.end());
+        int differing = 0;
+        for (const ConfigDifference& c : diff(done.device, done.session.model.config))
+            differing += sent.count(c.key) > 0 ? 1 : 0;
+        end_device(done, differing == 0
+                             ? QStringLiteral("確認済み")
+                             : QStringLiteral("%1 項目がデバイスで違っています").arg(differing));
+    });
 }
 
-void FleetRunDialog::send_steps(Device& d, int total, int period_ms,
-                                std::function<StepResult(int step)> perform,
+void FleetRunDialog::send_steps(Device& d, RunSteps steps, int period_ms,
                                 std::function<void(Device& d)> completed)
 {
-    d.bar->setMaximum(d.offset + total);
-    RunSteps steps;
-    steps.last = total;
-    steps.perform = std::move(perform);
+    d.bar->setMaximum(d.offset + steps.last);
     Device* dp = &d;
     steps.progress = [dp](int step) { dp->bar->setValue(dp->offset + step); };
     steps.finished = [this, dp, completed = std::move(completed)](RunEnd end) {

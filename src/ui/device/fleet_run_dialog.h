@@ -64,8 +64,7 @@ private:
     void start_device(Device& d);
     void read_device(Device& d);
     void device_read(Device& d, RunEnd end);
-    void send_steps(Device& d, int total, int period_ms,
-                    std::function<StepResult(int step)> perform,
+    void send_steps(Device& d, RunSteps steps, int period_ms,
                     std::function<void(Device& d)> completed);
     void end_device(Device& d, const QString& text);
     void device_lost(DeviceSession* session);
