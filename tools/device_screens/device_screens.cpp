@@ -1,23 +1,31 @@
 // Shows one device-wide dialog with sample data, so it can be photographed:
 //   device_screens DIALOG
 // DIALOG is one of alarm, remote, other, schedule, network, setall, readall, compare (the
-// differences found) and verified (after sending the checked ones).
+// differences found), verified (after sending the checked ones) and fleet (the run on every
+// connected device, as four devices on the loopback look after a set-all on three of them).
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTableWidget>
+#include <QTcpSocket>
+#include <QThread>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "link/tcp_link.h"
 #include "link/text_cp932.h"
 #include "ui/device/alarm_dialog.h"
 #include "ui/device/batch_run_dialog.h"
 #include "ui/device/compare_dialog.h"
+#include "ui/device/fleet_run_dialog.h"
 #include "ui/device/network_dialog.h"
 #include "ui/device/other_settings_dialog.h"
 #include "ui/device/remote_dialog.h"
@@ -72,6 +80,38 @@ std::unique_ptr<QDialog> compare_dialog(bool after_send)
     return dialog;
 }
 
+// Four devices connect to the tool's server from loopback addresses of their own.
+std::unique_ptr<QDialog> fleet_dialog()
+{
+    link_settings().interface = Interface::tcp;
+    link_settings().tcp_role = TcpRole::server;
+    link_settings().rs485 = false;
+    model().extras.port_number = "0";
+    if (tcp_server_start() != 1)
+        return nullptr;
+    for (int i = 0; i < 4; ++i) {
+        auto* device = new QTcpSocket(qApp);
+        device->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(11 + i)));
+        device->connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    }
+    for (int wait = 0; wait < 200 && used_peer_slots().size() < 4; ++wait) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    auto dialog = std::make_unique<FleetRunDialog>();
+    dialog->fast_box()->setChecked(true);
+    const int values[] = {625, 402, 625, 0};
+    const char* results[] = {"完了", "接続が切れました", "完了", ""};
+    for (int r = 0; r < dialog->table()->rowCount() && r < 4; ++r) {
+        auto* bar = static_cast<QProgressBar*>(dialog->table()->cellWidget(r, 1));
+        bar->setRange(0, 625);
+        bar->setValue(values[r]);
+        dialog->table()->item(r, 2)->setText(QString::fromUtf8(results[r]));
+    }
+    dialog->table()->item(3, 0)->setCheckState(Qt::Unchecked);
+    return dialog;
+}
+
 std::unique_ptr<QDialog> make(const char* name)
 {
     if (std::strcmp(name, "alarm") == 0)
@@ -97,6 +137,8 @@ std::unique_ptr<QDialog> make(const char* name)
     }
     if (std::strcmp(name, "compare") == 0 || std::strcmp(name, "verified") == 0)
         return compare_dialog(name[0] == 'v');
+    if (std::strcmp(name, "fleet") == 0)
+        return fleet_dialog();
     return nullptr;
 }
 
@@ -111,7 +153,7 @@ int main(int argc, char* argv[])
     if (!dialog) {
         std::fprintf(stderr,
                      "usage: device_screens "
-                     "alarm|remote|other|schedule|network|setall|readall|compare|verified\n");
+                     "alarm|remote|other|schedule|network|setall|readall|compare|verified|fleet\n");
         return 2;
     }
     dialog->show();

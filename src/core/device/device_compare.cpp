@@ -5,6 +5,7 @@
 
 #include "core/device/batch_steps.h"
 #include "core/device/send_plan.h"
+#include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
 
@@ -19,6 +20,25 @@ std::vector<std::string> compare_read_queries()
                    "network.time_register"});
     queries.insert(queries.end(), network.begin(), network.end());
     return queries;
+}
+
+RunSteps steps_with_quiet_end(int total, std::function<StepResult(int step)> perform)
+{
+    RunSteps steps;
+    steps.last = total + 1;
+    steps.perform = [perform = std::move(perform), total](int step) {
+        return step <= total ? perform(step) : StepResult::sent;
+    };
+    return steps;
+}
+
+RunSteps query_steps(std::vector<std::string> queries)
+{
+    const int total = static_cast<int>(queries.size());
+    return steps_with_quiet_end(total, [queries = std::move(queries)](int step) {
+        send_command(queries[static_cast<std::size_t>(step - 1)]);
+        return StepResult::sent;
+    });
 }
 
 std::vector<CompareRow> compare_rows(const DeviceConfig& tool, const DeviceConfig& device)

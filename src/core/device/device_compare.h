@@ -3,18 +3,27 @@
 // device into a second configuration, the configuration that sending only the checked rows
 // brings the device to, and what each row shows once the device was read back.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/device/config_diff.h"
 #include "core/model/settings_model.h"
+#include "core/wire/paced_run.h"
 
 namespace velta {
 
 // Every query that reads a whole configuration: read-all's, then the network dialog's for the
 // four network options a settings file keeps.
 std::vector<std::string> compare_read_queries();
+
+// A run of total steps that perform sends, followed by one step that sends nothing, so that the
+// last answer is in before the run ends (a read's result is taken when its run ends):
+// last = total + 1. The host adds progress and finished.
+RunSteps steps_with_quiet_end(int total, std::function<StepResult(int step)> perform);
+// The same with one query a step.
+RunSteps query_steps(std::vector<std::string> queries);
 
 struct CompareRow {
     ConfigDifference item;  // a_text: the tool's value, b_text: the device's

@@ -99,16 +99,9 @@ void BatchRunDialog::read_backup()
     device_ = model().config;
     device_extras_ = model().extras;
     decode_ = std::make_unique<DecodeInto>(device_, device_extras_);
-    const std::vector<std::string> queries = compare_read_queries();
-    const int total = static_cast<int>(queries.size());
+    RunSteps steps = query_steps(compare_read_queries());
+    const int total = steps.last - 1;
     auto done = std::make_shared<int>(0);
-    RunSteps steps;
-    steps.last = total + 1;  // the last tick only lets the last answer come in
-    steps.perform = [queries, total](int step) {
-        if (step <= total)
-            send_command(queries[static_cast<std::size_t>(step - 1)]);
-        return StepResult::sent;
-    };
     steps.progress = [this, done, total](int step) {
         *done = std::min(step, total);
         progress_->setValue(step);

@@ -119,13 +119,10 @@ bool CompareDialog::start_steps(int total, int period_ms, std::function<void(int
     progress_->setMaximum(total + 1);
     progress_->setValue(0);
     percent_->setText(QStringLiteral("0"));
-    RunSteps steps;
-    steps.last = total + 1;  // the last tick sends nothing: the last answer comes in first
-    steps.perform = [perform = std::move(perform), total](int step) {
-        if (step <= total)
-            perform(step);
+    RunSteps steps = steps_with_quiet_end(total, [perform = std::move(perform)](int step) {
+        perform(step);
         return StepResult::sent;
-    };
+    });
     steps.progress = [this, total](int step) {
         done_ = std::min(step, total);
         progress_->setValue(step);

@@ -8,6 +8,7 @@
 #include "core/wire/link_status.h"
 #include "link/tcp_link.h"
 #include "ui/device/connection_layout_widgets.h"
+#include "ui/device/fleet_run_dialog.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {
@@ -31,11 +32,13 @@ TcpServerDialog::TcpServerDialog(QWidget* parent)
     clients_->setMinimumHeight(120);
     connect_ = plain_button(QStringLiteral("接続"));
     disconnect_ = plain_button(QStringLiteral("切断"));
+    fleet_ = plain_button(QStringLiteral("全デバイスで実行…"));
     // Enter does nothing here: no button is the default.
     QPushButton* close = make_close_button();
 
     connect(connect_, &QPushButton::clicked, this, &TcpServerDialog::start_listening);
     connect(disconnect_, &QPushButton::clicked, this, &TcpServerDialog::stop_all);
+    connect(fleet_, &QPushButton::clicked, this, &TcpServerDialog::open_fleet_run);
     connect(clients_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { choose_entry(clients_->row(item)); });
 
@@ -43,7 +46,7 @@ TcpServerDialog::TcpServerDialog(QWidget* parent)
                            {group_row(QStringLiteral("Transmission place"), {place_}),
                             group_row(QStringLiteral("Client List"), {clients_}),
                             group_row(QStringLiteral("Port Number"), {make_port_edit()})},
-                           {connect_, disconnect_, close});
+                           {connect_, disconnect_, fleet_, close});
     refresh();
     follow_link();
 }
@@ -65,6 +68,7 @@ void TcpServerDialog::refresh()
     connect_->setEnabled(!running);
     disconnect_->setEnabled(running);
     port_edit()->setEnabled(!running);
+    fleet_->setEnabled(!shown_slots_.empty());
 }
 
 void TcpServerDialog::start_listening()
@@ -81,6 +85,14 @@ void TcpServerDialog::stop_all()
     link_settings().selected_host = -1;
     link_status().socket_connected = 0;
     refresh();
+}
+
+void TcpServerDialog::open_fleet_run()
+{
+    if (used_peer_slots().empty())
+        return;
+    FleetRunDialog dialog(this);
+    dialog.exec();
 }
 
 void TcpServerDialog::choose_entry(int row)

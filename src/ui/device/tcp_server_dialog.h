@@ -1,6 +1,6 @@
 #pragma once
 // "TCP/IPの設定(Server)": listening for devices, the list of connected devices and the choice
-// of the one commands go to.
+// of the one commands go to, and a run on all of them at once.
 
 #include <vector>
 
@@ -21,10 +21,13 @@ public:
     QListWidget* client_list() const { return clients_; }
     QPushButton* connect_button() const { return connect_; }
     QPushButton* disconnect_button() const { return disconnect_; }
+    QPushButton* fleet_button() const { return fleet_; }
 
     void start_listening();
     void stop_all();
     void choose_entry(int row);
+    // "全デバイスで実行…": one run on every connected device.
+    void open_fleet_run();
 
 protected:
     void refresh() override;
@@ -34,6 +37,7 @@ private:
     QListWidget* clients_ = nullptr;
     QPushButton* connect_ = nullptr;
     QPushButton* disconnect_ = nullptr;
+    QPushButton* fleet_ = nullptr;
     std::vector<int> shown_slots_;  // the peer slot behind each list entry
 };
 

@@ -1,0 +1,549 @@
+#include "ui/device/fleet_run_dialog.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "core/common/message_boxes.h"
+#include "core/device/batch_steps.h"
+#include "core/device/config_diff.h"
+#include "core/device/device_compare.h"
+#include "core/device/send_plan.h"
+#include "core/model/settings_backup.h"
+#include "core/model/settings_file.h"
+#include "core/wire/device_session.h"
+#include "core/wire/framing.h"
+#include "core/wire/peer_table.h"
+#include "link/configuration_file.h"
+#include "link/tcp_link.h"
+#include "ui/device/device_rows_widgets.h"
+#include "ui/widgets/dialog_widgets.h"
+
+namespace velta {
+namespace {
+
+enum Column { device_column, progress_column, result_column };
+
+std::optional<QString> platform_folder_dialog(QWidget* owner)
+{
+    const QString folder =
+        QFileDialog::getExistingDirectory(owner, QStringLiteral("保存先フォルダの選択"));
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
+}
+
+FleetFolderChooser& folder_chooser()
+{
+    static FleetFolderChooser c = platform_folder_dialog;
+    return c;
+}
+
+const PeerSlot& peer(int slot)
+{
+    return peer_table()[static_cast<std::size_t>(slot)];
+}
+
+QString file_name_for(const std::string& address, int duplicate)
+{
+    // Devices behind one address (one host, or a router) are told apart by a number.
+    return qs(address) + (duplicate > 1 ? QStringLiteral("-%1").arg(duplicate) : QString()) +
+           qs(k_settings_extension);
+}
+
+}  // namespace
+
+FleetFolderChooser set_fleet_folder_chooser(FleetFolderChooser chooser)
+{
+    return std::exchange(folder_chooser(),
+                         chooser ? std::move(chooser) : FleetFolderChooser(platform_folder_dialog));
+}
+
+// One row: a connected device, its session and its run.
+struct FleetRunDialog::Device {
+    Device() : run([this](int period) { timer.start(period); }, [this] { timer.stop(); }) {}
+
+    int slot = 0;
+    std::string address;
+    bool checked = true;
+    bool connected = true;  // false: it has left; its row shows how its last run ended
+    QString file_name;      // read-all: the file in the chosen folder
+    QString result;
+    QProgressBar* bar = nullptr;
+    int bar_max = 1;  // the bar's state while the table is rebuilt
+    int bar_value = 0;
+
+    DeviceSession session;
+    DeviceConfig device;  // what the device holds, as read
+    DeviceExtras device_extras;
+    bool active = false;
+    std::string failure;  // the first box the device's session raised
+    int offset = 0;       // progress of the phases before the running one
+    QTimer timer;
+    PacedRun run;
+};
+
+// A device's check can be changed while it is connected and no run goes.
+Qt::ItemFlags FleetRunDialog::row_flags(const Device& d, bool busy)
+{
+    if (!d.connected)
+        return Qt::NoItemFlags;
+    return busy ? Qt::ItemIsUserCheckable : Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
+}
+
+FleetRunDialog::FleetRunDialog(QWidget* parent)
+    : SettingsDialog(QStringLiteral("全デバイスで実行"), "全デバイスで実行", parent)
+{
+    // Every device is named in its row: the caption names none.
+    setWindowTitle(QStringLiteral("全デバイスで実行"));
+
+    set_all_ = new QRadioButton(QStringLiteral("全項目の設定"));
+    sync_ = new QRadioButton(QStringLiteral("差分のみ送信"));
+    read_all_ = new QRadioButton(QStringLiteral("全項目の読み込み"));
+    set_all_->setChecked(true);
+    auto* operations = new QGroupBox(QStringLiteral("実行する操作"));
+    auto* op_layout = new QVBoxLayout(operations);
+    for (QRadioButton* b : {set_all_, sync_, read_all_}) op_layout->addWidget(b);
+
+    table_ = new QTableWidget(0, 3);
+    table_->setHorizontalHeaderLabels(
+        {QStringLiteral("デバイス"), QStringLiteral("進行"), QStringLiteral("結果")});
+    table_->verticalHeader()->hide();
+    table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->horizontalHeader()->setSectionResizeMode(device_column, QHeaderView::ResizeToContents);
+    table_->setColumnWidth(progress_column, 160);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setMinimumSize(520, 200);
+
+    start_ = new QPushButton(QStringLiteral("開始"));
+    start_->setObjectName(QStringLiteral("start_run"));
+    start_->setAutoDefault(false);
+    connect(start_, &QPushButton::clicked, this, &FleetRunDialog::start);
+    fast_ = new QCheckBox(QStringLiteral("高速"));
+    fast_->setObjectName(QStringLiteral("fast_run"));
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(start_);
+    buttons->addWidget(fast_);
+    buttons->addWidget(make_stop_button());
+    buttons->addStretch(1);
+    buttons->addWidget(make_close_button());
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(operations, 1);
+    top->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(table_, 1);
+    auto* note = new QLabel(QStringLiteral(
+        "設定と差分の送信は、デバイスごとに設定を読み込んでバックアップしてから行います。"));
+    note->setWordWrap(true);
+    layout->addWidget(note);
+
+    connect(&TcpLink::instance(), &TcpLink::peersChanged, this, &FleetRunDialog::refresh_rows);
+    connect(&TcpLink::instance(), &TcpLink::sessionLinkChanged, this, &FleetRunDialog::device_lost);
+    refresh_rows();
+}
+
+FleetRunDialog::~FleetRunDialog()
+{
+    // Nothing of a run may outlive the dialog, and every peer is the program's again.
+    stopping_ = true;
+    for (auto& d : devices_) {
+        d->run.cancel();
+        release_session(d->session);
+    }
+}
+
+QRadioButton* FleetRunDialog::operation_button(FleetOperation op) const
+{
+    switch (op) {
+        case FleetOperation::set_all:
+            return set_all_;
+        case FleetOperation::sync:
+            return sync_;
+        case FleetOperation::read_all:
+            return read_all_;
+    }
+    return nullptr;
+}
+
+QString FleetRunDialog::result_text(int row) const
+{
+    const QTableWidgetItem* item = table_->item(row, result_column);
+    return item ? item->text() : QString();
+}
+
+void FleetRunDialog::refresh_rows()
+{
+    if (running())
+        return;
+    // A device still connected keeps its check and its last result; one that has left keeps
+    // its row, unchecked, until the next run starts, so that its result stays readable.
+    std::map<std::pair<int, std::string>, std::unique_ptr<Device>> kept;
+    std::vector<std::pair<int, std::string>> order;
+    for (auto& d : devices_) {
+        if (d->bar) {
+            d->bar_max = d->bar->maximum();
+            d->bar_value = d->bar->value();
+        }
+        order.emplace_back(d->slot, d->address);
+        kept[{d->slot, d->address}] = std::move(d);
+    }
+    devices_.clear();
+    for (int slot : used_peer_slots()) {
+        auto it = kept.find({slot, peer(slot).address});
+        if (it != kept.end()) {
+            it->second->connected = true;
+            devices_.push_back(std::move(it->second));
+            kept.erase(it);
+            continue;
+        }
+        auto d = std::make_unique<Device>();
+        d->slot = slot;
+        d->address = peer(slot).address;
+        Device* dp = d.get();
+        connect(&d->timer, &QTimer::timeout, this, [dp] { dp->run.tick(); });
+        devices_.push_back(std::move(d));
+    }
+    for (const auto& key : order) {
+        auto it = kept.find(key);
+        if (it == kept.end() || it->second->result.isEmpty() || !keep_departed_)
+            continue;
+        it->second->connected = false;
+        devices_.push_back(std::move(it->second));
+    }
+
+    table_->setRowCount(static_cast<int>(devices_.size()));
+    for (int r = 0; r < static_cast<int>(devices_.size()); ++r) {
+        Device& d = *devices_[static_cast<std::size_t>(r)];
+        auto* item = new QTableWidgetItem(qs(d.address));
+        item->setFlags(row_flags(d, false));
+        item->setCheckState(d.checked && d.connected ? Qt::Checked : Qt::Unchecked);
+        table_->setItem(r, device_column, item);
+        d.bar = new QProgressBar;
+        d.bar->setRange(0, d.bar_max);
+        d.bar->setValue(d.bar_value);
+        table_->setCellWidget(r, progress_column, d.bar);
+        table_->setItem(r, result_column, new QTableWidgetItem(d.result));
+    }
+    start_->setEnabled(
+        std::any_of(devices_.begin(), devices_.end(), [](const auto& d) { return d->connected; }));
+}
+
+void FleetRunDialog::start()
+{
+    if (running())
+        return;
+    operation_ = sync_->isChecked()       ? FleetOperation::sync
+                 : read_all_->isChecked() ? FleetOperation::read_all
+                                          : FleetOperation::set_all;
+    std::vector<Device*> chosen;
+    for (int r = 0; r < static_cast<int>(devices_.size()); ++r) {
+        Device& d = *devices_[static_cast<std::size_t>(r)];
+        if (d.connected)
+            d.checked = table_->item(r, device_column)->checkState() == Qt::Checked;
+        if (d.checked && d.connected)
+            chosen.push_back(&d);
+    }
+    if (chosen.empty())
+        return;
+    if (operation_ == FleetOperation::set_all && !set_all_may_start())
+        return;
+    if (!confirm_not_auto_switching(this))
+        return;
+
+    if (operation_ == FleetOperation::read_all) {
+        const std::optional<QString> folder = folder_chooser()(this);
+        if (!folder)
+            return;
+        folder_ = *folder;
+        std::map<std::string, int> seen;
+        QStringList existing;
+        for (Device* d : chosen) {
+            d->file_name = file_name_for(d->address, ++seen[d->address]);
+            if (QFileInfo::exists(QDir(folder_).filePath(d->file_name)))
+                existing << d->file_name;
+        }
+        if (!existing.isEmpty() && !ask_yes_no("VELTA",
+                                               "次のファイルは既にあります。上書きしますか？\n" +
+                                                   existing.join(QLatin1Char('\n')).toStdString(),
+                                               this))
+            return;
+    }
+
+    // The rows of devices that have left go; the others' results are this run's.
+    keep_departed_ = false;
+    refresh_rows();
+    keep_departed_ = true;
+    stopping_ = false;
+    set_busy(true);
+    for (auto& d : devices_) {
+        if (!d->checked) {
+            d->result.clear();
+            show_result(*d);
+        }
+    }
+    active_ = static_cast<int>(chosen.size());
+    for (Device* d : chosen) start_device(*d);
+}
+
+void FleetRunDialog::start_device(Device& d)
+{
+    d.active = true;
+    d.failure.clear();
+    d.result = QStringLiteral("実行中");
+    d.offset = 0;
+    show_result(d);
+
+    // The device's side of the program: the tool's configuration to send from, and the device's
+    // answers decoded beside it, never into it.
+    release_session(d.session);
+    d.session = DeviceSession{};
+    d.session.model = model();
+    d.session.link = link_settings();
+    d.session.link.interface = Interface::tcp;
+    d.device = model().config;
+    d.device_extras = model().extras;
+    d.session.decode = DecodeTarget{&d.device, &d.device_extras};
+    Device* dp = &d;
+    d.session.presenter = [this, dp](const Box& box) {
+        if (box.buttons == BoxButtons::yes_no)
+            return BoxAnswer::no;  // nobody is asked on a device's behalf
+        if (box.kind != BoxKind::info && dp->failure.empty()) {
+            dp->failure = box.text;
+            if (!box.detail.empty())
+                dp->failure += "（" + box.detail + "）";
+        }
+        return BoxAnswer::ok;
+    };
+    if (peer(d.slot).in_use != 1 || peer(d.slot).address != d.address ||
+        !bind_peer_to_session(d.slot, d.session)) {
+        end_device(d, QStringLiteral("接続されていません"));
+        return;
+    }
+    read_device(d);
+}
+
+bool FleetRunDialog::run_phase(Device& d, RunSteps steps, int period_ms)
+{
+    const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
+    // Started in the device's scope, the run is the device's: its ticks, answers and end.
+    SessionScope scope(&d.session);
+    return d.run.start(std::move(steps), period_ms, pace);
+}
+
+void FleetRunDialog::read_device(Device& d)
+{
+    RunSteps steps = query_steps(compare_read_queries());
+    const int later = operation_ == FleetOperation::set_all ? k_set_all_steps : 0;
+    d.bar->setRange(0, steps.last + later);
+    d.bar->setValue(0);
+    Device* dp = &d;
+    steps.progress = [dp](int step) { dp->bar->setValue(dp->offset + step); };
+    // The next phase starts from the event loop, once this run has quite ended.
+    steps.finished = [this, dp](RunEnd end) {
+        if (!stopping_ || end != RunEnd::cancelled)
+            QTimer::singleShot(0, this, [this, dp, end] { device_read(*dp, end); });
+    };
+    if (!run_phase(d, std::move(steps), k_read_all_period_ms))
+        end_device(d, QStringLiteral("開始できません"));
+}
+
+namespace {
+
+QString stopped_text(RunEnd end, const std::string& failure)
+{
+    if (end == RunEnd::stopped || end == RunEnd::cancelled)
+        return QStringLiteral("中止");
+    return failure.empty() ? QStringLiteral("エラーで止まりました") : qs(failure);
+}
+
+}  // namespace
+
+void FleetRunDialog::device_read(Device& d, RunEnd end)
+{
+    if (end != RunEnd::completed) {
+        end_device(d, stopped_text(end, d.failure));
+        return;
+    }
+    if (stopping_) {
+        end_device(d, QStringLiteral("中止"));
+        return;
+    }
+    d.offset = d.bar->value();
+    std::string why;
+    if (operation_ == FleetOperation::read_all) {
+        const QString path = QDir(folder_).filePath(d.file_name);
+        end_device(d, save_settings_file(QFile::encodeName(path).toStdString(), d.device, &why)
+                          ? QStringLiteral("完了")
+                          : QStringLiteral("保存できませんでした（%1）").arg(qs(why)));
+        return;
+    }
+    const std::string saved = save_backup(backup_folder_path().toStdString(), d.address, d.device,
+                                          std::chrono::system_clock::now(), &why);
+    if (saved.empty()) {
+        end_device(d, QStringLiteral("バックアップを保存できませんでした（%1）").arg(qs(why)));
+        return;
+    }
+    if (operation_ == FleetOperation::set_all) {
+        RunSteps steps;
+        steps.last = k_set_all_steps;
+        steps.perform = perform_set_all_step;
+        send_steps(d, std::move(steps), k_set_all_period_ms,
+                   [this](Device& done) { end_device(done, QStringLiteral("完了")); });
+        return;
+    }
+
+    const DeviceConfig& wanted = d.session.model.config;
+    const std::vector<PlanStep> plan = send_plan(d.device, wanted);
+    if (plan.empty()) {
+        end_device(d, QStringLiteral("差分なし"));
+        return;
+    }
+    std::optional<SetAllRefusal> refusal;
+    {
+        SessionScope scope(&d.session);
+        refusal = plan_refusal(plan);
+    }
+    if (refusal) {
+        end_device(d, qs(set_all_refusal_text(*refusal)));
+        return;
+    }
+    std::vector<std::string> keys;
+    for (const PlanStep& s : plan) keys.insert(keys.end(), s.keys.begin(), s.keys.end());
+    const std::vector<std::string> reads = read_plan(keys);
+    const int sends = static_cast<int>(plan.size());
+    // The plan, then the read-back of its items.
+    RunSteps steps = steps_with_quiet_end(
+        sends + static_cast<int>(reads.size()), [plan, reads, sends](int step) {
+            if (step <= sends)
+                return perform_plan_step(plan[static_cast<std::size_t>(step - 1)]);
+            send_command(reads[static_cast<std::size_t>(step - sends - 1)]);
+            return StepResult::sent;
+        });
+    send_steps(d, std::move(steps), k_set_all_period_ms, [this, keys](Device& done) {
+        // What was read back must now be what was sent.
+        const std::set<std::string> sent(keys.begin(), keys.end());
+        int differing = 0;
+        for (const ConfigDifference& c : diff(done.device, done.session.model.config))
+            differing += sent.count(c.key) > 0 ? 1 : 0;
+        end_device(done, differing == 0
+                             ? QStringLiteral("確認済み")
+                             : QStringLiteral("%1 項目がデバイスで違っています").arg(differing));
+    });
+}
+
+void FleetRunDialog::send_steps(Device& d, RunSteps steps, int period_ms,
+                                std::function<void(Device& d)> completed)
+{
+    d.bar->setMaximum(d.offset + steps.last);
+    Device* dp = &d;
+    steps.progress = [dp](int step) { dp->bar->setValue(dp->offset + step); };
+    steps.finished = [this, dp, completed = std::move(completed)](RunEnd end) {
+        if (stopping_ && end == RunEnd::cancelled)
+            return;
+        QTimer::singleShot(0, this, [this, dp, end, completed] {
+            if (end == RunEnd::completed)
+                completed(*dp);
+            else
+                end_device(*dp, stopped_text(end, dp->failure));
+        });
+    };
+    if (!run_phase(d, std::move(steps), period_ms))
+        end_device(d, QStringLiteral("開始できません"));
+}
+
+void FleetRunDialog::end_device(Device& d, const QString& text)
+{
+    if (!d.active)
+        return;
+    d.active = false;
+    d.result = text;
+    // A success notice stays quiet; a message the run went on past is kept beside the result.
+    if (text == QStringLiteral("完了") && !d.failure.empty())
+        d.result += QStringLiteral("（%1）").arg(qs(d.failure));
+    if (text == QStringLiteral("完了") || text == QStringLiteral("差分なし") ||
+        text == QStringLiteral("確認済み"))
+        d.bar->setValue(d.bar->maximum());
+    show_result(d);
+    release_session(d.session);  // the peer is the program's again
+    if (--active_ == 0)
+        set_busy(false);
+}
+
+void FleetRunDialog::device_lost(DeviceSession* session)
+{
+    for (auto& d : devices_) {
+        if (&d->session != session || !d->active)
+            continue;
+        if (session_link_state(*session) == SessionLinkState::lost && d->failure.empty())
+            d->failure = "接続が切れました";
+    }
+}
+
+void FleetRunDialog::show_result(const Device& d)
+{
+    for (int r = 0; r < static_cast<int>(devices_.size()); ++r)
+        if (devices_[static_cast<std::size_t>(r)].get() == &d && table_->item(r, result_column))
+            table_->item(r, result_column)->setText(d.result);
+}
+
+void FleetRunDialog::set_busy(bool busy)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{start_, fast_, set_all_, sync_, read_all_})
+        w->setEnabled(!busy);
+    for (int r = 0; r < table_->rowCount(); ++r)
+        table_->item(r, device_column)
+            ->setFlags(row_flags(*devices_[static_cast<std::size_t>(r)], busy));
+    if (close_button())
+        close_button()->setEnabled(!busy);
+    enable_stop(busy);
+    // Devices that came or went while the run went are listed now.
+    if (!busy)
+        refresh_rows();
+}
+
+void FleetRunDialog::stop_run()
+{
+    if (!running())
+        return;
+    stopping_ = true;
+    for (auto& d : devices_)
+        if (d->active)
+            d->run.stop();
+}
+
+void FleetRunDialog::reject()
+{
+    if (!running())
+        SettingsDialog::reject();
+}
+
+void FleetRunDialog::closeEvent(QCloseEvent* e)
+{
+    if (running()) {
+        e->ignore();
+        return;
+    }
+    SettingsDialog::closeEvent(e);
+}
+
+}  // namespace velta

@@ -1,0 +1,90 @@
+#pragma once
+// "全デバイスで実行": one whole-configuration run on every connected device at once, opened from
+// the server dialog. Each checked device gets a session of its own (a copy of the tool's
+// configuration, its own answers, run and boxes) and its own paced run, so a device that fails
+// or leaves ends alone. A device's boxes become its row's result; the tool's configuration is
+// never changed. Before anything is written the device is read and kept as a backup.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/widgets/settings_dialog.h"
+
+class QCheckBox;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace velta {
+
+struct DeviceSession;
+
+enum class FleetOperation {
+    set_all,   // "全項目の設定": the tool's configuration whole
+    sync,      // "差分のみ送信": only what differs, then read back
+    read_all,  // "全項目の読み込み": each device into a settings data file
+};
+
+// Asks for the folder the read configurations go to; nothing when the operator cancels.
+using FleetFolderChooser = std::function<std::optional<QString>(QWidget* owner)>;
+// Installs the chooser (none: the platform's folder dialog) and returns the previous one.
+FleetFolderChooser set_fleet_folder_chooser(FleetFolderChooser chooser);
+
+class FleetRunDialog : public SettingsDialog {
+    Q_OBJECT
+public:
+    explicit FleetRunDialog(QWidget* parent = nullptr);
+    ~FleetRunDialog() override;
+
+    QTableWidget* table() const { return table_; }
+    QRadioButton* operation_button(FleetOperation op) const;
+    QCheckBox* fast_box() const { return fast_; }
+    QPushButton* start_button() const { return start_; }
+    // True while any device's run goes.
+    bool running() const { return active_ > 0; }
+    // The result text of row r.
+    QString result_text(int row) const;
+
+    void start();
+    // Rebuilds the rows from the peers connected now (only while nothing runs).
+    void refresh_rows();
+
+protected:
+    void stop_run() override;
+    void reject() override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    struct Device;
+
+    void start_device(Device& d);
+    void read_device(Device& d);
+    void device_read(Device& d, RunEnd end);
+    void send_steps(Device& d, RunSteps steps, int period_ms,
+                    std::function<void(Device& d)> completed);
+    void end_device(Device& d, const QString& text);
+    void device_lost(DeviceSession* session);
+    bool run_phase(Device& d, RunSteps steps, int period_ms);
+    void show_result(const Device& d);
+    void set_busy(bool busy);
+    static Qt::ItemFlags row_flags(const Device& d, bool busy);
+
+    QTableWidget* table_ = nullptr;
+    QRadioButton* set_all_ = nullptr;
+    QRadioButton* sync_ = nullptr;
+    QRadioButton* read_all_ = nullptr;
+    QCheckBox* fast_ = nullptr;
+    QPushButton* start_ = nullptr;
+    std::vector<std::unique_ptr<Device>> devices_;
+    FleetOperation operation_ = FleetOperation::set_all;
+    QString folder_;
+    int active_ = 0;
+    bool stopping_ = false;
+    bool keep_departed_ = true;
+};
+
+}  // namespace velta
