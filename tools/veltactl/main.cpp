@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -162,7 +163,7 @@ private:
     velta::BoxAnswer present(int id, const velta::Box& shown);
     void trace(Job* job, TraceDirection direction, std::string_view bytes);
     void print(Job* job, std::string_view text);
-    void show_overall();
+    void show_overall(bool device_ended = false);
 
     bool start_serial();
     void fill_slots();
@@ -320,19 +321,28 @@ void Tool::print(Job* job, std::string_view text)
         std::cout << text << '\n' << std::flush;
 }
 
-void Tool::show_overall()
+// The overall count: redrawn on the board; a line of its own when a device ends in plain lines
+// with several devices at once.
+void Tool::show_overall(bool device_ended)
 {
-    if (!board_)
+    const bool as_line = style_ == ProgressStyle::lines && o_.jobs > 1 && device_ended;
+    if (!board_ && !as_line)
         return;
-    std::string text = "devices: " + std::to_string(jobs_.size()) + " running, " +
-                       std::to_string(devices_) + " done";
+    const auto running = std::count_if(jobs_.begin(), jobs_.end(), [](const auto& j) {
+        return j.second->phase != Job::Phase::done;
+    });
+    std::string text =
+        "devices: " + std::to_string(running) + " running, " + std::to_string(devices_) + " done";
     if (devices_ > devices_ok_)
         text += " (" + std::to_string(devices_ - devices_ok_) + " failed)";
     if (o_.link == LinkMode::tcp)
         text += " of " + std::to_string(o_.targets.size());
     else if (o_.count > 0)
         text += " of " + std::to_string(o_.count);
-    board_->overall(text);
+    if (board_)
+        board_->overall(text);
+    else
+        std::cout << text << '\n' << std::flush;
 }
 
 velta::BoxAnswer Tool::present(int id, const velta::Box& shown)
@@ -743,6 +753,7 @@ void Tool::job_done(Job& job, int exit_code, std::string result)
         trace_.write_section(job.trace);
         job.trace.clear();
     }
+    show_overall(true);
     const int id = job.id;
     later([this, id] {
         remove_job(id);
