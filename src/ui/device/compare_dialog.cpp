@@ -1,5 +1,6 @@
 #include "ui/device/compare_dialog.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -47,6 +48,8 @@ CompareDialog::CompareDialog(QWidget* parent)
     stop_ = send_button(
         QStringLiteral("stop_run"), [this] { run().cancel(); }, QStringLiteral("中止"));
     stop_->setEnabled(false);
+    fast_ = new QCheckBox(QStringLiteral("高速"));
+    fast_->setObjectName(QStringLiteral("fast_run"));
     send_ = send_button(
         QStringLiteral("send_checked"), [this] { send_checked(); },
         QStringLiteral("選択項目を送信"));
@@ -77,6 +80,7 @@ CompareDialog::CompareDialog(QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(compare_);
     top->addWidget(stop_);
+    top->addWidget(fast_);
     top->addWidget(make_slave_address_group(false));
     top->addStretch(1);
     auto* progress_row = new QHBoxLayout;
@@ -106,6 +110,7 @@ CompareDialog::~CompareDialog()
 void CompareDialog::set_busy(bool busy)
 {
     compare_->setEnabled(!busy);
+    fast_->setEnabled(!busy);
     stop_->setEnabled(busy);
     send_->setEnabled(!busy && !rows_.empty());
     take_->setEnabled(!busy && !rows_.empty());
@@ -134,7 +139,8 @@ bool CompareDialog::start_steps(int total, int period_ms, std::function<void(int
             set_busy(false);
         finished(end, done_);
     };
-    if (!start_run(std::move(steps), period_ms))
+    if (!start_run(std::move(steps), period_ms,
+                   fast_->isChecked() ? Pace::answered : Pace::periodic))
         return false;
     set_busy(true);
     return true;

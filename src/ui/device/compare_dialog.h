@@ -2,7 +2,8 @@
 // "デバイスと比較": reads the device into a second configuration (never into what the operator
 // edits), lists the differences with a check box per row, and either sends the checked rows
 // (after a backup of the device as read) and reads them back to verify them, or takes the
-// device's values of the checked rows into the tool.
+// device's values of the checked rows into the tool. "高速" paces the read, the send and the
+// read-back by the answers, as in the whole-configuration dialogs.
 
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "core/wire/reply_dispatcher.h"
 #include "ui/widgets/settings_dialog.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -27,6 +29,7 @@ public:
 
     QPushButton* compare_button() const { return compare_; }
     QPushButton* stop_button() const { return stop_; }
+    QCheckBox* fast_box() const { return fast_; }
     QPushButton* send_checked_button() const { return send_; }
     QPushButton* take_button() const { return take_; }
     QTableWidget* table() const { return table_; }
@@ -62,6 +65,7 @@ private:
 
     QPushButton* compare_ = nullptr;
     QPushButton* stop_ = nullptr;
+    QCheckBox* fast_ = nullptr;  // "高速": answer-paced, off when the dialog opens
     QPushButton* send_ = nullptr;
     QPushButton* take_ = nullptr;
     QTableWidget* table_ = nullptr;
