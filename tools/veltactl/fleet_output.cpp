@@ -108,6 +108,8 @@ void FleetBoard::clear()
 void FleetBoard::draw()
 {
     clear();
+    if (rows_.empty() && overall_.empty())
+        return;
     for (const auto& [id, text] : rows_) out_ << text << "\x1b[K\n";
     out_ << overall_ << "\x1b[K\n" << std::flush;
     drawn_ = static_cast<int>(rows_.size()) + 1;
