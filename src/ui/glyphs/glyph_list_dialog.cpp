@@ -165,6 +165,7 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     }
     fast_ = new QCheckBox(QStringLiteral("高速"));
     fast_->setObjectName(QStringLiteral("fast_run"));
+    fast_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);  // clicks land on its text
     buttons->addWidget(fast_);
     grid->addLayout(buttons, 0, 0, 1, 3);
     grid->addWidget(make_slave_address_group(), 1, 0);
