@@ -12,7 +12,7 @@
 namespace velta {
 namespace {
 
-bool start(int mode)
+bool prepare(int mode)
 {
     if (!link_ready()) {
         warning_box(k_text_not_connected);
@@ -22,8 +22,32 @@ bool start(int mode)
         return false;
     model().glyphs.glyph_transfer_index = 0;
     glyph_state().glyph_transfer_mode = mode;
+    return true;
+}
+
+bool start(int mode)
+{
+    if (!prepare(mode))
+        return false;
     run_activity().glyph_run = true;
     return true;
+}
+
+// Sends the step of the slot the index names: a register command (the index moves on), or the
+// read query (the bitmap reply moves it on).
+void send_slot(GlyphSize size)
+{
+    int& index = model().glyphs.glyph_transfer_index;
+    if (glyph_state().glyph_transfer_mode == 1) {
+        const std::span<const char> slot = glyph_slot(size, index);
+        send_glyph_register(
+            size, index,
+            {slot.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)});
+        ++index;
+    } else {
+        link_status().read_pending = 1;
+        send_command(glyph_read_query(size, glyph_code(index)));
+    }
 }
 
 }  // namespace
@@ -50,18 +74,9 @@ GlyphRunTick glyph_run_step(GlyphSize size)
         return tick;
     }
     // On TCP/IP a slow device is not outrun: the step waits for the previous answer.
-    if (index >= 0 && index < slots && !answer_outstanding()) {
-        if (glyph_state().glyph_transfer_mode == 1) {
-            const std::span<const char> slot = glyph_slot(size, index);
-            send_glyph_register(
-                size, index,
-                {slot.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)});
-            ++index;
-        } else if (link_status().read_pending == 0) {
-            link_status().read_pending = 1;
-            send_command(glyph_read_query(size, glyph_code(index)));
-        }
-    }
+    if (index >= 0 && index < slots && !answer_outstanding() &&
+        (glyph_state().glyph_transfer_mode == 1 || link_status().read_pending == 0))
+        send_slot(size);
     tick.percent = glyph_percent_text(index, slots);
     if (index >= slots || index < 0) {
         index = 0;
@@ -76,6 +91,32 @@ void end_glyph_run()
 {
     link_status().read_pending = 0;
     run_activity().glyph_run = false;
+}
+
+bool prepare_glyph_steps_run(bool register_all, const void* owner)
+{
+    if (register_all && !confirm_not_auto_switching(owner))
+        return false;
+    return prepare(register_all ? 1 : 0);
+}
+
+RunSteps glyph_run_steps(GlyphSize size)
+{
+    RunSteps steps;
+    steps.kind = RunKind::glyph_list;
+    steps.last = glyph_size_info(size).slot_count;
+    steps.perform = [size](int step) {
+        // Each step has its slot: a read that got no bitmap (an error answer, a time-out) is
+        // not asked again, the run goes on with the next slot.
+        model().glyphs.glyph_transfer_index = step - 1;
+        send_slot(size);
+        return StepResult::sent;
+    };
+    steps.finished = [](RunEnd end) {
+        if (end == RunEnd::completed)
+            model().glyphs.glyph_transfer_index = 0;
+    };
+    return steps;
 }
 
 }  // namespace velta

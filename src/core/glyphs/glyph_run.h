@@ -1,10 +1,11 @@
 #pragma once
 // The list runs: read every glyph of a size from the device, or register every one. Paced by
-// the list's timer alone; error answers do not stop them.
+// the list's timer, or ("高速") as the answers come; error answers do not stop them.
 
 #include <string>
 
 #include "core/glyphs/glyph_sizes.h"
+#include "core/wire/paced_run.h"
 
 namespace velta {
 
@@ -26,5 +27,11 @@ GlyphRunTick glyph_run_step(GlyphSize size);
 
 // The run ends with the dialog: nothing outstanding, no run.
 void end_glyph_run();
+
+// The answer-paced run, for a PacedRun: one step a slot, each sent once the previous one has
+// its outcome. The same question and link test as above come first; false (after the box, if
+// any) refuses the run. The PacedRun makes it the glyph run.
+bool prepare_glyph_steps_run(bool register_all, const void* owner);
+RunSteps glyph_run_steps(GlyphSize size);
 
 }  // namespace velta

@@ -44,14 +44,15 @@ PacedRun::~PacedRun()
     if (!running_)
         return;
     SessionScope scope(session_);
-    run_activity().settings_run = false;
+    set_active(false);
     if (pace_ == Pace::answered)
         set_outcome_observer(std::move(previous_observer_));
 }
 
 bool PacedRun::start(RunSteps steps, int period_ms, Pace pace)
 {
-    if (running_ || settings_run_active())
+    const bool refused = steps.kind == RunKind::glyph_list ? run_active() : settings_run_active();
+    if (running_ || refused)
         return false;
     session_ = current_session();
     steps_ = std::move(steps);
@@ -61,7 +62,7 @@ bool PacedRun::start(RunSteps steps, int period_ms, Pace pace)
     answered_ = 0;
     // A failure left by an earlier single command is not this run's.
     link_status().reply_error = 0;
-    run_activity().settings_run = true;
+    set_active(true);
     step_ = 1;
     if (pace_ == Pace::answered) {
         previous_observer_ = set_outcome_observer([this](const Outcome& o) {
@@ -91,7 +92,7 @@ void PacedRun::tick()
     if (!running_ || in_step_)
         return;
     SessionScope scope(session_);
-    if (link_status().reply_error != 0) {
+    if (stops_on_error() && link_status().reply_error != 0) {
         link_status().reply_error = 0;
         end(RunEnd::stopped_on_error);
         return;
@@ -134,7 +135,7 @@ void PacedRun::tick()
         disarm_();  // the outcome arms the next tick
         return;
     }
-    if (step >= steps_.last && link_status().reply_error == 0) {
+    if (step >= steps_.last && (!stops_on_error() || link_status().reply_error == 0)) {
         end(RunEnd::completed);
         return;
     }
@@ -158,11 +159,19 @@ void PacedRun::cancel()
     }
 }
 
+void PacedRun::set_active(bool active)
+{
+    if (steps_.kind == RunKind::glyph_list)
+        run_activity().glyph_run = active;
+    else
+        run_activity().settings_run = active;
+}
+
 void PacedRun::end(RunEnd how)
 {
     running_ = false;
     step_ = 0;
-    run_activity().settings_run = false;
+    set_active(false);
     disarm_();
     if (pace_ == Pace::answered)
         set_outcome_observer(std::move(previous_observer_));

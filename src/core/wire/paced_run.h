@@ -1,7 +1,8 @@
 #pragma once
 // The paced runs: one step per tick of a timer, stopped at the next tick after an error answer
-// set reply_error. While a run goes it is the settings run of run_activity(), so the per-command
-// success messages stay silent and no other run starts. The host owns the timer and calls tick().
+// set reply_error. While a run goes it is the settings run of run_activity() (or, for a glyph
+// list, the glyph run), so the per-command success messages stay silent and no other run starts.
+// The host owns the timer and calls tick().
 //
 // A run goes at its period, or answer-paced ("高速"): the next step goes as soon as every
 // command of the previous one has its outcome (answer, time-out, no link), a step that sends
@@ -29,11 +30,16 @@ enum class RunEnd { completed, stopped_on_error, ended_on_failure, stopped, canc
 
 enum class Pace { periodic, answered };
 
+// settings: the settings run of run_activity(); an error answer stops it. glyph_list: the glyph
+// run of run_activity(); it goes on through error answers and starts only while no run goes.
+enum class RunKind { settings, glyph_list };
+
 struct RunSteps {
     int last = 0;                                 // steps 1..last
     std::function<StepResult(int step)> perform;  // sends step
     std::function<void(int step)> progress;       // after each performed step
     std::function<void(RunEnd end)> finished;
+    RunKind kind = RunKind::settings;
 };
 
 // Timer periods are divided by this, so tests can run the real sequences quickly. 1 in the
@@ -67,6 +73,8 @@ public:
 private:
     void end(RunEnd how);
     void outcome(const Outcome& o);
+    void set_active(bool active);
+    bool stops_on_error() const { return steps_.kind == RunKind::settings; }
 
     std::function<void(int)> arm_;
     std::function<void()> disarm_;

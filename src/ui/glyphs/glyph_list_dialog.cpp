@@ -1,5 +1,6 @@
 #include "ui/glyphs/glyph_list_dialog.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -107,7 +108,8 @@ void GlyphThumbnail::paintEvent(QPaintEvent* e)
 GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     : SettingsDialog(qs(list_layout(size).caption), std::string(list_layout(size).peer_prefix),
                      parent),
-      size_(size)
+      size_(size),
+      fast_run_([this](int period) { timer_.start(period); }, [this] { timer_.stop(); })
 {
     const GlyphListLayout& l = list_layout(size);
     model().glyphs.glyph_work.fill('0');
@@ -161,6 +163,10 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
+    fast_ = new QCheckBox(QStringLiteral("高速"));
+    fast_->setObjectName(QStringLiteral("fast_run"));
+    fast_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);  // clicks land on its text
+    buttons->addWidget(fast_);
     grid->addLayout(buttons, 0, 0, 1, 3);
     grid->addWidget(make_slave_address_group(), 1, 0);
     grid->addWidget(group_row(QStringLiteral("番号切り替え"), {page_list_}), 1, 1);
@@ -238,6 +244,10 @@ void GlyphListDialog::glyph_list_tick()
         draw_thumbnails();
         repaint_pending_ = false;
     }
+    if (fast_run_.running()) {
+        fast_run_.tick();
+        return;
+    }
     if (!busy()) {
         timer_.stop();
         return;
@@ -245,33 +255,72 @@ void GlyphListDialog::glyph_list_tick()
     const GlyphRunTick tick = glyph_run_step(size_);
     percent_->setText(qs(tick.percent));
     progress_->setValue(std::min(progress_->maximum(), progress_->value() + 1));
-    if (tick.finished) {
-        enable_stop(false);
-        timer_.stop();
-        percent_->setText(QStringLiteral("   "));
-        progress_->setValue(0);
-        draw_thumbnails();
-    }
+    if (tick.finished)
+        run_ended();
+}
+
+void GlyphListDialog::run_ended()
+{
+    show_running(false);
+    timer_.stop();
+    percent_->setText(QStringLiteral("   "));
+    progress_->setValue(0);
+    draw_thumbnails();
+}
+
+void GlyphListDialog::show_running(bool running)
+{
+    enable_stop(running);
+    fast_->setEnabled(!running);
 }
 
 void GlyphListDialog::start_run(bool register_all)
 {
+    if (fast_->isChecked()) {
+        start_fast_run(register_all);
+        return;
+    }
     const bool started = register_all ? start_glyph_register_run(this) : start_glyph_read_run();
     if (!started)
         return;
     progress_->setValue(0);
-    enable_stop(true);
+    show_running(true);
     timer_.start(paced_period(register_all ? k_glyph_register_period_ms : k_glyph_read_period_ms));
+}
+
+void GlyphListDialog::start_fast_run(bool register_all)
+{
+    if (!prepare_glyph_steps_run(register_all, this))
+        return;
+    RunSteps steps = glyph_run_steps(size_);
+    const int slot_count = steps.last;
+    // The bar counts the slots sent; the picture boxes follow when the run ends.
+    steps.progress = [this, slot_count](int step) {
+        percent_->setText(qs(glyph_percent_text(step, slot_count)));
+        progress_->setValue(step);
+    };
+    steps.finished = [this, finished = std::move(steps.finished)](RunEnd end) {
+        finished(end);
+        if (end == RunEnd::completed)
+            run_ended();
+        else
+            show_running(false);
+    };
+    progress_->setValue(0);
+    if (fast_run_.start(std::move(steps), 0, Pace::answered))
+        show_running(true);
 }
 
 void GlyphListDialog::stop_run()
 {
     if (!busy())
         return;
-    // The progress stays where the run stopped; the timer stops at its next tick.
-    note_stopped(model().glyphs.glyph_transfer_index, glyph_size_info(size_).slot_count);
+    // The progress stays where the run stopped; a periodic run's timer stops at its next tick.
+    note_stopped(fast_run_.running() ? fast_run_.done() : model().glyphs.glyph_transfer_index,
+                 glyph_size_info(size_).slot_count);
+    fast_run_.stop();
     end_glyph_run();
-    enable_stop(false);
+    show_running(false);
 }
 
 std::optional<std::string> GlyphListDialog::ask_file(bool save)
@@ -333,6 +382,7 @@ void GlyphListDialog::mouseDoubleClickEvent(QMouseEvent* e)
 void GlyphListDialog::done(int result)
 {
     timer_.stop();
+    fast_run_.cancel();
     end_glyph_run();
     SettingsDialog::done(result);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The glyph list, one implementation for the three sizes: a page of glyph pictures, the read
-// and register runs over every slot, the list files, the editor on a double click and the
-// bitmap export of a picture.
+// and register runs over every slot (at their periods, or with "高速" as the answers come), the
+// list files, the editor on a double click and the bitmap export of a picture.
 
 #include <QImage>
 #include <QString>
@@ -15,6 +15,7 @@
 #include "core/glyphs/glyph_sizes.h"
 #include "ui/widgets/settings_dialog.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -69,6 +70,7 @@ public:
     QComboBox* page_list() const { return page_list_; }
     QLineEdit* percent_field() const { return percent_; }
     QProgressBar* progress_bar() const { return progress_; }
+    QCheckBox* fast_box() const { return fast_; }
     QLineEdit* number_field(int box) const { return numbers_.at(static_cast<std::size_t>(box)); }
     GlyphThumbnail* box(int box) const { return boxes_.at(static_cast<std::size_t>(box)); }
     QTimer& list_timer() { return timer_; }
@@ -89,6 +91,10 @@ protected:
 private:
     void draw_thumbnails();
     void start_run(bool register_all);
+    void start_fast_run(bool register_all);
+    // "中止" enabled and "高速" disabled while a run goes.
+    void show_running(bool running);
+    void run_ended();
     bool busy() const;
     std::optional<std::string> ask_file(bool save);
 
@@ -98,7 +104,10 @@ private:
     QComboBox* page_list_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLineEdit* percent_ = nullptr;
+    QCheckBox* fast_ = nullptr;  // "高速": answer-paced, off when the dialog opens
     QTimer timer_;
+    // The answer-paced run, on the list's timer; "Close" still ends it, as any list run.
+    PacedRun fast_run_;
     bool repaint_pending_ = false;
 };
 
