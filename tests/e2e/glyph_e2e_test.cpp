@@ -22,6 +22,7 @@
 #include "link/tcp_link.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
+#include "support/event_wait.h"
 #include "support/user_input.h"
 #include "support/wire_capture.h"
 #include "ui/glyphs/glyph_list_dialog.h"
@@ -118,7 +119,7 @@ TEST_F(GlyphE2E, FastRunsGoAsTheAnswersComeOneCommandASlotInOrder)
     auto run = [&](const char* text) {
         list.button(QString::fromUtf8(text))->click();
         EXPECT_FALSE(list.fast_box()->isEnabled());
-        return glyph_run_active() && QTest::qWaitFor([] { return !glyph_run_active(); }, 20000);
+        return glyph_run_active() && wait_in_event_loop([] { return !glyph_run_active(); }, 20000);
     };
     ASSERT_TRUE(run("登録"));
     list.button(QStringLiteral("バッファクリア"))->click();
