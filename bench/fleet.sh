@@ -78,30 +78,23 @@ if [[ -n $connect_to ]]; then
         "$devsim" --connect "$connect_to" "${throttle[@]}" >/dev/null 2>"$work/$i.err" </dev/null &
         echo $! >>"$pids_file"
     done
-    started=1
-    if [[ $wait_here -eq 1 ]]; then
-        while true; do
-            sleep 3600 &
-            wait $! || true
-        done
-    fi
-    exit 0
-fi
-for ((i = 1; i <= count; i++)); do
-    "$devsim" --listen 127.0.0.1:0 "${throttle[@]}" >"$work/$i.out" 2>"$work/$i.err" </dev/null &
-    echo $! >>"$pids_file"
-done
-for ((i = 1; i <= count; i++)); do
-    for ((tries = 0; tries < 100; tries++)); do
-        [[ -s $work/$i.out ]] && break
-        sleep 0.05
+else
+    for ((i = 1; i <= count; i++)); do
+        "$devsim" --listen 127.0.0.1:0 "${throttle[@]}" >"$work/$i.out" 2>"$work/$i.err" </dev/null &
+        echo $! >>"$pids_file"
     done
-    if [[ ! -s $work/$i.out ]]; then
-        echo "fleet.sh: simulator $i did not start: $(cat "$work/$i.err")" >&2
-        exit 1
-    fi
-    head -n 1 "$work/$i.out"
-done
+    for ((i = 1; i <= count; i++)); do
+        for ((tries = 0; tries < 100; tries++)); do
+            [[ -s $work/$i.out ]] && break
+            sleep 0.05
+        done
+        if [[ ! -s $work/$i.out ]]; then
+            echo "fleet.sh: simulator $i did not start: $(cat "$work/$i.err")" >&2
+            exit 1
+        fi
+        head -n 1 "$work/$i.out"
+    done
+fi
 started=1
 if [[ $wait_here -eq 1 ]]; then
     while true; do

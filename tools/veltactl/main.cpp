@@ -84,6 +84,20 @@ bool writes_device(const Options& o)
            (o.command == Command::sync && !o.dry_run);
 }
 
+// A device's result in the end table: "ok", the first failed step's reason, or the error line
+// without the device's name in front.
+std::string result_text(const RunReport& report, const Outcome& out)
+{
+    if (!report.failures.empty())
+        return "failed: " + report.failures.front().reason;
+    if (out.exit_code == k_exit_ok && report.all_ok())
+        return "ok";
+    if (out.error.empty())
+        return "failed";
+    const std::size_t named = out.error.find(": ");
+    return "failed: " + (named == std::string::npos ? out.error : out.error.substr(named + 2));
+}
+
 void later(std::function<void()> fn)
 {
     QTimer::singleShot(0, QCoreApplication::instance(), std::move(fn));
@@ -681,14 +695,9 @@ void Tool::stage_finished(Job& job, const RunReport& report)
         error_line(out.error);
     job.row.sent = o_.command == Command::diff || o_.dry_run ? -1 : job.compare->items_sent();
     job.row.verify = job.compare->verify_text();
-    std::string result = out.exit_code == k_exit_ok ? "ok" : "failed";
-    if (o_.command == Command::diff && out.exit_code == k_exit_failed && report.all_ok())
-        result = "differs";
-    else if (!report.all_ok() && !report.failures.empty())
-        result = "failed: " + report.failures.front().reason;
-    else if (!out.error.empty())
-        result = "failed: " + out.error.substr(out.error.find(": ") + 2);
-    job_done(job, out.exit_code, result);
+    const bool differs =
+        o_.command == Command::diff && out.exit_code == k_exit_failed && report.all_ok();
+    job_done(job, out.exit_code, differs ? "differs" : result_text(report, out));
 }
 
 void Tool::device_finished(Job& job, const RunReport& report)
@@ -713,14 +722,7 @@ void Tool::device_finished(Job& job, const RunReport& report)
     job.row.sent = writes_device(o_) ? report.steps_done : -1;
     trace(&job, TraceDirection::note,
           std::string(report.all_ok() ? "end ok " : "end failed ") + report.operation);
-    std::string result = "ok";
-    if (!report.failures.empty())
-        result = "failed: " + report.failures.front().reason;
-    else if (!report.all_ok())
-        result = "failed";
-    else if (out.exit_code != k_exit_ok)
-        result = "failed: " + out.error.substr(out.error.find(": ") + 2);
-    job_done(job, out.exit_code, result);
+    job_done(job, out.exit_code, result_text(report, out));
 }
 
 void Tool::connect_failed(Job& job, const std::string& why)
@@ -869,17 +871,7 @@ std::string Tool::output_file(const Job& job)
 {
     if (o_.out_dir.empty())
         return output_path(o_.file, job.device, several_);
-    std::string name = job.device.substr(0, job.device.find(" #"));
-    for (char& c : name)
-        if (c == ':' || c == '/' || c == '\\' || c == ' ')
-            c = '-';
-    std::string unique = name;
-    for (int n = 2; out_names_.contains(unique); ++n) unique = name + "-" + std::to_string(n);
-    out_names_.insert(unique);
-    std::string dir = o_.out_dir;
-    if (!dir.ends_with('/') && !dir.ends_with('\\'))
-        dir += '/';
-    return dir + unique + ".dat";
+    return out_dir_path(o_.out_dir, job.device, out_names_);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <span>
 
 #include "core/common/run_activity.h"
@@ -139,6 +140,16 @@ Operation one_command_operation(std::string name, std::string command, Expect ex
                     expect};
     };
     return op;
+}
+
+// A device's name as a part of a file name ("10.0.0.5:9004" -> "10.0.0.5-9004").
+std::string file_tag(std::string_view device)
+{
+    std::string tag(device);
+    for (char& c : tag)
+        if (c == ':' || c == '/' || c == '\\' || c == ' ')
+            c = '-';
+    return tag;
 }
 
 std::string cannot_read(const std::string& reason)
@@ -301,10 +312,7 @@ std::string output_path(const std::string& file, std::string_view device, bool s
 {
     if (!several)
         return file;
-    std::string tag(device);
-    for (char& c : tag)
-        if (c == ':' || c == '/' || c == '\\' || c == ' ')
-            c = '-';
+    const std::string tag = file_tag(device);
     const std::size_t slash = file.find_last_of("/\\");
     const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t dot = file.rfind('.');
@@ -312,6 +320,17 @@ std::string output_path(const std::string& file, std::string_view device, bool s
     if (!has_ext)
         return file + "-" + tag;
     return file.substr(0, dot) + "-" + tag + file.substr(dot);
+}
+
+std::string out_dir_path(const std::string& dir, std::string_view device,
+                         std::set<std::string>& taken)
+{
+    const std::string name = file_tag(device.substr(0, device.find(" #")));
+    std::string unique = name;
+    for (int n = 2; taken.contains(unique); ++n) unique = name + "-" + std::to_string(n);
+    taken.insert(unique);
+    const bool ends_in_separator = dir.ends_with('/') || dir.ends_with('\\');
+    return dir + (ends_in_separator ? "" : "/") + unique + ".dat";
 }
 
 }  // namespace veltactl

@@ -3,6 +3,7 @@
 // command builders, and the files read before and written after.
 
 #include <ctime>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -50,5 +51,9 @@ Outcome finish_device(const Options& o, const RunReport& report, std::string_vie
 // The output file of a device: the file itself, or with several devices the file with the
 // device's name before the extension ("all.dat" -> "all-10.0.0.5-9004.dat").
 std::string output_path(const std::string& file, std::string_view device, bool several);
+// read-all --out-dir: the device's file in dir, named by its address ("10.0.0.5-9004.dat"; a
+// --listen peer's number left out), with "-2", "-3"... for a name already taken in this run.
+std::string out_dir_path(const std::string& dir, std::string_view device,
+                         std::set<std::string>& taken);
 
 }  // namespace veltactl

@@ -1,7 +1,6 @@
 #include "ui/device/fleet_run_dialog.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -529,21 +528,6 @@ void FleetRunDialog::stop_run()
     for (auto& d : devices_)
         if (d->active)
             d->run.stop();
-}
-
-void FleetRunDialog::reject()
-{
-    if (!running())
-        SettingsDialog::reject();
-}
-
-void FleetRunDialog::closeEvent(QCloseEvent* e)
-{
-    if (running()) {
-        e->ignore();
-        return;
-    }
-    SettingsDialog::closeEvent(e);
 }
 
 }  // namespace velta

@@ -55,8 +55,7 @@ public:
 
 protected:
     void stop_run() override;
-    void reject() override;
-    void closeEvent(QCloseEvent* e) override;
+    bool holds_open() const override { return running(); }
 
 private:
     struct Device;

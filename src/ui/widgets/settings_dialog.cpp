@@ -131,13 +131,13 @@ bool SettingsDialog::start_run(RunSteps steps, int period_ms, Pace pace)
 
 void SettingsDialog::reject()
 {
-    if (!run_.running())
+    if (!holds_open())
         QDialog::reject();
 }
 
 void SettingsDialog::closeEvent(QCloseEvent* e)
 {
-    if (run_.running()) {
+    if (holds_open()) {
         e->ignore();
         return;
     }

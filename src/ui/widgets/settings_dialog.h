@@ -57,6 +57,10 @@ protected:
     void enable_stop(bool enabled);
     void note_stopped(int done, int total);
 
+    // While true, Esc and the window's close are refused: the dialog's paced run goes (a dialog
+    // with runs of its own tells of them).
+    virtual bool holds_open() const { return run_.running(); }
+
     void reject() override;
     void closeEvent(QCloseEvent* e) override;
 
