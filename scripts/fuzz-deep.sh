@@ -3,16 +3,22 @@
 # corpus (tests/fuzz/corpus/<target>/, when there is one), and prints a table of runs, speed,
 # coverage and findings.
 #
-#   scripts/fuzz-deep.sh [-r RUNS] [-t SECONDS] [-o DIR] [--no-build] [TARGET...]
+#   scripts/fuzz-deep.sh [-r RUNS] [-t SECONDS] [-p] [-m] [-o DIR] [--no-build] [TARGET...]
 #
 #   -r RUNS      stop each target after RUNS inputs (default 10000000; 0: no limit)
 #   -t SECONDS   stop each target after SECONDS (default: no limit)
+#   -p           stop each target at a plateau: once it has run at least 60 seconds and the
+#                last quarter of its run found no new coverage (-r and -t still cap it)
+#   -m           afterwards merge what the run found into the seed corpus (libFuzzer's
+#                -merge=1: only inputs that add coverage are copied), to commit it
 #   -o DIR       where the work corpora, logs, findings and the table go
 #                (default build/fuzz-deep)
 #   --no-build   use the fuzz build as it is
 #   TARGET...    only these targets (names as in tests/fuzz, e.g. title_reply_fuzz)
 #
-# The seed corpora in the repository are read, never written: each target grows a copy under
+# The table gives, beside the final coverage, what the last quarter of each run added (cov and
+# ft at three quarters of its time against the end): 0 there means the target had levelled off.
+# The seed corpora in the repository are read, and written only by -m: each target grows a copy under
 # DIR/corpus/<target>, which the next run continues from. A finding (crash, leak, time-out,
 # out-of-memory input) is kept in DIR/findings/<target>/ and makes the exit status 1.
 set -euo pipefail
@@ -22,14 +28,18 @@ runs=10000000
 seconds=0
 out=build/fuzz-deep
 build=1
+plateau=0
+merge=0
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     -r) runs="$2"; shift 2 ;;
     -t) seconds="$2"; shift 2 ;;
     -o) out="$2"; shift 2 ;;
+    -p) plateau=1; shift ;;
+    -m) merge=1; shift ;;
     --no-build) build=0; shift ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "fuzz-deep.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -49,8 +59,8 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 table="$out/report.md"
 {
-  echo "| target | runs | exec/s | runs per CPU s | cov | ft | corpus | seconds | findings |"
-  echo "|---|---:|---:|---:|---:|---:|---:|---:|---|"
+  echo "| target | runs | exec/s | runs per CPU s | cov | ft | cov +last ¼ | ft +last ¼ | corpus | seconds | findings |"
+  echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|"
 } >"$table"
 
 status=0
@@ -58,7 +68,7 @@ for t in "${targets[@]}"; do
   bin=build/fuzz/tests/$t
   if [ ! -x "$bin" ]; then
     echo "fuzz-deep.sh: $bin is not built" >&2
-    echo "| $t | - | - | - | - | - | - | - | not built |" >>"$table"
+    echo "| $t | - | - | - | - | - | - | - | - | - | not built |" >>"$table"
     status=1
     continue
   fi
@@ -73,10 +83,38 @@ for t in "${targets[@]}"; do
   start=$(date +%s)
   set +e
   TIMEFORMAT='%3U %3S'
-  { time "$bin" -runs="$lim" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
-      -print_final_stats=1 -artifact_prefix="$findings/" "$work" "${seeds[@]}" >"$log" 2>&1; } \
-    2>"$out/logs/$t.cpu"
+  ( time "$bin" -runs="$lim" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+      -print_final_stats=1 -artifact_prefix="$findings/" "$work" "${seeds[@]}" >"$log" 2>&1 ) \
+    2>"$out/logs/$t.cpu" &
+  runner=$!
+  # Once a second: the coverage so far, kept as "seconds cov ft" for the last-quarter figures.
+  samples="$out/logs/$t.samples"
+  : >"$samples"
+  best=-1
+  gained=0
+  interrupted=0
+  while kill -0 "$runner" 2>/dev/null; do
+    sleep 1
+    now=$(($(date +%s) - start))
+    line=$(tail -c 8192 "$log" 2>/dev/null | grep -aE '^#[0-9]+.* cov: ' | tail -n 1)
+    c=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$line")
+    f=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$line")
+    [ -n "$c" ] || continue
+    echo "$now $c ${f:-0}" >>"$samples"
+    if [ "$c" -gt "$best" ]; then
+      best=$c
+      gained=$now
+    fi
+    if [ "$plateau" = 1 ] && [ "$interrupted" = 0 ] && [ "$now" -ge 60 ] &&
+      [ $((4 * (now - gained))) -ge "$now" ]; then
+      pkill -INT -P "$runner" 2>/dev/null || true
+      interrupted=1
+    fi
+  done
+  wait "$runner"
   rc=$?
+  # libFuzzer leaves with 72 when interrupted; here that is the plateau stop, not a finding.
+  [ "$interrupted" = 1 ] && [ "$rc" = 72 ] && rc=0
   set -e
   elapsed=$(($(date +%s) - start))
   executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
@@ -88,15 +126,31 @@ for t in "${targets[@]}"; do
   cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
   ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$last")
   corpus=$(sed -n 's/.* corp: \([0-9]*\).*/\1/p' <<<"$last")
+  # What the last quarter of the run added: coverage at three quarters of the time against the end.
+  read -r cov_gain ft_gain < <(awk -v end="$elapsed" '
+    { t[NR] = $1; c[NR] = $2; f[NR] = $3 }
+    END {
+      if (NR == 0) { print "- -"; exit }
+      q = 1
+      for (i = 1; i <= NR; i++) if (t[i] <= end * 3 / 4) q = i
+      print c[NR] - c[q], f[NR] - f[q]
+    }' "$samples")
   found=$(find "$findings" -type f | wc -l)
   verdict="none"
   if [ "$found" -gt 0 ] || [ "$rc" -ne 0 ]; then
     verdict="$found file(s) in findings/$t (exit $rc)"
     status=1
   fi
-  echo "| $t | ${executed:--} | ${speed:--} | $per_cpu | ${cov:--} | ${ft:--} | ${corpus:--} | $elapsed | $verdict |" \
+  echo "| $t | ${executed:--} | ${speed:--} | $per_cpu | ${cov:--} | ${ft:--} | $cov_gain | $ft_gain | ${corpus:--} | $elapsed | $verdict |" \
     >>"$table"
   tail -n 1 "$table"
+  if [ "$merge" = 1 ]; then
+    mkdir -p "tests/fuzz/corpus/$t"
+    before=$(find "tests/fuzz/corpus/$t" -type f | wc -l)
+    "$bin" -merge=1 -rss_limit_mb=2048 -timeout=10 "tests/fuzz/corpus/$t" "$work" \
+      >"$out/logs/$t.merge" 2>&1 || { echo "fuzz-deep.sh: merge of $t failed" >&2; status=1; }
+    echo "seed corpus of $t: $before -> $(find "tests/fuzz/corpus/$t" -type f | wc -l) files"
+  fi
 done
 
 echo
