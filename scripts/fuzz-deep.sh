@@ -7,8 +7,9 @@
 #
 #   -r RUNS      stop each target after RUNS inputs (default 10000000; 0: no limit)
 #   -t SECONDS   stop each target after SECONDS (default: no limit)
-#   -p           stop each target at a plateau: once it has run at least 60 seconds and the
-#                last quarter of its run found no new coverage (-r and -t still cap it)
+#   -p           stop each target at a plateau: once it has had at least 60 seconds of processor
+#                time and the last quarter of that time found no new coverage (-r and -t still
+#                cap it)
 #   -m           afterwards merge what the run found into the seed corpus (libFuzzer's
 #                -merge=1: only inputs that add coverage are copied), to commit it
 #   -o DIR       where the work corpora, logs, findings and the table go
@@ -17,7 +18,7 @@
 #   TARGET...    only these targets (names as in tests/fuzz, e.g. title_reply_fuzz)
 #
 # The table gives, beside the final coverage, what the last quarter of each run added (cov and
-# ft at three quarters of its time against the end): 0 there means the target had levelled off.
+# ft at three quarters of its processor time against the end): 0 there means the target had levelled off.
 # The seed corpora in the repository are read, and written only by -m: each target grows a copy under
 # DIR/corpus/<target>, which the next run continues from. A finding (crash, leak, time-out,
 # out-of-memory input) is kept in DIR/findings/<target>/ and makes the exit status 1.
@@ -39,7 +40,7 @@ while [ $# -gt 0 ]; do
     -p) plateau=1; shift ;;
     -m) merge=1; shift ;;
     --no-build) build=0; shift ;;
-    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "fuzz-deep.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -63,6 +64,7 @@ table="$out/report.md"
   echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|"
 } >"$table"
 
+ticks=$(getconf CLK_TCK)
 status=0
 for t in "${targets[@]}"; do
   bin=build/fuzz/tests/$t
@@ -87,7 +89,8 @@ for t in "${targets[@]}"; do
       -print_final_stats=1 -artifact_prefix="$findings/" "$work" "${seeds[@]}" >"$log" 2>&1 ) \
     2>"$out/logs/$t.cpu" &
   runner=$!
-  # Once a second: the coverage so far, kept as "seconds cov ft" for the last-quarter figures.
+  # Once a second: the fuzzer's processor seconds so far and its coverage, kept as "cpu cov ft".
+  # Quarters are taken in processor time, so that a busy machine does not fake a plateau.
   samples="$out/logs/$t.samples"
   : >"$samples"
   best=-1
@@ -95,19 +98,22 @@ for t in "${targets[@]}"; do
   interrupted=0
   while kill -0 "$runner" 2>/dev/null; do
     sleep 1
-    now=$(($(date +%s) - start))
+    pid=$(pgrep -P "$runner" -n || true)
+    [ -n "$pid" ] && [ -r "/proc/$pid/stat" ] || continue
+    cpu=$(awk -v hz="$ticks" '{ sub(/^.*\) /, ""); printf "%d", ($12 + $13) / hz }' \
+      "/proc/$pid/stat" 2>/dev/null || true)
     line=$(tail -c 8192 "$log" 2>/dev/null | grep -aE '^#[0-9]+.* cov: ' | tail -n 1)
     c=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$line")
     f=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$line")
-    [ -n "$c" ] || continue
-    echo "$now $c ${f:-0}" >>"$samples"
+    [ -n "$c" ] && [ -n "$cpu" ] || continue
+    echo "$cpu $c ${f:-0}" >>"$samples"
     if [ "$c" -gt "$best" ]; then
       best=$c
-      gained=$now
+      gained=$cpu
     fi
-    if [ "$plateau" = 1 ] && [ "$interrupted" = 0 ] && [ "$now" -ge 60 ] &&
-      [ $((4 * (now - gained))) -ge "$now" ]; then
-      pkill -INT -P "$runner" 2>/dev/null || true
+    if [ "$plateau" = 1 ] && [ "$interrupted" = 0 ] && [ "$cpu" -ge 60 ] &&
+      [ $((4 * (cpu - gained))) -ge "$cpu" ]; then
+      kill -INT "$pid" 2>/dev/null || true
       interrupted=1
     fi
   done
@@ -126,13 +132,14 @@ for t in "${targets[@]}"; do
   cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
   ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$last")
   corpus=$(sed -n 's/.* corp: \([0-9]*\).*/\1/p' <<<"$last")
-  # What the last quarter of the run added: coverage at three quarters of the time against the end.
-  read -r cov_gain ft_gain < <(awk -v end="$elapsed" '
+  # What the last quarter of the run added: coverage at three quarters of its processor time
+  # against the end.
+  read -r cov_gain ft_gain < <(awk '
     { t[NR] = $1; c[NR] = $2; f[NR] = $3 }
     END {
       if (NR == 0) { print "- -"; exit }
       q = 1
-      for (i = 1; i <= NR; i++) if (t[i] <= end * 3 / 4) q = i
+      for (i = 1; i <= NR; i++) if (t[i] <= t[NR] * 3 / 4) q = i
       print c[NR] - c[q], f[NR] - f[q]
     }' "$samples")
   found=$(find "$findings" -type f | wc -l)
