@@ -87,6 +87,9 @@ constexpr std::string_view k_foreign_link = "A link owned by another user";
 constexpr std::string_view k_open_folder =
     "A folder every user may write to, without the sticky bit";
 
+// What is at a name, judged without following a link.
+enum class EntryKind { none, link, own_file, other };
+
 std::string too_large(std::uintmax_t max_bytes)
 {
     return "File too large (more than " + std::to_string(max_bytes) + " bytes)";
@@ -232,8 +235,6 @@ bool replace_target(const fs::path& temp, const fs::path& target, std::string* w
     }
     return true;
 }
-
-enum class EntryKind { none, link, own_file, other };
 
 // Rights on Windows are access lists, and the user's folders hold the user's files: every
 // regular file counts as the user's own. Links and junctions are reparse points.
@@ -450,8 +451,6 @@ bool replace_target(const fs::path& temp, const fs::path& target, std::string* w
         ::fsync(dir.get());
     return true;
 }
-
-enum class EntryKind { none, link, own_file, other };
 
 bool trusted_owner(uid_t owner)
 {
