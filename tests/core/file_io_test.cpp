@@ -1,20 +1,25 @@
 // Protects the file layer under every save and open: names in Japanese, a target replaced on
 // every platform, reads that refuse folders, FIFOs, devices, oversized files and read errors
 // with the system's reason instead of aborting, saves that never write through a planted link,
-// keep the target's permissions and clear the leftovers of killed saves.
+// never put a file in the place of a FIFO or device, keep the target's permissions, clear the
+// stale leftovers of killed saves and never another save's live temporary file, and a trace
+// file that a planted link cannot redirect.
 #include "core/common/file_io.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/temp_folder.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #endif
 
@@ -103,17 +108,50 @@ TEST(FileIo, FailedSaveSaysWhyAndLeavesTheOldFile)
     EXPECT_EQ(entries(t.dir()).size(), 2u);  // nothing of the failed saves left behind
 }
 
-TEST(FileIo, LeftoversOfKilledSavesGoAtTheNextSaveOfTheSameFile)
+TEST(FileIo, StaleLeftoversOfKilledSavesGoAtTheNextSaveInTheFolder)
 {
     TempFolder t;
-    const std::vector<std::string> names{".a.dat.velta-0123456789abcdef.tmp",
-                                         ".b.dat.velta-0123456789abcdef.tmp",
-                                         ".a.dat.velta-operator-notes.tmp", "a.dat.tmp0"};
-    for (const std::string& n : names) write_plain(t.dir() / n, "left");
+    const auto stale = k_stale_temp_age + std::chrono::seconds(30);
+    const std::vector<std::string> gone{
+        ".a.dat.velta-0123456789abcdef.tmp",
+        // a backup's, whose name no later save reuses
+        ".20261209-154500_COM1~velta.dat.velta-0123456789abcdef.tmp"};
+    const std::vector<std::string> kept{".a.dat.velta-operator-notes.tmp", "a.dat.tmp0",
+                                        ".b.dat.velta-0123456789ABCDEF.tmp"};
+    for (const std::string& n : gone) write_aged(t.dir() / n, "left", stale);
+    for (const std::string& n : kept) write_aged(t.dir() / n, "left", stale);
+    // Another program's save of the same file, still going.
+    const std::string live = ".a.dat.velta-fedcba9876543210.tmp";
+    write_aged(t.dir() / live, "live", std::chrono::seconds(10));
     ASSERT_TRUE(write_file_atomically(t.path("a.dat"), "new"));
-    EXPECT_FALSE(fs::exists(t.dir() / names[0]));
-    for (std::size_t i = 1; i < names.size(); ++i)
-        EXPECT_TRUE(fs::exists(t.dir() / names[i])) << names[i];  // not this file's, or not ours
+    for (const std::string& n : gone) EXPECT_FALSE(fs::exists(t.dir() / n)) << n;
+    for (const std::string& n : kept) EXPECT_TRUE(fs::exists(t.dir() / n)) << n;  // not ours
+    EXPECT_TRUE(fs::exists(t.dir() / live));
+}
+
+TEST(FileIo, TwoSavesOfTheSameFileAtOnceBothSucceed)
+{
+    TempFolder t;
+    const std::string file = t.path("shared.dat");
+    constexpr int k_saves = 150;
+    std::atomic<int> failed{0};
+    std::string reason;
+    auto saver = [&](char mark) {
+        const std::string bytes(4096, mark);
+        for (int i = 0; i < k_saves; ++i) {
+            std::string why;
+            if (!write_file_atomically(file, bytes, &why) && failed++ == 0)
+                reason = why;
+        }
+    };
+    std::thread first(saver, 'a');
+    std::thread second(saver, 'b');
+    first.join();
+    second.join();
+    EXPECT_EQ(failed.load(), 0) << reason;
+    const std::string now = read_file_bytes(file).value_or("");
+    EXPECT_TRUE(now == std::string(4096, 'a') || now == std::string(4096, 'b'));
+    EXPECT_EQ(entries(t.dir()).size(), 1u);
 }
 
 #ifndef _WIN32
@@ -156,6 +194,65 @@ TEST(FileIo, SaveKeepsTheTargetsPermissionsAndANewFileFollowsTheUmask)
     ASSERT_TRUE(saved);
     ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(FileIo, WhatIsNoFileAtTheTargetIsRefusedAndLeftAsItWas)
+{
+    TempFolder t;
+    const fs::path fifo = t.dir() / "pipe.dat";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<fs::path> targets{fifo};
+    // A device node, as root finds /dev/null; only the administrator can make one.
+    const fs::path device = t.dir() / "null.dat";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        targets.push_back(device);
+    for (const fs::path& p : targets) {
+        std::string why;
+        EXPECT_FALSE(can_replace(p.string(), &why)) << p;
+        EXPECT_EQ(why, "Not a regular file") << p;
+        why.clear();
+        EXPECT_FALSE(write_file_atomically(p.string(), "x", &why)) << p;
+        EXPECT_EQ(why, "Not a regular file") << p;
+        EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(p))) << p;
+    }
+    EXPECT_EQ(entries(t.dir()).size(), targets.size());  // no temporary file left
+    EXPECT_TRUE(can_replace(t.path("new.dat")));
+}
+
+TEST(FileIo, TraceFileRefusesPlantedLinksAndFoldersAnyoneCanSwap)
+{
+    TempFolder t;
+    const fs::path victim = t.dir() / "victim.conf";
+    write_plain(victim, "precious");
+    fs::create_symlink(victim, t.dir() / "mine.txt");
+    fs::create_symlink(victim, t.dir() / "planted.txt");
+    const bool planted = give_to_another_user(t.dir() / "planted.txt");
+    fs::create_directory(t.dir() / "open");
+    fs::permissions(t.dir() / "open", fs::perms::all);
+    const struct {
+        std::string path;
+        std::string reason;  // empty: opened
+    } cases[] = {
+        {t.path("new.txt"), ""},
+        {t.path("planted.txt"), planted ? "A link owned by another user" : ""},
+        {t.path("open/trace.txt"), "A folder every user may write to, without the sticky bit"},
+    };
+    for (const auto& c : cases) {
+        StreamFile f;
+        std::string why;
+        EXPECT_EQ(f.open(c.path, &why), c.reason.empty()) << c.path;
+        EXPECT_EQ(why, c.reason) << c.path;
+    }
+    if (planted) {
+        std::ifstream in(victim, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
+    }
+    // The user's own link is followed.
+    StreamFile own;
+    ASSERT_TRUE(own.open(t.path("mine.txt")));
+    own.write("trace line\n");
+    own.close();
+    EXPECT_EQ(read_file_bytes(victim.string()).value_or(""), "trace line\n");
 }
 
 #endif

@@ -19,6 +19,10 @@
 #include "operations.h"
 #include "support/wire_capture.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace veltactl {
 namespace {
 
@@ -265,6 +269,16 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     ASSERT_TRUE(velta::write_file_atomically(g.file, "0\r\n1\r\n"));
     out = prepare_input(g, march_fifth());
     EXPECT_EQ(out.exit_code, k_exit_file);
+
+#ifndef _WIN32
+    // A read's output that is there and is no file (a FIFO; as root, /dev/null) is not replaced.
+    const std::string fifo = dir.file("pipe.dat");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    out = prepare_input(options_for(Command::read_all, fifo), march_fifth());
+    EXPECT_EQ(out.exit_code, k_exit_file);
+    EXPECT_EQ(out.error, fifo + ": cannot be written: Not a regular file; nothing was sent");
+    EXPECT_FALSE(fs::is_regular_file(fifo));
+#endif
 }
 
 }  // namespace

@@ -186,6 +186,11 @@ TEST_F(DevsimProcess, AnswersOverLoopbackTcpAndWritesItsStateOnSigterm)
 {
     const std::string state = temp_path("state.txt");
     const std::string log = temp_path("log.txt");
+    // A link planted at the name a predictable saver would write first.
+    const std::string victim = temp_path("victim.txt");
+    std::ofstream(victim) << "precious";
+    ::unlink((state + ".tmp").c_str());
+    ASSERT_EQ(::symlink(victim.c_str(), (state + ".tmp").c_str()), 0);
     Child c;
     const int port = start_listening(c, {"--state-out", state, "--log", log});
     ASSERT_GT(port, 0);
@@ -201,8 +206,11 @@ TEST_F(DevsimProcess, AnswersOverLoopbackTcpAndWritesItsStateOnSigterm)
     EXPECT_NE(saved.find("\nAME\n"), std::string::npos);
     EXPECT_NE(file_text(log).find(" < AME"), std::string::npos);
     EXPECT_NE(file_text(log).find(" > E3\\r\\n"), std::string::npos);
+    EXPECT_EQ(file_text(victim), "precious");
     std::remove(state.c_str());
     std::remove(log.c_str());
+    std::remove((state + ".tmp").c_str());
+    std::remove(victim.c_str());
 }
 
 TEST_F(DevsimProcess, ServesOneEndOfASocatPtyPairAsAnRs485Device)
@@ -367,6 +375,14 @@ TEST_F(DevsimProcess, BadArgumentsExitNonZeroWithAMessage)
         EXPECT_EQ(refused.stop(SIGKILL), 2) << u.path;
         EXPECT_NE(why.find("cannot read " + u.path + ": " + u.reason), std::string::npos) << why;
     }
+    // A state written over the FIFO would put a file in its place.
+    Child refused;
+    start(refused, k_devsim, {"--pty", "--state-out", fifo});
+    const std::string why = read_until(refused.err, [](const std::string&) { return false; });
+    EXPECT_EQ(refused.stop(SIGKILL), 2);
+    EXPECT_NE(why.find("cannot write " + fifo + ": Not a regular file"), std::string::npos) << why;
+    struct stat st {};
+    EXPECT_TRUE(::lstat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
     ::unlink(fifo.c_str());
 }
 

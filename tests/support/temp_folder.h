@@ -1,11 +1,17 @@
 #pragma once
 // A fresh folder under the system's temporary folder for one test, named after the test and
-// removed with the object.
+// removed with the object; files written as if long ago, and links another user owns.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace velta {
 
@@ -40,5 +46,23 @@ public:
 private:
     std::filesystem::path dir_;
 };
+
+// A file last written age ago.
+inline void write_aged(const std::filesystem::path& p, const std::string& bytes,
+                       std::chrono::seconds age)
+{
+    std::ofstream(p, std::ios::binary) << bytes;
+    std::filesystem::last_write_time(p, std::filesystem::file_time_type::clock::now() - age);
+}
+
+#ifndef _WIN32
+// Gives a file or a link (not what it points to) to the user "nobody", as if that user had put
+// it there. Only the administrator can; false otherwise.
+inline bool give_to_another_user(const std::filesystem::path& p)
+{
+    constexpr uid_t k_nobody = 65534;
+    return ::geteuid() == 0 && ::lchown(p.c_str(), k_nobody, k_nobody) == 0;
+}
+#endif
 
 }  // namespace velta

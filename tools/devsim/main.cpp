@@ -13,6 +13,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "core/common/file_io.h"
 #include "device_link.h"
 #include "device_session.h"
 #include "link_schedule.h"
@@ -77,16 +78,11 @@ bool read_file(const std::string& path, std::string& text, std::string& why)
     return true;
 }
 
-// Written beside the target and renamed over it, so a reader never sees half a state.
-bool write_file(const std::string& path, const std::string& text)
+// The tool's own save: a temporary file of an unpredictable name, never through a link, renamed
+// over the target, so a reader never sees half a state and a planted link writes nowhere.
+bool write_state(const std::string& path, const devsim::DeviceState& state, std::string& why)
 {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!(out << text) || !out.flush())
-            return false;
-    }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
+    return velta::write_file_atomically(path, devsim::state_to_text(state), &why);
 }
 
 int fail(const std::string& message, int code)
@@ -112,6 +108,10 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // What is at --state-out and is no file (a FIFO, a device) would be replaced by one.
+    if (!options.state_out.empty() && !velta::can_replace(options.state_out, &error))
+        return fail("cannot write " + options.state_out + ": " + error, 2);
+
     DeviceState state = factory_state();
     if (!options.state_in.empty()) {
         std::string text;
@@ -126,8 +126,8 @@ int main(int argc, char** argv)
         if (!log)
             return fail("cannot write " + options.log_file, 2);
     }
-    if (!options.state_out.empty() && !write_file(options.state_out, state_to_text(state)))
-        return fail("cannot write " + options.state_out, 2);
+    if (!options.state_out.empty() && !write_state(options.state_out, state, error))
+        return fail("cannot write " + options.state_out + ": " + error, 2);
 
     QCoreApplication app(argc, argv);
     DeviceSession session(state, options.rs485_address, options.faults);
@@ -138,7 +138,7 @@ int main(int argc, char** argv)
         return fail(error, 1);
 
     const int code = QCoreApplication::exec();
-    if (!options.state_out.empty() && !write_file(options.state_out, state_to_text(state)))
-        return fail("cannot write " + options.state_out, 1);
+    if (!options.state_out.empty() && !write_state(options.state_out, state, error))
+        return fail("cannot write " + options.state_out + ": " + error, 1);
     return code;
 }

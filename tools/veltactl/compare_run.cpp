@@ -13,6 +13,9 @@
 namespace veltactl {
 namespace {
 
+// The program is one run: no backup it makes is pruned by a later one of the same run.
+const std::chrono::system_clock::time_point k_run_started = std::chrono::system_clock::now();
+
 Operation query_operation(std::string name, std::vector<std::string> queries)
 {
     Operation op;
@@ -182,8 +185,9 @@ std::optional<Operation> CompareRun::next(const RunReport& report)
             }
             if (!o_.backup_dir.empty()) {
                 std::string why;
-                backup_path_ = velta::save_backup(o_.backup_dir, device_, device_config_,
-                                                  std::chrono::system_clock::now(), &why);
+                backup_path_ =
+                    velta::save_backup(o_.backup_dir, device_, device_config_,
+                                       std::chrono::system_clock::now(), &why, k_run_started);
                 if (backup_path_.empty()) {
                     exit_code_ = k_exit_file;
                     error_ = device_ + ": nothing sent: the backup could not be written in " +

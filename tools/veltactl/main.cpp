@@ -416,8 +416,9 @@ void Tool::wrap_wire()
 
 bool Tool::start()
 {
-    if (!o_.trace_path.empty() && !trace_.open(o_.trace_path)) {
-        error_line(o_.trace_path + ": the trace file cannot be written");
+    std::string why;
+    if (!o_.trace_path.empty() && !trace_.open(o_.trace_path, &why)) {
+        error_line(o_.trace_path + ": the trace file cannot be written: " + why);
         exit_code_ = k_exit_file;
         return false;
     }

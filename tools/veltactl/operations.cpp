@@ -4,7 +4,9 @@
 #include <optional>
 #include <set>
 #include <span>
+#include <vector>
 
+#include "core/common/file_io.h"
 #include "core/common/run_activity.h"
 #include "core/device/batch_steps.h"
 #include "core/glyphs/glyph_file.h"
@@ -163,6 +165,23 @@ std::string_view line_body(std::string_view line)
     return line;
 }
 
+// The files a read will write whose names are known before a device is reached: the file, or
+// the file of each --tcp device (--out-dir and --listen names come with the devices).
+std::vector<std::string> known_outputs(const Options& o)
+{
+    if ((o.command != Command::read_all && o.command != Command::glyphs_read) ||
+        !o.out_dir.empty() || o.file.empty())
+        return {};
+    if (o.link == LinkMode::tcp && o.targets.size() > 1) {
+        std::vector<std::string> paths;
+        for (const Target& t : o.targets) paths.push_back(output_path(o.file, t.text(), true));
+        return paths;
+    }
+    if (o.link == LinkMode::listen && o.count != 1)
+        return {};
+    return {o.file};
+}
+
 }  // namespace
 
 int combine_exit(int a, int b)
@@ -173,6 +192,16 @@ int combine_exit(int a, int b)
 Outcome prepare_input(const Options& o, const std::tm& now)
 {
     Outcome out;
+    // A save puts a file in the place of what is there: a FIFO or a device (as root, /dev/null)
+    // would be replaced. Refused before anything is sent.
+    for (const std::string& path : known_outputs(o)) {
+        std::string why;
+        if (!velta::can_replace(path, &why)) {
+            out.exit_code = k_exit_file;
+            out.error = path + ": cannot be written: " + why + "; nothing was sent";
+            return out;
+        }
+    }
     if (o.command == Command::set_all || o.command == Command::diff || o.command == Command::sync) {
         const velta::FileResult r = velta::load_settings_file(o.file);
         if (r.status != velta::FileStatus::ok) {

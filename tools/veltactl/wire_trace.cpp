@@ -43,18 +43,17 @@ std::string trace_line(const std::tm& local, int milliseconds, double elapsed_se
     return line;
 }
 
-bool WireTrace::open(const std::string& path)
+bool WireTrace::open(const std::string& path, std::string* why)
 {
-    file_.open(velta::path_from_utf8(path), std::ios::out | std::ios::trunc | std::ios::binary);
     started_ = std::chrono::steady_clock::now();
-    return file_.is_open();
+    return file_.open(path, why);
 }
 
 void WireTrace::write(std::string_view device, TraceDirection direction, std::string_view bytes)
 {
     if (!file_.is_open())
         return;
-    file_ << line(device, direction, bytes);
+    file_.write(line(device, direction, bytes));
     if (direction == TraceDirection::note)
         file_.flush();  // notes mark the events one looks for after a failure
 }
@@ -63,7 +62,8 @@ void WireTrace::write_section(std::string_view lines)
 {
     if (!file_.is_open())
         return;
-    file_ << lines << std::flush;
+    file_.write(lines);
+    file_.flush();
 }
 
 std::string WireTrace::line(std::string_view device, TraceDirection direction,

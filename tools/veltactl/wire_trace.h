@@ -4,9 +4,10 @@
 
 #include <chrono>
 #include <ctime>
-#include <fstream>
 #include <string>
 #include <string_view>
+
+#include "core/common/file_io.h"
 
 namespace veltactl {
 
@@ -21,7 +22,9 @@ std::string trace_line(const std::tm& local, int milliseconds, double elapsed_se
 
 class WireTrace {
 public:
-    bool open(const std::string& path);
+    // Refuses a link planted at path by another user and a folder anyone may swap files in;
+    // why (if given) says why.
+    bool open(const std::string& path, std::string* why = nullptr);
     bool is_open() const { return file_.is_open(); }
     void write(std::string_view device, TraceDirection direction, std::string_view bytes);
     bool good() const { return file_.good(); }
@@ -32,7 +35,7 @@ public:
     void write_section(std::string_view lines);
 
 private:
-    std::ofstream file_;
+    velta::StreamFile file_;
     std::chrono::steady_clock::time_point started_{};
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -15,6 +16,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t k_stamp_length = 15;  // "20261209-154500"
+constexpr std::string_view k_backup_mark = "~velta";
+constexpr std::size_t k_sequence_digits_max = 6;
+
+// File times may be coarser than the clock (FAT keeps two seconds): a backup written just
+// after a run started must still count as the run's.
+constexpr std::chrono::seconds k_file_time_slack{2};
 
 bool is_digit(char c)
 {
@@ -27,16 +34,25 @@ bool safe_char(char c)
            c == '-' || c == '_';
 }
 
-// A name backup_file_name gives: the stamp, '_', something, ".dat".
-bool is_backup_name(std::string_view name)
+int number_at(std::string_view s, std::size_t at, std::size_t digits)
 {
-    if (name.size() <= k_stamp_length + 1 + k_settings_extension.size() ||
-        !name.ends_with(k_settings_extension) || name[8] != '-' || name[k_stamp_length] != '_')
+    int n = 0;
+    for (std::size_t i = at; i < at + digits; ++i) n = n * 10 + (s[i] - '0');
+    return n;
+}
+
+// "YYYYMMDD-HHMMSS" of a real date and time (a leap second allowed).
+bool is_stamp(std::string_view s)
+{
+    if (s.size() != k_stamp_length || s[8] != '-')
         return false;
     for (std::size_t i = 0; i < k_stamp_length; ++i)
-        if (i != 8 && !is_digit(name[i]))
+        if (i != 8 && !is_digit(s[i]))
             return false;
-    return true;
+    const int month = number_at(s, 4, 2);
+    const int day = number_at(s, 6, 2);
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31 && number_at(s, 9, 2) <= 23 &&
+           number_at(s, 11, 2) <= 59 && number_at(s, 13, 2) <= 60;
 }
 
 std::tm local_time(std::chrono::system_clock::time_point when)
@@ -51,28 +67,52 @@ std::tm local_time(std::chrono::system_clock::time_point when)
     return tm;
 }
 
-std::string utf8_name(const fs::path& p)
+// Removes the device's backups beyond its newest k_backups_kept, by the time each was written
+// (the names break ties: "-10" is newer than "-2"), except those written since spared_from and
+// the one just written. A file that cannot be removed stays.
+void prune_backups(const std::string& folder, const BackupName& saved, const std::string& written,
+                   fs::file_time_type spared_from)
 {
-    const std::u8string name = p.filename().u8string();
-    return {name.begin(), name.end()};
+    struct Backup {
+        OwnFile file;
+        BackupName name;
+    };
+    std::vector<Backup> backups;
+    for (OwnFile& f : own_files(folder)) {
+        std::optional<BackupName> name = parse_backup_name(f.name);
+        if (name && name->device == saved.device)
+            backups.push_back({std::move(f), std::move(*name)});
+    }
+    if (backups.size() <= static_cast<std::size_t>(k_backups_kept))
+        return;
+    std::sort(backups.begin(), backups.end(), [](const Backup& a, const Backup& b) {
+        if (a.file.written != b.file.written)
+            return a.file.written > b.file.written;
+        if (a.name.stamp != b.name.stamp)
+            return a.name.stamp > b.name.stamp;
+        return a.name.sequence > b.name.sequence;
+    });
+    for (std::size_t i = static_cast<std::size_t>(k_backups_kept); i < backups.size(); ++i) {
+        const Backup& b = backups[i];
+        if (b.file.written >= spared_from || b.file.name == written)
+            continue;
+        std::error_code ignored;
+        fs::remove(path_from_utf8(folder + "/" + b.file.name), ignored);
+    }
 }
 
-// Removes the oldest backups beyond k_backups_kept; a file that cannot be removed stays.
-void prune_backups(const std::string& folder)
+// The file clock's reading of a moment of the system clock.
+fs::file_time_type file_time_of(std::chrono::system_clock::time_point t)
 {
-    std::vector<std::string> names;
+    const auto ago = std::chrono::system_clock::now() - t;
+    return fs::file_time_type::clock::now() -
+           std::chrono::duration_cast<fs::file_time_type::duration>(ago);
+}
+
+bool name_taken(const std::string& path)
+{
     std::error_code ec;
-    for (fs::directory_iterator it(path_from_utf8(folder), ec), end; !ec && it != end;
-         it.increment(ec)) {
-        std::error_code type_ec;
-        if (it->is_regular_file(type_ec) && is_backup_name(utf8_name(it->path())))
-            names.push_back(utf8_name(it->path()));
-    }
-    if (names.size() <= static_cast<std::size_t>(k_backups_kept))
-        return;
-    std::sort(names.begin(), names.end());
-    names.resize(names.size() - static_cast<std::size_t>(k_backups_kept));
-    for (const std::string& name : names) fs::remove(path_from_utf8(folder + "/" + name), ec);
+    return fs::exists(fs::symlink_status(path_from_utf8(path), ec));
 }
 
 }  // namespace
@@ -87,29 +127,69 @@ std::string backup_file_name(const std::tm& local_time, std::string_view device)
     for (char c : device) name.push_back(safe_char(c) ? c : '_');
     if (device.empty())
         name.push_back('_');
+    name.append(k_backup_mark);
     name.append(k_settings_extension);
     return name;
 }
 
+std::optional<BackupName> parse_backup_name(std::string_view name)
+{
+    if (!name.ends_with(k_settings_extension))
+        return std::nullopt;
+    name.remove_suffix(k_settings_extension.size());
+    if (name.size() <= k_stamp_length + 1 || name[k_stamp_length] != '_' ||
+        !is_stamp(name.substr(0, k_stamp_length)))
+        return std::nullopt;
+    const std::string_view rest = name.substr(k_stamp_length + 1);
+    const std::size_t at = rest.find(k_backup_mark);
+    if (at == 0 || at == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view device = rest.substr(0, at);
+    if (!std::all_of(device.begin(), device.end(), safe_char))
+        return std::nullopt;
+    BackupName out{std::string(name.substr(0, k_stamp_length)), std::string(device), 1};
+    const std::string_view tail = rest.substr(at + k_backup_mark.size());
+    if (tail.empty())
+        return out;
+    const std::string_view digits = tail.substr(1);
+    if (tail[0] != '-' || digits.empty() || digits.size() > k_sequence_digits_max ||
+        digits[0] == '0' || !std::all_of(digits.begin(), digits.end(), is_digit))
+        return std::nullopt;
+    out.sequence = number_at(digits, 0, digits.size());
+    if (out.sequence < 2)
+        return std::nullopt;
+    return out;
+}
+
 std::string save_backup(const std::string& folder, std::string_view device,
                         const DeviceConfig& config, std::chrono::system_clock::time_point when,
-                        std::string* why)
+                        std::string* why,
+                        std::optional<std::chrono::system_clock::time_point> run_started)
 {
+    const fs::file_time_type spared_from =
+        file_time_of(run_started.value_or(std::chrono::system_clock::now())) - k_file_time_slack;
     std::error_code ec;
-    fs::create_directories(path_from_utf8(folder), ec);
+    const fs::path dir = path_from_utf8(folder);
+    // A link at the folder's name is judged, not followed into a new folder.
+    if (!fs::exists(fs::symlink_status(dir, ec)))
+        fs::create_directories(dir, ec);
     if (ec) {
         if (why)
             *why = ec.message();
         return {};
     }
+    if (!check_folder_trusted(folder, why))
+        return {};
     const std::string name = backup_file_name(local_time(when), device);
     const std::string stem = name.substr(0, name.size() - k_settings_extension.size());
-    std::string path = folder + "/" + name;
-    for (int n = 2; fs::exists(path_from_utf8(path), ec); ++n)
-        path = folder + "/" + stem + "-" + std::to_string(n) + std::string(k_settings_extension);
+    std::string file = name;
+    for (int n = 2; name_taken(folder + "/" + file); ++n)
+        file = stem + "-" + std::to_string(n) + std::string(k_settings_extension);
+    const std::string path = folder + "/" + file;
     if (!save_settings_file(path, config, why))
         return {};
-    prune_backups(folder);
+    if (const std::optional<BackupName> saved = parse_backup_name(file))
+        prune_backups(folder, *saved, file, spared_from);
     return path;
 }
 

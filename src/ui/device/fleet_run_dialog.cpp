@@ -293,6 +293,7 @@ void FleetRunDialog::start()
     refresh_rows();
     keep_departed_ = true;
     stopping_ = false;
+    started_ = std::chrono::system_clock::now();
     set_busy(true);
     for (auto& d : devices_) {
         if (!d->checked) {
@@ -397,7 +398,7 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
         return;
     }
     const std::string saved = save_backup(backup_folder_path().toStdString(), d.address, d.device,
-                                          std::chrono::system_clock::now(), &why);
+                                          std::chrono::system_clock::now(), &why, started_);
     if (saved.empty()) {
         end_device(d, QStringLiteral("バックアップを保存できませんでした（%1）").arg(qs(why)));
         return;

@@ -5,6 +5,7 @@
 // or leaves ends alone. A device's boxes become its row's result; the tool's configuration is
 // never changed. Before anything is written the device is read and kept as a backup.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -84,6 +85,7 @@ private:
     int active_ = 0;
     bool stopping_ = false;
     bool keep_departed_ = true;
+    std::chrono::system_clock::time_point started_;  // the run's backups are never pruned
 };
 
 }  // namespace velta
