@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "core/model/backup_list.h"
 #include "core/model/settings_file.h"
 #include "support/temp_folder.h"
 
@@ -59,6 +60,39 @@ TEST(SettingsBackup, KeepsTheNewestFiftyAndLoadsBackEqual)
     EXPECT_EQ(left.size(), 51u);  // 50 backups and the file that is none
     EXPECT_TRUE(left.count("notes.dat") && left.count("20000101-000017_COM1_05.dat"));
     EXPECT_FALSE(left.count("20000101-000016_COM1_05.dat"));  // the seven oldest went
+}
+
+TEST(SettingsBackup, ListsADevicesBackupsNewestFirst)
+{
+    TempFolder tmp;
+    const std::filesystem::path dir = tmp.dir() / "backups";
+    std::filesystem::create_directories(dir);
+    for (const char* name :
+         {"20261209-154500_192.168.1.10.dat", "20261209-154500_192.168.1.10-2.dat",
+          "20261208-090000_192.168.1.10.dat", "20261210-080000_192.168.1.11.dat",
+          "20261210-080000_192.168.1.100.dat", "20261210-090000_COM1_05.dat", "notes.dat",
+          "20261210-0900_192.168.1.10.dat"})
+        std::ofstream(dir / name) << "x";
+    std::filesystem::create_directories(dir / "20261211-000000_192.168.1.10.dat");
+
+    const std::vector<BackupEntry> mine = list_backups(tmp.path("backups"), "192.168.1.10");
+    std::vector<std::string> names;
+    for (const BackupEntry& e : mine) {
+        names.push_back(std::filesystem::path(e.path).filename().string());
+        EXPECT_EQ(e.device, "192.168.1.10");
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"20261209-154500_192.168.1.10-2.dat",
+                                               "20261209-154500_192.168.1.10.dat",
+                                               "20261208-090000_192.168.1.10.dat"}));
+    ASSERT_FALSE(mine.empty());
+    EXPECT_EQ(mine[0].time, "2026-12-09 15:45:00");
+
+    // A device's name is matched as save_backup writes it; without one, every backup.
+    ASSERT_EQ(list_backups(tmp.path("backups"), "fe80::1").size(), 0u);
+    const std::vector<BackupEntry> all = list_backups(tmp.path("backups"));
+    ASSERT_EQ(all.size(), 6u);
+    EXPECT_EQ(all[0].device, "COM1_05");
+    EXPECT_TRUE(list_backups(tmp.path("missing")).empty());
 }
 
 }  // namespace
