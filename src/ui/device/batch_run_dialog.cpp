@@ -153,6 +153,7 @@ void BatchRunDialog::backup_read_ended(RunEnd end, int done, int total)
         backup_->setText(QStringLiteral("設定前のデバイスの設定: ") +
                          QString::fromStdString(saved));
     }
+    adjustSize();
     start_steps();
 }
 
@@ -187,6 +188,8 @@ void BatchRunDialog::run_ended(RunEnd end, int done)
     else if (end == RunEnd::stopped_on_error || end == RunEnd::ended_on_failure)
         stop_note()->setText(
             QStringLiteral("途中で止まりました（%1 / %2）").arg(done).arg(config_.steps));
+    // The notes may have grown by a line or two: room for them, without squeezing the lists.
+    adjustSize();
 }
 
 }  // namespace velta
