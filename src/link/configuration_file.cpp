@@ -190,6 +190,17 @@ void write_host_keys(int first_index)
                     l.host_list[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]));
 }
 
+bool read_configuration_flag(std::string_view key)
+{
+    Settings s;
+    return int_value(s.file, key_of(key), 0, 1) == 1;
+}
+
+void write_configuration_flag(std::string_view key, bool on)
+{
+    write_configuration_int(key, on ? 1 : 0);
+}
+
 QString serial_device_name(int com_port_index)
 {
     const int index = com_port_index < 0 || com_port_index > 5 ? 0 : com_port_index;

@@ -27,6 +27,10 @@ void write_configuration_text(std::string_view key, std::string_view text);
 // Writes "list_count" and the four address keys of every host of host_list.
 void write_host_keys(int first_index);
 
+// An on/off choice a dialog keeps between runs ("fast_set_all": 1 or 0); off when absent.
+bool read_configuration_flag(std::string_view key);
+void write_configuration_flag(std::string_view key, bool on);
+
 // The device the serial entry "COM1".."COM6" (index 0..5) stands for: the name itself on
 // Windows; on Linux a path from the mapping kept in velta.ini.
 QString serial_device_name(int com_port_index);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/backup_list.h"
 #include "core/model/settings_file.h"
 #include "support/temp_folder.h"
 
@@ -208,6 +209,44 @@ TEST(SettingsBackup, AFolderAnotherUserCouldSwapIsRefusedAndNothingInItPruned)
 }
 
 #endif
+
+TEST(SettingsBackup, ListsADevicesBackupsNewestFirst)
+{
+    TempFolder tmp;
+    const std::filesystem::path dir = tmp.dir() / "backups";
+    std::filesystem::create_directories(dir);
+    // The program's names, and those of earlier versions (no mark), which a restore still offers.
+    for (const char* name :
+         {"20261210-085000_192.168.1.10~velta.dat", "20261210-085000_192.168.1.10~velta-2.dat",
+          "20261210-085000_192.168.1.10~velta-10.dat", "20261209-154500_192.168.1.10.dat",
+          "20261209-154500_192.168.1.10-2.dat", "20261208-090000_192.168.1.10.dat",
+          "20261210-080000_192.168.1.11.dat", "20261210-080000_192.168.1.100.dat",
+          "20261210-090000_COM1_05.dat", "notes.dat", "20261210-0900_192.168.1.10.dat"})
+        std::ofstream(dir / name) << "x";
+    std::filesystem::create_directories(dir / "20261211-000000_192.168.1.10.dat");
+
+    const std::vector<BackupEntry> mine = list_backups(tmp.path("backups"), "192.168.1.10");
+    std::vector<std::string> names;
+    for (const BackupEntry& e : mine) {
+        names.push_back(std::filesystem::path(e.path).filename().string());
+        EXPECT_EQ(e.device, "192.168.1.10");
+    }
+    EXPECT_EQ(
+        names,
+        (std::vector<std::string>{
+            "20261210-085000_192.168.1.10~velta-10.dat", "20261210-085000_192.168.1.10~velta-2.dat",
+            "20261210-085000_192.168.1.10~velta.dat", "20261209-154500_192.168.1.10-2.dat",
+            "20261209-154500_192.168.1.10.dat", "20261208-090000_192.168.1.10.dat"}));
+    ASSERT_FALSE(mine.empty());
+    EXPECT_EQ(mine[0].time, "2026-12-10 08:50:00");
+
+    // A device's name is matched as save_backup writes it; without one, every backup.
+    ASSERT_EQ(list_backups(tmp.path("backups"), "fe80::1").size(), 0u);
+    const std::vector<BackupEntry> all = list_backups(tmp.path("backups"));
+    ASSERT_EQ(all.size(), 9u);
+    EXPECT_EQ(all[0].device, "COM1_05");
+    EXPECT_TRUE(list_backups(tmp.path("missing")).empty());
+}
 
 }  // namespace
 }  // namespace velta

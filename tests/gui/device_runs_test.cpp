@@ -1,7 +1,7 @@
 // Protects the paced runs of the device-wide dialogs: the schedule's all-days run, the network
 // read, set-all and read-all, driven tick by tick: what each tick sends, the progress, "Close"
-// while running, the stop after an error answer and the close at the end, "中止", and a set-all
-// refused before its first command.
+// while running, the stop after an error answer, the result shown at the end, "中止", "高速"
+// kept per dialog, and a set-all refused before its first command.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -11,6 +11,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
+#include <memory>
 
 #include "core/common/run_activity.h"
 #include "core/model/settings_model.h"
@@ -18,11 +20,14 @@
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
 #include "support/box_recorder.h"
+#include "support/config_sandbox.h"
 #include "support/run_configs.h"
 #include "support/wire_capture.h"
 #include "ui/device/batch_run_dialog.h"
+#include "ui/device/compare_dialog.h"
 #include "ui/device/network_dialog.h"
 #include "ui/device/schedule_dialog.h"
+#include "ui/glyphs/glyph_list_dialog.h"
 
 namespace velta {
 namespace {
@@ -59,12 +64,12 @@ TEST(ScheduleDialog, ListEditingAndDayOff)
     dialog.minute_list()->setCurrentIndex(45);
     dialog.page_list()->setCurrentIndex(6);
     const QStringList& drawn = dialog.list_area()->drawn_texts();
-    ASSERT_EQ(drawn.size(), 25);
-    EXPECT_EQ(drawn[0], "時 分 ページ　　 　　時 分 ページ　　　　時 分 ページ");
-    EXPECT_EQ(drawn[3], "03 = 13:45 P007");
-    EXPECT_EQ(drawn[1], "01 = 00:00 --- ");
+    ASSERT_EQ(drawn.size(), 27);
+    EXPECT_EQ(drawn.mid(0, 3), QStringList(3, "時 分 ページ"));  // one heading per column
+    EXPECT_EQ(drawn[5], "03 = 13:45 P007");
+    EXPECT_EQ(drawn[3], "01 = 00:00 --- ");
     dialog.page_list()->setCurrentIndex(256);
-    EXPECT_EQ(dialog.list_area()->drawn_texts()[3], "03 = 13:45 PAS ");
+    EXPECT_EQ(dialog.list_area()->drawn_texts()[5], "03 = 13:45 PAS ");
     EXPECT_EQ(model().config.device.schedule_page[4][2], 256);
 
     press(&dialog, "send_schedule_day");
@@ -80,7 +85,7 @@ TEST(ScheduleDialog, ListEditingAndDayOff)
     EXPECT_EQ(model().config.device.schedule_page[4][2], 257);
     EXPECT_EQ(model().config.device.schedule_page[5][0], 1);
     EXPECT_EQ(dialog.page_list()->currentText(), "---");
-    EXPECT_EQ(dialog.list_area()->drawn_texts()[3], "03 = 13:45 --- ");
+    EXPECT_EQ(dialog.list_area()->drawn_texts()[5], "03 = 13:45 --- ");
     EXPECT_EQ(wire.sent().size(), 1u);
 }
 
@@ -95,8 +100,8 @@ TEST(ScheduleDialog, TwoLineModeShowsOffForEveryPageBeyondTheCount)
     EXPECT_EQ(dialog.page_list()->currentText(), "PAS");
     dialog.pattern_list()->setCurrentIndex(1);
     EXPECT_EQ(dialog.page_list()->currentText(), "---");
-    EXPECT_EQ(dialog.list_area()->drawn_texts()[1], "01 = 00:00 PAS ");
-    EXPECT_EQ(dialog.list_area()->drawn_texts()[2], "02 = 01:00 --- ");
+    EXPECT_EQ(dialog.list_area()->drawn_texts()[3], "01 = 00:00 PAS ");
+    EXPECT_EQ(dialog.list_area()->drawn_texts()[4], "02 = 01:00 --- ");
 }
 
 TEST(ScheduleDialog, AllDaysRunSendsOneDayPerTickAndClosesWhenDone)
@@ -286,7 +291,7 @@ TEST(NetworkDialog, AddressAndPortButtons)
     EXPECT_EQ(model().extras.net_ip_address, (IpAddress{192, 168, 1, 3}));
 }
 
-TEST(BatchRunDialogs, SetAllRunsTickByTickAndClosesAfterTheLastStep)
+TEST(BatchRunDialogs, SetAllRunsTickByTickAndShowsItsResultAfterTheLastStep)
 {
     WireCapture wire;
     BoxRecorder boxes;
@@ -312,9 +317,12 @@ TEST(BatchRunDialogs, SetAllRunsTickByTickAndClosesAfterTheLastStep)
     ASSERT_EQ(wire.sent().size(), 310u);
     EXPECT_TRUE(wire.sent()[0].starts_with("CA001"));
     EXPECT_TRUE(wire.sent()[309].starts_with("IDP"));
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_FALSE(dialog.isVisible());
+    // The dialog stays with the result until the operator closes it.
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.stop_note()->text(), "完了：310 項目を設定しました。");
     EXPECT_TRUE(dialog.close_button()->isEnabled());
+    QTest::mouseClick(dialog.close_button(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST(BatchRunDialogs, SetAllWithAStepThatCannotBeBuiltIsRefusedBeforeAnythingIsSent)
@@ -353,6 +361,7 @@ TEST(BatchRunDialogs, SetAllStopsAtTheTickAfterAnErrorAndGnDoesNotStopIt)
     EXPECT_TRUE(dialog.close_button()->isEnabled());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.progress()->value(), 3);
+    EXPECT_EQ(dialog.stop_note()->text(), "途中で止まりました（3 / 310）");
 
     // A new start begins again at step 1, even after a single command was refused meanwhile.
     serial_dispatch("E3\r\n");
@@ -388,7 +397,8 @@ TEST(BatchRunDialogs, ReadAllHasNoBroadcastAndItsLastStepSendsNothing)
     ASSERT_EQ(wire.sent().size(), 311u);
     EXPECT_EQ(wire.sent()[0], "FFRCA001\r\n");
     EXPECT_EQ(wire.sent()[310], "FFRVLBC\r\n");
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.stop_note()->text(), "完了：311 項目を読み込みました。");
 }
 
 TEST(BatchRunDialogs, ReadAllStopsAtADamagedReplyNamingItsItem)
@@ -460,6 +470,47 @@ TEST(BatchRunDialogs, SetAllIsPacedAt400ms)
     EXPECT_EQ(dialog.run_timer().interval(), 400);
     static_cast<QDialog&>(dialog).reject();  // Esc during the run does nothing
     EXPECT_TRUE(dialog.run_active());
+}
+
+// "高速" is kept per dialog in velta.ini and cannot change while a run goes.
+TEST(BatchRunDialogs, FastIsRememberedPerDialogAndLockedWhileARunGoes)
+{
+    ConfigSandbox sandbox;
+    WireCapture wire;
+    BoxRecorder boxes;
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<SettingsDialog>()> open;
+        const char* key;
+    };
+    const std::vector<Case> cases = {
+        {"set-all", [] { return std::make_unique<BatchRunDialog>(set_all_without_backup()); },
+         "fast_set_all"},
+        {"read-all", [] { return std::make_unique<BatchRunDialog>(read_all_config()); },
+         "fast_read_all"},
+        {"compare", [] { return std::make_unique<CompareDialog>(); }, "fast_compare"},
+        {"glyph list", [] { return std::make_unique<GlyphListDialog>(GlyphSize::medium); },
+         "fast_glyph_list_medium"},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        {
+            std::unique_ptr<SettingsDialog> d = cases[i].open();
+            d->show();
+            EXPECT_FALSE(d->fast_box()->isChecked());
+            QTest::mouseClick(d->fast_box(), Qt::LeftButton, {}, QPoint(4, 4));
+        }
+        EXPECT_TRUE(sandbox.file_text().contains(QByteArray(cases[i].key) + "=1"));
+        for (std::size_t j = 0; j < cases.size(); ++j)
+            EXPECT_EQ(cases[j].open()->fast_box()->isChecked(), j <= i) << cases[j].name;
+    }
+
+    BatchRunDialog dialog(set_all_without_backup());
+    dialog.show();
+    start_by_hand(dialog, "start_run");
+    EXPECT_FALSE(dialog.fast_box()->isEnabled());
+    press(&dialog, "stop_run");
+    EXPECT_TRUE(dialog.fast_box()->isEnabled());
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, MenusCarryEveryItemOfTheCommandTable)
         for (QAction* a : top->menu()->actions())
             items += a->menu() ? static_cast<int>(a->menu()->actions().size())
                                : (a->isSeparator() ? 0 : 1);
-    EXPECT_EQ(items, 32);
+    EXPECT_EQ(items, 34);
 }
 
 TEST_F(MainWindowTest, ToolbarHasThirteenButtonsWithTheirPicturesAndTooltips)

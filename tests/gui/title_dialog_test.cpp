@@ -1,13 +1,16 @@
-// Protects the title dialog: the 56-byte limit of the edit in code page 932, storing every
-// edit, the title list, and the paced run of all titles with its progress, its stops and its
-// hold on "Close".
+// Protects the title dialog: the 56-byte limit of the edit in code page 932, half-width input
+// and pastes made sendable as they come, storing every edit, the title list, and the paced run
+// of all titles with its progress, its stops and its hold on "Close".
 #include "ui/pages/title_dialog.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,7 +23,9 @@
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
 #include "core/wire/watchdog.h"
+#include "link/text_cp932.h"
 #include "support/box_recorder.h"
+#include "support/user_input.h"
 #include "support/wire_capture.h"
 #include "ui/pages/page_list_view.h"
 
@@ -55,23 +60,23 @@ TEST(TitleDialog, EditHoldsAtMost56BytesWithFullWidthCountingTwo)
     edit->setFocus();
     for (int i = 0; i < 27; ++i) commit_text(edit, QStringLiteral("あ"));
     EXPECT_EQ(model().config.pages.page_title[0].size(), 54u);
-    type_latin(edit, "ab");
+    type_latin(edit, "ab");  // typed half-width, taken full-width: "ａ" fits, "ｂ" not
     EXPECT_EQ(model().config.pages.page_title[0].size(), 56u);
-    type_latin(edit, "c");                    // 57 bytes: refused
+    type_latin(edit, "c");                    // 58 bytes: refused
     commit_text(edit, QStringLiteral("い"));  // 58 bytes: refused
     EXPECT_EQ(model().config.pages.page_title[0].size(), 56u);
-    EXPECT_EQ(edit->text().size(), 29);
+    EXPECT_EQ(edit->text().size(), 28);
 
     edit->backspace();
     edit->backspace();
-    edit->backspace();  // 52 bytes
+    edit->backspace();  // 50 bytes
     type_latin(edit, "x");
-    commit_text(edit, QStringLiteral("う"));  // 55 bytes
-    commit_text(edit, QStringLiteral("え"));  // 57: refused
-    type_latin(edit, "y");                    // 56
+    commit_text(edit, QStringLiteral("う"));  // 54 bytes
+    commit_text(edit, QStringLiteral("え"));  // 56 bytes
+    type_latin(edit, "y");                    // 58: refused
     std::string expected;
-    for (int i = 0; i < 26; ++i) expected += k_a_cp932;
-    expected += "x\x82\xA4y";
+    for (int i = 0; i < 25; ++i) expected += k_a_cp932;
+    expected += "\x82\x98\x82\xA4\x82\xA6";  // ｘうえ
     EXPECT_EQ(model().config.pages.page_title[0], expected);
 }
 
@@ -118,21 +123,80 @@ TEST(TitleDialog, OpeningChangesNothingAndEveryEditIsStoredAndListed)
     EXPECT_EQ(d.list_view()->drawn_texts()[2],
               QStringLiteral("P011 = 亜") + QString(27, QChar(0x3000)));
 
-    // A half-width letter cannot be sent: the warning, and nothing on the wire.
+    // A half-width katakana cannot be sent: the warning, and nothing on the wire.
     BoxRecorder boxes;
-    type_latin(d.title_edit(), "A");
+    commit_text(d.title_edit(), QStringLiteral("ｱ"));
     click(d.set_button());
-    type_latin(d.title_edit(), "B");
+    commit_text(d.title_edit(), QStringLiteral("ｲ"));
     click(d.set_button());
     EXPECT_EQ(boxes.count(std::string(k_text_title_unencodable)), 2);
     EXPECT_TRUE(wire.sent().empty());
     // The line beneath names the page and the first character the device cannot take.
-    EXPECT_EQ(boxes.boxes().back().detail, "ページ 011: 「A」");
-    d.title_edit()->clear();
-    commit_text(d.title_edit(), QStringLiteral("亜é"));  // é has no place in code page 932
-    click(d.set_button());
-    EXPECT_EQ(boxes.boxes().back().detail, "ページ 011: 「コード ページ 932 にない文字」");
-    EXPECT_TRUE(wire.sent().empty());
+    EXPECT_EQ(boxes.boxes().back().detail, "ページ 011: 「ｱ」");
+}
+
+// What a person types or pastes is made into what the device takes, and the note says what
+// changed: half-width made full-width (once), a character code page 932 lacks left out and
+// named, a paste cut to the room left.
+TEST(TitleDialog, TypedAndPastedTextIsMadeSendableAndTheNoteSaysHow)
+{
+    struct Case {
+        const char* name;
+        QString before;                         // the title when the dialog opens
+        int select_from, select_to;             // the selection the input replaces
+        std::function<void(QLineEdit*)> input;  // real keys or a real clipboard paste
+        QString after;
+        QString note;
+    };
+    auto typed = [](const char* keys) {
+        return [keys](QLineEdit*) { type_keys(QString::fromLatin1(keys)); };
+    };
+    auto pasted = [](const QString& text) {
+        return [text](QLineEdit*) {
+            QApplication::clipboard()->setText(text);
+            press_key(Qt::Key_V, Qt::ControlModifier);
+        };
+    };
+    const QString thirty = QString(30, QChar(u'亜'));
+    const std::vector<Case> cases = {
+        {"typed letters and digits", "亜", 1, 1, typed("Ab 1!"), "亜Ａｂ　１！",
+         "半角の英数字と記号は全角にして入力しました。"},
+        {"a long paste keeps what fits", "亜亜", 2, 2, pasted(thirty), QString(28, QChar(u'亜')),
+         "貼り付けた 30 文字のうち 4 文字はタイトルに入りきらないため省きました。"},
+        {"a paste over a selection", QString(28, QChar(u'あ')), 2, 6, pasted("ABCDEFG"),
+         "ああＡＢＣＤ" + QString(22, QChar(u'あ')),
+         "貼り付けた 7 文字のうち 3 文字はタイトルに入りきらないため省きました。"},
+        {"a character code page 932 lacks", "亜", 1, 1, pasted("é亜"), "亜亜",
+         "「é」はコード ページ 932 にない文字のため入力できません。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WireCapture wire;
+        BoxRecorder boxes;
+        model().config.pages.page_title[0] = to_cp932(c.before);
+        TitleDialog d;
+        ASSERT_TRUE(show_active(&d));
+        QLineEdit* edit = d.title_edit();
+        edit->setFocus();
+        edit->setSelection(c.select_from, c.select_to - c.select_from);
+        c.input(edit);
+        EXPECT_EQ(edit->text(), c.after);
+        EXPECT_EQ(model().config.pages.page_title[0], to_cp932(c.after));
+        EXPECT_EQ(d.title_note()->text(), c.note);
+        click(d.set_button());
+        EXPECT_TRUE(boxes.boxes().empty()) << boxes.last_text();
+        EXPECT_EQ(wire.sent().size(), 1u);
+    }
+
+    // The conversion is told once; the note then says what else happens.
+    WireCapture wire;
+    TitleDialog d;
+    ASSERT_TRUE(show_active(&d));
+    d.title_edit()->setFocus();
+    type_keys("a");
+    d.title_note()->clear();
+    type_keys("b");
+    EXPECT_EQ(d.title_note()->text(), "");
 }
 
 TEST(TitleDialog, TwoLineModeListsTopAndBottomLines)

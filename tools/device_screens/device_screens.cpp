@@ -1,8 +1,10 @@
 // Shows one device-wide dialog with sample data, so it can be photographed:
 //   device_screens DIALOG
-// DIALOG is one of alarm, remote, other, schedule, network, setall, readall, compare (the
-// differences found), verified (after sending the checked ones) and fleet (the run on every
-// connected device, as four devices on the loopback look after a set-all on three of them).
+// DIALOG is one of alarm, remote, other, schedule, network, setall, readall, setalldone (a
+// set-all run to its end, against a line nobody answers, its backup in a folder of its own),
+// compare (the differences found), verified (after sending the checked ones), restore (the
+// backups of the device in use) and fleet (the run on every connected device, as four devices
+// on the loopback look after a set-all on three of them).
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,13 +15,21 @@
 #include <QProgressBar>
 #include <QTableWidget>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "core/common/message_boxes.h"
+#include "core/model/settings_backup.h"
 #include "core/model/settings_model.h"
+#include "core/wire/framing.h"
 #include "core/wire/link_status.h"
+#include "core/wire/paced_run.h"
+#include "link/configuration_file.h"
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
 #include "ui/device/alarm_dialog.h"
@@ -29,6 +39,7 @@
 #include "ui/device/network_dialog.h"
 #include "ui/device/other_settings_dialog.h"
 #include "ui/device/remote_dialog.h"
+#include "ui/device/restore_dialog.h"
 #include "ui/device/schedule_dialog.h"
 
 using namespace velta;
@@ -112,6 +123,40 @@ std::unique_ptr<QDialog> fleet_dialog()
     return dialog;
 }
 
+// The backups go to a folder of the screenshot's own, never the operator's.
+void private_configuration_folder()
+{
+    static QTemporaryDir folder;
+    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
+}
+
+// A whole set-all, backup read first, on a serial line that takes every command; it ends as
+// any run does, with its result in the dialog.
+std::unique_ptr<QDialog> finished_set_all()
+{
+    private_configuration_folder();
+    set_box_presenter([](const Box&) { return BoxAnswer::yes; });
+    WireHooks hooks;
+    hooks.serial_write = [](std::string_view) {};
+    set_wire_hooks(std::move(hooks));
+    set_pace_divisor(100);
+    auto dialog = std::make_unique<BatchRunDialog>(set_all_config());
+    QTimer::singleShot(0, dialog.get(), [d = dialog.get()] { d->start(); });
+    return dialog;
+}
+
+// Three backups of the device in use and one of another device.
+std::unique_ptr<QDialog> restore_dialog()
+{
+    private_configuration_folder();
+    const std::string folder = backup_folder_path().toStdString();
+    const auto now = std::chrono::system_clock::now();
+    for (int hours : {26, 3, 1})
+        save_backup(folder, "COM1_03", model().config, now - std::chrono::hours(hours));
+    save_backup(folder, "COM2", model().config, now - std::chrono::hours(2));
+    return std::make_unique<RestoreDialog>();
+}
+
 std::unique_ptr<QDialog> make(const char* name)
 {
     if (std::strcmp(name, "alarm") == 0)
@@ -135,6 +180,10 @@ std::unique_ptr<QDialog> make(const char* name)
         dialog->percent_field()->setText(QStringLiteral("50"));
         return dialog;
     }
+    if (std::strcmp(name, "setalldone") == 0)
+        return finished_set_all();
+    if (std::strcmp(name, "restore") == 0)
+        return restore_dialog();
     if (std::strcmp(name, "compare") == 0 || std::strcmp(name, "verified") == 0)
         return compare_dialog(name[0] == 'v');
     if (std::strcmp(name, "fleet") == 0)
@@ -151,9 +200,11 @@ int main(int argc, char* argv[])
     sample_data();
     std::unique_ptr<QDialog> dialog = make(argc > 1 ? argv[1] : "");
     if (!dialog) {
-        std::fprintf(stderr,
-                     "usage: device_screens "
-                     "alarm|remote|other|schedule|network|setall|readall|compare|verified|fleet\n");
+        std::fprintf(
+            stderr,
+            "usage: device_screens "
+            "alarm|remote|other|schedule|network|setall|readall|setalldone|compare|verified|"
+            "restore|fleet\n");
         return 2;
     }
     dialog->show();

@@ -75,7 +75,27 @@ void verify_rows(std::vector<CompareRow>& rows, const DeviceConfig& tool,
             return d.key == r.item.key;
         });
         r.result = still == left.end() ? std::string(k_text_verified) : still->b_text;
+        r.item.b_text = still == left.end() ? r.item.a_text : still->b_text;
     }
+}
+
+std::vector<std::string> keys_to_take(const std::vector<CompareRow>& rows, const DeviceConfig& tool,
+                                      const DeviceConfig& device)
+{
+    std::vector<std::string> keys;
+    for (const ConfigDifference& d : diff(tool, device))
+        for (const CompareRow& r : rows)
+            if (r.checked && r.item.key == d.key)
+                keys.push_back(d.key);
+    return keys;
+}
+
+void keep_checks(std::vector<CompareRow>& rows, const std::vector<CompareRow>& before)
+{
+    for (CompareRow& r : rows)
+        for (const CompareRow& b : before)
+            if (b.item.key == r.item.key)
+                r.checked = b.checked;
 }
 
 std::string backup_device_name()

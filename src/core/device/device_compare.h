@@ -43,9 +43,17 @@ DeviceConfig wanted_for_checked(const std::vector<CompareRow>& rows, const Devic
                                 const DeviceConfig& device);
 
 // After the read-back: each checked row shows k_text_verified when the device now holds the
-// tool's value, else the value the device reports. Unchecked rows show nothing.
+// tool's value, else the value the device reports, and its device value is the one read back.
+// Unchecked rows show nothing and keep the device's value as it was read.
 void verify_rows(std::vector<CompareRow>& rows, const DeviceConfig& tool,
                  const DeviceConfig& device);
+
+// The checked rows whose device value still differs from the tool's: what taking the device's
+// values changes.
+std::vector<std::string> keys_to_take(const std::vector<CompareRow>& rows, const DeviceConfig& tool,
+                                      const DeviceConfig& device);
+// Rows listed again after a change keep the check marks the operator gave them.
+void keep_checks(std::vector<CompareRow>& rows, const std::vector<CompareRow>& before);
 
 // The device as a backup names it: the peer's or host's address on TCP/IP, "COM1" or
 // "COM1_05" (the slave address in RS-485 mode) on the serial link.

@@ -9,9 +9,8 @@ namespace velta {
 inline constexpr int k_schedule_run_period_ms = 300;
 inline constexpr int k_schedule_run_steps = 31;
 
-// The heading above the three columns of the day list.
-inline constexpr std::string_view k_schedule_heading =
-    "時 分 ページ　　 　　時 分 ページ　　　　時 分 ページ";
+// The heading above each of the three columns of the day list.
+inline constexpr std::string_view k_schedule_heading = "時 分 ページ";
 
 // day 0..30: "SD" + day, then hour, minute and page field of the 24 entries.
 std::string schedule_day_command(int day);

@@ -30,6 +30,9 @@ BatchRunConfig set_all_config()
     c.perform = perform_set_all_step;
     c.may_start = set_all_may_start;
     c.backup_first = true;
+    c.fast_key = "fast_set_all";
+    c.done_text = QStringLiteral("%1 項目を設定しました。");
+    c.items = k_set_all_steps;
     return c;
 }
 
@@ -43,6 +46,9 @@ BatchRunConfig read_all_config()
     c.steps = k_read_all_steps;
     c.period_ms = k_read_all_period_ms;
     c.perform = perform_read_all_step;
+    c.fast_key = "fast_read_all";
+    c.done_text = QStringLiteral("%1 項目を読み込みました。");
+    c.items = k_read_all_steps - 1;  // the last step only waits for the last answer
     return c;
 }
 
@@ -51,14 +57,12 @@ BatchRunDialog::BatchRunDialog(BatchRunConfig config, QWidget* parent)
 {
     start_ = send_button(
         QStringLiteral("start_run"), [this] { start(); }, config_.start_text);
-    fast_ = new QCheckBox(QStringLiteral("高速"));
-    fast_->setObjectName(QStringLiteral("fast_run"));
     progress_ = progress_bar(config_.steps);
     progress_->setMinimumWidth(240);
 
     auto* top = new QHBoxLayout;
     top->addWidget(start_);
-    top->addWidget(fast_);
+    top->addWidget(make_fast_box(config_.fast_key));
     top->addWidget(make_slave_address_group(config_.with_broadcast));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(progress_, 1);
@@ -114,7 +118,7 @@ void BatchRunDialog::read_backup()
     };
     progress_->setMaximum(total + 1);
     progress_->setValue(0);
-    const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
+    const Pace pace = fast_chosen() ? Pace::answered : Pace::periodic;
     if (start_run(std::move(steps), k_read_all_period_ms, pace))
         backup_->setText(QStringLiteral("バックアップのためデバイスの設定を読み込んでいます…"));
     else
@@ -149,6 +153,7 @@ void BatchRunDialog::backup_read_ended(RunEnd end, int done, int total)
         backup_->setText(QStringLiteral("設定前のデバイスの設定: ") +
                          QString::fromStdString(saved));
     }
+    adjustSize();
     start_steps();
 }
 
@@ -157,13 +162,34 @@ void BatchRunDialog::start_steps()
     RunSteps steps;
     steps.last = config_.steps;
     steps.perform = config_.perform;
-    // Stopped, the dialog stays open with the progress where it stopped; done, it closes.
-    show_progress(steps, progress_, percent_, config_.steps, [this] { accept(); });
-    const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
+    auto done = std::make_shared<int>(0);
+    show_progress(steps, progress_, percent_, config_.steps, [] {});
+    steps.progress = [done, shown = std::move(steps.progress)](int step) {
+        *done = step;
+        shown(step);
+    };
+    steps.finished = [this, done, shown = std::move(steps.finished)](RunEnd end) {
+        shown(end);
+        run_ended(end, *done);
+    };
+    const Pace pace = fast_chosen() ? Pace::answered : Pace::periodic;
     if (start_run(std::move(steps), config_.period_ms, pace)) {
         progress_->setMaximum(config_.steps);
         progress_->setValue(0);
     }
+}
+
+// The dialog stays open with the result, so that a run that went in a moment still shows what it
+// did and which backup it kept; "中止" has written its own note.
+void BatchRunDialog::run_ended(RunEnd end, int done)
+{
+    if (end == RunEnd::completed)
+        stop_note()->setText(QStringLiteral("完了：") + config_.done_text.arg(config_.items));
+    else if (end == RunEnd::stopped_on_error || end == RunEnd::ended_on_failure)
+        stop_note()->setText(
+            QStringLiteral("途中で止まりました（%1 / %2）").arg(done).arg(config_.steps));
+    // The notes may have grown by a line or two: room for them, without squeezing the lists.
+    adjustSize();
 }
 
 }  // namespace velta

@@ -1,8 +1,9 @@
 #pragma once
 // The two whole-configuration dialogs, "全項目の設定" and "全項目の読み込み": one start button,
-// "高速" (answer-paced instead of the table's period; off when the dialog opens), the slave
-// address, a progress bar and percent, "中止" and "Close", which is disabled while the run goes.
-// The steps and their pace come from the core's step tables.
+// "高速" (answer-paced instead of the table's period, kept in velta.ini), the slave address, a
+// progress bar and percent, "中止" and "Close", which is disabled while the run goes. The steps
+// and their pace come from the core's step tables. A run that ends says how in the dialog, which
+// stays open until the operator closes it.
 
 #include <functional>
 #include <memory>
@@ -31,6 +32,11 @@ struct BatchRunConfig {
     std::function<bool()> may_start;
     // Reads the device into a second configuration first and keeps it as a backup.
     bool backup_first = false;
+    // The velta.ini key of "高速".
+    std::string fast_key;
+    // What a completed run did, with %1 for the number of items ("%1 項目を設定しました").
+    QString done_text;
+    int items = 0;
 };
 
 BatchRunConfig set_all_config();
@@ -42,7 +48,6 @@ public:
     explicit BatchRunDialog(BatchRunConfig config, QWidget* parent = nullptr);
 
     QPushButton* start_button() const { return start_; }
-    QCheckBox* fast_box() const { return fast_; }
     QLineEdit* percent_field() const { return percent_; }
     QProgressBar* progress() const { return progress_; }
     QLabel* backup_label() const { return backup_; }
@@ -53,6 +58,7 @@ private:
     void read_backup();
     void backup_read_ended(RunEnd end, int done, int total);
     void start_steps();
+    void run_ended(RunEnd end, int done);
 
     BatchRunConfig config_;
     QLabel* backup_ = nullptr;
@@ -60,7 +66,6 @@ private:
     DeviceExtras device_extras_;
     std::unique_ptr<DecodeInto> decode_;
     QPushButton* start_ = nullptr;
-    QCheckBox* fast_ = nullptr;
     QLineEdit* percent_ = nullptr;
     QProgressBar* progress_ = nullptr;
 };

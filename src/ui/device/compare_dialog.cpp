@@ -48,8 +48,6 @@ CompareDialog::CompareDialog(QWidget* parent)
     stop_ = send_button(
         QStringLiteral("stop_run"), [this] { run().cancel(); }, QStringLiteral("中止"));
     stop_->setEnabled(false);
-    fast_ = new QCheckBox(QStringLiteral("高速"));
-    fast_->setObjectName(QStringLiteral("fast_run"));
     send_ = send_button(
         QStringLiteral("send_checked"), [this] { send_checked(); },
         QStringLiteral("選択項目を送信"));
@@ -80,7 +78,7 @@ CompareDialog::CompareDialog(QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(compare_);
     top->addWidget(stop_);
-    top->addWidget(fast_);
+    top->addWidget(make_fast_box("fast_compare"));
     top->addWidget(make_slave_address_group(false));
     top->addStretch(1);
     auto* progress_row = new QHBoxLayout;
@@ -101,6 +99,18 @@ CompareDialog::CompareDialog(QWidget* parent)
     layout->addLayout(bottom);
 }
 
+CompareDialog::CompareDialog(DeviceConfig source, const QString& source_name, QWidget* parent)
+    : CompareDialog(parent)
+{
+    source_ = std::move(source);
+    // The backup is what goes to the device; the tool's configuration stays out of it.
+    take_->hide();
+    auto* named = new QLabel(QStringLiteral("送信する設定: %1").arg(source_name));
+    named->setObjectName(QStringLiteral("source_text"));
+    named->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, named);
+}
+
 CompareDialog::~CompareDialog()
 {
     // The run's end puts the tool's configuration back; it must not wait for the base class.
@@ -110,10 +120,10 @@ CompareDialog::~CompareDialog()
 void CompareDialog::set_busy(bool busy)
 {
     compare_->setEnabled(!busy);
-    fast_->setEnabled(!busy);
+    fast_box()->setEnabled(!busy);
     stop_->setEnabled(busy);
     send_->setEnabled(!busy && !rows_.empty());
-    take_->setEnabled(!busy && !rows_.empty());
+    take_->setEnabled(!busy && !rows_.empty() && !source_);
     table_->setEnabled(!busy);  // the checks stay as the run took them
 }
 
@@ -139,8 +149,7 @@ bool CompareDialog::start_steps(int total, int period_ms, std::function<void(int
             set_busy(false);
         finished(end, done_);
     };
-    if (!start_run(std::move(steps), period_ms,
-                   fast_->isChecked() ? Pace::answered : Pace::periodic))
+    if (!start_run(std::move(steps), period_ms, fast_chosen() ? Pace::answered : Pace::periodic))
         return false;
     set_busy(true);
     return true;
@@ -151,7 +160,7 @@ void CompareDialog::start_compare()
     if (!confirm_run())
         return;
     // Whatever the queries do not reach stays as the tool has it, so it shows no difference.
-    device_ = model().config;
+    device_ = source();
     device_extras_ = model().extras;
     rows_.clear();
     show_rows();
@@ -179,7 +188,7 @@ void CompareDialog::start_compare()
 void CompareDialog::compared(const DeviceConfig& device)
 {
     device_ = device;
-    rows_ = compare_rows(model().config, device_);
+    rows_ = compare_rows(source(), device_);
     show_rows();
     set_busy(false);
     status_->setText(rows_.empty() ? QStringLiteral("違いはありません。")
@@ -190,7 +199,7 @@ void CompareDialog::verified(const DeviceConfig& device)
 {
     device_ = device;
     take_checks();
-    verify_rows(rows_, model().config, device_);
+    verify_rows(rows_, source(), device_);
     show_rows();
     set_busy(false);
     const auto held = std::count_if(rows_.begin(), rows_.end(), [](const CompareRow& r) {
@@ -241,7 +250,7 @@ void CompareDialog::send_checked()
     if (keys.empty() || !confirm_run())
         return;
     tool_ = model().config;
-    const DeviceConfig wanted = wanted_for_checked(rows_, tool_, device_);
+    const DeviceConfig wanted = wanted_for_checked(rows_, source(), device_);
     const std::vector<PlanStep> plan = send_plan(device_, wanted);
     // The plan's steps send from the model, which holds what the device is to hold until the
     // run ends.
@@ -308,12 +317,19 @@ void CompareDialog::send_checked()
 
 void CompareDialog::take_device_values()
 {
-    take_checks();
-    const std::vector<std::string> keys = checked_keys(rows_);
-    if (keys.empty())
+    if (source_)
         return;
+    take_checks();
+    // Rows a send already brought to the tool's value have nothing left to take.
+    const std::vector<std::string> keys = keys_to_take(rows_, model().config, device_);
+    if (keys.empty()) {
+        status_->setText(QStringLiteral("取り込む値はありません。"));
+        return;
+    }
     model().config = take_items(model().config, device_, keys);
-    rows_ = compare_rows(model().config, device_);
+    std::vector<CompareRow> rows = compare_rows(model().config, device_);
+    keep_checks(rows, rows_);
+    rows_ = std::move(rows);
     show_rows();
     set_busy(false);
     status_->setText(QStringLiteral("デバイスの値を %1 項目取り込みました。").arg(keys.size()));

@@ -3,8 +3,11 @@
 // edits), lists the differences with a check box per row, and either sends the checked rows
 // (after a backup of the device as read) and reads them back to verify them, or takes the
 // device's values of the checked rows into the tool. "高速" paces the read, the send and the
-// read-back by the answers, as in the whole-configuration dialogs.
+// read-back by the answers, as in the whole-configuration dialogs. Opened on a backup, the
+// configuration to send is that file's instead of the tool's, and nothing is taken from the
+// device.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,11 +28,12 @@ class CompareDialog : public SettingsDialog {
     Q_OBJECT
 public:
     explicit CompareDialog(QWidget* parent = nullptr);
+    // Compares the device with source (a backup named source_name) instead of the tool.
+    CompareDialog(DeviceConfig source, const QString& source_name, QWidget* parent = nullptr);
     ~CompareDialog() override;
 
     QPushButton* compare_button() const { return compare_; }
     QPushButton* stop_button() const { return stop_; }
-    QCheckBox* fast_box() const { return fast_; }
     QPushButton* send_checked_button() const { return send_; }
     QPushButton* take_button() const { return take_; }
     QTableWidget* table() const { return table_; }
@@ -48,6 +52,8 @@ public:
     void verified(const DeviceConfig& device);
 
 private:
+    // What is compared and sent: the backup opened, or the tool's configuration.
+    const DeviceConfig& source() const { return source_ ? *source_ : model().config; }
     void show_rows();
     void take_checks();
     void set_busy(bool busy);
@@ -55,6 +61,7 @@ private:
     bool start_steps(int total, int period_ms, std::function<void(int step)> perform,
                      std::function<void(RunEnd end, int done)> finished);
 
+    std::optional<DeviceConfig> source_;
     DeviceConfig device_;
     DeviceExtras device_extras_;
     // While the dialog is open every reply is the answer to one of its own queries.
@@ -65,7 +72,6 @@ private:
 
     QPushButton* compare_ = nullptr;
     QPushButton* stop_ = nullptr;
-    QCheckBox* fast_ = nullptr;  // "高速": answer-paced, off when the dialog opens
     QPushButton* send_ = nullptr;
     QPushButton* take_ = nullptr;
     QTableWidget* table_ = nullptr;

@@ -160,7 +160,11 @@ void ScheduleDialog::select_entry()
 void ScheduleDialog::draw_list()
 {
     QList<QPair<QPoint, QString>> texts;
-    texts.append({QPoint(60, 1), qs(k_schedule_heading)});
+    // Each column's heading starts over its entries' time, past the pattern number ("01 = "),
+    // whatever the font makes of their widths.
+    const int time_at = list_->fontMetrics().horizontalAdvance(QStringLiteral("01 = "));
+    for (int column = 0; column < 3; ++column)
+        texts.append({QPoint(20 + 160 * column + time_at, 1), qs(k_schedule_heading)});
     for (int i = 0; i < k_schedule_entries; ++i)
         texts.append({QPoint(20 + 160 * (i / 8), 20 + 23 * (i % 8)),
                       qs(schedule_entry_text(day_choice_, i))});

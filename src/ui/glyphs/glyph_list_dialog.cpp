@@ -64,6 +64,14 @@ GlyphEditorOpener& editor_opener()
     return o;
 }
 
+// Each list keeps its own "高速".
+std::string_view fast_key_of(GlyphSize size)
+{
+    return size == GlyphSize::large    ? "fast_glyph_list_large"
+           : size == GlyphSize::medium ? "fast_glyph_list_medium"
+                                       : "fast_glyph_list_small";
+}
+
 // "データ(*.tll)" and then everything.
 QString filter_of(std::string_view first)
 {
@@ -82,11 +90,11 @@ GlyphEditorOpener set_glyph_editor_opener(GlyphEditorOpener opener)
     return std::exchange(editor_opener(), opener ? std::move(opener) : platform_editor);
 }
 
-GlyphThumbnail::GlyphThumbnail(QWidget* parent)
-    : QWidget(parent), image_(k_box_size, k_box_size, QImage::Format_RGB32)
+GlyphThumbnail::GlyphThumbnail(int side, QWidget* parent)
+    : QWidget(parent), image_(side, side, QImage::Format_RGB32)
 {
     image_.fill(k_box_background);
-    setFixedSize(k_box_size, k_box_size);
+    setFixedSize(side, side);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -117,16 +125,18 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     if (page < 0 || page >= l.pages)
         page = 0;
 
-    // The boxes sit where the hit test expects them, in dialog client pixels.
+    // The cells sit where the hit test expects them, in dialog client pixels; each box is as
+    // large as its picture, in the middle of its cell.
+    const int inset = (k_box_size - l.picture) / 2;
     for (int b = 0; b < l.boxes_per_page; ++b) {
         const int x = k_box_left + k_box_pitch * (b % l.columns);
         const int y = k_box_row_top[b / l.columns];
         auto* frame = new QFrame(this);
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
-        frame->setGeometry(x - 1, y - 1, k_box_size + 2, k_box_size + 2);
+        frame->setGeometry(x + inset - 1, y + inset - 1, l.picture + 2, l.picture + 2);
         frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-        auto* box = new GlyphThumbnail(this);
-        box->move(x, y);
+        auto* box = new GlyphThumbnail(l.picture, this);
+        box->move(x + inset, y + inset);
         boxes_.push_back(box);
         auto* number = new QLineEdit(this);
         number->setReadOnly(true);
@@ -163,10 +173,9 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
-    fast_ = new QCheckBox(QStringLiteral("高速"));
-    fast_->setObjectName(QStringLiteral("fast_run"));
-    fast_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);  // clicks land on its text
-    buttons->addWidget(fast_);
+    QCheckBox* fast = make_fast_box(fast_key_of(size));
+    fast->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);  // clicks land on its text
+    buttons->addWidget(fast);
     grid->addLayout(buttons, 0, 0, 1, 3);
     grid->addWidget(make_slave_address_group(), 1, 0);
     grid->addWidget(group_row(QStringLiteral("番号切り替え"), {page_list_}), 1, 1);
@@ -178,9 +187,11 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     progress_row->addWidget(make_stop_note());
     grid->addLayout(progress_row, 2, 0, 1, 2);
     grid->addWidget(make_close_button(), 2, 2, Qt::AlignRight);
+    // The controls take the height their font needs, so no list is cut.
     const int controls_top = k_box_row_top[1] + k_box_size + k_box_field_gap + 32;
-    controls->setGeometry(k_box_left, controls_top, boxes_width - 2 * k_box_left, 120);
-    setFixedSize(boxes_width, controls_top + 130);
+    const int controls_height = controls->sizeHint().height();
+    controls->setGeometry(k_box_left, controls_top, boxes_width - 2 * k_box_left, controls_height);
+    setFixedSize(boxes_width, controls_top + controls_height + k_box_left);
 
     auto on = [this](const QString& text, auto action) {
         connect(button(text), &QPushButton::clicked, this, [this, action] {
@@ -271,12 +282,12 @@ void GlyphListDialog::run_ended()
 void GlyphListDialog::show_running(bool running)
 {
     enable_stop(running);
-    fast_->setEnabled(!running);
+    fast_box()->setEnabled(!running);
 }
 
 void GlyphListDialog::start_run(bool register_all)
 {
-    if (fast_->isChecked()) {
+    if (fast_chosen()) {
         start_fast_run(register_all);
         return;
     }

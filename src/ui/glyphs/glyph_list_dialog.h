@@ -45,11 +45,11 @@ GlyphFileDialog set_glyph_file_dialog(GlyphFileDialog dialog);
 using GlyphEditorOpener = std::function<void(GlyphSize size, QWidget* owner)>;
 GlyphEditorOpener set_glyph_editor_opener(GlyphEditorOpener opener);
 
-// One picture box: the glyph drawn 2 × 2 pixels per glyph pixel in its top-left corner.
+// One picture box, as large as the glyph drawn 2 × 2 pixels per glyph pixel.
 class GlyphThumbnail : public QWidget {
     Q_OBJECT
 public:
-    explicit GlyphThumbnail(QWidget* parent);
+    GlyphThumbnail(int side, QWidget* parent);
     void draw(GlyphSize size, int slot);
     const QImage& image() const { return image_; }
 
@@ -70,7 +70,6 @@ public:
     QComboBox* page_list() const { return page_list_; }
     QLineEdit* percent_field() const { return percent_; }
     QProgressBar* progress_bar() const { return progress_; }
-    QCheckBox* fast_box() const { return fast_; }
     QLineEdit* number_field(int box) const { return numbers_.at(static_cast<std::size_t>(box)); }
     GlyphThumbnail* box(int box) const { return boxes_.at(static_cast<std::size_t>(box)); }
     QTimer& list_timer() { return timer_; }
@@ -104,7 +103,6 @@ private:
     QComboBox* page_list_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLineEdit* percent_ = nullptr;
-    QCheckBox* fast_ = nullptr;  // "高速": answer-paced, off when the dialog opens
     QTimer timer_;
     // The answer-paced run, on the list's timer; "Close" still ends it, as any list run.
     PacedRun fast_run_;

@@ -4,13 +4,15 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputMethod>
+#include <QLabel>
 #include <QLineEdit>
-#include <QValidator>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
 
 #include "core/model/settings_model.h"
 #include "link/text_cp932.h"
+#include "ui/pages/title_input.h"
 
 namespace velta {
 namespace {
@@ -21,33 +23,34 @@ std::string& title_of(int slot)
         .config.pages.page_title[static_cast<std::size_t>(std::clamp(slot, 0, k_page_slots - 1))];
 }
 
-// Refuses any edit that would make the title longer than the device takes, counted in the
-// bytes it is stored in, not in characters. A title already longer (a file may hold a few
-// bytes more) can still be shortened.
-class Cp932ByteLimit final : public QValidator {
-public:
-    Cp932ByteLimit(std::size_t limit, std::function<std::size_t()> stored_size, QObject* parent)
-        : QValidator(parent), limit_(limit), stored_size_(std::move(stored_size))
-    {
-    }
-    State validate(QString& input, int& /*pos*/) const override
-    {
-        const std::size_t size = to_cp932(input).size();
-        return size <= limit_ || size < stored_size_() ? Acceptable : Invalid;
-    }
-
-private:
-    std::size_t limit_;
-    std::function<std::size_t()> stored_size_;
-};
-
 }  // namespace
 
 TitleDialog::TitleDialog(QWidget* parent) : PageListDialog(PageDialogKind::title, parent)
 {
     edit_ = new QLineEdit;
-    edit_->setValidator(new Cp932ByteLimit(
-        k_title_max_bytes, [] { return title_of(model().choices.current_page).size(); }, edit_));
+    note_ = new QLabel;
+    note_->setObjectName(QStringLiteral("title_note"));
+    TitleInputNotes notes;
+    notes.converted = [this] {
+        if (!said_converted_)
+            note_->setText(QStringLiteral("半角の英数字と記号は全角にして入力しました。"));
+        said_converted_ = true;
+    };
+    notes.refused = [this](const QString& left_out) {
+        note_->setText(QStringLiteral("「%1」はコード ページ 932 にない文字のため入力できません。")
+                           .arg(left_out));
+    };
+    notes.cut = [this](int pasted, int cut) {
+        note_->setText(
+            QStringLiteral(
+                "貼り付けた %1 文字のうち %2 文字はタイトルに入りきらないため省きました。")
+                .arg(pasted)
+                .arg(cut));
+    };
+    input_ = new TitleInput(
+        k_title_max_bytes, [] { return title_of(model().choices.current_page).size(); },
+        std::move(notes), edit_);
+    edit_->setValidator(input_);
     edit_->setMinimumWidth(420);
     // Japanese input goes straight into the title: the edit takes the input method's text,
     // with no hint that would restrict it to Latin input.
@@ -56,8 +59,9 @@ TitleDialog::TitleDialog(QWidget* parent) : PageListDialog(PageDialogKind::title
     connect(edit_, &QLineEdit::textChanged, this, &TitleDialog::title_edited);
 
     auto* box = new QGroupBox(QStringLiteral("タイトル"));
-    auto* row = new QHBoxLayout(box);
+    auto* row = new QVBoxLayout(box);
     row->addWidget(edit_);
+    row->addWidget(note_);
     extra_area()->addWidget(box);
 
     load_title();
@@ -76,7 +80,11 @@ void TitleDialog::load_title()
 {
     const int slot = model().choices.current_page;
     loading_ = true;
-    edit_->setText(from_cp932(title_of(slot)));
+    input_->set_loading(true);
+    const QString text = from_cp932(title_of(slot));
+    edit_->setText(text);
+    input_->loaded(text);
+    input_->set_loading(false);
     loading_ = false;
     // The stored bytes stay as they are (a title from a file need not survive a round trip
     // through the edit); the list is redrawn.

@@ -12,6 +12,7 @@
 #include "ui/device/network_dialog.h"
 #include "ui/device/other_settings_dialog.h"
 #include "ui/device/remote_dialog.h"
+#include "ui/device/restore_dialog.h"
 #include "ui/device/schedule_dialog.h"
 #include "ui/device/serial_dialog.h"
 #include "ui/device/slave_address_dialog.h"
@@ -87,6 +88,8 @@ const std::array k_dialog_commands{
     DialogCommand{command::set_all, run_batch<set_all_config>},
     DialogCommand{command::read_all, run_batch<read_all_config>},
     DialogCommand{command::compare, run_modal<CompareDialog>},
+    DialogCommand{command::restore_backup, run_modal<RestoreDialog>},
+    DialogCommand{command::backup_folder, open_backup_folder},
     DialogCommand{command::slave_address, run_modal<SlaveAddressDialog>},
     DialogCommand{command::interface_setup, run_modal<InterfaceDialog>},
     DialogCommand{command::serial_setup, run_modal<SerialDialog>},

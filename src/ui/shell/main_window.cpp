@@ -123,6 +123,9 @@ void MainWindow::build_menus()
     add_item(file, c::file_save, "上書き保存");
     add_item(file, c::file_save_as, "名前を付けて保存");
     file->addSeparator();
+    add_item(file, c::restore_backup, "バックアップから復元…");
+    add_item(file, c::backup_folder, "バックアップのフォルダを開く");
+    file->addSeparator();
     add_item(file, c::exit, "ｱﾌﾟﾘｹｰｼｮﾝの終了");
 
     QMenu* settings = bar->addMenu(QStringLiteral("設定"));

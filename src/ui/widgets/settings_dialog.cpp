@@ -1,5 +1,6 @@
 #include "ui/widgets/settings_dialog.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
 #include "core/wire/reply_dispatcher.h"
+#include "link/configuration_file.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {
@@ -75,6 +77,22 @@ QLabel* SettingsDialog::make_stop_note()
     return stop_note_;
 }
 
+QCheckBox* SettingsDialog::make_fast_box(std::string_view key)
+{
+    fast_box_ = new QCheckBox(QStringLiteral("高速"));
+    fast_box_->setObjectName(QStringLiteral("fast_run"));
+    fast_box_->setChecked(read_configuration_flag(key));
+    // Only the operator's own clicks are remembered.
+    connect(fast_box_, &QCheckBox::clicked, this,
+            [key = std::string(key)](bool on) { write_configuration_flag(key, on); });
+    return fast_box_;
+}
+
+bool SettingsDialog::fast_chosen() const
+{
+    return fast_box_ && fast_box_->isChecked();
+}
+
 void SettingsDialog::stop_run()
 {
     if (!run_.running())
@@ -115,6 +133,8 @@ bool SettingsDialog::start_run(RunSteps steps, int period_ms, Pace pace)
     steps.finished = [this, finished = std::move(finished)](RunEnd end) {
         if (close_button_)
             close_button_->setEnabled(true);
+        if (fast_box_)
+            fast_box_->setEnabled(true);
         enable_stop(false);
         if (finished)
             finished(end);
@@ -125,6 +145,8 @@ bool SettingsDialog::start_run(RunSteps steps, int period_ms, Pace pace)
     run_steps_ = last;
     if (close_button_)
         close_button_->setEnabled(false);
+    if (fast_box_)
+        fast_box_->setEnabled(false);
     enable_stop(true);
     return true;
 }

@@ -8,9 +8,11 @@
 #include <QTimer>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/wire/paced_run.h"
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -31,6 +33,7 @@ public:
     QPushButton* close_button() const { return close_button_; }
     QPushButton* stop_button() const { return stop_button_; }
     QLabel* stop_note() const { return stop_note_; }
+    QCheckBox* fast_box() const { return fast_box_; }
     PacedRun& run() { return run_; }
     bool run_active() const { return run_.running(); }
     // Drives one tick of the run, as the run timer does.
@@ -46,6 +49,10 @@ protected:
     // ("中止しました（120 / 310）"). The note is empty until then.
     QPushButton* make_stop_button();
     QLabel* make_stop_note();
+    // "高速": the runs go as the answers come instead of at their period. The choice is kept in
+    // velta.ini under key, one per dialog, and cannot change while a run goes.
+    QCheckBox* make_fast_box(std::string_view key);
+    bool fast_chosen() const;
 
     // The question before runs and transfers, then the link test. False stops.
     bool confirm_run();
@@ -69,6 +76,7 @@ private:
     QPushButton* close_button_ = nullptr;
     QPushButton* stop_button_ = nullptr;
     QLabel* stop_note_ = nullptr;
+    QCheckBox* fast_box_ = nullptr;
     int run_steps_ = 0;
     QTimer run_timer_;
     PacedRun run_;
