@@ -100,7 +100,7 @@ TEST(RestoreFromBackup, ListsTheDeviceInUseNewestFirstAndComparesWithTheOneChose
     QTest::mouseClick(dialog.compare_button(), Qt::LeftButton);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].first, older);
-    EXPECT_TRUE(opened[0].second.endsWith("_COM1.dat"));
+    EXPECT_TRUE(opened[0].second.endsWith("_COM1~velta.dat"));
 
     QTest::mouseClick(dialog.all_devices_box(), Qt::LeftButton);
     EXPECT_EQ(column(dialog.table(), 1), (QStringList{"192.168.1.10", "COM1", "COM1"}));
