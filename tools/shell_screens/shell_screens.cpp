@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/model/document.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
@@ -38,8 +39,12 @@ void sample_links()
 
 std::unique_ptr<QWidget> make(const char* name)
 {
-    if (std::strcmp(name, "main") == 0)
+    if (std::strcmp(name, "main") == 0) {
+        // A file in use with an unsaved change: the title names it and shows the marker.
+        document().file_name = "/home/operator/site_a.dat";
+        model().config.device.alarm_mode = 1;
         return std::make_unique<MainWindow>();
+    }
     if (std::strcmp(name, "version") == 0)
         return std::make_unique<VersionDialog>();
     if (std::strcmp(name, "interface") == 0)

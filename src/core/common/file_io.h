@@ -35,7 +35,8 @@ std::optional<std::string> read_file_bytes(const std::string& path,
 bool write_file_atomically(const std::string& path, std::string_view bytes,
                            std::string* why = nullptr);
 
-// Appends ext unless the name holds it (case-sensitively) somewhere after its first character.
+// Appends ext unless the file's name (not the folders above it) holds it, in any case, somewhere
+// after its first character.
 std::string complete_extension(std::string_view name, std::string_view ext);
 
 }  // namespace velta

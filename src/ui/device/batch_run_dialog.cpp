@@ -12,6 +12,7 @@
 #include "core/common/message_boxes.h"
 #include "core/device/batch_steps.h"
 #include "core/device/device_compare.h"
+#include "core/device/file_menu.h"
 #include "core/model/settings_backup.h"
 #include "core/wire/framing.h"
 #include "link/configuration_file.h"
@@ -43,6 +44,8 @@ BatchRunConfig read_all_config()
     c.steps = k_read_all_steps;
     c.period_ms = k_read_all_period_ms;
     c.perform = perform_read_all_step;
+    // The device's values replace what is being edited, so unsaved edits are asked about first.
+    c.may_start = read_all_may_replace_unsaved;
     return c;
 }
 
