@@ -201,6 +201,46 @@ void write_configuration_flag(std::string_view key, bool on)
     write_configuration_int(key, on ? 1 : 0);
 }
 
+QString last_folder(std::string_view kind)
+{
+    Settings s;
+    return s.file.value(QStringLiteral("last_folder_") + key_of(kind)).toString();
+}
+
+void remember_folder(std::string_view kind, const QString& chosen_file)
+{
+    Settings s;
+    s.file.setValue(QStringLiteral("last_folder_") + key_of(kind),
+                    QFileInfo(chosen_file).absolutePath());
+}
+
+QStringList recent_files()
+{
+    Settings s;
+    QStringList out;
+    for (int i = 0; i < k_recent_files; ++i) {
+        const QString path = s.file.value(QStringLiteral("recent%1").arg(i)).toString();
+        if (!path.isEmpty() && !out.contains(path))
+            out.push_back(path);
+    }
+    return out;
+}
+
+void add_recent_file(const QString& path)
+{
+    QStringList list = recent_files();
+    list.removeAll(path);
+    list.prepend(path);
+    Settings s;
+    for (int i = 0; i < k_recent_files; ++i) {
+        const QString key = QStringLiteral("recent%1").arg(i);
+        if (i < list.size())
+            s.file.setValue(key, list[i]);
+        else
+            s.file.remove(key);
+    }
+}
+
 QString serial_device_name(int com_port_index)
 {
     const int index = com_port_index < 0 || com_port_index > 5 ? 0 : com_port_index;

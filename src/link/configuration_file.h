@@ -31,6 +31,17 @@ void write_host_keys(int first_index);
 bool read_configuration_flag(std::string_view key);
 void write_configuration_flag(std::string_view key, bool on);
 
+// The folder a file dialog for a kind of file ("dat", "tll", "tlm", "tls", "bmp") last chose
+// a file in ("last_folder_dat"), or empty.
+QString last_folder(std::string_view kind);
+void remember_folder(std::string_view kind, const QString& chosen_file);
+
+inline constexpr int k_recent_files = 8;
+// The settings data files last opened or saved ("recent0".."recent7"), newest first.
+QStringList recent_files();
+// Puts path first; it appears once, and the oldest beyond eight is dropped.
+void add_recent_file(const QString& path);
+
 // The device the serial entry "COM1".."COM6" (index 0..5) stands for: the name itself on
 // Windows; on Linux a path from the mapping kept in velta.ini.
 QString serial_device_name(int com_port_index);

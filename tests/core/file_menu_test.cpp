@@ -12,6 +12,11 @@
 
 #include "core/common/file_io.h"
 #include "core/common/run_activity.h"
+#include "core/common/save_target.h"
+#include "core/glyphs/glyph_bmp.h"
+#include "core/glyphs/glyph_derive.h"
+#include "core/glyphs/glyph_file.h"
+#include "core/glyphs/glyph_state.h"
 #include "core/model/document.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
@@ -67,25 +72,26 @@ protected:
     std::vector<FileDialogMode> modes_;
 };
 
-TEST_F(FileMenu, NewAsksOnlyWithUnsavedDataAndKeepsTheFileName)
+TEST_F(FileMenu, NewAsksOnlyWithUnsavedDataAndLeavesAnUntitledDocument)
 {
     SettingsModel& m = model();
     document().file_name = path("kept.dat");
     m.config.pages.page_title[3] = "ABC";
 
-    boxes_.answer_next(BoxAnswer::no);
+    boxes_.answer_next(BoxAnswer::cancel);
     file_new();
     ASSERT_EQ(boxes_.boxes().size(), 1u);
     EXPECT_EQ(boxes_.boxes()[0].text, k_text_new_unsaved);
     EXPECT_EQ(boxes_.boxes()[0].caption, "VELTA");
-    EXPECT_EQ(boxes_.boxes()[0].buttons, BoxButtons::yes_no);
-    EXPECT_EQ(m.config.pages.page_title[3], "ABC");  // No keeps everything
+    EXPECT_EQ(boxes_.boxes()[0].buttons, BoxButtons::yes_no_cancel);
+    EXPECT_EQ(boxes_.boxes()[0].default_answer, BoxAnswer::no);
+    EXPECT_EQ(m.config.pages.page_title[3], "ABC");  // キャンセル keeps everything
 
     boxes_.answer_next(BoxAnswer::yes);
     file_new();
     EXPECT_EQ(m.config.pages.page_title[3], "");
     EXPECT_FALSE(has_unsaved_changes());
-    EXPECT_EQ(document().file_name, path("kept.dat"));
+    EXPECT_TRUE(document().file_name.empty());
 
     // Clean data: no question at all.
     boxes_.clear();
@@ -107,16 +113,12 @@ TEST_F(FileMenu, NewAndOpenAreIgnoredWhileABatchRuns)
     EXPECT_EQ(m.config.pages.page_title[0], "RUN");
 }
 
-TEST_F(FileMenu, SaveWithoutAFileSaysSoAndSaveAsCompletesTheExtension)
+TEST_F(FileMenu, SaveWithoutAFileIsSaveAsAndSaveAsCompletesTheExtension)
 {
     SettingsModel& m = model();
     m.config.device.clock_display = 1;
-    EXPECT_FALSE(file_save());
-    EXPECT_EQ(boxes_.last_text(), k_text_no_file);
-    EXPECT_EQ(boxes_.boxes().back().kind, BoxKind::warning);
-    EXPECT_TRUE(has_unsaved_changes());
-
-    ASSERT_TRUE(file_save_as(chooser({path("plain")})));
+    ASSERT_TRUE(file_save(chooser({path("plain")})));
+    EXPECT_TRUE(boxes_.boxes().empty());
     ASSERT_EQ(modes_, std::vector<FileDialogMode>{FileDialogMode::save});
     EXPECT_EQ(document().file_name, path("plain.dat"));
     EXPECT_FALSE(has_unsaved_changes());
@@ -164,8 +166,8 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
     document().file_name = path("before.dat");
     m.config.pages.page_title[7] = "EDITED";
 
-    // The operator declines to drop the edits: no file dialog.
-    boxes_.answer_next(BoxAnswer::no);
+    // The operator keeps the edits: no file dialog.
+    boxes_.answer_next(BoxAnswer::cancel);
     file_open(chooser({path("good.dat")}));
     EXPECT_EQ(boxes_.last_text(), k_text_open_unsaved);
     EXPECT_TRUE(modes_.empty());
@@ -213,19 +215,19 @@ TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSay
     EXPECT_FALSE(boxes_.boxes().back().detail.empty());
 }
 
-TEST_F(FileMenu, NewAfterOpenThenSaveOverwritesTheOpenedFileWithDefaults)
+TEST_F(FileMenu, NewAfterOpenThenSaveAsksForANameAndLeavesTheOpenedFile)
 {
     SettingsModel& m = model();
     m.config.pages.page_title[0] = "OLD";
     ASSERT_TRUE(save_settings_file(path("a.dat"), model().config));
+    const std::string opened = read(path("a.dat"));
     reset_for_test();
     file_open(chooser({path("a.dat")}));
     ASSERT_EQ(m.config.pages.page_title[0], "OLD");
     file_new();
-    ASSERT_TRUE(file_save());
-    reset_for_test();
-    const std::string defaults = settings_file_text(model().config);
-    EXPECT_EQ(read(path("a.dat")), defaults);
+    EXPECT_FALSE(file_save(chooser({std::nullopt})));
+    EXPECT_EQ(modes_.back(), FileDialogMode::save);
+    EXPECT_EQ(read(path("a.dat")), opened);
 }
 
 TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
@@ -278,6 +280,108 @@ TEST_F(FileMenu, ExitStaysOpenWhenTheOfferedSaveIsCancelledOrFails)
     EXPECT_TRUE(exit_allowed(chooser({path("last")})));
     EXPECT_TRUE(fs::exists(path("last.dat")));
     EXPECT_EQ(document().file_name, path("last.dat"));
+}
+
+TEST_F(FileMenu, NewResetsTheDeviceConfigurationButNotTheLink)
+{
+    link_settings().interface = Interface::tcp;
+    link_status().socket_connected = 1;
+    model().extras.port_number = "10001";  // the link's port, from velta.ini
+    model().extras.net_ip_address = {10, 0, 0, 5};
+    model().config.device.alarm_mode = 1;
+    mark_config_saved();
+    ASSERT_TRUE(file_new());
+    EXPECT_EQ(model().config.device.alarm_mode, 0);
+    EXPECT_EQ(model().extras.net_ip_address, IpAddress{});
+    EXPECT_EQ(model().extras.port_number, "10001");
+    EXPECT_EQ(link_status().socket_connected, 1);
+    // The link is still up, so the exit is still refused.
+    EXPECT_FALSE(exit_allowed(chooser({})));
+    EXPECT_EQ(boxes_.last_text(), k_text_disconnect_first);
+}
+
+TEST_F(FileMenu, NewOpenAndExitNameWhatIsUnsavedAndTheExitSavesEachPart)
+{
+    // A large glyph drawn, the other sizes derived from it, only the large list saved.
+    std::ranges::fill(glyph_slot(GlyphSize::large, 0).first(576), 'F');
+    create_other_sizes(GlyphSize::large, 0, std::string(576, 'F'));
+    ASSERT_TRUE(glyph_file_save_as(GlyphSize::large,
+                                   [&] { return std::optional<std::string>(path("big")); }));
+    model().config.device.alarm_mode = 1;
+    const std::string all = "保存されていないデータ：設定データ、外字中文字、外字小文字";
+
+    boxes_.answer_next(BoxAnswer::cancel);
+    EXPECT_FALSE(file_new());
+    EXPECT_EQ(boxes_.boxes().back().detail, all);
+    EXPECT_EQ(glyph_slot(GlyphSize::small, 0)[0], 'F');
+    // Open replaces only the settings, so it asks only about them.
+    boxes_.answer_next(BoxAnswer::cancel);
+    EXPECT_FALSE(file_open(chooser({})));
+    EXPECT_EQ(boxes_.boxes().back().detail, "保存されていないデータ：設定データ");
+
+    std::vector<std::optional<std::string>> glyph_names = {path("m"), std::nullopt, path("s")};
+    std::vector<GlyphSize> glyph_asked;
+    const GlyphSaveChooser glyph_choose = [&](GlyphSize size) {
+        glyph_asked.push_back(size);
+        auto name = glyph_names.front();
+        glyph_names.erase(glyph_names.begin());
+        return name;
+    };
+    // いいえ, the default: each part is saved in turn; the small list's dialog is cancelled,
+    // so the program stays.
+    boxes_.answer_next(BoxAnswer::no);
+    EXPECT_FALSE(exit_allowed({chooser({path("site")}), glyph_choose}));
+    const Box& asked = boxes_.boxes().back();
+    EXPECT_EQ(asked.text, k_text_exit_unsaved);
+    EXPECT_EQ(asked.detail, all);
+    EXPECT_EQ(asked.buttons, BoxButtons::yes_no_cancel);
+    EXPECT_EQ(asked.default_answer, BoxAnswer::no);
+    EXPECT_TRUE(fs::exists(path("site.dat")));
+    EXPECT_EQ(fs::file_size(path("m.tlm")), 122880u);
+    EXPECT_EQ(glyph_asked, (std::vector<GlyphSize>{GlyphSize::medium, GlyphSize::small}));
+
+    boxes_.answer_next(BoxAnswer::no);
+    EXPECT_TRUE(exit_allowed({chooser({}), glyph_choose}));
+    EXPECT_EQ(boxes_.boxes().back().detail, "保存されていないデータ：外字小文字");
+    EXPECT_TRUE(fs::exists(path("s.tls")));
+    EXPECT_FALSE(unsaved_data().any());
+}
+
+TEST_F(FileMenu, EverySaveTakesAnUpperCaseExtensionAndAsksAboutTheFileItWillWrite)
+{
+    using Save = std::function<bool(const std::string&)>;
+    const std::vector<std::pair<std::string, Save>> saves = {
+        {"UP.DAT", [&](const std::string& p) { return file_save_as(chooser({p})); }},
+        {"UP.TLM",
+         [](const std::string& p) {
+             return glyph_file_save_as(GlyphSize::medium,
+                                       [p] { return std::optional<std::string>(p); });
+         }},
+        {"UP.BMP",
+         [](const std::string& p) {
+             return export_glyph_bmp(GlyphSize::small, 1, "BM",
+                                     [p](const std::string&, const std::string&) {
+                                         return std::optional<std::string>(p);
+                                     });
+         }},
+    };
+    for (const auto& [name, save] : saves) {
+        ASSERT_TRUE(write_file_atomically(path(name), "old"));
+        boxes_.clear();
+        boxes_.answer_next(BoxAnswer::no);
+        EXPECT_FALSE(save(path(name))) << name;
+        ASSERT_EQ(boxes_.boxes().size(), 1u) << name;
+        EXPECT_EQ(boxes_.last_text(), name + std::string(k_text_overwrite_suffix));
+        EXPECT_EQ(boxes_.boxes().back().default_answer, BoxAnswer::no) << name;
+        EXPECT_EQ(read(path(name)), "old") << name;
+
+        boxes_.answer_next(BoxAnswer::yes);
+        EXPECT_TRUE(save(path(name))) << name;
+        EXPECT_NE(read(path(name)), "old") << name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+            << name << ": written under another name";
+        fs::remove(path(name));
+    }
 }
 
 }  // namespace

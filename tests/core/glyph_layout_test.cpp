@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/common/save_target.h"
 #include "core/glyphs/glyph_bmp.h"
 #include "core/glyphs/glyph_insert.h"
 #include "core/glyphs/glyph_state.h"
@@ -164,7 +165,10 @@ TEST(GlyphBmp, ExportNamesAndFlow)
     EXPECT_TRUE(export_glyph_bmp(GlyphSize::small, 3, bytes, chooser(dir + "velta_pic")));
     EXPECT_EQ(glyph_state().glyph_bmp_file_name, dir + "velta_pic.bmp");
     EXPECT_EQ(title_seen, "小文字外字登録番号003をbmpファイルで保存");
+    // The same file again: replaced once the operator agrees.
+    BoxRecorder boxes;
     EXPECT_TRUE(export_glyph_bmp(GlyphSize::small, 3, bytes, chooser(dir + "velta_pic.bmp")));
+    EXPECT_EQ(boxes.count("velta_pic.bmp" + std::string(k_text_overwrite_suffix)), 1);
     EXPECT_EQ(glyph_state().glyph_bmp_file_name, dir + "velta_pic.bmp");
     // While a read is outstanding nothing is asked or written.
     link_status().read_pending = 1;

@@ -223,7 +223,11 @@ TEST(FileNames, ExtensionRule)
     EXPECT_EQ(complete_extension("settings.dat", ".dat"), "settings.dat");
     EXPECT_EQ(complete_extension("a.dat.old", ".dat"), "a.dat.old");
     EXPECT_EQ(complete_extension(".dat", ".dat"), ".dat.dat");  // not after the first character
-    EXPECT_EQ(complete_extension("A.DAT", ".dat"), "A.DAT.dat");
+    // In any case, and in the file's own name only.
+    EXPECT_EQ(complete_extension("A.DAT", ".dat"), "A.DAT");
+    EXPECT_EQ(complete_extension("UP.Tll", ".tll"), "UP.Tll");
+    EXPECT_EQ(complete_extension("old.dat/new", ".dat"), "old.dat/new.dat");
+    EXPECT_EQ(complete_extension("C:\\x.bmp\\shot", ".bmp"), "C:\\x.bmp\\shot.bmp");
 }
 
 }  // namespace

@@ -444,7 +444,7 @@ TEST_F(ConnectionDialogs, MenuOpensTheDialogsAndTheRoleChangeRetitlesTheWindow)
         d->accept();
     });
     window.run_command(command::client_server);
-    EXPECT_EQ(window.windowTitle(), "VELTA Server Program");
+    EXPECT_EQ(window.windowTitle(), "VELTA Server Program[*]");
 
     answer_with([](QDialog* d) { d->reject(); });
     window.run_command(command::tcp_setup);

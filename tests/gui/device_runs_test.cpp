@@ -401,6 +401,26 @@ TEST(BatchRunDialogs, ReadAllHasNoBroadcastAndItsLastStepSendsNothing)
     EXPECT_EQ(dialog.stop_note()->text(), "完了：311 項目を読み込みました。");
 }
 
+TEST(BatchRunDialogs, ReadAllAsksBeforeReplacingUnsavedEdits)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().config.pages.page_title[4] = "EDITED";
+    BatchRunDialog dialog(read_all_config());
+    dialog.show();
+    boxes.answer_next(BoxAnswer::no);
+    QTest::mouseClick(dialog.start_button(), Qt::LeftButton);
+    EXPECT_EQ(boxes.last_text(), "データを保存せずにデバイスから読み込みますか？");
+    EXPECT_EQ(boxes.boxes().back().default_answer, BoxAnswer::no);
+    EXPECT_FALSE(dialog.run_active());
+    EXPECT_TRUE(wire.sent().empty());
+
+    boxes.answer_next(BoxAnswer::yes);
+    QTest::mouseClick(dialog.start_button(), Qt::LeftButton);
+    EXPECT_TRUE(dialog.run_active());
+    QTest::mouseClick(dialog.stop_button(), Qt::LeftButton);
+}
+
 TEST(BatchRunDialogs, ReadAllStopsAtADamagedReplyNamingItsItem)
 {
     WireCapture wire;

@@ -17,6 +17,7 @@
 
 #include "core/common/file_io.h"
 #include "core/common/run_activity.h"
+#include "core/common/save_target.h"
 #include "core/glyphs/glyph_layout.h"
 #include "core/glyphs/glyph_state.h"
 #include "core/glyphs/glyph_text.h"
@@ -25,6 +26,7 @@
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
 #include "support/box_recorder.h"
+#include "support/config_sandbox.h"
 #include "support/wire_capture.h"
 #include "ui/glyphs/glyph_editor_dialog.h"
 #include "ui/glyphs/glyph_insert_dialog.h"
@@ -80,6 +82,7 @@ protected:
         set_glyph_editor_opener({});
     }
     WireCapture wire_;
+    ConfigSandbox config_;  // the platform dialogs remember their folders in velta.ini
     BoxRecorder boxes_;
 };
 
@@ -296,26 +299,19 @@ TEST_F(GlyphDialogs, SaveAsOfABareNameAsksBeforeOverwritingTheFileWithItsExtensi
     const std::string victim = (dir / "victim.tll").string();
     ASSERT_TRUE(write_file_atomically(victim, "keep"));
     GlyphListDialog list(GlyphSize::large);
-    QString question;
-    // The platform's own save dialog: type the bare name, accept, and answer its question No.
+    // The platform's own save dialog: type the bare name and accept; the question about the
+    // completed name is answered No.
     QTimer::singleShot(0, [&] {
         auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (files == nullptr)
             return;
         files->setDirectory(QString::fromStdString(dir.string()));
         files->selectFile(QStringLiteral("victim"));
-        QTimer::singleShot(0, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                question = box->text();
-                box->button(QMessageBox::No)->click();
-            }
-        });
         QMetaObject::invokeMethod(files, "accept");
-        if (files->isVisible())  // still open after the No
-            files->reject();
     });
+    boxes_.answer_next(BoxAnswer::no);
     list.button("名前をつけて保存")->click();
-    EXPECT_TRUE(question.contains(QStringLiteral("victim.tll"))) << question.toStdString();
+    EXPECT_EQ(boxes_.last_text(), "victim.tll" + std::string(k_text_overwrite_suffix));
     EXPECT_EQ(read_file_bytes(victim), std::optional<std::string>("keep"));
     std::filesystem::remove_all(dir);
 }

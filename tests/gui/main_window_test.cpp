@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,11 +23,13 @@
 #include <vector>
 
 #include "core/device/file_menu.h"
+#include "core/glyphs/glyph_sizes.h"
 #include "core/model/document.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
+#include "link/configuration_file.h"
 #include "link/serial_link.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
@@ -63,6 +67,7 @@ protected:
         return nullptr;
     }
 
+    ConfigSandbox config_;  // the recent files and folders go to velta.ini
     WireCapture wire_;
     BoxRecorder boxes_;
     MainWindow window_;
@@ -146,7 +151,7 @@ TEST_F(MainWindowTest, LinkItemsFollowTheInterfaceWheneverAMenuOpens)
 
 TEST_F(MainWindowTest, ProtocolNeedsTheSerialInterfaceAndRoleChangeRetitles)
 {
-    EXPECT_EQ(window_.windowTitle(), "VELTA Client Program");
+    EXPECT_EQ(window_.windowTitle(), "VELTA Client Program[*]");
     link_settings().interface = Interface::tcp;
     window_.run_command(command::protocol);
     EXPECT_TRUE(opened_.empty());
@@ -160,7 +165,7 @@ TEST_F(MainWindowTest, ProtocolNeedsTheSerialInterfaceAndRoleChangeRetitles)
     // The role dialog changes the role; the title follows once it has closed.
     on_open_ = [](int) { link_settings().tcp_role = TcpRole::server; };
     window_.run_command(command::client_server);
-    EXPECT_EQ(window_.windowTitle(), "VELTA Server Program");
+    EXPECT_EQ(window_.windowTitle(), "VELTA Server Program[*]");
 
     opened_.clear();
     window_.run_command(4711);
@@ -283,6 +288,104 @@ TEST_F(MainWindowTest, FileMenuItemsUseTheChooser)
     EXPECT_EQ(model().config.pages.page_title[2], "MENU");
 }
 
+TEST_F(MainWindowTest, TitleNamesTheFileAndMarksUnsavedSettingsAndGlyphs)
+{
+    QTemporaryDir dir;
+    chosen_ = (dir.path() + "/site").toStdString();
+    model().config.device.alarm_mode = 1;
+    window_.tick();
+    EXPECT_TRUE(window_.isWindowModified());
+    window_.action(command::file_save)->trigger();  // untitled: Save As
+    EXPECT_EQ(window_.windowTitle(), "VELTA Client Program - site.dat[*]");
+    EXPECT_FALSE(window_.isWindowModified());
+    glyph_slot(GlyphSize::medium, 3)[0] = '8';
+    window_.tick();
+    EXPECT_TRUE(window_.isWindowModified());
+    glyph_slot(GlyphSize::medium, 3)[0] = '0';
+    window_.tick();
+    EXPECT_FALSE(window_.isWindowModified());
+    window_.action(command::file_new)->trigger();
+    EXPECT_EQ(window_.windowTitle(), "VELTA Client Program[*]");
+}
+
+TEST_F(MainWindowTest, StatusBarShowsTheLinkAsItChanges)
+{
+    struct Case {
+        std::function<void()> set;
+        QString shown;
+    };
+    const std::vector<Case> cases = {
+        {[] {}, "COM 1  RS-232C"},
+        {[] {
+             link_settings().rs485 = true;
+             link_settings().com_port_index = 2;
+             link_settings().slave_address = 7;
+         },
+         "COM 3  RS-485  アドレス 07"},
+        {[] { link_settings().slave_address = 32; }, "COM 3  RS-485  Bloadcast"},
+        {[] {
+             link_settings().interface = Interface::tcp;
+             link_settings().host_list = {{192, 168, 1, 10}, {10, 0, 0, 5}};
+             link_settings().host_count = 2;
+             link_settings().selected_host = 1;
+             model().extras.port_number = "09004";
+         },
+         "TCP/IP クライアント  10.0.0.5:09004  未接続"},
+        {[] { link_status().socket_connected = 1; }, "TCP/IP クライアント  10.0.0.5:09004  接続中"},
+        {[] {
+             link_settings().tcp_role = TcpRole::server;
+             link_settings().selected_host = 2;
+             for (int slot : {1, 2, 4}) {
+                 peer_table()[static_cast<std::size_t>(slot)].in_use = 1;
+                 peer_table()[static_cast<std::size_t>(slot)].address =
+                     "192.168.0." + std::to_string(slot);
+             }
+         },
+         "TCP/IP サーバー  ポート 09004  停止中  接続 3 台  選択 192.168.0.2"},
+    };
+    for (const Case& c : cases) {
+        c.set();
+        window_.tick();
+        EXPECT_EQ(window_.link_label()->text(), c.shown);
+    }
+}
+
+TEST_F(MainWindowTest, FileShortcutsAndTheRecentFilesList)
+{
+    QTemporaryDir dir;
+    window_.show();
+    window_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    // Nine files saved through Ctrl+Shift+S: the list keeps the last eight, newest first.
+    for (int i = 0; i < 9; ++i) {
+        chosen_ = (dir.path() + QStringLiteral("/f%1").arg(i)).toStdString();
+        model().config.device.alarm_mode = i % 2;
+        QTest::keyClick(&window_, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(document().file_name, chosen_.value() + ".dat");
+    QStringList expected;
+    for (int i = 8; i >= 1; --i) expected << dir.path() + QStringLiteral("/f%1.dat").arg(i);
+    EXPECT_EQ(recent_files(), expected);
+    emit window_.recent_menu()->aboutToShow();
+    emit menu_titled("ﾌｧｲﾙ")->aboutToShow();
+    ASSERT_EQ(window_.recent_menu()->actions().size(), 8);
+
+    // Ctrl+N leaves an untitled document; Ctrl+S then asks for a name.
+    QTest::keyClick(&window_, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(document().file_name.empty());
+    chosen_.reset();
+    QTest::keyClick(&window_, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(document().file_name.empty());
+
+    // A recent entry opens its file (f6.dat held alarm mode 0) and moves to the top.
+    window_.recent_menu()->actions().at(2)->trigger();
+    EXPECT_EQ(document().file_name, (dir.path() + "/f6.dat").toStdString());
+    EXPECT_EQ(recent_files().front(), dir.path() + "/f6.dat");
+    chosen_ = (dir.path() + "/f3.dat").toStdString();
+    QTest::keyClick(&window_, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(model().config.device.alarm_mode, 1);
+}
+
 TEST_F(MainWindowTest, StatusBarShowsDateAndTimeAndTheTimerRunsTheWatchdogFirst)
 {
     EXPECT_EQ(status_date_text(QDate(2026, 12, 9)), "2026年12月 9日  水曜日");
@@ -321,7 +424,7 @@ TEST_F(MainWindowTest, WindowIsSmallFixedAndTitledByRole)
     EXPECT_TRUE(window_.windowFlags() & Qt::WindowMinimizeButtonHint);
     link_settings().tcp_role = TcpRole::server;
     MainWindow server;
-    EXPECT_EQ(server.windowTitle(), "VELTA Server Program");
+    EXPECT_EQ(server.windowTitle(), "VELTA Server Program[*]");
 }
 
 // Finds the modal window that opened and hands it to act, once the event loop runs.
@@ -351,6 +454,7 @@ TEST_F(MainWindowTest, VersionBoxShowsTheVersionAndCloses)
 
 TEST(SettingsFileDialog, HasItsTitlesAndFiltersAndSavesBareNamesAsDat)
 {
+    ConfigSandbox config;
     QTemporaryDir dir;
     QString title;
     QStringList filters;
@@ -368,14 +472,18 @@ TEST(SettingsFileDialog, HasItsTitlesAndFiltersAndSavesBareNamesAsDat)
     EXPECT_EQ(QString::fromStdString(*saved), dir.path() + "/week.dat");
 
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QString folder;
     when_open<QFileDialog>([&](QFileDialog* d) {
         title = d->windowTitle();
         mode = d->fileMode();
+        folder = d->directory().absolutePath();
         d->reject();
     });
     EXPECT_FALSE(choose_settings_file(FileDialogMode::open, nullptr).has_value());
     EXPECT_EQ(title, "ファイルのオープン");
     EXPECT_EQ(mode, QFileDialog::ExistingFile);
+    // The next dialog opens where the last file was chosen.
+    EXPECT_EQ(folder, QDir(dir.path()).absolutePath());
 }
 
 TEST(BoxPresenter, QuestionsAndErrorsBecomeQtBoxesWithTheirCaptionsAndIcons)
@@ -420,6 +528,23 @@ TEST(BoxPresenter, QuestionsAndErrorsBecomeQtBoxesWithTheirCaptionsAndIcons)
     set_box_presenter(previous);
 }
 
+TEST(BoxPresenter, EnterTakesTheSafeAnswerOfAQuestionAndEscCancels)
+{
+    const BoxPresenter previous = set_box_presenter(show_qt_box);
+    for (const auto& [key, answer] :
+         {std::pair{Qt::Key_Return, BoxAnswer::no}, std::pair{Qt::Key_Escape, BoxAnswer::cancel}}) {
+        QStringList buttons;
+        when_open<QMessageBox>([&buttons, key](QMessageBox* mb) {
+            for (QAbstractButton* b : mb->buttons()) buttons << b->text();
+            QTest::keyClick(mb, key);
+        });
+        EXPECT_EQ(ask_question(k_text_exit_unsaved, BoxButtons::yes_no_cancel, BoxAnswer::no),
+                  answer);
+        EXPECT_EQ(buttons.size(), 3);
+    }
+    set_box_presenter(previous);
+}
+
 TEST(SingleInstance, ASecondCopyIsToldAndRefused)
 {
     QTemporaryDir runtime;
@@ -459,7 +584,7 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
         "ip00_0=10\nip00_1=0\nip00_2=0\nip00_3=7\ncom_path0=/nonexistent/tty\n");
     {
         const std::unique_ptr<MainWindow> window = start_up();
-        EXPECT_EQ(window->windowTitle(), "VELTA Server Program");
+        EXPECT_EQ(window->windowTitle(), "VELTA Server Program[*]");
         EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(peer_table()[5].in_use, 0);
         EXPECT_EQ(model().config.pages.page_title[0], "");
@@ -471,7 +596,7 @@ TEST(StartUp, ReadsTheConfigurationAndOpensTheSerialPortOnlyForSerial)
     config.write_file("[VELTA_Section]\nInterface=0\ncom_path0=/nonexistent/tty\n");
     {
         const std::unique_ptr<MainWindow> window = start_up();
-        EXPECT_EQ(window->windowTitle(), "VELTA Client Program");
+        EXPECT_EQ(window->windowTitle(), "VELTA Client Program[*]");
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, "Miss! File Open");
     }

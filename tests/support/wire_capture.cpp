@@ -4,6 +4,7 @@
 
 #include "core/common/run_activity.h"
 #include "core/glyphs/glyph_replies.h"
+#include "core/glyphs/glyph_state.h"
 #include "core/model/document.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
@@ -36,6 +37,7 @@ void reset_for_test()
     reset_peer_table();
     run_activity() = RunActivity{};
     document() = Document{};
+    reset_glyph_state();
 }
 
 }  // namespace velta

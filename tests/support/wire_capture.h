@@ -26,7 +26,7 @@ private:
 };
 
 // Starts from fresh values: the model (link settings and peer table included), the runs and
-// the document.
+// the document and the glyph dialogs' state.
 void reset_for_test();
 
 }  // namespace velta

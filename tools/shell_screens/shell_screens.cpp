@@ -1,12 +1,14 @@
 // Shows one window of the shell with sample link settings, so it can be photographed:
 //   shell_screens WINDOW
-// WINDOW is one of main, version, interface, serial, role, client, server, slave, open, save.
+// WINDOW is one of main, main_server, version, interface, serial, role, client, server, slave,
+// open, save.
 #include <QApplication>
 #include <QFileDialog>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "core/model/document.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
@@ -38,8 +40,19 @@ void sample_links()
 
 std::unique_ptr<QWidget> make(const char* name)
 {
-    if (std::strcmp(name, "main") == 0)
+    if (std::strcmp(name, "main") == 0) {
+        // A file in use with an unsaved change: the title names it and shows the marker.
+        document().file_name = "/home/operator/site_a.dat";
+        model().config.device.alarm_mode = 1;
         return std::make_unique<MainWindow>();
+    }
+    if (std::strcmp(name, "main_server") == 0) {
+        // The server role with two devices connected, the second chosen.
+        link_settings().interface = Interface::tcp;
+        link_settings().tcp_role = TcpRole::server;
+        link_settings().selected_host = 2;
+        return std::make_unique<MainWindow>();
+    }
     if (std::strcmp(name, "version") == 0)
         return std::make_unique<VersionDialog>();
     if (std::strcmp(name, "interface") == 0)

@@ -1,5 +1,6 @@
 #include "core/common/file_io.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <random>
@@ -741,9 +742,17 @@ void StreamFile::close()
 
 std::string complete_extension(std::string_view name, std::string_view ext)
 {
+    // Only the file's own name counts, not the folders above it; "X.DAT" is a ".dat" file.
+    const std::size_t slash = name.find_last_of("/\\");
+    const std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    const auto same = [](char a, char b) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(a) == lower(b);
+    };
+    const bool has_ext = base.size() > 1 && std::search(base.begin() + 1, base.end(), ext.begin(),
+                                                        ext.end(), same) != base.end();
     std::string out(name);
-    const std::size_t at = name.size() > 1 ? name.find(ext, 1) : std::string_view::npos;
-    if (at == std::string_view::npos)
+    if (!has_ext)
         out.append(ext);
     return out;
 }

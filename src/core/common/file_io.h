@@ -88,7 +88,8 @@ private:
     bool failed_ = false;
 };
 
-// Appends ext unless the name holds it (case-sensitively) somewhere after its first character.
+// Appends ext unless the file's name (not the folders above it) holds it, in any case, somewhere
+// after its first character.
 std::string complete_extension(std::string_view name, std::string_view ext);
 
 }  // namespace velta

@@ -15,7 +15,15 @@ BoxPresenter& presenter()
 Box make(BoxKind kind, std::string_view caption, std::string_view text, BoxIcon icon,
          BoxButtons buttons, const void* owner, bool beep)
 {
-    return Box{kind, std::string(caption), std::string(text), icon, buttons, owner, beep, {}};
+    Box box;
+    box.kind = kind;
+    box.caption = std::string(caption);
+    box.text = std::string(text);
+    box.icon = icon;
+    box.buttons = buttons;
+    box.owner = owner;
+    box.beep = beep;
+    return box;
 }
 
 Box with_detail(Box box, std::string_view detail)
@@ -39,8 +47,17 @@ BoxPresenter set_box_presenter(BoxPresenter p)
 
 BoxAnswer present_box(const Box& box)
 {
-    if (!presenter())
-        return box.buttons == BoxButtons::yes_no ? BoxAnswer::no : BoxAnswer::ok;
+    if (!presenter()) {
+        switch (box.buttons) {
+            case BoxButtons::yes_no:
+                return BoxAnswer::no;
+            case BoxButtons::yes_no_cancel:
+                return BoxAnswer::cancel;
+            case BoxButtons::ok:
+                break;
+        }
+        return BoxAnswer::ok;
+    }
     return presenter()(box);
 }
 
@@ -90,6 +107,15 @@ bool ask_yes_no(std::string_view caption, std::string_view text, const void* own
 {
     return present_box(make(BoxKind::question, caption, text, BoxIcon::question, BoxButtons::yes_no,
                             owner, false)) == BoxAnswer::yes;
+}
+
+BoxAnswer ask_question(std::string_view text, BoxButtons buttons, BoxAnswer default_answer,
+                       std::string_view detail)
+{
+    Box box = with_detail(
+        make(BoxKind::question, "VELTA", text, BoxIcon::question, buttons, nullptr, false), detail);
+    box.default_answer = default_answer;
+    return present_box(box);
 }
 
 void plain_box(std::string_view text, BoxIcon icon, std::string_view detail)

@@ -21,8 +21,8 @@ enum class BoxKind {
 };
 
 enum class BoxIcon { none, error, warning, question, information };
-enum class BoxButtons { ok, yes_no };
-enum class BoxAnswer { ok, yes, no };
+enum class BoxButtons { ok, yes_no, yes_no_cancel };
+enum class BoxAnswer { ok, yes, no, cancel };
 
 struct Box {
     BoxKind kind = BoxKind::plain;
@@ -33,6 +33,8 @@ struct Box {
     const void* owner = nullptr;  // the dialog that owns the box, or none (modal to the task)
     bool beep = false;
     std::string detail;  // optional second text under the message (e.g. the system's reason)
+    // The button Enter presses; a question that can lose data defaults to the safe answer.
+    BoxAnswer default_answer = BoxAnswer::yes;
 };
 
 using BoxPresenter = std::function<BoxAnswer(const Box&)>;
@@ -54,6 +56,10 @@ void warning_box(std::string_view text, std::string_view detail);
 bool confirm_not_auto_switching(const void* owner);
 bool confirm_other_sizes(const void* owner);
 bool ask_yes_no(std::string_view caption, std::string_view text, const void* owner = nullptr);
+// A "VELTA" question with its buttons, default button and detail, as the operator answered it
+// (Esc is キャンセル where the box has one, else いいえ).
+BoxAnswer ask_question(std::string_view text, BoxButtons buttons, BoxAnswer default_answer,
+                       std::string_view detail = {});
 void plain_box(std::string_view text, BoxIcon icon = BoxIcon::none, std::string_view detail = {});
 
 inline constexpr std::string_view k_text_not_connected = "Socket が接続されていません";

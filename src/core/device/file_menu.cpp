@@ -3,6 +3,9 @@
 #include "core/common/file_io.h"
 #include "core/common/message_boxes.h"
 #include "core/common/run_activity.h"
+#include "core/common/save_target.h"
+#include "core/glyphs/glyph_file.h"
+#include "core/glyphs/glyph_state.h"
 #include "core/model/document.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
@@ -10,11 +13,6 @@
 
 namespace velta {
 namespace {
-
-bool may_drop_unsaved(std::string_view question)
-{
-    return !has_unsaved_changes() || ask_yes_no("VELTA", question);
-}
 
 bool write_to(const std::string& path)
 {
@@ -27,74 +25,130 @@ bool write_to(const std::string& path)
     return true;
 }
 
-}  // namespace
-
-void file_new()
+// Saves each unsaved part in turn, each to its file or through its save dialog; the first
+// that is cancelled or fails stops the rest.
+bool save_unsaved(const UnsavedData& unsaved, const FileChoosers& choose)
 {
-    if (settings_run_active() || !may_drop_unsaved(k_text_new_unsaved))
-        return;
-    reset_settings_model();
-    clear_answer_flags();
-    mark_config_saved();
+    if (unsaved.settings && !file_save(choose.settings))
+        return false;
+    for (GlyphSize size : unsaved.glyph_lists) {
+        const GlyphPathChooser glyph_choose = [&choose, size] {
+            return choose.glyph_list ? choose.glyph_list(size) : std::nullopt;
+        };
+        if (!glyph_file_save(size, glyph_choose))
+            return false;
+    }
+    return true;
 }
 
-void file_open(const SettingsFileChooser& choose)
+bool may_drop(std::string_view question, UnsavedData unsaved, const FileChoosers& choose)
 {
-    if (settings_run_active() || !may_drop_unsaved(k_text_open_unsaved))
-        return;
-    const std::optional<std::string> path = choose(FileDialogMode::open);
+    if (!unsaved.any())
+        return true;
+    switch (ask_question(question, BoxButtons::yes_no_cancel, BoxAnswer::no,
+                         unsaved_data_text(unsaved))) {
+        case BoxAnswer::yes:
+            return true;
+        case BoxAnswer::no:
+            return save_unsaved(unsaved, choose);
+        case BoxAnswer::cancel:
+        case BoxAnswer::ok:
+            break;
+    }
+    return false;
+}
+
+}  // namespace
+
+UnsavedData unsaved_data()
+{
+    UnsavedData u;
+    u.settings = has_unsaved_changes();
+    for (GlyphSize size : k_glyph_sizes)
+        if (glyph_list_unsaved(size))
+            u.glyph_lists.push_back(size);
+    return u;
+}
+
+std::string unsaved_data_text(const UnsavedData& unsaved)
+{
+    std::string parts = unsaved.settings ? "設定データ" : "";
+    for (GlyphSize size : unsaved.glyph_lists)
+        parts += (parts.empty() ? "外字" : "、外字") + std::string(glyph_size_info(size).name);
+    return "保存されていないデータ：" + parts;
+}
+
+bool file_new(const FileChoosers& choose)
+{
+    if (settings_run_active() || !may_drop(k_text_new_unsaved, unsaved_data(), choose))
+        return false;
+    // The port is also the link's, kept in velta.ini; the link itself is not the document's.
+    const std::string port = model().extras.port_number;
+    reset_settings_model();
+    model().extras.port_number = port;
+    mark_config_saved();
+    document().file_name.clear();
+    for (GlyphSize size : k_glyph_sizes) {
+        glyph_list_file_name(size).clear();
+        mark_glyph_list_saved(size);
+    }
+    glyph_state().glyph_edited = 0;
+    return true;
+}
+
+bool file_open(const FileChoosers& choose)
+{
+    UnsavedData settings_only;
+    settings_only.settings = has_unsaved_changes();
+    if (settings_run_active() || !may_drop(k_text_open_unsaved, settings_only, choose))
+        return false;
+    const std::optional<std::string> path =
+        choose.settings ? choose.settings(FileDialogMode::open) : std::nullopt;
     if (!path)
-        return;
+        return false;
     const FileResult loaded = load_settings_file(*path);
     if (loaded.status != FileStatus::ok) {
         // The loader names the line of a malformed file; the model is as it was.
         warning_box(loaded.message, loaded.reason);
-        return;
+        return false;
     }
     model().config = loaded.config;
     document().file_name = *path;
     mark_config_saved();
+    return true;
 }
 
-bool file_save()
+bool file_save(const SettingsFileChooser& choose)
 {
-    const std::string& name = document().file_name;
-    if (name.empty()) {
-        warning_box(k_text_no_file);
-        return false;
-    }
-    return write_to(name);
+    const std::string name = document().file_name;
+    return name.empty() ? file_save_as(choose) : write_to(name);
 }
 
 bool file_save_as(const SettingsFileChooser& choose)
 {
-    const std::optional<std::string> chosen = choose(FileDialogMode::save);
+    const std::optional<std::string> chosen = choose ? choose(FileDialogMode::save) : std::nullopt;
     if (!chosen)
         return false;
-    const std::string path = settings_file_name_for_save(*chosen);
-    if (!write_to(path))
+    const std::optional<std::string> path = confirmed_save_path(*chosen, k_settings_extension);
+    if (!path || !write_to(*path))
         return false;
-    document().file_name = path;
+    document().file_name = *path;
     return true;
 }
 
-bool exit_allowed(const SettingsFileChooser& choose)
+bool exit_allowed(const FileChoosers& choose)
 {
     if (link_status().socket_connected == 1) {
         error_box(k_text_disconnect_first);
         return false;
     }
-    if (has_unsaved_changes() && !ask_yes_no("VELTA", k_text_exit_unsaved))
-        return document().file_name.empty() ? file_save_as(choose) : file_save();
-    return true;
+    return may_drop(k_text_exit_unsaved, unsaved_data(), choose);
 }
 
-std::string settings_file_name_for_save(std::string_view chosen)
+bool read_all_may_replace_unsaved()
 {
-    const std::size_t slash = chosen.find_last_of("/\\");
-    const std::size_t base = slash == std::string_view::npos ? 0 : slash + 1;
-    return std::string(chosen.substr(0, base)) +
-           complete_extension(chosen.substr(base), k_settings_extension);
+    return !has_unsaved_changes() || ask_question(k_text_read_all_unsaved, BoxButtons::yes_no,
+                                                  BoxAnswer::no) == BoxAnswer::yes;
 }
 
 }  // namespace velta

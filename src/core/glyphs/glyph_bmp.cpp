@@ -1,6 +1,7 @@
 #include "core/glyphs/glyph_bmp.h"
 
 #include "core/common/file_io.h"
+#include "core/common/save_target.h"
 #include "core/glyphs/glyph_layout.h"
 #include "core/glyphs/glyph_state.h"
 #include "core/model/settings_model.h"
@@ -81,9 +82,11 @@ bool export_glyph_bmp(GlyphSize size, int number, std::string_view file_bytes,
         choose(glyph_bmp_title(size, number), glyph_bmp_default_name(size, number));
     if (!chosen)
         return false;
-    std::string path = complete_extension(*chosen, ".bmp");
-    glyph_state().glyph_bmp_file_name = path;
-    return write_file_atomically(path, file_bytes);
+    const std::optional<std::string> path = confirmed_save_path(*chosen, ".bmp");
+    if (!path)
+        return false;
+    glyph_state().glyph_bmp_file_name = *path;
+    return write_file_atomically(*path, file_bytes);
 }
 
 }  // namespace velta

@@ -27,7 +27,8 @@ std::string glyph_bmp_default_name(GlyphSize size, int number);
 using BmpPathChooser = std::function<std::optional<std::string>(const std::string& title,
                                                                 const std::string& default_name)>;
 // Asks for the name and writes the file. Nothing happens while a read is outstanding or on
-// cancel; a file that cannot be created is skipped without a message. True when written.
+// cancel (or when the operator keeps an existing file); a file that cannot be created is
+// skipped without a message. True when written.
 bool export_glyph_bmp(GlyphSize size, int number, std::string_view file_bytes,
                       const BmpPathChooser& choose);
 

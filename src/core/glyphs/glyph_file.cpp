@@ -5,6 +5,7 @@
 #include "core/common/file_io.h"
 #include "core/common/message_boxes.h"
 #include "core/common/run_activity.h"
+#include "core/common/save_target.h"
 #include "core/glyphs/glyph_state.h"
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
@@ -21,6 +22,20 @@ bool is_blank(char c)
 bool busy_reading()
 {
     return link_status().read_pending != 0;
+}
+
+// An editor's mouse press counts as well as any change to the size's store.
+bool unsaved_glyphs(GlyphSize size)
+{
+    return glyph_state().glyph_edited != 0 || glyph_list_unsaved(size);
+}
+
+// The store of the size went to path (or came from it).
+void saved_as(GlyphSize size, const std::string& path)
+{
+    glyph_list_file_name(size) = path;
+    glyph_state().glyph_edited = 0;
+    mark_glyph_list_saved(size);
 }
 
 }  // namespace
@@ -172,8 +187,7 @@ bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
 {
     if (link_status().read_pending != 0 || settings_run_active())
         return false;
-    GlyphState& g = glyph_state();
-    if (g.glyph_edited != 0 && !ask_yes_no("VELTA", k_text_open_unsaved_glyphs))
+    if (unsaved_glyphs(size) && !ask_yes_no("VELTA", k_text_open_unsaved_glyphs))
         return false;
     const std::optional<std::string> path = choose();
     if (!path)
@@ -192,56 +206,56 @@ bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
         case GlyphReadResult::read:
             break;
     }
-    glyph_list_file_name(size) = *path;
-    g.glyph_edited = 0;
+    saved_as(size, *path);
     return true;
 }
 
-void glyph_file_save(GlyphSize size)
+bool glyph_file_save(GlyphSize size, const GlyphPathChooser& choose)
 {
     if (busy_reading())
-        return;
-    const std::string& name = glyph_list_file_name(size);
-    if (name.empty()) {
-        warning_box(k_text_no_file);
-        return;
-    }
+        return false;
+    const std::string name = glyph_list_file_name(size);
+    // A list that has no file yet is saved under a name the operator chooses.
+    if (name.empty())
+        return glyph_file_save_as(size, choose);
     std::string why;
     if (!write_glyph_list(size, name, &why)) {
         error_box(k_text_cant_open, why);
-        return;
+        return false;
     }
-    glyph_state().glyph_edited = 0;
+    saved_as(size, name);
+    return true;
 }
 
-void glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
+bool glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
 {
     if (busy_reading())
-        return;
+        return false;
     const std::optional<std::string> chosen = choose();
     if (!chosen)
-        return;
-    const std::string path = complete_extension(*chosen, glyph_file_extension(size));
+        return false;
+    const std::optional<std::string> path =
+        confirmed_save_path(*chosen, glyph_file_extension(size));
+    if (!path)
+        return false;
     std::string why;
-    if (!write_glyph_list(size, path, &why)) {
+    if (!write_glyph_list(size, *path, &why)) {
         error_box(k_text_cant_open, why);
-        return;
+        return false;
     }
-    glyph_list_file_name(size) = path;
-    glyph_state().glyph_edited = 0;
+    saved_as(size, *path);
+    return true;
 }
 
 bool glyph_buffer_clear(GlyphSize size, const void* owner)
 {
     if (busy_reading())
         return false;
-    GlyphState& g = glyph_state();
-    if (g.glyph_edited != 0 && !ask_yes_no(k_caption_new, k_text_new_unsaved, owner))
+    if (unsaved_glyphs(size) && !ask_yes_no(k_caption_new, k_text_new_unsaved, owner))
         return false;
     const GlyphSizeInfo& info = glyph_size_info(size);
     for (int s = 0; s < info.slot_count; ++s) std::ranges::fill(glyph_slot(size, s), '0');
-    glyph_list_file_name(size).clear();
-    g.glyph_edited = 0;
+    saved_as(size, {});
     return true;
 }
 

@@ -52,17 +52,17 @@ GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path,
                                 std::string* message = nullptr);
 
 // The file flows of a list dialog. A chooser shows the open or save dialog and returns the
-// chosen path, or nothing on cancel. Each returns true when the store of the size changed.
-// Opening over unsaved glyph edits asks first; a file read or written leaves no unsaved glyph
-// edits behind.
+// chosen path, or nothing on cancel. Open and clear return true when the store of the size
+// changed, the saves when the file was written. Opening or clearing over unsaved glyphs of the
+// size (glyph_list_unsaved, or an editor's press) asks first; a file read or written leaves the
+// size saved. Save without a file of the size is Save As.
 using GlyphPathChooser = std::function<std::optional<std::string>()>;
 bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose);
-void glyph_file_save(GlyphSize size);
-void glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose);
+bool glyph_file_save(GlyphSize size, const GlyphPathChooser& choose);
+bool glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose);
 bool glyph_buffer_clear(GlyphSize size, const void* owner);
 
 inline constexpr std::string_view k_text_cant_open = k_text_file_error;
-inline constexpr std::string_view k_text_no_file = "Don't file open";
 inline constexpr std::string_view k_text_open_unsaved_glyphs =
     "外字データを保存せずに別のファイルを開きますか？";
 inline constexpr std::string_view k_text_new_unsaved = "データを保存せずに新規作成しますか？";

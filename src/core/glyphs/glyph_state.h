@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/glyphs/glyph_sizes.h"
+#include "core/model/settings_model.h"
 
 namespace velta {
 
@@ -18,6 +19,9 @@ struct GlyphState {
     // another size's file in the wrong layout.
     std::array<std::string, 3> glyph_list_file_name;
     std::string glyph_bmp_file_name;  // the path of the last bitmap export
+    // The stores as last read from or written to their files (or cleared): a size whose store
+    // differs has unsaved glyphs, whatever changed them (an edit, a derivation, a read).
+    GlyphStore glyph_saved;
 };
 
 GlyphState& glyph_state();
@@ -25,5 +29,10 @@ GlyphState& glyph_state();
 void reset_glyph_state();
 
 std::string& glyph_list_file_name(GlyphSize size);
+
+// True when the store of the size differs from what its file holds (or the clear left).
+bool glyph_list_unsaved(GlyphSize size);
+// The store of the size as it is now is what its file holds.
+void mark_glyph_list_saved(GlyphSize size);
 
 }  // namespace velta

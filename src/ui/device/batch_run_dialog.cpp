@@ -12,6 +12,7 @@
 #include "core/common/message_boxes.h"
 #include "core/device/batch_steps.h"
 #include "core/device/device_compare.h"
+#include "core/device/file_menu.h"
 #include "core/model/settings_backup.h"
 #include "core/wire/framing.h"
 #include "link/configuration_file.h"
@@ -49,6 +50,8 @@ BatchRunConfig read_all_config()
     c.fast_key = "fast_read_all";
     c.done_text = QStringLiteral("%1 項目を読み込みました。");
     c.items = k_read_all_steps - 1;  // the last step only waits for the last answer
+    // The device's values replace what is being edited, so unsaved edits are asked about first.
+    c.may_start = read_all_may_replace_unsaved;
     return c;
 }
 

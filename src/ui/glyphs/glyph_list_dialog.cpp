@@ -1,6 +1,7 @@
 #include "ui/glyphs/glyph_list_dialog.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -23,6 +24,7 @@
 #include "core/glyphs/glyph_state.h"
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
+#include "link/configuration_file.h"
 #include "ui/glyphs/glyph_editor_dialog.h"
 #include "ui/glyphs/glyph_paint_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
@@ -37,13 +39,19 @@ constexpr QRgb k_box_background = qRgb(212, 208, 200);
 
 std::optional<std::string> platform_file_dialog(QWidget* owner, const GlyphFileRequest& r)
 {
-    QFileDialog dialog(owner, r.title, r.default_name, r.filter);
+    const std::string kind = r.kind.toStdString();
+    const QString folder = last_folder(kind);
+    const QString start = folder.isEmpty() ? r.default_name : QDir(folder).filePath(r.default_name);
+    QFileDialog dialog(owner, r.title, start, r.filter);
     dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(r.default_suffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    remember_folder(kind, chosen);
+    return QFile::encodeName(chosen).toStdString();
 }
 
 GlyphFileDialog& file_dialog()
@@ -83,6 +91,18 @@ QString filter_of(std::string_view first)
 GlyphFileDialog set_glyph_file_dialog(GlyphFileDialog dialog)
 {
     return std::exchange(file_dialog(), dialog ? std::move(dialog) : platform_file_dialog);
+}
+
+std::optional<std::string> ask_glyph_list_file(GlyphSize size, bool save, QWidget* owner)
+{
+    GlyphFileRequest r;
+    r.save = save;
+    r.title = save ? QStringLiteral("ファイルの保存") : QStringLiteral("ファイルのオープン");
+    r.filter = filter_of(glyph_file_filter_name(size));
+    r.kind = qs(glyph_file_extension(size).substr(1));
+    if (save)
+        r.default_suffix = r.kind;
+    return file_dialog()(owner, r);
 }
 
 GlyphEditorOpener set_glyph_editor_opener(GlyphEditorOpener opener)
@@ -203,12 +223,15 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
         if (glyph_buffer_clear(size_, this))
             draw_thumbnails();
     });
-    on(names[1], [this] {
-        if (glyph_file_open(size_, [this] { return ask_file(false); }))
+    const auto ask = [this](bool save) {
+        return [this, save] { return ask_glyph_list_file(size_, save, this); };
+    };
+    on(names[1], [this, ask] {
+        if (glyph_file_open(size_, ask(false)))
             draw_thumbnails();
     });
-    on(names[2], [this] { glyph_file_save(size_); });
-    on(names[3], [this] { glyph_file_save_as(size_, [this] { return ask_file(true); }); });
+    on(names[2], [this, ask] { glyph_file_save(size_, ask(true)); });
+    on(names[3], [this, ask] { glyph_file_save_as(size_, ask(true)); });
     on(names[4], [this] { start_run(false); });
     on(names[5], [this] { start_run(true); });
 
@@ -334,17 +357,6 @@ void GlyphListDialog::stop_run()
     show_running(false);
 }
 
-std::optional<std::string> GlyphListDialog::ask_file(bool save)
-{
-    GlyphFileRequest r;
-    r.save = save;
-    r.title = save ? QStringLiteral("ファイルの保存") : QStringLiteral("ファイルのオープン");
-    r.filter = filter_of(glyph_file_filter_name(size_));
-    if (save)
-        r.default_suffix = qs(glyph_file_extension(size_).substr(1));
-    return file_dialog()(this, r);
-}
-
 std::string GlyphListDialog::box_bmp_bytes(int box_index) const
 {
     const QImage shot = boxes_.at(static_cast<std::size_t>(box_index))
@@ -385,6 +397,7 @@ void GlyphListDialog::mouseDoubleClickEvent(QMouseEvent* e)
                              r.default_name = qs(name);
                              r.filter = filter_of("データ(*.bmp)");
                              r.default_suffix = QStringLiteral("bmp");
+                             r.kind = r.default_suffix;
                              return file_dialog()(this, r);
                          });
     }

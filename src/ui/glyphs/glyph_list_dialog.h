@@ -30,15 +30,19 @@ struct GlyphFileRequest {
     QString title;
     QString default_name;
     QString filter;  // "データ(*.tll);;すべて(*.*)"
-    // Given to a bare name before the overwrite question, so the question is asked about the
-    // file that will really be written ("tll", "bmp").
+    // Given to a bare name ("tll", "bmp"). The overwrite question is the flows' own, asked
+    // about the name with its extension completed.
     QString default_suffix;
+    // The kind of file, whose folder the dialog opens in and remembers ("tll", "bmp").
+    QString kind;
 };
 // Shows a file dialog and returns the chosen path, or nothing on cancel. Tests install their
 // own; the program uses the platform's file dialogs.
 using GlyphFileDialog =
     std::function<std::optional<std::string>(QWidget* owner, const GlyphFileRequest& request)>;
 GlyphFileDialog set_glyph_file_dialog(GlyphFileDialog dialog);
+// The save dialog of a size's list file, through the dialog above.
+std::optional<std::string> ask_glyph_list_file(GlyphSize size, bool save, QWidget* owner);
 
 // Opens the editor of a size on glyph_transfer_index, modally over owner. Replaceable so that
 // tests can see the call without a nested loop.
@@ -95,7 +99,6 @@ private:
     void show_running(bool running);
     void run_ended();
     bool busy() const;
-    std::optional<std::string> ask_file(bool save);
 
     GlyphSize size_;
     std::vector<GlyphThumbnail*> boxes_;

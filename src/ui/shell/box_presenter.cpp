@@ -1,5 +1,6 @@
 #include "ui/shell/box_presenter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
@@ -38,6 +39,21 @@ QMessageBox::Icon qt_icon(BoxIcon icon)
     return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButton qt_button(BoxAnswer answer)
+{
+    switch (answer) {
+        case BoxAnswer::no:
+            return QMessageBox::No;
+        case BoxAnswer::cancel:
+            return QMessageBox::Cancel;
+        case BoxAnswer::yes:
+            return QMessageBox::Yes;
+        case BoxAnswer::ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
 }  // namespace
 
 BoxAnswer show_qt_box(const Box& box)
@@ -50,10 +66,19 @@ BoxAnswer show_qt_box(const Box& box)
         mb.setInformativeText(qs(box.detail));
     // Boxes without an owner hold up the whole program, as the operator expects of them.
     mb.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
-    if (box.buttons == BoxButtons::yes_no) {
-        mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        mb.setDefaultButton(QMessageBox::Yes);
-        return mb.exec() == QMessageBox::Yes ? BoxAnswer::yes : BoxAnswer::no;
+    if (box.buttons != BoxButtons::ok) {
+        const bool cancel = box.buttons == BoxButtons::yes_no_cancel;
+        mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                              (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
+        mb.setDefaultButton(qt_button(box.default_answer));
+        mb.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
+        mb.exec();
+        const QAbstractButton* pressed = mb.clickedButton();
+        if (pressed == mb.button(QMessageBox::Yes))
+            return BoxAnswer::yes;
+        if (pressed == mb.button(QMessageBox::No) || !cancel)
+            return BoxAnswer::no;
+        return BoxAnswer::cancel;
     }
     mb.setStandardButtons(QMessageBox::Ok);
     mb.exec();

@@ -4,17 +4,25 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 #include <array>
 
 #include "core/common/message_boxes.h"
+#include "core/model/document.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "core/wire/peer_table.h"
 #include "core/wire/watchdog.h"
+#include "link/configuration_file.h"
+#include "link/serial_link.h"
+#include "link/tcp_link.h"
+#include "ui/glyphs/glyph_list_dialog.h"
 #include "ui/shell/command_table.h"
 #include "ui/shell/dialog_table.h"
 #include "ui/shell/pictures.h"
@@ -24,17 +32,61 @@
 namespace velta {
 namespace {
 
-constexpr int k_date_part_width = 500;
+constexpr int k_status_part_margin = 12;
+constexpr int k_broadcast_address = 32;  // past "31" in the address list: "Bloadcast"
 constexpr int k_central_height = 4;
 constexpr int k_toolbar_button_width = k_toolbar_image_width + 7;
 constexpr int k_toolbar_button_height = k_toolbar_image_height + 6;
 
 }  // namespace
 
-QString main_window_title(TcpRole tcp_role)
+QString main_window_title(TcpRole tcp_role, const std::string& file_name)
 {
-    return tcp_role == TcpRole::server ? QStringLiteral("VELTA Server Program")
-                                       : QStringLiteral("VELTA Client Program");
+    QString title = tcp_role == TcpRole::server ? QStringLiteral("VELTA Server Program")
+                                                : QStringLiteral("VELTA Client Program");
+    if (!file_name.empty())
+        title += QStringLiteral(" - ") + QFileInfo(QString::fromStdString(file_name)).fileName();
+    return title + QStringLiteral("[*]");
+}
+
+QString link_status_text()
+{
+    const LinkSettings& l = link_settings();
+    if (l.interface == Interface::serial) {
+        QString text = QStringLiteral("COM %1").arg(l.com_port_index + 1);
+        if (!l.rs485)
+            text += QStringLiteral("  RS-232C");
+        else if (l.slave_address >= k_broadcast_address)
+            text += QStringLiteral("  RS-485  Bloadcast");
+        else
+            text += QStringLiteral("  RS-485  アドレス %1")
+                        .arg(l.slave_address, 2, 10, QLatin1Char('0'));
+        return serial_port_lost() ? text + QStringLiteral("  切断") : text;
+    }
+    const QString port = qs(model().extras.port_number);
+    if (l.tcp_role == TcpRole::client) {
+        QString host = QStringLiteral("ホスト未選択");
+        if (l.selected_host >= 0 && l.selected_host < static_cast<int>(l.host_list.size())) {
+            const IpAddress& a = l.host_list[static_cast<std::size_t>(l.selected_host)];
+            host = QStringLiteral("%1.%2.%3.%4").arg(a[0]).arg(a[1]).arg(a[2]).arg(a[3]);
+        }
+        return QStringLiteral("TCP/IP クライアント  %1:%2  %3")
+            .arg(host, port,
+                 link_status().socket_connected == 1 ? QStringLiteral("接続中")
+                                                     : QStringLiteral("未接続"));
+    }
+    const PeerTable& peers = peer_table();
+    const auto connected = std::count_if(peers.begin() + 1, peers.end(),
+                                         [](const PeerSlot& p) { return p.in_use != 0; });
+    QString chosen = QStringLiteral("選択なし");
+    if (l.selected_host > 0 && l.selected_host < k_peer_slots &&
+        peers[static_cast<std::size_t>(l.selected_host)].in_use != 0)
+        chosen =
+            QStringLiteral("選択 ") + qs(peers[static_cast<std::size_t>(l.selected_host)].address);
+    return QStringLiteral("TCP/IP サーバー  ポート %1  %2  接続 %3 台  %4")
+        .arg(port, tcp_listening() ? QStringLiteral("待ち受け中") : QStringLiteral("停止中"))
+        .arg(connected)
+        .arg(chosen);
 }
 
 QString status_date_text(const QDate& date)
@@ -60,13 +112,19 @@ std::optional<std::string> choose_settings_file(FileDialogMode mode, QWidget* ow
     dialog.setNameFilters({QStringLiteral("データ(*.dat)"), QStringLiteral("すべて(*.*)")});
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    // A bare name gets its ".dat" before the overwrite question, so the question is asked
-    // about the file that will really be written.
-    if (!open)
+    const QString folder = last_folder("dat");
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+    // The overwrite question comes from the save flow, about the name with its ".dat".
+    if (!open) {
         dialog.setDefaultSuffix(QStringLiteral("dat"));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().constFirst().toStdString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    remember_folder("dat", chosen);
+    return chosen.toStdString();
 }
 
 MainWindow::MainWindow(QWidget* parent)
@@ -78,12 +136,13 @@ MainWindow::MainWindow(QWidget* parent)
       quit_([] { QCoreApplication::quit(); })
 {
     chooser_ = [this](FileDialogMode mode) { return choose_settings_file(mode, this); };
+    glyph_chooser_ = [this](GlyphSize size) { return ask_glyph_list_file(size, true, this); };
     setWindowIcon(program_icon());
-    update_title();
 
     build_menus();
     build_toolbar();
     build_status_bar();
+    update_title();
     auto* central = new QWidget;
     central->setFixedHeight(k_central_height);
     setCentralWidget(central);
@@ -103,9 +162,11 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
-QAction* MainWindow::add_item(QMenu* menu, int command_id, const char* text)
+QAction* MainWindow::add_item(QMenu* menu, int command_id, const char* text,
+                              const QKeySequence& keys)
 {
     QAction* a = menu->addAction(QString::fromUtf8(text));
+    a->setShortcut(keys);
     a->setData(command_id);
     connect(a, &QAction::triggered, this, [this, command_id] { run_command(command_id); });
     actions_[command_id] = a;
@@ -118,10 +179,13 @@ void MainWindow::build_menus()
     QMenuBar* bar = menuBar();
 
     QMenu* file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
-    add_item(file, c::file_new, "新規作成");
-    add_item(file, c::file_open, "開く");
-    add_item(file, c::file_save, "上書き保存");
-    add_item(file, c::file_save_as, "名前を付けて保存");
+    add_item(file, c::file_new, "新規作成", QKeySequence(Qt::CTRL | Qt::Key_N));
+    add_item(file, c::file_open, "開く", QKeySequence(Qt::CTRL | Qt::Key_O));
+    add_item(file, c::file_save, "上書き保存", QKeySequence(Qt::CTRL | Qt::Key_S));
+    add_item(file, c::file_save_as, "名前を付けて保存",
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addSeparator();
+    recent_menu_ = file->addMenu(QStringLiteral("最近使ったファイル"));
     file->addSeparator();
     add_item(file, c::restore_backup, "バックアップから復元…");
     add_item(file, c::backup_folder, "バックアップのフォルダを開く");
@@ -200,12 +264,21 @@ void MainWindow::build_status_bar()
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
     date_label_ = new QLabel;
-    date_label_->setFixedWidth(k_date_part_width);
+    // Room for the longest date; the rest of the bar shows the link.
+    date_label_->setFixedWidth(
+        date_label_->fontMetrics().horizontalAdvance(QStringLiteral("2026年12月31日  水曜日")) +
+        k_status_part_margin);
     time_label_ = new QLabel;
     time_label_->setFrameStyle(QFrame::Panel | QFrame::Raised);
     time_label_->setAlignment(Qt::AlignCenter);
+    time_label_->setFixedWidth(
+        time_label_->fontMetrics().horizontalAdvance(QStringLiteral("00：00：00")) +
+        k_status_part_margin);
+    link_label_ = new QLabel;
+    link_label_->setObjectName(QStringLiteral("link_status"));
     bar->addWidget(date_label_);
-    bar->addWidget(time_label_, 1);
+    bar->addWidget(link_label_, 1);
+    bar->addWidget(time_label_);
 }
 
 QAction* MainWindow::action(int command_id) const
@@ -216,7 +289,41 @@ QAction* MainWindow::action(int command_id) const
 
 void MainWindow::update_title()
 {
-    setWindowTitle(main_window_title(link_settings().tcp_role));
+    setWindowTitle(main_window_title(link_settings().tcp_role, document().file_name));
+    setWindowModified(unsaved_data().any());
+    const QString link = link_status_text();
+    if (link_label_->text() != link)
+        link_label_->setText(link);
+}
+
+void MainWindow::update_recent_menu()
+{
+    recent_menu_->clear();
+    const QStringList files = recent_files();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* a = recent_menu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        connect(a, &QAction::triggered, this, [this, path] { open_recent(path); });
+    }
+    recent_menu_->setEnabled(!files.isEmpty());
+}
+
+void MainWindow::open_recent(const QString& path)
+{
+    // Only the open takes the recent name; a save offered first still asks where.
+    const SettingsFileChooser recent = [this, path](FileDialogMode mode) {
+        return mode == FileDialogMode::open ? std::optional<std::string>(path.toStdString())
+                                            : chooser_(mode);
+    };
+    file_done(file_open({recent, glyph_chooser_}));
+}
+
+void MainWindow::file_done(bool ok)
+{
+    if (ok && !document().file_name.empty())
+        add_recent_file(QString::fromStdString(document().file_name));
+    update_recent_menu();
+    update_title();
 }
 
 void MainWindow::apply_menu_rules()
@@ -227,6 +334,7 @@ void MainWindow::apply_menu_rules()
     action(command::tcp_setup)->setEnabled(tcp);
     action(command::serial_setup)->setEnabled(!tcp);
     action(command::slave_address)->setEnabled(!tcp && l.rs485);
+    update_recent_menu();
 }
 
 void MainWindow::run_command(int command_id)
@@ -234,16 +342,17 @@ void MainWindow::run_command(int command_id)
     const int id = menu_command_of(command_id);
     switch (id) {
         case command::file_new:
-            file_new();
+            file_new(choosers());
+            update_title();
             return;
         case command::file_open:
-            file_open(chooser_);
+            file_done(file_open(choosers()));
             return;
         case command::file_save:
-            file_save();
+            file_done(file_save(chooser_));
             return;
         case command::file_save_as:
-            file_save_as(chooser_);
+            file_done(file_save_as(chooser_));
             return;
         case command::exit:
             close();
@@ -291,7 +400,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* e)
 
 bool MainWindow::request_exit()
 {
-    if (!exit_allowed(chooser_))
+    if (!exit_allowed(choosers()))
         return false;
     timer_.stop();
     exit_accepted_ = true;
@@ -311,6 +420,7 @@ void MainWindow::tick()
 {
     watchdog_tick();
     update_clock();
+    update_title();
 }
 
 void MainWindow::update_clock()
