@@ -115,7 +115,7 @@ TEST(ConfigDiff, ASettingsFileReadsBackTheConfigurationItWasWrittenFrom)
         c.device.schedule_page[0][0] = k_page_pas;
         c.device.schedule_page[30][23] = 100;
         c.device.power_on_page = k_page_pas;
-        c.device.alarm_hold_time = "5";
+        c.device.alarm_hold_time = "005";  // as the device holds it
         c.device.net_subnet_class = 0;
         const SettingsLoad load = parse_settings_file(settings_file_text(c));
         ASSERT_TRUE(load.ok) << load.message;

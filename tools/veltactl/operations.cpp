@@ -183,6 +183,8 @@ Outcome prepare_input(const Options& o, const std::tm& now)
             return out;
         }
         velta::model().config = r.config;
+        if (!r.warning.empty())
+            out.error = o.file + ": " + r.warning;  // a warning: the run goes on
         // sync checks only the steps of its plan, once the device has been read.
         if (const auto refusal =
                 o.command == Command::set_all ? velta::set_all_refusal() : std::nullopt) {

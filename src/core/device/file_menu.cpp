@@ -54,6 +54,8 @@ void file_open(const SettingsFileChooser& choose)
     model().config = loaded.config;
     document().file_name = *path;
     mark_config_saved();
+    if (!loaded.warning.empty())
+        warning_box(loaded.warning);
 }
 
 bool file_save()
