@@ -105,6 +105,19 @@ TEST(ConfigDiff, RowsComeInTheSetAllOrder)
                                         "title_position.001", "network.time_register"}));
 }
 
+// Trailing full-width blanks are the padding of the title command: the device gives the title
+// back without them, and that is no difference. Titles it cannot take still differ as text.
+TEST(ConfigDiff, TitlesAreComparedAsTheyAreSent)
+{
+    DeviceConfig tool;
+    DeviceConfig device;
+    tool.pages.page_title[0] = "\x88\x9F\x81\x40\x81\x40";
+    device.pages.page_title[0] = "\x88\x9F";
+    tool.pages.page_title[1] = "AB ";
+    device.pages.page_title[1] = "AB";
+    EXPECT_EQ(keys_of(diff(tool, device)), std::vector<std::string>{"title.002"});
+}
+
 TEST(ConfigDiff, ASettingsFileReadsBackTheConfigurationItWasWrittenFrom)
 {
     for (const int page_mode : {0, 1}) {

@@ -261,13 +261,16 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     EXPECT_EQ(out.exit_code, k_exit_ok) << out.error;
     EXPECT_EQ(velta::model().config.device.alarm_mode, 1);
 
-    // A value no command carries (an earlier version's file): loaded as its default, the
-    // line named on stderr, and the run goes on.
+    // A value no command carries (an earlier version's file) is not replaced by its default
+    // on a device: nothing is sent. A diff compares the default, and says so.
     velta::model().config.device.alarm_hold_time = "002";
     ASSERT_TRUE(velta::save_settings_file(good, velta::model().config));
-    out = prepare_input(options_for(Command::set_all, good), march_fifth());
+    out = prepare_input(options_for(Command::sync, good), march_fifth());
+    EXPECT_EQ(out.exit_code, k_exit_file);
+    EXPECT_EQ(out.error, good + ": nothing sent: line 4034 holds a value no command can carry");
+    out = prepare_input(options_for(Command::diff, good), march_fifth());
     EXPECT_EQ(out.exit_code, k_exit_ok);
-    EXPECT_NE(out.error.find(good + ": 設定ファイルの 4034 行目"), std::string::npos) << out.error;
+    EXPECT_NE(out.error.find("line 4034"), std::string::npos) << out.error;
     EXPECT_EQ(velta::model().config.device.alarm_hold_time, "010");
 
     Options g = options_for(Command::glyphs_set, dir.file("short.tls"));

@@ -353,17 +353,25 @@ SettingsLoad parse_settings_file(std::string_view text)
 
 FileResult load_settings_file(const std::string& path)
 {
-    std::string why;
-    const std::optional<std::string> bytes = read_file_bytes(path, k_settings_file_max_bytes, &why);
-    if (!bytes)
-        return {FileStatus::cannot_open, std::string(k_text_file_error), std::move(why), {}, {}};
-    SettingsLoad load = parse_settings_file(*bytes);
-    if (!load.ok)
-        return {FileStatus::malformed, load.message, {}, {}, {}};
     FileResult r;
+    const std::optional<std::string> bytes =
+        read_file_bytes(path, k_settings_file_max_bytes, &r.reason);
+    if (!bytes) {
+        r.status = FileStatus::cannot_open;
+        r.message = k_text_file_error;
+        return r;
+    }
+    SettingsLoad load = parse_settings_file(*bytes);
+    if (!load.ok) {
+        r.status = FileStatus::malformed;
+        r.message = std::move(load.message);
+        return r;
+    }
+    r.reason.clear();
     r.config = std::move(load.config);
     if (!load.defaulted_lines.empty())
         r.warning = defaulted_lines_text(load.defaulted_lines);
+    r.defaulted_lines = std::move(load.defaulted_lines);
     return r;
 }
 

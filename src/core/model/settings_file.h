@@ -49,6 +49,7 @@ struct FileResult {
     std::string reason;   // why it could not be read, in the system's words
     DeviceConfig config;  // what the file holds, when ok
     std::string warning;  // loaded, but values were defaulted (defaulted_lines_text)
+    std::vector<std::size_t> defaulted_lines;
 };
 
 FileResult load_settings_file(const std::string& path);
