@@ -8,6 +8,8 @@ namespace velta {
 namespace {
 
 constexpr std::size_t k_all_pages = static_cast<std::size_t>(k_page_slots);
+constexpr std::string_view k_colour_digits = "012345678";
+static_assert(k_colour_digits.size() == k_range_colour.high + 1u);
 
 const ReplyRow k_page_rows[] = {
     {"CA",
@@ -15,12 +17,12 @@ const ReplyRow k_page_rows[] = {
      k_title_reply_length, 3},
     {"CBC",
      [](std::string_view b, const ReplyTarget& t) {
-         return reply_per_page(b, 3, "012345678", t.config.pages.page_border_color);
+         return reply_per_page(b, 3, k_colour_digits, t.config.pages.page_border_color);
      },
      3 + k_all_pages},
     {"CC",
      [](std::string_view b, const ReplyTarget& t) {
-         return reply_per_page(b, 2, "012345678", t.config.pages.page_char_color);
+         return reply_per_page(b, 2, k_colour_digits, t.config.pages.page_char_color);
      },
      2 + k_all_pages},
     {"CWL",

@@ -160,6 +160,9 @@ constexpr std::string_view k_background_letters = "NB";
 constexpr std::string_view k_subnet_letters = "ABC";
 constexpr std::string_view k_clock_range_digits = "12345678";
 constexpr std::string_view k_time_register_digits = "123456";
+static_assert(k_clock_range_digits.size() == k_range_clock_range.high + 1u);
+static_assert(k_time_register_digits.size() == k_range_time_register.high + 1u);
+static_assert(k_subnet_letters.size() == k_range_three.high + 1u);
 
 // A device setting given by one letter at `pos`; any letter its layout does not have is damage.
 template <int DeviceSettings::*Field, std::size_t Pos, const std::string_view& Letters>
