@@ -218,6 +218,16 @@ TEST(SettingsFile, ValuesNoCommandCarriesReadAsDefaultsWithTheirLinesNamed)
     ASSERT_TRUE(load.ok) << load.message;
     EXPECT_EQ(load.defaulted_lines, named);
     EXPECT_TRUE(load.config == DeviceConfig{});
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "velta_settings_defaults.dat").string();
+    ASSERT_TRUE(write_file_atomically(path, text_of_lines(old)));
+    const FileResult opened = load_settings_file(path);
+    std::filesystem::remove(path);
+    EXPECT_EQ(opened.status, FileStatus::ok);
+    EXPECT_TRUE(
+        opened.warning.starts_with("設定ファイルの 258, 513, 771, 1796, 1798, 2542, 4034, "
+                                   "4035, 4045, 4053 行目"))
+        << opened.warning;
 
     // A value beyond anything a file held is still a malformed line.
     old[770] = "10";
