@@ -153,7 +153,7 @@ TEST_F(FileMenu, SaveAsThatCannotWriteKeepsTheFileNameAndCancelSaysNothing)
 TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
 {
     SettingsModel& m = model();
-    m.config.pages.page_title[7] = "SAVED";
+    m.config.pages.page_title[7] = "\x88\x9F";  // a title the device takes
     m.config.device.alarm_hold_time = "123";
     ASSERT_TRUE(save_settings_file(path("good.dat"), model().config));
     // A file cut short after a few lines.
@@ -187,7 +187,7 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
     EXPECT_EQ(document().file_name, path("before.dat"));
 
     file_open(chooser({path("good.dat")}));
-    EXPECT_EQ(m.config.pages.page_title[7], "SAVED");
+    EXPECT_EQ(m.config.pages.page_title[7], "\x88\x9F");
     EXPECT_EQ(m.config.device.alarm_hold_time, "123");
     EXPECT_EQ(document().file_name, path("good.dat"));
     EXPECT_FALSE(has_unsaved_changes());
@@ -218,12 +218,12 @@ TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSay
 TEST_F(FileMenu, NewAfterOpenThenSaveAsksForANameAndLeavesTheOpenedFile)
 {
     SettingsModel& m = model();
-    m.config.pages.page_title[0] = "OLD";
+    m.config.pages.page_title[0] = "\x82\xA0";
     ASSERT_TRUE(save_settings_file(path("a.dat"), model().config));
     const std::string opened = read(path("a.dat"));
     reset_for_test();
     file_open(chooser({path("a.dat")}));
-    ASSERT_EQ(m.config.pages.page_title[0], "OLD");
+    ASSERT_EQ(m.config.pages.page_title[0], "\x82\xA0");
     file_new();
     EXPECT_FALSE(file_save(chooser({std::nullopt})));
     EXPECT_EQ(modes_.back(), FileDialogMode::save);

@@ -11,6 +11,7 @@
 #include "core/glyphs/glyph_state.h"
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
+#include "core/wire/codecs.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
 #include "support/box_recorder.h"
@@ -25,9 +26,12 @@ std::string slot_text(GlyphSize size, int slot)
     return {s.data(), s.size()};
 }
 
-std::string reply(std::string_view prefix, std::string digits)
+// The bitmap reply to the query of `code`.
+std::string reply(std::string_view prefix, std::string digits, unsigned code = 0xA621)
 {
-    return std::string(prefix) + "A621" + digits + "\r\n";
+    char hex[4];
+    format_hex4(code, hex);
+    return std::string(prefix) + std::string(hex, 4) + digits + "\r\n";
 }
 
 TEST(GlyphCode, RangeEdges)
@@ -113,7 +117,7 @@ TEST(GlyphReply, StoredWithNulAndSpareBytesUntouched)
     int redraws = 0;
     set_glyph_redraw_hook([&](GlyphSize) { ++redraws; });
     model().glyphs.glyph_transfer_index = 7;
-    link_status().read_pending = 1;
+    send_glyph_read(GlyphSize::small, 0xA621);
     std::string digits(144, '0');
     digits[0] = 'F';
     digits[143] = 'C';
@@ -134,7 +138,7 @@ TEST(GlyphReply, ShortOrGarbledOrOutOfRangeRepliesAreNotStored)
 {
     WireCapture wire;
     model().glyphs.glyph_transfer_index = 2;
-    link_status().read_pending = 1;
+    send_glyph_read(GlyphSize::medium, 0xA621);
     serial_dispatch(reply("FBMM", std::string(200, 'F')));  // too short
     EXPECT_EQ(slot_text(GlyphSize::medium, 2), std::string(260, '0'));
     EXPECT_EQ(link_status().read_pending, 0);
@@ -146,6 +150,7 @@ TEST(GlyphReply, ShortOrGarbledOrOutOfRangeRepliesAreNotStored)
 
     // The index is shared with insertion, which can leave it beyond the large slots.
     model().glyphs.glyph_transfer_index = 255;
+    send_glyph_read(GlyphSize::large, 0xA621);
     serial_dispatch(reply("FBML", std::string(576, 'F')));
     for (int s = 0; s < 70; ++s)
         EXPECT_EQ(slot_text(GlyphSize::large, s), std::string(580, '0')) << s;
@@ -159,6 +164,7 @@ TEST(GlyphReply, DuringARunAdvancesTheIndexWithoutRedraw)
     set_glyph_redraw_hook([&](GlyphSize) { ++redraws; });
     run_activity().glyph_run = true;
     model().glyphs.glyph_transfer_index = 3;
+    send_glyph_query(GlyphSize::large, 0xA621);
     serial_dispatch(reply("FBML", std::string(576, 'A')));
     EXPECT_EQ(model().glyphs.glyph_transfer_index, 4);
     EXPECT_EQ(slot_text(GlyphSize::large, 3).substr(0, 576), std::string(576, 'A'));
@@ -241,7 +247,7 @@ TEST(GlyphRun, ReadRunAsksOneAtATimeAndStepsOnReplies)
     EXPECT_EQ(waiting.percent, " 00.0");
     EXPECT_FALSE(waiting.finished);
     for (int s = 0; s < 256; ++s) {
-        serial_dispatch(reply("FBMS", std::string(144, glyph_value_digit(s % 16))));
+        serial_dispatch(reply("FBMS", std::string(144, glyph_value_digit(s % 16)), glyph_code(s)));
         glyph_run_step(GlyphSize::small);
     }
     EXPECT_FALSE(glyph_run_active());

@@ -123,11 +123,11 @@ TEST(PageCommands, ValuesNoListOffersStayInsideTheirFields)
     p.page_auto_switch_time[0] = 250;
     p.page_background_fill[0] = 7;
     p.page_title_position[0] = -3;
-    EXPECT_EQ(colours_command(0), "CABC00190\r\n");
+    EXPECT_EQ(colours_command(0), "CABC00180\r\n");
     EXPECT_EQ(auto_switch_time_command(0), "PAST00199\r\n");
     EXPECT_EQ(background_fill_command(0), "FB001ON\r\n");
     EXPECT_EQ(title_position_command(0), "IDP001B\r\n");
-    EXPECT_EQ(all_colours_command().substr(0, 6), "CABC90");
+    EXPECT_EQ(all_colours_command().substr(0, 6), "CABC80");
 
     // A current_page outside the slots sends nothing rather than read past the arrays.
     model().choices.current_page = 256;
@@ -137,7 +137,7 @@ TEST(PageCommands, ValuesNoListOffersStayInsideTheirFields)
     EXPECT_TRUE(wire.sent().empty());
 
     model().config.device.clock_display_range = 42;
-    EXPECT_EQ(clock_range_command(), "TSDR9\r\n");
+    EXPECT_EQ(clock_range_command(), "TSDR8\r\n");
     model().config.device.clock_display_range = -5;
     EXPECT_EQ(clock_range_command(), "TSDR1\r\n");
 }

@@ -11,6 +11,8 @@
 #include "core/common/run_activity.h"
 #include "core/device/other_commands.h"
 #include "core/device/schedule_commands.h"
+#include "core/glyphs/glyph_sizes.h"
+#include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
@@ -73,7 +75,7 @@ TEST_F(Dispatcher, DataRepliesFillTheirFields)
     EXPECT_EQ(m.config.device.connector_assignment[7], 0);
     serial_dispatch("ADT123\r\n");
     EXPECT_EQ(m.config.device.alarm_hold_time, "123");
-    serial_dispatch("AMX\r\n");  // any letter other than I is external
+    serial_dispatch("AME\r\n");
     EXPECT_EQ(m.config.device.alarm_mode, 1);
     serial_dispatch("RMBIT\r\n");
     EXPECT_EQ(m.config.device.remote_mode, 1);
@@ -268,6 +270,104 @@ TEST_F(Dispatcher, DamagedRepliesFailAndChangeNothing)
     socket_receive("ADT\r\n");
     EXPECT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(link_status().reply_error, 1);
+}
+
+// A real device sends its layout and nothing else: every reply kind, cut by a character, longer
+// by one, with a letter its layout does not have, or with a value its command cannot carry, is
+// damaged. The sound reply of each row is decoded, so each row also shows its layout is right.
+TEST_F(Dispatcher, EveryReplyKindRefusesCutLongerBadLetterAndOutOfRange)
+{
+    struct Case {
+        std::string sound;  // without CR LF
+        std::string item;
+        std::vector<std::string> bad;  // a letter outside the layout, a value out of range
+    };
+    const std::string title = "CA005" + std::string("2422") + repeat("2121", 27);
+    const std::string entries = repeat("0830010", 24);
+    const std::string bitmap = "FBMSA365" + std::string(144, 'F');
+    const std::string address = "192.168.001.003";
+    const Case cases[] = {
+        {"ACA" + repeat("010", 8),
+         "ACA",
+         {"ACA01x" + repeat("010", 7), "ACA000" + repeat("010", 7), "ACA999" + repeat("010", 7)}},
+        {"RCA" + repeat("010", 8), "RCA", {"RCA257" + repeat("010", 7)}},
+        {"ADOF", "ADO", {"ADOX"}},
+        {"ADT030", "ADT", {"ADT03x", "ADT000", "ADT002"}},
+        {"AME", "AM", {"AMX"}},
+        {"APB", "AP", {"APX"}},
+        {"AROF", "ARO", {"AROX"}},
+        {title,
+         "CA005",
+         {"CA005" + repeat("2121", 27) + "21G1", "CA005FFFF" + repeat("2121", 27),
+          "CA0050000" + repeat("2121", 27)}},
+        {"CBC" + repeat("8", 256), "CBC", {"CBCA" + repeat("8", 255), "CBC9" + repeat("8", 255)}},
+        {"CC" + repeat("1", 256), "CC", {"CC" + repeat("1", 255) + "9"}},
+        {"CFSTL", "CFST", {"CFSTX"}},
+        {"CFSBS", "CFSB", {"CFSBX"}},
+        {"CIR", "CI", {"CIX"}},
+        {"CWL" + repeat("L", 256), "CWL", {"CWL" + repeat("L", 255) + "X"}},
+        {"FB" + repeat("N", 256), "FB", {"FBX" + repeat("N", 255)}},
+        {"IDOB050", "IDOB", {"IDOB05x", "IDOB105"}},
+        {"IDOT010", "IDOT", {"IDOT999"}},
+        {"IDPM2", "IDPM", {"IDPM3"}},
+        {"IDP" + repeat("T", 256), "IDP", {"IDP" + repeat("T", 100) + "X" + repeat("T", 155)}},
+        {"PAST" + repeat("99", 256), "PAST", {"PAST" + repeat("99", 255) + "9x"}},
+        {"POSP010", "POSP", {"POSP000", "POSP257", "POSPAX"}},
+        {"P010", "P", {"P000", "P257"}},
+        {"RMBIT", "RM", {"RMBIE", "RMOPN"}},
+        {"SD05" + entries,
+         "SD05",
+         {"SD05" + entries.substr(7) + "0830X10", "SD05" + entries.substr(7) + "9900010",
+          "SD05" + entries.substr(7) + "0899010", "SD05" + entries.substr(7) + "0830257"}},
+        {"TSDON", "TSDO", {"TSDOX"}},
+        {"TSDR5", "TSDR", {"TSDR0", "TSDR9"}},
+        {"TSDSN", "TSDS", {"TSDSX"}},
+        {"VLBCB", "VLBC", {"VLBCX"}},
+        {"VN1.32", "VN", {"VN1.3\x01"}},
+        {"EIA" + address, "EIA", {"EIA192x168.001.003", "EIA192.168.001.256"}},
+        {"EGA" + address, "EGA", {"EGA192.168.001.256"}},
+        {"EAA" + address, "EAA", {"EAA192.168.001.256"}},
+        {"EMA00-11-22-33-44-5F", "EMA", {"EMA00-11-22-33-44-5G", "EMA00-11-22-33:44-55"}},
+        {"ESMB", "ESM", {"ESMD"}},
+        {"EPN09005", "EPN", {"EPN0900x", "EPN00000", "EPN65536"}},
+        {"ECTON", "ECT", {"ECTOX", "ECTXN"}},
+        {"EKAON", "EKA", {"EKAOX"}},
+        {"ETR3", "ETR", {"ETR7"}},
+        // A bitmap of another code than the one asked for is another glyph's.
+        {bitmap, "FBMS", {"FBMSA365G" + std::string(143, 'F'), "FBMSA366" + std::string(144, 'F')}},
+    };
+    auto state = [&] {
+        const DeviceExtras& x = m.extras;
+        const auto slot = glyph_slot(GlyphSize::small, 0);
+        return settings_file_text(model().config) + std::to_string(x.display_page) +
+               x.firmware_version + x.port_number + x.net_mac_address +
+               std::to_string(x.net_ip_address[3]) + std::to_string(x.net_gateway[3]) +
+               std::to_string(x.net_eaa[3]) + std::string(slot.data(), slot.size());
+    };
+    for (const Case& c : cases) {
+        reset_for_test();
+        send_glyph_query(GlyphSize::small, glyph_code(0));
+        std::vector<std::string> damaged = c.bad;
+        damaged.push_back(c.sound.substr(0, c.sound.size() - 1));
+        damaged.push_back(c.sound + c.sound.back());
+        const std::string before = state();
+        for (const std::string& line : damaged) {
+            boxes.clear();
+            link_status().read_pending = 1;
+            serial_dispatch(line + "\r\n");
+            ASSERT_EQ(boxes.boxes().size(), 1u) << line;
+            EXPECT_EQ(boxes.last_text(), k_text_reply_damaged) << line;
+            EXPECT_EQ(boxes.boxes().back().detail, c.item) << line;
+            EXPECT_EQ(link_status().reply_error, 1) << line;
+            EXPECT_EQ(link_status().read_pending, 0) << line;
+            EXPECT_EQ(state(), before) << line;
+        }
+        boxes.clear();
+        serial_dispatch(c.sound + "\r\n");
+        EXPECT_TRUE(boxes.boxes().empty()) << c.sound;
+        EXPECT_EQ(link_status().reply_error, 0) << c.sound;
+        EXPECT_NE(state(), before) << c.sound;
+    }
 }
 
 TEST_F(Dispatcher, SerialStatusAnswers)

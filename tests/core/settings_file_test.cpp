@@ -192,6 +192,55 @@ TEST(SettingsFile, MalformedFilesAreRefusedWithTheLineAndTheModelUntouched)
     EXPECT_EQ(model().config.pages.page_title[0], "keep");
 }
 
+// Earlier versions saved whatever a reply or an edit had put in the model. Such a file must
+// still load: each value no command can carry reads as its default (a title the device cannot
+// take reads blank), and the lines are named; a hold time typed as "30" is the device's "030".
+TEST(SettingsFile, ValuesNoCommandCarriesReadAsDefaultsWithTheirLinesNamed)
+{
+    reset_for_test();
+    const std::vector<std::string> lines = lines_of(settings_file_text(model().config));
+    struct Case {
+        std::size_t line;  // 1-based
+        std::string value;
+    };
+    const Case cases[] = {
+        {258, "ABC"},  // half-width letters
+        {513, "999"},  {771, "9"},   {1796, "8"},   {1798, "99"}, {2542, "60"},
+        {4034, "002"}, {4035, "-1"}, {4045, "998"}, {4053, "8"},
+    };
+    std::vector<std::string> old = lines;
+    std::vector<std::size_t> named;
+    for (const Case& c : cases) {
+        old[c.line - 1] = c.value;
+        named.push_back(c.line);
+    }
+    const SettingsLoad load = parse_settings_file(text_of_lines(old));
+    ASSERT_TRUE(load.ok) << load.message;
+    EXPECT_EQ(load.defaulted_lines, named);
+    EXPECT_TRUE(load.config == DeviceConfig{});
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "velta_settings_defaults.dat").string();
+    ASSERT_TRUE(write_file_atomically(path, text_of_lines(old)));
+    const FileResult opened = load_settings_file(path);
+    std::filesystem::remove(path);
+    EXPECT_EQ(opened.status, FileStatus::ok);
+    EXPECT_TRUE(
+        opened.warning.starts_with("設定ファイルの 258, 513, 771, 1796, 1798, 2542, 4034, "
+                                   "4035, 4045, 4053 行目"))
+        << opened.warning;
+
+    // A value beyond anything a file held is still a malformed line.
+    old[770] = "10";
+    EXPECT_EQ(parse_settings_file(text_of_lines(old)).line, 771);
+
+    std::vector<std::string> typed = lines;
+    typed[4033] = "30";
+    const SettingsLoad hold = parse_settings_file(text_of_lines(typed));
+    ASSERT_TRUE(hold.ok);
+    EXPECT_TRUE(hold.defaulted_lines.empty());
+    EXPECT_EQ(hold.config.device.alarm_hold_time, "030");
+}
+
 TEST(SettingsFile, SavesAreAtomicAndFailuresLeaveTheOldFile)
 {
     const auto dir = std::filesystem::temp_directory_path() / "velta_settings_file_test";

@@ -107,8 +107,9 @@ TEST(TitleReply, DecodesIntoTheSlotAndDropsTrailingSpaces)
 TEST(TitleReply, InvalidCodeShortensAndBadRepliesAreIgnored)
 {
     WireCapture wire;
+    // A code no character has is damage: the title stays as it was.
     serial_dispatch("CA001" + std::string("3021") + "0101" + "3021" + spaces(25) + "\r\n");
-    EXPECT_EQ(title(0), "\x88\x9F");
+    EXPECT_EQ(title(0), "");
     title(5) = "\x88\x9F";
     serial_dispatch("CA257" + spaces(28) + "\r\n");
     serial_dispatch("CA000" + spaces(28) + "\r\n");

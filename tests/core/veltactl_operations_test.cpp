@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "compare_run.h"
 #include "core/common/file_io.h"
 #include "core/common/run_activity.h"
 #include "core/device/batch_steps.h"
@@ -264,6 +265,18 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     EXPECT_EQ(out.exit_code, k_exit_ok) << out.error;
     EXPECT_EQ(velta::model().config.device.alarm_mode, 1);
 
+    // A value no command carries (an earlier version's file) is not replaced by its default
+    // on a device: nothing is sent. A diff compares the default, and says so.
+    velta::model().config.device.alarm_hold_time = "002";
+    ASSERT_TRUE(velta::save_settings_file(good, velta::model().config));
+    out = prepare_input(options_for(Command::sync, good), march_fifth());
+    EXPECT_EQ(out.exit_code, k_exit_file);
+    EXPECT_EQ(out.error, good + ": nothing sent: line 4034 holds a value no command can carry");
+    out = prepare_input(options_for(Command::diff, good), march_fifth());
+    EXPECT_EQ(out.exit_code, k_exit_ok);
+    EXPECT_NE(out.error.find("line 4034"), std::string::npos) << out.error;
+    EXPECT_EQ(velta::model().config.device.alarm_hold_time, "010");
+
     Options g = options_for(Command::glyphs_set, dir.file("short.tls"));
     g.glyph_size = velta::GlyphSize::small;
     ASSERT_TRUE(velta::write_file_atomically(g.file, "0\r\n1\r\n"));
@@ -279,6 +292,23 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     EXPECT_EQ(out.error, fifo + ": cannot be written: Not a regular file; nothing was sent");
     EXPECT_FALSE(fs::is_regular_file(fifo));
 #endif
+}
+
+// A sync whose plan cannot be built reports the refusal; the dry run's list of commands has
+// none to show.
+TEST(VeltactlOperations, DryRunOfAPlanThatCannotBeBuiltReportsTheRefusal)
+{
+    velta::WireCapture wire;
+    Options o = options_for(Command::sync, "site.dat");
+    o.dry_run = true;
+    velta::model().config.device.alarm_hold_time = "002";
+    CompareRun run(o, [](std::string_view t) { return std::string(t); });
+    run.begin("10.0.0.5:9004");
+    EXPECT_FALSE(run.next(finished_run(1, true)));  // the device read, with the defaults
+    const Outcome out = run.finish();
+    EXPECT_EQ(out.exit_code, k_exit_file);
+    EXPECT_NE(out.error.find("アラームの保持時間「002」"), std::string::npos) << out.error;
+    EXPECT_NE(out.report.find("アラーム 保持時間"), std::string::npos) << out.report;
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "core/device/config_diff.h"
+#include "core/model/document.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
 #include "support/box_recorder.h"
@@ -79,6 +81,30 @@ TEST(AlarmDialog, ListsChoicesAndButtons)
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"3秒以上を設定してください。"}));
     dialog.hold_time_edit()->setText("12345");
     EXPECT_EQ(model().config.device.alarm_hold_time.size(), 3u);
+}
+
+// The hold time typed as "30" goes as "ADT030" and comes back as "030": the model keeps it as
+// the device does, so neither the unsaved mark nor a compare with the device sees a difference.
+TEST(AlarmDialog, ATypedHoldTimeIsKeptAsTheDeviceHoldsIt)
+{
+    WireCapture wire;
+    BoxRecorder boxes;
+    model().config.device.alarm_hold_time = "030";
+    mark_config_saved();
+    const DeviceConfig device = model().config;
+    AlarmDialog dialog;
+    ASSERT_TRUE(show_active(&dialog));
+    dialog.hold_time_edit()->setFocus();
+    dialog.hold_time_edit()->selectAll();
+    type_keys(QStringLiteral("30"));
+    EXPECT_EQ(dialog.hold_time_edit()->text(), "30");
+    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_TRUE(diff(model().config, device).empty());
+    dialog.hold_time_edit()->selectAll();
+    type_keys(QStringLiteral("12s"));
+    EXPECT_EQ(model().config.device.alarm_hold_time, "012");
+    press(&dialog, "send_alarm_hold_time");
+    EXPECT_EQ(wire.sent(), std::vector<std::string>{"ADT012\r\n"});
 }
 
 TEST(DeviceEdits, FullWidthDigitsCountTwoBytesAndAreNeverCut)

@@ -21,6 +21,7 @@
 #include "core/glyphs/glyph_layout.h"
 #include "core/glyphs/glyph_state.h"
 #include "core/glyphs/glyph_text.h"
+#include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
@@ -344,7 +345,9 @@ TEST_F(GlyphDialogs, ListReadRunTickByTick)
     EXPECT_EQ(wire_.sent().size(), 1u);
     EXPECT_EQ(list.progress_bar()->value(), 2);
     for (int s = 0; s < 70; ++s) {
-        serial_dispatch("FBMLxxxx" + std::string(576, s == 13 ? 'F' : '0') + "\r\n");
+        // Each reply names the code its query asked for.
+        const std::string code = glyph_read_query(GlyphSize::large, glyph_code(s)).substr(5, 4);
+        serial_dispatch("FBML" + code + std::string(576, s == 13 ? 'F' : '0') + "\r\n");
         list.glyph_list_tick();
         if (s == 0) {
             EXPECT_EQ(list.percent_field()->text(), " 01.4");

@@ -277,7 +277,7 @@ TEST_F(MainWindowTest, FileMenuItemsUseTheChooser)
 {
     QTemporaryDir dir;
     chosen_ = (dir.path() + "/menu").toStdString();
-    model().config.pages.page_title[2] = "MENU";
+    model().config.pages.page_title[2] = "\x88\x9F";  // a title the device takes
     window_.action(command::file_save_as)->trigger();
     EXPECT_EQ(document().file_name, chosen_.value() + ".dat");
     model().config.pages.page_title[2] = "CHANGED";
@@ -285,7 +285,7 @@ TEST_F(MainWindowTest, FileMenuItemsUseTheChooser)
     EXPECT_EQ(boxes_.last_text(), "Can't file open");
     chosen_ = chosen_.value() + ".dat";
     window_.action(command::file_open)->trigger();
-    EXPECT_EQ(model().config.pages.page_title[2], "MENU");
+    EXPECT_EQ(model().config.pages.page_title[2], "\x88\x9F");
 }
 
 TEST_F(MainWindowTest, TitleNamesTheFileAndMarksUnsavedSettingsAndGlyphs)

@@ -144,9 +144,9 @@ TEST_F(SerialLinkTest, ReplySplitOverTwoWritesIsDispatchedOnceAfterItsLineEnd)
 TEST_F(SerialLinkTest, TwoRepliesInOneWriteAreDispatchedAsTwoInOrder)
 {
     ASSERT_TRUE(open_serial_port());
-    device_writes("E3\r\nGO\r\nTSDSL\r\n");
+    device_writes("E3\r\nGO\r\nTSDSN\r\n");
     ASSERT_TRUE(decoded_count_reaches(3));
-    EXPECT_EQ(decoded, (std::vector<std::string>{"E3\r\n", "GO\r\n", "TSDSL\r\n"}));
+    EXPECT_EQ(decoded, (std::vector<std::string>{"E3\r\n", "GO\r\n", "TSDSN\r\n"}));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Command Error"});
     EXPECT_EQ(link_status().success_pending, 1);  // the "GO" behind the error was not lost
     EXPECT_EQ(model().config.device.clock_display_size, 1);

@@ -184,7 +184,7 @@ TEST_F(TcpLinkTest, ACommandSentWhileOneIsOutstandingWaitsForTheAnswer)
 
     device->write("GO\r\n");
     EXPECT_EQ(received_by(device, 7), "RTSDS\r\n");
-    device->write("TSDSL\r\n");
+    device->write("TSDSN\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return decoded.size() == 2; }, k_wait_ms));
     EXPECT_EQ(decoded[0], "GO\r\n");
     EXPECT_EQ(model().config.device.clock_display_size, 1);

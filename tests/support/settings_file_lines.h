@@ -29,6 +29,14 @@ inline std::vector<std::string> lines_of(const std::string& text)
     return lines;
 }
 
+// Joins lines into a CR LF text, as the tool writes it.
+inline std::string text_of_lines(const std::vector<std::string>& lines)
+{
+    std::string out;
+    for (const std::string& l : lines) out += l + "\r\n";
+    return out;
+}
+
 // Reads a settings file image into the model, as opening the file does; a malformed image
 // leaves the model as it was.
 inline SettingsLoad apply_settings_text(std::string_view text)

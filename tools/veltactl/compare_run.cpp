@@ -276,7 +276,10 @@ std::string CompareRun::human_report() const
     }
     if (!backup_path_.empty())
         r += (r.empty() ? "" : "\n") + device_ + ": backup " + backup_path_;
-    if (o_.command == Command::sync && read_ok_ && (o_.dry_run || sent_ || plan_.empty())) {
+    // A plan that cannot be built has no commands: its refusal is the error line.
+    const bool planned = plan_commands_.size() == plan_.size();
+    if (o_.command == Command::sync && read_ok_ && planned &&
+        (o_.dry_run || sent_ || plan_.empty())) {
         r += "\n" + device_ + ": " +
              (plan_.empty() ? std::string("nothing to send")
                             : (o_.dry_run ? "would send " : "sent ") +

@@ -433,8 +433,9 @@ bool Tool::start()
     install_hooks();
 
     const Outcome input = prepare_input(o_, now_);
-    if (input.exit_code != k_exit_ok) {
+    if (!input.error.empty())
         error_line(input.error);
+    if (input.exit_code != k_exit_ok) {
         exit_code_ = input.exit_code;
         return false;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/common/file_io.h"
+#include "core/common/named_lines.h"
 #include "core/common/run_activity.h"
 #include "core/device/batch_steps.h"
 #include "core/glyphs/glyph_file.h"
@@ -212,6 +213,19 @@ Outcome prepare_input(const Options& o, const std::tm& now)
             return out;
         }
         velta::model().config = r.config;
+        if (!r.defaulted_lines.empty()) {
+            const std::size_t n = r.defaulted_lines.size();
+            const std::string which =
+                (n == 1 ? "line " : "lines ") + velta::named_lines(r.defaulted_lines) +
+                (n == 1 ? " holds a value" : " hold values") + " no command can carry";
+            if (o.command != Command::diff) {
+                // Unattended, a default is never sent in place of what the file says.
+                out.exit_code = k_exit_file;
+                out.error = o.file + ": nothing sent: " + which;
+                return out;
+            }
+            out.error = o.file + ": " + which + "; compared as their defaults";
+        }
         // sync checks only the steps of its plan, once the device has been read.
         if (const auto refusal =
                 o.command == Command::set_all ? velta::set_all_refusal() : std::nullopt) {

@@ -20,21 +20,10 @@ void send_alarm_mode()
     send_command(c);
 }
 
-int hold_time_seconds(std::string_view text)
-{
-    int value = 0;
-    std::size_t digits = 0;
-    while (digits < 3 && digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
-        value = value * 10 + (text[digits] - '0');
-        ++digits;
-    }
-    return digits == 0 ? -1 : value;
-}
-
 bool send_alarm_hold_time()
 {
     const int seconds = hold_time_seconds(dev().alarm_hold_time);
-    if (seconds < 3) {
+    if (!k_range_hold_seconds.holds(seconds)) {
         error_box(k_text_hold_time_too_short);
         return false;
     }

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/model/field_ranges.h"
+
 namespace velta {
 
-// The hold-time text holds at most this many bytes.
-inline constexpr std::size_t k_hold_time_bytes = 3;
 inline constexpr std::string_view k_text_hold_time_too_short = "3秒以上を設定してください。";
 
 void send_alarm_mode();
@@ -22,9 +22,6 @@ void send_alarm_connectors();
 
 void send_remote_mode();
 void send_remote_connectors();
-
-// The value of the leading digits (at most three) of a hold-time text, or -1 without any.
-int hold_time_seconds(std::string_view text);
 
 // "ACA" or "RCA" with the eight connector pages as three-digit page numbers.
 std::string connector_command(std::string_view head);

@@ -75,7 +75,6 @@ const DeviceStep* device_step(int step)
 
 constexpr int k_hold_time_step = k_last_schedule_step + 2;
 static_assert(k_set_device_steps[1].head == "ADT");
-constexpr int k_min_hold_seconds = 3;
 
 // Only a title and the hold time can fail to build: every other step's fields are clamped into
 // their digits.
@@ -91,7 +90,7 @@ std::optional<SetAllRefusal> unbuildable(int step)
     }
     if (step == k_hold_time_step) {
         const std::string& hold = model().config.device.alarm_hold_time;
-        if (hold_time_seconds(hold) >= k_min_hold_seconds)
+        if (k_range_hold_seconds.holds(hold_time_seconds(hold)))
             return std::nullopt;
         return SetAllRefusal{step, "アラームの保持時間「" + hold + "」",
                              std::string(k_text_hold_time_too_short)};

@@ -7,6 +7,7 @@
 #include "core/device/device_items.h"
 #include "core/pages/page_dialog_table.h"
 #include "core/pages/page_lists.h"
+#include "core/pages/title_encoding.h"
 
 namespace velta {
 namespace {
@@ -37,6 +38,16 @@ std::string page_text(int value, int page_mode, bool with_none)
     if (index < 0 || index < count)
         return digits((index < 0 ? value : index) + 1, 3);
     return std::string(index == count ? k_pas_item : k_schedule_none_item);
+}
+
+// Titles that go to the device as the same command are the same title: trailing full-width
+// blanks are padding on the wire, and the device never gives them back.
+bool same_title(int slot, std::string_view a, std::string_view b)
+{
+    if (a == b)
+        return true;
+    const std::string sent = title_command(slot, a);
+    return !sent.empty() && sent == title_command(slot, b);
 }
 
 // Walks the items in set-all order and lists those that differ. Given a target and a set of
@@ -91,7 +102,7 @@ public:
     {
         for (int slot = 0; slot < k_page_slots; ++slot) {
             const auto i = static_cast<std::size_t>(slot);
-            if (a_.pages.page_title[i] == b_.pages.page_title[i])
+            if (same_title(slot, a_.pages.page_title[i], b_.pages.page_title[i]))
                 continue;
             add("title." + digits(slot + 1, 3),
                 page_label(PageItems::slot_labels, slot) + " タイトル", a_.pages.page_title[i],

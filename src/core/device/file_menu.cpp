@@ -115,6 +115,8 @@ bool file_open(const FileChoosers& choose)
     model().config = loaded.config;
     document().file_name = *path;
     mark_config_saved();
+    if (!loaded.warning.empty())
+        warning_box(loaded.warning);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "core/common/message_boxes.h"
 #include "core/device/device_fields.h"
 #include "core/device/dialog_text.h"
+#include "core/model/field_ranges.h"
 #include "core/wire/framing.h"
 
 namespace velta {
@@ -75,7 +76,7 @@ void send_net_address(NetAddress which)
 void send_net_subnet_class()
 {
     std::string c = "ESMA\r\n";
-    c[3] = static_cast<char>('A' + std::clamp(dev().net_subnet_class, 0, 2));
+    c[3] = static_cast<char>('A' + k_range_three.clamp(dev().net_subnet_class));
     send_command(c);
 }
 
@@ -111,7 +112,7 @@ void send_net_keep_alive()
 void send_net_etr()
 {
     std::string c = "ETR1\r\n";
-    c[3] = static_cast<char>('1' + std::clamp(dev().net_etr, 0, 8));
+    c[3] = static_cast<char>('1' + k_range_time_register.clamp(dev().net_etr));
     send_command(c);
 }
 

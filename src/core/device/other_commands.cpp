@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/device/device_fields.h"
+#include "core/model/field_ranges.h"
 #include "core/model/settings_model.h"
 #include "core/wire/framing.h"
 
@@ -61,14 +62,14 @@ void send_lower_font_size()
 void send_upper_display_offset()
 {
     std::string c = "IDOT000\r\n";
-    put_dec3(c, 4, dev().upper_display_offset);
+    put_dec3(c, 4, k_range_display_offset.clamp(dev().upper_display_offset));
     send_command(c);
 }
 
 void send_lower_display_offset()
 {
     std::string c = "IDOB104\r\n";
-    put_dec3(c, 4, dev().lower_display_offset);
+    put_dec3(c, 4, k_range_display_offset.clamp(dev().lower_display_offset));
     send_command(c);
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/common/file_io.h"
 #include "core/common/message_boxes.h"
+#include "core/common/named_lines.h"
 #include "core/common/run_activity.h"
 #include "core/common/save_target.h"
 #include "core/glyphs/glyph_state.h"
@@ -144,13 +145,7 @@ GlyphListParse parse_glyph_list(GlyphSize size, std::string_view bytes)
 
 std::string blanked_records_text(const std::vector<std::size_t>& lines)
 {
-    constexpr std::size_t k_named = 10;  // enough to find them; the count says the rest
-    std::string named;
-    for (std::size_t i = 0; i < lines.size() && i < k_named; ++i)
-        named += (i == 0 ? "" : ", ") + std::to_string(lines[i]);
-    if (lines.size() > k_named)
-        named += " ほか " + std::to_string(lines.size() - k_named) + " 行";
-    return "外字ファイルの " + named +
+    return "外字ファイルの " + named_lines(lines) +
            " 行目は外字のデータではありません。その部分を空白にして読み込みました。";
 }
 

@@ -6,12 +6,11 @@
 namespace velta {
 namespace {
 
-// The glyph replies keep their own rule: a garbled bitmap is not stored, yet answers the read.
+// A damaged bitmap is not stored, yet answers the read (on_glyph_bitmap_reply).
 template <GlyphSize size>
 bool glyph_bitmap(std::string_view b, const ReplyTarget&)
 {
-    on_glyph_bitmap_reply(size, b);
-    return true;
+    return on_glyph_bitmap_reply(size, b);
 }
 
 const ReplyRow k_glyph_rows[] = {

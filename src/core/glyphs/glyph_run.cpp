@@ -46,7 +46,7 @@ void send_slot(GlyphSize size)
         ++index;
     } else {
         link_status().read_pending = 1;
-        send_command(glyph_read_query(size, glyph_code(index)));
+        send_glyph_query(size, glyph_code(index));
     }
 }
 

@@ -54,7 +54,6 @@ std::string glyph_read_query(GlyphSize size, unsigned code)
 
 void send_glyph_read(GlyphSize size, unsigned code)
 {
-    const std::string cmd = glyph_read_query(size, code);
     if (!link_ready()) {
         error_box(k_text_not_connected);
         return;
@@ -62,7 +61,15 @@ void send_glyph_read(GlyphSize size, unsigned code)
     if (link_status().read_pending == 1)
         return;
     link_status().read_pending = 1;
-    send_command(cmd);
+    send_glyph_query(size, code);
+}
+
+void send_glyph_query(GlyphSize size, unsigned code)
+{
+    GlyphStore& g = model().glyphs;
+    g.glyph_query_code = code == 0 ? 0x2121u : code;
+    g.glyph_query_size = static_cast<int>(size);
+    send_command(glyph_read_query(size, code));
 }
 
 std::string glyph_sample_text(std::string_view field_bytes)
@@ -84,14 +91,21 @@ unsigned glyph_sample_code(std::string_view sample_text)
     return code == 0 ? k_jis_space : code;
 }
 
-void on_glyph_bitmap_reply(GlyphSize size, std::string_view line)
+bool on_glyph_bitmap_reply(GlyphSize size, std::string_view line)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
     const auto digits = static_cast<std::size_t>(info.glyph_digits);
     GlyphStore& g = model().glyphs;
 
-    // A short or garbled bitmap is not stored; the read still counts as answered.
-    if (hex_digits_at(line, k_reply_digits_at, digits)) {
+    // A damaged bitmap, or one of another code, is not stored; the read still counts as
+    // answered, so a list run goes on with the next slot.
+    char asked[4];
+    format_hex4(g.glyph_query_code, asked);
+    const bool whole = line.size() == k_reply_digits_at + digits &&
+                       g.glyph_query_size == static_cast<int>(size) &&
+                       line.substr(4, 4) == std::string_view(asked, 4) &&
+                       hex_digits_at(line, k_reply_digits_at, digits);
+    if (whole) {
         const std::string_view text = line.substr(k_reply_digits_at, digits);
         std::copy(text.begin(), text.end(), g.glyph_work.begin());
         g.glyph_work[digits] = '\0';
@@ -109,6 +123,7 @@ void on_glyph_bitmap_reply(GlyphSize size, std::string_view line)
     } else {
         ++g.glyph_transfer_index;
     }
+    return whole;
 }
 
 }  // namespace velta

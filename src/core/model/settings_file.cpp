@@ -1,39 +1,51 @@
 #include "core/model/settings_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <vector>
 
 #include "core/common/file_io.h"
+#include "core/common/named_lines.h"
+#include "core/model/field_ranges.h"
 
 namespace velta {
 namespace {
 
 constexpr std::string_view k_empty_title = "s";
-constexpr std::size_t k_hold_time_max = 3;
 
-// The ranges are those the model can hold by any path, replies included, so whatever the
-// tool writes it can read back.
-struct Range {
-    int low;
-    int high;
+// A value outside what its command can carry is refused when the file could not have held it
+// (beyond `file`); within `file` it is what an earlier version wrote from an unchecked reply or
+// edit, so it reads as its default, with a warning that names the line.
+struct Field {
+    FieldRange sends;
+    FieldRange file;
 };
-constexpr Range k_flag{0, 1};
-constexpr Range k_switch_time{0, 99};
-constexpr Range k_colour{0, 9};
-constexpr Range k_offset{0, 999};
-constexpr Range k_digit_index{0, 8};
-constexpr Range k_three{0, 2};
-constexpr Range k_hour_minute{0, 99};
-constexpr Range k_page_code{-1, 998};
-constexpr Range k_schedule_code{0, 998};
+constexpr Field same(FieldRange r)
+{
+    return {r, r};
+}
+constexpr Field k_flag = same(k_range_flag);
+constexpr Field k_three = same(k_range_three);
+constexpr Field k_switch_time = same(k_range_switch_time);
+constexpr Field k_colour{k_range_colour, {0, 9}};
+constexpr Field k_offset{k_range_display_offset, {0, 999}};
+constexpr Field k_clock_range{k_range_clock_range, {0, 8}};
+constexpr Field k_time_register{k_range_time_register, {0, 8}};
+constexpr Field k_hour{k_range_hour, {0, 99}};
+constexpr Field k_minute{k_range_minute, {0, 99}};
+// Page indexes; 256 is "PAS" for the power-on page (or 128, mapped once the mode is read).
+constexpr Field k_connector{k_range_page_index, {-1, 998}};
+constexpr Field k_power_on{{0, k_page_pas}, {-1, 998}};
+// Every value reads: 256 and up are "PAS" or no entry, as the dialog shows and sends them.
+constexpr Field k_schedule_code = same({0, 998});
 
 // Builds the record sequence once for the writer and once for the reader, so the two can
 // never disagree about the order.
 class Records {
 public:
     virtual ~Records() = default;
-    virtual void integer(int& field, Range range) = 0;
+    virtual void integer(int& field, Field range) = 0;
     virtual void title(std::string& field) = 0;
     virtual void hold_time(std::string& field) = 0;
 };
@@ -50,12 +62,12 @@ void walk(Records& r, PageSettings& p, DeviceSettings& d)
     for (int& v : p.page_background_fill) r.integer(v, k_flag);
     for (int& v : p.page_char_level) r.integer(v, k_flag);
     r.integer(d.clock_display, k_flag);
-    r.integer(d.clock_display_range, k_digit_index);
+    r.integer(d.clock_display_range, k_clock_range);
     r.integer(d.clock_display_size, k_flag);
     for (auto& day : d.schedule_hour)
-        for (int& v : day) r.integer(v, k_hour_minute);
+        for (int& v : day) r.integer(v, k_hour);
     for (auto& day : d.schedule_minute)
-        for (int& v : day) r.integer(v, k_hour_minute);
+        for (int& v : day) r.integer(v, k_minute);
     for (auto& day : d.schedule_page)
         for (int& v : day) r.integer(v, k_schedule_code);
     r.integer(d.alarm_mode, k_flag);
@@ -63,10 +75,10 @@ void walk(Records& r, PageSettings& p, DeviceSettings& d)
     r.integer(d.alarm_return, k_flag);
     r.integer(d.alarm_display, k_flag);
     r.hold_time(d.alarm_hold_time);
-    for (int& v : d.connector_assignment) r.integer(v, k_page_code);
+    for (int& v : d.connector_assignment) r.integer(v, k_connector);
     r.integer(d.remote_mode, k_three);
     r.integer(d.connector_input, k_flag);
-    r.integer(d.power_on_page, k_page_code);
+    r.integer(d.power_on_page, k_power_on);
     r.integer(d.page_mode, k_flag);
     r.integer(d.upper_font_size, k_three);
     r.integer(d.lower_font_size, k_three);
@@ -74,7 +86,7 @@ void walk(Records& r, PageSettings& p, DeviceSettings& d)
     r.integer(d.net_subnet_class, k_three);
     r.integer(d.net_ect, k_flag);
     r.integer(d.net_keep_alive, k_flag);
-    r.integer(d.net_etr, k_digit_index);
+    r.integer(d.net_etr, k_time_register);
 }
 
 // The file keeps the page values in the numbers of the page mode saved with it: "PAS" is the
@@ -143,7 +155,7 @@ void page_values_from_file(DeviceSettings& d)
 class Writer final : public Records {
 public:
     std::string out;
-    void integer(int& field, Range) override { line(std::to_string(field)); }
+    void integer(int& field, Field) override { line(std::to_string(field)); }
     void title(std::string& field) override
     {
         line(field.empty() ? std::string(k_empty_title) : field);
@@ -178,7 +190,7 @@ public:
 
     SettingsLoad result;
 
-    void integer(int& field, Range range) override
+    void integer(int& field, Field range) override
     {
         std::string_view l;
         if (!next(l))
@@ -191,9 +203,13 @@ public:
             fail("数値ではありません");
             return;
         }
-        if (v < range.low || v > range.high) {
-            fail("値 " + std::to_string(v) + " が範囲外です（" + std::to_string(range.low) + "～" +
-                 std::to_string(range.high) + "）");
+        if (!range.file.holds(v)) {
+            fail("値 " + std::to_string(v) + " が範囲外です（" + std::to_string(range.sends.low) +
+                 "～" + std::to_string(range.sends.high) + "）");
+            return;
+        }
+        if (!range.sends.holds(v)) {
+            defaulted();
             return;
         }
         field = v;
@@ -213,6 +229,7 @@ public:
             return;
         }
         field = l == k_empty_title ? std::string() : std::string(l);
+        title_lines_.push_back(static_cast<std::size_t>(line_));
     }
 
     void hold_time(std::string& field) override
@@ -220,14 +237,23 @@ public:
         std::string_view l;
         if (!next(l))
             return;
-        bool printable = l.size() <= k_hold_time_max;
+        bool printable = l.size() <= k_hold_time_bytes;
         for (char c : l) printable = printable && c > ' ' && c < 0x7F;
         if (!printable) {
             fail("保持時間が正しくありません");
             return;
         }
-        field = std::string(l);
+        // As typed by an earlier version ("30", "12s"): kept as the device holds it.
+        if (!k_range_hold_seconds.holds(hold_time_seconds(l))) {
+            defaulted();
+            return;
+        }
+        field = hold_time_as_sent(l);
     }
+
+    // The lines of the titles, in slot order, for the check of what the device can take.
+    const std::vector<std::size_t>& title_lines() const { return title_lines_; }
+    void defaulted_line(std::size_t line) { result.defaulted_lines.push_back(line); }
 
     void finish()
     {
@@ -257,6 +283,8 @@ private:
         return true;
     }
 
+    void defaulted() { result.defaulted_lines.push_back(static_cast<std::size_t>(line_)); }
+
     void fail(const std::string& what)
     {
         result.ok = false;
@@ -265,11 +293,29 @@ private:
     }
 
     std::vector<std::string_view> lines_;
+    std::vector<std::size_t> title_lines_;
     std::size_t index_ = 0;
     int line_ = 0;
 };
 
+TitleCheck& title_check()
+{
+    static TitleCheck check = nullptr;
+    return check;
+}
+
 }  // namespace
+
+void set_settings_title_check(TitleCheck check)
+{
+    title_check() = check;
+}
+
+std::string defaulted_lines_text(const std::vector<std::size_t>& lines)
+{
+    return "設定ファイルの " + named_lines(lines) +
+           " 行目は本機に送れない値でした。その値を既定値（タイトルは空白）にして読み込みました。";
+}
 
 std::string settings_file_text(const DeviceConfig& config)
 {
@@ -286,24 +332,46 @@ SettingsLoad parse_settings_file(std::string_view text)
     DeviceConfig config;
     walk(r, config.pages, config.device);
     r.finish();
-    if (r.result.ok) {
-        page_values_from_file(config.device);
-        r.result.config = std::move(config);
+    if (!r.result.ok) {
+        r.result.defaulted_lines.clear();
+        return std::move(r.result);
     }
+    if (const TitleCheck check = title_check()) {
+        for (std::size_t slot = 0; slot < config.pages.page_title.size(); ++slot) {
+            std::string& title = config.pages.page_title[slot];
+            if (!title.empty() && !check(static_cast<int>(slot), title)) {
+                title.clear();
+                r.defaulted_line(r.title_lines()[slot]);
+            }
+        }
+    }
+    std::sort(r.result.defaulted_lines.begin(), r.result.defaulted_lines.end());
+    page_values_from_file(config.device);
+    r.result.config = std::move(config);
     return std::move(r.result);
 }
 
 FileResult load_settings_file(const std::string& path)
 {
-    std::string why;
-    const std::optional<std::string> bytes = read_file_bytes(path, k_settings_file_max_bytes, &why);
-    if (!bytes)
-        return {FileStatus::cannot_open, std::string(k_text_file_error), std::move(why), {}};
-    SettingsLoad load = parse_settings_file(*bytes);
-    if (!load.ok)
-        return {FileStatus::malformed, load.message, {}, {}};
     FileResult r;
+    const std::optional<std::string> bytes =
+        read_file_bytes(path, k_settings_file_max_bytes, &r.reason);
+    if (!bytes) {
+        r.status = FileStatus::cannot_open;
+        r.message = k_text_file_error;
+        return r;
+    }
+    SettingsLoad load = parse_settings_file(*bytes);
+    if (!load.ok) {
+        r.status = FileStatus::malformed;
+        r.message = std::move(load.message);
+        return r;
+    }
+    r.reason.clear();
     r.config = std::move(load.config);
+    if (!load.defaulted_lines.empty())
+        r.warning = defaulted_lines_text(load.defaulted_lines);
+    r.defaulted_lines = std::move(load.defaulted_lines);
     return r;
 }
 

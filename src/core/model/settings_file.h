@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/model/settings_model.h"
 
@@ -22,10 +23,23 @@ struct SettingsLoad {
     int line = 0;         // 1-based line of the first problem
     std::string message;  // what is wrong, for the operator
     DeviceConfig config;  // what the file holds, when ok
+    // Lines whose value no command can carry, read as their defaults (titles blank): files of
+    // earlier versions, which took such values from replies and edits unchecked.
+    std::vector<std::size_t> defaulted_lines;
 };
 
-// Parses and checks the whole text; either line end is accepted.
+// Parses and checks the whole text; either line end is accepted. A value beyond what the file
+// can hold refuses it; one the file can hold but its command cannot carry reads as its default.
 SettingsLoad parse_settings_file(std::string_view text);
+
+// Whether the device can take a title (the page area installs it: register_page_replies); a
+// title it cannot take reads blank. Without one every title is kept.
+using TitleCheck = bool (*)(int slot, std::string_view title);
+void set_settings_title_check(TitleCheck check);
+
+// "設定ファイルの 4022, 4023 行目は本機に送れない値でした。…": the warning of a file that
+// loaded with defaulted values.
+std::string defaulted_lines_text(const std::vector<std::size_t>& lines);
 
 enum class FileStatus { ok, cannot_open, malformed };
 
@@ -34,6 +48,8 @@ struct FileResult {
     std::string message;  // "Can't file open", or the problem of a malformed file
     std::string reason;   // why it could not be read, in the system's words
     DeviceConfig config;  // what the file holds, when ok
+    std::string warning;  // loaded, but values were defaulted (defaulted_lines_text)
+    std::vector<std::size_t> defaulted_lines;
 };
 
 FileResult load_settings_file(const std::string& path);

@@ -157,6 +157,9 @@ struct GlyphStore {
     std::array<std::array<char, 150>, 256> glyph_small = blank_glyphs<150, 256>();
     std::array<char, k_glyph_work_bytes> glyph_work = blank_glyphs<k_glyph_work_bytes, 1>()[0];
     int glyph_transfer_index = 0;
+    // The last bitmap query: its reply must name the same code in the same size.
+    unsigned glyph_query_code = 0;
+    int glyph_query_size = -1;
 };
 
 struct SettingsModel {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/common/message_boxes.h"
+#include "core/model/field_ranges.h"
 #include "core/model/settings_model.h"
 #include "core/pages/title_encoding.h"
 #include "core/wire/codecs.h"
@@ -24,9 +25,9 @@ int at(const PageArray<int>& values, int slot)
     return values[static_cast<std::size_t>(slot)];
 }
 
-char digit(int v)
+char colour_digit(int v)
 {
-    return static_cast<char>('0' + std::clamp(v, 0, 9));
+    return static_cast<char>('0' + k_range_colour.clamp(v));
 }
 
 void put_dec2(std::string& cmd, std::size_t pos, int v)
@@ -144,8 +145,8 @@ std::string colours_command(int slot)
     if (!valid_slot(slot))
         return {};
     std::string cmd = slot_template("CABC00000\r\n", 4, slot);
-    cmd[7] = digit(at(pages().page_char_color, slot));
-    cmd[8] = digit(at(pages().page_border_color, slot));
+    cmd[7] = colour_digit(at(pages().page_char_color, slot));
+    cmd[8] = colour_digit(at(pages().page_border_color, slot));
     return cmd;
 }
 
@@ -153,8 +154,8 @@ std::string all_colours_command()
 {
     std::string cmd = "CABC";
     for (int s = 0; s < k_page_slots; ++s) {
-        cmd.push_back(digit(at(pages().page_char_color, s)));
-        cmd.push_back(digit(at(pages().page_border_color, s)));
+        cmd.push_back(colour_digit(at(pages().page_char_color, s)));
+        cmd.push_back(colour_digit(at(pages().page_border_color, s)));
     }
     cmd.append(k_end);
     return cmd;
@@ -249,8 +250,8 @@ std::string clock_display_command()
 std::string clock_range_command()
 {
     std::string cmd = "TSDR1\r\n";
-    cmd[4] =
-        static_cast<char>('0' + std::clamp(model().config.device.clock_display_range + 1, 1, 9));
+    cmd[4] = static_cast<char>(
+        '1' + k_range_clock_range.clamp(model().config.device.clock_display_range));
     return cmd;
 }
 

@@ -4,7 +4,8 @@
 
 namespace velta {
 
-// Adds them to the reply table (once; a second call changes nothing).
+// Adds them to the reply table (once; a second call changes nothing), and gives the settings
+// file reader the title rule of the "CA" command, so a file never loads a title it cannot send.
 void register_page_replies();
 
 }  // namespace velta

@@ -189,7 +189,8 @@ std::string title_fault_detail(int slot)
 
 bool decode_title_reply(std::string_view line, PageSettings& pages)
 {
-    if (!digits_at(line, 2, 3) || !hex_digits_at(line, k_codes_at, 4 * k_code_count))
+    if (line.size() != k_title_reply_length || !digits_at(line, 2, 3) ||
+        !hex_digits_at(line, k_codes_at, 4 * k_code_count))
         return false;
     const int slot = parse_dec3(line, 2) - 1;
     if (slot < 0 || slot >= k_page_slots)
@@ -216,6 +217,9 @@ bool decode_title_reply(std::string_view line, PageSettings& pages)
             break;
         title.push_back(second);
     }
+    const std::string sent = title_command(slot, title);
+    if (sent.size() != line.size() + 2 || !sent.starts_with(line))
+        return false;
     pages.page_title[static_cast<std::size_t>(slot)] = title;
     return true;
 }

@@ -36,7 +36,11 @@ std::string title_fault_detail(int slot);
 using Cp932Reader = std::string (*)(std::string_view cp932);
 void set_title_text_reader(Cp932Reader reader);
 
-// Decodes a "CA" reply into page_title; false for a malformed reply, which changes nothing.
+// "CA", the slot's three digits and 28 four-digit codes.
+inline constexpr std::size_t k_title_reply_length = 5 + 4 * 28;
+// Decodes a "CA" reply into page_title; false for a malformed reply, which changes nothing. A
+// reply is malformed too when its title would not be sent back as the same codes (a code no
+// character has, such as FFFF or 0000): a title the tool could not restore to the device.
 bool decode_title_reply(std::string_view line, PageSettings& pages);
 
 }  // namespace velta

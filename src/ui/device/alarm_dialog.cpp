@@ -18,8 +18,10 @@ AlarmDialog::AlarmDialog(QWidget* parent)
 {
     DeviceSettings& d = model().config.device;
 
+    // Kept as the device holds it ("30" is "030"), so that compare, verify and the unsaved
+    // mark see what was sent; the edit keeps what is typed.
     hold_time_ = byte_limited_edit(d.alarm_hold_time, k_hold_time_bytes, [](std::string text) {
-        model().config.device.alarm_hold_time = std::move(text);
+        model().config.device.alarm_hold_time = hold_time_as_sent(text);
     });
     hold_time_->setMaximumWidth(60);
 
