@@ -469,18 +469,18 @@ TEST_F(ConnectionDialogs, TheFleetDialogTouchesOnlyTheRowsOfDevicesThatComeOrGo)
               QStringLiteral("127.0.0.1:%1").arg(devices[1]->localPort()));
     EXPECT_TRUE(dialog.source_label()->text().startsWith("送信する設定: "));
     table->item(0, 0)->setCheckState(Qt::Unchecked);
-    const QWidget* first_bar = table->cellWidget(0, 1);
-    const QWidget* second_bar = table->cellWidget(1, 1);
+    const QTableWidgetItem* first_bar = table->item(0, 1);
+    const QTableWidgetItem* second_bar = table->item(1, 1);
 
     ASSERT_TRUE(connect_one());
     ASSERT_EQ(table->rowCount(), 3);
-    EXPECT_EQ(table->cellWidget(0, 1), first_bar) << "a row was rebuilt";
-    EXPECT_EQ(table->cellWidget(1, 1), second_bar) << "a row was rebuilt";
+    EXPECT_EQ(table->item(0, 1), first_bar) << "a row was rebuilt";
+    EXPECT_EQ(table->item(1, 1), second_bar) << "a row was rebuilt";
     EXPECT_EQ(table->item(0, 0)->checkState(), Qt::Unchecked) << "the operator's choice is kept";
 
     devices[1]->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return table->rowCount() == 2; }, k_wait_ms));
-    EXPECT_EQ(table->cellWidget(0, 1), first_bar);
+    EXPECT_EQ(table->item(0, 1), first_bar);
     EXPECT_EQ(table->item(1, 0)->text(),
               QStringLiteral("127.0.0.1:%1").arg(devices[2]->localPort()));
 }

@@ -1,5 +1,6 @@
 #include "ui/device/fleet_run_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -8,9 +9,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -42,6 +46,26 @@ namespace {
 enum Column { device_column, progress_column, result_column, file_column };
 
 constexpr int k_progress_period_ms = 100;
+
+// A row's progress is drawn from its item's data, not by a bar widget of its own: a widget a
+// row costs its creation on arrival and a repaint of its own on every change, 96 times over.
+class ProgressDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionProgressBar bar;
+        bar.initFrom(option.widget);
+        bar.rect = option.rect.adjusted(2, 2, -2, -2);
+        bar.minimum = 0;
+        bar.maximum = std::max(1, index.data(FleetRunDialog::k_progress_max_role).toInt());
+        bar.progress = index.data(FleetRunDialog::k_progress_value_role).toInt();
+        bar.textVisible = true;
+        bar.text = QStringLiteral("%1%").arg(100 * bar.progress / bar.maximum);
+        QApplication::style()->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
+    }
+};
 
 std::optional<QString> platform_folder_dialog(QWidget* owner)
 {
@@ -90,9 +114,10 @@ struct FleetRunDialog::Device {
     QString file_name;      // read-all: the file in the chosen folder
     QString file_path;      // the backup or the file read into, once written
     QString result;
-    QProgressBar* bar = nullptr;
     int bar_max = 1;  // what the bar is to show; the bars follow on the dialog's timer
     int bar_value = 0;
+    int shown_max = 1;  // what it shows
+    int shown_value = 0;
     std::string phase;  // the phase going now, its steps and what each of them sends
     int phase_steps = 0;
     std::function<std::string(int step)> item;
@@ -138,6 +163,7 @@ FleetRunDialog::FleetRunDialog(QWidget* parent)
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->horizontalHeader()->setSectionResizeMode(device_column, QHeaderView::ResizeToContents);
     table_->setColumnWidth(progress_column, 160);
+    table_->setItemDelegateForColumn(progress_column, new ProgressDelegate(table_));
     table_->setColumnWidth(result_column, 260);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setMinimumSize(760, 200);
@@ -264,10 +290,10 @@ void FleetRunDialog::add_row(int slot)
     item->setFlags(row_flags(*d, false));
     item->setCheckState(Qt::Checked);
     table_->setItem(r, device_column, item);
-    d->bar = new QProgressBar;
-    d->bar->setRange(0, d->bar_max);
-    d->bar->setValue(0);
-    table_->setCellWidget(r, progress_column, d->bar);
+    auto* bar = new QTableWidgetItem;
+    bar->setData(k_progress_max_role, d->bar_max);
+    bar->setData(k_progress_value_role, 0);
+    table_->setItem(r, progress_column, bar);
     table_->setItem(r, result_column, new QTableWidgetItem);
     table_->setItem(r, file_column, new QTableWidgetItem);
     devices_.push_back(std::move(d));
@@ -275,11 +301,15 @@ void FleetRunDialog::add_row(int slot)
 
 void FleetRunDialog::show_progress()
 {
-    for (const auto& d : devices_) {
-        if (d->bar->maximum() != d->bar_max)
-            d->bar->setMaximum(d->bar_max);
-        if (d->bar->value() != d->bar_value)
-            d->bar->setValue(d->bar_value);
+    for (int r = 0; r < static_cast<int>(devices_.size()); ++r) {
+        Device& d = *devices_[static_cast<std::size_t>(r)];
+        if (d.shown_max == d.bar_max && d.shown_value == d.bar_value)
+            continue;
+        QTableWidgetItem* bar = table_->item(r, progress_column);
+        bar->setData(k_progress_max_role, d.bar_max);
+        bar->setData(k_progress_value_role, d.bar_value);
+        d.shown_max = d.bar_max;
+        d.shown_value = d.bar_value;
     }
 }
 
@@ -345,7 +375,17 @@ void FleetRunDialog::start()
     }
     active_ = static_cast<int>(chosen.size());
     progress_timer_->start(k_progress_period_ms);
-    for (Device* d : chosen) start_device(*d);
+    // Each device starts from the event loop on its own, so that 96 of them never hold it at once.
+    for (Device* d : chosen) {
+        QTimer::singleShot(0, this, [this, d] {
+            if (!stopping_) {
+                start_device(*d);
+                return;
+            }
+            d->active = true;
+            end_device(*d, QStringLiteral("中止"));
+        });
+    }
 }
 
 void FleetRunDialog::start_device(Device& d)

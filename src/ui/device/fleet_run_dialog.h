@@ -15,7 +15,6 @@
 
 class QCheckBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
@@ -43,6 +42,9 @@ public:
     ~FleetRunDialog() override;
 
     QTableWidget* table() const { return table_; }
+    // The progress column's items hold their bar's value and maximum in these roles.
+    static constexpr int k_progress_value_role = Qt::UserRole;
+    static constexpr int k_progress_max_role = Qt::UserRole + 1;
     QRadioButton* operation_button(FleetOperation op) const;
     QCheckBox* fast_box() const { return fast_; }
     QPushButton* start_button() const { return start_; }
