@@ -58,6 +58,7 @@ public:
         QStyleOptionProgressBar bar;
         bar.initFrom(option.widget);
         bar.rect = option.rect.adjusted(2, 2, -2, -2);
+        bar.state |= QStyle::State_Horizontal;
         bar.minimum = 0;
         bar.maximum = std::max(1, index.data(FleetRunDialog::k_progress_max_role).toInt());
         bar.progress = index.data(FleetRunDialog::k_progress_value_role).toInt();
@@ -162,11 +163,11 @@ FleetRunDialog::FleetRunDialog(QWidget* parent)
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->horizontalHeader()->setSectionResizeMode(device_column, QHeaderView::ResizeToContents);
-    table_->setColumnWidth(progress_column, 160);
+    table_->setColumnWidth(progress_column, 120);
     table_->setItemDelegateForColumn(progress_column, new ProgressDelegate(table_));
-    table_->setColumnWidth(result_column, 260);
+    table_->setColumnWidth(result_column, 240);
     table_->horizontalHeader()->setStretchLastSection(true);
-    table_->setMinimumSize(760, 200);
+    table_->setMinimumSize(920, 200);
     progress_timer_ = new QTimer(this);
     connect(progress_timer_, &QTimer::timeout, this, &FleetRunDialog::show_progress);
 
