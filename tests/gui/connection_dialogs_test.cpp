@@ -35,6 +35,7 @@
 #include "support/wire_capture.h"
 #include "ui/device/client_server_dialog.h"
 #include "ui/device/fleet_run_dialog.h"
+#include "ui/device/fleet_texts.h"
 #include "ui/device/interface_dialog.h"
 #include "ui/device/serial_dialog.h"
 #include "ui/device/slave_address_dialog.h"
@@ -483,6 +484,31 @@ TEST_F(ConnectionDialogs, TheFleetDialogTouchesOnlyTheRowsOfDevicesThatComeOrGo)
     EXPECT_EQ(table->item(0, 1), first_bar);
     EXPECT_EQ(table->item(1, 0)->text(),
               QStringLiteral("127.0.0.1:%1").arg(devices[2]->localPort()));
+}
+
+TEST(FleetTexts, AFailureNamesItsStepAndAFileItsHostAndPort)
+{
+    auto outcome = [](OutcomeKind kind, int error = -1, std::string detail = {}) {
+        Outcome o = outcome_of(kind, LinkKind::socket);
+        o.error = error;
+        o.detail = std::move(detail);
+        return o;
+    };
+    const struct {
+        Outcome outcome;
+        std::string reason;
+    } cases[] = {
+        {outcome(OutcomeKind::error_answer, 3), "デバイスが E3 を返しました"},
+        {outcome(OutcomeKind::timed_out), "応答がありません"},
+        {outcome(OutcomeKind::timed_out, -1, "10.0.0.5:9004: 接続が切れました"),
+         "接続が切れました"},
+        {outcome(OutcomeKind::go), ""},  // no failure
+    };
+    for (const auto& c : cases) EXPECT_EQ(fleet_failure_reason(c.outcome), c.reason);
+    EXPECT_EQ(fleet_failure_text({"読み込み", 5, 316, "RCA005"}, "デバイスが E3 を返しました"),
+              "読み込み 手順 5 / 316（RCA005）: デバイスが E3 を返しました");
+    EXPECT_EQ(fleet_file_name("192.168.1.10:50123"), "192.168.1.10-50123.dat");
+    EXPECT_EQ(fleet_file_name("[fe80::1]:9004"), "fe80__1-9004.dat");  // a name Windows takes
 }
 
 TEST_F(ConnectionDialogs, SlaveAddressIsAlwaysChoosableAndCaptionedByTheChosenDevice)
