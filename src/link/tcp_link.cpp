@@ -65,6 +65,8 @@ struct LinkData {
     std::map<DeviceSession*, std::unique_ptr<Channel>> sessions;
     unsigned next_serial = 1;
     int timeout_ms = k_answer_timeout_ms;
+    std::string listen_address;  // empty: every local IPv4 address
+    std::function<void(std::string_view)> dropped_tap;
 };
 
 LinkData& data()
@@ -218,7 +220,18 @@ std::string error_detail(std::uintptr_t sock, int code)
 
 std::string endpoint_text(const QString& host, std::uint16_t port)
 {
-    return host.toStdString() + ":" + std::to_string(port);
+    // An IPv6 address is bracketed, or its port could not be told from its last group.
+    const std::string h = host.toStdString();
+    return (host.contains(QLatin1Char(':')) ? "[" + h + "]" : h) + ":" + std::to_string(port);
+}
+
+// A peer's address as people write it: an IPv4 peer of a dual-stack listener in dotted form.
+QString peer_address_text(const QTcpSocket& socket)
+{
+    const QHostAddress from = socket.peerAddress();
+    bool v4 = false;
+    const quint32 ip = from.toIPv4Address(&v4);
+    return (v4 ? QHostAddress(ip) : from).toString();
 }
 
 // The channel of the party whose scope is current: the program's own, a session's, or none
@@ -354,9 +367,11 @@ void read_socket(std::uintptr_t sock)
     std::vector<std::string> answers;
     char buffer[k_socket_read_max];
     qint64 n = 0;
+    const LineAssembler::Bytes& dropped = data().dropped_tap;
     while ((n = conn->socket->read(buffer, sizeof buffer)) > 0) {
-        conn->lines.feed(std::string_view(buffer, static_cast<std::size_t>(n)),
-                         [&](std::string_view line) { answers.emplace_back(line); });
+        conn->lines.feed(
+            std::string_view(buffer, static_cast<std::size_t>(n)),
+            [&](std::string_view line) { answers.emplace_back(line); }, dropped);
     }
     // Only the socket that carries a party's commands answers them; other bytes are dropped.
     Channel* ch = channel_of_connection(*conn);
@@ -510,17 +525,27 @@ int tcp_server_start()
         return 1;
     install_tcp_hooks();
 
+    const QHostAddress address = d.listen_address.empty()
+                                     ? QHostAddress(QHostAddress::AnyIPv4)
+                                     : QHostAddress(QString::fromStdString(d.listen_address));
+    if (address.isNull()) {
+        plain_box("Bindできません", BoxIcon::error,
+                  "\"" + d.listen_address + "\" はアドレスではありません");
+        return 0;
+    }
     auto* server = new QTcpServer(&TcpLink::instance());
     server->setListenBacklogSize(k_listen_backlog);
-    if (!server->listen(QHostAddress::AnyIPv4, configured_port())) {
+    if (!server->listen(address, configured_port())) {
         const QAbstractSocket::SocketError e = server->serverError();
+        const std::string where = endpoint_text(address.toString(), configured_port()) + ": " +
+                                  server->errorString().toStdString();
         delete server;
         if (e == QAbstractSocket::SocketResourceError)
             socket_box(k_text_no_socket, platform_socket_error(e));
         else if (e == QAbstractSocket::AddressInUseError ||
                  e == QAbstractSocket::SocketAccessError ||
                  e == QAbstractSocket::SocketAddressNotAvailableError)
-            plain_box("Bindできません", BoxIcon::error);
+            plain_box("Bindできません", BoxIcon::error, where);
         else
             socket_box("WINSOCK.DLLの listen() からのエラー。[%d]", platform_socket_error(e));
         return 0;
@@ -536,6 +561,21 @@ int tcp_server_start()
         });
     emit TcpLink::instance().listeningChanged();
     return 1;
+}
+
+void set_listen_address(std::string address)
+{
+    data().listen_address = std::move(address);
+}
+
+const std::string& listen_address()
+{
+    return data().listen_address;
+}
+
+bool listen_address_valid(const std::string& text)
+{
+    return text.empty() || !QHostAddress(QString::fromStdString(text)).isNull();
 }
 
 bool tcp_listening()
@@ -557,8 +597,11 @@ void accept_peer()
     while (QTcpSocket* socket = d.server->nextPendingConnection()) {
         const int slot = free_peer_slot();
         if (slot == 0) {
-            socket->abort();  // no room: closed at once, silently
+            // No room: closed at once, and the host says so.
+            const std::string from = endpoint_text(peer_address_text(*socket), socket->peerPort());
+            socket->abort();
             socket->deleteLater();
+            emit TcpLink::instance().peerRefused(QString::fromStdString(from));
             continue;
         }
         socket->setParent(&TcpLink::instance());
@@ -566,16 +609,27 @@ void accept_peer()
         PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
         peer.in_use = 1;
         peer.sock = sock;
-        const QHostAddress from = socket->peerAddress();
-        bool v4 = false;
-        const quint32 ip = from.toIPv4Address(&v4);
-        peer.address = (v4 ? QHostAddress(ip) : from).toString().left(15).toStdString();
-        connection(sock)->endpoint =
-            endpoint_text(QString::fromStdString(peer.address), socket->peerPort());
+        const QString from = peer_address_text(*socket);
+        peer.address = from.toStdString();
+        connection(sock)->endpoint = endpoint_text(from, socket->peerPort());
         stored = true;
     }
     if (stored)
         emit TcpLink::instance().peersChanged();
+}
+
+std::string peer_endpoint(int slot)
+{
+    if (slot < 1 || slot > k_max_peers)
+        return {};
+    const PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
+    const Connection* conn = peer.in_use == 1 ? connection(peer.sock) : nullptr;
+    return conn ? conn->endpoint : std::string();
+}
+
+void set_dropped_bytes_tap(std::function<void(std::string_view)> tap)
+{
+    data().dropped_tap = std::move(tap);
 }
 
 void close_peer(std::uintptr_t sock)

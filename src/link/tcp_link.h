@@ -13,6 +13,7 @@
 #include <QObject>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,10 @@
 namespace velta {
 
 inline constexpr int k_max_peers = 96;  // peer_table slots 1..96
-inline constexpr int k_listen_backlog = 5;
+// Handshakes the system completes before the tool accepts them: the whole fleet arriving at
+// once, with room to spare (the system may lower it to its own maximum).
+inline constexpr int k_listen_backlog = 128;
+static_assert(k_listen_backlog >= k_max_peers);
 inline constexpr int k_answer_timeout_ms = 3000;  // no answer by then: "Answer が､きません"
 inline constexpr std::size_t k_socket_read_max = 1024;  // bytes taken from a socket per read
 inline constexpr std::size_t k_socket_line_max = 599;   // longer answer lines are dropped
@@ -52,6 +56,8 @@ signals:
     void peersChanged();
     // The server started or stopped listening.
     void listeningChanged();
+    // A device connected while all 96 slots were taken and was closed at once ("host:port").
+    void peerRefused(const QString& endpoint);
     // A command became outstanding, or its answer or time-out ended it.
     void outstandingChanged();
     // A device session's connection was established or lost (session_link_state tells which).
@@ -67,16 +73,24 @@ private:
 int tcp_client_connect();
 ClientState tcp_client_state();
 
-// Listens on port_number on every local IPv4 address. 1: listening (also when it already was);
+// Listens on port_number at the listen address. 1: listening (also when it already was);
 // 0: failed, with its box shown; the next call starts afresh.
 int tcp_server_start();
+// The local address the server listens on: IPv4 or IPv6 text; empty (the default) is every
+// local IPv4 address. Taken by the next tcp_server_start.
+void set_listen_address(std::string address);
+const std::string& listen_address();
+// Whether text is an address set_listen_address takes (empty included).
+bool listen_address_valid(const std::string& text);
 bool tcp_listening();
 // The port actually listened on (useful when port_number is "0"), or 0.
 std::uint16_t tcp_listen_port();
 
 // Takes every pending connection into the lowest free slot 1..96; a connection beyond 96 is
-// closed at once without a message.
+// closed at once and told as peerRefused.
 void accept_peer();
+// "host:port" of the peer in slot ("[::1]:9004" for IPv6), or empty when the slot is free.
+std::string peer_endpoint(int slot);
 // Closes the socket and clears its slot (the client's socket has none). The command outstanding
 // on it fails (reply_error = 1) and, with the commands queued for it, is forgotten; another
 // device's command is not touched. When it was the client or the chosen peer,
@@ -128,6 +142,10 @@ bool bind_peer_to_session(int slot, DeviceSession& session);
 void release_session(DeviceSession& session);
 enum class SessionLinkState { none, connecting, connected, lost };
 SessionLinkState session_link_state(const DeviceSession& session);
+
+// Bytes of an over-long line that the link drops rather than hands on as a line, in order, in
+// the scope of the connection's party; none: they go unseen.
+void set_dropped_bytes_tap(std::function<void(std::string_view)> tap);
 
 // Installs socket_send and answer_outstanding into the wire hooks, keeping the serial hook.
 // tcp_client_connect and tcp_server_start do this themselves.

@@ -188,6 +188,16 @@ TEST(LineAssembler, OverlongLinesAreCutOnSerialAndDroppedOnTcp)
     LineAssembler drop(LineAssembler::Overflow::drop);
     lines = assemble(drop, {big, "\n", "GO\r\n"});
     EXPECT_EQ(lines, (std::vector<std::string>{"GO\r\n"}));
+
+    // What is dropped is still handed over whole, so that a trace misses no byte received.
+    std::string dropped;
+    lines.clear();
+    for (const std::string& c : {std::string("GO\r\n") + big, big, std::string("B\r\nE3\r\n")})
+        drop.feed(
+            c, [&](std::string_view l) { lines.emplace_back(l); },
+            [&](std::string_view d) { dropped += d; });
+    EXPECT_EQ(lines, (std::vector<std::string>{"GO\r\n", "E3\r\n"}));
+    EXPECT_EQ(dropped, big + big + "B\r\n");
 }
 
 TEST(DispatchTurns, LinesArrivingDuringADispatchWaitTheirTurn)

@@ -8,6 +8,7 @@
 
 #include "answer_judge.h"
 #include "cli_options.h"
+#include "fleet_output.h"
 #include "operations.h"
 #include "progress_output.h"
 #include "wire_trace.h"
@@ -110,6 +111,49 @@ TEST(VeltactlOptions, MistakesAreRefusedWithTheirReason)
         EXPECT_EQ(p.error.find('\n'), std::string::npos) << "one line: " << p.error;
     }
     EXPECT_NE(usage_text().find("glyphs-read large|medium|small FILE"), std::string::npos);
+}
+
+TEST(VeltactlOptions, ListenTakesAnAddressWithIpv6InBrackets)
+{
+    struct Case {
+        std::string value;
+        bool ok;
+        std::string address;
+        int port;
+    };
+    const Case cases[] = {
+        {"9004", true, "", 9004},
+        {"0", true, "", 0},
+        {"127.0.0.1:9004", true, "127.0.0.1", 9004},
+        {"[::1]:9004", true, "::1", 9004},
+        {"[fe80::1%eth0]:0", true, "fe80::1%eth0", 0},
+        {"::1:9004", false, "", 0},  // which colon ends the address?
+        {"[::1]9004", false, "", 0},
+        {"[::1]", false, "", 0},
+        {"[]:9004", false, "", 0},
+        {":9004", false, "", 0},
+        {"host:", false, "", 0},
+        {"10.0.0.1:70000", false, "", 0},
+    };
+    for (const Case& c : cases) {
+        const ParsedOptions p = parse({"--listen", c.value, "version"});
+        EXPECT_EQ(p.ok, c.ok) << c.value << ": " << p.error;
+        if (!c.ok) {
+            EXPECT_NE(p.error.find("[ADDRESS:]PORT"), std::string::npos) << p.error;
+            continue;
+        }
+        EXPECT_EQ(p.options.listen_address, c.address) << c.value;
+        EXPECT_EQ(p.options.listen_port, c.port) << c.value;
+    }
+    // set-all keeps a backup as sync does; blank glyphs are sent only when asked for.
+    const ParsedOptions backup = parse({"--tcp", "a:1", "set-all", "f", "--backup", "d"});
+    ASSERT_TRUE(backup.ok) << backup.error;
+    EXPECT_EQ(backup.options.backup_dir, "d");
+    EXPECT_TRUE(parse({"--tcp", "a:1", "glyphs-set", "small", "f", "--blank-bad-records"})
+                    .options.blank_bad_records);
+    EXPECT_NE(parse({"--tcp", "a:1", "set-all", "f", "--blank-bad-records"})
+                  .error.find("only with glyphs-set"),
+              std::string::npos);
 }
 
 TEST(AnswerJudge, SettingsWantGoAndErrorsStopTheRunExceptModeErrors)
@@ -260,6 +304,56 @@ TEST(VeltactlOutput, SeveralDevicesWriteOneFileEach)
     EXPECT_EQ(output_path(".dat", "d", true), ".dat-d") << "a dot file has no extension";
     EXPECT_EQ(combine_exit(k_exit_failed, k_exit_unreachable), k_exit_unreachable);
     EXPECT_EQ(combine_exit(k_exit_ok, k_exit_failed), k_exit_failed);
+}
+
+}  // namespace
+}  // namespace veltactl
+
+namespace veltactl {
+namespace {
+
+// The column where RESULT starts on each line, counted as a terminal shows it.
+std::vector<std::size_t> result_columns(const std::string& table)
+{
+    std::vector<std::size_t> columns;
+    std::istringstream lines(table);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t gap = line.find("  ");
+        if (gap == std::string::npos)
+            continue;
+        const std::size_t start = line.find_first_not_of(' ', gap);
+        columns.push_back(display_width(std::string_view(line).substr(0, start)));
+    }
+    return columns;
+}
+
+TEST(VeltactlOutput, TheEndTableAlignsWideTextAndAServerKeepsOnlyRecentRows)
+{
+    DeviceRow ascii{"10.0.0.5:9004", "ok", 1.5, 310, "-", 0};
+    // "ＡＢ" is two characters, four columns; "é" as e + a combining accent takes one.
+    DeviceRow wide{"ＡＢ", "failed: 応答データが正しくありません", 2, 3, "-", 1};
+    DeviceRow combined{"e\xcc\x81", "ok", 0.5, 310, "-", 0};
+    const std::string table = table_text({ascii, wide, combined});
+    const std::vector<std::size_t> columns = result_columns(table);
+    ASSERT_EQ(columns.size(), 4u) << table;
+    for (std::size_t c : columns) EXPECT_EQ(c, columns[0]) << table;
+    EXPECT_EQ(display_width("ＡＢ"), 4u);
+
+    DeviceHistory history(100);
+    for (int id = 1; id <= 250; ++id) {
+        DeviceRow row = ascii;
+        row.device = "#" + std::to_string(id);
+        history.set(id, row);
+    }
+    const std::vector<DeviceRow> rows = history.rows();
+    ASSERT_EQ(rows.size(), 100u);
+    EXPECT_EQ(rows.front().device, "#151");
+    EXPECT_EQ(rows.back().device, "#250");
+    EXPECT_EQ(history.not_listed(), 150u);
+    EXPECT_NE(table_text(rows, history.not_listed()).find("150 earlier devices not listed"),
+              std::string::npos);
+    EXPECT_NE(table_json(rows, 0, history.not_listed()).find("\"not_listed\":150"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -121,27 +122,42 @@ TEST_F(FleetRun, EachDeviceIsFiledSyncedAndSetOnItsOwnWhileTheToolStaysAsItWas)
     dialog.show();
     ASSERT_EQ(dialog.table()->rowCount(), k_devices);
 
+    // Rows and files are named by host and port, so each file is its row's device.
+    QStringList names;
+    for (int r = 0; r < k_devices; ++r) {
+        const QString device = dialog.table()->item(r, 0)->text();
+        EXPECT_TRUE(device.startsWith("127.0.0.1:")) << device.toStdString();
+        names << QString(device).replace(':', '-') + ".dat";
+    }
     // A file already in the folder is not overwritten without asking.
-    QFile old(files_.filePath(QStringLiteral("127.0.0.1.dat")));
+    QFile old(files_.filePath(names[1]));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.close();
     EXPECT_EQ(run(dialog, FleetOperation::read_all), all("完了"));
     ASSERT_EQ(boxes_.boxes().size(), 2u);
-    EXPECT_TRUE(boxes_.last_text().find("127.0.0.1.dat") != std::string::npos);
+    EXPECT_TRUE(boxes_.last_text().find(names[1].toStdString()) != std::string::npos);
     std::vector<std::string> read;
-    for (const char* name : {"127.0.0.1.dat", "127.0.0.1-2.dat", "127.0.0.1-3.dat"}) {
+    for (int row = 0; row < k_devices; ++row) {
+        const QString name = names[row];
+        EXPECT_EQ(dialog.file_text(row), name);
+        // Once read, the row names the device by its MAC address too.
+        EXPECT_TRUE(dialog.table()->item(row, 0)->text().contains("（")) << row;
         const FileResult r = load_settings_file(files_.filePath(name).toStdString());
-        ASSERT_EQ(r.status, FileStatus::ok) << name << ": " << r.message;
+        ASSERT_EQ(r.status, FileStatus::ok) << name.toStdString() << ": " << r.message;
         read.push_back(r.config.device.alarm_hold_time);
         DeviceConfig expected;
         expected.device.alarm_hold_time = r.config.device.alarm_hold_time;
-        EXPECT_EQ(r.config, expected) << name;
+        EXPECT_EQ(r.config, expected) << name.toStdString();
     }
     std::sort(read.begin(), read.end());
     EXPECT_EQ(read, (std::vector<std::string>{"031", "032", "033"}));
     EXPECT_TRUE(backups().isEmpty()) << "a read writes nothing to the device";
 
     EXPECT_EQ(run(dialog, FleetOperation::sync), all("確認済み"));
+    for (int row = 0; row < k_devices; ++row)  // each row names its own backup
+        EXPECT_TRUE(dialog.file_text(row).endsWith(
+            names[row].mid(names[row].lastIndexOf('-')).replace('-', '_')))
+            << dialog.file_text(row).toStdString();
     EXPECT_EQ(run(dialog, FleetOperation::set_all, false), all("完了"));
     // Read whole once more, each device now holds the tool's configuration.
     EXPECT_EQ(run(dialog, FleetOperation::sync), all("差分なし"));
@@ -166,8 +182,12 @@ TEST_F(FleetRun, ADeviceThatLeavesFailsAloneAndTheOthersComplete)
     ASSERT_FALSE(HasFatalFailure());
     FleetRunDialog dialog;
     dialog.show();
-    EXPECT_EQ(run(dialog, FleetOperation::set_all),
-              (QStringList{"完了", "完了", "接続が切れました"}));
+    const QStringList results = run(dialog, FleetOperation::set_all);
+    ASSERT_EQ(results.size(), k_devices);
+    EXPECT_EQ(results.count("完了"), 2);
+    // The failure names the phase, the step and what it sent.
+    const QRegularExpression failure("^全項目の設定 手順 \\d+ / 310（[A-Z]+）: 接続が切れました$");
+    EXPECT_EQ(results.filter(failure).size(), 1) << results.join(" | ").toStdString();
     EXPECT_EQ(model().config, tool_.config);
 
     for (DevSimProcess& sim : sims_) sim.stop();

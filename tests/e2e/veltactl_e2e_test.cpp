@@ -9,11 +9,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -230,6 +232,20 @@ TEST_F(Veltactl, SetAllThenReadAllGivesTheSameFile)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty()) << "--quiet prints errors only: " << r.out.toStdString();
     EXPECT_EQ(bytes_of(back), bytes_of(sent));
+
+    // Over it a factory file, keeping what the device held first.
+    velta::reset_settings_model();
+    const QString factory = file("factory.dat");
+    ASSERT_TRUE(velta::save_settings_file(factory.toStdString(), velta::model().config));
+    const QString backups = file("backups");
+    r = veltactl({"--tcp", sim.target(), "--fast", "set-all", factory, "--backup", backups});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList kept = QDir(backups).entryList({"*.dat"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(r.out.contains(sim.target() + ": backup " + backups)) << r.out.toStdString();
+    EXPECT_EQ(velta::load_settings_file(QDir(backups).filePath(kept[0]).toStdString()).config,
+              velta::load_settings_file(sent.toStdString()).config);
+    EXPECT_TRUE(r.out.contains("ok " + sim.target() + " set-all 310/310")) << r.out.toStdString();
 }
 
 TEST_F(Veltactl, DiffListsTheChangesAndSyncSendsOnlyThePlanThenVerifies)
@@ -354,6 +370,16 @@ TEST_F(Veltactl, UnreadableInputOrAStepThatCannotBeBuiltEndsBeforeAnyCommand)
     const QString bad_title = file("bad-title.dat");
     ASSERT_TRUE(velta::save_settings_file(bad_title.toStdString(), velta::model().config));
     velta::reset_settings_model();
+    // A glyph list whose third record is no glyph digit.
+    const QString bad_glyphs = file("bad.tls");
+    make_glyph_file(bad_glyphs);
+    QByteArray glyph_bytes = QByteArray::fromStdString(bytes_of(bad_glyphs));
+    const qsizetype third = glyph_bytes.indexOf("\r\n", glyph_bytes.indexOf("\r\n") + 2) + 2;
+    glyph_bytes[third] = 'Z';
+    QFile bad_file(bad_glyphs);
+    ASSERT_TRUE(bad_file.open(QIODevice::WriteOnly));
+    bad_file.write(glyph_bytes);
+    bad_file.close();
     const QString folder = dir_.path();
     const QString is_a_folder =
         QString::fromStdString(std::make_error_code(std::errc::is_a_directory).message());
@@ -363,6 +389,8 @@ TEST_F(Veltactl, UnreadableInputOrAStepThatCannotBeBuiltEndsBeforeAnyCommand)
     } cases[] = {
         {{"set-all", folder}, folder + ": cannot be read: " + is_a_folder},
         {{"glyphs-set", "small", folder}, folder + ": cannot be read: " + is_a_folder},
+        {{"glyphs-set", "small", bad_glyphs},
+         bad_glyphs + ": nothing was sent: line 3 holds no glyph record"},
         {{"set-all", bad_title},
          bad_title + ": nothing sent: line 273 holds a value no command can carry"},
     };
@@ -375,6 +403,18 @@ TEST_F(Veltactl, UnreadableInputOrAStepThatCannotBeBuiltEndsBeforeAnyCommand)
     QFile f(log);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_FALSE(f.readAll().contains(" < ")) << "a command reached the device";
+
+    // Asked for, the bad record goes as a blank glyph digit and the rest as in the file.
+    Sim other;
+    Result r = veltactl({"--tcp", other.target(), "--fast", "glyphs-set", "small", bad_glyphs,
+                         "--blank-bad-records"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("その部分を空白にして読み込みました")) << r.err.toStdString();
+    const QString back = file("back.tls");
+    r = veltactl({"--tcp", other.target(), "--fast", "glyphs-read", "small", back});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    glyph_bytes[third] = '0';
+    EXPECT_EQ(bytes_of(back), glyph_bytes.toStdString());
 }
 
 TEST_F(Veltactl, MissingAnswerFailsAfterTheTimeOut)
@@ -576,6 +616,53 @@ TEST_F(Veltactl, ListenServesEachDeviceThatConnects)
     two->stop();
     for (const QString& state : {state1, state2})
         EXPECT_NE(bytes_of(state).find("ADT123"), std::string::npos) << "settings not received";
+}
+
+TEST_F(Veltactl, ListenCountsOnlyDevicesThatAnsweredAndTracesDroppedLines)
+{
+    const QString sent = file("sent.dat");
+    make_settings_file(sent);
+    const QString trace = file("trace.log");
+    QProcess tool;
+    tool.start(k_veltactl, {"--listen", "127.0.0.1:0", "--count", "2", "--jobs", "2", "--fast",
+                            "--trace", trace, "set-all", sent});
+    ASSERT_TRUE(tool.waitForReadyRead(5000));
+    const QString first = QString::fromUtf8(tool.readLine());
+    const QRegularExpressionMatch m =
+        QRegularExpression("listening on 127\\.0\\.0\\.1, port (\\d+)").match(first);
+    ASSERT_TRUE(m.hasMatch()) << first.toStdString();
+    const auto port = static_cast<quint16>(m.captured(1).toInt());
+
+    // Two peers that are no device: a port probe, and one that answers with a line far too
+    // long to be an answer and leaves.
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(probe.waitForConnected(5000));
+    const quint16 probe_port = probe.localPort();
+    probe.close();
+    QTcpSocket flood;
+    flood.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(flood.waitForConnected(5000));
+    ASSERT_TRUE(flood.waitForReadyRead(5000)) << "the tool's first command";
+    flood.write(QByteArray(700, 'A') + "\r\n");
+    ASSERT_TRUE(flood.waitForBytesWritten(5000));
+    const quint16 flood_port = flood.localPort();
+    flood.close();
+
+    auto one = Sim::connecting(port);
+    auto two = Sim::connecting(port);
+    const Result r = finish(tool);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(QRegularExpression("ok 127\\.0\\.0\\.1 #\\d set-all 310/310")), 2)
+        << r.out.toStdString() << r.err.toStdString();
+    for (const quint16 p : {probe_port, flood_port})
+        EXPECT_EQ(r.err.split('\n').filter(QStringLiteral("127.0.0.1:%1: ").arg(p)).size(), 1)
+            << "told once: " << r.err.toStdString();
+    EXPECT_EQ(r.err.count("not counted"), 2) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("2 devices: 2 ok, 0 failed")) << r.out.toStdString();
+    EXPECT_NE(
+        bytes_of(trace).find("dropped (line too long): " + std::string(700, 'A') + "<CR><LF>"),
+        std::string::npos);
 }
 
 TEST_F(Veltactl, ADeviceThatLeavesMidCommandDoesNotFailTheNext)

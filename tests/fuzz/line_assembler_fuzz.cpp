@@ -46,10 +46,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     Result in_chunks;
+    std::string in_order;  // lines and dropped bytes as they were handed over
     LineAssembler a(rule, bound);
     for (std::string_view chunk : chunks)
-        a.feed(chunk, [&](std::string_view line) { in_chunks.lines.emplace_back(line); });
+        a.feed(
+            chunk,
+            [&](std::string_view line) {
+                in_chunks.lines.emplace_back(line);
+                in_order.append(line);
+            },
+            [&](std::string_view dropped) { in_order.append(dropped); });
     in_chunks.pending = a.pending();
+    // A dropped line is handed over byte for byte, so nothing received goes unseen.
+    if (rule == LineAssembler::Overflow::drop)
+        check(in_order.size() + in_chunks.pending == stream.size() &&
+              stream.compare(0, in_order.size(), in_order) == 0);
 
     Result at_once;
     LineAssembler b(rule, bound);

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -33,6 +34,8 @@
 #include "support/user_input.h"
 #include "support/wire_capture.h"
 #include "ui/device/client_server_dialog.h"
+#include "ui/device/fleet_run_dialog.h"
+#include "ui/device/fleet_texts.h"
 #include "ui/device/interface_dialog.h"
 #include "ui/device/serial_dialog.h"
 #include "ui/device/slave_address_dialog.h"
@@ -49,7 +52,11 @@ constexpr int k_wait_ms = 5000;
 
 class ConnectionDialogs : public ::testing::Test {
 protected:
-    ~ConnectionDialogs() override { disconnect_all(); }
+    ~ConnectionDialogs() override
+    {
+        disconnect_all();
+        set_listen_address({});
+    }
 
     static QString ini(const char* key)
     {
@@ -401,6 +408,107 @@ TEST_F(ConnectionDialogs, ServerListsConnectedDevicesAndChoosesTheOneShown)
     EXPECT_EQ(link_status().socket_connected, 0);
     EXPECT_TRUE(server.connect_button()->isEnabled());
     EXPECT_TRUE(server.port_edit()->isEnabled());
+}
+
+TEST_F(ConnectionDialogs, TheServerListensOnTheAddressTypedAndNamesADeviceItTurnsAway)
+{
+    link_settings().interface = Interface::tcp;
+    link_settings().tcp_role = TcpRole::server;
+    TcpServerDialog server;
+    server.show();
+    server.port_edit()->setText(free_port());
+    QTest::keyClicks(server.address_field(), "10.0.0.300");
+    server.connect_button()->click();
+    EXPECT_FALSE(tcp_listening());
+    EXPECT_EQ(boxes_.last_text(), "待ち受けアドレスが正しくありません");
+
+    server.address_field()->selectAll();
+    QTest::keyClicks(server.address_field(), "127.0.0.1");
+    server.connect_button()->click();
+    ASSERT_TRUE(tcp_listening());
+    EXPECT_EQ(listen_address(), "127.0.0.1");
+    EXPECT_FALSE(server.address_field()->isEnabled());
+
+    std::vector<std::unique_ptr<QTcpSocket>> devices;
+    for (int i = 0; i < k_max_peers; ++i) {
+        devices.push_back(std::make_unique<QTcpSocket>());
+        devices.back()->connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 96u; }, k_wait_ms));
+    EXPECT_TRUE(server.note_label()->text().isEmpty());
+    QTcpSocket extra;
+    quint16 extra_port = 0;  // gone once it is closed
+    QObject::connect(&extra, &QTcpSocket::connected, [&] { extra_port = extra.localPort(); });
+    extra.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.note_label()->text().isEmpty(); }, k_wait_ms));
+    EXPECT_TRUE(server.note_label()->text().contains(
+        QStringLiteral("127.0.0.1:%1 の接続を断りました").arg(extra_port)))
+        << server.note_label()->text().toStdString();
+    EXPECT_EQ(used_peer_slots().size(), 96u);
+}
+
+TEST_F(ConnectionDialogs, TheFleetDialogTouchesOnlyTheRowsOfDevicesThatComeOrGo)
+{
+    link_settings().interface = Interface::tcp;
+    link_settings().tcp_role = TcpRole::server;
+    model().extras.port_number = "0";
+    ASSERT_EQ(tcp_server_start(), 1);
+    std::vector<std::unique_ptr<QTcpSocket>> devices;
+    auto connect_one = [&] {
+        devices.push_back(std::make_unique<QTcpSocket>());
+        devices.back()->connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+        const std::size_t n = used_peer_slots().size() + 1;
+        return QTest::qWaitFor([n] { return used_peer_slots().size() == n; }, k_wait_ms);
+    };
+    ASSERT_TRUE(connect_one());
+    ASSERT_TRUE(connect_one());
+    FleetRunDialog dialog;
+    QTableWidget* table = dialog.table();
+    ASSERT_EQ(table->rowCount(), 2);
+    // Rows tell devices behind one address apart by their port.
+    EXPECT_EQ(table->item(1, 0)->text(),
+              QStringLiteral("127.0.0.1:%1").arg(devices[1]->localPort()));
+    EXPECT_TRUE(dialog.source_label()->text().startsWith("送信する設定: "));
+    table->item(0, 0)->setCheckState(Qt::Unchecked);
+    const QTableWidgetItem* first_bar = table->item(0, 1);
+    const QTableWidgetItem* second_bar = table->item(1, 1);
+
+    ASSERT_TRUE(connect_one());
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(table->item(0, 1), first_bar) << "a row was rebuilt";
+    EXPECT_EQ(table->item(1, 1), second_bar) << "a row was rebuilt";
+    EXPECT_EQ(table->item(0, 0)->checkState(), Qt::Unchecked) << "the operator's choice is kept";
+
+    devices[1]->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return table->rowCount() == 2; }, k_wait_ms));
+    EXPECT_EQ(table->item(0, 1), first_bar);
+    EXPECT_EQ(table->item(1, 0)->text(),
+              QStringLiteral("127.0.0.1:%1").arg(devices[2]->localPort()));
+}
+
+TEST(FleetTexts, AFailureNamesItsStepAndAFileItsHostAndPort)
+{
+    auto outcome = [](OutcomeKind kind, int error = -1, std::string detail = {}) {
+        Outcome o = outcome_of(kind, LinkKind::socket);
+        o.error = error;
+        o.detail = std::move(detail);
+        return o;
+    };
+    const struct {
+        Outcome outcome;
+        std::string reason;
+    } cases[] = {
+        {outcome(OutcomeKind::error_answer, 3), "デバイスが E3 を返しました"},
+        {outcome(OutcomeKind::timed_out), "応答がありません"},
+        {outcome(OutcomeKind::timed_out, -1, "10.0.0.5:9004: 接続が切れました"),
+         "接続が切れました"},
+        {outcome(OutcomeKind::go), ""},  // no failure
+    };
+    for (const auto& c : cases) EXPECT_EQ(fleet_failure_reason(c.outcome), c.reason);
+    EXPECT_EQ(fleet_failure_text({"読み込み", 5, 316, "RCA005"}, "デバイスが E3 を返しました"),
+              "読み込み 手順 5 / 316（RCA005）: デバイスが E3 を返しました");
+    EXPECT_EQ(fleet_file_name("192.168.1.10:50123"), "192.168.1.10-50123.dat");
+    EXPECT_EQ(fleet_file_name("[fe80::1]:9004"), "fe80__1-9004.dat");  // a name Windows takes
 }
 
 TEST_F(ConnectionDialogs, SlaveAddressIsAlwaysChoosableAndCaptionedByTheChosenDevice)

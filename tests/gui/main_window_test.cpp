@@ -95,12 +95,13 @@ TEST_F(MainWindowTest, MenusCarryEveryItemOfTheCommandTable)
     EXPECT_EQ(window_.action(command::version)->text(), "VELTA のﾊﾞｰｼﾞｮﾝ情報.");
     EXPECT_EQ(window_.action(command::exit)->text(), "ｱﾌﾟﾘｹｰｼｮﾝの終了");
     EXPECT_EQ(window_.action(command::protocol)->text(), "プロトコルの設定");
+    EXPECT_EQ(window_.action(command::fleet_run)->text(), "TCP/IP サーバー: 全デバイスで実行…");
     int items = 0;
     for (QAction* top : window_.menuBar()->actions())
         for (QAction* a : top->menu()->actions())
             items += a->menu() ? static_cast<int>(a->menu()->actions().size())
                                : (a->isSeparator() ? 0 : 1);
-    EXPECT_EQ(items, 34);
+    EXPECT_EQ(items, 35);
 }
 
 TEST_F(MainWindowTest, ToolbarHasThirteenButtonsWithTheirPicturesAndTooltips)

@@ -46,6 +46,8 @@ protected:
     void TearDown() override
     {
         disconnect_all();
+        set_listen_address({});
+        set_dropped_bytes_tap(nullptr);
         set_answer_timeout_ms(0);
         set_reply_observer(nullptr);
         set_wire_hooks(std::move(previous_hooks_));
@@ -297,6 +299,8 @@ TEST_F(TcpLinkTest, OverlongLinesAreDropped)
 {
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
+    std::string dropped;
+    set_dropped_bytes_tap([&](std::string_view bytes) { dropped += bytes; });
     send_command("RVN\r\n");
     received_by(device, 5);
     device->write(QByteArray(3000, 'A'));  // far beyond any answer, no line end yet
@@ -305,6 +309,7 @@ TEST_F(TcpLinkTest, OverlongLinesAreDropped)
     QTest::qWait(50);
     EXPECT_EQ(decoded, std::vector<std::string>{"VN1.32\r\n"});
     EXPECT_FALSE(answer_outstanding());
+    EXPECT_EQ(dropped, std::string(3000, 'A') + "\r\n") << "a trace must see what was dropped";
 }
 
 TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
@@ -363,26 +368,62 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
-TEST_F(TcpLinkTest, The97thDeviceIsClosedAtOnceWithoutAMessage)
+TEST_F(TcpLinkTest, AFleetArrivingAtOnceIsTakenWholeAndThe97thDeviceIsNamed)
 {
     link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";
     ASSERT_EQ(tcp_server_start(), 1);
     std::vector<std::unique_ptr<QTcpSocket>> devices;
-    // One after another, as devices come up: the listen backlog is small.
+    // All at once, and the tool accepts none until every handshake is through: the system must
+    // hold the whole fleet meanwhile, or the devices beyond its queue wait for their retries.
     for (std::size_t i = 0; i < k_max_peers; ++i) {
         devices.push_back(std::make_unique<QTcpSocket>());
         devices.back()->connectToHost(QHostAddress::LocalHost, tcp_listen_port());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return used_peer_slots().size() == i + 1; }, k_wait_ms));
     }
+    QElapsedTimer clock;
+    clock.start();
+    for (const auto& d : devices)  // blocking: the tool's event loop does not run meanwhile
+        EXPECT_TRUE(
+            d->waitForConnected(static_cast<int>(std::max<qint64>(1, 900 - clock.elapsed()))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return used_peer_slots().size() == 96u; }, k_wait_ms));
 
+    QSignalSpy refused(&TcpLink::instance(), &TcpLink::peerRefused);
     QTcpSocket extra;
     QSignalSpy closed(&extra, &QTcpSocket::disconnected);
+    quint16 extra_port = 0;  // gone once it is closed
+    QObject::connect(&extra, &QTcpSocket::connected, [&] { extra_port = extra.localPort(); });
     extra.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
     ASSERT_TRUE(QTest::qWaitFor([&] { return closed.count() == 1; }, k_wait_ms));
     EXPECT_EQ(used_peer_slots().size(), 96u);
+    ASSERT_EQ(refused.count(), 1);
+    EXPECT_EQ(refused.at(0).at(0).toString(), QStringLiteral("127.0.0.1:%1").arg(extra_port))
+        << "the host names the device it turned away";
     EXPECT_TRUE(boxes.boxes().empty());
     for (const auto& d : devices) EXPECT_EQ(d->state(), QAbstractSocket::ConnectedState);
+}
+
+TEST_F(TcpLinkTest, TheServerListensOnTheAddressGivenIpv6Included)
+{
+    link_settings().tcp_role = TcpRole::server;
+    model().extras.port_number = "0";
+    set_listen_address("10.0.0.300");
+    EXPECT_EQ(tcp_server_start(), 0);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Bindできません"});
+    EXPECT_FALSE(listen_address_valid("10.0.0.300"));
+
+    set_listen_address("::1");
+    if (tcp_server_start() == 0)
+        GTEST_SKIP() << "no IPv6 loopback here";
+    QTcpSocket over_v4;  // not listened on
+    QSignalSpy v4_failed(&over_v4, &QTcpSocket::errorOccurred);
+    over_v4.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
+    QTcpSocket device;
+    device.connectToHost(QHostAddress::LocalHostIPv6, tcp_listen_port());
+    ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 1; }, k_wait_ms));
+    EXPECT_EQ(peer_endpoint(used_peer_slots()[0]),
+              QStringLiteral("[::1]:%1").arg(device.localPort()).toStdString());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return v4_failed.count() > 0; }, k_wait_ms));
+    EXPECT_EQ(used_peer_slots().size(), 1u);
 }
 
 TEST_F(TcpLinkTest, AStartOnABusyPortFailsAndTheNextStartTriesAgain)

@@ -112,12 +112,20 @@ std::unique_ptr<QDialog> fleet_dialog()
     auto dialog = std::make_unique<FleetRunDialog>();
     dialog->fast_box()->setChecked(true);
     const int values[] = {625, 402, 625, 0};
-    const char* results[] = {"完了", "接続が切れました", "完了", ""};
+    const char* results[] = {"完了", "全項目の設定 手順 87 / 310（CA）: 接続が切れました", "完了",
+                             ""};
     for (int r = 0; r < dialog->table()->rowCount() && r < 4; ++r) {
-        auto* bar = static_cast<QProgressBar*>(dialog->table()->cellWidget(r, 1));
-        bar->setRange(0, 625);
-        bar->setValue(values[r]);
+        QTableWidgetItem* bar = dialog->table()->item(r, 1);
+        bar->setData(FleetRunDialog::k_progress_max_role, 625);
+        bar->setData(FleetRunDialog::k_progress_value_role, values[r]);
+        QTableWidgetItem* device = dialog->table()->item(r, 0);
+        if (r < 3)
+            device->setText(device->text() + QStringLiteral("（00-11-22-33-44-5%1）").arg(r));
         dialog->table()->item(r, 2)->setText(QString::fromUtf8(results[r]));
+        if (r < 3)
+            dialog->table()->item(r, 3)->setText(
+                QStringLiteral("20261210-153000_%1.dat")
+                    .arg(device->text().section(QChar(0xFF08), 0, 0).replace(':', '_')));
     }
     dialog->table()->item(3, 0)->setCheckState(Qt::Unchecked);
     return dialog;

@@ -33,6 +33,27 @@ bool parse_target(std::string_view text, Target& out)
     return true;
 }
 
+// [ADDRESS:]PORT; an IPv6 address goes in brackets: [::1]:9004.
+bool parse_listen(std::string_view text, std::string& address, int& port)
+{
+    std::string_view port_text = text;
+    address.clear();
+    if (text.starts_with('[')) {
+        const std::size_t close = text.find(']');
+        if (close == std::string_view::npos || close == 1 || close + 1 >= text.size() ||
+            text[close + 1] != ':')
+            return false;
+        address.assign(text.substr(1, close - 1));
+        port_text = text.substr(close + 2);
+    } else if (const std::size_t colon = text.find(':'); colon != std::string_view::npos) {
+        if (colon == 0 || text.find(':', colon + 1) != std::string_view::npos)
+            return false;  // an IPv6 address without brackets, or no address
+        address.assign(text.substr(0, colon));
+        port_text = text.substr(colon + 1);
+    }
+    return to_int(port_text, 0, 65535, port);
+}
+
 bool parse_size(std::string_view text, velta::GlyphSize& out)
 {
     if (text == "large")
@@ -106,12 +127,14 @@ bool command_reads(Command command)
 
 std::string usage_text()
 {
-    return "usage: veltactl [--serial PATH | --tcp HOST:PORT[,HOST:PORT...] | --listen PORT]\n"
+    return "usage: veltactl [--serial PATH | --tcp HOST:PORT[,HOST:PORT...] |\n"
+           "                 --listen [ADDRESS:]PORT]\n"
            "                [--rs485 NN|FF] [--paced | --fast] [--timeout MS] [--trace FILE]\n"
            "                [--quiet] [--keep-partial] [--count N] [--jobs N] [--json] COMMAND\n"
            "\n"
            "Commands:\n"
-           "  set-all FILE.dat                 send every setting of a settings file\n"
+           "  set-all FILE.dat [--backup DIR]  send every setting of a settings file;\n"
+           "                                   --backup saves the device's settings first\n"
            "  read-all FILE.dat                read every setting into a settings file\n"
            "  read-all --out-dir DIR           ... one file a device in DIR, named by address\n"
            "  set-all FILE.dat --verify        ... then read everything back and compare\n"
@@ -123,6 +146,8 @@ std::string usage_text()
            "                                   --verify reads back what was sent,\n"
            "                                   --backup saves the device's settings first\n"
            "  glyphs-set large|medium|small FILE    register every glyph of a glyph list file\n"
+           "       [--blank-bad-records]       (a file with records that are no glyph is\n"
+           "                                   refused; with this, they are sent blank)\n"
            "  glyphs-read large|medium|small FILE   read every glyph into a glyph list file\n"
            "  send 'RAW COMMAND'               send one command and print the answer\n"
            "  time-sync                        set the device clock from this computer's clock\n"
@@ -131,9 +156,12 @@ std::string usage_text()
            "Link (one of):\n"
            "  --serial PATH        a serial port, 38400 baud 8E1\n"
            "  --tcp HOST:PORT,...  one or more devices (the option may repeat)\n"
-           "  --listen PORT        wait for devices to connect (0: any free port, printed) and\n"
-           "                       serve each one that connects\n"
-           "  --count N            with --listen: stop after N devices (default: until Ctrl+C)\n"
+           "  --listen [ADDRESS:]PORT\n"
+           "                       wait for devices to connect (0: any free port, printed) and\n"
+           "                       serve each one that connects; on ADDRESS only when given\n"
+           "                       (IPv6 in brackets: [::1]:9004), else every IPv4 address\n"
+           "  --count N            with --listen: stop after N devices have been served\n"
+           "                       (a device counts once it answered; default: until Ctrl+C)\n"
            "  --jobs N             with --tcp or --listen: serve up to N devices at once, each\n"
            "                       on its own connection (default 1: in turn); the end prints\n"
            "                       a table of the devices\n"
@@ -143,7 +171,8 @@ std::string usage_text()
            "  --paced              keep the configuration tool's periods (default)\n"
            "  --fast               send each command as soon as the previous one is answered\n"
            "  --timeout MS         wait at most MS milliseconds for each answer\n"
-           "  --trace FILE         write every byte sent and received, with time stamps\n"
+           "  --trace FILE         write every byte sent and received, with time stamps (an\n"
+           "                       answer line too long to be one is marked as dropped)\n"
            "  --quiet              print errors only\n"
            "  --keep-partial       write read-all / glyphs-read output even when a step failed\n"
            "  --json               diff, sync, set-all: one JSON object per device on stdout\n"
@@ -217,16 +246,18 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         };
 
         if (arg == "--help" || arg == "--quiet" || arg == "--keep-partial" || arg == "--fast" ||
-            arg == "--paced" || arg == "--verify" || arg == "--dry-run" || arg == "--json") {
+            arg == "--paced" || arg == "--verify" || arg == "--dry-run" || arg == "--json" ||
+            arg == "--blank-bad-records") {
             bool dummy = false;
-            bool& field = arg == "--help"           ? o.help
-                          : arg == "--quiet"        ? o.quiet
-                          : arg == "--keep-partial" ? o.keep_partial
-                          : arg == "--fast"         ? o.fast
-                          : arg == "--verify"       ? o.verify
-                          : arg == "--dry-run"      ? o.dry_run
-                          : arg == "--json"         ? o.json
-                                                    : dummy;
+            bool& field = arg == "--help"                ? o.help
+                          : arg == "--quiet"             ? o.quiet
+                          : arg == "--keep-partial"      ? o.keep_partial
+                          : arg == "--fast"              ? o.fast
+                          : arg == "--verify"            ? o.verify
+                          : arg == "--dry-run"           ? o.dry_run
+                          : arg == "--json"              ? o.json
+                          : arg == "--blank-bad-records" ? o.blank_bad_records
+                                                         : dummy;
             if (!flag(field))
                 return fail(arg + ": takes no value");
             if (arg == "--paced")
@@ -263,8 +294,9 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         } else if (arg == "--listen") {
             if (!set_link(LinkMode::listen))
                 return fail("--listen: only one of --serial, --tcp, --listen may be given");
-            if (!to_int(v, 0, 65535, o.listen_port))
-                return fail("--listen: '" + v + "' is not a port (0..65535)");
+            if (!parse_listen(v, o.listen_address, o.listen_port))
+                return fail("--listen: '" + v +
+                            "' is not [ADDRESS:]PORT (port 0..65535; IPv6 as [::1]:9004)");
         } else if (arg == "--rs485") {
             if (v == "FF" || v == "ff")
                 o.rs485 = k_broadcast;
@@ -374,8 +406,10 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
         return fail("--dry-run: only with sync");
     if (o.dry_run && o.verify)
         return fail("--dry-run sends nothing to verify");
-    if (!o.backup_dir.empty() && o.command != Command::sync)
-        return fail("--backup: only with sync");
+    if (!o.backup_dir.empty() && o.command != Command::sync && o.command != Command::set_all)
+        return fail("--backup: only with sync or set-all");
+    if (o.blank_bad_records && o.command != Command::glyphs_set)
+        return fail("--blank-bad-records: only with glyphs-set");
     if (o.rs485 == k_broadcast && (command_reads(o.command) || o.verify))
         return fail(name + ": nothing answers a broadcast (--rs485 FF); give an address");
     if (o.keep_partial && o.command != Command::read_all && o.command != Command::glyphs_read)

@@ -35,6 +35,7 @@ struct Options {
     LinkMode link = LinkMode::none;
     std::string serial_path;
     std::vector<Target> targets;  // --tcp, in the order given
+    std::string listen_address;   // --listen ADDRESS:PORT; empty: every local IPv4 address
     int listen_port = 0;          // 0: any free port (it is printed)
     int count = 0;                // --listen: devices to serve; 0 until interrupted
     int jobs = 1;                 // --tcp, --listen: devices served at once
@@ -49,7 +50,8 @@ struct Options {
     bool dry_run = false;    // sync: print the plan, send nothing
     bool json = false;       // JSON on stdout: diff, sync, set-all's object a device; the table
     std::string out_dir;     // read-all: one file a device in this folder, named by address
-    std::string backup_dir;  // sync: save the device's configuration here first
+    std::string backup_dir;  // sync, set-all: save the device's configuration here first
+    bool blank_bad_records = false;  // glyphs-set: send records that are no glyph as blank
 
     Command command = Command::none;
     velta::GlyphSize glyph_size = velta::GlyphSize::large;

@@ -22,10 +22,32 @@ struct DeviceRow {
     int exit_code = 0;
 };
 
-// Aligned columns DEVICE RESULT TIME SENT VERIFY, a line a device, in the order given.
-std::string table_text(const std::vector<DeviceRow>& rows);
-// {"devices":[{"device":…,"result":…,"seconds":…,"sent":…,"verify":…,"exit":…},…],"exit":N}
-std::string table_json(const std::vector<DeviceRow>& rows, int exit_code);
+// Columns a terminal gives UTF-8 text: East Asian wide and full-width characters take two.
+std::size_t display_width(std::string_view utf8);
+
+// Aligned columns DEVICE RESULT TIME SENT VERIFY, a line a device, in the order given; aligned
+// by display width. not_listed: devices served earlier whose rows were not kept.
+std::string table_text(const std::vector<DeviceRow>& rows, std::size_t not_listed = 0);
+// {"devices":[{"device":…,"result":…,"seconds":…,"sent":…,"verify":…,"exit":…},…],"exit":N},
+// with "not_listed":N when rows were not kept.
+std::string table_json(const std::vector<DeviceRow>& rows, int exit_code,
+                       std::size_t not_listed = 0);
+
+// The end table's rows, by device number. A server that runs until it is interrupted keeps only
+// the most recent ones, so that serving devices for days does not grow without bound.
+class DeviceHistory {
+public:
+    explicit DeviceHistory(std::size_t keep = 0);  // 0: every row
+    void set(int id, DeviceRow row);
+    std::vector<DeviceRow> rows() const;
+    std::size_t size() const { return rows_.size(); }
+    std::size_t not_listed() const { return not_listed_; }
+
+private:
+    std::size_t keep_;
+    std::map<int, DeviceRow> rows_;
+    std::size_t not_listed_ = 0;
+};
 
 class FleetBoard {
 public:

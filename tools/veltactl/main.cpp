@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "backup_stage.h"
 #include "cli_options.h"
 #include "compare_run.h"
 #include "fleet_output.h"
@@ -63,6 +64,10 @@ namespace {
 constexpr int k_watchdog_period_ms = 300;  // the main window's timer drives the serial watchdog
 constexpr int k_connect_timeout_ms = 5000;
 constexpr int k_interrupt_poll_ms = 100;
+// A server left to run until interrupted keeps this many rows for its end table.
+constexpr std::size_t k_recent_rows = 200;
+// A device's trace kept while others run is written out once it holds this much.
+constexpr std::size_t k_trace_section_max = 1 << 20;
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -123,6 +128,7 @@ struct Job {
     std::unique_ptr<velta::DeviceSession> session;  // none: the program's own (serial)
     std::unique_ptr<StepDriver> driver;
     std::unique_ptr<CompareRun> compare;
+    std::unique_ptr<BackupStage> backup;  // set-all --backup: the read before anything is sent
     QTimer gate_timer;
     QTimer answer_timer;
     QTimer connect_timer;
@@ -134,6 +140,8 @@ struct Job {
     std::uintptr_t peer_sock = 0;  // --listen: the peer it serves
     int steps_done = 0;            // of the operation going now
     bool writing = false;          // the operation going now changes the device
+    bool answered = false;         // the device has answered a command
+    std::string endpoint;          // --listen: the peer's host:port
     DeviceRow row;
 };
 
@@ -146,7 +154,8 @@ public:
                                                       : ProgressStyle::lines),
           display_([](std::string_view cp932) {
               return velta::from_cp932(cp932).toUtf8().toStdString();
-          })
+          }),
+          rows_(o_.link == LinkMode::listen && o_.count == 0 ? k_recent_rows : 0)
     {
         if (style_ == ProgressStyle::terminal && o_.jobs > 1)
             board_ = std::make_unique<FleetBoard>(std::cout);
@@ -166,6 +175,7 @@ private:
         int slot = 0;
         std::uintptr_t sock = 0;
         int number = 0;  // in the order of connection
+        std::string endpoint;
     };
 
     Job* find(int id) const;
@@ -187,6 +197,9 @@ private:
     void on_peers_changed();
 
     void run_device(Job& job);
+    void start_device_operation(Job& job);
+    void backup_finished(Job& job, const RunReport& report);
+    void stage_ended(Job& job, const RunReport& report);
     void start_operation(Job& job, Operation op);
     void stage_finished(Job& job, const RunReport& report);
     void device_finished(Job& job, const RunReport& report);
@@ -208,7 +221,7 @@ private:
     QTimer interrupt_timer_;
 
     std::map<int, std::unique_ptr<Job>> jobs_;  // the devices being served, by number
-    std::map<int, DeviceRow> rows_;             // the devices served, by number
+    DeviceHistory rows_;                        // the devices served, by number
     int next_id_ = 0;
     int exit_code_ = k_exit_ok;
     int devices_ = 0;
@@ -222,8 +235,15 @@ private:
     std::set<std::uintptr_t> seen_peers_;  // the peers connected at the last change
     std::deque<Peer> waiting_peers_;
     int peers_connected_ = 0;
-    int peers_started_ = 0;
+    int running_jobs() const;
 };
+
+int Tool::running_jobs() const
+{
+    return static_cast<int>(std::count_if(jobs_.begin(), jobs_.end(), [](const auto& j) {
+        return j.second->phase != Job::Phase::done;
+    }));
+}
 
 Job* Tool::find(int id) const
 {
@@ -304,7 +324,11 @@ DriverHost Tool::driver_host(int id)
             if (!j || j->phase != Job::Phase::running)
                 return;
             velta::SessionScope scope(j->session.get());
-            if (runs_in_stages(o_))
+            if (o_.link == LinkMode::listen && !j->answered)
+                job_done(*j, k_exit_failed, "no answer");  // told there, once
+            else if (j->backup)
+                backup_finished(*j, r);
+            else if (runs_in_stages(o_))
                 stage_finished(*j, r);
             else
                 device_finished(*j, r);
@@ -317,9 +341,13 @@ void Tool::trace(Job* job, TraceDirection direction, std::string_view bytes)
 {
     if (!trace_.is_open())
         return;
-    if (job && o_.jobs > 1)
+    if (job && o_.jobs > 1) {
         job->trace += trace_.line(job->device, direction, bytes);
-    else
+        if (job->trace.size() >= k_trace_section_max) {  // a flood must not fill the memory
+            trace_.write_section(job->trace);
+            job->trace.clear();
+        }
+    } else
         trace_.write(job ? job->device : std::string(), direction, bytes);
 }
 
@@ -342,11 +370,8 @@ void Tool::show_overall(bool device_ended)
     const bool as_line = style_ == ProgressStyle::lines && o_.jobs > 1 && device_ended;
     if (!board_ && !as_line)
         return;
-    const auto running = std::count_if(jobs_.begin(), jobs_.end(), [](const auto& j) {
-        return j.second->phase != Job::Phase::done;
-    });
-    std::string text =
-        "devices: " + std::to_string(running) + " running, " + std::to_string(devices_) + " done";
+    std::string text = "devices: " + std::to_string(running_jobs()) + " running, " +
+                       std::to_string(devices_) + " done";
     if (devices_ > devices_ok_)
         text += " (" + std::to_string(devices_ - devices_ok_) + " failed)";
     if (o_.link == LinkMode::tcp)
@@ -374,8 +399,9 @@ velta::BoxAnswer Tool::present(int id, const velta::Box& shown)
             c = ' ';
     if (!job)
         listen_note_ = text;
-    else if (job->phase == Job::Phase::connecting)
-        job->connect_note = text;
+    else if (job->phase == Job::Phase::connecting ||
+             (o_.link == LinkMode::listen && !job->answered))
+        job->connect_note = text;  // told with the device's end, once
     else
         error_line(job->device + ": " + text);
     // The questions of the dialogs are the operator's "go ahead", given by running the tool.
@@ -391,6 +417,9 @@ void Tool::install_hooks()
     velta::register_glyph_replies();
     velta::set_line_tap(
         [this](std::string_view line) { trace(job_of_scope(), TraceDirection::received, line); });
+    velta::set_dropped_bytes_tap([this](std::string_view bytes) {
+        trace(job_of_scope(), TraceDirection::note, "dropped (line too long): " + printable(bytes));
+    });
 }
 
 // The links install their own hooks when they open; these wrappers go around them so that
@@ -439,6 +468,8 @@ bool Tool::start()
         exit_code_ = input.exit_code;
         return false;
     }
+    if (!input.error.empty())
+        error_line(input.error);  // a warning: the run goes on
     if (!o_.out_dir.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(velta::path_from_utf8(o_.out_dir), ec);
@@ -507,8 +538,9 @@ void Tool::fill_slots()
         while (static_cast<int>(jobs_.size()) < o_.jobs && next_target_ < o_.targets.size())
             start_target(o_.targets[next_target_++]);
     } else if (o_.link == LinkMode::listen) {
+        // Only devices that answered count: a port probe leaves room for the next device.
         while (static_cast<int>(jobs_.size()) < o_.jobs && !waiting_peers_.empty() &&
-               (o_.count == 0 || peers_started_ < o_.count)) {
+               (o_.count == 0 || devices_ + running_jobs() < o_.count)) {
             const Peer p = waiting_peers_.front();
             waiting_peers_.pop_front();
             const velta::PeerSlot& peer = velta::peer_table()[static_cast<std::size_t>(p.slot)];
@@ -521,11 +553,11 @@ void Tool::fill_slots()
             job.session->link.tcp_role = velta::TcpRole::server;
             job.session->link.selected_host = p.slot;
             job.peer_sock = p.sock;
+            job.endpoint = p.endpoint;
             if (!velta::bind_peer_to_session(p.slot, *job.session)) {
                 jobs_.erase(job.id);
                 continue;
             }
-            ++peers_started_;
             run_device(job);
         }
     }
@@ -598,12 +630,19 @@ bool Tool::start_listening()
     l.tcp_role = velta::TcpRole::server;
     l.selected_host = -1;
     velta::model().extras.port_number = std::to_string(o_.listen_port);
+    velta::set_listen_address(o_.listen_address);
     QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::peersChanged,
                      [this] { on_peers_changed(); });
+    QObject::connect(
+        &velta::TcpLink::instance(), &velta::TcpLink::peerRefused, [](const QString& from) {
+            error_line(from.toStdString() + ": refused: " + std::to_string(velta::k_max_peers) +
+                       " devices are connected already");
+        });
     QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::sessionLinkChanged,
                      [this](velta::DeviceSession* s) { on_session_link(s); });
+    const std::string where = o_.listen_address.empty() ? std::string() : o_.listen_address + ", ";
     if (velta::tcp_server_start() == 0) {
-        error_line("cannot listen on port " + std::to_string(o_.listen_port) +
+        error_line("cannot listen on " + where + "port " + std::to_string(o_.listen_port) +
                    (listen_note_.empty() ? "" : " (" + listen_note_ + ")"));
         exit_code_ = k_exit_unreachable;
         return false;
@@ -611,7 +650,8 @@ bool Tool::start_listening()
     wrap_wire();
     // The port is told even with --quiet when it was chosen here: nobody could connect otherwise.
     if (!o_.quiet || o_.listen_port == 0)
-        std::cout << "listening on port " << velta::tcp_listen_port() << '\n' << std::flush;
+        std::cout << "listening on " << where << "port " << velta::tcp_listen_port() << '\n'
+                  << std::flush;
     return true;
 }
 
@@ -623,10 +663,16 @@ void Tool::on_peers_changed()
         const velta::PeerSlot& peer = velta::peer_table()[static_cast<std::size_t>(slot)];
         now_connected.insert(peer.sock);
         if (!seen_peers_.contains(peer.sock))
-            waiting_peers_.push_back(Peer{slot, peer.sock, ++peers_connected_});
+            waiting_peers_.push_back(
+                Peer{slot, peer.sock, ++peers_connected_, velta::peer_endpoint(slot)});
     }
     seen_peers_ = std::move(now_connected);
-    std::erase_if(waiting_peers_, [this](const Peer& p) { return !seen_peers_.contains(p.sock); });
+    std::erase_if(waiting_peers_, [this](const Peer& p) {
+        if (seen_peers_.contains(p.sock))
+            return false;
+        error_line(p.endpoint + ": left before it was served; not counted");
+        return true;
+    });
     later([this] { fill_slots(); });
 }
 
@@ -642,10 +688,36 @@ void Tool::run_device(Job& job)
             j->driver->outcome(o);
     });
     velta::set_reply_observer([this, id](std::string_view line) {
-        if (Job* j = find(id))
+        if (Job* j = find(id)) {
+            j->answered = true;
             j->driver->answer(line);
+        }
     });
     begin_device(o_);
+    if (o_.command == Command::set_all && !o_.backup_dir.empty()) {
+        job.backup = std::make_unique<BackupStage>();
+        start_operation(job, job.backup->read());
+        return;
+    }
+    start_device_operation(job);
+}
+
+void Tool::backup_finished(Job& job, const RunReport& report)
+{
+    stage_ended(job, report);
+    const Outcome out = job.backup->save(o_.backup_dir, job.device, report);
+    job.backup.reset();
+    if (out.exit_code != k_exit_ok) {
+        error_line(out.error);
+        job_done(job, out.exit_code, result_text(report, out));
+        return;
+    }
+    print(&job, out.report);
+    start_device_operation(job);
+}
+
+void Tool::start_device_operation(Job& job)
+{
     if (runs_in_stages(o_)) {
         start_operation(job, job.compare->begin(job.device));
         return;
@@ -671,9 +743,8 @@ void Tool::start_operation(Job& job, Operation op)
     job.driver->start(std::move(op), pace);
 }
 
-// One stage of diff, sync or set-all --verify ended: the next one starts, or the device's
-// result is printed.
-void Tool::stage_finished(Job& job, const RunReport& report)
+// A stage that is not the device's last ended: its failures, its progress line and its trace note.
+void Tool::stage_ended(Job& job, const RunReport& report)
 {
     for (const Failure& f : report.failures) error_line(failure_line(job.device, f));
     if (board_)
@@ -682,6 +753,13 @@ void Tool::stage_finished(Job& job, const RunReport& report)
         job.progress.end(report.all_ok(), report.steps_done);
     trace(&job, TraceDirection::note,
           std::string(report.all_ok() ? "end ok " : "end failed ") + report.operation);
+}
+
+// One stage of diff, sync or set-all --verify ended: the next one starts, or the device's
+// result is printed.
+void Tool::stage_finished(Job& job, const RunReport& report)
+{
+    stage_ended(job, report);
     if (std::optional<Operation> op = job.compare->next(report)) {
         start_operation(job, std::move(*op));
         return;
@@ -744,6 +822,24 @@ void Tool::job_done(Job& job, int exit_code, std::string result)
     job.connect_timer.stop();
     job.gate_timer.stop();
     job.answer_timer.stop();
+    if (!job.trace.empty()) {
+        trace_.write_section(job.trace);
+        job.trace.clear();
+    }
+    if (o_.link == LinkMode::listen && !job.answered && exit_code != k_exit_interrupted) {
+        // A port probe or a peer that is no device: told once, and it leaves --count alone.
+        error_line(job.endpoint + ": not counted: no answer before it " +
+                   (velta::session_link_state(*job.session) == velta::SessionLinkState::connected
+                        ? "failed"
+                        : "left") +
+                   (job.connect_note.empty() ? "" : " (" + job.connect_note + ")"));
+        const int id = job.id;
+        later([this, id] {
+            remove_job(id);
+            fill_slots();
+        });
+        return;
+    }
     ++devices_;
     if (exit_code == k_exit_ok)
         ++devices_ok_;
@@ -752,11 +848,7 @@ void Tool::job_done(Job& job, int exit_code, std::string result)
     job.row.exit_code = exit_code;
     job.row.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - job.started).count();
-    rows_[job.id] = job.row;
-    if (!job.trace.empty()) {
-        trace_.write_section(job.trace);
-        job.trace.clear();
-    }
+    rows_.set(job.id, job.row);
     show_overall(true);
     const int id = job.id;
     later([this, id] {
@@ -776,6 +868,7 @@ void Tool::remove_job(int id)
     {
         // What the job's driver and stages hold lives in its scope and goes there.
         velta::SessionScope scope(job.session.get());
+        job.backup.reset();
         job.compare.reset();
         job.driver.reset();
     }
@@ -839,7 +932,7 @@ void Tool::interrupted()
         row.device = o_.targets[next_target_].text();
         row.result = "not started";
         row.exit_code = k_exit_interrupted;
-        rows_[++next_id_] = row;
+        rows_.set(++next_id_, row);
     }
     end(k_exit_interrupted);
 }
@@ -852,13 +945,12 @@ void Tool::end(int code)
     exit_code_ = code;
     if (board_)
         board_->clear();
-    if (rows_.size() > 1) {
-        std::vector<DeviceRow> rows;
-        for (const auto& [id, row] : rows_) rows.push_back(row);
+    if (rows_.size() + rows_.not_listed() > 1) {
+        const std::vector<DeviceRow> rows = rows_.rows();
         if (o_.json) {
-            std::cout << table_json(rows, code) << '\n';
+            std::cout << table_json(rows, code, rows_.not_listed()) << '\n';
         } else if (!o_.quiet) {
-            std::cout << table_text(rows);
+            std::cout << table_text(rows, rows_.not_listed());
             std::cout << devices_ << " devices: " << devices_ok_ << " ok, "
                       << devices_ - devices_ok_ << " failed\n";
         }

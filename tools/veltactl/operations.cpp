@@ -183,6 +183,22 @@ std::vector<std::string> known_outputs(const Options& o)
     return {o.file};
 }
 
+// Which records of the glyph list are no glyph, by line.
+std::string bad_records_text(const Options& o)
+{
+    const std::optional<std::string> bytes =
+        velta::read_file_bytes(o.file, velta::k_glyph_file_max_bytes);
+    const velta::GlyphListParse parsed = velta::parse_glyph_list(o.glyph_size, bytes.value_or(""));
+    constexpr std::size_t k_named = 10;
+    std::string lines;
+    for (std::size_t i = 0; i < parsed.bad_lines.size() && i < k_named; ++i)
+        lines += (i == 0 ? "" : ", ") + std::to_string(parsed.bad_lines[i]);
+    if (parsed.bad_lines.size() > k_named)
+        lines += " and " + std::to_string(parsed.bad_lines.size() - k_named) + " more";
+    return (parsed.bad_lines.size() == 1 ? "line " : "lines ") + lines +
+           (parsed.bad_lines.size() == 1 ? " holds" : " hold") + " no glyph record";
+}
+
 }  // namespace
 
 int combine_exit(int a, int b)
@@ -237,7 +253,13 @@ Outcome prepare_input(const Options& o, const std::tm& now)
     } else if (o.command == Command::glyphs_set) {
         std::string why;
         const velta::GlyphReadResult r = velta::read_glyph_list(o.glyph_size, o.file, &why);
-        if (r != velta::GlyphReadResult::read) {
+        if (r == velta::GlyphReadResult::read_with_blanks && o.blank_bad_records) {
+            out.error = o.file + ": " + why;  // a warning: they go blank, as the message says
+        } else if (r == velta::GlyphReadResult::read_with_blanks) {
+            out.exit_code = k_exit_file;
+            out.error = o.file + ": nothing was sent: " + bad_records_text(o) +
+                        " (--blank-bad-records sends them as blank glyphs)";
+        } else if (r != velta::GlyphReadResult::read) {
             out.exit_code = k_exit_file;
             out.error =
                 o.file + ": " + (r == velta::GlyphReadResult::cannot_open ? cannot_read(why) : why);

@@ -2,8 +2,7 @@
 
 namespace velta {
 
-void LineAssembler::feed(std::string_view bytes,
-                         const std::function<void(std::string_view)>& on_line)
+void LineAssembler::feed(std::string_view bytes, const Bytes& on_line, const Bytes& on_dropped)
 {
     while (!bytes.empty()) {
         const std::size_t lf = bytes.find('\n');
@@ -12,6 +11,16 @@ void LineAssembler::feed(std::string_view bytes,
         bytes.remove_prefix(piece.size());
 
         const std::size_t room = max_line_ - partial_.size();
+        if (overflow_ == Overflow::drop && (overflowed_ || piece.size() > room)) {
+            // Nothing of the line is kept: what was held goes with the piece.
+            if (on_dropped) {
+                partial_.append(piece);
+                on_dropped(partial_);
+            }
+            partial_.clear();
+            overflowed_ = piece.back() != '\n';
+            continue;
+        }
         if (piece.size() > room) {
             partial_.append(piece.substr(0, room));
             overflowed_ = true;
@@ -21,9 +30,7 @@ void LineAssembler::feed(std::string_view bytes,
         if (piece.back() != '\n')
             continue;
 
-        const bool drop = overflowed_ && overflow_ == Overflow::drop;
-        if (!drop)
-            on_line(partial_);
+        on_line(partial_);  // cut to its bound when it overflowed
         partial_.clear();
         overflowed_ = false;
     }

@@ -1,5 +1,6 @@
 #include "ui/device/fleet_run_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -8,9 +9,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -24,6 +28,7 @@
 #include "core/device/config_diff.h"
 #include "core/device/device_compare.h"
 #include "core/device/send_plan.h"
+#include "core/model/document.h"
 #include "core/model/settings_backup.h"
 #include "core/model/settings_file.h"
 #include "core/wire/device_session.h"
@@ -32,12 +37,36 @@
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
 #include "ui/device/device_rows_widgets.h"
+#include "ui/device/fleet_texts.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {
 namespace {
 
-enum Column { device_column, progress_column, result_column };
+enum Column { device_column, progress_column, result_column, file_column };
+
+constexpr int k_progress_period_ms = 100;
+
+// A row's progress is drawn from its item's data, not by a bar widget of its own: a widget a
+// row costs its creation on arrival and a repaint of its own on every change, 96 times over.
+class ProgressDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionProgressBar bar;
+        bar.initFrom(option.widget);
+        bar.rect = option.rect.adjusted(2, 2, -2, -2);
+        bar.state |= QStyle::State_Horizontal;
+        bar.minimum = 0;
+        bar.maximum = std::max(1, index.data(FleetRunDialog::k_progress_max_role).toInt());
+        bar.progress = index.data(FleetRunDialog::k_progress_value_role).toInt();
+        bar.textVisible = true;
+        bar.text = QStringLiteral("%1%").arg(100 * bar.progress / bar.maximum);
+        QApplication::style()->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
+    }
+};
 
 std::optional<QString> platform_folder_dialog(QWidget* owner)
 {
@@ -59,11 +88,10 @@ const PeerSlot& peer(int slot)
     return peer_table()[static_cast<std::size_t>(slot)];
 }
 
-QString file_name_for(const std::string& address, int duplicate)
+std::string without_line_end(std::string text)
 {
-    // Devices behind one address (one host, or a router) are told apart by a number.
-    return qs(address) + (duplicate > 1 ? QStringLiteral("-%1").arg(duplicate) : QString()) +
-           qs(k_settings_extension);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
 }
 
 }  // namespace
@@ -80,13 +108,21 @@ struct FleetRunDialog::Device {
 
     int slot = 0;
     std::string address;
+    std::string endpoint;  // host:port: devices behind one address are told apart
+    std::string mac;       // once read
     bool checked = true;
     bool connected = true;  // false: it has left; its row shows how its last run ended
     QString file_name;      // read-all: the file in the chosen folder
+    QString file_path;      // the backup or the file read into, once written
     QString result;
-    QProgressBar* bar = nullptr;
-    int bar_max = 1;  // the bar's state while the table is rebuilt
+    int bar_max = 1;  // what the bar is to show; the bars follow on the dialog's timer
     int bar_value = 0;
+    int shown_max = 1;  // what it shows
+    int shown_value = 0;
+    std::string phase;  // the phase going now, its steps and what each of them sends
+    int phase_steps = 0;
+    std::function<std::string(int step)> item;
+    std::string item_at(int step) const { return item ? item(step) : std::string(); }
 
     DeviceSession session;
     DeviceConfig device;  // what the device holds, as read
@@ -120,16 +156,20 @@ FleetRunDialog::FleetRunDialog(QWidget* parent)
     auto* op_layout = new QVBoxLayout(operations);
     for (QRadioButton* b : {set_all_, sync_, read_all_}) op_layout->addWidget(b);
 
-    table_ = new QTableWidget(0, 3);
-    table_->setHorizontalHeaderLabels(
-        {QStringLiteral("デバイス"), QStringLiteral("進行"), QStringLiteral("結果")});
+    table_ = new QTableWidget(0, 4);
+    table_->setHorizontalHeaderLabels({QStringLiteral("デバイス"), QStringLiteral("進行"),
+                                       QStringLiteral("結果"), QStringLiteral("ファイル")});
     table_->verticalHeader()->hide();
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->horizontalHeader()->setSectionResizeMode(device_column, QHeaderView::ResizeToContents);
-    table_->setColumnWidth(progress_column, 160);
+    table_->setColumnWidth(progress_column, 120);
+    table_->setItemDelegateForColumn(progress_column, new ProgressDelegate(table_));
+    table_->setColumnWidth(result_column, 240);
     table_->horizontalHeader()->setStretchLastSection(true);
-    table_->setMinimumSize(520, 200);
+    table_->setMinimumSize(920, 200);
+    progress_timer_ = new QTimer(this);
+    connect(progress_timer_, &QTimer::timeout, this, &FleetRunDialog::show_progress);
 
     start_ = new QPushButton(QStringLiteral("開始"));
     start_->setObjectName(QStringLiteral("start_run"));
@@ -148,8 +188,14 @@ FleetRunDialog::FleetRunDialog(QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(operations, 1);
     top->addLayout(buttons);
+    const std::string& file = document().file_name;
+    source_ = new QLabel(QStringLiteral("送信する設定: %1")
+                             .arg(file.empty() ? QStringLiteral("編集中の設定（ファイル未保存）")
+                                               : QDir::toNativeSeparators(qs(file))));
+    source_->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(source_);
     layout->addWidget(table_, 1);
     auto* note = new QLabel(QStringLiteral(
         "設定と差分の送信は、デバイスごとに設定を読み込んでバックアップしてから行います。"));
@@ -190,61 +236,89 @@ QString FleetRunDialog::result_text(int row) const
     return item ? item->text() : QString();
 }
 
+QString FleetRunDialog::file_text(int row) const
+{
+    const QTableWidgetItem* item = table_->item(row, file_column);
+    return item ? item->text() : QString();
+}
+
 void FleetRunDialog::refresh_rows()
 {
     if (running())
         return;
-    // A device still connected keeps its check and its last result; one that has left keeps
-    // its row, unchecked, until the next run starts, so that its result stays readable.
-    std::map<std::pair<int, std::string>, std::unique_ptr<Device>> kept;
-    std::vector<std::pair<int, std::string>> order;
-    for (auto& d : devices_) {
-        if (d->bar) {
-            d->bar_max = d->bar->maximum();
-            d->bar_value = d->bar->value();
-        }
-        order.emplace_back(d->slot, d->address);
-        kept[{d->slot, d->address}] = std::move(d);
-    }
-    devices_.clear();
-    for (int slot : used_peer_slots()) {
-        auto it = kept.find({slot, peer(slot).address});
-        if (it != kept.end()) {
-            it->second->connected = true;
-            devices_.push_back(std::move(it->second));
-            kept.erase(it);
-            continue;
-        }
-        auto d = std::make_unique<Device>();
-        d->slot = slot;
-        d->address = peer(slot).address;
-        Device* dp = d.get();
-        connect(&d->timer, &QTimer::timeout, this, [dp] { dp->run.tick(); });
-        devices_.push_back(std::move(d));
-    }
-    for (const auto& key : order) {
-        auto it = kept.find(key);
-        if (it == kept.end() || it->second->result.isEmpty() || !keep_departed_)
-            continue;
-        it->second->connected = false;
-        devices_.push_back(std::move(it->second));
-    }
-
-    table_->setRowCount(static_cast<int>(devices_.size()));
-    for (int r = 0; r < static_cast<int>(devices_.size()); ++r) {
+    // Only the rows that changed are touched: a fleet arriving at once must not stall the loop
+    // that accepts it.
+    std::set<std::pair<int, std::string>> now;
+    for (int slot : used_peer_slots()) now.emplace(slot, peer_endpoint(slot));
+    std::set<std::pair<int, std::string>> listed;
+    for (int r = static_cast<int>(devices_.size()) - 1; r >= 0; --r) {
         Device& d = *devices_[static_cast<std::size_t>(r)];
-        auto* item = new QTableWidgetItem(qs(d.address));
-        item->setFlags(row_flags(d, false));
-        item->setCheckState(d.checked && d.connected ? Qt::Checked : Qt::Unchecked);
-        table_->setItem(r, device_column, item);
-        d.bar = new QProgressBar;
-        d.bar->setRange(0, d.bar_max);
-        d.bar->setValue(d.bar_value);
-        table_->setCellWidget(r, progress_column, d.bar);
-        table_->setItem(r, result_column, new QTableWidgetItem(d.result));
+        if (now.contains({d.slot, d.endpoint})) {
+            listed.emplace(d.slot, d.endpoint);
+            continue;
+        }
+        // A device that has left keeps its row, unchecked, until the next run starts, so that
+        // its result stays readable.
+        if (keep_departed_ && !d.result.isEmpty()) {
+            if (d.connected) {
+                d.connected = false;
+                table_->item(r, device_column)->setCheckState(Qt::Unchecked);
+                table_->item(r, device_column)->setFlags(row_flags(d, false));
+            }
+            continue;
+        }
+        table_->removeRow(r);
+        devices_.erase(devices_.begin() + r);
     }
+    for (int slot : used_peer_slots())
+        if (!listed.contains({slot, peer_endpoint(slot)}))
+            add_row(slot);
     start_->setEnabled(
         std::any_of(devices_.begin(), devices_.end(), [](const auto& d) { return d->connected; }));
+}
+
+void FleetRunDialog::add_row(int slot)
+{
+    auto d = std::make_unique<Device>();
+    d->slot = slot;
+    d->address = peer(slot).address;
+    d->endpoint = peer_endpoint(slot);
+    Device* dp = d.get();
+    connect(&d->timer, &QTimer::timeout, this, [dp] { dp->run.tick(); });
+    const int r = table_->rowCount();
+    table_->insertRow(r);
+    auto* item = new QTableWidgetItem(qs(d->endpoint));
+    item->setFlags(row_flags(*d, false));
+    item->setCheckState(Qt::Checked);
+    table_->setItem(r, device_column, item);
+    auto* bar = new QTableWidgetItem;
+    bar->setData(k_progress_max_role, d->bar_max);
+    bar->setData(k_progress_value_role, 0);
+    table_->setItem(r, progress_column, bar);
+    table_->setItem(r, result_column, new QTableWidgetItem);
+    table_->setItem(r, file_column, new QTableWidgetItem);
+    devices_.push_back(std::move(d));
+}
+
+void FleetRunDialog::show_progress()
+{
+    for (int r = 0; r < static_cast<int>(devices_.size()); ++r) {
+        Device& d = *devices_[static_cast<std::size_t>(r)];
+        if (d.shown_max == d.bar_max && d.shown_value == d.bar_value)
+            continue;
+        QTableWidgetItem* bar = table_->item(r, progress_column);
+        bar->setData(k_progress_max_role, d.bar_max);
+        bar->setData(k_progress_value_role, d.bar_value);
+        d.shown_max = d.bar_max;
+        d.shown_value = d.bar_value;
+    }
+}
+
+void FleetRunDialog::set_phase(Device& d, std::string phase,
+                               std::function<std::string(int step)> item)
+{
+    d.phase = std::move(phase);
+    d.item = std::move(item);
 }
 
 void FleetRunDialog::start()
@@ -274,10 +348,9 @@ void FleetRunDialog::start()
         if (!folder)
             return;
         folder_ = *folder;
-        std::map<std::string, int> seen;
         QStringList existing;
         for (Device* d : chosen) {
-            d->file_name = file_name_for(d->address, ++seen[d->address]);
+            d->file_name = qs(fleet_file_name(d->endpoint));
             if (QFileInfo::exists(QDir(folder_).filePath(d->file_name)))
                 existing << d->file_name;
         }
@@ -298,11 +371,23 @@ void FleetRunDialog::start()
     for (auto& d : devices_) {
         if (!d->checked) {
             d->result.clear();
+            d->file_path.clear();
             show_result(*d);
         }
     }
     active_ = static_cast<int>(chosen.size());
-    for (Device* d : chosen) start_device(*d);
+    progress_timer_->start(k_progress_period_ms);
+    // Each device starts from the event loop on its own, so that 96 of them never hold it at once.
+    for (Device* d : chosen) {
+        QTimer::singleShot(0, this, [this, d] {
+            if (!stopping_) {
+                start_device(*d);
+                return;
+            }
+            d->active = true;
+            end_device(*d, QStringLiteral("中止"));
+        });
+    }
 }
 
 void FleetRunDialog::start_device(Device& d)
@@ -310,6 +395,7 @@ void FleetRunDialog::start_device(Device& d)
     d.active = true;
     d.failure.clear();
     d.result = QStringLiteral("実行中");
+    d.file_path.clear();
     d.offset = 0;
     show_result(d);
 
@@ -324,6 +410,13 @@ void FleetRunDialog::start_device(Device& d)
     d.device_extras = model().extras;
     d.session.decode = DecodeTarget{&d.device, &d.device_extras};
     Device* dp = &d;
+    // A failed command is told with its step and what it sent, as the first failure.
+    d.session.outcome_observer = [dp](const Outcome& o) {
+        const std::string reason = o.late ? std::string() : fleet_failure_reason(o);
+        if (!reason.empty() && dp->failure.empty())
+            dp->failure = fleet_failure_text(
+                {dp->phase, dp->run.done(), dp->phase_steps, dp->item_at(dp->run.done())}, reason);
+    };
     d.session.presenter = [this, dp](const Box& box) {
         if (box.buttons == BoxButtons::yes_no)
             return BoxAnswer::no;  // nobody is asked on a device's behalf
@@ -345,6 +438,7 @@ void FleetRunDialog::start_device(Device& d)
 bool FleetRunDialog::run_phase(Device& d, RunSteps steps, int period_ms)
 {
     const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
+    d.phase_steps = steps.last;
     // Started in the device's scope, the run is the device's: its ticks, answers and end.
     SessionScope scope(&d.session);
     return d.run.start(std::move(steps), period_ms, pace);
@@ -352,12 +446,18 @@ bool FleetRunDialog::run_phase(Device& d, RunSteps steps, int period_ms)
 
 void FleetRunDialog::read_device(Device& d)
 {
-    RunSteps steps = query_steps(compare_read_queries());
+    const std::vector<std::string> queries = compare_read_queries();
+    RunSteps steps = query_steps(queries);
     const int later = operation_ == FleetOperation::set_all ? k_set_all_steps : 0;
-    d.bar->setRange(0, steps.last + later);
-    d.bar->setValue(0);
+    d.bar_max = steps.last + later;
+    d.bar_value = 0;
+    set_phase(d, "読み込み", [queries](int step) {
+        return step >= 1 && step <= static_cast<int>(queries.size())
+                   ? without_line_end(queries[static_cast<std::size_t>(step - 1)])
+                   : std::string();
+    });
     Device* dp = &d;
-    steps.progress = [dp](int step) { dp->bar->setValue(dp->offset + step); };
+    steps.progress = [dp](int step) { dp->bar_value = dp->offset + step; };
     // The next phase starts from the event loop, once this run has quite ended.
     steps.finished = [this, dp](RunEnd end) {
         if (!stopping_ || end != RunEnd::cancelled)
@@ -388,25 +488,34 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
         end_device(d, QStringLiteral("中止"));
         return;
     }
-    d.offset = d.bar->value();
+    d.offset = d.bar_value;
+    d.mac = d.device_extras.net_mac_address;
+    if (const int r = row_of(d); r >= 0)
+        table_->item(r, device_column)->setText(qs(d.endpoint + "（" + d.mac + "）"));
     std::string why;
     if (operation_ == FleetOperation::read_all) {
         const QString path = QDir(folder_).filePath(d.file_name);
-        end_device(d, save_settings_file(QFile::encodeName(path).toStdString(), d.device, &why)
-                          ? QStringLiteral("完了")
-                          : QStringLiteral("保存できませんでした（%1）").arg(qs(why)));
+        const bool saved =
+            save_settings_file(QFile::encodeName(path).toStdString(), d.device, &why);
+        if (saved)
+            d.file_path = path;
+        end_device(d, saved ? QStringLiteral("完了")
+                            : QStringLiteral("保存できませんでした（%1）").arg(qs(why)));
         return;
     }
-    const std::string saved = save_backup(backup_folder_path().toStdString(), d.address, d.device,
+    const std::string saved = save_backup(backup_folder_path().toStdString(), d.endpoint, d.device,
                                           std::chrono::system_clock::now(), &why, started_);
     if (saved.empty()) {
         end_device(d, QStringLiteral("バックアップを保存できませんでした（%1）").arg(qs(why)));
         return;
     }
+    d.file_path = qs(saved);
+    show_result(d);
     if (operation_ == FleetOperation::set_all) {
         RunSteps steps;
         steps.last = k_set_all_steps;
         steps.perform = perform_set_all_step;
+        set_phase(d, "全項目の設定", [](int step) { return std::string(set_all_head(step)); });
         send_steps(d, std::move(steps), k_set_all_period_ms,
                    [this](Device& done) { end_device(done, QStringLiteral("完了")); });
         return;
@@ -431,6 +540,13 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
     for (const PlanStep& s : plan) keys.insert(keys.end(), s.keys.begin(), s.keys.end());
     const std::vector<std::string> reads = read_plan(keys);
     const int sends = static_cast<int>(plan.size());
+    set_phase(d, "差分の送信", [plan, reads, sends](int step) {
+        if (step >= 1 && step <= sends)
+            return plan[static_cast<std::size_t>(step - 1)].label;
+        if (step > sends && step <= sends + static_cast<int>(reads.size()))
+            return "確認 " + without_line_end(reads[static_cast<std::size_t>(step - sends - 1)]);
+        return std::string();
+    });
     // The plan, then the read-back of its items.
     RunSteps steps = steps_with_quiet_end(
         sends + static_cast<int>(reads.size()), [plan, reads, sends](int step) {
@@ -454,9 +570,9 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
 void FleetRunDialog::send_steps(Device& d, RunSteps steps, int period_ms,
                                 std::function<void(Device& d)> completed)
 {
-    d.bar->setMaximum(d.offset + steps.last);
+    d.bar_max = d.offset + steps.last;
     Device* dp = &d;
-    steps.progress = [dp](int step) { dp->bar->setValue(dp->offset + step); };
+    steps.progress = [dp](int step) { dp->bar_value = dp->offset + step; };
     steps.finished = [this, dp, completed = std::move(completed)](RunEnd end) {
         if (stopping_ && end == RunEnd::cancelled)
             return;
@@ -482,7 +598,7 @@ void FleetRunDialog::end_device(Device& d, const QString& text)
         d.result += QStringLiteral("（%1）").arg(qs(d.failure));
     if (text == QStringLiteral("完了") || text == QStringLiteral("差分なし") ||
         text == QStringLiteral("確認済み"))
-        d.bar->setValue(d.bar->maximum());
+        d.bar_value = d.bar_max;
     show_result(d);
     release_session(d.session);  // the peer is the program's again
     if (--active_ == 0)
@@ -495,15 +611,30 @@ void FleetRunDialog::device_lost(DeviceSession* session)
         if (&d->session != session || !d->active)
             continue;
         if (session_link_state(*session) == SessionLinkState::lost && d->failure.empty())
-            d->failure = "接続が切れました";
+            d->failure = fleet_failure_text(
+                {d->phase, d->run.done(), d->phase_steps, d->item_at(d->run.done())},
+                "接続が切れました");
     }
+}
+
+int FleetRunDialog::row_of(const Device& d) const
+{
+    for (int r = 0; r < static_cast<int>(devices_.size()); ++r)
+        if (devices_[static_cast<std::size_t>(r)].get() == &d)
+            return r;
+    return -1;
 }
 
 void FleetRunDialog::show_result(const Device& d)
 {
-    for (int r = 0; r < static_cast<int>(devices_.size()); ++r)
-        if (devices_[static_cast<std::size_t>(r)].get() == &d && table_->item(r, result_column))
-            table_->item(r, result_column)->setText(d.result);
+    const int r = row_of(d);
+    if (r < 0)
+        return;
+    table_->item(r, result_column)->setText(d.result);
+    table_->item(r, result_column)->setToolTip(d.result);
+    QTableWidgetItem* file = table_->item(r, file_column);
+    file->setText(d.file_path.isEmpty() ? QString() : QFileInfo(d.file_path).fileName());
+    file->setToolTip(QDir::toNativeSeparators(d.file_path));
 }
 
 void FleetRunDialog::set_busy(bool busy)
@@ -516,9 +647,12 @@ void FleetRunDialog::set_busy(bool busy)
     if (close_button())
         close_button()->setEnabled(!busy);
     enable_stop(busy);
-    // Devices that came or went while the run went are listed now.
-    if (!busy)
+    if (!busy) {
+        progress_timer_->stop();
+        show_progress();
+        // Devices that came or went while the run went are listed now.
         refresh_rows();
+    }
 }
 
 void FleetRunDialog::stop_run()

@@ -15,10 +15,11 @@
 #include "ui/widgets/settings_dialog.h"
 
 class QCheckBox;
-class QProgressBar;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
+class QTimer;
 
 namespace velta {
 
@@ -42,16 +43,23 @@ public:
     ~FleetRunDialog() override;
 
     QTableWidget* table() const { return table_; }
+    // The progress column's items hold their bar's value and maximum in these roles.
+    static constexpr int k_progress_value_role = Qt::UserRole;
+    static constexpr int k_progress_max_role = Qt::UserRole + 1;
     QRadioButton* operation_button(FleetOperation op) const;
     QCheckBox* fast_box() const { return fast_; }
     QPushButton* start_button() const { return start_; }
     // True while any device's run goes.
     bool running() const { return active_ > 0; }
-    // The result text of row r.
+    // The result text of row r, and the file it names (the backup, or the file read into).
     QString result_text(int row) const;
+    QString file_text(int row) const;
+    // What every device is sent: the tool's settings file, or its unsaved configuration.
+    QLabel* source_label() const { return source_; }
 
     void start();
-    // Rebuilds the rows from the peers connected now (only while nothing runs).
+    // Follows the peers connected now (only while nothing runs): rows of devices that came are
+    // added, rows of devices that left go or, with a result, stay unchecked; the rest stay.
     void refresh_rows();
 
 protected:
@@ -61,6 +69,9 @@ protected:
 private:
     struct Device;
 
+    void add_row(int slot);
+    void show_progress();
+    void set_phase(Device& d, std::string phase, std::function<std::string(int step)> item);
     void start_device(Device& d);
     void read_device(Device& d);
     void device_read(Device& d, RunEnd end);
@@ -70,6 +81,7 @@ private:
     void device_lost(DeviceSession* session);
     bool run_phase(Device& d, RunSteps steps, int period_ms);
     void show_result(const Device& d);
+    int row_of(const Device& d) const;
     void set_busy(bool busy);
     static Qt::ItemFlags row_flags(const Device& d, bool busy);
 
@@ -79,6 +91,8 @@ private:
     QRadioButton* read_all_ = nullptr;
     QCheckBox* fast_ = nullptr;
     QPushButton* start_ = nullptr;
+    QLabel* source_ = nullptr;
+    QTimer* progress_timer_ = nullptr;  // the bars follow the runs at this pace, not every step
     std::vector<std::unique_ptr<Device>> devices_;
     FleetOperation operation_ = FleetOperation::set_all;
     QString folder_;

@@ -1,9 +1,11 @@
 #include "ui/device/tcp_server_dialog.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
+#include "core/common/message_boxes.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
 #include "link/tcp_link.h"
@@ -28,6 +30,16 @@ TcpServerDialog::TcpServerDialog(QWidget* parent)
 {
     place_ = new QLineEdit(k_blank_place);
     place_->setReadOnly(true);
+    address_ = new QLineEdit(qs(listen_address()));
+    address_->setObjectName(QStringLiteral("listen_address"));
+    address_->setPlaceholderText(QStringLiteral("すべての IPv4 アドレス"));
+    note_ = new QLabel;
+    note_->setWordWrap(true);
+    connect(&TcpLink::instance(), &TcpLink::peerRefused, this, [this](const QString& from) {
+        note_->setText(QStringLiteral("%1 の接続を断りました（接続できるのは %2 台までです）")
+                           .arg(from)
+                           .arg(k_max_peers));
+    });
     clients_ = new QListWidget;
     clients_->setMinimumHeight(120);
     connect_ = plain_button(QStringLiteral("接続"));
@@ -45,7 +57,8 @@ TcpServerDialog::TcpServerDialog(QWidget* parent)
     lay_out_beside_buttons(this,
                            {group_row(QStringLiteral("Transmission place"), {place_}),
                             group_row(QStringLiteral("Client List"), {clients_}),
-                            group_row(QStringLiteral("Port Number"), {make_port_edit()})},
+                            group_row(QStringLiteral("Port Number"), {make_port_edit()}),
+                            group_row(QStringLiteral("待ち受けアドレス"), {address_}), note_},
                            {connect_, disconnect_, fleet_, close});
     refresh();
     follow_link();
@@ -68,6 +81,7 @@ void TcpServerDialog::refresh()
     connect_->setEnabled(!running);
     disconnect_->setEnabled(running);
     port_edit()->setEnabled(!running);
+    address_->setEnabled(!running);
     fleet_->setEnabled(!shown_slots_.empty());
 }
 
@@ -75,6 +89,14 @@ void TcpServerDialog::start_listening()
 {
     if (!port_acceptable())
         return;
+    const std::string address = address_->text().trimmed().toStdString();
+    if (!listen_address_valid(address)) {
+        warning_box("待ち受けアドレスが正しくありません",
+                    "\"" + address + "\"（例: 192.168.1.5、::1。空欄ならすべての IPv4 アドレス）");
+        return;
+    }
+    set_listen_address(address);
+    note_->clear();
     tcp_server_start();
     refresh();
 }

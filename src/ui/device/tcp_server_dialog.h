@@ -6,6 +6,7 @@
 
 #include "ui/device/connection_dialog.h"
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -18,6 +19,10 @@ public:
     explicit TcpServerDialog(QWidget* parent = nullptr);
 
     QLineEdit* place_field() const { return place_; }
+    // The local address to listen on; empty: every IPv4 address.
+    QLineEdit* address_field() const { return address_; }
+    // What the link last had to say: a device refused because every slot was taken.
+    QLabel* note_label() const { return note_; }
     QListWidget* client_list() const { return clients_; }
     QPushButton* connect_button() const { return connect_; }
     QPushButton* disconnect_button() const { return disconnect_; }
@@ -34,6 +39,8 @@ protected:
 
 private:
     QLineEdit* place_ = nullptr;
+    QLineEdit* address_ = nullptr;
+    QLabel* note_ = nullptr;
     QListWidget* clients_ = nullptr;
     QPushButton* connect_ = nullptr;
     QPushButton* disconnect_ = nullptr;

@@ -41,6 +41,7 @@ inline constexpr int client_server = 32803;
 inline constexpr int tcp_setup = 32800;
 inline constexpr int protocol = 32801;
 inline constexpr int about_glyphs = 32808;
+inline constexpr int fleet_run = 32810;
 inline constexpr int first_toolbar = 501;
 }  // namespace command
 

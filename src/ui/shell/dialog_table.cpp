@@ -2,12 +2,15 @@
 
 #include <array>
 
+#include "core/common/message_boxes.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "link/tcp_link.h"
 #include "ui/device/alarm_dialog.h"
 #include "ui/device/batch_run_dialog.h"
 #include "ui/device/client_server_dialog.h"
 #include "ui/device/compare_dialog.h"
+#include "ui/device/fleet_run_dialog.h"
 #include "ui/device/interface_dialog.h"
 #include "ui/device/network_dialog.h"
 #include "ui/device/other_settings_dialog.h"
@@ -66,6 +69,16 @@ void run_tcp_setup(QWidget* owner)
         run_modal<TcpClientDialog>(owner);
 }
 
+// The run on every device needs devices connected to the server.
+void run_fleet(QWidget* owner)
+{
+    if (used_peer_slots().empty()) {
+        info_box("TCP/IP サーバーに接続しているデバイスがありません");
+        return;
+    }
+    run_modal<FleetRunDialog>(owner);
+}
+
 struct DialogCommand {
     int id;
     void (*open)(QWidget* owner);
@@ -95,6 +108,7 @@ const std::array k_dialog_commands{
     DialogCommand{command::serial_setup, run_modal<SerialDialog>},
     DialogCommand{command::client_server, run_modal<ClientServerDialog>},
     DialogCommand{command::tcp_setup, run_tcp_setup},
+    DialogCommand{command::fleet_run, run_fleet},
     DialogCommand{command::glyph_insert, run_modal<GlyphInsertDialog>},
     DialogCommand{command::glyph_list_small, run_glyph_list<GlyphSize::small>},
     DialogCommand{command::glyph_list_medium, run_glyph_list<GlyphSize::medium>},

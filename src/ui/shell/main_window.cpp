@@ -223,6 +223,7 @@ void MainWindow::build_menus()
     add_item(link, c::serial_setup, "RS-232C/485の設定");
     add_item(link, c::client_server, "クライアント/サーバー");
     add_item(link, c::tcp_setup, "TCP/IPの設定");
+    add_item(link, c::fleet_run, "TCP/IP サーバー: 全デバイスで実行…");
 
     QMenu* protocol_menu = bar->addMenu(QStringLiteral("プロトコル"));
     add_item(protocol_menu, c::protocol, "プロトコルの設定");
@@ -332,6 +333,7 @@ void MainWindow::apply_menu_rules()
     const bool tcp = l.interface == Interface::tcp;
     action(command::client_server)->setEnabled(tcp);
     action(command::tcp_setup)->setEnabled(tcp);
+    action(command::fleet_run)->setEnabled(tcp && l.tcp_role == TcpRole::server);
     action(command::serial_setup)->setEnabled(!tcp);
     action(command::slave_address)->setEnabled(!tcp && l.rs485);
     update_recent_menu();
