@@ -155,8 +155,10 @@ TEST_F(FleetRun, EachDeviceIsFiledSyncedAndSetOnItsOwnWhileTheToolStaysAsItWas)
 
     EXPECT_EQ(run(dialog, FleetOperation::sync), all("確認済み"));
     for (int row = 0; row < k_devices; ++row)  // each row names its own backup
-        EXPECT_TRUE(dialog.file_text(row).endsWith(
-            names[row].mid(names[row].lastIndexOf('-')).replace('-', '_')))
+        EXPECT_TRUE(dialog.file_text(row).endsWith(names[row]
+                                                       .mid(names[row].lastIndexOf('-'))
+                                                       .replace('-', '_')
+                                                       .replace(".dat", "~velta.dat")))
             << dialog.file_text(row).toStdString();
     EXPECT_EQ(run(dialog, FleetOperation::set_all, false), all("完了"));
     // Read whole once more, each device now holds the tool's configuration.
