@@ -171,9 +171,10 @@ void BatchRunDialog::start_steps()
         *done = step;
         shown(step);
     };
-    steps.finished = [this, done, shown = std::move(steps.finished)](RunEnd end) {
+    steps.finished = [this, done, alive = alive_, shown = std::move(steps.finished)](RunEnd end) {
         shown(end);
-        run_ended(end, *done);
+        if (*alive)
+            run_ended(end, *done);
     };
     const Pace pace = fast_chosen() ? Pace::answered : Pace::periodic;
     if (start_run(std::move(steps), config_.period_ms, pace)) {

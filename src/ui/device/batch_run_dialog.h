@@ -46,6 +46,8 @@ class BatchRunDialog : public SettingsDialog {
     Q_OBJECT
 public:
     explicit BatchRunDialog(BatchRunConfig config, QWidget* parent = nullptr);
+    // A run still going ends in the base's destructor, when this part is gone already.
+    ~BatchRunDialog() override { *alive_ = false; }
 
     QPushButton* start_button() const { return start_; }
     QLineEdit* percent_field() const { return percent_; }
@@ -55,6 +57,7 @@ public:
     void start();
 
 private:
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     void read_backup();
     void backup_read_ended(RunEnd end, int done, int total);
     void start_steps();
