@@ -73,7 +73,7 @@ TEST(SetAllSteps, EveryStepSendsItsOwnRoutinesCommand)
     WireCapture wire;
     BoxRecorder boxes;
     for (int step = 1; step <= k_set_all_steps; ++step)
-        ASSERT_EQ(perform_set_all_step(step), StepResult::sent) << step;
+        ASSERT_EQ(perform_set_all_step(model().config, step), StepResult::sent) << step;
     const auto& sent = wire.sent();
     ASSERT_EQ(sent.size(), 310u);
     EXPECT_TRUE(boxes.boxes().empty());
@@ -112,14 +112,16 @@ TEST(SetAllSteps, ATitleThatCannotBeSentEndsTheRunWithItsWarning)
         "\x82\xa0"
         "a";                              // odd byte length
     model().config.device.page_mode = 1;  // all 256 slots go in either mode
-    for (int step = 1; step <= 16; ++step) EXPECT_EQ(perform_set_all_step(step), StepResult::sent);
-    EXPECT_EQ(perform_set_all_step(17), StepResult::end_now);
+    for (int step = 1; step <= 16; ++step)
+        EXPECT_EQ(perform_set_all_step(model().config, step), StepResult::sent);
+    EXPECT_EQ(perform_set_all_step(model().config, 17), StepResult::end_now);
     EXPECT_EQ(wire.sent().size(), 16u);
     EXPECT_EQ(link_status().reply_error, 1);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "ＪＩＳ第１水準,第２水準以外の字が選択されてます");
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
-    EXPECT_EQ(perform_set_all_step(200), StepResult::sent);  // slot 199 exists in two-line mode
+    EXPECT_EQ(perform_set_all_step(model().config, 200),
+              StepResult::sent);  // slot 199 exists in two-line mode
     EXPECT_TRUE(wire.last().starts_with("CA200"));
 }
 
@@ -128,7 +130,7 @@ TEST(SetAllSteps, ARefusedHoldTimeShowsItsMessageAndTheRunGoesOn)
     WireCapture wire;
     BoxRecorder boxes;
     model().config.device.alarm_hold_time = "2";
-    EXPECT_EQ(perform_set_all_step(289), StepResult::sent);
+    EXPECT_EQ(perform_set_all_step(model().config, 289), StepResult::sent);
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(boxes.last_text(), "3秒以上を設定してください。");
     EXPECT_EQ(link_status().reply_error, 0);
@@ -161,12 +163,12 @@ TEST(SetAllSteps, ARunWithACommandThatCannotBeBuiltIsRefusedBeforeItStartsNaming
         reset_settings_model();
         WireCapture wire;
         BoxRecorder boxes;
-        EXPECT_TRUE(set_all_may_start());
+        EXPECT_TRUE(set_all_may_start(model().config));
         c.spoil();
-        const std::optional<SetAllRefusal> refusal = set_all_refusal();
+        const std::optional<SetAllRefusal> refusal = set_all_refusal(model().config);
         ASSERT_TRUE(refusal) << c.text;
         EXPECT_EQ(refusal->step, c.step);
-        EXPECT_FALSE(set_all_may_start());
+        EXPECT_FALSE(set_all_may_start(model().config));
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.last_text(), c.text);
         EXPECT_EQ(boxes.boxes().back().detail, c.detail);

@@ -6,23 +6,21 @@
 
 #include "core/device/dialog_text.h"
 #include "core/model/settings_model.h"
-#include "support/box_recorder.h"
-#include "support/wire_capture.h"
 
 namespace velta {
 namespace {
 
 TEST(NetworkCommands, AddressesAreSentAsThreeDigitGroups)
 {
-    WireCapture wire;
-    model().extras.net_ip_address = {192, 168, 1, 3};
-    model().extras.net_gateway = {10, 0, 0, 254};
-    model().extras.net_eaa = {255, 255, 255, 0};
+    DeviceExtras extras;
+    extras.net_ip_address = {192, 168, 1, 3};
+    extras.net_gateway = {10, 0, 0, 254};
+    extras.net_eaa = {255, 255, 255, 0};
+    std::vector<std::string> sent;
     for (NetAddress which : {NetAddress::ip, NetAddress::gateway, NetAddress::active})
-        send_net_address(which);
-    EXPECT_EQ(wire.sent(),
-              (std::vector<std::string>{"EIA192.168.001.003\r\n", "EGA010.000.000.254\r\n",
-                                        "EAA255.255.255.000\r\n"}));
+        sent.push_back(net_address_command(extras, which));
+    EXPECT_EQ(sent, (std::vector<std::string>{"EIA192.168.001.003\r\n", "EGA010.000.000.254\r\n",
+                                              "EAA255.255.255.000\r\n"}));
     EXPECT_EQ(parse_dotted_address("192.168.001.003"), (IpAddress{192, 168, 1, 3}));
 }
 
@@ -51,51 +49,42 @@ TEST(NetworkCommands, MalformedAddressesNameThePartAtFault)
 
 TEST(NetworkCommands, PortIsAlwaysFiveDigitsAndWithinRange)
 {
-    WireCapture wire;
-    BoxRecorder boxes;
     for (const auto& [text, command] :
          std::vector<std::pair<std::string, std::string>>{{"09004", "EPN09004\r\n"},
                                                           {"9004", "EPN09004\r\n"},
                                                           {"1", "EPN00001\r\n"},
                                                           {"65535", "EPN65535\r\n"},
                                                           {"80", "EPN00080\r\n"}}) {
-        model().extras.port_number = text;
-        EXPECT_TRUE(send_port_number()) << text;
-        EXPECT_EQ(wire.last(), command) << text;
+        const BuiltCommand built = port_number_command(text);
+        EXPECT_TRUE(built.ok()) << text;
+        EXPECT_EQ(built.bytes, command) << text;
     }
-    EXPECT_TRUE(boxes.boxes().empty());
-    wire.clear();
     for (const std::string text : {"0", "00000", "65536", "99999", "", "12a", " 80", "-1"}) {
-        model().extras.port_number = text;
-        EXPECT_FALSE(send_port_number()) << text;
+        const BuiltCommand built = port_number_command(text);
+        EXPECT_EQ(built.refusal, (Refusal{RefusalKind::bad_port, {}})) << text;
+        EXPECT_TRUE(built.bytes.empty()) << text;
     }
-    EXPECT_TRUE(wire.sent().empty());
-    EXPECT_EQ(boxes.count(std::string(k_text_bad_port)), 8);
+    EXPECT_EQ(refusal_message(RefusalKind::bad_port), k_text_bad_port);
 }
 
 TEST(NetworkCommands, OptionLetters)
 {
-    WireCapture wire;
-    DeviceSettings& d = model().config.device;
-    send_net_subnet_class();
-    send_net_ect();
-    send_net_keep_alive();
-    send_net_etr();
+    DeviceConfig c;
+    DeviceSettings& d = c.device;
+    std::vector<std::string> sent;
+    auto send = [&](auto... builders) { (sent.push_back(builders(c)), ...); };
+    send(net_subnet_class_command, net_ect_command, net_keep_alive_command, net_etr_command);
     d.net_subnet_class = 1;
     d.net_ect = 1;
     d.net_keep_alive = 1;
     d.net_etr = 0;
-    send_net_subnet_class();
-    send_net_ect();
-    send_net_keep_alive();
-    send_net_etr();
+    send(net_subnet_class_command, net_ect_command, net_keep_alive_command, net_etr_command);
     d.net_subnet_class = 0;
     d.net_etr = 8;  // beyond what the command carries
-    send_net_subnet_class();
-    send_net_etr();
-    EXPECT_EQ(wire.sent(), (std::vector<std::string>{
-                               "ESMC\r\n", "ECTOF\r\n", "EKAOF\r\n", "ETR6\r\n", "ESMB\r\n",
-                               "ECTON\r\n", "EKAON\r\n", "ETR1\r\n", "ESMA\r\n", "ETR6\r\n"}));
+    send(net_subnet_class_command, net_etr_command);
+    EXPECT_EQ(sent, (std::vector<std::string>{"ESMC\r\n", "ECTOF\r\n", "EKAOF\r\n", "ETR6\r\n",
+                                              "ESMB\r\n", "ECTON\r\n", "EKAON\r\n", "ETR1\r\n",
+                                              "ESMA\r\n", "ETR6\r\n"}));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
+#include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/settings_file_lines.h"
@@ -185,8 +186,8 @@ TEST_F(Dispatcher, ReadAllOfEitherModeIntoAModelOfTheOther)
         // What the file brings back is what goes to the device.
         wire.clear();
         ASSERT_TRUE(apply_settings_text(file).ok);
-        send_schedule_day(0);
-        send_power_on_page();
+        send_command(schedule_day_command(model().config, 0));
+        send_command(power_on_page_command(model().config));
         ASSERT_EQ(wire.sent().size(), 2u);
         for (std::size_t e = 0; e < 5; ++e)
             EXPECT_EQ(wire.sent()[0].substr(8 + 7 * e, 3), c.command[e]) << c.entries << " " << e;

@@ -53,14 +53,11 @@ TEST(TitleCodes, IbmExtensionsMapToTheirNecTwins)
 
 TEST(TitleCommand, Examples)
 {
-    WireCapture wire;
-    ASSERT_TRUE(send_title_slot(4));
-    EXPECT_EQ(wire.last(), "CA005" + spaces(28) + "\r\n");
+    EXPECT_EQ(page_title_command(model().config, 4).bytes, "CA005" + spaces(28) + "\r\n");
 
     title(0) = "\x88\x9F";  // 亜
-    ASSERT_TRUE(send_title_slot(0));
-    EXPECT_EQ(wire.last(), "CA0013021" + spaces(27) + "\r\n");
-    EXPECT_EQ(wire.last().size(), 119u);
+    EXPECT_EQ(page_title_command(model().config, 0).bytes, "CA0013021" + spaces(27) + "\r\n");
+    EXPECT_EQ(page_title_command(model().config, 0).bytes.size(), 119u);
 
     std::string t;
     for (unsigned j = 0x3021; j <= 0x303C; ++j) {
@@ -69,25 +66,21 @@ TEST(TitleCommand, Examples)
         t += static_cast<char>(s & 0xFF);
     }
     title(0) = t;
-    ASSERT_TRUE(send_title_slot(0));
-    EXPECT_EQ(wire.last(),
+    EXPECT_EQ(page_title_command(model().config, 0).bytes,
               "CA001302130223023302430253026302730283029302A302B302C302D302E302F3030303130323033"
               "303430353036303730383039303A303B303C\r\n");
 
     title(255) = std::string("\x10\x21", 2) + "\xFA\x5C";
-    ASSERT_TRUE(send_title_slot(255));
-    EXPECT_EQ(wire.last(), "CA256A3667921" + spaces(26) + "\r\n");
+    EXPECT_EQ(page_title_command(model().config, 255).bytes, "CA256A3667921" + spaces(26) + "\r\n");
 }
 
-TEST(TitleCommand, UnsendableTitlesSendNothing)
+TEST(TitleCommand, UnsendableTitlesAreRefused)
 {
-    WireCapture wire;
     for (const std::string& bad :
          {std::string("A"), std::string("AB"), std::string(58, '\x81'), std::string("\xFA\x4A")}) {
         title(3) = bad;
-        EXPECT_FALSE(send_title_slot(3)) << bad;
+        EXPECT_FALSE(page_title_command(model().config, 3).ok()) << bad;
     }
-    EXPECT_TRUE(wire.sent().empty());
 }
 
 TEST(TitleReply, DecodesIntoTheSlotAndDropsTrailingSpaces)

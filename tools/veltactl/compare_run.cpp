@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 #include "answer_judge.h"
@@ -115,9 +116,10 @@ Operation CompareRun::plan_operation()
     op.period_ms = velta::paced_period(velta::k_set_all_period_ms);
     // With --verify every step goes, and the read-back names each item the device did not take.
     op.stop_on_error = !o_.verify;
-    op.step = [plan = plan_](int n) {
+    op.step = [plan = plan_, wanted = std::make_shared<const velta::DeviceConfig>(file_)](int n) {
         const velta::PlanStep step = plan[static_cast<std::size_t>(n - 1)];
-        return Step{[step] { return velta::perform_plan_step(step); }, expect_go()};
+        return Step{[step, wanted] { return velta::perform_plan_step(*wanted, step); },
+                    expect_go()};
     };
     return op;
 }
@@ -196,13 +198,14 @@ std::optional<Operation> CompareRun::next(const RunReport& report)
                 }
             }
             plan_ = velta::send_plan(device_config_, file_);
-            if (const auto refusal = velta::plan_refusal(plan_)) {
+            if (const auto refusal = velta::plan_refusal(file_, plan_)) {
                 exit_code_ = k_exit_file;
                 error_ = o_.file + ": set-all step " + std::to_string(refusal->step) + ", " +
                          refusal->item + ": " + refusal->reason;
                 return std::nullopt;
             }
-            for (const velta::PlanStep& s : plan_) plan_commands_.push_back(velta::plan_command(s));
+            for (const velta::PlanStep& s : plan_)
+                plan_commands_.push_back(velta::plan_command(file_, s));
             if (o_.dry_run)
                 return std::nullopt;
             if (plan_.empty()) {

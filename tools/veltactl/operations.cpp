@@ -33,7 +33,8 @@ Operation set_all_operation()
     op.steps = velta::k_set_all_steps;
     op.period_ms = velta::paced_period(velta::k_set_all_period_ms);
     op.step = [](int n) {
-        return Step{[n] { return velta::perform_set_all_step(n); }, expect_go()};
+        return Step{[n] { return velta::perform_set_all_step(velta::model().config, n); },
+                    expect_go()};
     };
     return op;
 }
@@ -103,18 +104,18 @@ Operation glyphs_read_operation(velta::GlyphSize size)
 
 Operation time_sync_operation(const std::tm& now)
 {
-    using Send = void (*)(int);
+    using Build = std::string (*)(int);
     struct Field {
-        Send send;
+        Build build;
         int index;
     };
     const Field fields[] = {
-        {velta::send_date_year, now.tm_year + 1900 - k_first_year},
-        {velta::send_date_month, now.tm_mon},
-        {velta::send_date_day, now.tm_mday - 1},
-        {velta::send_time_hour, now.tm_hour},
-        {velta::send_time_minute, now.tm_min},
-        {velta::send_time_second, std::min(now.tm_sec, 59)},  // a leap second is no list item
+        {velta::date_year_command, now.tm_year + 1900 - k_first_year},
+        {velta::date_month_command, now.tm_mon},
+        {velta::date_day_command, now.tm_mday - 1},
+        {velta::time_hour_command, now.tm_hour},
+        {velta::time_minute_command, now.tm_min},
+        {velta::time_second_command, std::min(now.tm_sec, 59)},  // a leap second is no list item
     };
     Operation op;
     op.name = "time-sync";
@@ -122,7 +123,7 @@ Operation time_sync_operation(const std::tm& now)
     op.step = [f = std::vector<Field>(std::begin(fields), std::end(fields))](int n) {
         const Field field = f[static_cast<std::size_t>(n - 1)];
         return Step{[field] {
-                        field.send(field.index);
+                        velta::send_command(field.build(field.index));
                         return velta::StepResult::sent;
                     },
                     expect_go()};
@@ -243,8 +244,9 @@ Outcome prepare_input(const Options& o, const std::tm& now)
             out.error = o.file + ": " + which + "; compared as their defaults";
         }
         // sync checks only the steps of its plan, once the device has been read.
-        if (const auto refusal =
-                o.command == Command::set_all ? velta::set_all_refusal() : std::nullopt) {
+        if (const auto refusal = o.command == Command::set_all
+                                     ? velta::set_all_refusal(velta::model().config)
+                                     : std::nullopt) {
             // Refused before any device is reached, so none is left half-configured.
             out.exit_code = k_exit_file;
             out.error = o.file + ": set-all step " + std::to_string(refusal->step) + ", " +

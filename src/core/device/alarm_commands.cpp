@@ -1,86 +1,74 @@
 #include "core/device/alarm_commands.h"
 
-#include "core/common/message_boxes.h"
 #include "core/device/device_fields.h"
-#include "core/model/settings_model.h"
-#include "core/wire/framing.h"
 
 namespace velta {
-namespace {
-const DeviceSettings& dev()
-{
-    return model().config.device;
-}
-}  // namespace
 
-void send_alarm_mode()
+std::string alarm_mode_command(const DeviceConfig& config)
 {
     std::string c = "AMI\r\n";
-    put_letter(c, 2, dev().alarm_mode, 'I', 'E');
-    send_command(c);
-}
-
-bool send_alarm_hold_time()
-{
-    const int seconds = hold_time_seconds(dev().alarm_hold_time);
-    if (!k_range_hold_seconds.holds(seconds)) {
-        error_box(k_text_hold_time_too_short);
-        return false;
-    }
-    std::string c = "ADT000\r\n";
-    put_dec3(c, 3, seconds);
-    send_command(c);
-    return true;
-}
-
-void send_alarm_polarity()
-{
-    std::string c = "APM\r\n";
-    put_letter(c, 2, dev().alarm_polarity, 'M', 'B');
-    send_command(c);
-}
-
-void send_alarm_display()
-{
-    std::string c = "ADOF\r\n";
-    put_letter(c, 3, dev().alarm_display, 'F', 'N');
-    send_command(c);
-}
-
-void send_alarm_return()
-{
-    std::string c = "AROF\r\n";
-    put_letter(c, 3, dev().alarm_return, 'F', 'N');
-    send_command(c);
-}
-
-std::string connector_command(std::string_view head)
-{
-    std::string c = "ACA001002003004005006007008\r\n";
-    c.replace(0, 3, head.substr(0, 3));
-    for (std::size_t i = 0; i < dev().connector_assignment.size(); ++i)
-        put_dec3(c, 3 + 3 * i, dev().connector_assignment[i] + 1);
+    put_letter(c, 2, config.device.alarm_mode, 'I', 'E');
     return c;
 }
 
-void send_alarm_connectors()
+BuiltCommand alarm_hold_time_command(const DeviceConfig& config)
 {
-    send_command(connector_command("ACA"));
+    const int seconds = hold_time_seconds(config.device.alarm_hold_time);
+    if (!k_range_hold_seconds.holds(seconds))
+        return BuiltCommand::refused(RefusalKind::hold_time_too_short);
+    std::string c = "ADT000\r\n";
+    put_dec3(c, 3, seconds);
+    return c;
 }
 
-void send_remote_mode()
+std::string alarm_polarity_command(const DeviceConfig& config)
+{
+    std::string c = "APM\r\n";
+    put_letter(c, 2, config.device.alarm_polarity, 'M', 'B');
+    return c;
+}
+
+std::string alarm_display_command(const DeviceConfig& config)
+{
+    std::string c = "ADOF\r\n";
+    put_letter(c, 3, config.device.alarm_display, 'F', 'N');
+    return c;
+}
+
+std::string alarm_return_command(const DeviceConfig& config)
+{
+    std::string c = "AROF\r\n";
+    put_letter(c, 3, config.device.alarm_return, 'F', 'N');
+    return c;
+}
+
+std::string connector_command(const DeviceConfig& config, std::string_view head)
+{
+    std::string c = "ACA001002003004005006007008\r\n";
+    c.replace(0, 3, head.substr(0, 3));
+    const auto& pages = config.device.connector_assignment;
+    for (std::size_t i = 0; i < pages.size(); ++i) put_dec3(c, 3 + 3 * i, pages[i] + 1);
+    return c;
+}
+
+std::string alarm_connectors_command(const DeviceConfig& config)
+{
+    return connector_command(config, "ACA");
+}
+
+std::string remote_mode_command(const DeviceConfig& config)
 {
     // Mode 1 is the binary template with its last letter overwritten.
-    const int mode = dev().remote_mode;
+    const int mode = config.device.remote_mode;
     std::string c = mode == 2 ? "RMOPE\r\n" : "RMBIN\r\n";
     if (mode == 1)
         c[4] = 'T';
-    send_command(c);
+    return c;
 }
 
-void send_remote_connectors()
+std::string remote_connectors_command(const DeviceConfig& config)
 {
-    send_command(connector_command("RCA"));
+    return connector_command(config, "RCA");
 }
 
 }  // namespace velta

@@ -1,29 +1,27 @@
 #pragma once
-// The alarm and remote commands, built from the settings model and handed to send_command.
-// The set-all run calls the same routines as the dialogs' buttons.
+// The alarm and remote commands, each built from the configuration it is given. The set-all
+// run, the send plan and the dialogs' buttons send the same builders' bytes.
 
 #include <string>
 #include <string_view>
 
+#include "core/common/built_command.h"
 #include "core/model/field_ranges.h"
+#include "core/model/settings_model.h"
 
 namespace velta {
 
-inline constexpr std::string_view k_text_hold_time_too_short = "3秒以上を設定してください。";
-
-void send_alarm_mode();
-// Checks the hold time first: without leading digits, or below 3 seconds, it shows
-// "3秒以上を設定してください。" and sends nothing (false).
-bool send_alarm_hold_time();
-void send_alarm_polarity();
-void send_alarm_display();
-void send_alarm_return();
-void send_alarm_connectors();
-
-void send_remote_mode();
-void send_remote_connectors();
-
+std::string alarm_mode_command(const DeviceConfig& config);
+// Refused (hold_time_too_short) without leading digits, or below 3 seconds.
+BuiltCommand alarm_hold_time_command(const DeviceConfig& config);
+std::string alarm_polarity_command(const DeviceConfig& config);
+std::string alarm_display_command(const DeviceConfig& config);
+std::string alarm_return_command(const DeviceConfig& config);
 // "ACA" or "RCA" with the eight connector pages as three-digit page numbers.
-std::string connector_command(std::string_view head);
+std::string connector_command(const DeviceConfig& config, std::string_view head);
+std::string alarm_connectors_command(const DeviceConfig& config);
+
+std::string remote_mode_command(const DeviceConfig& config);
+std::string remote_connectors_command(const DeviceConfig& config);
 
 }  // namespace velta

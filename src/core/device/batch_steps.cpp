@@ -7,7 +7,6 @@
 #include "core/device/device_fields.h"
 #include "core/device/other_commands.h"
 #include "core/device/schedule_commands.h"
-#include "core/model/settings_model.h"
 #include "core/pages/page_commands.h"
 #include "core/pages/page_lists.h"
 #include "core/pages/title_encoding.h"
@@ -32,35 +31,41 @@ static_assert(k_last_schedule_step + static_cast<int>(k_read_device_queries.size
 
 struct DeviceStep {
     std::string_view head;
-    void (*send)();
+    BuiltCommand (*build)(const DeviceConfig& config);
 };
 
-// Steps 288..310: the device-wide settings and the all-pages commands, each sent by the
-// routine of its own dialog. The connector table goes with the alarm head.
+template <std::string (*Build)(const DeviceConfig&)>
+BuiltCommand built(const DeviceConfig& config)
+{
+    return Build(config);
+}
+
+// Steps 288..310: the device-wide settings and the all-pages commands, each built as its own
+// dialog builds it. The connector table goes with the alarm head.
 constexpr std::array<DeviceStep, 23> k_set_device_steps{{
-    {"AM", send_alarm_mode},
-    {"ADT", [] { send_alarm_hold_time(); }},
-    {"AP", send_alarm_polarity},
-    {"ADO", send_alarm_display},
-    {"ARO", send_alarm_return},
-    {"ACA", send_alarm_connectors},
-    {"PAST", send_all_auto_switch_times},
-    {"TSDO", send_clock_display},
-    {"TSDR", send_clock_range},
-    {"TSDS", send_clock_size},
-    {"FB", send_all_background_fill},
-    {"CABC", send_all_colours},
-    {"CWL", send_all_char_levels},
-    {"CI", send_connector_input},
-    {"POSP", send_power_on_page},
-    {"IDPM", send_page_mode},
-    {"CFST", send_upper_font_size},
-    {"CFSB", send_lower_font_size},
-    {"IDOT", send_upper_display_offset},
-    {"IDOB", send_lower_display_offset},
-    {"VLBC", send_video_loss_background},
-    {"RM", send_remote_mode},
-    {"IDP", send_all_title_positions},
+    {"AM", built<alarm_mode_command>},
+    {"ADT", alarm_hold_time_command},
+    {"AP", built<alarm_polarity_command>},
+    {"ADO", built<alarm_display_command>},
+    {"ARO", built<alarm_return_command>},
+    {"ACA", built<alarm_connectors_command>},
+    {"PAST", built<all_auto_switch_times_command>},
+    {"TSDO", built<clock_display_command>},
+    {"TSDR", built<clock_range_command>},
+    {"TSDS", built<clock_size_command>},
+    {"FB", built<all_background_fill_command>},
+    {"CABC", built<all_colours_command>},
+    {"CWL", built<all_char_levels_command>},
+    {"CI", built<connector_input_command>},
+    {"POSP", built<power_on_page_command>},
+    {"IDPM", built<page_mode_command>},
+    {"CFST", built<upper_font_size_command>},
+    {"CFSB", built<lower_font_size_command>},
+    {"IDOT", built<upper_display_offset_command>},
+    {"IDOB", built<lower_display_offset_command>},
+    {"VLBC", built<video_loss_background_command>},
+    {"RM", built<remote_mode_command>},
+    {"IDP", built<all_title_positions_command>},
 }};
 static_assert(k_last_schedule_step + static_cast<int>(k_set_device_steps.size()) ==
               k_set_all_steps);
@@ -73,29 +78,20 @@ const DeviceStep* device_step(int step)
     return &k_set_device_steps[static_cast<std::size_t>(i)];
 }
 
-constexpr int k_hold_time_step = k_last_schedule_step + 2;
-static_assert(k_set_device_steps[1].head == "ADT");
-
 // Only a title and the hold time can fail to build: every other step's fields are clamped into
 // their digits.
-std::optional<SetAllRefusal> unbuildable(int step)
+std::optional<SetAllRefusal> unbuildable(const DeviceConfig& config, int step)
 {
-    if (step >= 1 && step <= k_title_steps) {
-        const int slot = step - 1;
-        if (!page_title_command(slot).empty())
-            return std::nullopt;
+    const BuiltCommand command = set_all_step_command(config, step);
+    if (command.ok())
+        return std::nullopt;
+    const std::string reason(refusal_message(command.refusal->kind));
+    if (step >= 1 && step <= k_title_steps)
         return SetAllRefusal{
-            step, "ページ " + slot_label(slot, model().config.device.page_mode) + " のタイトル",
-            std::string(k_text_title_unencodable)};
-    }
-    if (step == k_hold_time_step) {
-        const std::string& hold = model().config.device.alarm_hold_time;
-        if (k_range_hold_seconds.holds(hold_time_seconds(hold)))
-            return std::nullopt;
-        return SetAllRefusal{step, "アラームの保持時間「" + hold + "」",
-                             std::string(k_text_hold_time_too_short)};
-    }
-    return std::nullopt;
+            step, "ページ " + slot_label(step - 1, config.device.page_mode) + " のタイトル",
+            reason};
+    return SetAllRefusal{step, "アラームの保持時間「" + config.device.alarm_hold_time + "」",
+                         reason};
 }
 
 }  // namespace
@@ -141,36 +137,40 @@ std::string_view set_all_head(int step)
     return s ? s->head : std::string_view();
 }
 
-StepResult perform_set_all_step(int step)
+BuiltCommand set_all_step_command(const DeviceConfig& config, int step)
 {
-    if (step >= 1 && step <= k_title_steps) {
-        // Every slot goes, whatever the page mode: the device keeps all 256.
-        if (!send_title_or_warn(step - 1)) {
-            link_status().reply_error = 1;
-            return StepResult::end_now;
-        }
-        return StepResult::sent;
-    }
-    if (step >= k_first_schedule_step && step <= k_last_schedule_step) {
-        send_schedule_day(step - k_first_schedule_step);
-        return StepResult::sent;
-    }
+    // Every slot goes, whatever the page mode: the device keeps all 256.
+    if (step >= 1 && step <= k_title_steps)
+        return page_title_command(config, step - 1);
+    if (step >= k_first_schedule_step && step <= k_last_schedule_step)
+        return schedule_day_command(config, step - k_first_schedule_step);
     if (const DeviceStep* s = device_step(step))
-        s->send();
+        return s->build(config);
+    return {};
+}
+
+StepResult perform_set_all_step(const DeviceConfig& config, int step)
+{
+    if (send_built(set_all_step_command(config, step)))
+        return StepResult::sent;
+    if (step >= 1 && step <= k_title_steps) {
+        link_status().reply_error = 1;
+        return StepResult::end_now;
+    }
     return StepResult::sent;
 }
 
-std::optional<SetAllRefusal> set_all_refusal()
+std::optional<SetAllRefusal> set_all_refusal(const DeviceConfig& config)
 {
     for (int step = 1; step <= k_set_all_steps; ++step)
-        if (std::optional<SetAllRefusal> r = unbuildable(step))
+        if (std::optional<SetAllRefusal> r = unbuildable(config, step))
             return r;
     return std::nullopt;
 }
 
-std::optional<SetAllRefusal> set_all_step_refusal(int step)
+std::optional<SetAllRefusal> set_all_step_refusal(const DeviceConfig& config, int step)
 {
-    return unbuildable(step);
+    return unbuildable(config, step);
 }
 
 std::string set_all_refusal_text(const SetAllRefusal& refusal)
@@ -178,9 +178,9 @@ std::string set_all_refusal_text(const SetAllRefusal& refusal)
     return std::string(k_text_set_all_refused) + "（" + refusal.item + "）";
 }
 
-bool set_all_may_start()
+bool set_all_may_start(const DeviceConfig& config)
 {
-    const std::optional<SetAllRefusal> r = set_all_refusal();
+    const std::optional<SetAllRefusal> r = set_all_refusal(config);
     if (!r)
         return true;
     warning_box(set_all_refusal_text(*r), r->reason);

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/built_command.h"
+#include "core/model/settings_model.h"
 #include "core/wire/paced_run.h"
 
 namespace velta {
@@ -25,24 +27,28 @@ StepResult perform_read_all_step(int step);
 
 // The command head a set-all step sends ("CA", "SD", "AM", ... "IDP"); empty outside the run.
 std::string_view set_all_head(int step);
-// Sends a set-all step. A title that cannot be encoded shows its warning, is not sent and
-// ends the run; a hold time that is refused shows its message and the run goes on.
-StepResult perform_set_all_step(int step);
+// The command of a set-all step (a title, a schedule day, a device-wide or all-pages setting),
+// or its refusal; empty outside the run.
+BuiltCommand set_all_step_command(const DeviceConfig& config, int step);
+// Sends a set-all step built from config. A title that cannot be encoded shows its warning,
+// is not sent and ends the run; a hold time that is refused shows its message and the run goes
+// on.
+StepResult perform_set_all_step(const DeviceConfig& config, int step);
 
-// A set-all step whose command cannot be built from the model. The run is refused before its
-// first command rather than leaving the device half-configured at that step.
+// A set-all step whose command cannot be built from the configuration. The run is refused
+// before its first command rather than leaving the device half-configured at that step.
 struct SetAllRefusal {
     int step = 0;
     std::string item;    // which setting, as the operator knows it
     std::string reason;  // the message the step itself would show
 };
-std::optional<SetAllRefusal> set_all_refusal();
+std::optional<SetAllRefusal> set_all_refusal(const DeviceConfig& config);
 // The refusal of one step, or nothing when it can be built.
-std::optional<SetAllRefusal> set_all_step_refusal(int step);
+std::optional<SetAllRefusal> set_all_step_refusal(const DeviceConfig& config, int step);
 inline constexpr std::string_view k_text_set_all_refused = "全項目の設定を開始できません";
 // "全項目の設定を開始できません（ページ 017 のタイトル）"
 std::string set_all_refusal_text(const SetAllRefusal& refusal);
 // Shows the refusal as a warning and returns false when the run must not start.
-bool set_all_may_start();
+bool set_all_may_start(const DeviceConfig& config);
 
 }  // namespace velta

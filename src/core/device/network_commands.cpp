@@ -1,23 +1,16 @@
 #include "core/device/network_commands.h"
 
-#include "core/common/message_boxes.h"
 #include "core/device/device_fields.h"
 #include "core/device/dialog_text.h"
 #include "core/model/field_ranges.h"
-#include "core/wire/framing.h"
 
 namespace velta {
 namespace {
-DeviceSettings& dev()
-{
-    return model().config.device;
-}
-
-void send_on_off(std::string_view head_template, int value)
+std::string on_off_command(std::string_view head_template, int value)
 {
     std::string c(head_template);
     put_letter(c, 4, value, 'F', 'N');
-    send_command(c);
+    return c;
 }
 }  // namespace
 
@@ -49,35 +42,40 @@ std::string dotted_address_text(const IpAddress& address)
     return t;
 }
 
-IpAddress& net_address_field(NetAddress which)
+IpAddress& net_address_field(DeviceExtras& extras, NetAddress which)
 {
     switch (which) {
         case NetAddress::gateway:
-            return model().extras.net_gateway;
+            return extras.net_gateway;
         case NetAddress::active:
-            return model().extras.net_eaa;
+            return extras.net_eaa;
         case NetAddress::ip:
             break;
     }
-    return model().extras.net_ip_address;
+    return extras.net_ip_address;
 }
 
-void send_net_address(NetAddress which)
+const IpAddress& net_address_field(const DeviceExtras& extras, NetAddress which)
+{
+    return net_address_field(const_cast<DeviceExtras&>(extras), which);
+}
+
+std::string net_address_command(const DeviceExtras& extras, NetAddress which)
 {
     std::string_view head = which == NetAddress::gateway  ? "EGA"
                             : which == NetAddress::active ? "EAA"
                                                           : "EIA";
     std::string c = "EIA192.168.001.003\r\n";
     c.replace(0, 3, head);
-    c.replace(3, 15, dotted_address_text(net_address_field(which)));
-    send_command(c);
+    c.replace(3, 15, dotted_address_text(net_address_field(extras, which)));
+    return c;
 }
 
-void send_net_subnet_class()
+std::string net_subnet_class_command(const DeviceConfig& config)
 {
     std::string c = "ESMA\r\n";
-    c[3] = static_cast<char>('A' + k_range_three.clamp(dev().net_subnet_class));
-    send_command(c);
+    c[3] = static_cast<char>('A' + k_range_three.clamp(config.device.net_subnet_class));
+    return c;
 }
 
 std::optional<int> port_value(std::string_view text)
@@ -85,35 +83,32 @@ std::optional<int> port_value(std::string_view text)
     return parse_port_text(text);
 }
 
-bool send_port_number()
+BuiltCommand port_number_command(std::string_view port_text)
 {
-    const auto port = port_value(model().extras.port_number);
-    if (!port) {
-        error_box(k_text_bad_port);
-        return false;
-    }
+    const auto port = port_value(port_text);
+    if (!port)
+        return BuiltCommand::refused(RefusalKind::bad_port);
     std::string c = "EPN09004\r\n";
     format_dec2(*port / 1000, c.data() + 3);
     format_dec3(*port % 1000, c.data() + 5);
-    send_command(c);
-    return true;
+    return c;
 }
 
-void send_net_ect()
+std::string net_ect_command(const DeviceConfig& config)
 {
-    send_on_off("ECTOF\r\n", dev().net_ect);
+    return on_off_command("ECTOF\r\n", config.device.net_ect);
 }
 
-void send_net_keep_alive()
+std::string net_keep_alive_command(const DeviceConfig& config)
 {
-    send_on_off("EKAOF\r\n", dev().net_keep_alive);
+    return on_off_command("EKAOF\r\n", config.device.net_keep_alive);
 }
 
-void send_net_etr()
+std::string net_etr_command(const DeviceConfig& config)
 {
     std::string c = "ETR1\r\n";
-    c[3] = static_cast<char>('1' + k_range_time_register.clamp(dev().net_etr));
-    send_command(c);
+    c[3] = static_cast<char>('1' + k_range_time_register.clamp(config.device.net_etr));
+    return c;
 }
 
 }  // namespace velta

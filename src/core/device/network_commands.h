@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/built_command.h"
 #include "core/model/settings_model.h"
 
 namespace velta {
@@ -17,8 +18,7 @@ inline constexpr std::array<std::string_view, k_network_read_queries> k_network_
     "REAA\r\n", "REGA\r\n", "REIA\r\n", "RECT\r\n", "REKA\r\n",
     "REPN\r\n", "RESM\r\n", "RETR\r\n", "REMA\r\n", "RVN\r\n"};
 
-inline constexpr std::string_view k_text_bad_port =
-    "ポート番号は 1～65535 の数を入力してください。";
+inline constexpr std::string_view k_text_bad_port = k_text_bad_device_port;
 
 enum class NetAddress { ip, gateway, active };
 
@@ -30,16 +30,18 @@ std::string_view net_address_caption(NetAddress which);
 // "192.168.001.003": the layout of the commands and of the dialog's fields.
 std::string dotted_address_text(const IpAddress& address);
 
-IpAddress& net_address_field(NetAddress which);
-void send_net_address(NetAddress which);  // "EIA", "EGA" or "EAA" from the model
+IpAddress& net_address_field(DeviceExtras& extras, NetAddress which);
+const IpAddress& net_address_field(const DeviceExtras& extras, NetAddress which);
+// "EIA", "EGA" or "EAA" with the address as the dialog's fields show it.
+std::string net_address_command(const DeviceExtras& extras, NetAddress which);
 
-void send_net_subnet_class();
-// The port as five digits ("9004" goes as "09004"); a port outside 1..65535 is refused with a
-// message and nothing is sent (false).
-bool send_port_number();
-void send_net_ect();
-void send_net_keep_alive();
-void send_net_etr();
+std::string net_subnet_class_command(const DeviceConfig& config);
+// The port as five digits ("9004" goes as "09004"); a port outside 1..65535 is refused
+// (bad_port).
+BuiltCommand port_number_command(std::string_view port_text);
+std::string net_ect_command(const DeviceConfig& config);
+std::string net_keep_alive_command(const DeviceConfig& config);
+std::string net_etr_command(const DeviceConfig& config);
 
 // The port as a number, or nothing when the text is not one of 1..65535.
 std::optional<int> port_value(std::string_view text);

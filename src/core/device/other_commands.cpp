@@ -5,86 +5,85 @@
 #include "core/device/device_fields.h"
 #include "core/model/field_ranges.h"
 #include "core/model/settings_model.h"
-#include "core/wire/framing.h"
 
 namespace velta {
 namespace {
-const DeviceSettings& dev()
-{
-    return model().config.device;
-}
-
 char font_letter(int size)
 {
     return size == 0 ? 'S' : size == 1 ? 'M' : 'L';
 }
 }  // namespace
 
-void send_connector_input()
+std::string connector_input_command(const DeviceConfig& config)
 {
+    const DeviceSettings& d = config.device;
     std::string c = "CIA\r\n";
-    put_letter(c, 2, dev().connector_input, 'A', 'R');
-    send_command(c);
+    put_letter(c, 2, d.connector_input, 'A', 'R');
+    return c;
 }
 
-void send_power_on_page()
+std::string power_on_page_command(const DeviceConfig& config)
 {
-    if (dev().power_on_page == k_page_pas) {
-        send_command("POSPAS\r\n");
-        return;
-    }
+    const DeviceSettings& d = config.device;
+    if (d.power_on_page == k_page_pas)
+        return "POSPAS\r\n";
     std::string c = "POSP000\r\n";
-    put_dec3(c, 4, dev().power_on_page + 1);
-    send_command(c);
+    put_dec3(c, 4, d.power_on_page + 1);
+    return c;
 }
 
-void send_page_mode()
+std::string page_mode_command(const DeviceConfig& config)
 {
+    const DeviceSettings& d = config.device;
     std::string c = "IDPM1\r\n";
-    put_letter(c, 4, dev().page_mode, '1', '2');
-    send_command(c);
+    put_letter(c, 4, d.page_mode, '1', '2');
+    return c;
 }
 
-void send_upper_font_size()
+std::string upper_font_size_command(const DeviceConfig& config)
 {
+    const DeviceSettings& d = config.device;
     std::string c = "CFSTS\r\n";
-    c[4] = font_letter(dev().upper_font_size);
-    send_command(c);
+    c[4] = font_letter(d.upper_font_size);
+    return c;
 }
 
-void send_lower_font_size()
+std::string lower_font_size_command(const DeviceConfig& config)
 {
+    const DeviceSettings& d = config.device;
     std::string c = "CFSBS\r\n";
-    c[4] = font_letter(dev().lower_font_size);
-    send_command(c);
+    c[4] = font_letter(d.lower_font_size);
+    return c;
 }
 
-void send_upper_display_offset()
+std::string upper_display_offset_command(const DeviceConfig& config)
 {
+    const DeviceSettings& d = config.device;
     std::string c = "IDOT000\r\n";
-    put_dec3(c, 4, k_range_display_offset.clamp(dev().upper_display_offset));
-    send_command(c);
+    put_dec3(c, 4, k_range_display_offset.clamp(d.upper_display_offset));
+    return c;
 }
 
-void send_lower_display_offset()
+std::string lower_display_offset_command(const DeviceConfig& config)
 {
+    const DeviceSettings& d = config.device;
     std::string c = "IDOB104\r\n";
-    put_dec3(c, 4, k_range_display_offset.clamp(dev().lower_display_offset));
-    send_command(c);
+    put_dec3(c, 4, k_range_display_offset.clamp(d.lower_display_offset));
+    return c;
 }
 
-void send_video_loss_background()
+std::string video_loss_background_command(const DeviceConfig& config)
 {
+    const DeviceSettings& d = config.device;
     std::string c = "VLBCN\r\n";
-    put_letter(c, 4, dev().video_loss_background, 'N', 'B');
-    send_command(c);
+    put_letter(c, 4, d.video_loss_background, 'N', 'B');
+    return c;
 }
 
-void apply_page_mode(int new_mode)
+void apply_page_mode(SettingsModel& m, int new_mode)
 {
-    SettingsModel& m = model();
     m.config.device.page_mode = new_mode;
-    const int count = page_count();
+    const int count = page_count_for_mode(new_mode);
     if (m.choices.current_page >= count)
         m.choices.current_page = 0;
     if (m.extras.display_page != k_page_pas && m.extras.display_page >= count)

@@ -6,14 +6,12 @@
 #include <map>
 #include <set>
 #include <string_view>
-#include <utility>
 
 #include "core/device/config_diff.h"
 #include "core/device/network_commands.h"
 #include "core/pages/page_commands.h"
 #include "core/pages/page_dialog_table.h"
 #include "core/wire/framing.h"
-#include "core/wire/link_status.h"
 
 namespace velta {
 namespace {
@@ -24,8 +22,8 @@ constexpr int k_first_schedule_step = k_page_slots + 1;
 struct PageSetting {
     std::string_view key;  // "char_color" in "char_color.005"
     std::string_view head;
-    std::string (*one)(int slot);
-    std::string (*all)();
+    std::string (*one)(const DeviceConfig& config, int slot);
+    std::string (*all)(const DeviceConfig& config);
     PageDialogKind dialog;
     std::string_view query;
 };
@@ -76,15 +74,15 @@ constexpr std::array<DeviceItem, 18> k_device_items{{
 
 struct NetworkItem {
     std::string_view key;
-    void (*send)();
+    std::string (*build)(const DeviceConfig& config);
     std::string_view query;
 };
 
 constexpr std::array<NetworkItem, k_plan_network_options> k_network_items{{
-    {"network.subnet_class", send_net_subnet_class, "RESM\r\n"},
-    {"network.connection_try", send_net_ect, "RECT\r\n"},
-    {"network.keep_alive", send_net_keep_alive, "REKA\r\n"},
-    {"network.time_register", send_net_etr, "RETR\r\n"},
+    {"network.subnet_class", net_subnet_class_command, "RESM\r\n"},
+    {"network.connection_try", net_ect_command, "RECT\r\n"},
+    {"network.keep_alive", net_keep_alive_command, "REKA\r\n"},
+    {"network.time_register", net_etr_command, "RETR\r\n"},
 }};
 
 int set_all_step_of(std::string_view head)
@@ -175,16 +173,12 @@ void add_page_steps(int step, const std::map<int, Rows>& pages, const DeviceConf
                     std::vector<PlanStep>& plan)
 {
     const PageSetting& setting = page_setting_of(step);
-    const std::size_t one_size = setting.one(0).size();
     // The lengths do not depend on the values, only the automatic switching times on the page
     // count of the mode the plan sends in.
-    int carried = k_page_slots;
-    std::size_t all_size = setting.all().size();
-    if (setting.head == "PAST") {
-        carried = page_count_for_mode(wanted.device.page_mode);
-        all_size = all_size + 2 * static_cast<std::size_t>(carried) -
-                   2 * static_cast<std::size_t>(page_count());
-    }
+    const std::size_t one_size = setting.one(wanted, 0).size();
+    const std::size_t all_size = setting.all(wanted).size();
+    const int carried =
+        setting.head == "PAST" ? page_count_for_mode(wanted.device.page_mode) : k_page_slots;
     const auto beyond = static_cast<std::size_t>(std::count_if(
         pages.begin(), pages.end(), [&](const auto& p) { return p.first >= carried; }));
     const bool use_all = all_size + beyond * one_size < pages.size() * one_size;
@@ -247,45 +241,40 @@ std::vector<PlanStep> send_plan(const DeviceConfig& device, const DeviceConfig& 
     return plan;
 }
 
-StepResult perform_plan_step(const PlanStep& step)
+BuiltCommand plan_step_command(const DeviceConfig& wanted, const PlanStep& step)
 {
     switch (step.send) {
         case PlanSend::set_all_step:
-            return perform_set_all_step(step.step);
+            return set_all_step_command(wanted, step.step);
         case PlanSend::one_page:
-            if (const std::string cmd = page_setting_of(step.step).one(step.slot); !cmd.empty())
-                send_command(cmd);
-            return StepResult::sent;
+            return page_setting_of(step.step).one(wanted, step.slot);
         case PlanSend::network:
             if (step.step >= 0 && step.step < k_plan_network_options)
-                k_network_items[static_cast<std::size_t>(step.step)].send();
-            return StepResult::sent;
+                return k_network_items[static_cast<std::size_t>(step.step)].build(wanted);
+            return {};
     }
+    return {};
+}
+
+StepResult perform_plan_step(const DeviceConfig& wanted, const PlanStep& step)
+{
+    if (step.send == PlanSend::set_all_step)
+        return perform_set_all_step(wanted, step.step);
+    send_built(plan_step_command(wanted, step));
     return StepResult::sent;
 }
 
-std::string plan_command(const PlanStep& step)
+std::string plan_command(const DeviceConfig& wanted, const PlanStep& step)
 {
-    if (step.send == PlanSend::set_all_step && set_all_step_refusal(step.step))
-        return {};
-    std::string sent;
-    WireHooks capture;
-    capture.socket_send = [&sent](std::string_view command) { sent += command; };
-    WireHooks previous = set_wire_hooks(std::move(capture));
-    const Interface kind = std::exchange(link_settings().interface, Interface::tcp);
-    const int connected = std::exchange(link_status().socket_connected, 1);
-    perform_plan_step(step);
-    link_settings().interface = kind;
-    link_status().socket_connected = connected;
-    set_wire_hooks(std::move(previous));
-    return sent;
+    return plan_step_command(wanted, step).bytes;
 }
 
-std::optional<SetAllRefusal> plan_refusal(const std::vector<PlanStep>& plan)
+std::optional<SetAllRefusal> plan_refusal(const DeviceConfig& wanted,
+                                          const std::vector<PlanStep>& plan)
 {
     for (const PlanStep& s : plan)
         if (s.send == PlanSend::set_all_step)
-            if (std::optional<SetAllRefusal> r = set_all_step_refusal(s.step))
+            if (std::optional<SetAllRefusal> r = set_all_step_refusal(wanted, s.step))
                 return r;
     return std::nullopt;
 }

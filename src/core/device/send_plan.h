@@ -6,7 +6,7 @@
 // dialogs and the set-all run send with, in set-all order, followed by the device network
 // options that set-all leaves alone. A per-page setting goes either as the one-page commands
 // of the pages that differ or as its all-pages command, whichever is shorter on the wire. The
-// steps send from the model's configuration, which must hold `wanted` while the plan runs.
+// steps are built from `wanted` itself; the configuration being edited is not touched.
 
 #include <optional>
 #include <string>
@@ -40,16 +40,17 @@ struct PlanStep {
 
 std::vector<PlanStep> send_plan(const DeviceConfig& device, const DeviceConfig& wanted);
 
-// Sends a step from the model, as perform_set_all_step does for a set-all step.
-StepResult perform_plan_step(const PlanStep& step);
+// The command of a step built from wanted (without the RS-485 address), or its refusal.
+BuiltCommand plan_step_command(const DeviceConfig& wanted, const PlanStep& step);
+// Sends a step built from wanted, as perform_set_all_step does for a set-all step.
+StepResult perform_plan_step(const DeviceConfig& wanted, const PlanStep& step);
+// The bytes of plan_step_command, for showing a plan without sending it; empty when the step
+// cannot be built (a title that cannot be encoded).
+std::string plan_command(const DeviceConfig& wanted, const PlanStep& step);
 
-// The command the step sends from the model (without the RS-485 address), for showing a plan
-// without sending it; empty when the step cannot be built (a title that cannot be encoded).
-// Nothing goes to the wire and the link settings are left as they were.
-std::string plan_command(const PlanStep& step);
-
-// The first step that cannot be built from the model, as set_all_refusal names it.
-std::optional<SetAllRefusal> plan_refusal(const std::vector<PlanStep>& plan);
+// The first step that cannot be built from wanted, as set_all_refusal names it.
+std::optional<SetAllRefusal> plan_refusal(const DeviceConfig& wanted,
+                                          const std::vector<PlanStep>& plan);
 
 // The read queries ("RCA003\r\n", "RSD05\r\n", "RPAST\r\n", ... "RESM\r\n") that read back the
 // items of these difference keys: read-all queries in read-all order, then the network

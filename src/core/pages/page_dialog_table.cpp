@@ -3,13 +3,15 @@
 #include <algorithm>
 
 #include "core/pages/page_commands.h"
+#include "core/pages/title_encoding.h"
 
 namespace velta {
 namespace {
 
-void send_current_title()
+template <std::string (*Build)(const DeviceConfig&, int)>
+BuiltCommand built(const DeviceConfig& config, int slot)
 {
-    send_title_or_warn(model().choices.current_page);
+    return Build(config, slot);
 }
 
 std::vector<PageDialogSpec> make_specs()
@@ -24,7 +26,7 @@ std::vector<PageDialogSpec> make_specs()
                      {},
                      title_line,
                      true,
-                     send_current_title,
+                     page_title_command,
                      nullptr});
     specs.push_back({PageDialogKind::title_position,
                      "タイトル表示位置",
@@ -36,8 +38,8 @@ std::vector<PageDialogSpec> make_specs()
                        &PageSettings::page_title_position, &PageChoices::title_position_choice}},
                      title_position_line,
                      false,
-                     send_title_position,
-                     send_all_title_positions});
+                     built<title_position_command>,
+                     all_title_positions_command});
     specs.push_back(
         {PageDialogKind::auto_switch,
          "自動切換えの設定",
@@ -49,8 +51,8 @@ std::vector<PageDialogSpec> make_specs()
            &PageChoices::auto_switch_time_choice}},
          auto_switch_line,
          false,
-         send_auto_switch_time,
-         send_all_auto_switch_times});
+         built<auto_switch_time_command>,
+         all_auto_switch_times_command});
     specs.push_back({PageDialogKind::colours,
                      "文字色の設定",
                      "文字＆縁取り色の設定 ",
@@ -63,8 +65,8 @@ std::vector<PageDialogSpec> make_specs()
                        &PageChoices::border_color_choice}},
                      colour_line,
                      false,
-                     send_colours,
-                     send_all_colours});
+                     built<colours_command>,
+                     all_colours_command});
     specs.push_back({PageDialogKind::background_fill,
                      "背景色ベタ塗りの設定",
                      "背景色ベタ塗りの設定 ",
@@ -75,8 +77,8 @@ std::vector<PageDialogSpec> make_specs()
                        &PageSettings::page_background_fill, &PageChoices::background_fill_choice}},
                      background_fill_line,
                      false,
-                     send_background_fill,
-                     send_all_background_fill});
+                     built<background_fill_command>,
+                     all_background_fill_command});
     specs.push_back({PageDialogKind::char_level,
                      "文字レベルの設定",
                      "文字レベルの設定 ",
@@ -87,8 +89,8 @@ std::vector<PageDialogSpec> make_specs()
                        &PageSettings::page_char_level, &PageChoices::char_level_choice}},
                      char_level_line,
                      false,
-                     send_char_level,
-                     send_all_char_levels});
+                     built<char_level_command>,
+                     all_char_levels_command});
     return specs;
 }
 

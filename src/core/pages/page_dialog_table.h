@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/built_command.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_lists.h"
 
@@ -46,8 +47,10 @@ struct PageDialogSpec {
     std::vector<PageValueList> values;  // empty for titles
     std::string (*line)(int slot);
     bool line_in_cp932;  // the title line carries the stored title's own bytes
-    void (*send_one)();  // "設定"; null for titles, which have their own check
-    void (*send_all)();  // "全設定"; null for titles, which go in a paced run
+    // "設定": the command of one slot.
+    BuiltCommand (*one)(const DeviceConfig& config, int slot);
+    // "全設定": the all-pages command; null for titles, which go in a paced run.
+    std::string (*all)(const DeviceConfig& config);
 };
 
 const PageDialogSpec& page_dialog_spec(PageDialogKind kind);

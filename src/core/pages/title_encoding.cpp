@@ -5,7 +5,6 @@
 #include "core/model/settings_model.h"
 #include "core/pages/page_lists.h"
 #include "core/wire/codecs.h"
-#include "core/wire/framing.h"
 
 namespace velta {
 namespace {
@@ -143,20 +142,15 @@ std::string title_command(int slot, std::string_view title)
     return cmd;
 }
 
-std::string page_title_command(int slot)
+BuiltCommand page_title_command(const DeviceConfig& config, int slot)
 {
     if (slot < 0 || slot >= k_page_slots)
         return {};
-    return title_command(slot, model().config.pages.page_title[static_cast<std::size_t>(slot)]);
-}
-
-bool send_title_slot(int slot)
-{
-    const std::string cmd = page_title_command(slot);
+    std::string cmd = title_command(slot, config.pages.page_title[static_cast<std::size_t>(slot)]);
     if (cmd.empty())
-        return false;
-    send_command(cmd);
-    return true;
+        return BuiltCommand::refused(RefusalKind::title_unencodable,
+                                     title_fault_detail(config, slot));
+    return cmd;
 }
 
 void set_title_text_reader(Cp932Reader reader)
@@ -164,12 +158,12 @@ void set_title_text_reader(Cp932Reader reader)
     text_reader() = reader;
 }
 
-std::string title_fault_detail(int slot)
+std::string title_fault_detail(const DeviceConfig& config, int slot)
 {
     if (slot < 0 || slot >= k_page_slots)
         return {};
-    const std::string& title = model().config.pages.page_title[static_cast<std::size_t>(slot)];
-    std::string detail = "ページ " + slot_label(slot, model().config.device.page_mode) + ": ";
+    const std::string& title = config.pages.page_title[static_cast<std::size_t>(slot)];
+    std::string detail = "ページ " + slot_label(slot, config.device.page_mode) + ": ";
     if (title.size() > static_cast<std::size_t>(k_title_max_bytes))
         return detail + std::to_string(title.size()) + " バイト（" +
                std::to_string(k_title_max_bytes) + " バイトまで）";

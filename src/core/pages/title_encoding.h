@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/built_command.h"
 #include "core/model/settings_model.h"
 
 namespace velta {
@@ -24,13 +25,12 @@ std::uint16_t ibm_to_nec_extension(unsigned v);
 // empty when the slot is out of range, the title is longer or of odd length, or an element does
 // not convert.
 std::string title_command(int slot, std::string_view title);
-// The command of page_title[slot].
-std::string page_title_command(int slot);
-// Sends page_title[slot]; false, with nothing sent, when it has no command.
-bool send_title_slot(int slot);
-// Why page_title[slot] cannot be sent, for the line beneath the message: the page and the first
-// character the device cannot take, or the title's length when it is too long. UTF-8.
-std::string title_fault_detail(int slot);
+// The command of the slot's title; refused (title_unencodable, with title_fault_detail) when
+// the title has none, empty for a slot out of range.
+BuiltCommand page_title_command(const DeviceConfig& config, int slot);
+// Why the slot's title cannot be sent, for the line beneath the message: the page and the
+// first character the device cannot take, or the title's length when it is too long. UTF-8.
+std::string title_fault_detail(const DeviceConfig& config, int slot);
 // Turns one code page 932 character into UTF-8 for that line. Without one, letters, digits,
 // signs and half-width katakana are shown as they are and anything else by its code.
 using Cp932Reader = std::string (*)(std::string_view cp932);

@@ -108,4 +108,15 @@ void send_command(std::string_view command)
     serial_send(command);
 }
 
+bool send_built(const BuiltCommand& command)
+{
+    if (command.refusal) {
+        show_refusal(*command.refusal);
+        return false;
+    }
+    if (!command.bytes.empty())
+        send_command(command.bytes);
+    return true;
+}
+
 }  // namespace velta

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/built_command.h"
 #include "core/common/current.h"
 
 namespace velta {
@@ -39,5 +40,8 @@ bool answer_outstanding();
 std::string frame_serial(std::string_view command);
 void serial_send(std::string_view command);
 void send_command(std::string_view command);
+// Sends a built command (nothing when it is empty); a refused one is shown as its dialog shows
+// it and nothing is sent (false).
+bool send_built(const BuiltCommand& command);
 
 }  // namespace velta

@@ -28,27 +28,29 @@ AlarmDialog::AlarmDialog(QWidget* parent)
     auto* grid = new QGridLayout;
     grid->addWidget(setting_group(QStringLiteral("モード"),
                                   field_combo(item_list(k_alarm_mode_items), d.alarm_mode),
-                                  QStringLiteral("send_alarm_mode"), send_alarm_mode),
+                                  QStringLiteral("send_alarm_mode"), sends(alarm_mode_command)),
                     0, 0);
     grid->addWidget(
         setting_group(QStringLiteral("保持時間"), hold_time_,
-                      QStringLiteral("send_alarm_hold_time"), [] { send_alarm_hold_time(); }),
+                      QStringLiteral("send_alarm_hold_time"), sends(alarm_hold_time_command)),
         0, 1);
-    grid->addWidget(setting_group(QStringLiteral("入力極性"),
-                                  field_combo(item_list(k_alarm_polarity_items), d.alarm_polarity),
-                                  QStringLiteral("send_alarm_polarity"), send_alarm_polarity),
-                    1, 0);
-    grid->addWidget(setting_group(QStringLiteral("表示"),
-                                  field_combo(item_list(k_off_on_items), d.alarm_display),
-                                  QStringLiteral("send_alarm_display"), send_alarm_display),
-                    1, 1);
+    grid->addWidget(
+        setting_group(QStringLiteral("入力極性"),
+                      field_combo(item_list(k_alarm_polarity_items), d.alarm_polarity),
+                      QStringLiteral("send_alarm_polarity"), sends(alarm_polarity_command)),
+        1, 0);
+    grid->addWidget(
+        setting_group(QStringLiteral("表示"),
+                      field_combo(item_list(k_off_on_items), d.alarm_display),
+                      QStringLiteral("send_alarm_display"), sends(alarm_display_command)),
+        1, 1);
     grid->addWidget(setting_group(QStringLiteral("リターン"),
                                   field_combo(item_list(k_off_on_items), d.alarm_return),
-                                  QStringLiteral("send_alarm_return"), send_alarm_return),
+                                  QStringLiteral("send_alarm_return"), sends(alarm_return_command)),
                     2, 0);
     grid->addWidget(make_slave_address_group(), 2, 1);
 
-    connectors_ = new ConnectorTable(send_alarm_connectors);
+    connectors_ = new ConnectorTable(sends(alarm_connectors_command));
     connectors_->send_button()->setObjectName(QStringLiteral("send_alarm_connectors"));
 
     auto* layout = new QVBoxLayout(this);

@@ -28,8 +28,8 @@ BatchRunConfig set_all_config()
     c.start_text = QStringLiteral("設定");
     c.steps = k_set_all_steps;
     c.period_ms = k_set_all_period_ms;
-    c.perform = perform_set_all_step;
-    c.may_start = set_all_may_start;
+    c.perform = [](int step) { return perform_set_all_step(model().config, step); };
+    c.may_start = [] { return set_all_may_start(model().config); };
     c.backup_first = true;
     c.fast_key = "fast_set_all";
     c.done_text = QStringLiteral("%1 項目を設定しました。");

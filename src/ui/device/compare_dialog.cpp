@@ -249,14 +249,9 @@ void CompareDialog::send_checked()
     const std::vector<std::string> keys = checked_keys(rows_);
     if (keys.empty() || !confirm_run())
         return;
-    tool_ = model().config;
-    const DeviceConfig wanted = wanted_for_checked(rows_, source(), device_);
+    DeviceConfig wanted = wanted_for_checked(rows_, source(), device_);
     const std::vector<PlanStep> plan = send_plan(device_, wanted);
-    // The plan's steps send from the model, which holds what the device is to hold until the
-    // run ends.
-    model().config = wanted;
-    if (const std::optional<SetAllRefusal> r = plan_refusal(plan)) {
-        model().config = tool_;
+    if (const std::optional<SetAllRefusal> r = plan_refusal(wanted, plan)) {
         warning_box(set_all_refusal_text(*r), r->reason);
         return;
     }
@@ -268,7 +263,6 @@ void CompareDialog::send_checked()
                         "デバイスの設定のバックアップを保存できませんでした（" + why +
                             "）。\nバックアップなしで送信しますか？",
                         this)) {
-            model().config = tool_;
             backup_->setText(
                 QStringLiteral("バックアップを保存できなかったため送信しませんでした。"));
             return;
@@ -279,6 +273,8 @@ void CompareDialog::send_checked()
                          QString::fromStdString(saved));
     }
 
+    // The steps are built from a copy of their own: what the operator edits is not touched.
+    wanted_ = std::move(wanted);
     const std::vector<std::string> reads = read_plan(keys);
     const int sends = static_cast<int>(plan.size());
     const int total = sends + static_cast<int>(reads.size());
@@ -286,15 +282,12 @@ void CompareDialog::send_checked()
         total, k_set_all_period_ms,
         [this, plan, reads, sends](int step) {
             if (step <= sends) {
-                perform_plan_step(plan[static_cast<std::size_t>(step - 1)]);
+                perform_plan_step(wanted_, plan[static_cast<std::size_t>(step - 1)]);
                 return;
             }
-            // Everything is sent: what the operator edits is the model's again.
-            model().config = tool_;
             send_command(reads[static_cast<std::size_t>(step - sends - 1)]);
         },
         [this, sends, total](RunEnd end, int done) {
-            model().config = tool_;
             if (end != RunEnd::completed) {
                 status_->setText((end == RunEnd::cancelled
                                       ? QStringLiteral("送信を中止しました")
@@ -308,10 +301,8 @@ void CompareDialog::send_checked()
             }
             QTimer::singleShot(0, this, [this] { verified(device_); });
         });
-    if (!started) {
-        model().config = tool_;
+    if (!started)
         return;
-    }
     status_->setText(QStringLiteral("選択項目を送信しています…"));
 }
 

@@ -67,7 +67,7 @@ private:
     // While the dialog is open every reply is the answer to one of its own queries.
     DecodeInto decode_{device_, device_extras_};
     std::vector<CompareRow> rows_;
-    DeviceConfig tool_;  // the tool's configuration while a send takes the model's place
+    DeviceConfig wanted_;  // what the send in progress brings the device to
     int done_ = 0;
 
     QPushButton* compare_ = nullptr;

@@ -338,7 +338,7 @@ void FleetRunDialog::start()
     }
     if (chosen.empty())
         return;
-    if (operation_ == FleetOperation::set_all && !set_all_may_start())
+    if (operation_ == FleetOperation::set_all && !set_all_may_start(model().config))
         return;
     if (!confirm_not_auto_switching(this))
         return;
@@ -514,7 +514,8 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
     if (operation_ == FleetOperation::set_all) {
         RunSteps steps;
         steps.last = k_set_all_steps;
-        steps.perform = perform_set_all_step;
+        const DeviceConfig* config = &d.session.model.config;
+        steps.perform = [config](int step) { return perform_set_all_step(*config, step); };
         set_phase(d, "全項目の設定", [](int step) { return std::string(set_all_head(step)); });
         send_steps(d, std::move(steps), k_set_all_period_ms,
                    [this](Device& done) { end_device(done, QStringLiteral("完了")); });
@@ -527,12 +528,7 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
         end_device(d, QStringLiteral("差分なし"));
         return;
     }
-    std::optional<SetAllRefusal> refusal;
-    {
-        SessionScope scope(&d.session);
-        refusal = plan_refusal(plan);
-    }
-    if (refusal) {
+    if (const std::optional<SetAllRefusal> refusal = plan_refusal(wanted, plan)) {
         end_device(d, qs(set_all_refusal_text(*refusal)));
         return;
     }
@@ -549,9 +545,9 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
     });
     // The plan, then the read-back of its items.
     RunSteps steps = steps_with_quiet_end(
-        sends + static_cast<int>(reads.size()), [plan, reads, sends](int step) {
+        sends + static_cast<int>(reads.size()), [&wanted, plan, reads, sends](int step) {
             if (step <= sends)
-                return perform_plan_step(plan[static_cast<std::size_t>(step - 1)]);
+                return perform_plan_step(wanted, plan[static_cast<std::size_t>(step - 1)]);
             send_command(reads[static_cast<std::size_t>(step - sends - 1)]);
             return StepResult::sent;
         });

@@ -45,15 +45,16 @@ NetworkDialog::NetworkDialog(QWidget* parent)
         IpAddressField* field = addresses_[i];
         const NetAddress which = k_address_order[i];
         // The field is read only when its button is pressed; until then edits stay in it.
-        grid->addWidget(setting_group(captions[i], field, names[i],
-                                      [field, which] {
-                                          if (const auto address = field->checked_value(
-                                                  net_address_caption(which))) {
-                                              net_address_field(which) = *address;
-                                              send_net_address(which);
-                                          }
-                                      }),
-                        static_cast<int>(i), 0);
+        grid->addWidget(
+            setting_group(captions[i], field, names[i],
+                          [field, which] {
+                              if (const auto address =
+                                      field->checked_value(net_address_caption(which))) {
+                                  net_address_field(model().extras, which) = *address;
+                                  send_command(net_address_command(model().extras, which));
+                              }
+                          }),
+            static_cast<int>(i), 0);
     }
 
     mac_ = new QLineEdit;
@@ -83,20 +84,23 @@ NetworkDialog::NetworkDialog(QWidget* parent)
     version_ = new QLineEdit;
     version_->setReadOnly(true);
 
-    grid->addWidget(setting_group(QStringLiteral("Subnet Mask"), subnet_,
-                                  QStringLiteral("send_net_subnet_class"), send_net_subnet_class),
-                    0, 1);
-    grid->addWidget(setting_group(QStringLiteral("Port Number"), port_,
-                                  QStringLiteral("send_port_number"), [] { send_port_number(); }),
-                    1, 1);
+    grid->addWidget(
+        setting_group(QStringLiteral("Subnet Mask"), subnet_,
+                      QStringLiteral("send_net_subnet_class"), sends(net_subnet_class_command)),
+        0, 1);
+    grid->addWidget(
+        setting_group(QStringLiteral("Port Number"), port_, QStringLiteral("send_port_number"),
+                      [] { send_built(port_number_command(model().extras.port_number)); }),
+        1, 1);
     grid->addWidget(setting_group(QStringLiteral("Connection Try"), ect_,
-                                  QStringLiteral("send_net_ect"), send_net_ect),
+                                  QStringLiteral("send_net_ect"), sends(net_ect_command)),
                     2, 1);
-    grid->addWidget(setting_group(QStringLiteral("Keep Alive"), keep_alive_,
-                                  QStringLiteral("send_net_keep_alive"), send_net_keep_alive),
-                    3, 1);
+    grid->addWidget(
+        setting_group(QStringLiteral("Keep Alive"), keep_alive_,
+                      QStringLiteral("send_net_keep_alive"), sends(net_keep_alive_command)),
+        3, 1);
     grid->addWidget(setting_group(QStringLiteral("Time Register"), etr_,
-                                  QStringLiteral("send_net_etr"), send_net_etr),
+                                  QStringLiteral("send_net_etr"), sends(net_etr_command)),
                     4, 1);
     grid->addWidget(group_row(QStringLiteral("Version Number"), {version_}), 4, 0);
 
@@ -113,7 +117,7 @@ void NetworkDialog::refresh()
 {
     const DeviceSettings& d = dev();
     for (std::size_t i = 0; i < addresses_.size(); ++i)
-        addresses_[i]->set_value(net_address_field(k_address_order[i]));
+        addresses_[i]->set_value(net_address_field(model().extras, k_address_order[i]));
     select_quietly(subnet_, d.net_subnet_class);
     {
         const QSignalBlocker block(port_);

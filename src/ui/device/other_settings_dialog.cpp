@@ -32,7 +32,7 @@ OtherSettingsDialog::OtherSettingsDialog(QWidget* parent)
     page_mode_ = bound_combo(
         item_list(k_page_mode_items), [] { return model().config.device.page_mode; },
         [this](int index) {
-            apply_page_mode(index);
+            apply_page_mode(model(), index);
             refill_power_on_list();
         });
     const QStringList offsets = number_items(0, k_display_offset_max, 3);
@@ -45,26 +45,27 @@ OtherSettingsDialog::OtherSettingsDialog(QWidget* parent)
     };
     add(setting_group(QStringLiteral("コネクター入力"),
                       field_combo(item_list(k_connector_input_items), d.connector_input),
-                      QStringLiteral("send_connector_input"), send_connector_input));
+                      QStringLiteral("send_connector_input"), sends(connector_input_command)));
     add(setting_group(QStringLiteral("電源投入時ページ"), power_on_,
-                      QStringLiteral("send_power_on_page"), send_power_on_page));
+                      QStringLiteral("send_power_on_page"), sends(power_on_page_command)));
     add(setting_group(QStringLiteral("ページ モード"), page_mode_, QStringLiteral("send_page_mode"),
-                      send_page_mode));
+                      sends(page_mode_command)));
     add(setting_group(QStringLiteral("ビデオロス背景色"),
                       field_combo(item_list(k_video_loss_items), d.video_loss_background),
-                      QStringLiteral("send_video_loss_background"), send_video_loss_background));
+                      QStringLiteral("send_video_loss_background"),
+                      sends(video_loss_background_command)));
     add(setting_group(QStringLiteral("フォント サイズ上"),
                       field_combo(item_list(k_font_size_items), d.upper_font_size),
-                      QStringLiteral("send_upper_font_size"), send_upper_font_size));
+                      QStringLiteral("send_upper_font_size"), sends(upper_font_size_command)));
     add(setting_group(QStringLiteral("フォント サイズ下"),
                       field_combo(item_list(k_font_size_items), d.lower_font_size),
-                      QStringLiteral("send_lower_font_size"), send_lower_font_size));
-    add(setting_group(QStringLiteral("上表示オフセット"),
-                      field_combo(offsets, d.upper_display_offset),
-                      QStringLiteral("send_upper_display_offset"), send_upper_display_offset));
-    add(setting_group(QStringLiteral("下表示オフセット"),
-                      field_combo(offsets, d.lower_display_offset),
-                      QStringLiteral("send_lower_display_offset"), send_lower_display_offset));
+                      QStringLiteral("send_lower_font_size"), sends(lower_font_size_command)));
+    add(setting_group(
+        QStringLiteral("上表示オフセット"), field_combo(offsets, d.upper_display_offset),
+        QStringLiteral("send_upper_display_offset"), sends(upper_display_offset_command)));
+    add(setting_group(
+        QStringLiteral("下表示オフセット"), field_combo(offsets, d.lower_display_offset),
+        QStringLiteral("send_lower_display_offset"), sends(lower_display_offset_command)));
     add(make_slave_address_group());
 
     auto* layout = new QVBoxLayout(this);

@@ -14,14 +14,14 @@ namespace velta {
 RemoteDialog::RemoteDialog(QWidget* parent)
     : SettingsDialog(QStringLiteral("リモートの設定"), "リモートの設定 ", parent)
 {
-    connectors_ = new ConnectorTable(send_remote_connectors);
+    connectors_ = new ConnectorTable(sends(remote_connectors_command));
     connectors_->send_button()->setObjectName(QStringLiteral("send_remote_connectors"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(setting_group(
         QStringLiteral("モード"),
         field_combo(item_list(k_remote_mode_items), model().config.device.remote_mode),
-        QStringLiteral("send_remote_mode"), send_remote_mode));
+        QStringLiteral("send_remote_mode"), sends(remote_mode_command)));
     row->addWidget(make_slave_address_group());
 
     auto* layout = new QVBoxLayout(this);

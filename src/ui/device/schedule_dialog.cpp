@@ -112,14 +112,15 @@ ScheduleDialog::ScheduleDialog(QWidget* parent)
     progress_ = progress_bar(32);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(send_button(QStringLiteral("send_schedule_day"),
-                                   [this] { send_schedule_day(day_choice_); }));
+    buttons->addWidget(send_button(QStringLiteral("send_schedule_day"), [this] {
+        send_command(schedule_day_command(model().config, day_choice_));
+    }));
     buttons->addWidget(send_button(
         QStringLiteral("send_all_days"), [this] { start_all_days(); }, QStringLiteral("全設定")));
     buttons->addWidget(send_button(
         QStringLiteral("day_off"),
         [this] {
-            schedule_day_off(day_choice_);
+            schedule_day_off(model().config, day_choice_);
             select_entry();
         },
         QStringLiteral("日OFF")));
@@ -167,7 +168,7 @@ void ScheduleDialog::draw_list()
         texts.append({QPoint(20 + 160 * column + time_at, 1), qs(k_schedule_heading)});
     for (int i = 0; i < k_schedule_entries; ++i)
         texts.append({QPoint(20 + 160 * (i / 8), 20 + 23 * (i % 8)),
-                      qs(schedule_entry_text(day_choice_, i))});
+                      qs(schedule_entry_text(model().config, day_choice_, i))});
     list_->draw(texts);
     model().choices.list_repaint_pending = 0;
 }
@@ -179,7 +180,7 @@ void ScheduleDialog::start_all_days()
     RunSteps steps;
     steps.last = k_schedule_run_steps;
     steps.perform = [](int step) {
-        send_schedule_day(step - 1);
+        send_command(schedule_day_command(model().config, step - 1));
         return StepResult::sent;
     };
     // The percent counts 32 steps for 31 days: 3 .. 96.

@@ -30,34 +30,37 @@ DateTimeDialog::DateTimeDialog(QWidget* parent, const LocalClock& clock)
 {
     const ClockIndexes now = clock_indexes(clock ? clock() : local_time_now());
 
-    auto date_list = [this](ClockField f, const QStringList& items, int index, void (*send)(int)) {
+    auto date_list = [this](ClockField f, const QStringList& items, int index,
+                            std::string (*build)(int)) {
         QComboBox* combo = unbound_list(items, index);
         lists_[static_cast<std::size_t>(f)] = combo;
-        return std::function<void()>([combo, send] { send(combo->currentIndex()); });
+        return std::function<void()>([combo, build] { send_built(build(combo->currentIndex())); });
     };
     auto model_list = [this](ClockField f, const std::vector<std::string>& items, int& field,
-                             void (*send)()) {
+                             std::string (*build)(const DeviceConfig&)) {
         lists_[static_cast<std::size_t>(f)] = bound_combo(
             qt_items(items), [&field] { return field; }, [&field](int index) { field = index; });
-        return std::function<void()>(send);
+        return sends(build);
     };
 
     DeviceSettings& d = model().config.device;
     const std::array<std::pair<const char*, std::function<void()>>, k_clock_fields> rows{{
-        {"年", date_list(ClockField::year, number_items(2000, 2099, 4), now.year, send_date_year)},
-        {"月", date_list(ClockField::month, plain_number_items(1, 12), now.month, send_date_month)},
-        {"日", date_list(ClockField::day, plain_number_items(1, 31), now.day, send_date_day)},
-        {"時", date_list(ClockField::hour, plain_number_items(0, 23), now.hour, send_time_hour)},
+        {"年",
+         date_list(ClockField::year, number_items(2000, 2099, 4), now.year, date_year_command)},
+        {"月",
+         date_list(ClockField::month, plain_number_items(1, 12), now.month, date_month_command)},
+        {"日", date_list(ClockField::day, plain_number_items(1, 31), now.day, date_day_command)},
+        {"時", date_list(ClockField::hour, plain_number_items(0, 23), now.hour, time_hour_command)},
         {"分",
-         date_list(ClockField::minute, plain_number_items(0, 59), now.minute, send_time_minute)},
+         date_list(ClockField::minute, plain_number_items(0, 59), now.minute, time_minute_command)},
         {"秒",
-         date_list(ClockField::second, plain_number_items(0, 59), now.second, send_time_second)},
+         date_list(ClockField::second, plain_number_items(0, 59), now.second, time_second_command)},
         {"表示範囲", model_list(ClockField::range, clock_range_items(), d.clock_display_range,
-                                send_clock_range)},
+                                clock_range_command)},
         {"表示", model_list(ClockField::display, clock_display_items(), d.clock_display,
-                            send_clock_display)},
-        {"表示サイズ",
-         model_list(ClockField::size, clock_size_items(), d.clock_display_size, send_clock_size)},
+                            clock_display_command)},
+        {"表示サイズ", model_list(ClockField::size, clock_size_items(), d.clock_display_size,
+                                  clock_size_command)},
     }};
 
     auto* grid = new QGridLayout;
@@ -69,7 +72,7 @@ DateTimeDialog::DateTimeDialog(QWidget* parent, const LocalClock& clock)
 
     adjust_ = new QPushButton(QStringLiteral("30秒補正"));
     adjust_->setAutoDefault(false);
-    connect(adjust_, &QPushButton::clicked, this, [] { send_time_adjust(); });
+    connect(adjust_, &QPushButton::clicked, this, [] { send_command(time_adjust_command()); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

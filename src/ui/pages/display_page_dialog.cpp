@@ -23,10 +23,12 @@ DisplayPageDialog::DisplayPageDialog(QWidget* parent)
         qt_items(display_on_items()), [] { return model().choices.display_on; },
         [](int index) { model().choices.display_on = index; });
 
-    const SetGroup page =
-        set_group(QStringLiteral("ページ"), page_list_, [] { send_display_page(); });
-    const SetGroup on_off =
-        set_group(QStringLiteral("表示ON/OFF"), on_off_list_, [] { send_display_on(); });
+    const SetGroup page = set_group(QStringLiteral("ページ"), page_list_, [] {
+        send_command(display_page_command(model().extras.display_page));
+    });
+    const SetGroup on_off = set_group(QStringLiteral("表示ON/OFF"), on_off_list_, [] {
+        send_command(display_on_command(model().choices.display_on));
+    });
     page_set_ = page.set;
     on_off_set_ = on_off.set;
 

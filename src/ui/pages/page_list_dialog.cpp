@@ -13,6 +13,7 @@
 #include "core/model/settings_model.h"
 #include "core/pages/page_commands.h"
 #include "core/pages/title_encoding.h"
+#include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "link/text_cp932.h"
 #include "ui/pages/page_list_view.h"
@@ -111,7 +112,7 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
     extra_ = new QVBoxLayout;
     layout->addLayout(extra_);
 
-    if (spec_.send_all == nullptr) {
+    if (spec_.all == nullptr) {
         progress_ = new QProgressBar;
         progress_->setRange(0, k_page_slots);
         progress_->setValue(0);
@@ -183,16 +184,16 @@ void PageListDialog::choose_same_for_all(std::size_t list, int index)
 
 void PageListDialog::press_set()
 {
-    if (run_active() || spec_.send_one == nullptr)
+    if (run_active())
         return;
-    spec_.send_one();
+    send_built(spec_.one(model().config, model().choices.current_page));
 }
 
 void PageListDialog::press_set_all()
 {
-    if (spec_.send_all != nullptr) {
+    if (spec_.all != nullptr) {
         if (!run_active())
-            spec_.send_all();
+            send_command(spec_.all(model().config));
         return;
     }
     start_title_run();
@@ -205,7 +206,7 @@ void PageListDialog::start_title_run()
     RunSteps steps;
     steps.last = k_page_slots;
     steps.perform = [](int step) {
-        if (send_title_or_warn(step - 1))
+        if (send_built(page_title_command(model().config, step - 1)))
             return StepResult::sent;
         link_status().reply_error = 1;
         return StepResult::end_now;

@@ -9,6 +9,9 @@
 #include <functional>
 #include <string_view>
 
+#include "core/model/settings_model.h"
+#include "core/wire/framing.h"
+
 class QLineEdit;
 class QPushButton;
 
@@ -17,6 +20,14 @@ namespace velta {
 inline QString qs(std::string_view utf8)
 {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// A "設定" button's action: sends what build makes of the configuration being edited when it is
+// pressed (a refused value shows its message instead).
+template <class Build>
+std::function<void()> sends(Build build)
+{
+    return [build] { send_built(build(model().config)); };
 }
 
 // Items first..last as zero-filled numbers of `width` digits ("001".."256").
