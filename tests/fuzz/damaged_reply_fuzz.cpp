@@ -137,6 +137,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
     const SettingsLoad again = parse_settings_file(settings_file_text(model().config));
     check(again.ok && again.defaulted_lines.empty() && again.config == model().config);
-    check(!set_all_refusal());
+    check(!set_all_refusal(model().config));
     return 0;
 }

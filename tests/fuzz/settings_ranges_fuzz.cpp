@@ -62,6 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const SettingsLoad again = parse_settings_file(settings_file_text(load.config));
     check(again.ok && again.defaulted_lines.empty() && again.config == load.config);
     model().config = load.config;
-    check(!set_all_refusal());
+    check(!set_all_refusal(model().config));
     return 0;
 }
