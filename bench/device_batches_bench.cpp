@@ -22,6 +22,7 @@
 #include "core/glyphs/glyph_replies.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
@@ -59,7 +60,7 @@ bool connect_tcp(DevSimProcess& sim, const QStringList& extra = {})
     l.host_count = 1;
     l.selected_host = 0;
     model().extras.port_number = sim.first_line().section(QLatin1Char(':'), -1).toStdString();
-    return tcp_client_connect() == 1 &&
+    return tcp_client_connect(program_context()) == 1 &&
            QTest::qWaitFor([] { return link_status().socket_connected == 1; }, k_devsim_wait_ms);
 }
 
@@ -75,7 +76,7 @@ bool connect_pty(DevSimProcess& sim, const QString& config_home)
     ini.close();
     link_settings().interface = Interface::serial;
     link_settings().com_port_index = 0;
-    return open_serial_port();
+    return open_serial_port(program_context());
 }
 
 Figures run(DevSimProcess& sim, BatchRunConfig config, bool fast = false)
@@ -94,8 +95,9 @@ Figures run(DevSimProcess& sim, BatchRunConfig config, bool fast = false)
     (void)wait_in_event_loop([&] { return !dialog.run_active(); }, 30 * 60 * 1000);
     f.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     // Let the last answers arrive before counting the bytes.
-    (void)QTest::qWaitFor([] { return link_status().answer_pending == 0 && !answer_outstanding(); },
-                          k_devsim_wait_ms);
+    (void)QTest::qWaitFor(
+        [] { return link_status().answer_pending == 0 && !answer_outstanding(program_context()); },
+        k_devsim_wait_ms);
     QTest::qWait(500);
     const auto after = sim.wire_bytes();
     f.bytes_in = after.first - before.first;

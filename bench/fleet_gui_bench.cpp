@@ -23,6 +23,7 @@
 #include "core/glyphs/glyph_replies.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "core/wire/peer_table.h"
@@ -99,7 +100,7 @@ Figures run_fleet(int devices)
     disconnect_all();
     reset_peer_table();
     model().extras.port_number.assign(1, '0');  // any free port
-    if (tcp_server_start() != 1)
+    if (tcp_server_start(program_context()) != 1)
         return {};
     const QString tool = QStringLiteral("127.0.0.1:%1").arg(tcp_listen_port());
     FleetRunDialog dialog;

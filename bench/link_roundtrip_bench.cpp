@@ -17,6 +17,7 @@
 #include "core/common/message_boxes.h"
 #include "core/common/run_activity.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "link/configuration_file.h"
@@ -65,14 +66,14 @@ void BM_TcpCommandAnswered(benchmark::State& st)
     l.host_count = 1;
     l.selected_host = 0;
     model().extras.port_number = std::to_string(device_server.serverPort());
-    tcp_client_connect();
+    tcp_client_connect(program_context());
     if (!run_until([] { return link_status().socket_connected == 1; })) {
         st.SkipWithError("no connection");
         return;
     }
     for (auto _ : st) {
-        send_command("TSA\r\n");
-        run_until([] { return !answer_outstanding(); });
+        send_command(program_context(), "TSA\r\n");
+        run_until([] { return !answer_outstanding(program_context()); });
     }
     disconnect_all();
 }
@@ -109,12 +110,12 @@ void BM_SerialCommandAnswered(benchmark::State& st)
         }
     });
     link_settings().interface = Interface::serial;
-    if (!open_serial_port()) {
+    if (!open_serial_port(program_context())) {
         st.SkipWithError("port not opened");
         return;
     }
     for (auto _ : st) {
-        send_command("TSA\r\n");
+        send_command(program_context(), "TSA\r\n");
         run_until([] { return link_status().answer_pending == 0; });
     }
     close_serial_port();

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 
 namespace velta {
@@ -132,13 +132,13 @@ QString backup_folder_path()
     return QFileInfo(configuration_file_path()).absolutePath() + QStringLiteral("/backups");
 }
 
-void read_configuration()
+void read_configuration(DeviceContext& program)
 {
 #ifdef _WIN32
     migrate_configuration_file(old_configuration_paths(), configuration_file_path());
 #endif
     Settings s;
-    LinkSettings& l = link_settings();
+    LinkSettings& l = program.link;
     l.com_port_index = int_value(s.file, QStringLiteral("com_port"), 0, 5);
     l.rs485 = int_value(s.file, QStringLiteral("rs_control"), 0, 1) == 1;
     l.interface = int_value(s.file, QStringLiteral("Interface"), 0, 1) == 1 ? Interface::tcp
@@ -147,7 +147,7 @@ void read_configuration()
     std::string port = raw_value(s.file, QStringLiteral("p_port_number"), "09004");
     if (port.size() > k_port_text_max)
         port.resize(k_port_text_max);
-    model().extras.port_number = port;
+    program.model.extras.port_number = port;
 
     l.tcp_role = int_value(s.file, QStringLiteral("ClientServer"), 0, 1) == 1 ? TcpRole::server
                                                                               : TcpRole::client;
@@ -176,9 +176,8 @@ void write_configuration_text(std::string_view key, std::string_view text)
                     QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void write_host_keys(int first_index)
+void write_host_keys(const LinkSettings& l, int first_index)
 {
-    const LinkSettings& l = link_settings();
     Settings s;
     s.file.setValue(QStringLiteral("list_count"), QString::number(l.host_count));
     const int count = std::min<int>(l.host_count, static_cast<int>(l.host_list.size()));

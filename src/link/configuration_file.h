@@ -8,6 +8,9 @@
 
 namespace velta {
 
+struct DeviceContext;
+struct LinkSettings;
+
 // $XDG_CONFIG_HOME/velta/velta.ini on Linux (tests isolate it that way); the user's
 // application configuration directory on Windows.
 QString configuration_file_path();
@@ -20,12 +23,13 @@ QString backup_folder_path();
 // file is never touched. Returns whether a file was carried over.
 bool migrate_configuration_file(const QStringList& old_paths, const QString& new_path);
 
-// Carries an old file over first (Windows), then reads the keys into the model.
-void read_configuration();
+// Carries an old file over first (Windows), then reads the keys into the program's context:
+// its link settings and port number.
+void read_configuration(DeviceContext& program);
 void write_configuration_int(std::string_view key, int value);
 void write_configuration_text(std::string_view key, std::string_view text);
 // Writes "list_count" and the four address keys of every host of host_list.
-void write_host_keys(int first_index);
+void write_host_keys(const LinkSettings& link, int first_index);
 
 // An on/off choice a dialog keeps between runs ("fast_set_all": 1 or 0); off when absent.
 bool read_configuration_flag(std::string_view key);

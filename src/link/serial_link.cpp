@@ -24,6 +24,7 @@
 
 #include "core/common/message_boxes.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/dispatch_turns.h"
 #include "core/wire/framing.h"
 #include "core/wire/line_assembler.h"
@@ -40,6 +41,7 @@ struct SerialLink {
     LineAssembler lines{LineAssembler::Overflow::cut, k_serial_line_max};
     std::string name;  // "COM1 (/dev/ttyUSB0)": the entry and the device, for messages
     bool lost = false;
+    DeviceContext* context = nullptr;  // the device the port serves (set when it is opened)
 #ifndef _WIN32
     // Watches a duplicate of the port's descriptor for the hang-up the port itself ignores.
     int hangup_fd = -1;
@@ -128,7 +130,10 @@ void on_bytes()
         const QByteArray bytes = s.port->readAll();
         s.lines.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                      [](std::string_view line) {
-                         dispatch_in_turn([l = std::string(line)] { serial_dispatch(l); });
+                         dispatch_in_turn([l = std::string(line)] {
+                             if (DeviceContext* c = serial().context)
+                                 serial_dispatch(*c, l);
+                         });
                      });
     }
 }
@@ -159,7 +164,9 @@ void port_lost()
     const std::string name = s.name;
     close_serial_port();
     s.lost = true;
-    LinkStatus& st = link_status();
+    if (!s.context)
+        return;
+    LinkStatus& st = s.context->status;
     if (st.answer_pending == 1)
         st.reply_error = 1;  // the outstanding command failed; a paced run ends on it
     st.answer_pending = 0;
@@ -167,7 +174,8 @@ void port_lost()
     dispatch_in_turn([name] {
         Outcome o = outcome_of(OutcomeKind::no_answer);
         o.detail = name + ": ポートとの接続が切れました。ポートを選び直すと開き直します。";
-        report_outcome(o);
+        if (DeviceContext* c = serial().context)
+            report_outcome(*c, o);
     });
 }
 
@@ -198,11 +206,10 @@ void write_framed(std::string_view framed)
     s.port->write(framed.data(), static_cast<qint64>(framed.size()));
 }
 
-void install_serial_hook()
+void serve(DeviceContext& context)
 {
-    WireHooks hooks = set_wire_hooks({});
-    hooks.serial_write = [](std::string_view framed) { write_framed(framed); };
-    set_wire_hooks(std::move(hooks));
+    serial().context = &context;
+    context.hooks.serial_write = [](std::string_view framed) { write_framed(framed); };
 }
 
 }  // namespace
@@ -223,12 +230,14 @@ std::string serial_open_failure_detail(int com_port_index, std::string_view devi
 }
 
 namespace {
-// Opens the port, sets it up and installs the write hook; index names the entry in messages.
-bool open_named(const QString& device, int index)
+// Opens the port for the context, sets it up and installs the context's write hook; index
+// names the entry in messages.
+bool open_named(DeviceContext& context, const QString& device, int index)
 {
     SerialLink& s = serial();
     close_serial_port();
-    install_serial_hook();
+    serve(context);
+    const BoxRoute boxes = context.boxes();
 
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(device);
@@ -239,13 +248,13 @@ bool open_named(const QString& device, int index)
 #else
         const bool denied = port->error() == QSerialPort::PermissionError;
 #endif
-        error_box("Miss! File Open",
-                  serial_open_failure_detail(index, device.toStdString(),
-                                             port->errorString().toStdString(), denied));
+        boxes.error("Miss! File Open",
+                    serial_open_failure_detail(index, device.toStdString(),
+                                               port->errorString().toStdString(), denied));
         return false;
     }
     if (!apply_port_settings(*port))
-        error_box("Miss! Set Comm State");
+        boxes.error("Miss! Set Comm State");
     port->clear(QSerialPort::Input);
     s.lines.clear();
     QObject::connect(port.get(), &QSerialPort::readyRead, [] { on_bytes(); });
@@ -271,15 +280,15 @@ bool open_named(const QString& device, int index)
 
 }  // namespace
 
-bool open_serial_port()
+bool open_serial_port(DeviceContext& context)
 {
-    const int index = link_settings().com_port_index;
-    return open_named(serial_device_name(index), index);
+    const int index = context.link.com_port_index;
+    return open_named(context, serial_device_name(index), index);
 }
 
-bool open_serial_device(const std::string& device)
+bool open_serial_device(DeviceContext& context, const std::string& device)
 {
-    return open_named(QString::fromStdString(device), link_settings().com_port_index);
+    return open_named(context, QString::fromStdString(device), context.link.com_port_index);
 }
 
 void close_serial_port()
@@ -292,6 +301,12 @@ void close_serial_port()
     s.port->close();
     s.port.release()->deleteLater();  // it may be the port whose signal is running now
     s.lines.clear();
+}
+
+void forget_serial_context(const DeviceContext& context)
+{
+    if (serial().context == &context)
+        serial().context = nullptr;
 }
 
 bool serial_port_lost()

@@ -9,17 +9,22 @@
 
 namespace velta {
 
+struct DeviceContext;
+
 inline constexpr int k_serial_baud = 38400;
 inline constexpr long long k_serial_read_buffer = 2000;  // bytes held before reading stops
 inline constexpr std::size_t k_serial_line_max = 599;    // longer lines are cut
 
-// Opens the port once (start-up, serial interface only) and installs the serial write hook.
+// Opens the port once (start-up, serial interface only) for the device context it serves, and
+// installs that context's serial write hook; the answers are dispatched into the same context.
 // A port that cannot be opened shows "Miss! File Open" once, with the port and the system's
 // reason; the program goes on and commands then end in "No Connect". True when open.
-bool open_serial_port();
+bool open_serial_port(DeviceContext& context);
 // The same for a device named directly (the command-line tool's --serial PATH).
-bool open_serial_device(const std::string& device);
+bool open_serial_device(DeviceContext& context, const std::string& device);
 void close_serial_port();
+// The context goes away: nothing the port brings later is dispatched into it.
+void forget_serial_context(const DeviceContext& context);
 // True after the open port was lost (its far end hung up or the device vanished): it was closed,
 // "No Connect" was shown once with the port's name, and the command outstanding failed
 // (reply_error = 1). Opening a port again clears it.

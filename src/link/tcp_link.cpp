@@ -14,8 +14,7 @@
 #include <string>
 
 #include "core/common/message_boxes.h"
-#include "core/model/settings_model.h"
-#include "core/wire/device_session.h"
+#include "core/wire/device_context.h"
 #include "core/wire/dispatch_turns.h"
 #include "core/wire/framing.h"
 #include "core/wire/line_assembler.h"
@@ -34,16 +33,18 @@ struct Connection {
     QTcpSocket* socket = nullptr;
     std::string endpoint;  // "host:port" as dialled or accepted, for messages
     LineAssembler lines{LineAssembler::Overflow::drop, k_socket_line_max};
-    DeviceSession* session = nullptr;  // the device session it serves; none: the program's
-    ClientState client_state = ClientState::none;  // a session's own client connection
+    DeviceContext* leased = nullptr;  // the device context it is leased to; none: the program's
+    ClientState client_state = ClientState::none;  // a leased context's own client connection
 };
 
-// Where one party's commands go and how its outstanding command stands: the program's own
-// (the dialogs: the client socket or the chosen peer) or a device session's (its connection).
+// Where one device context's commands go and how its outstanding command stands: the
+// program's own (the dialogs: the client socket or the chosen peer) or a leased context's (its
+// connection).
 struct Channel {
-    DeviceSession* session = nullptr;
-    std::uintptr_t sock = 0;  // a session's connection
-    unsigned serial = 0;      // tells a channel from a later one at the same session address
+    DeviceContext* context = nullptr;  // the program's: set by install_tcp_hooks
+    bool leased = false;
+    std::uintptr_t sock = 0;  // a leased context's connection
+    unsigned serial = 0;      // tells a channel from a later one at the same context address
     bool outstanding = false;
     std::uintptr_t answer_socket = 0;  // where the last command went; its lines are the answers
     // The last command timed out and nothing was sent since: a line now is its late answer.
@@ -62,22 +63,16 @@ struct LinkData {
     std::uintptr_t next_handle = 1;
 
     Channel own;
-    std::map<DeviceSession*, std::unique_ptr<Channel>> sessions;
+    std::map<DeviceContext*, std::unique_ptr<Channel>> leases;
     unsigned next_serial = 1;
     int timeout_ms = k_answer_timeout_ms;
     std::string listen_address;  // empty: every local IPv4 address
-    std::function<void(std::string_view)> dropped_tap;
 };
 
 LinkData& data()
 {
     static LinkData d;
     return d;
-}
-
-LinkStatus& state()
-{
-    return link_status();
 }
 
 // The platform's code for a socket error kind, as the message texts quote it.
@@ -143,10 +138,10 @@ void socket_box(const char* format, int code)
     plain_box(text, BoxIcon::error);
 }
 
-// atoi of the port text, taken as a 16-bit port number.
-std::uint16_t configured_port()
+// atoi of the context's port text, taken as a 16-bit port number.
+std::uint16_t configured_port(const DeviceContext& c)
 {
-    return static_cast<std::uint16_t>(std::atoi(model().extras.port_number.c_str()));
+    return static_cast<std::uint16_t>(std::atoi(c.model.extras.port_number.c_str()));
 }
 
 Connection* connection(std::uintptr_t sock)
@@ -192,7 +187,7 @@ std::uintptr_t adopt(QTcpSocket* socket)
             const Connection* c = connection(sock);
             const bool connecting =
                 (sock == data().client_handle && data().client_state == ClientState::connecting) ||
-                (c && c->session && c->client_state == ClientState::connecting);
+                (c && c->leased && c->client_state == ClientState::connecting);
             if (connecting && e == QAbstractSocket::SocketResourceError) {
                 // The system gave no socket at all.
                 socket_box(k_text_no_socket, platform_socket_error(e));
@@ -234,47 +229,51 @@ QString peer_address_text(const QTcpSocket& socket)
     return (v4 ? QHostAddress(ip) : from).toString();
 }
 
-// The channel of the party whose scope is current: the program's own, a session's, or none
-// for a session the link does not serve.
-Channel* current_channel()
+// The channel of a context: the program's own, a leased context's, or none for a context the
+// link does not serve.
+Channel* channel_of(const DeviceContext& c)
 {
-    DeviceSession* s = current_session();
-    if (!s)
+    if (&c == data().own.context)
         return &data().own;
-    auto it = data().sessions.find(s);
-    return it == data().sessions.end() ? nullptr : it->second.get();
+    auto it = data().leases.find(const_cast<DeviceContext*>(&c));
+    return it == data().leases.end() ? nullptr : it->second.get();
 }
 
 Channel* channel_of_connection(const Connection& conn)
 {
-    if (!conn.session)
+    if (!conn.leased)
         return &data().own;
-    auto it = data().sessions.find(conn.session);
-    return it == data().sessions.end() ? nullptr : it->second.get();
+    auto it = data().leases.find(conn.leased);
+    return it == data().leases.end() ? nullptr : it->second.get();
 }
 
-// Runs job from the event loop, in its turn, with the channel's session current; nothing when
-// the session has left the link meanwhile.
-void later_in_scope(const Channel& ch, std::function<void()> job)
+// The context whatever a connection brings belongs to; none before the program's is known.
+DeviceContext* context_of(const Connection* conn)
 {
-    DeviceSession* session = ch.session;
+    return conn && conn->leased ? conn->leased : data().own.context;
+}
+
+// Runs job for the channel's context from the event loop, in its turn; nothing when the
+// context has left the link meanwhile.
+void later_for(const Channel& ch, std::function<void(DeviceContext&)> job)
+{
+    DeviceContext* context = ch.context;
+    const bool leased = ch.leased;
     const unsigned serial = ch.serial;
-    auto alive = [session, serial] {
-        if (!session)
-            return true;
-        auto it = data().sessions.find(session);
-        return it != data().sessions.end() && it->second->serial == serial;
+    auto alive = [context, leased, serial] {
+        if (!leased)
+            return context != nullptr;
+        auto it = data().leases.find(context);
+        return it != data().leases.end() && it->second->serial == serial;
     };
     QMetaObject::invokeMethod(
         &TcpLink::instance(),
-        [alive, session, job = std::move(job)] {
+        [alive, context, job = std::move(job)] {
             if (!alive())
                 return;
-            dispatch_in_turn([alive, session, job] {
-                if (!alive())
-                    return;
-                SessionScope scope(session);
-                job();
+            dispatch_in_turn([alive, context, job] {
+                if (alive())
+                    job(*context);
             });
         },
         Qt::QueuedConnection);
@@ -282,9 +281,11 @@ void later_in_scope(const Channel& ch, std::function<void()> job)
 
 std::uintptr_t command_socket(const Channel& ch)
 {
-    if (ch.session)
+    if (ch.leased)
         return ch.sock;
-    const LinkSettings& l = link_settings_slot().own();
+    if (!ch.context)
+        return 0;
+    const LinkSettings& l = ch.context->link;
     if (l.tcp_role != TcpRole::server)
         return data().client_handle;
     const int slot = l.selected_host;
@@ -314,8 +315,10 @@ bool send_now(Channel& ch, const std::string& command)
                       conn->socket->write(command.data(), static_cast<qint64>(command.size())) ==
                           static_cast<qint64>(command.size());
     if (!sent) {
-        state().reply_error = 1;
-        report_outcome(outcome_of(OutcomeKind::send_failed, LinkKind::socket));
+        if (ch.context) {
+            ch.context->status.reply_error = 1;
+            report_outcome(*ch.context, outcome_of(OutcomeKind::send_failed, LinkKind::socket));
+        }
         return false;
     }
     ch.answer_socket = sock;
@@ -330,7 +333,6 @@ void pump(Channel& ch)
     if (ch.pumping)
         return;
     ch.pumping = true;
-    SessionScope scope(ch.session);
     while (!ch.outstanding && !ch.waiting.empty()) {
         const std::string command = std::move(ch.waiting.front());
         ch.waiting.pop_front();
@@ -343,9 +345,9 @@ void answer_timed_out(Channel& ch)
 {
     set_outstanding(ch, false);
     ch.late_answer_due = true;
-    later_in_scope(ch, [] {
-        state().reply_error = 1;
-        report_outcome(outcome_of(OutcomeKind::timed_out, LinkKind::socket));
+    later_for(ch, [](DeviceContext& c) {
+        c.status.reply_error = 1;
+        report_outcome(c, outcome_of(OutcomeKind::timed_out, LinkKind::socket));
     });
     pump(ch);
 }
@@ -367,7 +369,9 @@ void read_socket(std::uintptr_t sock)
     std::vector<std::string> answers;
     char buffer[k_socket_read_max];
     qint64 n = 0;
-    const LineAssembler::Bytes& dropped = data().dropped_tap;
+    static const LineAssembler::Bytes unseen;
+    const DeviceContext* c = context_of(conn);
+    const LineAssembler::Bytes& dropped = c ? c->dropped_tap : unseen;
     while ((n = conn->socket->read(buffer, sizeof buffer)) > 0) {
         conn->lines.feed(
             std::string_view(buffer, static_cast<std::size_t>(n)),
@@ -386,7 +390,9 @@ void read_socket(std::uintptr_t sock)
     // Dispatched from the event loop, never from inside the read notice, so a box opened by the
     // decoding cannot hold up this socket's further notices.
     for (const std::string& line : answers)
-        later_in_scope(*ch, [line, kind] { dispatch_line(line, LinkKind::socket, kind); });
+        later_for(*ch, [line, kind](DeviceContext& to) {
+            dispatch_line(to, line, LinkKind::socket, kind);
+        });
     pump(*ch);
 }
 
@@ -402,16 +408,14 @@ void forget_commands_of(std::uintptr_t sock)
         if (ch->outstanding) {
             // The answer will never come. Told after the link's own notices, so that a host
             // following them hears of the lost connection first.
-            {
-                SessionScope scope(ch->session);
-                state().reply_error = 1;
-            }
+            if (ch->context)
+                ch->context->status.reply_error = 1;
             std::string detail = conn ? conn->endpoint + ": " : std::string();
             detail += "接続が切れました";
-            later_in_scope(*ch, [detail] {
+            later_for(*ch, [detail](DeviceContext& c) {
                 Outcome o = outcome_of(OutcomeKind::timed_out, LinkKind::socket);
                 o.detail = detail;
-                report_outcome(o);
+                report_outcome(c, o);
             });
         }
         ch->answer_socket = 0;
@@ -421,38 +425,43 @@ void forget_commands_of(std::uintptr_t sock)
     ch->waiting.clear();
 }
 
-Channel& open_channel(DeviceSession& session)
+// The context's sends and its answer watch go through this link from now on.
+void install_hooks(DeviceContext& c)
+{
+    c.hooks.socket_send = [&c](std::string_view command) { socket_send_and_wait(c, command); };
+    c.hooks.answer_outstanding = [&c] { return socket_answer_outstanding(c); };
+}
+
+Channel& open_channel(DeviceContext& context)
 {
     LinkData& d = data();
     auto ch = std::make_unique<Channel>();
-    ch->session = &session;
+    ch->context = &context;
+    ch->leased = true;
     ch->serial = d.next_serial++;
     make_answer_timer(*ch, &TcpLink::instance());
     Channel& made = *ch;
-    d.sessions[&session] = std::move(ch);
+    d.leases[&context] = std::move(ch);
+    install_hooks(context);
     return made;
-}
-
-bool scope_has_session()
-{
-    return current_session() != nullptr;
 }
 
 void connection_established(std::uintptr_t sock)
 {
     Connection* conn = connection(sock);
-    if (conn && conn->session) {
+    if (conn && conn->leased) {
         conn->client_state = ClientState::connected;
-        conn->session->status.socket_connected = 1;
-        emit TcpLink::instance().sessionLinkChanged(conn->session);
+        conn->leased->status.socket_connected = 1;
+        emit TcpLink::instance().contextLinkChanged(conn->leased);
         return;
     }
-    if (sock != data().client_handle)
+    DeviceContext* own = data().own.context;
+    if (sock != data().client_handle || !own)
         return;
     data().client_state = ClientState::connected;
-    state().socket_connected = 1;
+    own->status.socket_connected = 1;
     emit TcpLink::instance().connectedChanged();
-    info_box("Socket 接続 OK");
+    own->boxes().info("Socket 接続 OK");
 }
 
 }  // namespace
@@ -468,18 +477,16 @@ TcpLink& TcpLink::instance()
     return *link;
 }
 
-void install_tcp_hooks()
+void install_tcp_hooks(DeviceContext& program)
 {
     TcpLink::instance();
-    WireHooks hooks = set_wire_hooks({});
-    hooks.socket_send = [](std::string_view command) { socket_send_and_wait(command); };
-    hooks.answer_outstanding = [] { return socket_answer_outstanding(); };
-    set_wire_hooks(std::move(hooks));
+    data().own.context = &program;
+    install_hooks(program);
 }
 
-int tcp_client_connect()
+int tcp_client_connect(DeviceContext& program)
 {
-    install_tcp_hooks();
+    install_tcp_hooks(program);
     LinkData& d = data();
     if (d.client_handle != 0) {
         drop_connection(d.client_handle);
@@ -487,15 +494,15 @@ int tcp_client_connect()
         d.client_state = ClientState::none;
     }
 
-    const LinkSettings& l = link_settings();
-    const std::uint16_t port = configured_port();
+    const LinkSettings& l = program.link;
+    const std::uint16_t port = configured_port(program);
     const bool host_ok = l.selected_host >= 0 && l.selected_host < l.host_count &&
                          static_cast<std::size_t>(l.selected_host) < l.host_list.size();
     if (!host_ok || port == 0) {
         const std::string why =
             !host_ok ? "接続先のホストが選ばれていません"
-                     : "ポート番号 \"" + model().extras.port_number + "\" は使えません";
-        plain_box("接続できません", BoxIcon::error, why);
+                     : "ポート番号 \"" + program.model.extras.port_number + "\" は使えません";
+        program.boxes().plain("接続できません", BoxIcon::error, why);
         return 0;
     }
     const IpAddress& host = l.host_list[static_cast<std::size_t>(l.selected_host)];
@@ -518,12 +525,12 @@ ClientState tcp_client_state()
     return data().client_state;
 }
 
-int tcp_server_start()
+int tcp_server_start(DeviceContext& program)
 {
     LinkData& d = data();
+    install_tcp_hooks(program);
     if (d.server)
         return 1;
-    install_tcp_hooks();
 
     const QHostAddress address = d.listen_address.empty()
                                      ? QHostAddress(QHostAddress::AnyIPv4)
@@ -535,10 +542,10 @@ int tcp_server_start()
     }
     auto* server = new QTcpServer(&TcpLink::instance());
     server->setListenBacklogSize(k_listen_backlog);
-    if (!server->listen(address, configured_port())) {
+    if (!server->listen(address, configured_port(program))) {
         const QAbstractSocket::SocketError e = server->serverError();
-        const std::string where = endpoint_text(address.toString(), configured_port()) + ": " +
-                                  server->errorString().toStdString();
+        const std::string where = endpoint_text(address.toString(), configured_port(program)) +
+                                  ": " + server->errorString().toStdString();
         delete server;
         if (e == QAbstractSocket::SocketResourceError)
             socket_box(k_text_no_socket, platform_socket_error(e));
@@ -627,16 +634,11 @@ std::string peer_endpoint(int slot)
     return conn ? conn->endpoint : std::string();
 }
 
-void set_dropped_bytes_tap(std::function<void(std::string_view)> tap)
-{
-    data().dropped_tap = std::move(tap);
-}
-
 void close_peer(std::uintptr_t sock)
 {
     LinkData& d = data();
     const Connection* conn = connection(sock);
-    DeviceSession* session = conn ? conn->session : nullptr;
+    DeviceContext* leased = conn ? conn->leased : nullptr;
     forget_commands_of(sock);
     drop_connection(sock);
     const int slot = find_peer_slot(sock);
@@ -647,18 +649,20 @@ void close_peer(std::uintptr_t sock)
         peer.address.assign(1, ' ');  // a closed slot shows a blank
     }
     const bool was_client = sock == d.client_handle;
-    const LinkSettings& own = link_settings_slot().own();
-    const bool was_chosen =
-        own.tcp_role == TcpRole::server && slot > 0 && slot == own.selected_host;
-    // What is gone cannot take commands: the dialogs, the exit check and the next send all see
-    // the link as it really is.
-    if ((was_client && own.tcp_role != TcpRole::server) || was_chosen)
-        link_status_slot().own().socket_connected = 0;
-    if (session) {
-        session->status.socket_connected = 0;
-        if (auto it = d.sessions.find(session); it != d.sessions.end())
+    if (DeviceContext* own = d.own.context) {
+        const LinkSettings& l = own->link;
+        const bool was_chosen =
+            l.tcp_role == TcpRole::server && slot > 0 && slot == l.selected_host;
+        // What is gone cannot take commands: the dialogs, the exit check and the next send all
+        // see the link as it really is.
+        if ((was_client && l.tcp_role != TcpRole::server) || was_chosen)
+            own->status.socket_connected = 0;
+    }
+    if (leased) {
+        leased->status.socket_connected = 0;
+        if (auto it = d.leases.find(leased); it != d.leases.end())
             it->second->sock = 0;
-        emit TcpLink::instance().sessionLinkChanged(session);
+        emit TcpLink::instance().contextLinkChanged(leased);
     }
     if (was_client) {
         d.client_state = ClientState::none;
@@ -688,12 +692,12 @@ void disconnect_all()
         if (peer.in_use == 1)
             drop_connection(peer.sock);
     }
-    // The sessions' connections are closed as their devices leaving would close them.
-    std::vector<std::uintptr_t> session_sockets;
+    // The leased contexts' connections are closed as their devices leaving would close them.
+    std::vector<std::uintptr_t> leased_sockets;
     for (const auto& [sock, conn] : d.connections)
-        if (conn->session)
-            session_sockets.push_back(sock);
-    for (const std::uintptr_t sock : session_sockets) close_peer(sock);
+        if (conn->leased)
+            leased_sockets.push_back(sock);
+    for (const std::uintptr_t sock : leased_sockets) close_peer(sock);
     while (!d.connections.empty()) drop_connection(d.connections.begin()->first);
     d.own.waiting.clear();
     d.own.answer_socket = 0;
@@ -718,14 +722,16 @@ std::vector<int> used_peer_slots()
 void socket_event(std::uintptr_t sock, int event, int error_code)
 {
     LinkData& d = data();
-    // Whatever the event brings belongs to the party the connection serves, whichever scope
-    // happens to be current (a box's nested loop may run this).
+    // Whatever the event brings belongs to the context the connection serves.
     const Connection* conn = connection(sock);
-    SessionScope scope(conn ? conn->session : nullptr);
+    const bool leased = conn && conn->leased;
     if (error_code != 0) {
-        error_box(k_text_event_error, error_detail(sock, error_code));
+        if (const DeviceContext* c = context_of(conn))
+            c->boxes().error(k_text_event_error, error_detail(sock, error_code));
+        else
+            error_box(k_text_event_error, error_detail(sock, error_code));
         // A dead peer or client must not stay listed, or counted, as connected.
-        if (find_peer_slot(sock) > 0 || sock == d.client_handle || scope_has_session())
+        if (find_peer_slot(sock) > 0 || sock == d.client_handle || leased)
             close_peer(sock);
         else
             drop_connection(sock);
@@ -754,112 +760,109 @@ void socket_event(std::uintptr_t sock, int event, int error_code)
     }
 }
 
-void socket_send_and_wait(std::string_view command)
+void socket_send_and_wait(DeviceContext& c, std::string_view command)
 {
     TcpLink::instance();
-    if (!link_ready()) {
-        state().reply_error = 1;
-        report_outcome(outcome_of(OutcomeKind::not_connected, LinkKind::socket));
-        return;
-    }
-    Channel* ch = current_channel();
-    if (!ch) {
-        state().reply_error = 1;
-        report_outcome(outcome_of(OutcomeKind::not_connected, LinkKind::socket));
+    Channel* ch = channel_of(c);
+    if (!link_ready(c) || !ch) {
+        c.status.reply_error = 1;
+        report_outcome(c, outcome_of(OutcomeKind::not_connected, LinkKind::socket));
         return;
     }
     if (ch->waiting.size() >= k_send_queue_max) {
-        state().reply_error = 1;
-        report_outcome(outcome_of(OutcomeKind::send_failed, LinkKind::socket));
+        c.status.reply_error = 1;
+        report_outcome(c, outcome_of(OutcomeKind::send_failed, LinkKind::socket));
         return;
     }
     ch->waiting.emplace_back(command);
     pump(*ch);
 }
 
-bool socket_answer_outstanding()
+bool socket_answer_outstanding(const DeviceContext& c)
 {
-    const Channel* ch = current_channel();
+    const Channel* ch = channel_of(c);
     return ch && (ch->outstanding || !ch->waiting.empty());
 }
 
-std::size_t socket_commands_waiting()
+std::size_t socket_commands_waiting(const DeviceContext& c)
 {
-    const Channel* ch = current_channel();
+    const Channel* ch = channel_of(c);
     return ch ? ch->waiting.size() : 0;
 }
 
-std::uintptr_t tcp_session_connect(DeviceSession& session, const std::string& host,
+std::uintptr_t tcp_context_connect(DeviceContext& context, const std::string& host,
                                    std::uint16_t port)
 {
-    release_session(session);
-    Channel& ch = open_channel(session);
+    release_context(context);
+    Channel& ch = open_channel(context);
     auto* socket = new QTcpSocket(&TcpLink::instance());
     const std::uintptr_t sock = adopt(socket);
     Connection* conn = connection(sock);
     conn->endpoint = endpoint_text(QString::fromStdString(host), port);
-    conn->session = &session;
+    conn->leased = &context;
     conn->client_state = ClientState::connecting;
     ch.sock = sock;
-    session.status.socket_connected = 0;
+    context.status.socket_connected = 0;
     socket->connectToHost(QHostAddress(QString::fromStdString(host)), port);
     return sock;
 }
 
-bool bind_peer_to_session(int slot, DeviceSession& session)
+bool bind_peer_to_context(int slot, DeviceContext& context)
 {
     if (slot < 1 || slot > k_max_peers)
         return false;
     const PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
     Connection* conn = peer.in_use == 1 ? connection(peer.sock) : nullptr;
-    if (!conn || conn->session)
+    if (!conn || conn->leased)
         return false;
-    release_session(session);
-    Channel& ch = open_channel(session);
+    release_context(context);
+    Channel& ch = open_channel(context);
     // The program's own command on this peer, if any, is its to finish: it is forgotten here,
     // as when the peer leaves, so that no answer goes astray.
     if (data().own.answer_socket == peer.sock)
         forget_commands_of(peer.sock);
-    conn->session = &session;
+    conn->leased = &context;
     conn->client_state = ClientState::connected;
     ch.sock = peer.sock;
-    session.status.socket_connected = 1;
+    context.status.socket_connected = 1;
     return true;
 }
 
-void release_session(DeviceSession& session)
+void release_context(DeviceContext& context)
 {
     LinkData& d = data();
-    auto it = d.sessions.find(&session);
-    if (it == d.sessions.end())
+    auto it = d.leases.find(&context);
+    if (it == d.leases.end())
         return;
     Channel& ch = *it->second;
     const std::uintptr_t sock = ch.sock;
     Connection* conn = connection(sock);
     ch.waiting.clear();
     set_outstanding(ch, false);
-    if (conn && conn->session == &session) {
+    if (conn && conn->leased == &context) {
         if (find_peer_slot(sock) > 0) {
-            conn->session = nullptr;  // the peer stays, the program's again
+            conn->leased = nullptr;  // the peer stays, the program's again
         } else {
-            drop_connection(sock);  // the session's own client connection
+            drop_connection(sock);  // the context's own client connection
         }
     }
     delete ch.answer_timer;
-    d.sessions.erase(it);
-    session.status.socket_connected = 0;
+    d.leases.erase(it);
+    context.hooks.socket_send = nullptr;
+    context.hooks.answer_outstanding = nullptr;
+    context.status.socket_connected = 0;
 }
 
-SessionLinkState session_link_state(const DeviceSession& session)
+ContextLinkState context_link_state(const DeviceContext& context)
 {
-    auto it = data().sessions.find(const_cast<DeviceSession*>(&session));
-    if (it == data().sessions.end())
-        return SessionLinkState::none;
+    auto it = data().leases.find(const_cast<DeviceContext*>(&context));
+    if (it == data().leases.end())
+        return ContextLinkState::none;
     const Connection* conn = connection(it->second->sock);
     if (!conn)
-        return SessionLinkState::lost;
-    return conn->client_state == ClientState::connecting ? SessionLinkState::connecting
-                                                         : SessionLinkState::connected;
+        return ContextLinkState::lost;
+    return conn->client_state == ClientState::connecting ? ContextLinkState::connecting
+                                                         : ContextLinkState::connected;
 }
 
 void set_answer_timeout_ms(int ms)

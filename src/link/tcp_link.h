@@ -40,7 +40,7 @@ inline constexpr int k_event_close = 0x20;
 
 enum class ClientState { none, connecting, connected };
 
-struct DeviceSession;
+struct DeviceContext;
 
 // Emits the notices the connection dialogs follow. Lives on the GUI thread.
 class TcpLink : public QObject {
@@ -60,8 +60,8 @@ signals:
     void peerRefused(const QString& endpoint);
     // A command became outstanding, or its answer or time-out ended it.
     void outstandingChanged();
-    // A device session's connection was established or lost (session_link_state tells which).
-    void sessionLinkChanged(velta::DeviceSession* session);
+    // A leased context's connection was established or lost (context_link_state tells which).
+    void contextLinkChanged(velta::DeviceContext* context);
 
 private:
     TcpLink() = default;
@@ -69,13 +69,15 @@ private:
 
 // Starts connecting to host selected_host of host_list at port_number. 1: connecting (the
 // outcome arrives as connectedChanged: "Socket 接続 OK" and socket_connected = 1, or the socket
-// event error box); 0: failed at once, with its box shown.
-int tcp_client_connect();
+// event error box); 0: failed at once, with its box shown. The client serves the program's
+// context: its link settings and port, its status, its boxes.
+int tcp_client_connect(DeviceContext& program);
 ClientState tcp_client_state();
 
 // Listens on port_number at the listen address. 1: listening (also when it already was);
-// 0: failed, with its box shown; the next call starts afresh.
-int tcp_server_start();
+// 0: failed, with its box shown; the next call starts afresh. Peers that are not leased serve
+// the program's context.
+int tcp_server_start(DeviceContext& program);
 // The local address the server listens on: IPv4 or IPv6 text; empty (the default) is every
 // local IPv4 address. Taken by the next tcp_server_start.
 void set_listen_address(std::string address);
@@ -113,42 +115,38 @@ void socket_event(std::uintptr_t sock, int event, int error_code);
 // が接続されていません"; send failure: reply_error = 1 and "Socket 送信"; no answer within
 // answer_timeout_ms(): reply_error = 1 and "Answer が､きません"; a late answer is still decoded, as
 // a late one (no success notice, reply_error kept), unless another command went out meanwhile.
-void socket_send_and_wait(std::string_view command);
-// True while a command's answer is awaited.
-bool socket_answer_outstanding();
-// Commands waiting behind the outstanding one.
-std::size_t socket_commands_waiting();
+void socket_send_and_wait(DeviceContext& context, std::string_view command);
+// True while a command of the context awaits its answer.
+bool socket_answer_outstanding(const DeviceContext& context);
+// The context's commands waiting behind its outstanding one.
+std::size_t socket_commands_waiting(const DeviceContext& context);
 
 // The answer time-out; tests shorten it. Values below 1 restore k_answer_timeout_ms.
 void set_answer_timeout_ms(int ms);
 int answer_timeout_ms();
 
-// Device sessions served side by side (the command-line tool's --jobs, the server dialog's run
-// on every device). Each session has its own connection and its own outstanding command, answer
-// time-out and queue; while its scope is current, socket_send_and_wait and
-// socket_answer_outstanding are its own, and the link enters its scope for everything its
-// connection brings. The program's own commands (the dialogs) go on as described above.
-// The sessions send through the wire hooks: install_tcp_hooks (or tcp_server_start) first.
+// Device contexts served side by side (the command-line tool's --jobs, the server dialog's run
+// on every device) besides the program's. Each leased context has its own connection and its
+// own outstanding command, answer time-out and queue; its wire hooks send on that connection,
+// and everything the connection brings (answers, time-outs, its close) goes to that context.
+// The program's own commands (the dialogs) go on as described above.
 //
-// Connects the session to host (dotted IPv4) and port as a client of its own; the outcome comes
-// as sessionLinkChanged. Returns the connection's handle.
-std::uintptr_t tcp_session_connect(DeviceSession& session, const std::string& host,
+// Connects the context to host (dotted IPv4) and port as a client of its own; the outcome comes
+// as contextLinkChanged. Returns the connection's handle.
+std::uintptr_t tcp_context_connect(DeviceContext& context, const std::string& host,
                                    std::uint16_t port);
-// Hands the connected peer in slot to the session: its answers are the session's from now on.
-// False when the slot holds no peer or the peer already serves a session.
-bool bind_peer_to_session(int slot, DeviceSession& session);
-// The session leaves the link: its commands are forgotten, its own client connection is closed
-// and a peer becomes the program's again. Call before the session goes away.
-void release_session(DeviceSession& session);
-enum class SessionLinkState { none, connecting, connected, lost };
-SessionLinkState session_link_state(const DeviceSession& session);
+// Leases the connected peer in slot to the context: its answers are the context's from now on.
+// False when the slot holds no peer or the peer is already leased.
+bool bind_peer_to_context(int slot, DeviceContext& context);
+// The context leaves the link: its commands are forgotten, its own client connection is closed
+// and a leased peer becomes the program's again. Call before the context goes away.
+void release_context(DeviceContext& context);
+enum class ContextLinkState { none, connecting, connected, lost };
+ContextLinkState context_link_state(const DeviceContext& context);
 
-// Bytes of an over-long line that the link drops rather than hands on as a line, in order, in
-// the scope of the connection's party; none: they go unseen.
-void set_dropped_bytes_tap(std::function<void(std::string_view)> tap);
-
-// Installs socket_send and answer_outstanding into the wire hooks, keeping the serial hook.
-// tcp_client_connect and tcp_server_start do this themselves.
-void install_tcp_hooks();
+// Makes program the context the client and the peers that are not leased serve, and installs
+// its socket_send and answer_outstanding hooks (its serial hook stays). tcp_client_connect and
+// tcp_server_start do this themselves.
+void install_tcp_hooks(DeviceContext& program);
 
 }  // namespace velta

@@ -6,6 +6,7 @@
 
 #include "core/device/alarm_commands.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
@@ -17,7 +18,7 @@ TEST(ReadAllSteps, QueryOrder)
 {
     WireCapture wire;
     for (int step = 1; step <= k_read_all_steps; ++step)
-        EXPECT_EQ(perform_read_all_step(step), StepResult::sent);
+        EXPECT_EQ(perform_read_all_step(program_context(), step), StepResult::sent);
     const auto& q = wire.sent();
     ASSERT_EQ(q.size(), 311u);  // the completion step sends nothing
     EXPECT_EQ(q[0], "RCA001\r\n");
@@ -42,10 +43,10 @@ TEST(ReadAllSteps, TwoLineModeStillReadsEveryPageAndRs485AddressesEachQuery)
     model().config.device.page_mode = 1;
     link_settings().rs485 = true;
     link_settings().slave_address = 7;
-    perform_read_all_step(200);
+    perform_read_all_step(program_context(), 200);
     EXPECT_EQ(wire.last(), "07RCA200\r\n");
     link_settings().slave_address = 32;
-    perform_read_all_step(311);
+    perform_read_all_step(program_context(), 311);
     EXPECT_EQ(wire.last(), "FFRVLBC\r\n");
 }
 
@@ -73,7 +74,8 @@ TEST(SetAllSteps, EveryStepSendsItsOwnRoutinesCommand)
     WireCapture wire;
     BoxRecorder boxes;
     for (int step = 1; step <= k_set_all_steps; ++step)
-        ASSERT_EQ(perform_set_all_step(model().config, step), StepResult::sent) << step;
+        ASSERT_EQ(perform_set_all_step(program_context(), model().config, step), StepResult::sent)
+            << step;
     const auto& sent = wire.sent();
     ASSERT_EQ(sent.size(), 310u);
     EXPECT_TRUE(boxes.boxes().empty());
@@ -113,14 +115,14 @@ TEST(SetAllSteps, ATitleThatCannotBeSentEndsTheRunWithItsWarning)
         "a";                              // odd byte length
     model().config.device.page_mode = 1;  // all 256 slots go in either mode
     for (int step = 1; step <= 16; ++step)
-        EXPECT_EQ(perform_set_all_step(model().config, step), StepResult::sent);
-    EXPECT_EQ(perform_set_all_step(model().config, 17), StepResult::end_now);
+        EXPECT_EQ(perform_set_all_step(program_context(), model().config, step), StepResult::sent);
+    EXPECT_EQ(perform_set_all_step(program_context(), model().config, 17), StepResult::end_now);
     EXPECT_EQ(wire.sent().size(), 16u);
     EXPECT_EQ(link_status().reply_error, 1);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "ＪＩＳ第１水準,第２水準以外の字が選択されてます");
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
-    EXPECT_EQ(perform_set_all_step(model().config, 200),
+    EXPECT_EQ(perform_set_all_step(program_context(), model().config, 200),
               StepResult::sent);  // slot 199 exists in two-line mode
     EXPECT_TRUE(wire.last().starts_with("CA200"));
 }
@@ -130,7 +132,7 @@ TEST(SetAllSteps, ARefusedHoldTimeShowsItsMessageAndTheRunGoesOn)
     WireCapture wire;
     BoxRecorder boxes;
     model().config.device.alarm_hold_time = "2";
-    EXPECT_EQ(perform_set_all_step(model().config, 289), StepResult::sent);
+    EXPECT_EQ(perform_set_all_step(program_context(), model().config, 289), StepResult::sent);
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(boxes.last_text(), "3秒以上を設定してください。");
     EXPECT_EQ(link_status().reply_error, 0);

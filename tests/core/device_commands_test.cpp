@@ -7,6 +7,7 @@
 #include "core/device/schedule_commands.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_commands.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
@@ -53,7 +54,7 @@ TEST(AlarmCommands, HoldTimeNeedsThreeSecondsFromItsLeadingDigits)
     // Sent from a dialog, a refusal is the dialog's error and nothing goes out.
     WireCapture wire;
     BoxRecorder boxes;
-    EXPECT_FALSE(send_built(alarm_hold_time_command(c)));
+    EXPECT_FALSE(send_built(program_context(), alarm_hold_time_command(c)));
     EXPECT_TRUE(wire.sent().empty());
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "3秒以上を設定してください。");

@@ -6,6 +6,7 @@
 
 #include "core/model/settings_model.h"
 #include "core/wire/codecs.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
 #include "core/wire/watchdog.h"
@@ -39,7 +40,7 @@ TEST(Framing, Rs232SendsTheCommandUnchangedWhateverTheAddress)
 {
     WireCapture wire;
     link_settings().slave_address = 5;
-    send_command("TSA\r\n");
+    send_command(program_context(), "TSA\r\n");
     ASSERT_EQ(wire.sent().size(), 1u);
     EXPECT_EQ(wire.last(), "TSA\r\n");
     EXPECT_EQ(link_status().answer_pending, 1);
@@ -52,12 +53,12 @@ TEST(Framing, Rs485PrefixesTheAddressAndBroadcastsWithFF)
     for (const auto& [address, prefix] :
          std::vector<std::pair<int, std::string>>{{0, "00"}, {5, "05"}, {31, "31"}}) {
         link_settings().slave_address = address;
-        send_command("IDPM1\r\n");
+        send_command(program_context(), "IDPM1\r\n");
         EXPECT_EQ(wire.last(), prefix + "IDPM1\r\n");
         EXPECT_EQ(link_status().answer_pending, 1);
     }
     link_settings().slave_address = 32;
-    send_command("IDPM1\r\n");
+    send_command(program_context(), "IDPM1\r\n");
     EXPECT_EQ(wire.last(), "FFIDPM1\r\n");
     EXPECT_EQ(link_status().answer_pending, 0);
 }
@@ -68,8 +69,8 @@ TEST(Framing, BroadcastIsNeverFollowedByNoConnect)
     BoxRecorder boxes;
     link_settings().rs485 = true;
     link_settings().slave_address = 32;
-    send_command("TSA\r\n");
-    for (int i = 0; i < 40; ++i) watchdog_tick();
+    send_command(program_context(), "TSA\r\n");
+    for (int i = 0; i < 40; ++i) watchdog_tick(program_context());
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
@@ -78,8 +79,8 @@ TEST(Framing, TcpRouteNeedsAConnection)
     WireCapture wire;
     BoxRecorder boxes;
     link_settings().interface = Interface::tcp;
-    EXPECT_FALSE(link_ready());
-    send_command("TSA\r\n");
+    EXPECT_FALSE(link_ready(program_context()));
+    send_command(program_context(), "TSA\r\n");
     EXPECT_TRUE(wire.sent().empty());
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
@@ -88,7 +89,7 @@ TEST(Framing, TcpRouteNeedsAConnection)
     link_status().socket_connected = 1;
     link_settings().rs485 = true;
     link_settings().slave_address = 7;
-    send_command("TSA\r\n");
+    send_command(program_context(), "TSA\r\n");
     EXPECT_EQ(wire.last(), "TSA\r\n");  // no address prefix on TCP/IP
     EXPECT_EQ(link_status().answer_pending, 0);
 }
@@ -97,14 +98,14 @@ TEST(Watchdog, NoConnectComesOnceOnThe27thTick)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    send_command("TSA\r\n");
-    for (int i = 0; i < 26; ++i) watchdog_tick();
+    send_command(program_context(), "TSA\r\n");
+    for (int i = 0; i < 26; ++i) watchdog_tick(program_context());
     EXPECT_TRUE(boxes.boxes().empty());
-    watchdog_tick();
+    watchdog_tick(program_context());
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "No Connect");
     EXPECT_EQ(boxes.boxes().back().caption, "Error");
-    for (int i = 0; i < 60; ++i) watchdog_tick();
+    for (int i = 0; i < 60; ++i) watchdog_tick(program_context());
     EXPECT_EQ(boxes.boxes().size(), 1u);
 }
 
@@ -112,14 +113,14 @@ TEST(Watchdog, AReplyOnThe26thTickCancelsIt)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    send_command("TSA\r\n");
-    for (int i = 0; i < 26; ++i) watchdog_tick();
-    serial_dispatch("GO\r\n");
-    watchdog_tick();
+    send_command(program_context(), "TSA\r\n");
+    for (int i = 0; i < 26; ++i) watchdog_tick(program_context());
+    serial_dispatch(program_context(), "GO\r\n");
+    watchdog_tick(program_context());
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), "Success");
     EXPECT_EQ(boxes.boxes().back().caption, "Success");
-    for (int i = 0; i < 40; ++i) watchdog_tick();
+    for (int i = 0; i < 40; ++i) watchdog_tick(program_context());
     EXPECT_EQ(boxes.boxes().size(), 1u);
 }
 

@@ -12,6 +12,7 @@
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
 #include "core/wire/codecs.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
 #include "support/box_recorder.h"
@@ -64,17 +65,17 @@ TEST(GlyphRegister, LargeLastSlotIsGlyphSeventyAnd584Characters)
     std::string digits(576, '0');
     digits[0] = 'F';
     digits[575] = '1';
-    send_glyph_register(GlyphSize::large, 69, digits);
+    send_glyph_register(program_context(), GlyphSize::large, 69, digits);
     ASSERT_EQ(wire.sent().size(), 1u);
     const std::string& cmd = wire.last();
     EXPECT_EQ(cmd.size(), 584u);
     EXPECT_EQ(cmd.substr(0, 7), "GRL070F");
     EXPECT_EQ(cmd.substr(cmd.size() - 3), "1\r\n");
 
-    send_glyph_register(GlyphSize::medium, 4, std::string(256, 'A'));
+    send_glyph_register(program_context(), GlyphSize::medium, 4, std::string(256, 'A'));
     EXPECT_EQ(wire.last().substr(0, 6), "GRM005");
     EXPECT_EQ(wire.last().size(), 264u);
-    send_glyph_register(GlyphSize::small, 255, std::string(144, '1'));
+    send_glyph_register(program_context(), GlyphSize::small, 255, std::string(144, '1'));
     EXPECT_EQ(wire.last().substr(0, 6), "GRS256");
     EXPECT_EQ(wire.last().size(), 152u);
 }
@@ -83,17 +84,17 @@ TEST(GlyphRead, QueryOfSmallSlot214AndTheOutstandingRule)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    send_glyph_read(GlyphSize::small, glyph_code(214));
+    send_glyph_read(program_context(), GlyphSize::small, glyph_code(214));
     EXPECT_EQ(wire.last(), "RFBMSA621\r\n");
     EXPECT_EQ(link_status().read_pending, 1);
     // A second read while the first is outstanding is dropped without a message.
-    send_glyph_read(GlyphSize::large, glyph_code(0));
+    send_glyph_read(program_context(), GlyphSize::large, glyph_code(0));
     EXPECT_EQ(wire.sent().size(), 1u);
     EXPECT_TRUE(boxes.boxes().empty());
     // Any reply line frees the next read.
-    serial_dispatch("GO\r\n");
+    serial_dispatch(program_context(), "GO\r\n");
     EXPECT_EQ(link_status().read_pending, 0);
-    send_glyph_read(GlyphSize::large, 0);
+    send_glyph_read(program_context(), GlyphSize::large, 0);
     EXPECT_EQ(wire.last(), "RFBML2121\r\n");
 }
 
@@ -103,7 +104,7 @@ TEST(GlyphRead, LinkDownShowsTheErrorAndKeepsReadPending)
     BoxRecorder boxes;
     link_settings().interface = Interface::tcp;
     link_status().socket_connected = 0;
-    send_glyph_read(GlyphSize::medium, glyph_code(3));
+    send_glyph_read(program_context(), GlyphSize::medium, glyph_code(3));
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(link_status().read_pending, 0);
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -117,11 +118,11 @@ TEST(GlyphReply, StoredWithNulAndSpareBytesUntouched)
     int redraws = 0;
     set_glyph_redraw_hook([&](GlyphSize) { ++redraws; });
     model().glyphs.glyph_transfer_index = 7;
-    send_glyph_read(GlyphSize::small, 0xA621);
+    send_glyph_read(program_context(), GlyphSize::small, 0xA621);
     std::string digits(144, '0');
     digits[0] = 'F';
     digits[143] = 'C';
-    serial_dispatch(reply("FBMS", digits));
+    serial_dispatch(program_context(), reply("FBMS", digits));
     const std::string slot = slot_text(GlyphSize::small, 7);
     EXPECT_EQ(slot.substr(0, 144), digits);
     EXPECT_EQ(slot[144], '\0');
@@ -138,20 +139,20 @@ TEST(GlyphReply, ShortOrGarbledOrOutOfRangeRepliesAreNotStored)
 {
     WireCapture wire;
     model().glyphs.glyph_transfer_index = 2;
-    send_glyph_read(GlyphSize::medium, 0xA621);
-    serial_dispatch(reply("FBMM", std::string(200, 'F')));  // too short
+    send_glyph_read(program_context(), GlyphSize::medium, 0xA621);
+    serial_dispatch(program_context(), reply("FBMM", std::string(200, 'F')));  // too short
     EXPECT_EQ(slot_text(GlyphSize::medium, 2), std::string(260, '0'));
     EXPECT_EQ(link_status().read_pending, 0);
 
     std::string bad(256, 'F');
     bad[100] = 'f';
-    serial_dispatch(reply("FBMM", bad));
+    serial_dispatch(program_context(), reply("FBMM", bad));
     EXPECT_EQ(slot_text(GlyphSize::medium, 2), std::string(260, '0'));
 
     // The index is shared with insertion, which can leave it beyond the large slots.
     model().glyphs.glyph_transfer_index = 255;
-    send_glyph_read(GlyphSize::large, 0xA621);
-    serial_dispatch(reply("FBML", std::string(576, 'F')));
+    send_glyph_read(program_context(), GlyphSize::large, 0xA621);
+    serial_dispatch(program_context(), reply("FBML", std::string(576, 'F')));
     for (int s = 0; s < 70; ++s)
         EXPECT_EQ(slot_text(GlyphSize::large, s), std::string(580, '0')) << s;
     EXPECT_EQ(glyph_work_text(GlyphSize::large), std::string(576, 'F'));
@@ -164,12 +165,12 @@ TEST(GlyphReply, DuringARunAdvancesTheIndexWithoutRedraw)
     set_glyph_redraw_hook([&](GlyphSize) { ++redraws; });
     run_activity().glyph_run = true;
     model().glyphs.glyph_transfer_index = 3;
-    send_glyph_query(GlyphSize::large, 0xA621);
-    serial_dispatch(reply("FBML", std::string(576, 'A')));
+    send_glyph_query(program_context(), GlyphSize::large, 0xA621);
+    serial_dispatch(program_context(), reply("FBML", std::string(576, 'A')));
     EXPECT_EQ(model().glyphs.glyph_transfer_index, 4);
     EXPECT_EQ(slot_text(GlyphSize::large, 3).substr(0, 576), std::string(576, 'A'));
     // A garbled reply during a run still counts as answered.
-    serial_dispatch(reply("FBML", "XYZ"));
+    serial_dispatch(program_context(), reply("FBML", "XYZ"));
     EXPECT_EQ(model().glyphs.glyph_transfer_index, 5);
     EXPECT_EQ(slot_text(GlyphSize::large, 4), std::string(580, '0'));
     EXPECT_EQ(redraws, 0);
@@ -247,7 +248,8 @@ TEST(GlyphRun, ReadRunAsksOneAtATimeAndStepsOnReplies)
     EXPECT_EQ(waiting.percent, " 00.0");
     EXPECT_FALSE(waiting.finished);
     for (int s = 0; s < 256; ++s) {
-        serial_dispatch(reply("FBMS", std::string(144, glyph_value_digit(s % 16)), glyph_code(s)));
+        serial_dispatch(program_context(),
+                        reply("FBMS", std::string(144, glyph_value_digit(s % 16)), glyph_code(s)));
         glyph_run_step(GlyphSize::small);
     }
     EXPECT_FALSE(glyph_run_active());

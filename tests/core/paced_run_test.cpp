@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/common/run_activity.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/dispatch_turns.h"
 #include "core/wire/framing.h"
 #include "core/wire/line_assembler.h"
@@ -26,7 +28,8 @@ struct Harness {
     bool armed_now = false;
     std::vector<int> performed;
     std::vector<RunEnd> ends;
-    PacedRun run{[this](int period) {
+    PacedRun run{program_context(),
+                 [this](int period) {
                      armed = period;
                      armed_now = true;
                  },
@@ -39,7 +42,7 @@ struct Harness {
         s.perform = [this, fail_at, send](int step) {
             performed.push_back(step);
             if (send)
-                send_command("TSA\r\n");
+                send_command(program_context(), "TSA\r\n");
             return step == fail_at ? StepResult::end_now : StepResult::sent;
         };
         s.finished = [this](RunEnd e) { ends.push_back(e); };
@@ -93,7 +96,7 @@ TEST(PacedRun, WaitsWhileATcpAnswerIsOutstanding)
     bool outstanding = true;
     WireHooks hooks;
     hooks.answer_outstanding = [&] { return outstanding; };
-    const WireHooks previous = set_wire_hooks(hooks);
+    const WireHooks previous = std::exchange(velta::program_context().hooks, hooks);
     link_settings().interface = Interface::tcp;
     ASSERT_TRUE(h.run.start(h.steps(2), 400));
     h.run.tick();
@@ -102,7 +105,7 @@ TEST(PacedRun, WaitsWhileATcpAnswerIsOutstanding)
     outstanding = false;
     h.run.tick();
     EXPECT_EQ(h.performed, (std::vector<int>{1}));
-    set_wire_hooks(previous);
+    velta::program_context().hooks = previous;
 }
 
 TEST(PacedRun, AnswerPacedStepGoesWhenThePreviousOutcomeArrivesAndNotBefore)
@@ -110,7 +113,7 @@ TEST(PacedRun, AnswerPacedStepGoesWhenThePreviousOutcomeArrivesAndNotBefore)
     Harness h;
     std::vector<OutcomeKind> heard;
     const OutcomeObserver host = [&](const Outcome& o) { heard.push_back(o.kind); };
-    const OutcomeObserver previous = set_outcome_observer(host);
+    const OutcomeObserver previous = std::exchange(velta::program_context().outcome_observer, host);
     ASSERT_TRUE(h.run.start(h.steps(3, 0, true), 400, Pace::answered));
     EXPECT_TRUE(h.armed_now);
     EXPECT_EQ(h.armed, 0);
@@ -121,24 +124,26 @@ TEST(PacedRun, AnswerPacedStepGoesWhenThePreviousOutcomeArrivesAndNotBefore)
 
     Outcome late = outcome_of(OutcomeKind::go);
     late.late = true;  // the answer of a command that already timed out is not this one's
-    report_outcome(late);
+    report_outcome(program_context(), late);
     EXPECT_FALSE(h.armed_now);
-    report_outcome(outcome_of(OutcomeKind::mode_error));  // "GN" answers too; it does not stop
+    report_outcome(program_context(),
+                   outcome_of(OutcomeKind::mode_error));  // "GN" answers too; it does not stop
     EXPECT_TRUE(h.armed_now);
     EXPECT_EQ(h.armed, 0);
     h.run.tick();
     EXPECT_EQ(h.performed, (std::vector<int>{1, 2}));
-    report_outcome(outcome_of(OutcomeKind::go));
+    report_outcome(program_context(), outcome_of(OutcomeKind::go));
     h.run.tick();
     // The run ends with the last answer, not with the last command.
     EXPECT_TRUE(h.ends.empty());
-    report_outcome(outcome_of(OutcomeKind::go));
+    report_outcome(program_context(), outcome_of(OutcomeKind::go));
     h.run.tick();
     EXPECT_EQ(h.performed, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(h.ends, (std::vector<RunEnd>{RunEnd::completed}));
     EXPECT_EQ(h.wire.sent().size(), 3u);
     EXPECT_EQ(heard.size(), 4u);  // the host's observer heard every outcome, and is back
-    EXPECT_EQ(set_outcome_observer(previous).target_type(), host.target_type());
+    EXPECT_EQ(std::exchange(velta::program_context().outcome_observer, previous).target_type(),
+              host.target_type());
 
     // A broadcast is not answered: the next step waits for the line to carry it.
     link_settings().rs485 = true;

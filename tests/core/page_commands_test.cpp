@@ -8,6 +8,7 @@
 
 #include "core/model/settings_model.h"
 #include "core/pages/title_encoding.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "support/box_recorder.h"
@@ -196,7 +197,7 @@ TEST(PageCommands, TitleThatCannotBeEncodedIsRefusedWithItsFault)
     // Sent, it is the warning of the page dialogs, and nothing goes out.
     WireCapture wire;
     BoxRecorder boxes;
-    EXPECT_FALSE(send_built(page_title_command(c, 3)));
+    EXPECT_FALSE(send_built(program_context(), page_title_command(c, 3)));
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(boxes.count(std::string(k_text_title_unencodable)), 1);
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
@@ -212,9 +213,9 @@ TEST(PageCommands, Rs485PrefixesTheAddress)
     WireCapture wire;
     link_settings().rs485 = true;
     link_settings().slave_address = 3;
-    send_command(colours_command(DeviceConfig{}, 0));
+    send_command(program_context(), colours_command(DeviceConfig{}, 0));
     link_settings().slave_address = 32;
-    send_command(time_adjust_command());
+    send_command(program_context(), time_adjust_command());
     EXPECT_EQ(wire.sent(), (std::vector<std::string>{"03CABC00170\r\n", "FFTSA\r\n"}));
 }
 

@@ -15,6 +15,7 @@
 #include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "support/box_recorder.h"
@@ -41,75 +42,75 @@ protected:
 TEST_F(Dispatcher, PrefixOrderTraps)
 {
     // IDPM before IDP: the page mode changes, the positions do not.
-    serial_dispatch("IDPM2\r\n");
+    serial_dispatch(program_context(), "IDPM2\r\n");
     EXPECT_EQ(m.config.device.page_mode, 1);
     EXPECT_EQ(m.config.pages.page_title_position[0], 1);
-    serial_dispatch("IDP" + std::string("T") + repeat("B", 255) + "\r\n");
+    serial_dispatch(program_context(), "IDP" + std::string("T") + repeat("B", 255) + "\r\n");
     EXPECT_EQ(m.config.pages.page_title_position[0], 0);
     EXPECT_EQ(m.config.pages.page_title_position[1], 1);
 
     // POSP and PAST before P.
-    serial_dispatch("POSPAS\r\n");
+    serial_dispatch(program_context(), "POSPAS\r\n");
     EXPECT_EQ(m.config.device.power_on_page, k_page_pas);
-    serial_dispatch("POSP010\r\n");
+    serial_dispatch(program_context(), "POSP010\r\n");
     EXPECT_EQ(m.config.device.power_on_page, 9);
-    serial_dispatch("P010\r\n");
+    serial_dispatch(program_context(), "P010\r\n");
     EXPECT_EQ(m.extras.display_page, 9);
     EXPECT_EQ(m.config.device.power_on_page, 9);
-    serial_dispatch("PAST" + repeat("12", 256) + "\r\n");
+    serial_dispatch(program_context(), "PAST" + repeat("12", 256) + "\r\n");
     EXPECT_EQ(m.config.pages.page_auto_switch_time[255], 12);
     EXPECT_EQ(m.extras.display_page, 9);
 
     // A glyph bitmap never reaches the background-fill decoder.
-    serial_dispatch("FBML" + repeat("N", 300) + "\r\n");
+    serial_dispatch(program_context(), "FBML" + repeat("N", 300) + "\r\n");
     for (int fill : m.config.pages.page_background_fill) ASSERT_EQ(fill, 0);
-    serial_dispatch("FB" + repeat("N", 256) + "\r\n");
+    serial_dispatch(program_context(), "FB" + repeat("N", 256) + "\r\n");
     EXPECT_EQ(m.config.pages.page_background_fill[17], 1);
 }
 
 TEST_F(Dispatcher, DataRepliesFillTheirFields)
 {
-    serial_dispatch("ACA010002003004005006007256\r\n");
+    serial_dispatch(program_context(), "ACA010002003004005006007256\r\n");
     EXPECT_EQ(m.config.device.connector_assignment[0], 9);
     EXPECT_EQ(m.config.device.connector_assignment[7], 255);
-    serial_dispatch("RCA001001001001001001001001\r\n");
+    serial_dispatch(program_context(), "RCA001001001001001001001001\r\n");
     EXPECT_EQ(m.config.device.connector_assignment[7], 0);
-    serial_dispatch("ADT123\r\n");
+    serial_dispatch(program_context(), "ADT123\r\n");
     EXPECT_EQ(m.config.device.alarm_hold_time, "123");
-    serial_dispatch("AME\r\n");
+    serial_dispatch(program_context(), "AME\r\n");
     EXPECT_EQ(m.config.device.alarm_mode, 1);
-    serial_dispatch("RMBIT\r\n");
+    serial_dispatch(program_context(), "RMBIT\r\n");
     EXPECT_EQ(m.config.device.remote_mode, 1);
-    serial_dispatch("RMOPE\r\n");
+    serial_dispatch(program_context(), "RMOPE\r\n");
     EXPECT_EQ(m.config.device.remote_mode, 2);
-    serial_dispatch("CFSTL\r\n");
+    serial_dispatch(program_context(), "CFSTL\r\n");
     EXPECT_EQ(m.config.device.upper_font_size, 2);
-    serial_dispatch("CFSBS\r\n");
+    serial_dispatch(program_context(), "CFSBS\r\n");
     EXPECT_EQ(m.config.device.lower_font_size, 0);
-    serial_dispatch("CC" + repeat("3", 256) + "\r\n");
-    serial_dispatch("CBC" + repeat("8", 256) + "\r\n");
+    serial_dispatch(program_context(), "CC" + repeat("3", 256) + "\r\n");
+    serial_dispatch(program_context(), "CBC" + repeat("8", 256) + "\r\n");
     EXPECT_EQ(m.config.pages.page_char_color[100], 3);
     EXPECT_EQ(m.config.pages.page_border_color[100], 8);
-    serial_dispatch("TSDR5\r\n");
+    serial_dispatch(program_context(), "TSDR5\r\n");
     EXPECT_EQ(m.config.device.clock_display_range, 4);
-    serial_dispatch("EIA192.168.001.003\r\n");
+    serial_dispatch(program_context(), "EIA192.168.001.003\r\n");
     EXPECT_EQ(m.extras.net_ip_address, (IpAddress{192, 168, 1, 3}));
-    serial_dispatch("EMA00-11-22-33-44-55\r\n");
+    serial_dispatch(program_context(), "EMA00-11-22-33-44-55\r\n");
     EXPECT_EQ(m.extras.net_mac_address, "00-11-22-33-44-55");
-    serial_dispatch("ESMB\r\n");
+    serial_dispatch(program_context(), "ESMB\r\n");
     EXPECT_EQ(m.config.device.net_subnet_class, 1);
-    serial_dispatch("EPN09005\r\n");
+    serial_dispatch(program_context(), "EPN09005\r\n");
     EXPECT_EQ(m.extras.port_number, "09005");
-    serial_dispatch("ETR6\r\n");
+    serial_dispatch(program_context(), "ETR6\r\n");
     EXPECT_EQ(m.config.device.net_etr, 5);
-    serial_dispatch("ECTON\r\n");
+    serial_dispatch(program_context(), "ECTON\r\n");
     EXPECT_EQ(m.config.device.net_ect, 1);
 }
 
 TEST_F(Dispatcher, ScheduleReply)
 {
     std::string line = "SD05" + std::string("0000000") + "0830PAS" + repeat("2359128", 22) + "\r\n";
-    serial_dispatch(line);
+    serial_dispatch(program_context(), line);
     EXPECT_EQ(m.config.device.schedule_hour[4][0], 0);
     EXPECT_EQ(m.config.device.schedule_page[4][0], 257);
     EXPECT_EQ(m.config.device.schedule_hour[4][1], 8);
@@ -117,8 +118,8 @@ TEST_F(Dispatcher, ScheduleReply)
     EXPECT_EQ(m.config.device.schedule_page[4][1], 256);
     EXPECT_EQ(m.config.device.schedule_page[4][23], 127);
     // Schedule numbers outside 01..31 are outside the model.
-    serial_dispatch("SD32" + repeat("0101001", 24) + "\r\n");
-    serial_dispatch("SD00" + repeat("0101001", 24) + "\r\n");
+    serial_dispatch(program_context(), "SD32" + repeat("0101001", 24) + "\r\n");
+    serial_dispatch(program_context(), "SD00" + repeat("0101001", 24) + "\r\n");
     EXPECT_EQ(m.config.device.schedule_hour[30][0], 0);
     EXPECT_EQ(m.config.device.schedule_hour[0][0], 0);
 }
@@ -169,9 +170,9 @@ TEST_F(Dispatcher, ReadAllOfEitherModeIntoAModelOfTheOther)
         std::string sd = "SD01";
         for (std::size_t e = 0; e < 24; ++e)
             sd += "0100" + (e < 5 ? c.entries.substr(3 * e, 3) : std::string("000"));
-        serial_dispatch(sd + "\r\n");
-        serial_dispatch(c.power_on + "\r\n");
-        serial_dispatch("IDPM" + c.device_mode + "\r\n");
+        serial_dispatch(program_context(), sd + "\r\n");
+        serial_dispatch(program_context(), c.power_on + "\r\n");
+        serial_dispatch(program_context(), "IDPM" + c.device_mode + "\r\n");
         EXPECT_EQ(link_status().reply_error, 0);
         for (std::size_t e = 0; e < 5; ++e)
             EXPECT_EQ(m.config.device.schedule_page[0][e], c.pages[e]) << c.entries << " " << e;
@@ -186,8 +187,8 @@ TEST_F(Dispatcher, ReadAllOfEitherModeIntoAModelOfTheOther)
         // What the file brings back is what goes to the device.
         wire.clear();
         ASSERT_TRUE(apply_settings_text(file).ok);
-        send_command(schedule_day_command(model().config, 0));
-        send_command(power_on_page_command(model().config));
+        send_command(program_context(), schedule_day_command(model().config, 0));
+        send_command(program_context(), power_on_page_command(model().config));
         ASSERT_EQ(wire.sent().size(), 2u);
         for (std::size_t e = 0; e < 5; ++e)
             EXPECT_EQ(wire.sent()[0].substr(8 + 7 * e, 3), c.command[e]) << c.entries << " " << e;
@@ -259,7 +260,7 @@ TEST_F(Dispatcher, DamagedRepliesFailAndChangeNothing)
     for (const Case& c : cases) {
         boxes.clear();
         link_status().read_pending = 1;
-        serial_dispatch(c.line + "\r\n");
+        serial_dispatch(program_context(), c.line + "\r\n");
         ASSERT_EQ(boxes.boxes().size(), 1u) << c.line;
         EXPECT_EQ(boxes.last_text(), k_text_reply_damaged) << c.line;
         EXPECT_EQ(boxes.boxes().back().detail, c.item) << c.line;
@@ -268,7 +269,7 @@ TEST_F(Dispatcher, DamagedRepliesFailAndChangeNothing)
         EXPECT_EQ(state(), before) << c.line;
     }
     boxes.clear();
-    socket_receive("ADT\r\n");
+    socket_receive(program_context(), "ADT\r\n");
     EXPECT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(link_status().reply_error, 1);
 }
@@ -347,7 +348,7 @@ TEST_F(Dispatcher, EveryReplyKindRefusesCutLongerBadLetterAndOutOfRange)
     };
     for (const Case& c : cases) {
         reset_for_test();
-        send_glyph_query(GlyphSize::small, glyph_code(0));
+        send_glyph_query(program_context(), GlyphSize::small, glyph_code(0));
         std::vector<std::string> damaged = c.bad;
         damaged.push_back(c.sound.substr(0, c.sound.size() - 1));
         damaged.push_back(c.sound + c.sound.back());
@@ -355,7 +356,7 @@ TEST_F(Dispatcher, EveryReplyKindRefusesCutLongerBadLetterAndOutOfRange)
         for (const std::string& line : damaged) {
             boxes.clear();
             link_status().read_pending = 1;
-            serial_dispatch(line + "\r\n");
+            serial_dispatch(program_context(), line + "\r\n");
             ASSERT_EQ(boxes.boxes().size(), 1u) << line;
             EXPECT_EQ(boxes.last_text(), k_text_reply_damaged) << line;
             EXPECT_EQ(boxes.boxes().back().detail, c.item) << line;
@@ -364,7 +365,7 @@ TEST_F(Dispatcher, EveryReplyKindRefusesCutLongerBadLetterAndOutOfRange)
             EXPECT_EQ(state(), before) << line;
         }
         boxes.clear();
-        serial_dispatch(c.sound + "\r\n");
+        serial_dispatch(program_context(), c.sound + "\r\n");
         EXPECT_TRUE(boxes.boxes().empty()) << c.sound;
         EXPECT_EQ(link_status().reply_error, 0) << c.sound;
         EXPECT_NE(state(), before) << c.sound;
@@ -385,17 +386,17 @@ TEST_F(Dispatcher, SerialStatusAnswers)
     };
     for (const Case& c : cases) {
         boxes.clear();
-        serial_dispatch(c.line);
+        serial_dispatch(program_context(), c.line);
         ASSERT_EQ(boxes.boxes().size(), 1u) << c.line;
         EXPECT_EQ(boxes.last_text(), c.text);
         EXPECT_EQ(link_status().reply_error, c.reply_error) << c.line;
     }
     boxes.clear();
-    serial_dispatch("GO\r\n");
+    serial_dispatch(program_context(), "GO\r\n");
     EXPECT_EQ(link_status().success_pending, 1);  // shown by the next watchdog tick
     EXPECT_TRUE(boxes.boxes().empty());
-    serial_dispatch("GOX\r\n");  // serial compares the whole line
-    serial_dispatch("E3X\r\n");
+    serial_dispatch(program_context(), "GOX\r\n");  // serial compares the whole line
+    serial_dispatch(program_context(), "E3X\r\n");
     EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_TRUE(boxes.boxes().empty());
 }
@@ -414,36 +415,36 @@ TEST_F(Dispatcher, SocketStatusAnswersCompareTwoCharacters)
     };
     for (const Case& c : cases) {
         boxes.clear();
-        socket_receive(c.line);
+        socket_receive(program_context(), c.line);
         ASSERT_EQ(boxes.boxes().size(), 1u) << c.line;
         EXPECT_EQ(boxes.last_text(), c.text);
     }
     EXPECT_EQ(boxes.boxes().back().caption, "Error");
-    socket_receive("VN1.32\r\n");
+    socket_receive(program_context(), "VN1.32\r\n");
     EXPECT_EQ(m.extras.firmware_version, "1.32");
     EXPECT_EQ(link_status().success_pending, 0);  // only the serial link announces the version
-    serial_dispatch("VN1.33\r\n");
+    serial_dispatch(program_context(), "VN1.33\r\n");
     EXPECT_EQ(link_status().success_pending, 1);
 }
 
 TEST_F(Dispatcher, BatchesSilenceSuccessAndModeErrorButNotErrors)
 {
     run_activity().settings_run = true;
-    serial_dispatch("GO\r\n");
-    serial_dispatch("GN\r\n");
-    socket_receive("GO\r\n");
-    socket_receive("GN\r\n");
+    serial_dispatch(program_context(), "GO\r\n");
+    serial_dispatch(program_context(), "GN\r\n");
+    socket_receive(program_context(), "GO\r\n");
+    socket_receive(program_context(), "GN\r\n");
     EXPECT_EQ(link_status().success_pending, 0);
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(link_status().reply_error, 0);
-    serial_dispatch("E2\r\n");
+    serial_dispatch(program_context(), "E2\r\n");
     EXPECT_EQ(boxes.last_text(), "Over Run Error");
     EXPECT_EQ(link_status().reply_error, 1);
 
     run_activity() = RunActivity{.glyph_run = true};
-    serial_dispatch("GO\r\n");
+    serial_dispatch(program_context(), "GO\r\n");
     EXPECT_EQ(link_status().success_pending, 0);
-    serial_dispatch("GN\r\n");  // the glyph runs do not silence the mode error
+    serial_dispatch(program_context(), "GN\r\n");  // the glyph runs do not silence the mode error
     EXPECT_EQ(boxes.last_text(), "Mode Error");
 }
 
@@ -451,9 +452,9 @@ TEST_F(Dispatcher, Rs485DropsTheAddressWithoutComparingIt)
 {
     link_settings().rs485 = true;
     link_settings().slave_address = 3;
-    serial_dispatch("05GO\r\n");
+    serial_dispatch(program_context(), "05GO\r\n");
     EXPECT_EQ(link_status().success_pending, 1);
-    serial_dispatch("07IDPM2\r\n");
+    serial_dispatch(program_context(), "07IDPM2\r\n");
     EXPECT_EQ(m.config.device.page_mode, 1);
 }
 
@@ -461,7 +462,7 @@ TEST_F(Dispatcher, AnyReplyClearsTheWatchdog)
 {
     link_status().answer_pending = 1;
     link_status().watchdog_ticks = 20;
-    serial_dispatch("garbage\r\n");
+    serial_dispatch(program_context(), "garbage\r\n");
     EXPECT_EQ(link_status().answer_pending, 0);
     EXPECT_EQ(link_status().watchdog_ticks, 0);
     EXPECT_EQ(link_status().reply_error, 0);

@@ -13,6 +13,7 @@
 #include "core/device/config_diff.h"
 #include "core/device/network_commands.h"
 #include "core/pages/page_commands.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "device_protocol.h"
@@ -37,7 +38,7 @@ std::vector<std::string> plan_sends(const std::vector<PlanStep>& plan, const Dev
 {
     return sends(DeviceConfig{}, [&] {
         for (const PlanStep& s : plan)
-            EXPECT_EQ(perform_plan_step(wanted, s), StepResult::sent) << s.label;
+            EXPECT_EQ(perform_plan_step(program_context(), wanted, s), StepResult::sent) << s.label;
     });
 }
 
@@ -54,12 +55,13 @@ void deliver(devsim::DeviceState& device, const std::vector<std::string>& comman
 // automatic switching times of the pages a two-line all-pages command does not carry.
 void send_whole()
 {
-    for (int step = 1; step <= k_set_all_steps; ++step) perform_set_all_step(model().config, step);
+    for (int step = 1; step <= k_set_all_steps; ++step)
+        perform_set_all_step(program_context(), model().config, step);
     for (auto build :
          {net_subnet_class_command, net_ect_command, net_keep_alive_command, net_etr_command})
-        send_command(build(model().config));
+        send_command(program_context(), build(model().config));
     for (int slot = 0; slot < k_page_slots; ++slot)
-        send_command(auto_switch_time_command(model().config, slot));
+        send_command(program_context(), auto_switch_time_command(model().config, slot));
 }
 
 // A simulated device given `device` whole and then the plan ends as one given `wanted` whole.
@@ -93,12 +95,12 @@ TEST(SendPlan, SendsTheSetAllAndDialogBytesOfWhatDiffersOnce)
     {
         WireCapture wire;
         model().config = wanted;
-        for (int step : {3, 261}) perform_set_all_step(model().config, step);
+        for (int step : {3, 261}) perform_set_all_step(program_context(), model().config, step);
         for (int step = 288; step <= k_set_all_steps; ++step)
             if (set_all_head(step) == "ADT" || set_all_head(step) == "ACA")
-                perform_set_all_step(model().config, step);
-        send_command(colours_command(wanted, 4));
-        send_command(net_keep_alive_command(wanted));
+                perform_set_all_step(program_context(), model().config, step);
+        send_command(program_context(), colours_command(wanted, 4));
+        send_command(program_context(), net_keep_alive_command(wanted));
         expected = wire.sent();
     }
     EXPECT_EQ(plan_sends(plan, wanted), expected);

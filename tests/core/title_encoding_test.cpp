@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
 #include "support/wire_capture.h"
 
@@ -86,14 +87,16 @@ TEST(TitleCommand, UnsendableTitlesAreRefused)
 TEST(TitleReply, DecodesIntoTheSlotAndDropsTrailingSpaces)
 {
     WireCapture wire;
-    serial_dispatch("CA002" + std::string("3021") + "2422" + spaces(26) + "\r\n");
+    serial_dispatch(program_context(),
+                    "CA002" + std::string("3021") + "2422" + spaces(26) + "\r\n");
     EXPECT_EQ(title(1), "\x88\x9F\x82\xA0");
     // Typed trailing full-width spaces come back without them; inner ones stay.
-    serial_dispatch("CA002" + std::string("3021") + "2121" + "3021" + spaces(25) + "\r\n");
+    serial_dispatch(program_context(),
+                    "CA002" + std::string("3021") + "2121" + "3021" + spaces(25) + "\r\n");
     EXPECT_EQ(title(1), "\x88\x9F\x81\x40\x88\x9F");
-    serial_dispatch("CA003A366" + std::string("7921") + spaces(26) + "\r\n");
+    serial_dispatch(program_context(), "CA003A366" + std::string("7921") + spaces(26) + "\r\n");
     EXPECT_EQ(title(2), std::string("\x10\x21\xED\x40", 4));
-    serial_dispatch("CA004" + spaces(28) + "\r\n");
+    serial_dispatch(program_context(), "CA004" + spaces(28) + "\r\n");
     EXPECT_EQ(title(3), "");
 }
 
@@ -101,13 +104,14 @@ TEST(TitleReply, InvalidCodeShortensAndBadRepliesAreIgnored)
 {
     WireCapture wire;
     // A code no character has is damage: the title stays as it was.
-    serial_dispatch("CA001" + std::string("3021") + "0101" + "3021" + spaces(25) + "\r\n");
+    serial_dispatch(program_context(),
+                    "CA001" + std::string("3021") + "0101" + "3021" + spaces(25) + "\r\n");
     EXPECT_EQ(title(0), "");
     title(5) = "\x88\x9F";
-    serial_dispatch("CA257" + spaces(28) + "\r\n");
-    serial_dispatch("CA000" + spaces(28) + "\r\n");
-    serial_dispatch("CA006" + spaces(27) + "\r\n");      // short
-    serial_dispatch("CA006" + spaces(27) + "21x1\r\n");  // not hexadecimal
+    serial_dispatch(program_context(), "CA257" + spaces(28) + "\r\n");
+    serial_dispatch(program_context(), "CA000" + spaces(28) + "\r\n");
+    serial_dispatch(program_context(), "CA006" + spaces(27) + "\r\n");      // short
+    serial_dispatch(program_context(), "CA006" + spaces(27) + "21x1\r\n");  // not hexadecimal
     EXPECT_EQ(title(5), "\x88\x9F");
 }
 

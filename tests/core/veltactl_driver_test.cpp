@@ -7,11 +7,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/common/message_boxes.h"
 #include "core/common/run_activity.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
@@ -34,7 +36,7 @@ struct Harness {
     std::vector<int> progress;
     std::optional<RunReport> report;
     std::vector<bool> quiet_at_send;
-    StepDriver driver{host()};
+    StepDriver driver{host(), velta::program_context()};
     velta::WireHooks previous_wire;
     velta::BoxPresenter previous_boxes;
 
@@ -49,20 +51,24 @@ struct Harness {
             quiet_at_send.push_back(velta::settings_run_active());
             driver.command_sent(c);
         };
-        previous_wire = velta::set_wire_hooks(std::move(h));
+        previous_wire = std::exchange(velta::program_context().hooks, std::move(h));
         previous_boxes = velta::set_box_presenter([this](const velta::Box& b) {
             driver.box(b);
             return velta::BoxAnswer::ok;
         });
-        velta::set_reply_observer([this](std::string_view line) { driver.answer(line); });
-        velta::set_outcome_observer([this](const velta::Outcome& o) { driver.outcome(o); });
+        velta::program_context().reply_observer = [this](std::string_view line) {
+            driver.answer(line);
+        };
+        velta::program_context().outcome_observer = [this](const velta::Outcome& o) {
+            driver.outcome(o);
+        };
     }
     ~Harness()
     {
-        velta::set_outcome_observer({});
-        velta::set_reply_observer({});
+        velta::program_context().outcome_observer = {};
+        velta::program_context().reply_observer = {};
         velta::set_box_presenter(std::move(previous_boxes));
-        velta::set_wire_hooks(std::move(previous_wire));
+        velta::program_context().hooks = std::move(previous_wire);
     }
 
     DriverHost host()
@@ -90,7 +96,7 @@ struct Harness {
     // The device answers the outstanding command, then the event loop runs.
     void reply(const std::string& line)
     {
-        velta::socket_receive(line);
+        velta::socket_receive(velta::program_context(), line);
         run_loop();
     }
 };
@@ -103,9 +109,9 @@ Operation numbered(int steps, int period = 400, int silent = 0)
     op.steps = steps;
     op.period_ms = period;
     op.step = [silent](int n) {
-        return Step{[n, silent] {
+        return Step{[n, silent](velta::DeviceContext& c) {
                         if (n != silent)
-                            velta::send_command("C" + std::to_string(n) + "\r\n");
+                            velta::send_command(c, "C" + std::to_string(n) + "\r\n");
                         return StepResult::sent;
                     },
                     expect_go()};
@@ -121,8 +127,8 @@ Operation reads(std::vector<std::string> queries)
     op.steps = static_cast<int>(queries.size());
     op.step = [queries = std::move(queries)](int n) {
         const std::string q = queries[static_cast<std::size_t>(n - 1)];
-        return Step{[q] {
-                        velta::send_command(q);
+        return Step{[q](velta::DeviceContext& c) {
+                        velta::send_command(c, q);
                         return StepResult::sent;
                     },
                     expect_reply_to(q)};
@@ -250,8 +256,8 @@ TEST(StepDriver, TheLinksNoAnswerIsTakenAsTheTimeOut)
 {
     Harness h;
     h.driver.start(numbered(2), Pace{true, true, 0});
-    velta::report_outcome(
-        velta::outcome_of(velta::OutcomeKind::timed_out, velta::LinkKind::socket));
+    velta::report_outcome(velta::program_context(), velta::outcome_of(velta::OutcomeKind::timed_out,
+                                                                      velta::LinkKind::socket));
     h.run_loop();
     ASSERT_TRUE(h.report);
     ASSERT_EQ(h.report->failures.size(), 1u);
@@ -278,7 +284,8 @@ TEST(StepDriver, ALinkLostBetweenStepsNamesTheStepThatCouldNotLeave)
 {
     Harness h;
     h.driver.start(numbered(5), Pace{true, true, 0});
-    velta::socket_receive("GO\r\n");  // step 1 answered; step 2 waits for the event loop
+    velta::socket_receive(velta::program_context(),
+                          "GO\r\n");  // step 1 answered; step 2 waits for the event loop
     h.driver.link_lost("the device closed the connection");
     ASSERT_TRUE(h.report);
     ASSERT_EQ(h.report->failures.size(), 1u);
@@ -316,11 +323,11 @@ TEST(StepDriver, StepsThatSendNothing)
         Harness h;
         Operation op = numbered(2);
         op.step = [](int n) {
-            return Step{[n] {
+            return Step{[n](velta::DeviceContext& c) {
                             if (n == 1)
                                 velta::warning_box("hold time refused");
                             else
-                                velta::send_command("C2\r\n");
+                                velta::send_command(c, "C2\r\n");
                             return StepResult::sent;
                         },
                         expect_go()};
@@ -338,7 +345,7 @@ TEST(StepDriver, StepsThatSendNothing)
         Harness h;
         Operation op = numbered(3);
         op.step = [](int) {
-            return Step{[] {
+            return Step{[](velta::DeviceContext&) {
                             velta::warning_box(velta::k_text_title_unencodable);
                             return StepResult::end_now;
                         },
@@ -405,7 +412,7 @@ TEST(StepDriver, AReplyThatDoesNotDecodeFailsTheReadAndWritesNoFile)
                   std::string(velta::k_text_reply_damaged) + " (ADT))");
     EXPECT_EQ(velta::model().config.device.alarm_hold_time, "010");
 
-    const Outcome out = finish_device(o, *h.report, "d", o.file);
+    const Outcome out = finish_device(o, velta::program_context(), *h.report, "d", o.file);
     EXPECT_EQ(out.exit_code, k_exit_failed);
     EXPECT_FALSE(std::filesystem::exists(o.file));
 }

@@ -16,6 +16,7 @@
 #include "core/glyphs/glyph_sizes.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "operations.h"
 #include "support/wire_capture.h"
@@ -56,7 +57,7 @@ std::vector<Expect> send_all(const Operation& op)
     std::vector<Expect> expects;
     for (int n = 1; n <= op.steps; ++n) {
         const Step s = op.step(n);
-        s.send();
+        s.send(velta::program_context());
         expects.push_back(s.expect);
     }
     return expects;
@@ -116,14 +117,14 @@ TEST(VeltactlOperations, GlyphReadsAskEachSlotsCodeAndStoreIntoThatSlot)
     velta::WireCapture wire;
     Options o = options_for(Command::glyphs_read, "s.tls");
     o.glyph_size = velta::GlyphSize::small;
-    begin_device(o);
+    begin_device(o, velta::program_context());
     EXPECT_TRUE(velta::glyph_run_active());
     const Operation op = make_operation(o, march_fifth());
     EXPECT_EQ(op.steps, 256);
     EXPECT_FALSE(op.stop_on_error) << "list runs go on through error answers";
     velta::link_status().read_pending = 1;  // left over from an unanswered read
     const Step s = op.step(215);
-    s.send();
+    s.send(velta::program_context());
     EXPECT_EQ(wire.last(), "RFBMSA621\r\n");
     EXPECT_EQ(velta::model().glyphs.glyph_transfer_index, 214);
     EXPECT_EQ(s.expect.prefix, "FBMS");
@@ -161,7 +162,7 @@ TEST(VeltactlOperations, TimeSyncSendsTheComputersClockField)
     EXPECT_EQ(wire.last(), "TSS59\r\n");
     std::tm future = march_fifth();
     future.tm_year = 2100 - 1900;
-    const Outcome refused = prepare_input(o, future);
+    const Outcome refused = prepare_input(o, future, velta::model());
     EXPECT_EQ(refused.exit_code, k_exit_usage);
     EXPECT_NE(refused.error.find("2100"), std::string::npos);
 }
@@ -175,14 +176,16 @@ TEST(VeltactlOperations, VersionAndSendReportTheAnswer)
     EXPECT_EQ(wire.last(), "TSA\r\n");
     RunReport r = finished_run(1, true);
     r.last_answer = "GO\r\n";
-    EXPECT_EQ(finish_device(o, r, "d", "").report, "d: GO");
+    EXPECT_EQ(finish_device(o, velta::program_context(), r, "d", "").report, "d: GO");
 
     const Options v = options_for(Command::version);
     send_all(make_operation(v, march_fifth()));
     EXPECT_EQ(wire.last(), "RVN\r\n");
     velta::model().extras.firmware_version = "2.05";
-    EXPECT_EQ(finish_device(v, finished_run(1, true), "d", "").report, "d: firmware version 2.05");
-    const Outcome failed = finish_device(v, finished_run(1, false), "d", "");
+    EXPECT_EQ(finish_device(v, velta::program_context(), finished_run(1, true), "d", "").report,
+              "d: firmware version 2.05");
+    const Outcome failed =
+        finish_device(v, velta::program_context(), finished_run(1, false), "d", "");
     EXPECT_EQ(failed.exit_code, k_exit_failed);
     EXPECT_EQ(failed.report, "") << "no version is claimed from a failed read";
 }
@@ -193,27 +196,27 @@ TEST(VeltactlOperations, ReadAllWritesOnlyAfterEveryStepSucceeded)
     TempDir dir;
     const std::string path = dir.file("all.dat");
     Options o = options_for(Command::read_all, path);
-    begin_device(o);
+    begin_device(o, velta::program_context());
     velta::model().config.pages.page_title_position[4] = 0;
 
-    Outcome out = finish_device(o, finished_run(312, false), "d", path);
+    Outcome out = finish_device(o, velta::program_context(), finished_run(312, false), "d", path);
     EXPECT_EQ(out.exit_code, k_exit_failed);
     EXPECT_FALSE(fs::exists(path)) << "a failed read left a file";
     EXPECT_NE(out.error.find("not written"), std::string::npos);
 
     // An older file of the same name survives a failed read untouched.
     ASSERT_TRUE(velta::write_file_atomically(path, "old"));
-    finish_device(o, finished_run(312, false), "d", path);
+    finish_device(o, velta::program_context(), finished_run(312, false), "d", path);
     EXPECT_EQ(velta::read_file_bytes(path).value_or(""), "old");
 
-    out = finish_device(o, finished_run(312, true), "d", path);
+    out = finish_device(o, velta::program_context(), finished_run(312, true), "d", path);
     EXPECT_EQ(out.exit_code, k_exit_ok);
     EXPECT_EQ(velta::read_file_bytes(path).value_or(""),
               velta::settings_file_text(velta::model().config));
 
     o.keep_partial = true;
     fs::remove(path);
-    out = finish_device(o, finished_run(312, false), "d", path);
+    out = finish_device(o, velta::program_context(), finished_run(312, false), "d", path);
     EXPECT_EQ(out.exit_code, k_exit_failed) << "a partial file is still a failure";
     EXPECT_TRUE(fs::exists(path));
     EXPECT_NE(out.report.find("partial"), std::string::npos);
@@ -228,15 +231,16 @@ TEST(VeltactlOperations, GlyphReadsStartBlankAndWriteTheListFile)
     o.glyph_size = velta::GlyphSize::medium;
     const auto slot = velta::glyph_slot(velta::GlyphSize::medium, 3);
     std::fill(slot.begin(), slot.begin() + 256, 'A');  // a glyph of an earlier device
-    begin_device(o);
+    begin_device(o, velta::program_context());
     EXPECT_EQ(slot[0], '0') << "one device's glyphs must not reach the next one's file";
 
     EXPECT_FALSE(fs::exists(path));
-    finish_device(o, finished_run(160, false), "d", path);
+    finish_device(o, velta::program_context(), finished_run(160, false), "d", path);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_FALSE(velta::glyph_run_active());
 
-    const Outcome out = finish_device(o, finished_run(160, true), "d", path);
+    const Outcome out =
+        finish_device(o, velta::program_context(), finished_run(160, true), "d", path);
     EXPECT_EQ(out.exit_code, k_exit_ok);
     EXPECT_EQ(velta::read_file_bytes(path).value_or(""),
               velta::glyph_list_bytes(velta::GlyphSize::medium));
@@ -247,13 +251,14 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     velta::WireCapture wire;
     TempDir dir;
     const std::string missing = dir.file("missing.dat");
-    Outcome out = prepare_input(options_for(Command::set_all, missing), march_fifth());
+    Outcome out =
+        prepare_input(options_for(Command::set_all, missing), march_fifth(), velta::model());
     EXPECT_EQ(out.exit_code, k_exit_file);
     EXPECT_NE(out.error.find("cannot be read"), std::string::npos);
 
     const std::string bad = dir.file("bad.dat");
     ASSERT_TRUE(velta::write_file_atomically(bad, "1\r\nx\r\n"));
-    out = prepare_input(options_for(Command::set_all, bad), march_fifth());
+    out = prepare_input(options_for(Command::set_all, bad), march_fifth(), velta::model());
     EXPECT_EQ(out.exit_code, k_exit_file);
     EXPECT_NE(out.error.find(bad), std::string::npos);
 
@@ -261,7 +266,7 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     velta::model().config.device.alarm_mode = 1;
     ASSERT_TRUE(velta::save_settings_file(good, velta::model().config));
     velta::reset_settings_model();
-    out = prepare_input(options_for(Command::set_all, good), march_fifth());
+    out = prepare_input(options_for(Command::set_all, good), march_fifth(), velta::model());
     EXPECT_EQ(out.exit_code, k_exit_ok) << out.error;
     EXPECT_EQ(velta::model().config.device.alarm_mode, 1);
 
@@ -269,10 +274,10 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     // on a device: nothing is sent. A diff compares the default, and says so.
     velta::model().config.device.alarm_hold_time = "002";
     ASSERT_TRUE(velta::save_settings_file(good, velta::model().config));
-    out = prepare_input(options_for(Command::sync, good), march_fifth());
+    out = prepare_input(options_for(Command::sync, good), march_fifth(), velta::model());
     EXPECT_EQ(out.exit_code, k_exit_file);
     EXPECT_EQ(out.error, good + ": nothing sent: line 4034 holds a value no command can carry");
-    out = prepare_input(options_for(Command::diff, good), march_fifth());
+    out = prepare_input(options_for(Command::diff, good), march_fifth(), velta::model());
     EXPECT_EQ(out.exit_code, k_exit_ok);
     EXPECT_NE(out.error.find("line 4034"), std::string::npos) << out.error;
     EXPECT_EQ(velta::model().config.device.alarm_hold_time, "010");
@@ -280,14 +285,14 @@ TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)
     Options g = options_for(Command::glyphs_set, dir.file("short.tls"));
     g.glyph_size = velta::GlyphSize::small;
     ASSERT_TRUE(velta::write_file_atomically(g.file, "0\r\n1\r\n"));
-    out = prepare_input(g, march_fifth());
+    out = prepare_input(g, march_fifth(), velta::model());
     EXPECT_EQ(out.exit_code, k_exit_file);
 
 #ifndef _WIN32
     // A read's output that is there and is no file (a FIFO; as root, /dev/null) is not replaced.
     const std::string fifo = dir.file("pipe.dat");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    out = prepare_input(options_for(Command::read_all, fifo), march_fifth());
+    out = prepare_input(options_for(Command::read_all, fifo), march_fifth(), velta::model());
     EXPECT_EQ(out.exit_code, k_exit_file);
     EXPECT_EQ(out.error, fifo + ": cannot be written: Not a regular file; nothing was sent");
     EXPECT_FALSE(fs::is_regular_file(fifo));
@@ -302,7 +307,8 @@ TEST(VeltactlOperations, DryRunOfAPlanThatCannotBeBuiltReportsTheRefusal)
     Options o = options_for(Command::sync, "site.dat");
     o.dry_run = true;
     velta::model().config.device.alarm_hold_time = "002";
-    CompareRun run(o, [](std::string_view t) { return std::string(t); });
+    CompareRun run(
+        o, [](std::string_view t) { return std::string(t); }, velta::program_context());
     run.begin("10.0.0.5:9004");
     EXPECT_FALSE(run.next(finished_run(1, true)));  // the device read, with the defaults
     const Outcome out = run.finish();

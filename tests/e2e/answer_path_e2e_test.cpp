@@ -7,11 +7,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <utility>
 #include <vector>
 
 #include "core/device/batch_steps.h"
 #include "core/device/config_diff.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/outcome.h"
@@ -34,15 +36,17 @@ protected:
         qputenv("XDG_CONFIG_HOME", config_dir_.path().toUtf8());
         set_answer_timeout_ms(500);
         outcomes_.clear();
-        set_outcome_observer([this](const Outcome& o) { outcomes_.push_back(o); });
+        velta::program_context().outcome_observer = [this](const Outcome& o) {
+            outcomes_.push_back(o);
+        };
     }
     void TearDown() override
     {
-        set_outcome_observer({});
+        velta::program_context().outcome_observer = {};
         disconnect_all();
         close_serial_port();
         set_answer_timeout_ms(0);
-        set_wire_hooks({});
+        velta::program_context().hooks = {};
         reset_for_test();
     }
 
@@ -55,7 +59,7 @@ protected:
         ini.write("[VELTA_Section]\ncom_path0=" + sim_.first_line().toUtf8() + "\n");
         ini.close();
         link_settings().com_port_index = 0;
-        ASSERT_TRUE(open_serial_port());
+        ASSERT_TRUE(open_serial_port(program_context()));
     }
 
     // Sends the version query and waits for its outcome; on the serial link the watchdog runs
@@ -63,13 +67,13 @@ protected:
     void ask_version()
     {
         const std::size_t before = outcomes_.size();
-        send_command("RVN\r\n");
+        send_command(program_context(), "RVN\r\n");
         const bool serial = link_settings().interface == Interface::serial;
         if (QTest::qWaitFor([&] { return outcomes_.size() > before; },
                             serial ? 1500 : k_devsim_wait_ms) ||
             !serial)
             return;
-        for (int tick = 0; tick <= k_watchdog_limit + 1; ++tick) watchdog_tick();
+        for (int tick = 0; tick <= k_watchdog_limit + 1; ++tick) watchdog_tick(program_context());
     }
 
     QTemporaryDir config_dir_;
@@ -123,13 +127,13 @@ TEST_F(AnswerPath, EachFaultEndsItsCommandInOneOutcome)
 TEST_F(AnswerPath, ALostOrMissingLinkIsNotConnected)
 {
     link_settings().interface = Interface::tcp;
-    send_command("RVN\r\n");
+    send_command(program_context(), "RVN\r\n");
     ASSERT_TRUE(sim_.start({"--listen", "127.0.0.1:0", "--close-after", "1"}));
     ASSERT_TRUE(connect_tcp_client_to(sim_.first_line()));
     ask_version();
     ASSERT_TRUE(
         QTest::qWaitFor([] { return link_status().socket_connected == 0; }, k_devsim_wait_ms));
-    send_command("RVN\r\n");
+    send_command(program_context(), "RVN\r\n");
     ASSERT_EQ(outcomes_.size(), 3u);
     EXPECT_EQ(outcomes_[0].kind, OutcomeKind::not_connected);
     EXPECT_EQ(outcomes_[1].kind, OutcomeKind::data_reply);
@@ -156,15 +160,15 @@ TEST_F(AnswerPath, ReadAllIntoASecondConfigurationLeavesTheEditedOneAlone)
     DeviceExtras device_extras;
     std::size_t queries = 1;
     {
-        DecodeInto into(device, device_extras);
+        DecodeInto into(program_context(), device, device_extras);
         for (int step = 1; step < k_read_all_steps; ++step) {
             const std::string query = read_all_query(step);
             if (!query.empty()) {
-                send_command(query);
+                send_command(program_context(), query);
                 ++queries;
             }
         }
-        send_command("RVN\r\n");
+        send_command(program_context(), "RVN\r\n");
         ASSERT_TRUE(QTest::qWaitFor([&] { return outcomes_.size() == queries; }, k_devsim_wait_ms));
     }
     QTest::qWait(50);  // nothing more comes

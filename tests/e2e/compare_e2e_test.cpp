@@ -11,9 +11,11 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <utility>
 
 #include "core/model/document.h"
 #include "core/model/settings_file.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/paced_run.h"
 #include "link/configuration_file.h"
@@ -62,7 +64,7 @@ protected:
     void TearDown() override
     {
         disconnect_all();
-        set_wire_hooks({});
+        velta::program_context().hooks = {};
         set_pace_divisor(1);
         reset_for_test();
     }
@@ -185,7 +187,8 @@ TEST_F(Compare, SetAllKeepsTheDeviceAsABackupFirstAndEndsShowingItsResult)
         << dialog.backup_label()->text().toStdString();
     EXPECT_EQ(dialog.stop_note()->text(), "完了：310 項目を設定しました。");
     EXPECT_TRUE(dialog.isVisible()) << "a fast run ends in a moment: its result stays shown";
-    ASSERT_TRUE(QTest::qWaitFor([] { return !answer_outstanding(); }, k_devsim_wait_ms));
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return !answer_outstanding(program_context()); }, k_devsim_wait_ms));
     const QStringList taken = sim_.commands();
     ASSERT_EQ(taken.size(), 315 + 310);
     EXPECT_TRUE(taken[314].startsWith('R'));

@@ -15,10 +15,12 @@
 #include <QTimer>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "core/common/run_activity.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "core/wire/peer_table.h"
@@ -55,7 +57,7 @@ protected:
         watchdog_.stop();
         disconnect_all();
         close_serial_port();
-        set_wire_hooks({});
+        velta::program_context().hooks = {};
         set_pace_divisor(1);
         reset_for_test();
     }
@@ -74,7 +76,7 @@ protected:
                 l.interface = Interface::tcp;
                 l.tcp_role = TcpRole::server;
                 model().extras.port_number = "0";
-                ASSERT_EQ(tcp_server_start(), 1);
+                ASSERT_EQ(tcp_server_start(program_context()), 1);
                 const QString address = QStringLiteral("127.0.0.1:%1").arg(tcp_listen_port());
                 ASSERT_TRUE(sim_.start(QStringList{"--connect", address} + faults, false));
                 ASSERT_TRUE(
@@ -98,7 +100,7 @@ protected:
                 l.com_port_index = 0;
                 l.rs485 = route == Route::rs485;
                 l.slave_address = 5;
-                ASSERT_TRUE(open_serial_port());
+                ASSERT_TRUE(open_serial_port(program_context()));
                 break;
             }
         }
@@ -133,7 +135,9 @@ protected:
     void settle()
     {
         (void)QTest::qWaitFor(
-            [] { return link_status().answer_pending == 0 && !answer_outstanding(); },
+            [] {
+                return link_status().answer_pending == 0 && !answer_outstanding(program_context());
+            },
             k_devsim_wait_ms);
         QTest::qWait(100);
     }
@@ -164,7 +168,7 @@ protected:
     // Runs the watchdog of the main window, faster like the runs.
     void start_watchdog()
     {
-        QObject::connect(&watchdog_, &QTimer::timeout, [] { watchdog_tick(); });
+        QObject::connect(&watchdog_, &QTimer::timeout, [] { watchdog_tick(program_context()); });
         watchdog_.start(paced_period(300));
     }
 

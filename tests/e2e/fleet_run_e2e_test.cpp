@@ -14,10 +14,11 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "core/model/settings_file.h"
-#include "core/wire/device_session.h"
+#include "core/wire/device_context.h"
 #include "core/wire/paced_run.h"
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
@@ -47,14 +48,14 @@ protected:
         l.interface = Interface::tcp;
         l.tcp_role = TcpRole::server;
         model().extras.port_number = "0";
-        ASSERT_EQ(tcp_server_start(), 1);
+        ASSERT_EQ(tcp_server_start(program_context()), 1);
     }
 
     void TearDown() override
     {
         disconnect_all();
         set_fleet_folder_chooser({});
-        set_wire_hooks({});
+        velta::program_context().hooks = {};
         set_pace_divisor(1);
         reset_for_test();
     }
@@ -172,9 +173,9 @@ TEST_F(FleetRun, EachDeviceIsFiledSyncedAndSetOnItsOwnWhileTheToolStaysAsItWas)
               static_cast<int>(boxes_.boxes().size()) - 1);
     // The peers are the program's again.
     for (int slot : used_peer_slots()) {
-        DeviceSession probe;
-        EXPECT_TRUE(bind_peer_to_session(slot, probe)) << slot;
-        release_session(probe);
+        DeviceContext probe;
+        EXPECT_TRUE(bind_peer_to_context(slot, probe)) << slot;
+        release_context(probe);
     }
 }
 

@@ -16,6 +16,7 @@
 #include "core/glyphs/glyph_text.h"
 #include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
@@ -90,7 +91,8 @@ TEST_P(GlyphE2E, RegisterAllThenReadAllGivesTheSameGlyphs)
     list.button(QStringLiteral("登録"))->click();
     ASSERT_TRUE(glyph_run_active());
     ASSERT_TRUE(QTest::qWaitFor([] { return !glyph_run_active(); }, 60000));
-    ASSERT_TRUE(QTest::qWaitFor([] { return !socket_answer_outstanding(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return !socket_answer_outstanding(program_context()); }, 5000));
     EXPECT_EQ(link_status().reply_error, 0);
 
     list.button(QStringLiteral("バッファクリア"))->click();

@@ -31,6 +31,7 @@
 #include "core/glyphs/glyph_sizes.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "support/pty_pair.h"
 
 namespace {

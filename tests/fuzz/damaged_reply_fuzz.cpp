@@ -11,11 +11,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/device/batch_steps.h"
 #include "core/glyphs/glyph_sizes.h"
 #include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_file.h"
+#include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
 #include "fuzz_support.h"
 
@@ -84,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 3)
         return 0;
     fuzz::start_clean();
-    send_glyph_query(GlyphSize::small, glyph_code(0));
+    send_glyph_query(program_context(), GlyphSize::small, glyph_code(0));
     std::size_t kinds = 0;
     const std::string* replies = sound_replies(kinds);
     const std::string& sound = replies[data[0] % kinds];
@@ -113,10 +115,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string glyph_before(slot.data(), slot.size());
     static std::optional<OutcomeKind> outcome;
     outcome.reset();
-    static const bool observing =
-        (set_outcome_observer([](const Outcome& o) { outcome = o.kind; }), true);
+    static const bool observing = (std::exchange(velta::program_context().outcome_observer,
+                                                 [](const Outcome& o) { outcome = o.kind; }),
+                                   true);
     (void)observing;
-    serial_dispatch(line + "\r\n");
+    serial_dispatch(program_context(), line + "\r\n");
 
     if (outcome == OutcomeKind::damaged_reply) {
         check(link_status().reply_error == 1 && fuzz::box_log().starts_with(k_text_reply_damaged));

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/common/run_activity.h"
+#include "core/wire/device_context.h"
 #include "core/wire/line_assembler.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
@@ -21,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model().glyphs.glyph_transfer_index = data[0] >> 3;  // up to 31
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     LineAssembler lines(LineAssembler::Overflow::cut);
-    lines.feed(bytes, [](std::string_view line) { serial_dispatch(line); });
-    serial_dispatch(bytes);  // also the whole input as one line, whatever it holds
+    lines.feed(bytes, [](std::string_view line) { serial_dispatch(program_context(), line); });
+    serial_dispatch(program_context(),
+                    bytes);  // also the whole input as one line, whatever it holds
     return 0;
 }

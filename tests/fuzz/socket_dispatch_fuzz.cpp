@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/wire/device_context.h"
 #include "core/wire/line_assembler.h"
 #include "core/wire/reply_dispatcher.h"
 #include "fuzz_support.h"
@@ -28,7 +29,7 @@ void run(std::string_view bytes, std::size_t chunk, int page_mode)
         if (end - start <= k_receipt_bytes)
             for (std::size_t at = start; at < end; at += chunk)
                 lines.feed(bytes.substr(at, std::min(chunk, end - at)),
-                           [](std::string_view line) { socket_receive(line); });
+                           [](std::string_view line) { socket_receive(program_context(), line); });
         start = end;
     }
 }

@@ -22,6 +22,7 @@
 #include "core/device/file_menu.h"
 #include "core/device/host_list.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
 #include "core/wire/reply_dispatcher.h"
@@ -124,7 +125,7 @@ TEST_F(ConnectionDialogs, ALostSerialPortIsOpenedAgainWhenAPortIsChosen)
     ASSERT_TRUE(gone->ready() && next.ready());
     write_configuration_text("com_path0", gone->tool_side().toStdString());
     write_configuration_text("com_path1", next.tool_side().toStdString());
-    ASSERT_TRUE(open_serial_port());
+    ASSERT_TRUE(open_serial_port(program_context()));
     gone.reset();  // the adapter is pulled out
     ASSERT_TRUE(QTest::qWaitFor([] { return serial_port_lost(); }, k_wait_ms));
     EXPECT_EQ(boxes_.last_text(), "No Connect");
@@ -227,7 +228,7 @@ TEST_F(ConnectionDialogs, HostAddressIsTypedPastedAndRefusedByPartBeforeAnything
 TEST_F(ConnectionDialogs, AnAnswerArrivingWhileOneIsOpenIsDropped)
 {
     TcpClientDialog client;
-    socket_receive("EAA010.000.000.001\r\n");
+    socket_receive(program_context(), "EAA010.000.000.001\r\n");
     QCoreApplication::processEvents();
     EXPECT_EQ(model().extras.net_eaa, (IpAddress{0, 0, 0, 0}));
     EXPECT_TRUE(boxes_.boxes().empty());
@@ -239,7 +240,7 @@ TEST_F(ConnectionDialogs, DeletingEntryZeroOfThreeMovesTheOthersDown)
     l.host_list = {{192, 168, 1, 10}, {192, 168, 1, 11}, {192, 168, 1, 12}};
     l.host_count = 3;
     l.selected_host = 2;
-    write_host_keys(0);
+    write_host_keys(link_settings(), 0);
     TcpClientDialog client;
     EXPECT_EQ(client.address_field()->text(), "192.168.1.12");
     ASSERT_EQ(client.host_list()->count(), 3);
@@ -266,7 +267,7 @@ TEST_F(ConnectionDialogs, DoubleClickChoosesAHostAndAFullListRefusesMore)
 {
     LinkSettings& l = link_settings();
     for (int i = 0; i < k_max_hosts; ++i) add_host({172, 16, 0, static_cast<std::uint8_t>(i)});
-    write_host_keys(0);
+    write_host_keys(link_settings(), 0);
     TcpClientDialog client;
     double_click(client.host_list(), 42);
     EXPECT_EQ(l.selected_host, 42);
@@ -452,7 +453,7 @@ TEST_F(ConnectionDialogs, TheFleetDialogTouchesOnlyTheRowsOfDevicesThatComeOrGo)
     link_settings().interface = Interface::tcp;
     link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";
-    ASSERT_EQ(tcp_server_start(), 1);
+    ASSERT_EQ(tcp_server_start(program_context()), 1);
     std::vector<std::unique_ptr<QTcpSocket>> devices;
     auto connect_one = [&] {
         devices.push_back(std::make_unique<QTcpSocket>());

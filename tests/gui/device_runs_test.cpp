@@ -16,6 +16,7 @@
 
 #include "core/common/run_activity.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
@@ -141,7 +142,7 @@ TEST(ScheduleDialog, AllDaysRunStopsAtTheTickAfterAnErrorAnswer)
     start_by_hand(dialog, "send_all_days");
     dialog.run_tick();
     dialog.run_tick();
-    serial_dispatch("E3\r\n");
+    serial_dispatch(program_context(), "E3\r\n");
     EXPECT_EQ(boxes.last_text(), "Command Error");
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_active());
@@ -211,7 +212,7 @@ TEST(NetworkDialog, ReadBatchAgainstFedRepliesRefreshesAtItsEnd)
     for (int tick = 1; tick <= 10; ++tick) {
         dialog.run_tick();
         ASSERT_EQ(wire.sent().size(), static_cast<std::size_t>(tick));
-        serial_dispatch(network_replies().at(wire.last()));
+        serial_dispatch(program_context(), network_replies().at(wire.last()));
         // The fields are shown only after the run, not one by one.
         EXPECT_EQ(dialog.address_field(2)->text(), "0.0.0.0");
     }
@@ -240,7 +241,8 @@ TEST(NetworkDialog, AnErrorAnswerToTheLastQueryEndsWithoutRefreshAndIsCleared)
     start_by_hand(dialog, "read_network");
     for (int tick = 1; tick <= 10; ++tick) {
         dialog.run_tick();
-        serial_dispatch(tick < 10 ? network_replies().at(wire.last()) : "E3\r\n");
+        serial_dispatch(program_context(),
+                        tick < 10 ? network_replies().at(wire.last()) : "E3\r\n");
     }
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_active());
@@ -258,9 +260,9 @@ TEST(NetworkDialog, ReadBatchStopsOnAnErrorWithoutRefreshing)
     start_by_hand(dialog, "read_network");
     EXPECT_FALSE(dialog.close_button()->isEnabled());
     dialog.run_tick();
-    serial_dispatch("EAA010.000.000.001\r\n");
+    serial_dispatch(program_context(), "EAA010.000.000.001\r\n");
     dialog.run_tick();
-    serial_dispatch("MENU\r\n");
+    serial_dispatch(program_context(), "MENU\r\n");
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_active());
     EXPECT_TRUE(dialog.close_button()->isEnabled());
@@ -349,11 +351,11 @@ TEST(BatchRunDialogs, SetAllStopsAtTheTickAfterAnErrorAndGnDoesNotStopIt)
     dialog.show();
     start_by_hand(dialog, "start_run");
     dialog.run_tick();
-    serial_dispatch("GN\r\n");
+    serial_dispatch(program_context(), "GN\r\n");
     dialog.run_tick();
     dialog.run_tick();
     EXPECT_TRUE(boxes.texts().size() == 1u);  // only the question: "GN" is silent in a run
-    serial_dispatch("E3\r\n");
+    serial_dispatch(program_context(), "E3\r\n");
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_active());
     EXPECT_EQ(wire.sent().size(), 3u);
@@ -364,7 +366,7 @@ TEST(BatchRunDialogs, SetAllStopsAtTheTickAfterAnErrorAndGnDoesNotStopIt)
     EXPECT_EQ(dialog.stop_note()->text(), "途中で止まりました（3 / 310）");
 
     // A new start begins again at step 1, even after a single command was refused meanwhile.
-    serial_dispatch("E3\r\n");
+    serial_dispatch(program_context(), "E3\r\n");
     ASSERT_EQ(link_status().reply_error, 1);
     wire.clear();
     start_by_hand(dialog, "start_run");
@@ -432,9 +434,9 @@ TEST(BatchRunDialogs, ReadAllStopsAtADamagedReplyNamingItsItem)
     std::string codes;
     for (int i = 0; i < 28; ++i) codes += "2422";
     dialog.run_tick();
-    serial_dispatch("CA001" + codes + "\r\n");
+    serial_dispatch(program_context(), "CA001" + codes + "\r\n");
     dialog.run_tick();
-    serial_dispatch("CA002" + codes.substr(4) + "\r\n");  // one code short
+    serial_dispatch(program_context(), "CA002" + codes.substr(4) + "\r\n");  // one code short
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.last_text(), k_text_reply_damaged);
     EXPECT_EQ(boxes.boxes().back().detail, "CA002");
@@ -463,13 +465,13 @@ TEST(BatchRunDialogs, StopDuringAFastRunSendsNothingMoreAndSaysHowFarItGot)
     EXPECT_TRUE(dialog.stop_button()->isEnabled());
     for (int step = 1; step <= 3; ++step) {
         dialog.run_tick();
-        serial_dispatch("GO\r\n");
+        serial_dispatch(program_context(), "GO\r\n");
     }
     dialog.run_tick();  // step 4 goes; its answer is still on its way
     EXPECT_EQ(wire.sent().size(), 4u);
     press(&dialog, "stop_run");
     EXPECT_FALSE(dialog.run_active());
-    serial_dispatch("GO\r\n");
+    serial_dispatch(program_context(), "GO\r\n");
     dialog.run_tick();
     EXPECT_FALSE(dialog.run_timer().isActive());
     EXPECT_EQ(wire.sent().size(), 4u);

@@ -23,6 +23,7 @@
 #include "core/glyphs/glyph_text.h"
 #include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
@@ -200,7 +201,7 @@ TEST_F(GlyphDialogs, EditorSampleReadAndReplyRedraw)
     EXPECT_EQ(wire_.last(), "RFBML2522\r\n");
 
     EXPECT_FALSE(editor.redraw_pending());
-    serial_dispatch("FBML2522" + std::string(576, 'F') + "\r\n");
+    serial_dispatch(program_context(), "FBML2522" + std::string(576, 'F') + "\r\n");
     EXPECT_TRUE(editor.redraw_pending());
     EXPECT_FALSE(cell_lit(editor, 10, 10));
     editor.redraw_tick();
@@ -347,7 +348,8 @@ TEST_F(GlyphDialogs, ListReadRunTickByTick)
     for (int s = 0; s < 70; ++s) {
         // Each reply names the code its query asked for.
         const std::string code = glyph_read_query(GlyphSize::large, glyph_code(s)).substr(5, 4);
-        serial_dispatch("FBML" + code + std::string(576, s == 13 ? 'F' : '0') + "\r\n");
+        serial_dispatch(program_context(),
+                        "FBML" + code + std::string(576, s == 13 ? 'F' : '0') + "\r\n");
         list.glyph_list_tick();
         if (s == 0) {
             EXPECT_EQ(list.percent_field()->text(), " 01.4");

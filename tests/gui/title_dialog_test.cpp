@@ -19,6 +19,7 @@
 #include "core/common/run_activity.h"
 #include "core/model/document.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
@@ -273,7 +274,7 @@ TEST_F(TitleRun, ErrorAnswerStopsAtTheNextTickLeavingTheBar)
     d.show();
     click(d.set_all_button());
     for (int k = 1; k <= 5; ++k) d.run_tick();
-    serial_dispatch("E3\r\n");
+    serial_dispatch(program_context(), "E3\r\n");
     EXPECT_EQ(boxes.last_text(), "Command Error");
     EXPECT_TRUE(d.run_active());
     d.run_tick();
@@ -296,8 +297,8 @@ TEST_F(TitleRun, ADeviceThatStopsAnsweringEndsTheRunAtTheFirstNoConnect)
     // Two watchdog ticks (300 ms) to each step (600 ms); nothing ever answers.
     for (int k = 0; k < k_page_slots && d.run_active(); ++k) {
         d.run_tick();
-        watchdog_tick();
-        watchdog_tick();
+        watchdog_tick(program_context());
+        watchdog_tick(program_context());
     }
     EXPECT_FALSE(d.run_active());
     EXPECT_EQ(boxes.count("No Connect"), 1);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
@@ -40,7 +41,7 @@ protected:
 TEST_F(ConfigurationFile, NoFileGivesSerialRs232Com1ClientPort09004AndNoHosts)
 {
     ASSERT_FALSE(QFile::exists(configuration_file_path()));
-    read_configuration();
+    read_configuration(program_context());
     const LinkSettings& l = link_settings();
     EXPECT_EQ(l.interface, Interface::serial);
     EXPECT_EQ(l.com_port_index, 0);
@@ -63,7 +64,7 @@ TEST_F(ConfigurationFile, ReadsEveryKeyAndOnlyListCountHosts)
         "ip00_0=192\r\nip00_1=168\r\nip00_2=1\r\nip00_3=10\r\n"
         "ip01_0=10\r\nip01_1=0\r\nip01_2=0\r\nip01_3=1\r\n"
         "ip02_0=172\r\nip02_1=16\r\nip02_2=0\r\nip02_3=9\r\n");
-    read_configuration();
+    read_configuration(program_context());
     const LinkSettings& l = link_settings();
     EXPECT_EQ(l.interface, Interface::tcp);
     EXPECT_EQ(l.com_port_index, 3);
@@ -80,7 +81,7 @@ TEST_F(ConfigurationFile, ReadsEveryKeyAndOnlyListCountHosts)
 TEST_F(ConfigurationFile, PortTextIsCutToFiveCharacters)
 {
     sandbox.write_file("[VELTA_Section]\np_port_number=1234567\n");
-    read_configuration();
+    read_configuration(program_context());
     EXPECT_EQ(model().extras.port_number, "12345");
 }
 
@@ -91,7 +92,7 @@ TEST_F(ConfigurationFile, ValuesOutOfRangeOrNotNumbersReadAsZero)
         "Interface=7\ncom_port=9\nrs_control=-1\nClientServer=2\n"
         "select_number=-4\nlist_count=1\n"
         "ip00_0=300\nip00_1=abc\nip00_2=12abc\nip00_3=-1\n");
-    read_configuration();
+    read_configuration(program_context());
     const LinkSettings& l = link_settings();
     EXPECT_EQ(l.interface, Interface::serial);
     EXPECT_EQ(l.com_port_index, 0);
@@ -102,7 +103,7 @@ TEST_F(ConfigurationFile, ValuesOutOfRangeOrNotNumbersReadAsZero)
     EXPECT_EQ(l.host_list[0], (IpAddress{0, 0, 12, 0}));  // atoi("12abc") is 12
 
     sandbox.write_file("[VELTA_Section]\nlist_count=-3\n");
-    read_configuration();
+    read_configuration(program_context());
     EXPECT_EQ(link_settings().host_count, 0);
     EXPECT_TRUE(link_settings().host_list.empty());
 }
@@ -114,7 +115,7 @@ TEST_F(ConfigurationFile, AListCountBeyondTheLimitReadsTheHundredHostsItCanHold)
                                           "ip99_0=10\nip99_3=7\n")
                                .arg(QLatin1String(count))
                                .toUtf8());
-        read_configuration();
+        read_configuration(program_context());
         const LinkSettings& l = link_settings();
         EXPECT_EQ(l.host_count, k_max_hosts) << count;
         ASSERT_EQ(l.host_list.size(), 100u) << count;
@@ -135,12 +136,12 @@ TEST_F(ConfigurationFile, EachWriteIsOnDiskAtOnceAndReadsBack)
     LinkSettings& l = link_settings();
     l.host_list = {IpAddress{10, 0, 0, 1}, IpAddress{192, 168, 1, 3}};
     l.host_count = 2;
-    write_host_keys(0);
+    write_host_keys(link_settings(), 0);
     EXPECT_TRUE(sandbox.file_text().contains("ip01_0=192"));
     EXPECT_TRUE(sandbox.file_text().contains("list_count=2"));
 
     reset_for_test();
-    read_configuration();
+    read_configuration(program_context());
     EXPECT_EQ(link_settings().interface, Interface::tcp);
     EXPECT_EQ(link_settings().com_port_index, 2);
     EXPECT_EQ(model().extras.port_number, "9004");
@@ -153,13 +154,13 @@ TEST_F(ConfigurationFile, DeletingAHostRewritesTheMovedKeysOnlyFromTheGivenIndex
     LinkSettings& l = link_settings();
     l.host_list = {IpAddress{1, 1, 1, 1}, IpAddress{2, 2, 2, 2}, IpAddress{3, 3, 3, 3}};
     l.host_count = 3;
-    write_host_keys(0);
+    write_host_keys(link_settings(), 0);
     // Entry 0 removed: entries 1 and 2 move down and are written under indices 0 and 1.
     l.host_list.erase(l.host_list.begin());
     l.host_count = 2;
-    write_host_keys(0);
+    write_host_keys(link_settings(), 0);
     reset_for_test();
-    read_configuration();
+    read_configuration(program_context());
     ASSERT_EQ(link_settings().host_count, 2);
     EXPECT_EQ(link_settings().host_list[0], (IpAddress{2, 2, 2, 2}));
     EXPECT_EQ(link_settings().host_list[1], (IpAddress{3, 3, 3, 3}));
@@ -167,8 +168,8 @@ TEST_F(ConfigurationFile, DeletingAHostRewritesTheMovedKeysOnlyFromTheGivenIndex
 
     // A write from index 1 leaves host 0's keys as they are.
     link_settings().host_list = {IpAddress{9, 9, 9, 9}, IpAddress{8, 8, 8, 8}};
-    write_host_keys(1);
-    read_configuration();
+    write_host_keys(link_settings(), 1);
+    read_configuration(program_context());
     EXPECT_EQ(link_settings().host_list[0], (IpAddress{2, 2, 2, 2}));
     EXPECT_EQ(link_settings().host_list[1], (IpAddress{8, 8, 8, 8}));
 }
@@ -216,7 +217,7 @@ TEST_F(ConfigurationFile, OldFileIsCarriedOverOnceIntoAMissingNewFile)
         "ip00_0=192\r\nip00_1=168\r\nip00_2=0\r\nip00_3=7\r\n";
     put(windows, old_text);
     EXPECT_TRUE(migrate_configuration_file({store, windows}, target));
-    read_configuration();
+    read_configuration(program_context());
     const LinkSettings& l = link_settings();
     EXPECT_EQ(l.interface, Interface::tcp);
     EXPECT_EQ(l.com_port_index, 3);
@@ -232,14 +233,14 @@ TEST_F(ConfigurationFile, OldFileIsCarriedOverOnceIntoAMissingNewFile)
     write_configuration_int("com_port", 5);
     put(store, "[VELTA_Section]\r\ncom_port=1\r\n");
     EXPECT_FALSE(migrate_configuration_file({store, windows}, target));
-    read_configuration();
+    read_configuration(program_context());
     EXPECT_EQ(link_settings().com_port_index, 5);
 
     // The first old place that holds a file wins.
     QFile::remove(target);
     EXPECT_TRUE(migrate_configuration_file({store, windows}, target));
     reset_for_test();
-    read_configuration();
+    read_configuration(program_context());
     EXPECT_EQ(link_settings().com_port_index, 1);
     EXPECT_EQ(link_settings().interface, Interface::serial);
 }

@@ -5,6 +5,7 @@
 #include <QSerialPort>
 #include <QTest>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
@@ -13,6 +14,7 @@
 #endif
 
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
@@ -34,8 +36,10 @@ protected:
     void SetUp() override
     {
         reset_for_test();
-        previous_hooks_ = set_wire_hooks({});
-        set_reply_observer([this](std::string_view line) { decoded.emplace_back(line); });
+        previous_hooks_ = std::exchange(velta::program_context().hooks, {});
+        velta::program_context().reply_observer = [this](std::string_view line) {
+            decoded.emplace_back(line);
+        };
         ASSERT_TRUE(pty.ready()) << "socat did not make a pty pair";
         write_configuration_text("com_path0", pty.tool_side().toStdString());
         device.setPortName(pty.device_side());
@@ -44,8 +48,8 @@ protected:
     void TearDown() override
     {
         close_serial_port();
-        set_reply_observer(nullptr);
-        set_wire_hooks(std::move(previous_hooks_));
+        velta::program_context().reply_observer = nullptr;
+        velta::program_context().hooks = std::move(previous_hooks_);
     }
 
     QByteArray device_reads(int size)
@@ -82,13 +86,13 @@ private:
 
 TEST_F(SerialLinkTest, CommandsReachTheWireFramedForRs232AndRs485)
 {
-    ASSERT_TRUE(open_serial_port());
-    send_command("TSA\r\n");
+    ASSERT_TRUE(open_serial_port(program_context()));
+    send_command(program_context(), "TSA\r\n");
     EXPECT_EQ(device_reads(5), "TSA\r\n");
 
     link_settings().rs485 = true;
     link_settings().slave_address = 5;
-    send_command("RTSDO\r\n");
+    send_command(program_context(), "RTSDO\r\n");
     EXPECT_EQ(device_reads(9), "05RTSDO\r\n");
     EXPECT_EQ(link_status().answer_pending, 1);
     device_writes("05TSDON\r\n");  // the device answers with its own address in front
@@ -97,10 +101,10 @@ TEST_F(SerialLinkTest, CommandsReachTheWireFramedForRs232AndRs485)
     EXPECT_EQ(link_status().answer_pending, 0);
 
     link_settings().slave_address = 32;
-    send_command("TSA\r\n");
+    send_command(program_context(), "TSA\r\n");
     EXPECT_EQ(device_reads(7), "FFTSA\r\n");
     EXPECT_EQ(link_status().answer_pending, 0);
-    for (int tick = 0; tick < 40; ++tick) watchdog_tick();
+    for (int tick = 0; tick < 40; ++tick) watchdog_tick(program_context());
     EXPECT_EQ(boxes.count("No Connect"), 0) << "nobody answers a broadcast";
 }
 
@@ -109,7 +113,7 @@ TEST_F(SerialLinkTest, PortIsSetTo38400EvenParityWithBothFlowControls)
 #ifdef _WIN32
     GTEST_SKIP() << "terminal flags are a Unix matter";
 #else
-    ASSERT_TRUE(open_serial_port());
+    ASSERT_TRUE(open_serial_port(program_context()));
     EXPECT_TRUE(boxes.boxes().empty());
     termios t{};
     ASSERT_EQ(tcgetattr(static_cast<int>(serial_native_handle()), &t), 0);
@@ -127,8 +131,8 @@ TEST_F(SerialLinkTest, PortIsSetTo38400EvenParityWithBothFlowControls)
 
 TEST_F(SerialLinkTest, ReplySplitOverTwoWritesIsDispatchedOnceAfterItsLineEnd)
 {
-    ASSERT_TRUE(open_serial_port());
-    send_command("RTSDO\r\n");
+    ASSERT_TRUE(open_serial_port(program_context()));
+    send_command(program_context(), "RTSDO\r\n");
     device_reads(7);
     device_writes("TSD");
     QTest::qWait(100);
@@ -143,7 +147,7 @@ TEST_F(SerialLinkTest, ReplySplitOverTwoWritesIsDispatchedOnceAfterItsLineEnd)
 
 TEST_F(SerialLinkTest, TwoRepliesInOneWriteAreDispatchedAsTwoInOrder)
 {
-    ASSERT_TRUE(open_serial_port());
+    ASSERT_TRUE(open_serial_port(program_context()));
     device_writes("E3\r\nGO\r\nTSDSN\r\n");
     ASSERT_TRUE(decoded_count_reaches(3));
     EXPECT_EQ(decoded, (std::vector<std::string>{"E3\r\n", "GO\r\n", "TSDSN\r\n"}));
@@ -154,7 +158,7 @@ TEST_F(SerialLinkTest, TwoRepliesInOneWriteAreDispatchedAsTwoInOrder)
 
 TEST_F(SerialLinkTest, LinesArrivingWhileADispatcherBoxIsOpenWaitTheirTurn)
 {
-    ASSERT_TRUE(open_serial_port());
+    ASSERT_TRUE(open_serial_port(program_context()));
     int clock_display_inside_box = -1;
     BoxPresenter previous = set_box_presenter([&](const Box& box) {
         if (box.text == "Command Error") {
@@ -176,7 +180,7 @@ TEST_F(SerialLinkTest, LinesArrivingWhileADispatcherBoxIsOpenWaitTheirTurn)
 
 TEST_F(SerialLinkTest, AnOverlongLineIsCutAndTheNextLineIsIntact)
 {
-    ASSERT_TRUE(open_serial_port());
+    ASSERT_TRUE(open_serial_port(program_context()));
     device_writes(QByteArray(700, 'Z') + "\r\nGO\r\n");
     ASSERT_TRUE(decoded_count_reaches(2));
     EXPECT_EQ(decoded[0], std::string(k_serial_line_max, 'Z'));
@@ -186,12 +190,12 @@ TEST_F(SerialLinkTest, AnOverlongLineIsCutAndTheNextLineIsIntact)
 
 TEST_F(SerialLinkTest, NoAnswerEndsInExactlyOneNoConnect)
 {
-    ASSERT_TRUE(open_serial_port());
-    send_command("RTSDO\r\n");
+    ASSERT_TRUE(open_serial_port(program_context()));
+    send_command(program_context(), "RTSDO\r\n");
     device_reads(7);
-    for (int tick = 0; tick < 26; ++tick) watchdog_tick();
+    for (int tick = 0; tick < 26; ++tick) watchdog_tick(program_context());
     EXPECT_EQ(boxes.count("No Connect"), 0);
-    for (int tick = 0; tick < 30; ++tick) watchdog_tick();
+    for (int tick = 0; tick < 30; ++tick) watchdog_tick(program_context());
     EXPECT_EQ(boxes.count("No Connect"), 1);
     EXPECT_EQ(link_status().answer_pending, 0);
 }
@@ -199,7 +203,7 @@ TEST_F(SerialLinkTest, NoAnswerEndsInExactlyOneNoConnect)
 TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsReportedOnceWithItsReason)
 {
     write_configuration_text("com_path0", "/nonexistent/velta-tty");
-    EXPECT_FALSE(open_serial_port());
+    EXPECT_FALSE(open_serial_port(program_context()));
     EXPECT_FALSE(serial_port_open());
     ASSERT_EQ(boxes.boxes().size(), 1u);
     const Box& box = boxes.boxes()[0];
@@ -209,8 +213,8 @@ TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsReportedOnceWithItsReason)
     EXPECT_GT(box.detail.size(), std::string("COM1 (/nonexistent/velta-tty): ").size());
 
     // Commands go nowhere and end as an unanswered command does.
-    send_command("RTSDO\r\n");
-    for (int tick = 0; tick < 30; ++tick) watchdog_tick();
+    send_command(program_context(), "RTSDO\r\n");
+    for (int tick = 0; tick < 30; ++tick) watchdog_tick(program_context());
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Miss! File Open", "No Connect"}));
 }
 
@@ -226,8 +230,8 @@ long cpu_ms()
 
 TEST_F(SerialLinkTest, AHungUpPortIsClosedAndReportedOnceWithoutSpinning)
 {
-    ASSERT_TRUE(open_serial_port());
-    send_command("RTSDO\r\n");
+    ASSERT_TRUE(open_serial_port(program_context()));
+    send_command(program_context(), "RTSDO\r\n");
     device_reads(7);
     device.close();
     pty.end();  // the far end goes: the tool's side hangs up
@@ -243,7 +247,7 @@ TEST_F(SerialLinkTest, AHungUpPortIsClosedAndReportedOnceWithoutSpinning)
     EXPECT_NE(boxes.boxes()[0].detail.find(pty.tool_side().toStdString()), std::string::npos)
         << boxes.boxes()[0].detail;
     EXPECT_EQ(link_status().reply_error, 1) << "the outstanding command failed";
-    for (int tick = 0; tick < 30; ++tick) watchdog_tick();
+    for (int tick = 0; tick < 30; ++tick) watchdog_tick(program_context());
     EXPECT_EQ(boxes.boxes().size(), 1u) << "reported once";
 }
 #endif

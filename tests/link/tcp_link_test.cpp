@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef __linux__
@@ -18,6 +19,7 @@
 #endif
 
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
@@ -35,8 +37,10 @@ protected:
     void SetUp() override
     {
         reset_for_test();
-        previous_hooks_ = set_wire_hooks({});
-        set_reply_observer([this](std::string_view line) { decoded.emplace_back(line); });
+        previous_hooks_ = std::exchange(velta::program_context().hooks, {});
+        velta::program_context().reply_observer = [this](std::string_view line) {
+            decoded.emplace_back(line);
+        };
         LinkSettings& l = link_settings();
         l.interface = Interface::tcp;
         l.host_list = {IpAddress{127, 0, 0, 1}};
@@ -47,10 +51,9 @@ protected:
     {
         disconnect_all();
         set_listen_address({});
-        set_dropped_bytes_tap(nullptr);
         set_answer_timeout_ms(0);
-        set_reply_observer(nullptr);
-        set_wire_hooks(std::move(previous_hooks_));
+        velta::program_context().reply_observer = nullptr;
+        velta::program_context().hooks = std::move(previous_hooks_);
         QTest::qWait(1);  // let closed sockets go
     }
 
@@ -62,7 +65,7 @@ protected:
         if (!device_server.isListening())
             device_server.listen(QHostAddress::LocalHost, 0);
         use_port(device_server.serverPort());
-        if (tcp_client_connect() != 1)
+        if (tcp_client_connect(program_context()) != 1)
             return nullptr;
         if (!QTest::qWaitFor(
                 [&] {
@@ -109,7 +112,7 @@ TEST_F(TcpLinkTest, ClientConnectsToTheSelectedHostAndReportsIt)
     // The command goes out unprefixed even with RS-485 set for the serial link.
     link_settings().rs485 = true;
     link_settings().slave_address = 5;
-    send_command("RTSDO\r\n");
+    send_command(program_context(), "RTSDO\r\n");
     EXPECT_EQ(received_by(device, 7), "RTSDO\r\n");
 }
 
@@ -120,7 +123,7 @@ TEST_F(TcpLinkTest, RefusedConnectShowsTheEventErrorAndStaysDisconnected)
     use_port(probe.serverPort());
     probe.close();  // nobody listens there now
 
-    tcp_client_connect();
+    tcp_client_connect(program_context());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"ソケットイベントにエラーが発生しました。"});
     EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::error);
@@ -137,11 +140,11 @@ TEST_F(TcpLinkTest, ConnectWithoutAHostOrPortFailsAtOnce)
     link_settings().host_count = 0;
     link_settings().host_list.clear();
     use_port(9004);
-    EXPECT_EQ(tcp_client_connect(), 0);
+    EXPECT_EQ(tcp_client_connect(program_context()), 0);
     link_settings().host_list = {IpAddress{127, 0, 0, 1}};
     link_settings().host_count = 1;
     model().extras.port_number = "abc";  // atoi gives port 0
-    EXPECT_EQ(tcp_client_connect(), 0);
+    EXPECT_EQ(tcp_client_connect(program_context()), 0);
     ASSERT_EQ(boxes.count("接続できません"), 2);
     EXPECT_EQ(boxes.boxes()[0].caption, "VELTA");
     EXPECT_EQ(boxes.boxes()[0].icon, BoxIcon::error);
@@ -153,22 +156,22 @@ TEST_F(TcpLinkTest, AnAnswerSplitOverReceiptsIsDecodedOnceAfterItsLineEnd)
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
     boxes.clear();
-    send_command("RTSDO\r\n");
+    send_command(program_context(), "RTSDO\r\n");
     received_by(device, 7);
-    EXPECT_TRUE(answer_outstanding());
+    EXPECT_TRUE(answer_outstanding(program_context()));
 
     device->write("TSDO");
     device->flush();
     QTest::qWait(100);
     EXPECT_TRUE(decoded.empty());
-    EXPECT_TRUE(answer_outstanding());
+    EXPECT_TRUE(answer_outstanding(program_context()));
 
     device->write("N\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
     QTest::qWait(50);
     EXPECT_EQ(decoded, std::vector<std::string>{"TSDON\r\n"});
     EXPECT_EQ(model().config.device.clock_display, 1);
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
@@ -177,9 +180,9 @@ TEST_F(TcpLinkTest, ACommandSentWhileOneIsOutstandingWaitsForTheAnswer)
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
     boxes.clear();
-    send_command("RTSDO\r\n");
-    send_command("RTSDS\r\n");
-    EXPECT_EQ(socket_commands_waiting(), 1u);
+    send_command(program_context(), "RTSDO\r\n");
+    send_command(program_context(), "RTSDS\r\n");
+    EXPECT_EQ(socket_commands_waiting(program_context()), 1u);
     EXPECT_EQ(received_by(device, 7), "RTSDO\r\n");
     QTest::qWait(100);
     EXPECT_EQ(device->bytesAvailable(), 0) << "the second command went out before the answer";
@@ -191,7 +194,7 @@ TEST_F(TcpLinkTest, ACommandSentWhileOneIsOutstandingWaitsForTheAnswer)
     EXPECT_EQ(decoded[0], "GO\r\n");
     EXPECT_EQ(model().config.device.clock_display_size, 1);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Socket ＯＫ"});
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
 }
 
 TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
@@ -206,13 +209,13 @@ TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
     boxes.clear();
     QElapsedTimer clock;
     clock.start();
-    send_command("RTSDO\r\n");
+    send_command(program_context(), "RTSDO\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
     EXPECT_GE(clock.elapsed(), 190);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Answer が､きません"});
     EXPECT_EQ(boxes.boxes()[0].kind, BoxKind::warning);
     EXPECT_EQ(link_status().reply_error, 1);
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
 
     device->write("TSDON\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
@@ -220,7 +223,7 @@ TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
     EXPECT_EQ(link_status().reply_error, 1) << "one command, one outcome: still the time-out";
 
     // A late "GO" is no success either.
-    send_command("TSDOF\r\n");
+    send_command(program_context(), "TSDOF\r\n");
     received_by(device, 7);
     ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.boxes().size() == 2; }, k_wait_ms));
     device->write("GO\r\n");
@@ -231,7 +234,7 @@ TEST_F(TcpLinkTest, NoAnswerTimesOutAndALateAnswerIsDecodedButStaysAFailure)
     EXPECT_EQ(link_status().reply_error, 1);
 
     // The next command's own answer counts again.
-    send_command("TSDOF\r\n");
+    send_command(program_context(), "TSDOF\r\n");
     received_by(device, 7);
     device->write("GO\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return decoded.size() == 3; }, k_wait_ms));
@@ -244,21 +247,21 @@ TEST_F(TcpLinkTest, AClientLinkTheDeviceClosedIsNoLongerConnected)
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
     boxes.clear();
-    send_command("RTSDO\r\n");
+    send_command(program_context(), "RTSDO\r\n");
     received_by(device, 7);
     device->close();  // it leaves with the command unanswered
     ASSERT_TRUE(QTest::qWaitFor([] { return tcp_client_state() == ClientState::none; }, k_wait_ms));
     EXPECT_EQ(link_status().socket_connected, 0);
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
     EXPECT_EQ(link_status().reply_error, 1) << "the command it took with it failed";
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
     EXPECT_EQ(boxes.boxes()[0].detail.rfind("127.0.0.1:", 0), 0u) << boxes.boxes()[0].detail;
 
-    send_command("RTSDO\r\n");
+    send_command(program_context(), "RTSDO\r\n");
     EXPECT_EQ(boxes.texts(),
               (std::vector<std::string>{"Answer が､きません", "Socket が接続されていません"}));
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
 }
 
 TEST_F(TcpLinkTest, APeerThatLeavesWithACommandOutstandingDoesNotHoldUpTheNext)
@@ -266,18 +269,18 @@ TEST_F(TcpLinkTest, APeerThatLeavesWithACommandOutstandingDoesNotHoldUpTheNext)
     set_answer_timeout_ms(60000);  // a stale timer would hold the next device this long
     link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";
-    ASSERT_EQ(tcp_server_start(), 1);
+    ASSERT_EQ(tcp_server_start(program_context()), 1);
     QTcpSocket first;
     first.connectToHost(QHostAddress::LocalHost, tcp_listen_port());
     ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().size() == 1; }, k_wait_ms));
     link_settings().selected_host = 1;
     link_status().socket_connected = 1;
-    send_command("RTSDO\r\n");
-    send_command("RTSDS\r\n");  // queued behind it, for the same device
+    send_command(program_context(), "RTSDO\r\n");
+    send_command(program_context(), "RTSDS\r\n");  // queued behind it, for the same device
     received_by(&first, 7);
     first.close();
     ASSERT_TRUE(QTest::qWaitFor([] { return used_peer_slots().empty(); }, k_wait_ms));
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
     EXPECT_EQ(link_status().socket_connected, 0) << "the chosen device is gone";
 
     QTcpSocket second;
@@ -286,11 +289,11 @@ TEST_F(TcpLinkTest, APeerThatLeavesWithACommandOutstandingDoesNotHoldUpTheNext)
     link_settings().selected_host = used_peer_slots()[0];
     link_status().socket_connected = 1;
     link_status().reply_error = 0;
-    send_command("RTSDO\r\n");
+    send_command(program_context(), "RTSDO\r\n");
     EXPECT_EQ(received_by(&second, 7), "RTSDO\r\n") << "nothing of the first device's queue";
     second.write("TSDON\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
     EXPECT_EQ(link_status().reply_error, 0);
     EXPECT_EQ(decoded, std::vector<std::string>{"TSDON\r\n"});
 }
@@ -300,15 +303,15 @@ TEST_F(TcpLinkTest, OverlongLinesAreDropped)
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
     std::string dropped;
-    set_dropped_bytes_tap([&](std::string_view bytes) { dropped += bytes; });
-    send_command("RVN\r\n");
+    program_context().dropped_tap = [&](std::string_view bytes) { dropped += bytes; };
+    send_command(program_context(), "RVN\r\n");
     received_by(device, 5);
     device->write(QByteArray(3000, 'A'));  // far beyond any answer, no line end yet
     device->write("\r\nVN1.32\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
     QTest::qWait(50);
     EXPECT_EQ(decoded, std::vector<std::string>{"VN1.32\r\n"});
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
     EXPECT_EQ(dropped, std::string(3000, 'A') + "\r\n") << "a trace must see what was dropped";
 }
 
@@ -317,10 +320,10 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
     link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";  // any free port
     QSignalSpy peers(&TcpLink::instance(), &TcpLink::peersChanged);
-    ASSERT_EQ(tcp_server_start(), 1);
+    ASSERT_EQ(tcp_server_start(program_context()), 1);
     const std::uint16_t port = tcp_listen_port();
     ASSERT_NE(port, 0);
-    EXPECT_EQ(tcp_server_start(), 1);  // already listening: the same listener
+    EXPECT_EQ(tcp_server_start(program_context()), 1);  // already listening: the same listener
     EXPECT_EQ(tcp_listen_port(), port);
 
     std::vector<std::unique_ptr<QTcpSocket>> devices;
@@ -337,7 +340,7 @@ TEST_F(TcpLinkTest, ServerStoresPeersInSlotsAndSendsToTheChosenOne)
 
     link_settings().selected_host = 2;
     link_status().socket_connected = 1;
-    send_command("RTSDO\r\n");
+    send_command(program_context(), "RTSDO\r\n");
     EXPECT_EQ(received_by(devices[1].get(), 7), "RTSDO\r\n");
     EXPECT_EQ(devices[0]->bytesAvailable(), 0);
     devices[0]->write("TSDON\r\n");  // not the chosen device: not an answer
@@ -372,7 +375,7 @@ TEST_F(TcpLinkTest, AFleetArrivingAtOnceIsTakenWholeAndThe97thDeviceIsNamed)
 {
     link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";
-    ASSERT_EQ(tcp_server_start(), 1);
+    ASSERT_EQ(tcp_server_start(program_context()), 1);
     std::vector<std::unique_ptr<QTcpSocket>> devices;
     // All at once, and the tool accepts none until every handshake is through: the system must
     // hold the whole fleet meanwhile, or the devices beyond its queue wait for their retries.
@@ -407,12 +410,12 @@ TEST_F(TcpLinkTest, TheServerListensOnTheAddressGivenIpv6Included)
     link_settings().tcp_role = TcpRole::server;
     model().extras.port_number = "0";
     set_listen_address("10.0.0.300");
-    EXPECT_EQ(tcp_server_start(), 0);
+    EXPECT_EQ(tcp_server_start(program_context()), 0);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Bindできません"});
     EXPECT_FALSE(listen_address_valid("10.0.0.300"));
 
     set_listen_address("::1");
-    if (tcp_server_start() == 0)
+    if (tcp_server_start(program_context()) == 0)
         GTEST_SKIP() << "no IPv6 loopback here";
     QTcpSocket over_v4;  // not listened on
     QSignalSpy v4_failed(&over_v4, &QTcpSocket::errorOccurred);
@@ -432,13 +435,13 @@ TEST_F(TcpLinkTest, AStartOnABusyPortFailsAndTheNextStartTriesAgain)
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4, 0));
     use_port(other.serverPort());
-    EXPECT_EQ(tcp_server_start(), 0);
+    EXPECT_EQ(tcp_server_start(program_context()), 0);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Bindできません"});
     EXPECT_EQ(boxes.boxes()[0].caption, "VELTA");
     EXPECT_FALSE(tcp_listening());
 
     other.close();
-    EXPECT_EQ(tcp_server_start(), 1);
+    EXPECT_EQ(tcp_server_start(program_context()), 1);
     EXPECT_TRUE(tcp_listening());
 }
 
@@ -457,7 +460,7 @@ TEST_F(TcpLinkTest, NoSocketFromTheSystemShowsTheSocketErrorWithItsCode)
     close(lowest_free);
     tight.rlim_cur = static_cast<rlim_t>(lowest_free);
     setrlimit(RLIMIT_NOFILE, &tight);
-    const int result = tcp_client_connect();
+    const int result = tcp_client_connect(program_context());
     setrlimit(RLIMIT_NOFILE, &saved);
     QTest::qWait(50);
     EXPECT_EQ(result, 0);
@@ -478,9 +481,9 @@ TEST_F(TcpLinkTest, AnUnknownSocketEventShowsTheNetworkErrorWithItsNumber)
 
 TEST_F(TcpLinkTest, NotConnectedRefusesToSend)
 {
-    socket_send_and_wait("RTSDO\r\n");
+    socket_send_and_wait(program_context(), "RTSDO\r\n");
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Socket が接続されていません"});
-    EXPECT_FALSE(answer_outstanding());
+    EXPECT_FALSE(answer_outstanding(program_context()));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "link/tcp_link.h"
 
@@ -121,7 +122,7 @@ inline bool connect_tcp_client_to(const QString& listen_address)
     l.host_count = 1;
     l.selected_host = 0;
     model().extras.port_number = listen_address.section(QLatin1Char(':'), -1).toStdString();
-    return tcp_client_connect() == 1 &&
+    return tcp_client_connect(program_context()) == 1 &&
            QTest::qWaitFor([] { return link_status().socket_connected == 1; }, k_devsim_wait_ms);
 }
 

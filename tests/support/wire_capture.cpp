@@ -8,6 +8,7 @@
 #include "core/model/document.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
 
@@ -19,12 +20,12 @@ WireCapture::WireCapture()
     WireHooks h;
     h.serial_write = [this](std::string_view framed) { sent_.emplace_back(framed); };
     h.socket_send = [this](std::string_view command) { sent_.emplace_back(command); };
-    previous_ = set_wire_hooks(std::move(h));
+    previous_ = std::exchange(velta::program_context().hooks, std::move(h));
 }
 
 WireCapture::~WireCapture()
 {
-    set_wire_hooks(std::move(previous_));
+    velta::program_context().hooks = std::move(previous_);
 }
 
 void reset_for_test()

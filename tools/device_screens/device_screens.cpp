@@ -22,10 +22,12 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "core/common/message_boxes.h"
 #include "core/model/settings_backup.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
@@ -98,7 +100,7 @@ std::unique_ptr<QDialog> fleet_dialog()
     link_settings().tcp_role = TcpRole::server;
     link_settings().rs485 = false;
     model().extras.port_number = "0";
-    if (tcp_server_start() != 1)
+    if (tcp_server_start(program_context()) != 1)
         return nullptr;
     for (int i = 0; i < 4; ++i) {
         auto* device = new QTcpSocket(qApp);
@@ -146,7 +148,7 @@ std::unique_ptr<QDialog> finished_set_all()
     set_box_presenter([](const Box&) { return BoxAnswer::yes; });
     WireHooks hooks;
     hooks.serial_write = [](std::string_view) {};
-    set_wire_hooks(std::move(hooks));
+    velta::program_context().hooks = std::move(hooks);
     set_pace_divisor(100);
     auto dialog = std::make_unique<BatchRunDialog>(set_all_config());
     QTimer::singleShot(0, dialog.get(), [d = dialog.get()] { d->start(); });

@@ -6,15 +6,15 @@
 #include "core/device/batch_steps.h"
 #include "core/device/device_compare.h"
 #include "core/model/settings_backup.h"
-#include "core/wire/framing.h"
+#include "core/wire/device_context.h"
 
 namespace veltactl {
 
 Operation BackupStage::read()
 {
     config_ = velta::DeviceConfig{};
-    extras_ = velta::model().extras;
-    decode_ = std::make_unique<velta::DecodeInto>(config_, extras_);
+    extras_ = context_.model.extras;
+    decode_ = std::make_unique<velta::DecodeInto>(context_, config_, extras_);
     const std::vector<std::string> queries = velta::compare_read_queries();
     Operation op;
     op.name = "backup";
@@ -22,8 +22,8 @@ Operation BackupStage::read()
     op.period_ms = velta::paced_period(velta::k_read_all_period_ms);
     op.step = [queries](int n) {
         const std::string& query = queries[static_cast<std::size_t>(n - 1)];
-        return Step{[query] {
-                        velta::send_command(query);
+        return Step{[query](velta::DeviceContext& c) {
+                        velta::send_command(c, query);
                         return velta::StepResult::sent;
                     },
                     expect_reply_to(query)};

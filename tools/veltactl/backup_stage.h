@@ -14,6 +14,8 @@ namespace veltactl {
 
 class BackupStage {
 public:
+    // The stage reads through context, the device's.
+    explicit BackupStage(velta::DeviceContext& context) : context_(context) {}
     // The whole-device read, decoded into the stage's own configuration.
     Operation read();
     // After the read: saves the backup. An error (exit 4, nothing sent) when the device could
@@ -21,6 +23,7 @@ public:
     Outcome save(const std::string& folder, const std::string& device, const RunReport& report);
 
 private:
+    velta::DeviceContext& context_;
     velta::DeviceConfig config_;
     velta::DeviceExtras extras_;
     std::unique_ptr<velta::DecodeInto> decode_;

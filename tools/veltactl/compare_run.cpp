@@ -25,8 +25,8 @@ Operation query_operation(std::string name, std::vector<std::string> queries)
     op.period_ms = velta::paced_period(velta::k_read_all_period_ms);
     op.step = [queries = std::move(queries)](int n) {
         const std::string& q = queries[static_cast<std::size_t>(n - 1)];
-        return Step{[q] {
-                        velta::send_command(q);
+        return Step{[q](velta::DeviceContext& c) {
+                        velta::send_command(c, q);
                         return velta::StepResult::sent;
                     },
                     expect_reply_to(q)};
@@ -90,15 +90,16 @@ std::string json_string(std::string_view text)
     return out + '"';
 }
 
-CompareRun::CompareRun(const Options& o, DisplayText display) : o_(o), display_(std::move(display))
+CompareRun::CompareRun(const Options& o, DisplayText display, velta::DeviceContext& context)
+    : o_(o), display_(std::move(display)), context_(context)
 {
 }
 
 Operation CompareRun::into(Operation op, velta::DeviceConfig& target)
 {
     decode_.reset();
-    scratch_extras_ = velta::model().extras;
-    decode_ = std::make_unique<velta::DecodeInto>(target, scratch_extras_);
+    scratch_extras_ = context_.model.extras;
+    decode_ = std::make_unique<velta::DecodeInto>(context_, target, scratch_extras_);
     return op;
 }
 
@@ -118,7 +119,9 @@ Operation CompareRun::plan_operation()
     op.stop_on_error = !o_.verify;
     op.step = [plan = plan_, wanted = std::make_shared<const velta::DeviceConfig>(file_)](int n) {
         const velta::PlanStep step = plan[static_cast<std::size_t>(n - 1)];
-        return Step{[step, wanted] { return velta::perform_plan_step(*wanted, step); },
+        return Step{[step, wanted](velta::DeviceContext& c) {
+                        return velta::perform_plan_step(c, *wanted, step);
+                    },
                     expect_go()};
     };
     return op;
@@ -145,7 +148,7 @@ Operation CompareRun::begin(std::string device)
 {
     decode_.reset();
     device_ = std::move(device);
-    file_ = velta::model().config;
+    file_ = context_.model.config;
     read_ok_ = sent_ = verified_ = false;
     items_sent_ = 0;
     differences_.clear();

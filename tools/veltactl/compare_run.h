@@ -29,7 +29,8 @@ using DisplayText = std::function<std::string(std::string_view cp932)>;
 
 class CompareRun {
 public:
-    CompareRun(const Options& o, DisplayText display);
+    // The run compares against, sends from and reads through context, the device's.
+    CompareRun(const Options& o, DisplayText display, velta::DeviceContext& context);
     CompareRun(const CompareRun&) = delete;
     CompareRun& operator=(const CompareRun&) = delete;
 
@@ -57,6 +58,7 @@ private:
 
     Options o_;
     DisplayText display_;
+    velta::DeviceContext& context_;
     std::string device_;
     Stage stage_ = Stage::done;
     velta::DeviceConfig file_;

@@ -44,7 +44,7 @@
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
 #include "core/pages/title_encoding.h"
-#include "core/wire/device_session.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
@@ -108,8 +108,9 @@ void later(std::function<void()> fn)
     QTimer::singleShot(0, QCoreApplication::instance(), std::move(fn));
 }
 
-// One device being served: its own state (a device session on TCP/IP; the program's own on the
-// serial link), its step driver and timers, and what is printed about it.
+// One device being served: its own device context (a copy of the input, its link settings and
+// status, its answers, boxes and trace), its step driver and timers, and what is printed about
+// it.
 struct Job {
     Job(int number, std::string name, std::ostream& out, ProgressStyle style)
         : id(number), device(std::move(name)), progress(out, style)
@@ -125,7 +126,7 @@ struct Job {
 
     int id = 0;
     std::string device;
-    std::unique_ptr<velta::DeviceSession> session;  // none: the program's own (serial)
+    std::unique_ptr<velta::DeviceContext> context = std::make_unique<velta::DeviceContext>();
     std::unique_ptr<StepDriver> driver;
     std::unique_ptr<CompareRun> compare;
     std::unique_ptr<BackupStage> backup;  // set-all --backup: the read before anything is sent
@@ -159,7 +160,10 @@ public:
     {
         if (style_ == ProgressStyle::terminal && o_.jobs > 1)
             board_ = std::make_unique<FleetBoard>(std::cout);
-        QObject::connect(&watchdog_timer_, &QTimer::timeout, [] { velta::watchdog_tick(); });
+        QObject::connect(&watchdog_timer_, &QTimer::timeout, [this] {
+            if (serial_context_)
+                velta::watchdog_tick(*serial_context_);
+        });
         QObject::connect(&interrupt_timer_, &QTimer::timeout, [this] {
             if (g_interrupted)
                 interrupted();
@@ -179,11 +183,10 @@ private:
     };
 
     Job* find(int id) const;
-    Job* job_of_scope() const;
     Job& add_job(std::string device);
     DriverHost driver_host(int id);
     void install_hooks();
-    void wrap_wire();
+    void wrap_wire(Job& job);
     velta::BoxAnswer present(int id, const velta::Box& shown);
     void trace(Job* job, TraceDirection direction, std::string_view bytes);
     void print(Job* job, std::string_view text);
@@ -192,7 +195,7 @@ private:
     bool start_serial();
     void fill_slots();
     void start_target(const Target& t);
-    void on_session_link(velta::DeviceSession* session);
+    void on_context_link(velta::DeviceContext* context);
     bool start_listening();
     void on_peers_changed();
 
@@ -218,6 +221,10 @@ private:
     std::unique_ptr<FleetBoard> board_;  // several devices at once on a terminal
     WireTrace trace_;
     QTimer watchdog_timer_;
+    velta::SettingsModel input_;  // what every device's context starts from
+    // The link's own party: the server, and the peers not yet served by a job.
+    velta::DeviceContext link_context_;
+    velta::DeviceContext* serial_context_ = nullptr;  // the serial job's, for the watchdog
     QTimer interrupt_timer_;
 
     std::map<int, std::unique_ptr<Job>> jobs_;  // the devices being served, by number
@@ -251,15 +258,6 @@ Job* Tool::find(int id) const
     return it == jobs_.end() ? nullptr : it->second.get();
 }
 
-Job* Tool::job_of_scope() const
-{
-    const velta::DeviceSession* s = velta::current_session();
-    for (const auto& [id, job] : jobs_)
-        if (job->session.get() == s)
-            return job.get();
-    return nullptr;
-}
-
 Job& Tool::add_job(std::string device)
 {
     const ProgressStyle style = board_ ? ProgressStyle::quiet : style_;
@@ -267,18 +265,24 @@ Job& Tool::add_job(std::string device)
     Job& job = *owned;
     jobs_[job.id] = std::move(owned);
     const int id = job.id;
-    job.driver = std::make_unique<StepDriver>(driver_host(id));
-    job.compare = std::make_unique<CompareRun>(o_, display_);
+    velta::DeviceContext& c = *job.context;
+    c.model = input_;
+    c.presenter = [this, id](const velta::Box& b) { return present(id, b); };
+    c.line_tap = [this, id](std::string_view line) {
+        trace(find(id), TraceDirection::received, line);
+    };
+    c.dropped_tap = [this, id](std::string_view bytes) {
+        trace(find(id), TraceDirection::note, "dropped (line too long): " + printable(bytes));
+    };
+    job.driver = std::make_unique<StepDriver>(driver_host(id), c);
+    job.compare = std::make_unique<CompareRun>(o_, display_, c);
     QObject::connect(&job.gate_timer, &QTimer::timeout, [this, id] {
-        if (Job* j = find(id)) {
-            velta::SessionScope scope(j->session.get());
+        if (Job* j = find(id))
             j->driver->gate_open();
-        }
     });
     QObject::connect(&job.answer_timer, &QTimer::timeout, [this, id] {
         if (Job* j = find(id)) {
-            velta::SessionScope scope(j->session.get());
-            velta::link_status().answer_pending = 0;  // the watchdog must not report it too
+            j->context->status.answer_pending = 0;  // the watchdog must not report it too
             j->driver->answer_timed_out();
         }
     });
@@ -302,10 +306,8 @@ DriverHost Tool::driver_host(int id)
     };
     h.defer = [this, id](std::function<void()> fn) {
         later([this, id, fn = std::move(fn)] {
-            if (Job* j = find(id)) {
-                velta::SessionScope scope(j->session.get());
+            if (find(id))
                 fn();
-            }
         });
     };
     h.progress = [this, id](int step, int) {
@@ -323,7 +325,6 @@ DriverHost Tool::driver_host(int id)
             Job* j = find(id);
             if (!j || j->phase != Job::Phase::running)
                 return;
-            velta::SessionScope scope(j->session.get());
             if (o_.link == LinkMode::listen && !j->answered)
                 job_done(*j, k_exit_failed, "no answer");  // told there, once
             else if (j->backup)
@@ -386,8 +387,8 @@ void Tool::show_overall(bool device_ended)
 
 velta::BoxAnswer Tool::present(int id, const velta::Box& shown)
 {
-    // The program's own presenter hears the boxes of a device that is still connecting.
-    Job* job = id != 0 ? find(id) : job_of_scope();
+    // The program's own presenter hears the boxes of the link itself (the server's).
+    Job* job = id != 0 ? find(id) : nullptr;
     trace(job, TraceDirection::note, shown.caption + ": " + shown.text);
     if ((job && job->driver->box(shown)) || shown.kind == velta::BoxKind::info)
         return velta::BoxAnswer::yes;
@@ -415,24 +416,20 @@ void Tool::install_hooks()
     velta::set_title_text_reader(&velta::cp932_char_to_utf8);
     velta::register_page_replies();
     velta::register_glyph_replies();
-    velta::set_line_tap(
-        [this](std::string_view line) { trace(job_of_scope(), TraceDirection::received, line); });
-    velta::set_dropped_bytes_tap([this](std::string_view bytes) {
-        trace(job_of_scope(), TraceDirection::note, "dropped (line too long): " + printable(bytes));
-    });
 }
 
-// The links install their own hooks when they open; these wrappers go around them so that
-// every command is traced and its step knows what went on the wire.
-void Tool::wrap_wire()
+// The links install the job's hooks when they open or lease its connection; these wrappers go
+// around them so that every command is traced and its step knows what went on the wire.
+void Tool::wrap_wire(Job& job)
 {
-    velta::WireHooks hooks = velta::set_wire_hooks({});
-    auto wrap = [this](std::function<void(std::string_view)> inner) {
-        return [this, inner = std::move(inner)](std::string_view bytes) {
-            Job* job = job_of_scope();
-            trace(job, TraceDirection::sent, bytes);
-            if (job)
-                job->driver->command_sent(bytes);
+    velta::WireHooks& hooks = job.context->hooks;
+    const int id = job.id;
+    auto wrap = [this, id](std::function<void(std::string_view)> inner) {
+        return [this, id, inner = std::move(inner)](std::string_view bytes) {
+            Job* j = find(id);
+            trace(j, TraceDirection::sent, bytes);
+            if (j)
+                j->driver->command_sent(bytes);
             inner(bytes);
         };
     };
@@ -440,7 +437,6 @@ void Tool::wrap_wire()
         hooks.serial_write = wrap(std::move(hooks.serial_write));
     if (hooks.socket_send)
         hooks.socket_send = wrap(std::move(hooks.socket_send));
-    velta::set_wire_hooks(std::move(hooks));
 }
 
 bool Tool::start()
@@ -457,11 +453,9 @@ bool Tool::start()
         return false;
 
     velta::reset_peer_table();
-    velta::reset_settings_model();
-    velta::clear_answer_flags();
     install_hooks();
 
-    const Outcome input = prepare_input(o_, now_);
+    const Outcome input = prepare_input(o_, now_, input_);
     if (!input.error.empty())
         error_line(input.error);
     if (input.exit_code != k_exit_ok) {
@@ -491,10 +485,10 @@ bool Tool::start()
             return start_serial();
         case LinkMode::tcp:
             several_ = o_.targets.size() > 1;
-            velta::install_tcp_hooks();
-            wrap_wire();
-            QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::sessionLinkChanged,
-                             [this](velta::DeviceSession* s) { on_session_link(s); });
+            link_context_.presenter = [this](const velta::Box& b) { return present(0, b); };
+            velta::install_tcp_hooks(link_context_);
+            QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::contextLinkChanged,
+                             [this](velta::DeviceContext* c) { on_context_link(c); });
             later([this] { fill_slots(); });
             return true;
         case LinkMode::listen:
@@ -508,17 +502,18 @@ bool Tool::start()
 
 bool Tool::start_serial()
 {
-    velta::LinkSettings& l = velta::link_settings();
+    Job& job = add_job(o_.serial_path);
+    velta::LinkSettings& l = job.context->link;
     l.interface = velta::Interface::serial;
     l.rs485 = o_.rs485 >= 0;
     l.slave_address = o_.rs485 >= 0 ? o_.rs485 : 0;
-    Job& job = add_job(o_.serial_path);
-    if (!velta::open_serial_device(o_.serial_path)) {
+    serial_context_ = job.context.get();
+    if (!velta::open_serial_device(*job.context, o_.serial_path)) {
         error_line(o_.serial_path + ": cannot be opened: " + job.connect_note);
         exit_code_ = k_exit_unreachable;
         return false;
     }
-    wrap_wire();
+    wrap_wire(job);
     if (o_.timeout_ms == 0)
         watchdog_timer_.start(k_watchdog_period_ms);
     const int id = job.id;
@@ -547,17 +542,17 @@ void Tool::fill_slots()
             if (peer.in_use != 1 || peer.sock != p.sock)
                 continue;  // it left before its turn
             Job& job = add_job(peer.address + " #" + std::to_string(p.number));
-            job.session = std::make_unique<velta::DeviceSession>();
-            job.session->model = velta::model();
-            job.session->link.interface = velta::Interface::tcp;
-            job.session->link.tcp_role = velta::TcpRole::server;
-            job.session->link.selected_host = p.slot;
+            velta::LinkSettings& l = job.context->link;
+            l.interface = velta::Interface::tcp;
+            l.tcp_role = velta::TcpRole::server;
+            l.selected_host = p.slot;
             job.peer_sock = p.sock;
             job.endpoint = p.endpoint;
-            if (!velta::bind_peer_to_session(p.slot, *job.session)) {
+            if (!velta::bind_peer_to_context(p.slot, *job.context)) {
                 jobs_.erase(job.id);
                 continue;
             }
+            wrap_wire(job);
             run_device(job);
         }
     }
@@ -568,10 +563,8 @@ void Tool::fill_slots()
 void Tool::start_target(const Target& t)
 {
     Job& job = add_job(t.text());
-    job.session = std::make_unique<velta::DeviceSession>();
-    job.session->model = velta::model();
-    job.session->link.interface = velta::Interface::tcp;
-    job.session->link.tcp_role = velta::TcpRole::client;
+    job.context->link.interface = velta::Interface::tcp;
+    job.context->link.tcp_role = velta::TcpRole::client;
 
     QHostAddress address(QString::fromStdString(t.host));
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
@@ -589,47 +582,47 @@ void Tool::start_target(const Target& t)
             return;
         }
     }
-    velta::tcp_session_connect(*job.session, address.toString().toStdString(),
+    velta::tcp_context_connect(*job.context, address.toString().toStdString(),
                                static_cast<std::uint16_t>(t.port));
+    wrap_wire(job);
     if (Job* j = find(job.id); j && j->phase == Job::Phase::connecting)
         j->connect_timer.start(k_connect_timeout_ms);
 }
 
-void Tool::on_session_link(velta::DeviceSession* session)
+void Tool::on_context_link(velta::DeviceContext* context)
 {
     Job* job = nullptr;
     for (const auto& [id, j] : jobs_)
-        if (j->session.get() == session)
+        if (j->context.get() == context)
             job = j.get();
     if (!job)
         return;
-    const velta::SessionLinkState state = velta::session_link_state(*session);
+    const velta::ContextLinkState state = velta::context_link_state(*context);
     if (job->phase == Job::Phase::connecting) {
-        if (state == velta::SessionLinkState::connected) {
+        if (state == velta::ContextLinkState::connected) {
             job->connect_timer.stop();
             const int id = job->id;
             later([this, id] {
                 if (Job* j = find(id); j && j->phase == Job::Phase::connecting)
                     run_device(*j);
             });
-        } else if (state != velta::SessionLinkState::connecting) {
+        } else if (state != velta::ContextLinkState::connecting) {
             connect_failed(*job, "cannot connect");
         }
         return;
     }
-    if (job->phase == Job::Phase::running && state != velta::SessionLinkState::connected) {
-        velta::SessionScope scope(session);
+    if (job->phase == Job::Phase::running && state != velta::ContextLinkState::connected)
         job->driver->link_lost("the device closed the connection");
-    }
 }
 
 bool Tool::start_listening()
 {
-    velta::LinkSettings& l = velta::link_settings();
+    velta::LinkSettings& l = link_context_.link;
     l.interface = velta::Interface::tcp;
     l.tcp_role = velta::TcpRole::server;
     l.selected_host = -1;
-    velta::model().extras.port_number = std::to_string(o_.listen_port);
+    link_context_.model.extras.port_number = std::to_string(o_.listen_port);
+    link_context_.presenter = [this](const velta::Box& b) { return present(0, b); };
     velta::set_listen_address(o_.listen_address);
     QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::peersChanged,
                      [this] { on_peers_changed(); });
@@ -638,16 +631,15 @@ bool Tool::start_listening()
             error_line(from.toStdString() + ": refused: " + std::to_string(velta::k_max_peers) +
                        " devices are connected already");
         });
-    QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::sessionLinkChanged,
-                     [this](velta::DeviceSession* s) { on_session_link(s); });
+    QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::contextLinkChanged,
+                     [this](velta::DeviceContext* c) { on_context_link(c); });
     const std::string where = o_.listen_address.empty() ? std::string() : o_.listen_address + ", ";
-    if (velta::tcp_server_start() == 0) {
+    if (velta::tcp_server_start(link_context_) == 0) {
         error_line("cannot listen on " + where + "port " + std::to_string(o_.listen_port) +
                    (listen_note_.empty() ? "" : " (" + listen_note_ + ")"));
         exit_code_ = k_exit_unreachable;
         return false;
     }
-    wrap_wire();
     // The port is told even with --quiet when it was chosen here: nobody could connect otherwise.
     if (!o_.quiet || o_.listen_port == 0)
         std::cout << "listening on " << where << "port " << velta::tcp_listen_port() << '\n'
@@ -680,22 +672,21 @@ void Tool::run_device(Job& job)
 {
     job.phase = Job::Phase::running;
     job.started = std::chrono::steady_clock::now();
-    velta::SessionScope scope(job.session.get());
     const int id = job.id;
-    velta::set_box_presenter([this, id](const velta::Box& b) { return present(id, b); });
-    velta::set_outcome_observer([this, id](const velta::Outcome& o) {
+    velta::DeviceContext& c = *job.context;
+    c.outcome_observer = [this, id](const velta::Outcome& o) {
         if (Job* j = find(id))
             j->driver->outcome(o);
-    });
-    velta::set_reply_observer([this, id](std::string_view line) {
+    };
+    c.reply_observer = [this, id](std::string_view line) {
         if (Job* j = find(id)) {
             j->answered = true;
             j->driver->answer(line);
         }
-    });
-    begin_device(o_);
+    };
+    begin_device(o_, c);
     if (o_.command == Command::set_all && !o_.backup_dir.empty()) {
-        job.backup = std::make_unique<BackupStage>();
+        job.backup = std::make_unique<BackupStage>(c);
         start_operation(job, job.backup->read());
         return;
     }
@@ -783,7 +774,7 @@ void Tool::stage_finished(Job& job, const RunReport& report)
 void Tool::device_finished(Job& job, const RunReport& report)
 {
     for (const Failure& f : report.failures) error_line(failure_line(job.device, f));
-    const Outcome out = finish_device(o_, report, job.device, output_file(job));
+    const Outcome out = finish_device(o_, *job.context, report, job.device, output_file(job));
     if (board_) {
         board_->remove(job.id);
         board_->line(job.progress.end_text(report.all_ok() && out.exit_code == k_exit_ok,
@@ -829,7 +820,7 @@ void Tool::job_done(Job& job, int exit_code, std::string result)
     if (o_.link == LinkMode::listen && !job.answered && exit_code != k_exit_interrupted) {
         // A port probe or a peer that is no device: told once, and it leaves --count alone.
         error_line(job.endpoint + ": not counted: no answer before it " +
-                   (velta::session_link_state(*job.session) == velta::SessionLinkState::connected
+                   (velta::context_link_state(*job.context) == velta::ContextLinkState::connected
                         ? "failed"
                         : "left") +
                    (job.connect_note.empty() ? "" : " (" + job.connect_note + ")"));
@@ -865,17 +856,16 @@ void Tool::remove_job(int id)
     Job& job = *it->second;
     if (board_)
         board_->remove(id);
-    {
-        // What the job's driver and stages hold lives in its scope and goes there.
-        velta::SessionScope scope(job.session.get());
-        job.backup.reset();
-        job.compare.reset();
-        job.driver.reset();
-    }
-    if (job.session) {
-        velta::release_session(*job.session);
-        if (job.peer_sock != 0)
-            velta::close_peer(job.peer_sock);  // served: the device is let go
+    // What the job's driver and stages hold refers to its context: they go first.
+    job.backup.reset();
+    job.compare.reset();
+    job.driver.reset();
+    velta::release_context(*job.context);
+    if (job.peer_sock != 0)
+        velta::close_peer(job.peer_sock);  // served: the device is let go
+    if (serial_context_ == job.context.get()) {
+        velta::forget_serial_context(*job.context);
+        serial_context_ = nullptr;
     }
     jobs_.erase(it);
 }

@@ -33,7 +33,9 @@ Operation set_all_operation()
     op.steps = velta::k_set_all_steps;
     op.period_ms = velta::paced_period(velta::k_set_all_period_ms);
     op.step = [](int n) {
-        return Step{[n] { return velta::perform_set_all_step(velta::model().config, n); },
+        return Step{[n](velta::DeviceContext& c) {
+                        return velta::perform_set_all_step(c, c.model.config, n);
+                    },
                     expect_go()};
     };
     return op;
@@ -47,7 +49,7 @@ Operation read_all_operation()
     op.period_ms = velta::paced_period(velta::k_read_all_period_ms);
     op.step = [](int n) {
         const std::string query = velta::read_all_query(n);
-        return Step{[n] { return velta::perform_read_all_step(n); },
+        return Step{[n](velta::DeviceContext& c) { return velta::perform_read_all_step(c, n); },
                     query.empty() ? expect_go() : expect_reply_to(query)};
     };
     return op;
@@ -69,9 +71,9 @@ Operation glyphs_set_operation(velta::GlyphSize size)
     Operation op = glyph_operation("glyphs-set", size, velta::k_glyph_register_period_ms);
     const auto digits = static_cast<std::size_t>(velta::glyph_size_info(size).glyph_digits);
     op.step = [size, digits](int n) {
-        return Step{[size, digits, n] {
-                        const std::span<char> slot = velta::glyph_slot(size, n - 1);
-                        velta::send_glyph_register(size, n - 1,
+        return Step{[size, digits, n](velta::DeviceContext& c) {
+                        const std::span<char> slot = velta::glyph_slot(c.model.glyphs, size, n - 1);
+                        velta::send_glyph_register(c, size, n - 1,
                                                    std::string_view(slot.data(), digits));
                         return velta::StepResult::sent;
                     },
@@ -90,11 +92,11 @@ Operation glyphs_read_operation(velta::GlyphSize size)
         e.hex_at = 8;  // after the reply head and the four characters the program skips
         e.hex_count = digits;
         e.min_length = e.hex_at + digits;
-        return Step{[size, code, n] {
+        return Step{[size, code, n](velta::DeviceContext& c) {
                         // The reply is stored in the slot the index names; one read at a time.
-                        velta::model().glyphs.glyph_transfer_index = n - 1;
-                        velta::link_status().read_pending = 0;
-                        velta::send_glyph_read(size, code);
+                        c.model.glyphs.glyph_transfer_index = n - 1;
+                        c.status.read_pending = 0;
+                        velta::send_glyph_read(c, size, code);
                         return velta::StepResult::sent;
                     },
                     e};
@@ -122,8 +124,8 @@ Operation time_sync_operation(const std::tm& now)
     op.steps = 6;
     op.step = [f = std::vector<Field>(std::begin(fields), std::end(fields))](int n) {
         const Field field = f[static_cast<std::size_t>(n - 1)];
-        return Step{[field] {
-                        velta::send_command(field.build(field.index));
+        return Step{[field](velta::DeviceContext& c) {
+                        velta::send_command(c, field.build(field.index));
                         return velta::StepResult::sent;
                     },
                     expect_go()};
@@ -137,8 +139,8 @@ Operation one_command_operation(std::string name, std::string command, Expect ex
     op.name = std::move(name);
     op.steps = 1;
     op.step = [command = std::move(command), expect = std::move(expect)](int) {
-        return Step{[command] {
-                        velta::send_command(command);
+        return Step{[command](velta::DeviceContext& c) {
+                        velta::send_command(c, command);
                         return velta::StepResult::sent;
                     },
                     expect};
@@ -207,7 +209,7 @@ int combine_exit(int a, int b)
     return std::max(a, b);
 }
 
-Outcome prepare_input(const Options& o, const std::tm& now)
+Outcome prepare_input(const Options& o, const std::tm& now, velta::SettingsModel& input)
 {
     Outcome out;
     // A save puts a file in the place of what is there: a FIFO or a device (as root, /dev/null)
@@ -229,7 +231,7 @@ Outcome prepare_input(const Options& o, const std::tm& now)
                 (r.status == velta::FileStatus::cannot_open ? cannot_read(r.reason) : r.message);
             return out;
         }
-        velta::model().config = r.config;
+        input.config = r.config;
         if (!r.defaulted_lines.empty()) {
             const std::size_t n = r.defaulted_lines.size();
             const std::string which =
@@ -245,7 +247,7 @@ Outcome prepare_input(const Options& o, const std::tm& now)
         }
         // sync checks only the steps of its plan, once the device has been read.
         if (const auto refusal = o.command == Command::set_all
-                                     ? velta::set_all_refusal(velta::model().config)
+                                     ? velta::set_all_refusal(input.config)
                                      : std::nullopt) {
             // Refused before any device is reached, so none is left half-configured.
             out.exit_code = k_exit_file;
@@ -254,7 +256,8 @@ Outcome prepare_input(const Options& o, const std::tm& now)
         }
     } else if (o.command == Command::glyphs_set) {
         std::string why;
-        const velta::GlyphReadResult r = velta::read_glyph_list(o.glyph_size, o.file, &why);
+        const velta::GlyphReadResult r =
+            velta::read_glyph_list(input.glyphs, o.glyph_size, o.file, &why);
         if (r == velta::GlyphReadResult::read_with_blanks && o.blank_bad_records) {
             out.error = o.file + ": " + why;  // a warning: they go blank, as the message says
         } else if (r == velta::GlyphReadResult::read_with_blanks) {
@@ -279,27 +282,27 @@ Outcome prepare_input(const Options& o, const std::tm& now)
     return out;
 }
 
-void begin_device(const Options& o)
+void begin_device(const Options& o, velta::DeviceContext& c)
 {
-    velta::SettingsModel& m = velta::model();
+    velta::SettingsModel& m = c.model;
     if (o.command == Command::read_all || o.command == Command::version) {
-        const int connected = velta::link_status().socket_connected;
-        velta::reset_settings_model();
-        velta::clear_answer_flags();
-        velta::link_status().socket_connected = connected;
+        const int connected = c.status.socket_connected;
+        velta::reset_settings_model(m);
+        c.status = velta::LinkStatus{};
+        c.status.socket_connected = connected;
     }
     if (o.command == Command::glyphs_read) {
         const velta::GlyphSizeInfo& info = velta::glyph_size_info(o.glyph_size);
         for (int slot = 0; slot < info.slot_count; ++slot) {
-            const std::span<char> bytes = velta::glyph_slot(o.glyph_size, slot);
+            const std::span<char> bytes = velta::glyph_slot(m.glyphs, o.glyph_size, slot);
             std::fill(bytes.begin(), bytes.end(), '0');
         }
         m.glyphs.glyph_transfer_index = 0;
-        velta::run_activity().glyph_run = true;  // each reply then goes on to the next slot quietly
+        c.activity.glyph_run = true;  // each reply then goes on to the next slot quietly
     }
     if (o.command == Command::glyphs_set)
-        velta::run_activity().glyph_run = true;
-    velta::link_status().read_pending = 0;
+        c.activity.glyph_run = true;
+    c.status.read_pending = 0;
 }
 
 Operation make_operation(const Options& o, const std::tm& now)
@@ -333,13 +336,13 @@ bool answer_paced(const Options& o)
            o.command == Command::sync;
 }
 
-Outcome finish_device(const Options& o, const RunReport& report, std::string_view device,
-                      const std::string& path)
+Outcome finish_device(const Options& o, velta::DeviceContext& c, const RunReport& report,
+                      std::string_view device, const std::string& path)
 {
-    velta::SettingsModel& m = velta::model();
-    velta::run_activity().glyph_run = false;
+    velta::SettingsModel& m = c.model;
+    c.activity.glyph_run = false;
     m.glyphs.glyph_transfer_index = 0;
-    velta::link_status().read_pending = 0;
+    c.status.read_pending = 0;
 
     Outcome out;
     const std::string name(device);
@@ -356,8 +359,8 @@ Outcome finish_device(const Options& o, const RunReport& report, std::string_vie
         }
         std::string why;
         const bool ok = o.command == Command::read_all
-                            ? velta::save_settings_file(path, velta::model().config, &why)
-                            : velta::write_glyph_list(o.glyph_size, path, &why);
+                            ? velta::save_settings_file(path, m.config, &why)
+                            : velta::write_glyph_list(m.glyphs, o.glyph_size, path, &why);
         if (!ok) {
             out.exit_code = combine_exit(out.exit_code, k_exit_file);
             out.error = name + ": " + path + " could not be written: " + why;

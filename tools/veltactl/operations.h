@@ -30,12 +30,13 @@ struct Outcome {
     std::string report;  // for stdout; empty when none
 };
 
-// Reads the command's input before any device is reached (settings file, glyph list).
-Outcome prepare_input(const Options& o, const std::tm& now);
+// Reads the command's input (settings file, glyph list) into input before any device is
+// reached; every device's context starts from a copy of it.
+Outcome prepare_input(const Options& o, const std::tm& now, velta::SettingsModel& input);
 
-// Sets the model up for the next device: the read commands start from the defaults, so that
-// every file they write comes from the device alone.
-void begin_device(const Options& o);
+// Sets the device's context up: the read commands start from the defaults, so that every file
+// they write comes from the device alone.
+void begin_device(const Options& o, velta::DeviceContext& context);
 
 Operation make_operation(const Options& o, const std::tm& now);
 
@@ -44,9 +45,9 @@ Operation make_operation(const Options& o, const std::tm& now);
 bool answer_paced(const Options& o);
 
 // Writes the output of a read command (atomically; refused when a step failed, unless
-// --keep-partial) and tells the outcome of the device.
-Outcome finish_device(const Options& o, const RunReport& report, std::string_view device,
-                      const std::string& output_path);
+// --keep-partial) from the device's context and tells the outcome of the device.
+Outcome finish_device(const Options& o, velta::DeviceContext& context, const RunReport& report,
+                      std::string_view device, const std::string& output_path);
 
 // The output file of a device: the file itself, or with several devices the file with the
 // device's name before the extension ("all.dat" -> "all-10.0.0.5-9004.dat").

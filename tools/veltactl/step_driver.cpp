@@ -14,7 +14,10 @@ int wire_time_ms(std::size_t bytes)
     return static_cast<int>((bits * 1000 + 38399) / 38400);
 }
 
-StepDriver::StepDriver(DriverHost host) : host_(std::move(host)) {}
+StepDriver::StepDriver(DriverHost host, velta::DeviceContext& context)
+    : host_(std::move(host)), context_(context)
+{
+}
 
 void StepDriver::start(Operation op, Pace pace)
 {
@@ -46,10 +49,10 @@ void StepDriver::send_step()
     if (!pace_.fast)
         host_.arm_gate(op_.period_ms);
 
-    velta::link_status().reply_error = 0;
-    velta::run_activity().settings_run = true;  // silences the per-command success notices
+    context_.status.reply_error = 0;
+    context_.activity.settings_run = true;  // silences the per-command success notices
     phase_ = Phase::sending;
-    const velta::StepResult result = step.send ? step.send() : velta::StepResult::sent;
+    const velta::StepResult result = step.send ? step.send(context_) : velta::StepResult::sent;
     if (phase_ != Phase::sending)
         return;  // the link went away while the step was sent
 
@@ -93,7 +96,7 @@ void StepDriver::command_sent(std::string_view wire_text)
 void StepDriver::answer(std::string_view line)
 {
     // The line has just been decoded: reply_error also marks a data reply that did not decode.
-    const bool flagged = velta::link_status().reply_error != 0;
+    const bool flagged = context_.status.reply_error != 0;
     if (phase_ == Phase::sending && sent_ && !has_early_answer_) {
         has_early_answer_ = true;
         early_answer_.assign(line);
@@ -248,8 +251,8 @@ void StepDriver::finish()
 {
     phase_ = Phase::finished;
     ++run_;
-    velta::run_activity().settings_run = false;
-    velta::link_status().reply_error = 0;
+    context_.activity.settings_run = false;
+    context_.status.reply_error = 0;
     if (host_.disarm_all)
         host_.disarm_all();
     if (host_.finished)

@@ -11,15 +11,16 @@
 
 #include "answer_judge.h"
 #include "core/common/message_boxes.h"
+#include "core/wire/device_context.h"
 #include "core/wire/outcome.h"
 #include "core/wire/paced_run.h"
 
 namespace veltactl {
 
 struct Step {
-    // Hands at most one command to send_command; end_now when the step cannot be carried out
-    // and the run must end (a title that cannot be encoded).
-    std::function<velta::StepResult()> send;
+    // Hands at most one command to send_command on the device's context; end_now when the step
+    // cannot be carried out and the run must end (a title that cannot be encoded).
+    std::function<velta::StepResult(velta::DeviceContext& context)> send;
     Expect expect;
 };
 
@@ -72,7 +73,8 @@ int wire_time_ms(std::size_t bytes);
 
 class StepDriver {
 public:
-    explicit StepDriver(DriverHost host);
+    // Runs on context: its sends, its link status and its run activity.
+    StepDriver(DriverHost host, velta::DeviceContext& context);
     StepDriver(const StepDriver&) = delete;
     StepDriver& operator=(const StepDriver&) = delete;
 
@@ -103,6 +105,7 @@ private:
     std::string notes() const;
 
     DriverHost host_;
+    velta::DeviceContext& context_;
     Operation op_;
     Pace pace_;
     Phase phase_ = Phase::idle;

@@ -17,12 +17,12 @@ std::string_view refusal_message(RefusalKind kind)
     return k_text_title_unencodable;
 }
 
-void show_refusal(const Refusal& refusal)
+void show_refusal(const Refusal& refusal, const BoxRoute& boxes)
 {
     if (refusal.kind == RefusalKind::title_unencodable)
-        warning_box(refusal_message(refusal.kind), refusal.detail);
+        boxes.warning(refusal_message(refusal.kind), refusal.detail);
     else
-        error_box(refusal_message(refusal.kind), refusal.detail);
+        boxes.error(refusal_message(refusal.kind), refusal.detail);
 }
 
 }  // namespace velta

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "core/common/message_boxes.h"
+
 namespace velta {
 
 enum class RefusalKind {
@@ -45,6 +47,6 @@ inline constexpr std::string_view k_text_bad_device_port =
 std::string_view refusal_message(RefusalKind kind);
 
 // Shows the refusal as its dialog does: a warning for a title, an error for the others.
-void show_refusal(const Refusal& refusal);
+void show_refusal(const Refusal& refusal, const BoxRoute& boxes = {});
 
 }  // namespace velta

@@ -5,11 +5,10 @@
 namespace velta {
 namespace {
 
-// A device session's presenter, when it has one, takes the boxes raised in its scope.
 BoxPresenter& presenter()
 {
-    Current<BoxPresenter>& slot = box_presenter_slot();
-    return slot.get() ? slot.get() : slot.own();
+    static BoxPresenter p;
+    return p;
 }
 
 Box make(BoxKind kind, std::string_view caption, std::string_view text, BoxIcon icon,
@@ -34,15 +33,9 @@ Box with_detail(Box box, std::string_view detail)
 
 }  // namespace
 
-Current<BoxPresenter>& box_presenter_slot()
-{
-    static Current<BoxPresenter> p;
-    return p;
-}
-
 BoxPresenter set_box_presenter(BoxPresenter p)
 {
-    return std::exchange(box_presenter_slot().get(), std::move(p));
+    return std::exchange(presenter(), std::move(p));
 }
 
 BoxAnswer present_box(const Box& box)
@@ -61,33 +54,59 @@ BoxAnswer present_box(const Box& box)
     return presenter()(box);
 }
 
-void info_box(std::string_view text)
+BoxAnswer BoxRoute::present(const Box& box) const
 {
-    present_box(make(BoxKind::info, "Success", text, BoxIcon::none, BoxButtons::ok, nullptr, true));
+    return own && *own ? (*own)(box) : present_box(box);
 }
 
-void error_box(std::string_view text)
+void BoxRoute::info(std::string_view text) const
 {
-    present_box(make(BoxKind::error, "Error", text, BoxIcon::error, BoxButtons::ok, nullptr, true));
+    present(make(BoxKind::info, "Success", text, BoxIcon::none, BoxButtons::ok, nullptr, true));
 }
 
-void error_box(std::string_view text, std::string_view detail)
+void BoxRoute::error(std::string_view text, std::string_view detail) const
 {
-    present_box(with_detail(
+    present(with_detail(
         make(BoxKind::error, "Error", text, BoxIcon::error, BoxButtons::ok, nullptr, true),
         detail));
 }
 
+void BoxRoute::warning(std::string_view text, std::string_view detail) const
+{
+    present(with_detail(
+        make(BoxKind::warning, "Error", text, BoxIcon::warning, BoxButtons::ok, nullptr, true),
+        detail));
+}
+
+void BoxRoute::plain(std::string_view text, BoxIcon icon, std::string_view detail) const
+{
+    present(with_detail(make(BoxKind::plain, "VELTA", text, icon, BoxButtons::ok, nullptr, false),
+                        detail));
+}
+
+void info_box(std::string_view text)
+{
+    BoxRoute{}.info(text);
+}
+
+void error_box(std::string_view text)
+{
+    BoxRoute{}.error(text);
+}
+
+void error_box(std::string_view text, std::string_view detail)
+{
+    BoxRoute{}.error(text, detail);
+}
+
 void warning_box(std::string_view text)
 {
-    warning_box(text, {});
+    BoxRoute{}.warning(text);
 }
 
 void warning_box(std::string_view text, std::string_view detail)
 {
-    present_box(with_detail(
-        make(BoxKind::warning, "Error", text, BoxIcon::warning, BoxButtons::ok, nullptr, true),
-        detail));
+    BoxRoute{}.warning(text, detail);
 }
 
 bool confirm_not_auto_switching(const void* owner)
@@ -120,8 +139,7 @@ BoxAnswer ask_question(std::string_view text, BoxButtons buttons, BoxAnswer defa
 
 void plain_box(std::string_view text, BoxIcon icon, std::string_view detail)
 {
-    present_box(with_detail(
-        make(BoxKind::plain, "VELTA", text, icon, BoxButtons::ok, nullptr, false), detail));
+    BoxRoute{}.plain(text, icon, detail);
 }
 
 }  // namespace velta

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/common/current.h"
-
 namespace velta {
 
 enum class BoxKind {
@@ -41,10 +39,19 @@ using BoxPresenter = std::function<BoxAnswer(const Box&)>;
 
 // Installs the presenter and returns the previous one.
 BoxPresenter set_box_presenter(BoxPresenter presenter);
-// The program's presenter, or a device session's while its scope is current (SessionScope);
-// a session without one of its own uses the program's.
-Current<BoxPresenter>& box_presenter_slot();
 BoxAnswer present_box(const Box& box);
+
+// The boxes raised on behalf of one device: its own presenter when it has one (a fleet row's,
+// a command-line job's), else the program's.
+struct BoxRoute {
+    const BoxPresenter* own = nullptr;
+    BoxAnswer present(const Box& box) const;
+    void info(std::string_view text) const;
+    void error(std::string_view text, std::string_view detail = {}) const;
+    void warning(std::string_view text, std::string_view detail = {}) const;
+    void plain(std::string_view text, BoxIcon icon = BoxIcon::none,
+               std::string_view detail = {}) const;
+};
 
 void info_box(std::string_view text);
 void error_box(std::string_view text);

@@ -3,8 +3,6 @@
 // list run. A run started while another goes is refused, and while either goes the per-command
 // success notices stay quiet. The runs keep their own steps; this is only who is running.
 
-#include "core/common/current.h"
-
 namespace velta {
 
 struct RunActivity {
@@ -12,8 +10,18 @@ struct RunActivity {
     bool glyph_run = false;
 };
 
+// The program's (program_context().activity).
 RunActivity& run_activity();
-Current<RunActivity>& run_activity_slot();
+
+inline bool settings_run_active(const RunActivity& a)
+{
+    return a.settings_run;
+}
+
+inline bool run_active(const RunActivity& a)
+{
+    return a.settings_run || a.glyph_run;
+}
 
 inline bool settings_run_active()
 {

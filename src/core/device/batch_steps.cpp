@@ -10,7 +10,7 @@
 #include "core/pages/page_commands.h"
 #include "core/pages/page_lists.h"
 #include "core/pages/title_encoding.h"
-#include "core/wire/framing.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 
 namespace velta {
@@ -119,11 +119,11 @@ std::string read_all_query(int step)
     return {};
 }
 
-StepResult perform_read_all_step(int step)
+StepResult perform_read_all_step(DeviceContext& context, int step)
 {
     const std::string q = read_all_query(step);
     if (!q.empty())
-        send_command(q);
+        send_command(context, q);
     return StepResult::sent;
 }
 
@@ -149,12 +149,12 @@ BuiltCommand set_all_step_command(const DeviceConfig& config, int step)
     return {};
 }
 
-StepResult perform_set_all_step(const DeviceConfig& config, int step)
+StepResult perform_set_all_step(DeviceContext& context, const DeviceConfig& config, int step)
 {
-    if (send_built(set_all_step_command(config, step)))
+    if (send_built(context, set_all_step_command(config, step)))
         return StepResult::sent;
     if (step >= 1 && step <= k_title_steps) {
-        link_status().reply_error = 1;
+        context.status.reply_error = 1;
         return StepResult::end_now;
     }
     return StepResult::sent;

@@ -23,7 +23,7 @@ int batch_percent(int step, int steps);
 
 // The query of a read-all step (1..311); empty for the completion step and outside the run.
 std::string read_all_query(int step);
-StepResult perform_read_all_step(int step);
+StepResult perform_read_all_step(DeviceContext& context, int step);
 
 // The command head a set-all step sends ("CA", "SD", "AM", ... "IDP"); empty outside the run.
 std::string_view set_all_head(int step);
@@ -33,7 +33,7 @@ BuiltCommand set_all_step_command(const DeviceConfig& config, int step);
 // Sends a set-all step built from config. A title that cannot be encoded shows its warning,
 // is not sent and ends the run; a hold time that is refused shows its message and the run goes
 // on.
-StepResult perform_set_all_step(const DeviceConfig& config, int step);
+StepResult perform_set_all_step(DeviceContext& context, const DeviceConfig& config, int step);
 
 // A set-all step whose command cannot be built from the configuration. The run is refused
 // before its first command rather than leaving the device half-configured at that step.

@@ -5,7 +5,7 @@
 
 #include "core/device/batch_steps.h"
 #include "core/device/send_plan.h"
-#include "core/wire/framing.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
 
@@ -32,11 +32,11 @@ RunSteps steps_with_quiet_end(int total, std::function<StepResult(int step)> per
     return steps;
 }
 
-RunSteps query_steps(std::vector<std::string> queries)
+RunSteps query_steps(DeviceContext& context, std::vector<std::string> queries)
 {
     const int total = static_cast<int>(queries.size());
-    return steps_with_quiet_end(total, [queries = std::move(queries)](int step) {
-        send_command(queries[static_cast<std::size_t>(step - 1)]);
+    return steps_with_quiet_end(total, [&context, queries = std::move(queries)](int step) {
+        send_command(context, queries[static_cast<std::size_t>(step - 1)]);
         return StepResult::sent;
     });
 }

@@ -23,7 +23,7 @@ std::vector<std::string> compare_read_queries();
 // last = total + 1. The host adds progress and finished.
 RunSteps steps_with_quiet_end(int total, std::function<StepResult(int step)> perform);
 // The same with one query a step.
-RunSteps query_steps(std::vector<std::string> queries);
+RunSteps query_steps(DeviceContext& context, std::vector<std::string> queries);
 
 struct CompareRow {
     ConfigDifference item;  // a_text: the tool's value, b_text: the device's

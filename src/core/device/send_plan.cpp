@@ -11,7 +11,7 @@
 #include "core/device/network_commands.h"
 #include "core/pages/page_commands.h"
 #include "core/pages/page_dialog_table.h"
-#include "core/wire/framing.h"
+#include "core/wire/device_context.h"
 
 namespace velta {
 namespace {
@@ -256,11 +256,12 @@ BuiltCommand plan_step_command(const DeviceConfig& wanted, const PlanStep& step)
     return {};
 }
 
-StepResult perform_plan_step(const DeviceConfig& wanted, const PlanStep& step)
+StepResult perform_plan_step(DeviceContext& context, const DeviceConfig& wanted,
+                             const PlanStep& step)
 {
     if (step.send == PlanSend::set_all_step)
-        return perform_set_all_step(wanted, step.step);
-    send_built(plan_step_command(wanted, step));
+        return perform_set_all_step(context, wanted, step.step);
+    send_built(context, plan_step_command(wanted, step));
     return StepResult::sent;
 }
 

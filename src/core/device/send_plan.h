@@ -43,7 +43,8 @@ std::vector<PlanStep> send_plan(const DeviceConfig& device, const DeviceConfig& 
 // The command of a step built from wanted (without the RS-485 address), or its refusal.
 BuiltCommand plan_step_command(const DeviceConfig& wanted, const PlanStep& step);
 // Sends a step built from wanted, as perform_set_all_step does for a set-all step.
-StepResult perform_plan_step(const DeviceConfig& wanted, const PlanStep& step);
+StepResult perform_plan_step(DeviceContext& context, const DeviceConfig& wanted,
+                             const PlanStep& step);
 // The bytes of plan_step_command, for showing a plan without sending it; empty when the step
 // cannot be built (a title that cannot be encoded).
 std::string plan_command(const DeviceConfig& wanted, const PlanStep& step);

@@ -62,11 +62,16 @@ int glyph_file_records(GlyphSize size)
 
 std::string glyph_list_bytes(GlyphSize size)
 {
+    return glyph_list_bytes(model().glyphs, size);
+}
+
+std::string glyph_list_bytes(GlyphStore& glyphs, GlyphSize size)
+{
     const GlyphSizeInfo& info = glyph_size_info(size);
     std::string out;
     out.reserve(static_cast<std::size_t>(glyph_file_records(size)) * 3);
     for (int s = 0; s < info.slot_count; ++s) {
-        std::span<const char> slot = glyph_slot(size, s);
+        std::span<const char> slot = glyph_slot(glyphs, size, s);
         for (int i = 0; i < info.glyph_digits; ++i) {
             out.push_back(slot[static_cast<std::size_t>(i)]);
             out.append("\r\n");
@@ -151,10 +156,21 @@ std::string blanked_records_text(const std::vector<std::size_t>& lines)
 
 bool write_glyph_list(GlyphSize size, const std::string& path, std::string* why)
 {
-    return write_file_atomically(path, glyph_list_bytes(size), why);
+    return write_glyph_list(model().glyphs, size, path, why);
+}
+
+bool write_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::string& path, std::string* why)
+{
+    return write_file_atomically(path, glyph_list_bytes(glyphs, size), why);
 }
 
 GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::string* message)
+{
+    return read_glyph_list(model().glyphs, size, path, message);
+}
+
+GlyphReadResult read_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::string& path,
+                                std::string* message)
 {
     const std::optional<std::string> bytes = read_file_bytes(path, k_glyph_file_max_bytes, message);
     if (!bytes)
@@ -169,7 +185,7 @@ GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::st
     const auto per_glyph = static_cast<std::size_t>(info.glyph_digits);
     for (int s = 0; s < info.slot_count; ++s) {
         const auto from = parsed.digits.begin() + static_cast<std::ptrdiff_t>(s * per_glyph);
-        std::copy_n(from, per_glyph, glyph_slot(size, s).begin());
+        std::copy_n(from, per_glyph, glyph_slot(glyphs, size, s).begin());
     }
     if (parsed.bad_lines.empty())
         return GlyphReadResult::read;

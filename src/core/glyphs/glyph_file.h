@@ -29,6 +29,7 @@ inline constexpr std::uintmax_t k_glyph_file_max_bytes = 1u << 20;
 
 // The whole file as written.
 std::string glyph_list_bytes(GlyphSize size);
+std::string glyph_list_bytes(GlyphStore& glyphs, GlyphSize size);
 
 struct GlyphListParse {
     std::string digits;  // all records in file order, a bad one as '0'; empty when refused
@@ -43,12 +44,16 @@ std::string blanked_records_text(const std::vector<std::size_t>& lines);
 // Writes every slot's digits to path (atomically). False when the file could not be written;
 // the old file then stays as it was and why (if given) says why.
 bool write_glyph_list(GlyphSize size, const std::string& path, std::string* why = nullptr);
+bool write_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::string& path,
+                      std::string* why = nullptr);
 
 enum class GlyphReadResult { read, read_with_blanks, cannot_open, refused };
 // Reads path into the store of the size. Otherwise the store is untouched and message (if
 // given) says why: the system's reason when the file cannot be read, the problem of its content
 // when it is refused; after read_with_blanks it names the lines read as blank.
 GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path,
+                                std::string* message = nullptr);
+GlyphReadResult read_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::string& path,
                                 std::string* message = nullptr);
 
 // The file flows of a list dialog. A chooser shows the open or save dialog and returns the

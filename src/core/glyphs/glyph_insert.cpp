@@ -5,6 +5,7 @@
 #include "core/glyphs/glyph_state.h"
 #include "core/model/settings_model.h"
 #include "core/wire/codecs.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 
 namespace velta {
@@ -53,7 +54,7 @@ std::string glyph_insert_command()
 
 void send_glyph_insert()
 {
-    send_command(glyph_insert_command());
+    send_command(program_context(), glyph_insert_command());
 }
 
 }  // namespace velta

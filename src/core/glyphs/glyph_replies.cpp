@@ -8,9 +8,9 @@ namespace {
 
 // A damaged bitmap is not stored, yet answers the read (on_glyph_bitmap_reply).
 template <GlyphSize size>
-bool glyph_bitmap(std::string_view b, const ReplyTarget&)
+bool glyph_bitmap(std::string_view b, const ReplyTarget& t)
 {
-    return on_glyph_bitmap_reply(size, b);
+    return on_glyph_bitmap_reply(t.context, size, b);
 }
 
 const ReplyRow k_glyph_rows[] = {

@@ -6,6 +6,7 @@
 #include "core/glyphs/glyph_state.h"
 #include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 bool prepare(int mode)
 {
-    if (!link_ready()) {
+    if (!link_ready(program_context())) {
         warning_box(k_text_not_connected);
         return false;
     }
@@ -41,12 +42,12 @@ void send_slot(GlyphSize size)
     if (glyph_state().glyph_transfer_mode == 1) {
         const std::span<const char> slot = glyph_slot(size, index);
         send_glyph_register(
-            size, index,
+            program_context(), size, index,
             {slot.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)});
         ++index;
     } else {
         link_status().read_pending = 1;
-        send_glyph_query(size, glyph_code(index));
+        send_glyph_query(program_context(), size, glyph_code(index));
     }
 }
 
@@ -74,7 +75,7 @@ GlyphRunTick glyph_run_step(GlyphSize size)
         return tick;
     }
     // On TCP/IP a slow device is not outrun: the step waits for the previous answer.
-    if (index >= 0 && index < slots && !answer_outstanding() &&
+    if (index >= 0 && index < slots && !answer_outstanding(program_context()) &&
         (glyph_state().glyph_transfer_mode == 1 || link_status().read_pending == 0))
         send_slot(size);
     tick.percent = glyph_percent_text(index, slots);

@@ -19,7 +19,11 @@ const GlyphSizeInfo& glyph_size_info(GlyphSize size)
 
 std::span<char> glyph_slot(GlyphSize size, int slot)
 {
-    GlyphStore& g = model().glyphs;
+    return glyph_slot(model().glyphs, size, slot);
+}
+
+std::span<char> glyph_slot(GlyphStore& g, GlyphSize size, int slot)
+{
     switch (size) {
         case GlyphSize::large:
             return g.glyph_large.at(static_cast<std::size_t>(slot));

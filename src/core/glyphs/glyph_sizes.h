@@ -7,6 +7,8 @@
 
 namespace velta {
 
+struct GlyphStore;
+
 enum class GlyphSize { large, medium, small };
 
 inline constexpr std::array<GlyphSize, 3> k_glyph_sizes = {GlyphSize::large, GlyphSize::medium,
@@ -37,6 +39,7 @@ const GlyphSizeInfo& glyph_size_info(GlyphSize size);
 
 // The store slot of a size (slot_bytes characters); slot must lie in 0..slot_count-1.
 std::span<char> glyph_slot(GlyphSize size, int slot);
+std::span<char> glyph_slot(GlyphStore& glyphs, GlyphSize size, int slot);
 
 // The device's character code of slot s (0-based).
 unsigned glyph_code(int slot);

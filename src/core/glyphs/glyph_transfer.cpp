@@ -9,6 +9,7 @@
 #include "core/model/settings_model.h"
 #include "core/pages/title_encoding.h"
 #include "core/wire/codecs.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 
@@ -40,9 +41,9 @@ std::string glyph_register_command(GlyphSize size, int slot, std::string_view di
     return cmd;
 }
 
-void send_glyph_register(GlyphSize size, int slot, std::string_view digits)
+void send_glyph_register(DeviceContext& context, GlyphSize size, int slot, std::string_view digits)
 {
-    send_command(glyph_register_command(size, slot, digits));
+    send_command(context, glyph_register_command(size, slot, digits));
 }
 
 std::string glyph_read_query(GlyphSize size, unsigned code)
@@ -52,24 +53,24 @@ std::string glyph_read_query(GlyphSize size, unsigned code)
     return cmd;
 }
 
-void send_glyph_read(GlyphSize size, unsigned code)
+void send_glyph_read(DeviceContext& context, GlyphSize size, unsigned code)
 {
-    if (!link_ready()) {
-        error_box(k_text_not_connected);
+    if (!link_ready(context)) {
+        context.boxes().error(k_text_not_connected);
         return;
     }
-    if (link_status().read_pending == 1)
+    if (context.status.read_pending == 1)
         return;
-    link_status().read_pending = 1;
-    send_glyph_query(size, code);
+    context.status.read_pending = 1;
+    send_glyph_query(context, size, code);
 }
 
-void send_glyph_query(GlyphSize size, unsigned code)
+void send_glyph_query(DeviceContext& context, GlyphSize size, unsigned code)
 {
-    GlyphStore& g = model().glyphs;
+    GlyphStore& g = context.model.glyphs;
     g.glyph_query_code = code == 0 ? 0x2121u : code;
     g.glyph_query_size = static_cast<int>(size);
-    send_command(glyph_read_query(size, code));
+    send_command(context, glyph_read_query(size, code));
 }
 
 std::string glyph_sample_text(std::string_view field_bytes)
@@ -91,11 +92,11 @@ unsigned glyph_sample_code(std::string_view sample_text)
     return code == 0 ? k_jis_space : code;
 }
 
-bool on_glyph_bitmap_reply(GlyphSize size, std::string_view line)
+bool on_glyph_bitmap_reply(DeviceContext& context, GlyphSize size, std::string_view line)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
     const auto digits = static_cast<std::size_t>(info.glyph_digits);
-    GlyphStore& g = model().glyphs;
+    GlyphStore& g = context.model.glyphs;
 
     // A damaged bitmap, or one of another code, is not stored; the read still counts as
     // answered, so a list run goes on with the next slot.
@@ -110,14 +111,14 @@ bool on_glyph_bitmap_reply(GlyphSize size, std::string_view line)
         std::copy(text.begin(), text.end(), g.glyph_work.begin());
         g.glyph_work[digits] = '\0';
         if (g.glyph_transfer_index >= 0 && g.glyph_transfer_index < info.slot_count) {
-            std::span<char> slot = glyph_slot(size, g.glyph_transfer_index);
+            std::span<char> slot = glyph_slot(g, size, g.glyph_transfer_index);
             std::copy(text.begin(), text.end(), slot.begin());
             slot[digits] = '\0';
         }
     }
 
-    link_status().read_pending = 0;
-    if (!glyph_run_active()) {
+    context.status.read_pending = 0;
+    if (!context.activity.glyph_run) {
         if (redraw_hook())
             redraw_hook()(size);
     } else {

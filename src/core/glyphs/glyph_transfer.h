@@ -9,19 +9,21 @@
 
 namespace velta {
 
+struct DeviceContext;
+
 // The register command of a slot: prefix, glyph number, the glyph's digits, CR LF.
 std::string glyph_register_command(GlyphSize size, int slot, std::string_view digits);
-void send_glyph_register(GlyphSize size, int slot, std::string_view digits);
+void send_glyph_register(DeviceContext& context, GlyphSize size, int slot, std::string_view digits);
 // The read query of a character code (0 stands for 0x2121).
 std::string glyph_read_query(GlyphSize size, unsigned code);
 // Asks for the bitmap of a character code (0 stands for 0x2121).
-void send_glyph_read(GlyphSize size, unsigned code);
+void send_glyph_read(DeviceContext& context, GlyphSize size, unsigned code);
 // Sends the query and remembers what it asked, so that only its reply is stored.
-void send_glyph_query(GlyphSize size, unsigned code);
+void send_glyph_query(DeviceContext& context, GlyphSize size, unsigned code);
 // Called by both dispatchers for a line beginning with "FBML", "FBMM" or "FBMS". A reply is
 // stored only when it has its layout's length, hexadecimal digits and the code and size of the
-// last query; otherwise it is damaged (false). Either way it answers the read.
-bool on_glyph_bitmap_reply(GlyphSize size, std::string_view line);
+// last query of the context; otherwise it is damaged (false). Either way it answers the read.
+bool on_glyph_bitmap_reply(DeviceContext& context, GlyphSize size, std::string_view line);
 
 // The sample field's text as the editor keeps it: its first three bytes when it holds two or
 // more, otherwise nothing.

@@ -2,21 +2,13 @@
 
 namespace velta {
 
-Current<SettingsModel>& model_slot()
-{
-    static Current<SettingsModel> m;
-    return m;
-}
-
-SettingsModel& model()
-{
-    return model_slot().get();
-}
-
 void reset_settings_model()
 {
-    SettingsModel& m = model();
+    reset_settings_model(model());
+}
 
+void reset_settings_model(SettingsModel& m)
+{
     // The link settings below are not reset, the device's addresses and port are.
     m.config = DeviceConfig{};
     m.extras = DeviceExtras{};

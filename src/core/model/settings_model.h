@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "core/common/current.h"
-
 namespace velta {
 
 inline constexpr int k_page_slots = 256;
@@ -169,13 +167,13 @@ struct SettingsModel {
     GlyphStore glyphs;
 };
 
+// The program's document (program_context().model).
 SettingsModel& model();
-// Where model() points: the program's own model, or a device session's (SessionScope).
-Current<SettingsModel>& model_slot();
 
 // Sets every field that has a default back to it; leaves the fields documented as not reset
 // untouched. A default-constructed model is a reset one. The link's answer flags are the
 // link's (clear_answer_flags).
+void reset_settings_model(SettingsModel& m);
 void reset_settings_model();
 
 // Page count of the current page mode: 256, or 128 in two-line mode.

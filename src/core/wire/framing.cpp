@@ -1,64 +1,36 @@
 #include "core/wire/framing.h"
 
-#include <utility>
-
 #include "core/common/message_boxes.h"
-#include "core/model/settings_model.h"
 #include "core/wire/codecs.h"
-#include "core/wire/link_status.h"
+#include "core/wire/device_context.h"
 #include "core/wire/outcome.h"
 
 namespace velta {
 namespace {
-WireHooks& hooks()
+
+bool broadcast(const LinkSettings& l)
 {
-    static WireHooks h;
-    return h;
-}
-SendTally& tally()
-{
-    return send_tally_slot().get();
-}
-bool broadcast()
-{
-    const LinkSettings& l = link_settings();
     return l.rs485 && l.slave_address >= 32;
 }
+
 }  // namespace
 
-WireHooks set_wire_hooks(WireHooks h)
+bool link_ready(const DeviceContext& c)
 {
-    return std::exchange(hooks(), std::move(h));
+    return c.link.interface != Interface::tcp || c.status.socket_connected == 1;
 }
 
-Current<SendTally>& send_tally_slot()
+bool answer_outstanding(const DeviceContext& c)
 {
-    static Current<SendTally> t;
-    return t;
+    return c.link.interface == Interface::tcp && c.hooks.answer_outstanding &&
+           c.hooks.answer_outstanding();
 }
 
-const SendTally& send_tally()
+std::string frame_serial(const LinkSettings& l, std::string_view command)
 {
-    return tally();
-}
-
-bool link_ready()
-{
-    return link_settings().interface != Interface::tcp || link_status().socket_connected == 1;
-}
-
-bool answer_outstanding()
-{
-    return link_settings().interface == Interface::tcp && hooks().answer_outstanding &&
-           hooks().answer_outstanding();
-}
-
-std::string frame_serial(std::string_view command)
-{
-    const LinkSettings& l = link_settings();
     std::string framed;
     if (l.rs485) {
-        if (broadcast()) {
+        if (broadcast(l)) {
             framed = "FF";
         } else {
             framed = "00";
@@ -71,51 +43,51 @@ std::string frame_serial(std::string_view command)
     return framed;
 }
 
-void serial_send(std::string_view command)
+void serial_send(DeviceContext& c, std::string_view command)
 {
-    LinkStatus& s = link_status();
+    LinkStatus& s = c.status;
     s.answer_pending = 1;
-    const std::string framed = frame_serial(command);
-    ++tally().commands;
-    if (broadcast()) {
+    const std::string framed = frame_serial(c.link, command);
+    ++c.tally.commands;
+    if (broadcast(c.link)) {
         s.answer_pending = 0;  // nobody answers a broadcast
-        tally().unanswered_bytes += static_cast<long long>(framed.size());
+        c.tally.unanswered_bytes += static_cast<long long>(framed.size());
     } else {
-        ++tally().awaited;
+        ++c.tally.awaited;
     }
-    if (hooks().serial_write)
-        hooks().serial_write(framed);
+    if (c.hooks.serial_write)
+        c.hooks.serial_write(framed);
 }
 
-void send_command(std::string_view command)
+void send_command(DeviceContext& c, std::string_view command)
 {
-    if (link_settings().interface == Interface::tcp) {
-        if (!link_ready()) {
-            link_status().reply_error = 1;  // not sent: a run ends here rather than going on
-            report_outcome(outcome_of(OutcomeKind::not_connected, LinkKind::socket));
+    if (c.link.interface == Interface::tcp) {
+        if (!link_ready(c)) {
+            c.status.reply_error = 1;  // not sent: a run ends here rather than going on
+            report_outcome(c, outcome_of(OutcomeKind::not_connected, LinkKind::socket));
             return;
         }
-        if (hooks().socket_send) {
-            ++tally().commands;
-            ++tally().awaited;
-            hooks().socket_send(command);
+        if (c.hooks.socket_send) {
+            ++c.tally.commands;
+            ++c.tally.awaited;
+            c.hooks.socket_send(command);
         } else {
-            link_status().reply_error = 1;
-            report_outcome(outcome_of(OutcomeKind::send_failed, LinkKind::socket));
+            c.status.reply_error = 1;
+            report_outcome(c, outcome_of(OutcomeKind::send_failed, LinkKind::socket));
         }
         return;
     }
-    serial_send(command);
+    serial_send(c, command);
 }
 
-bool send_built(const BuiltCommand& command)
+bool send_built(DeviceContext& c, const BuiltCommand& command)
 {
     if (command.refusal) {
-        show_refusal(*command.refusal);
+        show_refusal(*command.refusal, c.boxes());
         return false;
     }
     if (!command.bytes.empty())
-        send_command(command.bytes);
+        send_command(c, command.bytes);
     return true;
 }
 

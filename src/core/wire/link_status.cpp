@@ -2,17 +2,6 @@
 
 namespace velta {
 
-Current<LinkSettings>& link_settings_slot()
-{
-    static Current<LinkSettings> s;
-    return s;
-}
-
-LinkSettings& link_settings()
-{
-    return link_settings_slot().get();
-}
-
 PeerTable fresh_peer_table()
 {
     PeerTable t{};
@@ -24,17 +13,6 @@ PeerTable& peer_table()
 {
     static PeerTable t = fresh_peer_table();
     return t;
-}
-
-Current<LinkStatus>& link_status_slot()
-{
-    static Current<LinkStatus> s;
-    return s;
-}
-
-LinkStatus& link_status()
-{
-    return link_status_slot().get();
 }
 
 void clear_answer_flags()

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "core/common/current.h"
 #include "core/model/settings_model.h"
 
 namespace velta {
@@ -28,8 +27,8 @@ struct LinkSettings {
     int slave_address = 0;             // 0..31, 32 = broadcast
 };
 
+// The program's (program_context().link).
 LinkSettings& link_settings();
-Current<LinkSettings>& link_settings_slot();
 
 struct PeerSlot {
     int in_use = 0;
@@ -50,14 +49,14 @@ struct LinkStatus {
     int read_pending = 0;
 };
 
+// The program's (program_context().status).
 LinkStatus& link_status();
-Current<LinkStatus>& link_status_slot();
 
 // Clears every flag of the link status (a reset of the model does); the peers stay.
 void clear_answer_flags();
 
-// The TCP/IP server's peers: one table for the program, also while a device session is
-// current (the sessions are the peers').
+// The TCP/IP server's peers: one table for the program; the device contexts a peer is leased
+// to are the peers'.
 PeerTable& peer_table();
 
 }  // namespace velta

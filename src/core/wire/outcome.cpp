@@ -4,62 +4,54 @@
 
 #include "core/common/message_boxes.h"
 #include "core/common/run_activity.h"
-#include "core/model/settings_model.h"
-#include "core/wire/link_status.h"
+#include "core/wire/device_context.h"
 
 namespace velta {
 namespace {
 
-OutcomeObserver& observer()
-{
-    return outcome_observer_slot().get();
-}
-
 // Runs report their progress instead of a notice per command; a late answer is no success.
-bool quiet_success(const Outcome& o)
+bool quiet_success(const DeviceContext& c, const Outcome& o)
 {
-    return run_active() || o.late;
+    return run_active(c.activity) || o.late;
 }
 
 // The one place outcomes become boxes.
-void show_box(const Outcome& o)
+void show_box(DeviceContext& c, const Outcome& o)
 {
+    const BoxRoute boxes = c.boxes();
     const bool serial = o.link == LinkKind::serial;
     const std::string_view text = outcome_message(o);
     switch (o.kind) {
         case OutcomeKind::go:
-            if (quiet_success(o))
+            if (quiet_success(c, o))
                 return;
             if (serial)
-                link_status().success_pending = 1;  // "Success" at the next watchdog tick
+                c.status.success_pending = 1;  // "Success" at the next watchdog tick
             else
-                info_box(text);
+                boxes.info(text);
             return;
         case OutcomeKind::mode_error:
-            if (settings_run_active())
+            if (settings_run_active(c.activity))
                 return;
             if (serial)
-                error_box(text);
+                boxes.error(text);
             else
-                info_box(text);
+                boxes.info(text);
             return;
         case OutcomeKind::error_answer:
         case OutcomeKind::menu:
-            error_box(text);
+            boxes.error(text);
             return;
         case OutcomeKind::damaged_reply:
-            error_box(text, o.item);
+            boxes.error(text, o.item);
             return;
         case OutcomeKind::no_answer:
-            if (o.detail.empty())
-                error_box(text);
-            else
-                error_box(text, o.detail);
+            boxes.error(text, o.detail);
             return;
         case OutcomeKind::timed_out:
         case OutcomeKind::send_failed:
         case OutcomeKind::not_connected:
-            warning_box(text, o.detail);
+            boxes.warning(text, o.detail);
             return;
         case OutcomeKind::data_reply:
             return;
@@ -81,22 +73,11 @@ Outcome outcome_of(OutcomeKind kind, LinkKind link)
     return o;
 }
 
-Current<OutcomeObserver>& outcome_observer_slot()
+void report_outcome(DeviceContext& c, const Outcome& o)
 {
-    static Current<OutcomeObserver> o;
-    return o;
-}
-
-OutcomeObserver set_outcome_observer(OutcomeObserver o)
-{
-    return std::exchange(observer(), std::move(o));
-}
-
-void report_outcome(const Outcome& o)
-{
-    if (observer())
-        observer()(o);
-    show_box(o);
+    if (c.outcome_observer)
+        c.outcome_observer(o);
+    show_box(c, o);
 }
 
 std::string_view outcome_message(const Outcome& o)

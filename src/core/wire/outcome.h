@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/common/current.h"
 #include "core/common/message_boxes.h"
 
 namespace velta {
@@ -44,13 +43,11 @@ Outcome outcome_of(OutcomeKind kind, LinkKind link = LinkKind::serial);
 
 using OutcomeObserver = std::function<void(const Outcome&)>;
 
-// Installs the observer and returns the previous one.
-OutcomeObserver set_outcome_observer(OutcomeObserver observer);
-Current<OutcomeObserver>& outcome_observer_slot();
+struct DeviceContext;
 
-// Tells the observer, then shows the outcome's box (outcome_box). The caller keeps the link
-// status (reply_error, success_pending) as the outcome means it.
-void report_outcome(const Outcome& outcome);
+// Tells the context's outcome observer, then shows the outcome's box through the context's
+// boxes. The caller keeps the link status (reply_error, success_pending) as the outcome means.
+void report_outcome(DeviceContext& context, const Outcome& outcome);
 
 // The message an outcome is shown with (empty for a quiet one), the box's first line.
 std::string_view outcome_message(const Outcome& outcome);

@@ -4,10 +4,7 @@
 #include <utility>
 
 #include "core/common/run_activity.h"
-#include "core/model/settings_model.h"
-#include "core/wire/device_session.h"
-#include "core/wire/framing.h"
-#include "core/wire/link_status.h"
+#include "core/wire/device_context.h"
 
 namespace velta {
 namespace {
@@ -33,8 +30,9 @@ int serial_wire_ms(long long bytes)
     return static_cast<int>((bytes * 11 * 1000 + 38399) / 38400);
 }
 
-PacedRun::PacedRun(std::function<void(int)> arm, std::function<void()> disarm)
-    : arm_(std::move(arm)), disarm_(std::move(disarm))
+PacedRun::PacedRun(DeviceContext& context, std::function<void(int)> arm,
+                   std::function<void()> disarm)
+    : context_(context), arm_(std::move(arm)), disarm_(std::move(disarm))
 {
 }
 
@@ -43,33 +41,29 @@ PacedRun::~PacedRun()
     // A host that did not cancel its run: nothing of the run may outlive it.
     if (!running_)
         return;
-    SessionScope scope(session_);
     set_active(false);
     if (pace_ == Pace::answered)
-        set_outcome_observer(std::move(previous_observer_));
+        hear_outcomes(false);
 }
 
 bool PacedRun::start(RunSteps steps, int period_ms, Pace pace)
 {
-    const bool refused = steps.kind == RunKind::glyph_list ? run_active() : settings_run_active();
+    const RunActivity& activity = context_.activity;
+    const bool refused =
+        steps.kind == RunKind::glyph_list ? run_active(activity) : settings_run_active(activity);
     if (running_ || refused)
         return false;
-    session_ = current_session();
     steps_ = std::move(steps);
     running_ = true;
     pace_ = pace;
     awaited_ = 0;
     answered_ = 0;
     // A failure left by an earlier single command is not this run's.
-    link_status().reply_error = 0;
+    context_.status.reply_error = 0;
     set_active(true);
     step_ = 1;
     if (pace_ == Pace::answered) {
-        previous_observer_ = set_outcome_observer([this](const Outcome& o) {
-            if (previous_observer_)
-                previous_observer_(o);
-            outcome(o);
-        });
+        hear_outcomes(true);
         arm_(0);
     } else {
         arm_(paced_period(period_ms));
@@ -91,9 +85,9 @@ void PacedRun::tick()
 {
     if (!running_ || in_step_)
         return;
-    SessionScope scope(session_);
-    if (stops_on_error() && link_status().reply_error != 0) {
-        link_status().reply_error = 0;
+    LinkStatus& status = context_.status;
+    if (stops_on_error() && status.reply_error != 0) {
+        status.reply_error = 0;
         end(RunEnd::stopped_on_error);
         return;
     }
@@ -105,10 +99,10 @@ void PacedRun::tick()
         return;
     }
     // On TCP/IP a slow device is never outrun: the step waits for the previous answer.
-    if (answer_outstanding())
+    if (answer_outstanding(context_))
         return;
     const int step = step_;
-    const SendTally before = send_tally();
+    const SendTally before = context_.tally;
     answered_ = 0;
     awaited_ = 0;
     in_step_ = true;
@@ -119,7 +113,7 @@ void PacedRun::tick()
     if (steps_.progress)
         steps_.progress(step);
     if (result == StepResult::end_now) {
-        link_status().reply_error = 0;
+        status.reply_error = 0;
         end(RunEnd::ended_on_failure);
         return;
     }
@@ -129,13 +123,13 @@ void PacedRun::tick()
             end(RunEnd::completed);
         return;
     }
-    const SendTally& after = send_tally();
+    const SendTally& after = context_.tally;
     awaited_ = after.awaited - before.awaited;
     if (answered_ < awaited_) {
         disarm_();  // the outcome arms the next tick
         return;
     }
-    if (step >= steps_.last && (!stops_on_error() || link_status().reply_error == 0)) {
+    if (step >= steps_.last && (!stops_on_error() || status.reply_error == 0)) {
         end(RunEnd::completed);
         return;
     }
@@ -145,26 +139,36 @@ void PacedRun::tick()
 
 void PacedRun::stop()
 {
-    if (running_) {
-        SessionScope scope(session_);
+    if (running_)
         end(RunEnd::stopped);
-    }
 }
 
 void PacedRun::cancel()
 {
-    if (running_) {
-        SessionScope scope(session_);
+    if (running_)
         end(RunEnd::cancelled);
-    }
 }
 
 void PacedRun::set_active(bool active)
 {
     if (steps_.kind == RunKind::glyph_list)
-        run_activity().glyph_run = active;
+        context_.activity.glyph_run = active;
     else
-        run_activity().settings_run = active;
+        context_.activity.settings_run = active;
+}
+
+// An answer-paced run hears every outcome of its context, after whoever listened before it.
+void PacedRun::hear_outcomes(bool on)
+{
+    if (!on) {
+        context_.outcome_observer = std::move(previous_observer_);
+        return;
+    }
+    previous_observer_ = std::exchange(context_.outcome_observer, [this](const Outcome& o) {
+        if (previous_observer_)
+            previous_observer_(o);
+        outcome(o);
+    });
 }
 
 void PacedRun::end(RunEnd how)
@@ -174,7 +178,7 @@ void PacedRun::end(RunEnd how)
     set_active(false);
     disarm_();
     if (pace_ == Pace::answered)
-        set_outcome_observer(std::move(previous_observer_));
+        hear_outcomes(false);
     pace_ = Pace::periodic;
     if (steps_.finished)
         steps_.finished(how);

@@ -9,8 +9,8 @@
 // nothing is followed at once, and commands nobody answers (an RS-485 broadcast) are given the
 // time the serial line needs to carry them. The run then ends when the last step is answered.
 //
-// A run started while a device session's scope is current is that device's: every tick runs
-// in its scope, so several runs, one per device, can go side by side.
+// A run serves the device context it is made with: its sends, its answers and its run activity
+// are that device's, so several runs, one per device, can go side by side.
 
 #include <functional>
 
@@ -18,7 +18,7 @@
 
 namespace velta {
 
-struct DeviceSession;
+struct DeviceContext;
 
 enum class StepResult {
     sent,     // the step went out (or had nothing to send)
@@ -53,12 +53,14 @@ int serial_wire_ms(long long bytes);
 class PacedRun {
 public:
     // arm starts (or restarts) the host's timer with a period; disarm stops it.
-    PacedRun(std::function<void(int period_ms)> arm, std::function<void()> disarm);
+    PacedRun(DeviceContext& context, std::function<void(int period_ms)> arm,
+             std::function<void()> disarm);
     ~PacedRun();
     PacedRun(const PacedRun&) = delete;
     PacedRun& operator=(const PacedRun&) = delete;
 
-    // False when a run (of any dialog) is already active. An answer-paced run ignores the period.
+    // False when a run (of any dialog on the context) is already active. An answer-paced run
+    // ignores the period.
     bool start(RunSteps steps, int period_ms, Pace pace = Pace::periodic);
     void tick();
     // The operator's stop: nothing more is sent, the run ends as stopped.
@@ -74,8 +76,10 @@ private:
     void end(RunEnd how);
     void outcome(const Outcome& o);
     void set_active(bool active);
+    void hear_outcomes(bool on);
     bool stops_on_error() const { return steps_.kind == RunKind::settings; }
 
+    DeviceContext& context_;
     std::function<void(int)> arm_;
     std::function<void()> disarm_;
     RunSteps steps_;
@@ -87,7 +91,6 @@ private:
     long long awaited_ = 0;
     long long answered_ = 0;
     OutcomeObserver previous_observer_;
-    DeviceSession* session_ = nullptr;  // the run's device; its scope is entered on each tick
 };
 
 }  // namespace velta

@@ -9,51 +9,13 @@
 #include <vector>
 
 #include "core/wire/codecs.h"
-#include "core/wire/device_session.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_fields.h"
 
 // The device-wide replies; the page and glyph areas register theirs (reply_fields.h).
 
 namespace velta {
-namespace {
-
-ReplyObserver& observer()
-{
-    return reply_observer_slot().get();
-}
-
-std::function<void(std::string_view)>& line_tap()
-{
-    static std::function<void(std::string_view)> t;
-    return t;
-}
-
-int& socket_replies_dropped()
-{
-    static int scopes = 0;
-    return scopes;
-}
-
-DecodeTarget& decode_target()
-{
-    return decode_target_slot().get();
-}
-
-}  // namespace
-
-Current<ReplyObserver>& reply_observer_slot()
-{
-    static Current<ReplyObserver> o;
-    return o;
-}
-
-Current<DecodeTarget>& decode_target_slot()
-{
-    static Current<DecodeTarget> t;
-    return t;
-}
-
 namespace {
 
 // The reply without its line end.
@@ -230,7 +192,7 @@ const ReplyRow k_device_rows[] = {
          if (!copy_text(b, 2, t.extras.firmware_version))
              return false;
          if (t.link == LinkKind::serial)
-             link_status().success_pending = 1;
+             t.context.status.success_pending = 1;
          return true;
      },
      6},
@@ -321,7 +283,7 @@ std::optional<Outcome> status_outcome(std::string_view line, LinkKind link)
 }
 
 // Decodes the line into the decode target and names its outcome.
-std::optional<Outcome> decode(std::string_view line, LinkKind link)
+std::optional<Outcome> decode(DeviceContext& c, std::string_view line, LinkKind link)
 {
     const bool go = link == LinkKind::serial ? line == "GO\r\n" : line.substr(0, 2) == "GO";
     if (go)
@@ -330,9 +292,9 @@ std::optional<Outcome> decode(std::string_view line, LinkKind link)
         return outcome_of(OutcomeKind::menu, link);
     const std::string_view body = body_of(line);
     if (const ReplyRow* row = row_for(line)) {
-        DecodeTarget& d = decode_target();
-        const ReplyTarget target{d.config ? *d.config : model().config,
-                                 d.extras ? *d.extras : model().extras, link};
+        const DecodeTarget& d = c.decode;
+        const ReplyTarget target{d.config ? *d.config : c.model.config,
+                                 d.extras ? *d.extras : c.model.extras, link, c};
         const bool whole =
             (row->length == 0 || body.size() == row->length) && row->decode(body, target);
         Outcome o = outcome_of(whole ? OutcomeKind::data_reply : OutcomeKind::damaged_reply, link);
@@ -344,21 +306,21 @@ std::optional<Outcome> decode(std::string_view line, LinkKind link)
 
 // A failed outcome sets reply_error, so that a run stops as after an error answer; any other
 // clears it, but a late answer leaves the failure of its command in place.
-void settle(std::string_view line, LinkKind link, Receipt receipt)
+void settle(DeviceContext& c, std::string_view line, LinkKind link, Receipt receipt)
 {
-    LinkStatus& s = link_status();
+    LinkStatus& s = c.status;
     const bool failed_before = receipt == Receipt::late && s.reply_error != 0;
-    std::optional<Outcome> outcome = decode(line, link);
+    std::optional<Outcome> outcome = decode(c, line, link);
     s.reply_error = outcome && outcome->failed() && outcome->kind != OutcomeKind::mode_error;
     if (outcome) {
         outcome->late = receipt == Receipt::late;
-        report_outcome(*outcome);
+        report_outcome(c, *outcome);
     }
     if (failed_before)
         s.reply_error = 1;
     s.read_pending = 0;
-    if (observer())
-        observer()(line);
+    if (c.reply_observer)
+        c.reply_observer(line);
 }
 
 }  // namespace
@@ -374,72 +336,61 @@ void register_replies(std::span<const ReplyRow> rows)
     }
 }
 
-DecodeInto::DecodeInto(DeviceConfig& config, DeviceExtras& extras)
-    : previous_config_(decode_target().config), previous_extras_(decode_target().extras)
+DecodeInto::DecodeInto(DeviceContext& context, DeviceConfig& config, DeviceExtras& extras)
+    : target_(context.decode), previous_(context.decode)
 {
-    decode_target() = {&config, &extras};
+    target_ = {&config, &extras};
 }
 
 DecodeInto::~DecodeInto()
 {
-    decode_target() = {previous_config_, previous_extras_};
+    target_ = previous_;
 }
 
-DropSocketReplies::DropSocketReplies()
+DropSocketReplies::DropSocketReplies(DeviceContext& context) : context_(context)
 {
-    ++socket_replies_dropped();
+    ++context_.socket_replies_dropped;
 }
 
 DropSocketReplies::~DropSocketReplies()
 {
-    --socket_replies_dropped();
+    --context_.socket_replies_dropped;
 }
 
-void set_line_tap(std::function<void(std::string_view)> t)
+void dispatch_line(DeviceContext& c, std::string_view line, LinkKind link, Receipt receipt)
 {
-    line_tap() = std::move(t);
-}
-
-void set_reply_observer(std::function<void(std::string_view)> o)
-{
-    observer() = std::move(o);
-}
-
-void dispatch_line(std::string_view line, LinkKind link, Receipt receipt)
-{
-    // The drop is the program's own: a device session's answers are its run's.
-    if (link == LinkKind::socket && socket_replies_dropped() > 0 && !current_session())
+    if (link == LinkKind::socket && c.socket_replies_dropped > 0)
         return;
-    if (line_tap())
-        line_tap()(line);
+    if (c.line_tap)
+        c.line_tap(line);
     if (line.size() > k_max_line)
         line = line.substr(0, k_max_line);
     if (link == LinkKind::socket) {
-        settle(std::string(line), link, receipt);
+        settle(c, std::string(line), link, receipt);
         return;
     }
-    LinkStatus& s = link_status();
+    LinkStatus& s = c.status;
     s.watchdog_ticks = 0;
     s.answer_pending = 0;
     std::string_view reply = line;
-    if (link_settings().rs485)
+    if (c.link.rs485)
         reply.remove_prefix(std::min<std::size_t>(2, reply.size()));
-    settle(std::string(reply), link, receipt);
+    settle(c, std::string(reply), link, receipt);
 }
 
-void serial_dispatch(std::string_view line)
+void serial_dispatch(DeviceContext& c, std::string_view line)
 {
-    dispatch_line(line, LinkKind::serial);
+    dispatch_line(c, line, LinkKind::serial);
 }
 
-void socket_receive(std::string_view line)
+void socket_receive(DeviceContext& c, std::string_view line)
 {
-    dispatch_line(line, LinkKind::socket);
+    dispatch_line(c, line, LinkKind::socket);
 }
 
-void socket_receive_late(std::string_view line)
+void socket_receive_late(DeviceContext& c, std::string_view line)
 {
-    dispatch_line(line, LinkKind::socket, Receipt::late);
+    dispatch_line(c, line, LinkKind::socket, Receipt::late);
 }
 
 }  // namespace velta

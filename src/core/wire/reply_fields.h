@@ -21,11 +21,14 @@
 
 namespace velta {
 
+struct DeviceContext;
+
 // Where a reply is decoded to, and the link it came on.
 struct ReplyTarget {
     DeviceConfig& config;
     DeviceExtras& extras;
     LinkKind link;
+    DeviceContext& context;  // the answering device's: its status, runs and glyphs
 };
 
 using ReplyDecoder = bool (*)(std::string_view body, const ReplyTarget& target);

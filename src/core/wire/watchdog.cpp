@@ -1,14 +1,13 @@
 #include "core/wire/watchdog.h"
 
 #include "core/common/message_boxes.h"
-#include "core/wire/link_status.h"
-#include "core/wire/outcome.h"
+#include "core/wire/device_context.h"
 
 namespace velta {
 
-void watchdog_tick()
+void watchdog_tick(DeviceContext& c)
 {
-    LinkStatus& s = link_status();
+    LinkStatus& s = c.status;
     if (s.answer_pending == 1) {
         const int before = s.watchdog_ticks++;
         if (before > k_watchdog_limit) {
@@ -17,12 +16,12 @@ void watchdog_tick()
             // The command failed: a paced run ends on it as on an error answer, instead of
             // going through every step and looking complete.
             s.reply_error = 1;
-            report_outcome(outcome_of(OutcomeKind::no_answer));
+            report_outcome(c, outcome_of(OutcomeKind::no_answer));
         }
     }
     if (s.success_pending == 1) {
         s.success_pending = 0;
-        info_box(k_text_success);
+        c.boxes().info(k_text_success);
     }
 }
 

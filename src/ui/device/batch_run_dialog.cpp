@@ -14,6 +14,7 @@
 #include "core/device/device_compare.h"
 #include "core/device/file_menu.h"
 #include "core/model/settings_backup.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "link/configuration_file.h"
 #include "ui/device/device_rows_widgets.h"
@@ -28,7 +29,9 @@ BatchRunConfig set_all_config()
     c.start_text = QStringLiteral("設定");
     c.steps = k_set_all_steps;
     c.period_ms = k_set_all_period_ms;
-    c.perform = [](int step) { return perform_set_all_step(model().config, step); };
+    c.perform = [](int step) {
+        return perform_set_all_step(program_context(), model().config, step);
+    };
     c.may_start = [] { return set_all_may_start(model().config); };
     c.backup_first = true;
     c.fast_key = "fast_set_all";
@@ -46,7 +49,7 @@ BatchRunConfig read_all_config()
     c.with_broadcast = false;
     c.steps = k_read_all_steps;
     c.period_ms = k_read_all_period_ms;
-    c.perform = perform_read_all_step;
+    c.perform = [](int step) { return perform_read_all_step(program_context(), step); };
     c.fast_key = "fast_read_all";
     c.done_text = QStringLiteral("%1 項目を読み込みました。");
     c.items = k_read_all_steps - 1;  // the last step only waits for the last answer
@@ -105,8 +108,8 @@ void BatchRunDialog::read_backup()
 {
     device_ = model().config;
     device_extras_ = model().extras;
-    decode_ = std::make_unique<DecodeInto>(device_, device_extras_);
-    RunSteps steps = query_steps(compare_read_queries());
+    decode_ = std::make_unique<DecodeInto>(program_context(), device_, device_extras_);
+    RunSteps steps = query_steps(program_context(), compare_read_queries());
     const int total = steps.last - 1;
     auto done = std::make_shared<int>(0);
     steps.progress = [this, done, total](int step) {

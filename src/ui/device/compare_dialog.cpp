@@ -17,6 +17,7 @@
 #include "core/device/batch_steps.h"
 #include "core/device/send_plan.h"
 #include "core/model/settings_backup.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "link/configuration_file.h"
 #include "link/text_cp932.h"
@@ -169,7 +170,9 @@ void CompareDialog::start_compare()
     const int total = static_cast<int>(queries.size());
     const bool started = start_steps(
         total, k_read_all_period_ms,
-        [queries](int step) { send_command(queries[static_cast<std::size_t>(step - 1)]); },
+        [queries](int step) {
+            send_command(program_context(), queries[static_cast<std::size_t>(step - 1)]);
+        },
         [this, total](RunEnd end, int done) {
             if (end != RunEnd::completed) {
                 status_->setText((end == RunEnd::cancelled
@@ -282,10 +285,11 @@ void CompareDialog::send_checked()
         total, k_set_all_period_ms,
         [this, plan, reads, sends](int step) {
             if (step <= sends) {
-                perform_plan_step(wanted_, plan[static_cast<std::size_t>(step - 1)]);
+                perform_plan_step(program_context(), wanted_,
+                                  plan[static_cast<std::size_t>(step - 1)]);
                 return;
             }
-            send_command(reads[static_cast<std::size_t>(step - sends - 1)]);
+            send_command(program_context(), reads[static_cast<std::size_t>(step - sends - 1)]);
         },
         [this, sends, total](RunEnd end, int done) {
             if (end != RunEnd::completed) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/device/device_compare.h"
+#include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
 #include "ui/widgets/settings_dialog.h"
 
@@ -65,7 +66,7 @@ private:
     DeviceConfig device_;
     DeviceExtras device_extras_;
     // While the dialog is open every reply is the answer to one of its own queries.
-    DecodeInto decode_{device_, device_extras_};
+    DecodeInto decode_{program_context(), device_, device_extras_};
     std::vector<CompareRow> rows_;
     DeviceConfig wanted_;  // what the send in progress brings the device to
     int done_ = 0;

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
 #include "ui/widgets/settings_dialog.h"
 
@@ -39,7 +40,7 @@ private:
     QLineEdit* port_ = nullptr;
     // These dialogs send no device commands: a socket answer that comes while one is open is
     // dropped, not decoded.
-    DropSocketReplies drop_replies_;
+    DropSocketReplies drop_replies_{program_context()};
 };
 
 }  // namespace velta

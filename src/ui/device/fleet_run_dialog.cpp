@@ -31,7 +31,7 @@
 #include "core/model/document.h"
 #include "core/model/settings_backup.h"
 #include "core/model/settings_file.h"
-#include "core/wire/device_session.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/peer_table.h"
 #include "link/configuration_file.h"
@@ -102,9 +102,13 @@ FleetFolderChooser set_fleet_folder_chooser(FleetFolderChooser chooser)
                          chooser ? std::move(chooser) : FleetFolderChooser(platform_folder_dialog));
 }
 
-// One row: a connected device, its session and its run.
+// One row: a connected device, its context and its run.
 struct FleetRunDialog::Device {
-    Device() : run([this](int period) { timer.start(period); }, [this] { timer.stop(); }) {}
+    Device()
+        : run(
+              context, [this](int period) { timer.start(period); }, [this] { timer.stop(); })
+    {
+    }
 
     int slot = 0;
     std::string address;
@@ -124,11 +128,11 @@ struct FleetRunDialog::Device {
     std::function<std::string(int step)> item;
     std::string item_at(int step) const { return item ? item(step) : std::string(); }
 
-    DeviceSession session;
+    DeviceContext context;
     DeviceConfig device;  // what the device holds, as read
     DeviceExtras device_extras;
     bool active = false;
-    std::string failure;  // the first box the device's session raised
+    std::string failure;  // the first box raised on the device's behalf
     int offset = 0;       // progress of the phases before the running one
     QTimer timer;
     PacedRun run;
@@ -203,7 +207,7 @@ FleetRunDialog::FleetRunDialog(QWidget* parent)
     layout->addWidget(note);
 
     connect(&TcpLink::instance(), &TcpLink::peersChanged, this, &FleetRunDialog::refresh_rows);
-    connect(&TcpLink::instance(), &TcpLink::sessionLinkChanged, this, &FleetRunDialog::device_lost);
+    connect(&TcpLink::instance(), &TcpLink::contextLinkChanged, this, &FleetRunDialog::device_lost);
     refresh_rows();
 }
 
@@ -213,7 +217,7 @@ FleetRunDialog::~FleetRunDialog()
     stopping_ = true;
     for (auto& d : devices_) {
         d->run.cancel();
-        release_session(d->session);
+        release_context(d->context);
     }
 }
 
@@ -401,23 +405,23 @@ void FleetRunDialog::start_device(Device& d)
 
     // The device's side of the program: the tool's configuration to send from, and the device's
     // answers decoded beside it, never into it.
-    release_session(d.session);
-    d.session = DeviceSession{};
-    d.session.model = model();
-    d.session.link = link_settings();
-    d.session.link.interface = Interface::tcp;
+    release_context(d.context);
+    d.context = DeviceContext{};
+    d.context.model = model();
+    d.context.link = link_settings();
+    d.context.link.interface = Interface::tcp;
     d.device = model().config;
     d.device_extras = model().extras;
-    d.session.decode = DecodeTarget{&d.device, &d.device_extras};
+    d.context.decode = DecodeTarget{&d.device, &d.device_extras};
     Device* dp = &d;
     // A failed command is told with its step and what it sent, as the first failure.
-    d.session.outcome_observer = [dp](const Outcome& o) {
+    d.context.outcome_observer = [dp](const Outcome& o) {
         const std::string reason = o.late ? std::string() : fleet_failure_reason(o);
         if (!reason.empty() && dp->failure.empty())
             dp->failure = fleet_failure_text(
                 {dp->phase, dp->run.done(), dp->phase_steps, dp->item_at(dp->run.done())}, reason);
     };
-    d.session.presenter = [this, dp](const Box& box) {
+    d.context.presenter = [this, dp](const Box& box) {
         if (box.buttons == BoxButtons::yes_no)
             return BoxAnswer::no;  // nobody is asked on a device's behalf
         if (box.kind != BoxKind::info && dp->failure.empty()) {
@@ -428,7 +432,7 @@ void FleetRunDialog::start_device(Device& d)
         return BoxAnswer::ok;
     };
     if (peer(d.slot).in_use != 1 || peer(d.slot).address != d.address ||
-        !bind_peer_to_session(d.slot, d.session)) {
+        !bind_peer_to_context(d.slot, d.context)) {
         end_device(d, QStringLiteral("接続されていません"));
         return;
     }
@@ -439,15 +443,13 @@ bool FleetRunDialog::run_phase(Device& d, RunSteps steps, int period_ms)
 {
     const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
     d.phase_steps = steps.last;
-    // Started in the device's scope, the run is the device's: its ticks, answers and end.
-    SessionScope scope(&d.session);
     return d.run.start(std::move(steps), period_ms, pace);
 }
 
 void FleetRunDialog::read_device(Device& d)
 {
     const std::vector<std::string> queries = compare_read_queries();
-    RunSteps steps = query_steps(queries);
+    RunSteps steps = query_steps(d.context, queries);
     const int later = operation_ == FleetOperation::set_all ? k_set_all_steps : 0;
     d.bar_max = steps.last + later;
     d.bar_value = 0;
@@ -514,15 +516,18 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
     if (operation_ == FleetOperation::set_all) {
         RunSteps steps;
         steps.last = k_set_all_steps;
-        const DeviceConfig* config = &d.session.model.config;
-        steps.perform = [config](int step) { return perform_set_all_step(*config, step); };
+        DeviceContext* context = &d.context;
+        steps.perform = [context](int step) {
+            return perform_set_all_step(*context, context->model.config, step);
+        };
         set_phase(d, "全項目の設定", [](int step) { return std::string(set_all_head(step)); });
         send_steps(d, std::move(steps), k_set_all_period_ms,
                    [this](Device& done) { end_device(done, QStringLiteral("完了")); });
         return;
     }
 
-    const DeviceConfig& wanted = d.session.model.config;
+    DeviceContext& context = d.context;
+    const DeviceConfig& wanted = context.model.config;
     const std::vector<PlanStep> plan = send_plan(d.device, wanted);
     if (plan.empty()) {
         end_device(d, QStringLiteral("差分なし"));
@@ -545,17 +550,18 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
     });
     // The plan, then the read-back of its items.
     RunSteps steps = steps_with_quiet_end(
-        sends + static_cast<int>(reads.size()), [&wanted, plan, reads, sends](int step) {
+        sends + static_cast<int>(reads.size()), [&context, plan, reads, sends](int step) {
             if (step <= sends)
-                return perform_plan_step(wanted, plan[static_cast<std::size_t>(step - 1)]);
-            send_command(reads[static_cast<std::size_t>(step - sends - 1)]);
+                return perform_plan_step(context, context.model.config,
+                                         plan[static_cast<std::size_t>(step - 1)]);
+            send_command(context, reads[static_cast<std::size_t>(step - sends - 1)]);
             return StepResult::sent;
         });
     send_steps(d, std::move(steps), k_set_all_period_ms, [this, keys](Device& done) {
         // What was read back must now be what was sent.
         const std::set<std::string> sent(keys.begin(), keys.end());
         int differing = 0;
-        for (const ConfigDifference& c : diff(done.device, done.session.model.config))
+        for (const ConfigDifference& c : diff(done.device, done.context.model.config))
             differing += sent.count(c.key) > 0 ? 1 : 0;
         end_device(done, differing == 0
                              ? QStringLiteral("確認済み")
@@ -596,17 +602,17 @@ void FleetRunDialog::end_device(Device& d, const QString& text)
         text == QStringLiteral("確認済み"))
         d.bar_value = d.bar_max;
     show_result(d);
-    release_session(d.session);  // the peer is the program's again
+    release_context(d.context);  // the peer is the program's again
     if (--active_ == 0)
         set_busy(false);
 }
 
-void FleetRunDialog::device_lost(DeviceSession* session)
+void FleetRunDialog::device_lost(DeviceContext* context)
 {
     for (auto& d : devices_) {
-        if (&d->session != session || !d->active)
+        if (&d->context != context || !d->active)
             continue;
-        if (session_link_state(*session) == SessionLinkState::lost && d->failure.empty())
+        if (context_link_state(*context) == ContextLinkState::lost && d->failure.empty())
             d->failure = fleet_failure_text(
                 {d->phase, d->run.done(), d->phase_steps, d->item_at(d->run.done())},
                 "接続が切れました");

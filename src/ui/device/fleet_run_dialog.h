@@ -1,6 +1,6 @@
 #pragma once
 // "全デバイスで実行": one whole-configuration run on every connected device at once, opened from
-// the server dialog. Each checked device gets a session of its own (a copy of the tool's
+// the server dialog. Each checked device gets a device context of its own (a copy of the tool's
 // configuration, its own answers, run and boxes) and its own paced run, so a device that fails
 // or leaves ends alone. A device's boxes become its row's result; the tool's configuration is
 // never changed. Before anything is written the device is read and kept as a backup.
@@ -23,7 +23,7 @@ class QTimer;
 
 namespace velta {
 
-struct DeviceSession;
+struct DeviceContext;
 
 enum class FleetOperation {
     set_all,   // "全項目の設定": the tool's configuration whole
@@ -78,7 +78,7 @@ private:
     void send_steps(Device& d, RunSteps steps, int period_ms,
                     std::function<void(Device& d)> completed);
     void end_device(Device& d, const QString& text);
-    void device_lost(DeviceSession* session);
+    void device_lost(DeviceContext* context);
     bool run_phase(Device& d, RunSteps steps, int period_ms);
     void show_result(const Device& d);
     int row_of(const Device& d) const;

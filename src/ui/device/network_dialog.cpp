@@ -11,6 +11,7 @@
 #include "core/device/dialog_text.h"
 #include "core/device/network_commands.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "link/text_cp932.h"
 #include "ui/device/device_rows_widgets.h"
@@ -46,14 +47,14 @@ NetworkDialog::NetworkDialog(QWidget* parent)
         const NetAddress which = k_address_order[i];
         // The field is read only when its button is pressed; until then edits stay in it.
         grid->addWidget(
-            setting_group(captions[i], field, names[i],
-                          [field, which] {
-                              if (const auto address =
-                                      field->checked_value(net_address_caption(which))) {
-                                  net_address_field(model().extras, which) = *address;
-                                  send_command(net_address_command(model().extras, which));
-                              }
-                          }),
+            setting_group(
+                captions[i], field, names[i],
+                [field, which] {
+                    if (const auto address = field->checked_value(net_address_caption(which))) {
+                        net_address_field(model().extras, which) = *address;
+                        send_command(program_context(), net_address_command(model().extras, which));
+                    }
+                }),
             static_cast<int>(i), 0);
     }
 
@@ -89,8 +90,9 @@ NetworkDialog::NetworkDialog(QWidget* parent)
                       QStringLiteral("send_net_subnet_class"), sends(net_subnet_class_command)),
         0, 1);
     grid->addWidget(
-        setting_group(QStringLiteral("Port Number"), port_, QStringLiteral("send_port_number"),
-                      [] { send_built(port_number_command(model().extras.port_number)); }),
+        setting_group(
+            QStringLiteral("Port Number"), port_, QStringLiteral("send_port_number"),
+            [] { send_built(program_context(), port_number_command(model().extras.port_number)); }),
         1, 1);
     grid->addWidget(setting_group(QStringLiteral("Connection Try"), ect_,
                                   QStringLiteral("send_net_ect"), sends(net_ect_command)),
@@ -138,7 +140,8 @@ void NetworkDialog::start_read()
     steps.last = k_network_read_queries + 1;
     steps.perform = [](int step) {
         if (step <= k_network_read_queries)
-            send_command(k_network_read_order[static_cast<std::size_t>(step - 1)]);
+            send_command(program_context(),
+                         k_network_read_order[static_cast<std::size_t>(step - 1)]);
         return StepResult::sent;
     };
     steps.progress = [this](int step) {

@@ -12,6 +12,7 @@
 #include "core/device/device_items.h"
 #include "core/device/schedule_commands.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "ui/device/device_rows_widgets.h"
 
 namespace velta {
@@ -113,7 +114,7 @@ ScheduleDialog::ScheduleDialog(QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(send_button(QStringLiteral("send_schedule_day"), [this] {
-        send_command(schedule_day_command(model().config, day_choice_));
+        send_command(program_context(), schedule_day_command(model().config, day_choice_));
     }));
     buttons->addWidget(send_button(
         QStringLiteral("send_all_days"), [this] { start_all_days(); }, QStringLiteral("全設定")));
@@ -180,7 +181,7 @@ void ScheduleDialog::start_all_days()
     RunSteps steps;
     steps.last = k_schedule_run_steps;
     steps.perform = [](int step) {
-        send_command(schedule_day_command(model().config, step - 1));
+        send_command(program_context(), schedule_day_command(model().config, step - 1));
         return StepResult::sent;
     };
     // The percent counts 32 steps for 31 days: 3 .. 96.

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
@@ -24,7 +25,7 @@ SerialDialog::SerialDialog(QWidget* parent)
     // A port that was lost is opened again when the operator picks a port, the same one too.
     connect(ports_, &QComboBox::activated, this, [] {
         if (serial_port_lost())
-            open_serial_port();
+            open_serial_port(program_context());
     });
     control_ = link_setting_combo({QStringLiteral("RS-232C"), QStringLiteral("RS-485")},
                                   &LinkSettings::rs485, "rs_control");

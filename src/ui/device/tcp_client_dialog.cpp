@@ -9,6 +9,7 @@
 #include "core/common/message_boxes.h"
 #include "core/device/host_list.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
@@ -83,7 +84,7 @@ void TcpClientDialog::add_address()
         return;
     }
     hosts_->addItem(qs(host_text(address)));
-    write_host_keys(link_settings().host_count - 1);
+    write_host_keys(link_settings(), link_settings().host_count - 1);
 }
 
 void TcpClientDialog::delete_selected()
@@ -93,7 +94,7 @@ void TcpClientDialog::delete_selected()
     if (link_settings().host_count == 0 || !delete_host(row))
         return;
     delete hosts_->takeItem(row);
-    write_host_keys(row);
+    write_host_keys(link_settings(), row);
     if (link_settings().selected_host != selected_before)
         write_selection();
 }
@@ -112,7 +113,7 @@ void TcpClientDialog::connect_host()
 {
     if (!port_acceptable())
         return;
-    if (tcp_client_connect() == 0)
+    if (tcp_client_connect(program_context()) == 0)
         link_status().socket_connected = 0;
     show_buttons();
 }

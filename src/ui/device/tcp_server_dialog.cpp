@@ -7,6 +7,7 @@
 
 #include "core/common/message_boxes.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "link/tcp_link.h"
 #include "ui/device/connection_layout_widgets.h"
@@ -97,7 +98,7 @@ void TcpServerDialog::start_listening()
     }
     set_listen_address(address);
     note_->clear();
-    tcp_server_start();
+    tcp_server_start(program_context());
     refresh();
 }
 

@@ -16,6 +16,7 @@
 #include "core/glyphs/glyph_text.h"
 #include "core/glyphs/glyph_transfer.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "link/text_cp932.h"
 #include "ui/glyphs/glyph_paint_widgets.h"
@@ -123,13 +124,13 @@ GlyphEditorDialog::GlyphEditorDialog(GlyphSize size, QWidget* parent)
     });
     connect(reg, &QPushButton::clicked, this, [this] {
         if (confirm_not_auto_switching(this))
-            send_glyph_register(size_, transfer_index(), glyph_work_text(size_));
+            send_glyph_register(program_context(), size_, transfer_index(), glyph_work_text(size_));
     });
     connect(read, &QPushButton::clicked, this,
-            [this] { send_glyph_read(size_, glyph_code(transfer_index())); });
+            [this] { send_glyph_read(program_context(), size_, glyph_code(transfer_index())); });
     connect(sample_, &QLineEdit::textChanged, this, [this] { sample_changed(); });
     connect(sample_read_, &QPushButton::clicked, this,
-            [this] { send_glyph_read(size_, glyph_sample_code(sample_text_)); });
+            [this] { send_glyph_read(program_context(), size_, glyph_sample_code(sample_text_)); });
 
     // A single read answered while this editor is open shows the glyph it brought.
     set_glyph_redraw_hook([this](GlyphSize replied) {

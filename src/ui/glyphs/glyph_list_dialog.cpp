@@ -24,6 +24,7 @@
 #include "core/glyphs/glyph_state.h"
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "link/configuration_file.h"
 #include "ui/glyphs/glyph_editor_dialog.h"
 #include "ui/glyphs/glyph_paint_widgets.h"
@@ -137,7 +138,9 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     : SettingsDialog(qs(list_layout(size).caption), std::string(list_layout(size).peer_prefix),
                      parent),
       size_(size),
-      fast_run_([this](int period) { timer_.start(period); }, [this] { timer_.stop(); })
+      fast_run_(
+          program_context(), [this](int period) { timer_.start(period); },
+          [this] { timer_.stop(); })
 {
     const GlyphListLayout& l = list_layout(size);
     model().glyphs.glyph_work.fill('0');

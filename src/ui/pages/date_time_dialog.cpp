@@ -8,6 +8,7 @@
 #include "core/model/settings_model.h"
 #include "core/pages/page_commands.h"
 #include "core/pages/page_lists.h"
+#include "core/wire/device_context.h"
 #include "ui/pages/page_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
 
@@ -34,7 +35,8 @@ DateTimeDialog::DateTimeDialog(QWidget* parent, const LocalClock& clock)
                             std::string (*build)(int)) {
         QComboBox* combo = unbound_list(items, index);
         lists_[static_cast<std::size_t>(f)] = combo;
-        return std::function<void()>([combo, build] { send_built(build(combo->currentIndex())); });
+        return std::function<void()>(
+            [combo, build] { send_built(program_context(), build(combo->currentIndex())); });
     };
     auto model_list = [this](ClockField f, const std::vector<std::string>& items, int& field,
                              std::string (*build)(const DeviceConfig&)) {
@@ -72,7 +74,8 @@ DateTimeDialog::DateTimeDialog(QWidget* parent, const LocalClock& clock)
 
     adjust_ = new QPushButton(QStringLiteral("30秒補正"));
     adjust_->setAutoDefault(false);
-    connect(adjust_, &QPushButton::clicked, this, [] { send_command(time_adjust_command()); });
+    connect(adjust_, &QPushButton::clicked, this,
+            [] { send_command(program_context(), time_adjust_command()); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -7,6 +7,7 @@
 #include "core/model/settings_model.h"
 #include "core/pages/page_commands.h"
 #include "core/pages/page_lists.h"
+#include "core/wire/device_context.h"
 #include "ui/pages/page_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
 
@@ -24,10 +25,10 @@ DisplayPageDialog::DisplayPageDialog(QWidget* parent)
         [](int index) { model().choices.display_on = index; });
 
     const SetGroup page = set_group(QStringLiteral("ページ"), page_list_, [] {
-        send_command(display_page_command(model().extras.display_page));
+        send_command(program_context(), display_page_command(model().extras.display_page));
     });
     const SetGroup on_off = set_group(QStringLiteral("表示ON/OFF"), on_off_list_, [] {
-        send_command(display_on_command(model().choices.display_on));
+        send_command(program_context(), display_on_command(model().choices.display_on));
     });
     page_set_ = page.set;
     on_off_set_ = on_off.set;

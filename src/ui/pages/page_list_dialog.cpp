@@ -13,6 +13,7 @@
 #include "core/model/settings_model.h"
 #include "core/pages/page_commands.h"
 #include "core/pages/title_encoding.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "link/text_cp932.h"
@@ -186,14 +187,14 @@ void PageListDialog::press_set()
 {
     if (run_active())
         return;
-    send_built(spec_.one(model().config, model().choices.current_page));
+    send_built(program_context(), spec_.one(model().config, model().choices.current_page));
 }
 
 void PageListDialog::press_set_all()
 {
     if (spec_.all != nullptr) {
         if (!run_active())
-            send_command(spec_.all(model().config));
+            send_command(program_context(), spec_.all(model().config));
         return;
     }
     start_title_run();
@@ -206,7 +207,7 @@ void PageListDialog::start_title_run()
     RunSteps steps;
     steps.last = k_page_slots;
     steps.perform = [](int step) {
-        if (send_built(page_title_command(model().config, step - 1)))
+        if (send_built(program_context(), page_title_command(model().config, step - 1)))
             return StepResult::sent;
         link_status().reply_error = 1;
         return StepResult::end_now;

@@ -16,6 +16,7 @@
 #include "core/common/message_boxes.h"
 #include "core/model/document.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
 #include "core/wire/watchdog.h"
@@ -420,7 +421,7 @@ void MainWindow::closeEvent(QCloseEvent* e)
 
 void MainWindow::tick()
 {
-    watchdog_tick();
+    watchdog_tick(program_context());
     update_clock();
     update_title();
 }

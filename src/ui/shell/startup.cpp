@@ -4,6 +4,7 @@
 #include "core/model/document.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
+#include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
 #include "link/configuration_file.h"
@@ -20,13 +21,13 @@ std::unique_ptr<MainWindow> start_up()
     reset_settings_model();
     clear_answer_flags();
     mark_config_saved();
-    read_configuration();
+    read_configuration(program_context());
     auto window = std::make_unique<MainWindow>();
     window->show();
     // The port is opened once, here; a later change of port or interface waits for the next
     // start. A TCP/IP link is opened by the operator in the connection dialogs.
     if (link_settings().interface == Interface::serial)
-        open_serial_port();
+        open_serial_port(program_context());
     return window;
 }
 

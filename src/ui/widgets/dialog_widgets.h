@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 
 class QLineEdit;
@@ -27,7 +28,7 @@ inline QString qs(std::string_view utf8)
 template <class Build>
 std::function<void()> sends(Build build)
 {
-    return [build] { send_built(build(model().config)); };
+    return [build] { send_built(program_context(), build(model().config)); };
 }
 
 // Items first..last as zero-filled numbers of `width` digits ("001".."256").

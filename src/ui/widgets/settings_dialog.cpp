@@ -9,6 +9,7 @@
 
 #include "core/common/message_boxes.h"
 #include "core/model/settings_model.h"
+#include "core/wire/device_context.h"
 #include "core/wire/dispatch_turns.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
@@ -22,7 +23,9 @@ namespace velta {
 SettingsDialog::SettingsDialog(const QString& window_title, const std::string& caption_text,
                                QWidget* parent)
     : QDialog(parent),
-      run_([this](int period) { run_timer_.start(period); }, [this] { run_timer_.stop(); })
+      run_(
+          program_context(), [this](int period) { run_timer_.start(period); },
+          [this] { run_timer_.stop(); })
 {
     const std::string address = selected_peer_address();
     setWindowTitle(address.empty() ? window_title : qs(caption_text + address));
@@ -120,7 +123,7 @@ bool SettingsDialog::confirm_run()
 {
     if (!confirm_not_auto_switching(this))
         return false;
-    if (!link_ready()) {
+    if (!link_ready(program_context())) {
         warning_box(k_text_not_connected);
         return false;
     }
