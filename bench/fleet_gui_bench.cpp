@@ -28,6 +28,7 @@
 #include "core/wire/paced_run.h"
 #include "core/wire/peer_table.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/event_wait.h"
 #include "ui/device/fleet_run_dialog.h"

@@ -6,6 +6,7 @@
 
 #include "core/glyphs/glyph_layout.h"
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 #include "ui/glyphs/glyph_editor_dialog.h"
 
 namespace {
@@ -44,7 +45,7 @@ void BM_LargeGridPixelEditAndRepaint(benchmark::State& state)
         ++i;
         const auto x = static_cast<std::int16_t>(k_grid_origin + col * e.cell_width + 2);
         const auto y = static_cast<std::int16_t>(k_grid_origin + row * e.cell_height + 2);
-        if (const auto hit = edit_pixel(GlyphSize::large, x, y, set))
+        if (const auto hit = edit_pixel(model().glyphs, GlyphSize::large, x, y, set))
             editor.grid()->draw_cell(hit->column, hit->row);
         // The event loop paints the one dirty cell, as it does during a drag.
         QApplication::processEvents();

@@ -23,6 +23,7 @@
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "core/glyphs/glyph_sizes.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ int main(int argc, char** argv)
     const QString tll = dir.filePath("all.tll");
     velta::reset_settings_model();
     velta::save_settings_file(dat.toStdString(), velta::model().config);
-    velta::write_glyph_list(velta::GlyphSize::large, tll.toStdString());
+    velta::write_glyph_list(velta::model().glyphs, velta::GlyphSize::large, tll.toStdString());
 
     struct Job {
         const char* name;

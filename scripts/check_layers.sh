@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The layers of src/ as the includes show them: a core file includes only the core, a link file
-# the core and the link, and the core's folders depend on each other in one direction:
-# common, model, wire, pages, glyphs, device (a folder includes only itself and those before it).
+# the core and the link, the program's document only the core and itself, and the core's folders
+# depend on each other in one direction: common, model, wire, pages, glyphs, device (a folder
+# includes only itself and those before it). veltactl is handed the contexts it serves and never
+# reaches the program's document.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +27,14 @@ done < <(includes_of src/core)
 while IFS=: read -r file inc; do
   case "$inc" in core/* | link/*) ;; *) complain "$file includes $inc, above the link layer" ;; esac
 done < <(includes_of src/link)
+
+while IFS=: read -r file inc; do
+  case "$inc" in core/* | program/*) ;; *) complain "$file includes $inc, above the program's document" ;; esac
+done < <(includes_of src/program)
+
+while IFS=: read -r file inc; do
+  case "$inc" in program/*) complain "$file includes $inc: veltactl serves the contexts it owns" ;; esac
+done < <(includes_of tools/veltactl)
 
 rank() {
   local i

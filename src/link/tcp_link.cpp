@@ -704,6 +704,8 @@ void disconnect_all()
     d.own.late_answer_due = false;
     set_outstanding(d.own, false);
     reset_peer_table();
+    if (DeviceContext* own = d.own.context)
+        own->status.socket_connected = 0;
     emit TcpLink::instance().peersChanged();
     emit TcpLink::instance().connectedChanged();
     if (was_listening)

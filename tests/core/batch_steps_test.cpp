@@ -8,6 +8,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

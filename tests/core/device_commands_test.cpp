@@ -9,6 +9,7 @@
 #include "core/pages/page_commands.h"
 #include "core/wire/device_context.h"
 #include "core/wire/framing.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

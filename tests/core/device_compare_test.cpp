@@ -6,6 +6,7 @@
 
 #include "core/device/send_plan.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 
 namespace velta {
 namespace {
@@ -47,13 +48,13 @@ TEST(DeviceCompare, BackupsNameTheDeviceByHostOrPortAndSlave)
     l.tcp_role = TcpRole::client;
     l.host_list = {IpAddress{10, 0, 0, 1}, IpAddress{192, 168, 1, 10}};
     l.selected_host = 1;
-    EXPECT_EQ(backup_device_name(), "192.168.1.10");
+    EXPECT_EQ(backup_device_name(link_settings()), "192.168.1.10");
     l.interface = Interface::serial;
     l.com_port_index = 1;
-    EXPECT_EQ(backup_device_name(), "COM2");
+    EXPECT_EQ(backup_device_name(link_settings()), "COM2");
     l.rs485 = true;
     l.slave_address = 5;
-    EXPECT_EQ(backup_device_name(), "COM2_05");
+    EXPECT_EQ(backup_device_name(link_settings()), "COM2_05");
     link_settings() = {};
 }
 

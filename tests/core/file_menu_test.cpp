@@ -21,6 +21,7 @@
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/refused_files.h"
 #include "support/wire_capture.h"
@@ -79,7 +80,7 @@ TEST_F(FileMenu, NewAsksOnlyWithUnsavedDataAndLeavesAnUntitledDocument)
     m.config.pages.page_title[3] = "ABC";
 
     boxes_.answer_next(BoxAnswer::cancel);
-    file_new();
+    file_new(program_context());
     ASSERT_EQ(boxes_.boxes().size(), 1u);
     EXPECT_EQ(boxes_.boxes()[0].text, k_text_new_unsaved);
     EXPECT_EQ(boxes_.boxes()[0].caption, "VELTA");
@@ -88,16 +89,16 @@ TEST_F(FileMenu, NewAsksOnlyWithUnsavedDataAndLeavesAnUntitledDocument)
     EXPECT_EQ(m.config.pages.page_title[3], "ABC");  // キャンセル keeps everything
 
     boxes_.answer_next(BoxAnswer::yes);
-    file_new();
+    file_new(program_context());
     EXPECT_EQ(m.config.pages.page_title[3], "");
-    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_FALSE(has_unsaved_changes(model().config));
     EXPECT_TRUE(document().file_name.empty());
 
     // Clean data: no question at all.
     boxes_.clear();
     m.config.pages.page_title[3] = "XYZ";
     m.config.pages.page_title[3] = "";
-    file_new();
+    file_new(program_context());
     EXPECT_TRUE(boxes_.boxes().empty());
 }
 
@@ -106,8 +107,8 @@ TEST_F(FileMenu, NewAndOpenAreIgnoredWhileABatchRuns)
     SettingsModel& m = model();
     run_activity().settings_run = true;
     m.config.pages.page_title[0] = "RUN";
-    file_new();
-    file_open(chooser({path("any.dat")}));
+    file_new(program_context());
+    file_open(program_context(), chooser({path("any.dat")}));
     EXPECT_TRUE(boxes_.boxes().empty());
     EXPECT_TRUE(modes_.empty());
     EXPECT_EQ(m.config.pages.page_title[0], "RUN");
@@ -117,20 +118,20 @@ TEST_F(FileMenu, SaveWithoutAFileIsSaveAsAndSaveAsCompletesTheExtension)
 {
     SettingsModel& m = model();
     m.config.device.clock_display = 1;
-    ASSERT_TRUE(file_save(chooser({path("plain")})));
+    ASSERT_TRUE(file_save(program_context(), chooser({path("plain")})));
     EXPECT_TRUE(boxes_.boxes().empty());
     ASSERT_EQ(modes_, std::vector<FileDialogMode>{FileDialogMode::save});
     EXPECT_EQ(document().file_name, path("plain.dat"));
-    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_FALSE(has_unsaved_changes(model().config));
     EXPECT_EQ(read(path("plain.dat")), settings_file_text(model().config));
     EXPECT_FALSE(fs::exists(path("plain")));
 
     // ".dat" anywhere after the first character keeps the name as chosen.
-    ASSERT_TRUE(file_save_as(chooser({path("week.dat.bak")})));
+    ASSERT_TRUE(file_save_as(program_context(), chooser({path("week.dat.bak")})));
     EXPECT_EQ(document().file_name, path("week.dat.bak"));
     // The rule looks at the file's own name, not at the folders above it.
     fs::create_directories(dir_ / "old.data");
-    ASSERT_TRUE(file_save_as(chooser({path("old.data/new")})));
+    ASSERT_TRUE(file_save_as(program_context(), chooser({path("old.data/new")})));
     EXPECT_EQ(document().file_name, path("old.data/new.dat"));
 }
 
@@ -139,13 +140,13 @@ TEST_F(FileMenu, SaveAsThatCannotWriteKeepsTheFileNameAndCancelSaysNothing)
     SettingsModel& m = model();
     document().file_name = path("first.dat");
     m.config.device.alarm_polarity = 1;
-    EXPECT_FALSE(file_save_as(chooser({path("missing/folder/x.dat")})));
+    EXPECT_FALSE(file_save_as(program_context(), chooser({path("missing/folder/x.dat")})));
     EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
     EXPECT_EQ(document().file_name, path("first.dat"));
-    EXPECT_TRUE(has_unsaved_changes());
+    EXPECT_TRUE(has_unsaved_changes(model().config));
 
     boxes_.clear();
-    EXPECT_FALSE(file_save_as(chooser({std::nullopt})));
+    EXPECT_FALSE(file_save_as(program_context(), chooser({std::nullopt})));
     EXPECT_TRUE(boxes_.boxes().empty());
     EXPECT_EQ(document().file_name, path("first.dat"));
 }
@@ -168,29 +169,29 @@ TEST_F(FileMenu, OpenLoadsTheFileAndAFaultyFileChangesNothing)
 
     // The operator keeps the edits: no file dialog.
     boxes_.answer_next(BoxAnswer::cancel);
-    file_open(chooser({path("good.dat")}));
+    file_open(program_context(), chooser({path("good.dat")}));
     EXPECT_EQ(boxes_.last_text(), k_text_open_unsaved);
     EXPECT_TRUE(modes_.empty());
 
     boxes_.clear();
-    file_open(chooser({path("short.dat")}));
+    file_open(program_context(), chooser({path("short.dat")}));
     ASSERT_EQ(boxes_.boxes().size(), 2u);  // the question, then the loader's message
     EXPECT_EQ(boxes_.boxes()[1].kind, BoxKind::warning);
     EXPECT_NE(boxes_.boxes()[1].text.find("301"), std::string::npos) << boxes_.boxes()[1].text;
     EXPECT_EQ(m.config.pages.page_title[7], "EDITED");
     EXPECT_EQ(document().file_name, path("before.dat"));
-    EXPECT_TRUE(has_unsaved_changes());
+    EXPECT_TRUE(has_unsaved_changes(model().config));
 
     boxes_.clear();
-    file_open(chooser({path("nowhere.dat")}));
+    file_open(program_context(), chooser({path("nowhere.dat")}));
     EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
     EXPECT_EQ(document().file_name, path("before.dat"));
 
-    file_open(chooser({path("good.dat")}));
+    file_open(program_context(), chooser({path("good.dat")}));
     EXPECT_EQ(m.config.pages.page_title[7], "\x88\x9F");
     EXPECT_EQ(m.config.device.alarm_hold_time, "123");
     EXPECT_EQ(document().file_name, path("good.dat"));
-    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_FALSE(has_unsaved_changes(model().config));
     EXPECT_EQ(modes_.back(), FileDialogMode::open);
 }
 
@@ -198,10 +199,10 @@ TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSay
 {
     SettingsModel& m = model();
     m.config.pages.page_title[7] = "EDITED";
-    mark_config_saved();  // saved, so Open asks nothing
+    mark_config_saved(model().config);  // saved, so Open asks nothing
     for (const RefusedFile& r : make_refused_files(dir_, ".dat", k_settings_file_max_bytes)) {
         boxes_.clear();
-        file_open(chooser({r.path}));
+        file_open(program_context(), chooser({r.path}));
         ASSERT_EQ(boxes_.boxes().size(), 1u) << r.path;
         EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
         EXPECT_EQ(boxes_.boxes().back().detail, r.reason);
@@ -210,7 +211,7 @@ TEST_F(FileMenu, AFolderOrAnOversizedFileIsRefusedWithTheReasonAndAFailedSaveSay
     }
 
     boxes_.clear();
-    EXPECT_FALSE(file_save_as(chooser({path("folder.dat")})));
+    EXPECT_FALSE(file_save_as(program_context(), chooser({path("folder.dat")})));
     EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
     EXPECT_FALSE(boxes_.boxes().back().detail.empty());
 }
@@ -222,10 +223,10 @@ TEST_F(FileMenu, NewAfterOpenThenSaveAsksForANameAndLeavesTheOpenedFile)
     ASSERT_TRUE(save_settings_file(path("a.dat"), model().config));
     const std::string opened = read(path("a.dat"));
     reset_for_test();
-    file_open(chooser({path("a.dat")}));
+    file_open(program_context(), chooser({path("a.dat")}));
     ASSERT_EQ(m.config.pages.page_title[0], "\x82\xA0");
-    file_new();
-    EXPECT_FALSE(file_save(chooser({std::nullopt})));
+    file_new(program_context());
+    EXPECT_FALSE(file_save(program_context(), chooser({std::nullopt})));
     EXPECT_EQ(modes_.back(), FileDialogMode::save);
     EXPECT_EQ(read(path("a.dat")), opened);
 }
@@ -235,7 +236,7 @@ TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
     SettingsModel& m = model();
     link_status().socket_connected = 1;
     m.config.device.remote_mode = 1;
-    EXPECT_FALSE(exit_allowed(chooser({})));
+    EXPECT_FALSE(exit_allowed(program_context(), chooser({})));
     EXPECT_EQ(boxes_.last_text(), k_text_disconnect_first);
     EXPECT_EQ(boxes_.boxes().back().kind, BoxKind::error);
     EXPECT_EQ(boxes_.boxes().size(), 1u);  // no save question while connected
@@ -244,7 +245,7 @@ TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
     boxes_.clear();
     // Yes: end without saving.
     boxes_.answer_next(BoxAnswer::yes);
-    EXPECT_TRUE(exit_allowed(chooser({})));
+    EXPECT_TRUE(exit_allowed(program_context(), chooser({})));
     EXPECT_EQ(boxes_.last_text(), k_text_exit_unsaved);
     EXPECT_TRUE(modes_.empty());
 
@@ -252,13 +253,13 @@ TEST_F(FileMenu, ExitIsRefusedWhileConnectedAndSavesUnsavedDataFirst)
     document().file_name = path("in_use.dat");
     m.config.pages.page_title[1] = "KEEP";
     boxes_.answer_next(BoxAnswer::no);
-    EXPECT_TRUE(exit_allowed(chooser({})));
+    EXPECT_TRUE(exit_allowed(program_context(), chooser({})));
     EXPECT_EQ(read(path("in_use.dat")), settings_file_text(model().config));
-    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_FALSE(has_unsaved_changes(model().config));
 
     // Nothing unsaved: no question.
     boxes_.clear();
-    EXPECT_TRUE(exit_allowed(chooser({})));
+    EXPECT_TRUE(exit_allowed(program_context(), chooser({})));
     EXPECT_TRUE(boxes_.boxes().empty());
 }
 
@@ -266,18 +267,18 @@ TEST_F(FileMenu, ExitStaysOpenWhenTheOfferedSaveIsCancelledOrFails)
 {
     model().config.device.schedule_minute[4][2] = 30;
     boxes_.answer_next(BoxAnswer::no);
-    EXPECT_FALSE(exit_allowed(chooser({std::nullopt})));
-    EXPECT_TRUE(has_unsaved_changes());
+    EXPECT_FALSE(exit_allowed(program_context(), chooser({std::nullopt})));
+    EXPECT_TRUE(has_unsaved_changes(model().config));
 
     document().file_name = path("gone/folder/x.dat");
     boxes_.answer_next(BoxAnswer::no);
-    EXPECT_FALSE(exit_allowed(chooser({})));
+    EXPECT_FALSE(exit_allowed(program_context(), chooser({})));
     EXPECT_EQ(boxes_.last_text(), k_text_cannot_open);
 
     // Save As from the exit path, with the extension completed.
     document().file_name.clear();
     boxes_.answer_next(BoxAnswer::no);
-    EXPECT_TRUE(exit_allowed(chooser({path("last")})));
+    EXPECT_TRUE(exit_allowed(program_context(), chooser({path("last")})));
     EXPECT_TRUE(fs::exists(path("last.dat")));
     EXPECT_EQ(document().file_name, path("last.dat"));
 }
@@ -289,34 +290,34 @@ TEST_F(FileMenu, NewResetsTheDeviceConfigurationButNotTheLink)
     model().extras.port_number = "10001";  // the link's port, from velta.ini
     model().extras.net_ip_address = {10, 0, 0, 5};
     model().config.device.alarm_mode = 1;
-    mark_config_saved();
-    ASSERT_TRUE(file_new());
+    mark_config_saved(model().config);
+    ASSERT_TRUE(file_new(program_context()));
     EXPECT_EQ(model().config.device.alarm_mode, 0);
     EXPECT_EQ(model().extras.net_ip_address, IpAddress{});
     EXPECT_EQ(model().extras.port_number, "10001");
     EXPECT_EQ(link_status().socket_connected, 1);
     // The link is still up, so the exit is still refused.
-    EXPECT_FALSE(exit_allowed(chooser({})));
+    EXPECT_FALSE(exit_allowed(program_context(), chooser({})));
     EXPECT_EQ(boxes_.last_text(), k_text_disconnect_first);
 }
 
 TEST_F(FileMenu, NewOpenAndExitNameWhatIsUnsavedAndTheExitSavesEachPart)
 {
     // A large glyph drawn, the other sizes derived from it, only the large list saved.
-    std::ranges::fill(glyph_slot(GlyphSize::large, 0).first(576), 'F');
-    create_other_sizes(GlyphSize::large, 0, std::string(576, 'F'));
-    ASSERT_TRUE(glyph_file_save_as(GlyphSize::large,
+    std::ranges::fill(glyph_slot(model().glyphs, GlyphSize::large, 0).first(576), 'F');
+    create_other_sizes(model().glyphs, GlyphSize::large, 0, std::string(576, 'F'));
+    ASSERT_TRUE(glyph_file_save_as(program_context(), GlyphSize::large,
                                    [&] { return std::optional<std::string>(path("big")); }));
     model().config.device.alarm_mode = 1;
     const std::string all = "保存されていないデータ：設定データ、外字中文字、外字小文字";
 
     boxes_.answer_next(BoxAnswer::cancel);
-    EXPECT_FALSE(file_new());
+    EXPECT_FALSE(file_new(program_context()));
     EXPECT_EQ(boxes_.boxes().back().detail, all);
-    EXPECT_EQ(glyph_slot(GlyphSize::small, 0)[0], 'F');
+    EXPECT_EQ(glyph_slot(model().glyphs, GlyphSize::small, 0)[0], 'F');
     // Open replaces only the settings, so it asks only about them.
     boxes_.answer_next(BoxAnswer::cancel);
-    EXPECT_FALSE(file_open(chooser({})));
+    EXPECT_FALSE(file_open(program_context(), chooser({})));
     EXPECT_EQ(boxes_.boxes().back().detail, "保存されていないデータ：設定データ");
 
     std::vector<std::optional<std::string>> glyph_names = {path("m"), std::nullopt, path("s")};
@@ -330,7 +331,7 @@ TEST_F(FileMenu, NewOpenAndExitNameWhatIsUnsavedAndTheExitSavesEachPart)
     // いいえ, the default: each part is saved in turn; the small list's dialog is cancelled,
     // so the program stays.
     boxes_.answer_next(BoxAnswer::no);
-    EXPECT_FALSE(exit_allowed({chooser({path("site")}), glyph_choose}));
+    EXPECT_FALSE(exit_allowed(program_context(), {chooser({path("site")}), glyph_choose}));
     const Box& asked = boxes_.boxes().back();
     EXPECT_EQ(asked.text, k_text_exit_unsaved);
     EXPECT_EQ(asked.detail, all);
@@ -341,25 +342,26 @@ TEST_F(FileMenu, NewOpenAndExitNameWhatIsUnsavedAndTheExitSavesEachPart)
     EXPECT_EQ(glyph_asked, (std::vector<GlyphSize>{GlyphSize::medium, GlyphSize::small}));
 
     boxes_.answer_next(BoxAnswer::no);
-    EXPECT_TRUE(exit_allowed({chooser({}), glyph_choose}));
+    EXPECT_TRUE(exit_allowed(program_context(), {chooser({}), glyph_choose}));
     EXPECT_EQ(boxes_.boxes().back().detail, "保存されていないデータ：外字小文字");
     EXPECT_TRUE(fs::exists(path("s.tls")));
-    EXPECT_FALSE(unsaved_data().any());
+    EXPECT_FALSE(unsaved_data(model()).any());
 }
 
 TEST_F(FileMenu, EverySaveTakesAnUpperCaseExtensionAndAsksAboutTheFileItWillWrite)
 {
     using Save = std::function<bool(const std::string&)>;
     const std::vector<std::pair<std::string, Save>> saves = {
-        {"UP.DAT", [&](const std::string& p) { return file_save_as(chooser({p})); }},
+        {"UP.DAT",
+         [&](const std::string& p) { return file_save_as(program_context(), chooser({p})); }},
         {"UP.TLM",
          [](const std::string& p) {
-             return glyph_file_save_as(GlyphSize::medium,
+             return glyph_file_save_as(program_context(), GlyphSize::medium,
                                        [p] { return std::optional<std::string>(p); });
          }},
         {"UP.BMP",
          [](const std::string& p) {
-             return export_glyph_bmp(GlyphSize::small, 1, "BM",
+             return export_glyph_bmp(link_status(), GlyphSize::small, 1, "BM",
                                      [p](const std::string&, const std::string&) {
                                          return std::optional<std::string>(p);
                                      });

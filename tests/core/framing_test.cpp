@@ -10,6 +10,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
 #include "core/wire/watchdog.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

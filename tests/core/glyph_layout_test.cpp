@@ -15,6 +15,7 @@
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
@@ -62,24 +63,25 @@ TEST(EditPixel, SetsClearsAndCopiesIntoTheChosenSlot)
 {
     WireCapture wire;
     model().glyphs.glyph_transfer_index = 9;
-    const auto changed = edit_pixel(GlyphSize::large, 22, 20, true);
+    const auto changed = edit_pixel(model().glyphs, GlyphSize::large, 22, 20, true);
     ASSERT_TRUE(changed.has_value());
     EXPECT_EQ(model().glyphs.glyph_work[12], '4');
-    EXPECT_EQ(glyph_slot(GlyphSize::large, 9)[12], '4');
+    EXPECT_EQ(glyph_slot(model().glyphs, GlyphSize::large, 9)[12], '4');
     // The same pixel again changes no digit: nothing to repaint.
-    EXPECT_FALSE(edit_pixel(GlyphSize::large, 23, 21, true).has_value());
-    EXPECT_FALSE(edit_pixel(GlyphSize::large, 21, 20, true).has_value());
+    EXPECT_FALSE(edit_pixel(model().glyphs, GlyphSize::large, 23, 21, true).has_value());
+    EXPECT_FALSE(edit_pixel(model().glyphs, GlyphSize::large, 21, 20, true).has_value());
     EXPECT_EQ(model().glyphs.glyph_work[12], '4');
 
     // Another number, then a click: the whole grid goes into the new slot.
     model().glyphs.glyph_transfer_index = 20;
-    ASSERT_TRUE(edit_pixel(GlyphSize::large, 32, 20, true).has_value());  // column 2
+    ASSERT_TRUE(
+        edit_pixel(model().glyphs, GlyphSize::large, 32, 20, true).has_value());  // column 2
     EXPECT_EQ(model().glyphs.glyph_work[12], '6');
-    EXPECT_EQ(std::string(glyph_slot(GlyphSize::large, 20).data(), 576),
-              std::string(glyph_work_text(GlyphSize::large)));
-    ASSERT_TRUE(edit_pixel(GlyphSize::large, 22, 20, false).has_value());
+    EXPECT_EQ(std::string(glyph_slot(model().glyphs, GlyphSize::large, 20).data(), 576),
+              std::string(glyph_work_text(model().glyphs, GlyphSize::large)));
+    ASSERT_TRUE(edit_pixel(model().glyphs, GlyphSize::large, 22, 20, false).has_value());
     EXPECT_EQ(model().glyphs.glyph_work[12], '2');
-    EXPECT_EQ(glyph_slot(GlyphSize::large, 9)[12], '4');
+    EXPECT_EQ(glyph_slot(model().glyphs, GlyphSize::large, 9)[12], '4');
 }
 
 TEST(ThumbnailHit, BoxesRowsAndGaps)
@@ -162,22 +164,25 @@ TEST(GlyphBmp, ExportNamesAndFlow)
         };
     };
     const std::string bytes = bmp_file_bytes(2, 2, std::vector<std::uint32_t>(4, 0));
-    EXPECT_TRUE(export_glyph_bmp(GlyphSize::small, 3, bytes, chooser(dir + "velta_pic")));
+    EXPECT_TRUE(
+        export_glyph_bmp(link_status(), GlyphSize::small, 3, bytes, chooser(dir + "velta_pic")));
     EXPECT_EQ(glyph_state().glyph_bmp_file_name, dir + "velta_pic.bmp");
     EXPECT_EQ(title_seen, "小文字外字登録番号003をbmpファイルで保存");
     // The same file again: replaced once the operator agrees.
     BoxRecorder boxes;
-    EXPECT_TRUE(export_glyph_bmp(GlyphSize::small, 3, bytes, chooser(dir + "velta_pic.bmp")));
+    EXPECT_TRUE(export_glyph_bmp(link_status(), GlyphSize::small, 3, bytes,
+                                 chooser(dir + "velta_pic.bmp")));
     EXPECT_EQ(boxes.count("velta_pic.bmp" + std::string(k_text_overwrite_suffix)), 1);
     EXPECT_EQ(glyph_state().glyph_bmp_file_name, dir + "velta_pic.bmp");
     // While a read is outstanding nothing is asked or written.
     link_status().read_pending = 1;
     title_seen.clear();
-    EXPECT_FALSE(export_glyph_bmp(GlyphSize::small, 3, bytes, chooser(dir + "velta_other")));
+    EXPECT_FALSE(
+        export_glyph_bmp(link_status(), GlyphSize::small, 3, bytes, chooser(dir + "velta_other")));
     EXPECT_TRUE(title_seen.empty());
     link_status().read_pending = 0;
     EXPECT_FALSE(export_glyph_bmp(
-        GlyphSize::small, 3, bytes,
+        link_status(), GlyphSize::small, 3, bytes,
         [](const std::string&, const std::string&) { return std::optional<std::string>(); }));
     std::remove((dir + "velta_pic.bmp").c_str());
 }
@@ -189,16 +194,16 @@ TEST(GlyphInsert, CommandAndListsAcrossSizes)
     model().glyphs.glyph_transfer_index = 11;
     model().choices.current_page = 2;
     model().choices.insert_position = 4;
-    send_glyph_insert();
+    send_glyph_insert(program_context());
     EXPECT_EQ(wire.last(), "G012P003I05\r\n");
     model().config.device.page_mode = 1;
     model().choices.current_page = 3;  // 002B
-    EXPECT_EQ(glyph_insert_command().substr(4, 4), "P004");
+    EXPECT_EQ(glyph_insert_command(model()).substr(4, 4), "P004");
 
     // Small, position 20 and glyph 200, to large: both reset.
     model().choices.insert_position = 19;
     model().glyphs.glyph_transfer_index = 199;
-    change_insert_font_size(2);
+    change_insert_font_size(model(), 2);
     EXPECT_EQ(insert_position_count(2), 14);
     EXPECT_EQ(insert_glyph_count(2), 70);
     EXPECT_EQ(model().choices.insert_position, 0);
@@ -206,7 +211,7 @@ TEST(GlyphInsert, CommandAndListsAcrossSizes)
     // Back to small: everything offered again, choices kept.
     model().choices.insert_position = 13;
     model().glyphs.glyph_transfer_index = 69;
-    change_insert_font_size(0);
+    change_insert_font_size(model(), 0);
     EXPECT_EQ(insert_position_count(0), 28);
     EXPECT_EQ(insert_glyph_count(0), 256);
     EXPECT_EQ(model().choices.insert_position, 13);
@@ -214,10 +219,10 @@ TEST(GlyphInsert, CommandAndListsAcrossSizes)
     // Small to medium keeps what medium still offers.
     model().choices.insert_position = 20;
     model().glyphs.glyph_transfer_index = 159;
-    change_insert_font_size(1);
+    change_insert_font_size(model(), 1);
     EXPECT_EQ(model().choices.insert_position, 20);
     EXPECT_EQ(model().glyphs.glyph_transfer_index, 159);
-    change_insert_font_size(2);
+    change_insert_font_size(model(), 2);
     EXPECT_EQ(model().choices.insert_position, 0);
     EXPECT_EQ(model().glyphs.glyph_transfer_index, 0);
     EXPECT_EQ(glyph_state().insert_font_size, 2);

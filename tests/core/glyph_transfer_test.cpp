@@ -15,6 +15,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 
@@ -23,7 +24,7 @@ namespace {
 
 std::string slot_text(GlyphSize size, int slot)
 {
-    auto s = glyph_slot(size, slot);
+    auto s = glyph_slot(model().glyphs, size, slot);
     return {s.data(), s.size()};
 }
 
@@ -127,7 +128,7 @@ TEST(GlyphReply, StoredWithNulAndSpareBytesUntouched)
     EXPECT_EQ(slot.substr(0, 144), digits);
     EXPECT_EQ(slot[144], '\0');
     EXPECT_EQ(slot.substr(145), "00000");
-    EXPECT_EQ(std::string(glyph_work_text(GlyphSize::small)), digits);
+    EXPECT_EQ(std::string(glyph_work_text(model().glyphs, GlyphSize::small)), digits);
     EXPECT_EQ(model().glyphs.glyph_work[144], '\0');
     EXPECT_EQ(link_status().read_pending, 0);
     EXPECT_EQ(redraws, 1);  // the single read redraws the open editor
@@ -155,7 +156,7 @@ TEST(GlyphReply, ShortOrGarbledOrOutOfRangeRepliesAreNotStored)
     serial_dispatch(program_context(), reply("FBML", std::string(576, 'F')));
     for (int s = 0; s < 70; ++s)
         EXPECT_EQ(slot_text(GlyphSize::large, s), std::string(580, '0')) << s;
-    EXPECT_EQ(glyph_work_text(GlyphSize::large), std::string(576, 'F'));
+    EXPECT_EQ(glyph_work_text(model().glyphs, GlyphSize::large), std::string(576, 'F'));
 }
 
 TEST(GlyphReply, DuringARunAdvancesTheIndexWithoutRedraw)
@@ -193,15 +194,15 @@ TEST(GlyphRun, RegisterRunSendsEverySlotThenEnds)
 {
     WireCapture wire;
     BoxRecorder boxes;
-    glyph_slot(GlyphSize::large, 69)[0] = 'F';
-    ASSERT_TRUE(start_glyph_register_run(nullptr));
+    glyph_slot(model().glyphs, GlyphSize::large, 69)[0] = 'F';
+    ASSERT_TRUE(start_glyph_register_run(program_context(), nullptr));
     EXPECT_EQ(boxes.count("本機が自動切換えでない事を確認してください"), 1);
     EXPECT_TRUE(glyph_run_active());
     std::string first_percent;
     GlyphRunTick tick;
     int ticks = 0;
     do {
-        tick = glyph_run_step(GlyphSize::large);
+        tick = glyph_run_step(program_context(), GlyphSize::large);
         if (ticks++ == 0)
             first_percent = tick.percent;
         if (ticks == 35) {
@@ -225,32 +226,32 @@ TEST(GlyphRun, RegisterRunAnsweredNoOrLinkDownDoesNotStart)
     WireCapture wire;
     BoxRecorder boxes;
     boxes.answer_next(BoxAnswer::no);
-    EXPECT_FALSE(start_glyph_register_run(nullptr));
+    EXPECT_FALSE(start_glyph_register_run(program_context(), nullptr));
     link_settings().interface = Interface::tcp;
-    EXPECT_FALSE(start_glyph_read_run());
+    EXPECT_FALSE(start_glyph_read_run(program_context()));
     EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
     link_settings().interface = Interface::serial;
     run_activity().settings_run = true;
-    EXPECT_FALSE(start_glyph_read_run());
+    EXPECT_FALSE(start_glyph_read_run(program_context()));
     EXPECT_FALSE(glyph_run_active());
 }
 
 TEST(GlyphRun, ReadRunAsksOneAtATimeAndStepsOnReplies)
 {
     WireCapture wire;
-    ASSERT_TRUE(start_glyph_read_run());
-    glyph_run_step(GlyphSize::small);
+    ASSERT_TRUE(start_glyph_read_run(program_context()));
+    glyph_run_step(program_context(), GlyphSize::small);
     EXPECT_EQ(wire.last(), "RFBMSA365\r\n");
     // No answer yet: nothing more goes out, the run waits.
-    const GlyphRunTick waiting = glyph_run_step(GlyphSize::small);
+    const GlyphRunTick waiting = glyph_run_step(program_context(), GlyphSize::small);
     EXPECT_EQ(wire.sent().size(), 1u);
     EXPECT_EQ(waiting.percent, " 00.0");
     EXPECT_FALSE(waiting.finished);
     for (int s = 0; s < 256; ++s) {
         serial_dispatch(program_context(),
                         reply("FBMS", std::string(144, glyph_value_digit(s % 16)), glyph_code(s)));
-        glyph_run_step(GlyphSize::small);
+        glyph_run_step(program_context(), GlyphSize::small);
     }
     EXPECT_FALSE(glyph_run_active());
     EXPECT_EQ(wire.sent().size(), 256u);
@@ -262,9 +263,9 @@ TEST(GlyphRun, ReadRunAsksOneAtATimeAndStepsOnReplies)
 TEST(GlyphRun, EndWithTheDialogClearsTheFlags)
 {
     WireCapture wire;
-    ASSERT_TRUE(start_glyph_read_run());
-    glyph_run_step(GlyphSize::medium);
-    end_glyph_run();
+    ASSERT_TRUE(start_glyph_read_run(program_context()));
+    glyph_run_step(program_context(), GlyphSize::medium);
+    end_glyph_run(program_context());
     EXPECT_EQ(link_status().read_pending, 0);
     EXPECT_FALSE(glyph_run_active());
 }

@@ -6,6 +6,7 @@
 
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -23,8 +24,8 @@ TEST(HostList, TheHundredAndFirstHostIsRefused)
     reset_for_test();
     LinkSettings& l = link_settings();
     for (int i = 0; i < k_max_hosts; ++i)
-        ASSERT_TRUE(add_host({10, 0, 0, static_cast<std::uint8_t>(i)}));
-    EXPECT_FALSE(add_host({10, 0, 1, 0}));
+        ASSERT_TRUE(add_host(link_settings(), {10, 0, 0, static_cast<std::uint8_t>(i)}));
+    EXPECT_FALSE(add_host(link_settings(), {10, 0, 1, 0}));
     EXPECT_EQ(l.host_count, 100);
     ASSERT_EQ(l.host_list.size(), 100u);
     EXPECT_EQ(l.host_list[99], (IpAddress{10, 0, 0, 99}));
@@ -34,23 +35,23 @@ TEST(HostList, TheSelectionStaysOnItsHostThroughDeletions)
 {
     reset_for_test();
     LinkSettings& l = link_settings();
-    for (std::uint8_t i = 0; i < 5; ++i) add_host({192, 168, 0, i});
+    for (std::uint8_t i = 0; i < 5; ++i) add_host(link_settings(), {192, 168, 0, i});
     l.selected_host = 3;  // .3
 
-    ASSERT_TRUE(delete_host(0));  // before it: follows down
+    ASSERT_TRUE(delete_host(link_settings(), 0));  // before it: follows down
     EXPECT_EQ(l.selected_host, 2);
     EXPECT_EQ(l.host_list[static_cast<std::size_t>(l.selected_host)], (IpAddress{192, 168, 0, 3}));
 
-    ASSERT_TRUE(delete_host(3));  // after it: unchanged
+    ASSERT_TRUE(delete_host(link_settings(), 3));  // after it: unchanged
     EXPECT_EQ(l.selected_host, 2);
     EXPECT_EQ(l.host_count, 3);
 
-    ASSERT_TRUE(delete_host(2));  // the selected host itself: nothing selected
+    ASSERT_TRUE(delete_host(link_settings(), 2));  // the selected host itself: nothing selected
     EXPECT_EQ(l.selected_host, -1);
     EXPECT_EQ(l.host_list, (std::vector<IpAddress>{{192, 168, 0, 1}, {192, 168, 0, 2}}));
 
-    EXPECT_FALSE(delete_host(2));
-    EXPECT_FALSE(delete_host(-1));
+    EXPECT_FALSE(delete_host(link_settings(), 2));
+    EXPECT_FALSE(delete_host(link_settings(), -1));
     EXPECT_EQ(l.host_count, 2);
 }
 

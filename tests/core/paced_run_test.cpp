@@ -17,6 +17,7 @@
 #include "core/wire/line_assembler.h"
 #include "core/wire/link_status.h"
 #include "core/wire/outcome.h"
+#include "program/program_context.h"
 #include "support/wire_capture.h"
 
 namespace velta {

@@ -9,6 +9,7 @@
 
 #include "core/model/settings_model.h"
 #include "core/pages/page_dialog_table.h"
+#include "program/program_context.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -42,13 +43,13 @@ TEST(PageLists, PageListItemsFollowTheDialogAndTheMode)
 {
     WireCapture wire;
     model().config.device.page_mode = 1;
-    EXPECT_EQ(page_list_items(PageItems::slot_labels)[3], "002B");
-    EXPECT_EQ(page_list_items(PageItems::all_numbers).size(), 256u);
-    EXPECT_EQ(page_list_items(PageItems::all_numbers)[3], "004");
-    EXPECT_EQ(page_list_items(PageItems::page_numbers).size(), 128u);
+    EXPECT_EQ(page_list_items(model().config, PageItems::slot_labels)[3], "002B");
+    EXPECT_EQ(page_list_items(model().config, PageItems::all_numbers).size(), 256u);
+    EXPECT_EQ(page_list_items(model().config, PageItems::all_numbers)[3], "004");
+    EXPECT_EQ(page_list_items(model().config, PageItems::page_numbers).size(), 128u);
     model().config.device.page_mode = 0;
-    EXPECT_EQ(page_list_items(PageItems::page_numbers).size(), 256u);
-    EXPECT_EQ(page_list_items(PageItems::slot_labels)[3], "004");
+    EXPECT_EQ(page_list_items(model().config, PageItems::page_numbers).size(), 256u);
+    EXPECT_EQ(page_list_items(model().config, PageItems::slot_labels)[3], "004");
 
     EXPECT_EQ(page_dialog_spec(PageDialogKind::title_position).page_items, PageItems::all_numbers);
     EXPECT_EQ(page_dialog_spec(PageDialogKind::auto_switch).page_items, PageItems::page_numbers);
@@ -63,14 +64,14 @@ TEST(PageLists, BlockAroundCurrentPageIn8_16And32SlotLists)
     WireCapture wire;
     model().choices.current_page = 37;
 
-    const auto title = block_lines(page_dialog_spec(PageDialogKind::title));
+    const auto title = block_lines(model(), page_dialog_spec(PageDialogKind::title));
     ASSERT_EQ(title.size(), 8u);
     EXPECT_EQ(title.front().slot, 32);
     EXPECT_EQ(title.back().slot, 39);
     EXPECT_EQ(title[3].at.x, 20);
     EXPECT_EQ(title[3].at.y, 70);
 
-    const auto colours = block_lines(page_dialog_spec(PageDialogKind::colours));
+    const auto colours = block_lines(model(), page_dialog_spec(PageDialogKind::colours));
     ASSERT_EQ(colours.size(), 16u);
     EXPECT_EQ(colours.front().slot, 32);
     EXPECT_EQ(colours.back().slot, 47);
@@ -79,7 +80,7 @@ TEST(PageLists, BlockAroundCurrentPageIn8_16And32SlotLists)
     EXPECT_EQ(colours[8].at.x, 280);
     EXPECT_EQ(colours[8].at.y, 20);
 
-    const auto positions = block_lines(page_dialog_spec(PageDialogKind::title_position));
+    const auto positions = block_lines(model(), page_dialog_spec(PageDialogKind::title_position));
     ASSERT_EQ(positions.size(), 32u);
     EXPECT_EQ(positions.front().text, "P033 = 下");
     EXPECT_EQ(positions.back().text, "P064 = 下");
@@ -89,9 +90,10 @@ TEST(PageLists, BlockAroundCurrentPageIn8_16And32SlotLists)
     EXPECT_EQ(positions[9].at.y, 33);
 
     model().choices.current_page = 255;
-    EXPECT_EQ(block_lines(page_dialog_spec(PageDialogKind::char_level)).front().slot, 224);
+    EXPECT_EQ(block_lines(model(), page_dialog_spec(PageDialogKind::char_level)).front().slot, 224);
     model().choices.current_page = 31;
-    EXPECT_EQ(block_lines(page_dialog_spec(PageDialogKind::background_fill)).front().slot, 0);
+    EXPECT_EQ(block_lines(model(), page_dialog_spec(PageDialogKind::background_fill)).front().slot,
+              0);
     EXPECT_EQ(block_first(40, 32), 32);
     EXPECT_EQ(block_first(-4, 16), 0);
     EXPECT_EQ(block_first(300, 8), 248);
@@ -103,31 +105,31 @@ TEST(PageLists, AutoSwitchLinesShowEachPagesOwnTime)
     model().choices.current_page = 40;
     model().config.pages.page_auto_switch_time[32] = 0;
     model().config.pages.page_auto_switch_time[63] = 45;
-    const auto lines = block_lines(page_dialog_spec(PageDialogKind::auto_switch));
+    const auto lines = block_lines(model(), page_dialog_spec(PageDialogKind::auto_switch));
     EXPECT_EQ(lines.front().text, "P033 = 00 秒");
     EXPECT_EQ(lines[1].text, "P034 = 03 秒");
     EXPECT_EQ(lines.back().text, "P064 = 45 秒");
     model().choices.current_page = 0;
-    EXPECT_EQ(auto_switch_line(0), "P001 = 03 秒");
+    EXPECT_EQ(auto_switch_line(model().config, 0), "P001 = 03 秒");
 }
 
 TEST(PageLists, ColourLinesAndTable)
 {
     WireCapture wire;
-    EXPECT_EQ(colour_line(0), "P001 白　　　　黒　　　　");
+    EXPECT_EQ(colour_line(model().config, 0), "P001 白　　　　黒　　　　");
     model().config.pages.page_char_color[1] = 5;
     model().config.pages.page_border_color[1] = 8;
-    EXPECT_EQ(colour_line(1), "P002 マゼンタ　ブランク　");
+    EXPECT_EQ(colour_line(model().config, 1), "P002 マゼンタ　ブランク　");
     model().config.pages.page_char_color[2] = 6;
     model().config.pages.page_border_color[2] = 1;
-    EXPECT_EQ(colour_line(2), "P003 シアン　　赤　　　　");
+    EXPECT_EQ(colour_line(model().config, 2), "P003 シアン　　赤　　　　");
     model().config.device.page_mode = 1;
-    EXPECT_EQ(colour_line(1), "P001Bマゼンタ　ブランク　");
+    EXPECT_EQ(colour_line(model().config, 1), "P001Bマゼンタ　ブランク　");
 
     // What a reply may leave that no list offers keeps the width.
     model().config.pages.page_char_color[4] = 9;
     model().config.pages.page_border_color[4] = -1;
-    EXPECT_EQ(colour_line(4), "P003T？　　　　？　　　　");
+    EXPECT_EQ(colour_line(model().config, 4), "P003T？　　　　？　　　　");
 
     const auto items = colour_items();
     ASSERT_EQ(items.size(), 9u);
@@ -140,39 +142,40 @@ TEST(PageLists, ColourLinesAndTable)
 TEST(PageLists, FillLevelAndPositionLines)
 {
     WireCapture wire;
-    EXPECT_EQ(background_fill_line(0), "P001  = OFF");
+    EXPECT_EQ(background_fill_line(model().config, 0), "P001  = OFF");
     model().config.pages.page_background_fill[5] = 1;
     model().config.device.page_mode = 1;
-    EXPECT_EQ(background_fill_line(5), "P003B = ON ");
+    EXPECT_EQ(background_fill_line(model().config, 5), "P003B = ON ");
     // These two number their lines s + 1 whatever the mode.
-    EXPECT_EQ(char_level_line(5), "P006 = HIGH ");
+    EXPECT_EQ(char_level_line(model().config, 5), "P006 = HIGH ");
     model().config.pages.page_char_level[5] = 0;
-    EXPECT_EQ(char_level_line(5), "P006 = LOW  ");
+    EXPECT_EQ(char_level_line(model().config, 5), "P006 = LOW  ");
     model().config.pages.page_title_position[5] = 0;
-    EXPECT_EQ(title_position_line(5), "P006 = 上");
+    EXPECT_EQ(title_position_line(model().config, 5), "P006 = 上");
 }
 
 TEST(PageLists, TitleLinesAreAlwaysFiftySixBytesOfTitle)
 {
     WireCapture wire;
-    EXPECT_EQ(title_line(0), "P001 = " + wide_spaces(28));
+    EXPECT_EQ(title_line(model().config, 0), "P001 = " + wide_spaces(28));
 
     // A custom character is listed as a full-width space.
     model().config.pages.page_title[8] = std::string("\x10\x21\x82\xA0", 4);
-    EXPECT_EQ(title_line(8), "P009 = " + wide_spaces(1) + "\x82\xA0" + wide_spaces(26));
+    EXPECT_EQ(title_line(model().config, 8),
+              "P009 = " + wide_spaces(1) + "\x82\xA0" + wide_spaces(26));
 
     model().config.device.page_mode = 1;
     model().config.pages.page_title[1] = "\x88\x9F";  // 亜
-    EXPECT_EQ(title_line(0).substr(0, 7), "P001T= ");
-    EXPECT_EQ(title_line(1), "P001B= \x88\x9F" + wide_spaces(27));
+    EXPECT_EQ(title_line(model().config, 0).substr(0, 7), "P001T= ");
+    EXPECT_EQ(title_line(model().config, 1), "P001B= \x88\x9F" + wide_spaces(27));
 
     // An odd length leaves a half-width blank before the full-width ones.
     model().config.pages.page_title[2] = "AB\x82\xA0Z";
-    EXPECT_EQ(title_line(2), "P002T= AB\x82\xA0Z " + wide_spaces(25));
+    EXPECT_EQ(title_line(model().config, 2), "P002T= AB\x82\xA0Z " + wide_spaces(25));
 
     // Longer than the device takes (a file may hold 59 bytes): nothing is added.
     model().config.pages.page_title[3] = std::string(58, 'x');
-    EXPECT_EQ(title_line(3), "P002B= " + std::string(58, 'x'));
+    EXPECT_EQ(title_line(model().config, 3), "P002B= " + std::string(58, 'x'));
 }
 
 TEST(PageLists, SameForAllSetsEverySlotAndTheChoice)
@@ -180,12 +183,12 @@ TEST(PageLists, SameForAllSetsEverySlotAndTheChoice)
     WireCapture wire;
     model().config.device.page_mode = 1;  // only 128 pages listed
     const PageDialogSpec& spec = page_dialog_spec(PageDialogKind::auto_switch);
-    apply_same_for_all(spec.values.at(0), 10);
+    apply_same_for_all(model(), spec.values.at(0), 10);
     for (int v : model().config.pages.page_auto_switch_time) ASSERT_EQ(v, 10);
     EXPECT_EQ(model().choices.auto_switch_time_choice, 10);
 
     const PageDialogSpec& colours = page_dialog_spec(PageDialogKind::colours);
-    apply_same_for_all(colours.values.at(1), 1);
+    apply_same_for_all(model(), colours.values.at(1), 1);
     for (int s = 0; s < k_page_slots; ++s) {
         ASSERT_EQ(model().config.pages.page_border_color[s], 1);
         ASSERT_EQ(model().config.pages.page_char_color[s], 7);

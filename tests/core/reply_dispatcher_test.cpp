@@ -18,6 +18,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/settings_file_lines.h"
 #include "support/wire_capture.h"
@@ -340,7 +341,7 @@ TEST_F(Dispatcher, EveryReplyKindRefusesCutLongerBadLetterAndOutOfRange)
     };
     auto state = [&] {
         const DeviceExtras& x = m.extras;
-        const auto slot = glyph_slot(GlyphSize::small, 0);
+        const auto slot = glyph_slot(model().glyphs, GlyphSize::small, 0);
         return settings_file_text(model().config) + std::to_string(x.display_page) +
                x.firmware_version + x.port_number + x.net_mac_address +
                std::to_string(x.net_ip_address[3]) + std::to_string(x.net_gateway[3]) +

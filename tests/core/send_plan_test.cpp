@@ -17,6 +17,7 @@
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "device_protocol.h"
+#include "program/program_context.h"
 #include "support/wire_capture.h"
 
 namespace velta {

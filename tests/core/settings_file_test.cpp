@@ -11,6 +11,7 @@
 
 #include "core/common/file_io.h"
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 #include "support/settings_file_lines.h"
 #include "support/wire_capture.h"
 

@@ -8,6 +8,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
+#include "program/program_context.h"
 #include "support/wire_capture.h"
 
 namespace velta {

@@ -18,6 +18,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
 #include "operations.h"
+#include "program/program_context.h"
 #include "step_driver.h"
 #include "support/wire_capture.h"
 

@@ -19,6 +19,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "operations.h"
+#include "program/program_context.h"
 #include "support/wire_capture.h"
 
 #ifndef _WIN32
@@ -137,7 +138,7 @@ TEST(VeltactlOperations, GlyphRegistrationSendsEverySlotOfTheStore)
     velta::WireCapture wire;
     Options o = options_for(Command::glyphs_set, "l.tll");
     o.glyph_size = velta::GlyphSize::large;
-    const auto slot = velta::glyph_slot(velta::GlyphSize::large, 69);
+    const auto slot = velta::glyph_slot(velta::model().glyphs, velta::GlyphSize::large, 69);
     std::fill(slot.begin(), slot.begin() + 576, 'F');
     const Operation op = make_operation(o, march_fifth());
     EXPECT_EQ(op.steps, 70);
@@ -229,7 +230,7 @@ TEST(VeltactlOperations, GlyphReadsStartBlankAndWriteTheListFile)
     const std::string path = dir.file("m.tlm");
     Options o = options_for(Command::glyphs_read, path);
     o.glyph_size = velta::GlyphSize::medium;
-    const auto slot = velta::glyph_slot(velta::GlyphSize::medium, 3);
+    const auto slot = velta::glyph_slot(velta::model().glyphs, velta::GlyphSize::medium, 3);
     std::fill(slot.begin(), slot.begin() + 256, 'A');  // a glyph of an earlier device
     begin_device(o, velta::program_context());
     EXPECT_EQ(slot[0], '0') << "one device's glyphs must not reach the next one's file";
@@ -243,7 +244,7 @@ TEST(VeltactlOperations, GlyphReadsStartBlankAndWriteTheListFile)
         finish_device(o, velta::program_context(), finished_run(160, true), "d", path);
     EXPECT_EQ(out.exit_code, k_exit_ok);
     EXPECT_EQ(velta::read_file_bytes(path).value_or(""),
-              velta::glyph_list_bytes(velta::GlyphSize::medium));
+              velta::glyph_list_bytes(velta::model().glyphs, velta::GlyphSize::medium));
 }
 
 TEST(VeltactlOperations, InputFilesAreCheckedBeforeAnyDeviceIsReached)

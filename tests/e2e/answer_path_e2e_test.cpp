@@ -21,6 +21,7 @@
 #include "core/wire/watchdog.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
 #include "support/wire_capture.h"

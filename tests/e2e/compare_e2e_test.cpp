@@ -21,6 +21,7 @@
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/devsim_process.h"
@@ -170,7 +171,7 @@ TEST_F(Compare, StopLeavesTheToolAloneAndTakingCopiesOnlyTheCheckedDeviceValues)
     DeviceConfig expected = device_before_;
     expected.device.alarm_hold_time = tool_.device.alarm_hold_time;
     EXPECT_EQ(model().config, expected);
-    EXPECT_TRUE(has_unsaved_changes());
+    EXPECT_TRUE(has_unsaved_changes(model().config));
     EXPECT_EQ(column(dialog, 0), QStringList{"アラーム 保持時間"});
     EXPECT_TRUE(backups().isEmpty()) << "nothing was written to the device";
 }

@@ -28,6 +28,7 @@
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
 #include "support/event_wait.h"

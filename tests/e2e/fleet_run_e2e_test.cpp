@@ -22,6 +22,7 @@
 #include "core/wire/paced_run.h"
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/devsim_process.h"

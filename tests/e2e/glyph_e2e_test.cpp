@@ -21,6 +21,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/devsim_process.h"
 #include "support/event_wait.h"
@@ -42,7 +43,8 @@ std::string store_digits(GlyphSize size)
     const GlyphSizeInfo& info = glyph_size_info(size);
     std::string all;
     for (int s = 0; s < info.slot_count; ++s)
-        all.append(glyph_slot(size, s).data(), static_cast<std::size_t>(info.glyph_digits));
+        all.append(glyph_slot(model().glyphs, size, s).data(),
+                   static_cast<std::size_t>(info.glyph_digits));
     return all;
 }
 
@@ -52,7 +54,7 @@ std::string fill_pattern(GlyphSize size)
     const GlyphSizeInfo& info = glyph_size_info(size);
     for (int s = 0; s < info.slot_count; ++s)
         for (int i = 0; i < info.glyph_digits; ++i)
-            glyph_slot(size, s)[static_cast<std::size_t>(i)] = pattern_digit(s, i);
+            glyph_slot(model().glyphs, size, s)[static_cast<std::size_t>(i)] = pattern_digit(s, i);
     return store_digits(size);
 }
 
@@ -85,7 +87,8 @@ TEST_P(GlyphE2E, RegisterAllThenReadAllGivesTheSameGlyphs)
 {
     const GlyphSize size = GetParam();
     const std::string registered = fill_pattern(size);
-    mark_glyph_list_saved(size);  // as read from its file, so the clear below asks nothing
+    mark_glyph_list_saved(model().glyphs,
+                          size);  // as read from its file, so the clear below asks nothing
 
     GlyphListDialog list(size);
     list.button(QStringLiteral("登録"))->click();

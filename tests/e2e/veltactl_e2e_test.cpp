@@ -32,6 +32,7 @@
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
+#include "program/program_context.h"
 #include "support/pty_pair.h"
 
 namespace {
@@ -196,11 +197,12 @@ void make_glyph_file(const QString& path)
     const velta::GlyphSizeInfo& info = velta::glyph_size_info(velta::GlyphSize::small);
     const char digits[] = "0123456789ABCDEF";
     for (int s = 0; s < info.slot_count; ++s) {
-        auto slot = velta::glyph_slot(velta::GlyphSize::small, s);
+        auto slot = velta::glyph_slot(velta::model().glyphs, velta::GlyphSize::small, s);
         for (int i = 0; i < info.glyph_digits; ++i)
             slot[static_cast<std::size_t>(i)] = digits[(s * 7 + i) % 16];
     }
-    ASSERT_TRUE(velta::write_glyph_list(velta::GlyphSize::small, path.toStdString()));
+    ASSERT_TRUE(velta::write_glyph_list(velta::model().glyphs, velta::GlyphSize::small,
+                                        path.toStdString()));
     velta::reset_settings_model();
 }
 

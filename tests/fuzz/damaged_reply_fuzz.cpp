@@ -20,6 +20,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
 #include "fuzz_support.h"
+#include "program/program_context.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzz::Snapshot before;
     before.take();
-    const auto slot = glyph_slot(GlyphSize::small, 0);
+    const auto slot = glyph_slot(model().glyphs, GlyphSize::small, 0);
     const std::string glyph_before(slot.data(), slot.size());
     static std::optional<OutcomeKind> outcome;
     outcome.reset();

@@ -16,6 +16,7 @@
 #include "core/pages/page_replies.h"
 #include "core/wire/link_status.h"
 #include "fuzz_check.h"
+#include "program/program_context.h"
 
 namespace velta::fuzz {
 

@@ -19,6 +19,7 @@
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
 #include "fuzz_support.h"
+#include "program/program_context.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void store_digits(GlyphSize size, std::string_view digits)
     const auto per_glyph = static_cast<std::size_t>(info.glyph_digits);
     for (int s = 0; s < info.slot_count; ++s)
         std::copy_n(digits.begin() + static_cast<std::ptrdiff_t>(s * per_glyph), per_glyph,
-                    glyph_slot(size, s).begin());
+                    glyph_slot(model().glyphs, size, s).begin());
 }
 
 struct SoundFile {
@@ -63,7 +64,7 @@ const SoundFile& sound_file(GlyphSize size)
             for (std::size_t d = 0; d < digits.size(); ++d)
                 digits[d] = glyph_value_digit(static_cast<int>((d * 7 + d / 5) % 16));
             store_digits(s, digits);
-            out[i].bytes = glyph_list_bytes(s);
+            out[i].bytes = glyph_list_bytes(model().glyphs, s);
             out[i].digits = records_of(out[i].bytes);
             check(out[i].digits == digits);
         }
@@ -141,7 +142,7 @@ void damaged_file(const std::uint8_t* data, std::size_t size)
     check(read.has_value() || !only_blanks);
     if (read && *read != sound.digits) {
         store_digits(glyph_size, *read);
-        check(records_of(glyph_list_bytes(glyph_size)) == *read);
+        check(records_of(glyph_list_bytes(model().glyphs, glyph_size)) == *read);
     }
 }
 

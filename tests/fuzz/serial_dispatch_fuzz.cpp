@@ -9,6 +9,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
 #include "fuzz_support.h"
+#include "program/program_context.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

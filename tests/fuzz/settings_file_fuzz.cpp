@@ -12,6 +12,7 @@
 
 #include "core/model/settings_file.h"
 #include "fuzz_support.h"
+#include "program/program_context.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -9,6 +9,7 @@
 #include "core/wire/line_assembler.h"
 #include "core/wire/reply_dispatcher.h"
 #include "fuzz_support.h"
+#include "program/program_context.h"
 
 namespace {
 

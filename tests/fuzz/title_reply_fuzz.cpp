@@ -7,6 +7,7 @@
 
 #include "core/pages/title_encoding.h"
 #include "fuzz_support.h"
+#include "program/program_context.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 #include "support/wire_capture.h"
 #include "ui/pages/date_time_dialog.h"
 #include "ui/pages/display_page_dialog.h"

@@ -14,6 +14,7 @@
 #include "core/model/settings_backup.h"
 #include "core/model/settings_model.h"
 #include "link/configuration_file.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"

@@ -29,6 +29,7 @@
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/pty_pair.h"
@@ -266,7 +267,8 @@ TEST_F(ConnectionDialogs, DeletingEntryZeroOfThreeMovesTheOthersDown)
 TEST_F(ConnectionDialogs, DoubleClickChoosesAHostAndAFullListRefusesMore)
 {
     LinkSettings& l = link_settings();
-    for (int i = 0; i < k_max_hosts; ++i) add_host({172, 16, 0, static_cast<std::uint8_t>(i)});
+    for (int i = 0; i < k_max_hosts; ++i)
+        add_host(link_settings(), {172, 16, 0, static_cast<std::uint8_t>(i)});
     write_host_keys(link_settings(), 0);
     TcpClientDialog client;
     double_click(client.host_list(), 42);
@@ -344,10 +346,10 @@ TEST_F(ConnectionDialogs, ClientConnectsAndDisconnects)
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.connect_button()->isEnabled(); }, k_wait_ms));
     EXPECT_FALSE(client.disconnect_button()->isEnabled());
     EXPECT_EQ(link_status().socket_connected, 0);
-    EXPECT_TRUE(exit_allowed({}));
+    EXPECT_TRUE(exit_allowed(program_context(), {}));
     client.connect_button()->click();
     ASSERT_TRUE(QTest::qWaitFor([] { return link_status().socket_connected == 1; }, k_wait_ms));
-    EXPECT_FALSE(exit_allowed({}));
+    EXPECT_FALSE(exit_allowed(program_context(), {}));
     EXPECT_EQ(boxes_.last_text(), "TCP/IPを切断してください。");
 
     client.disconnect_button()->click();

@@ -13,6 +13,7 @@
 #include "core/model/document.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/user_input.h"
 #include "support/wire_capture.h"
@@ -90,7 +91,7 @@ TEST(AlarmDialog, ATypedHoldTimeIsKeptAsTheDeviceHoldsIt)
     WireCapture wire;
     BoxRecorder boxes;
     model().config.device.alarm_hold_time = "030";
-    mark_config_saved();
+    mark_config_saved(model().config);
     const DeviceConfig device = model().config;
     AlarmDialog dialog;
     ASSERT_TRUE(show_active(&dialog));
@@ -98,7 +99,7 @@ TEST(AlarmDialog, ATypedHoldTimeIsKeptAsTheDeviceHoldsIt)
     dialog.hold_time_edit()->selectAll();
     type_keys(QStringLiteral("30"));
     EXPECT_EQ(dialog.hold_time_edit()->text(), "30");
-    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_FALSE(has_unsaved_changes(model().config));
     EXPECT_TRUE(diff(model().config, device).empty());
     dialog.hold_time_edit()->selectAll();
     type_keys(QStringLiteral("12s"));

@@ -20,6 +20,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/run_configs.h"

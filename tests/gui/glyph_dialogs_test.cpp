@@ -27,6 +27,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "core/wire/reply_dispatcher.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
@@ -70,7 +71,7 @@ bool cell_lit(const GlyphEditorDialog& editor, int column, int row)
 
 std::string slot_digits(GlyphSize size, int slot)
 {
-    auto s = glyph_slot(size, slot);
+    auto s = glyph_slot(model().glyphs, size, slot);
     return {s.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)};
 }
 
@@ -97,7 +98,7 @@ TEST_F(GlyphDialogs, EditorPaintsDragsAndClearsWithTheMouse)
 
     mouse(&editor, QEvent::MouseButtonPress, Qt::LeftButton, {22, 20});
     EXPECT_EQ(model().glyphs.glyph_work[12], '4');
-    EXPECT_EQ(glyph_slot(GlyphSize::large, 3)[12], '4');
+    EXPECT_EQ(glyph_slot(model().glyphs, GlyphSize::large, 3)[12], '4');
     EXPECT_TRUE(cell_lit(editor, 1, 1));
     EXPECT_EQ(glyph_state().glyph_edited, 1);
     // Drag along row 5 to the far edge: every pixel passed is set, the margin never.
@@ -132,8 +133,8 @@ TEST_F(GlyphDialogs, EditorPaintsDragsAndClearsWithTheMouse)
 
 TEST_F(GlyphDialogs, EditorNumberListRetargetsWithoutReloading)
 {
-    glyph_slot(GlyphSize::small, 0)[0] = '8';
-    glyph_slot(GlyphSize::small, 40)[0] = '1';
+    glyph_slot(model().glyphs, GlyphSize::small, 0)[0] = '8';
+    glyph_slot(model().glyphs, GlyphSize::small, 40)[0] = '1';
     GlyphEditorDialog editor(GlyphSize::small);
     editor.redraw_tick();
     EXPECT_EQ(editor.windowTitle(), "外字登録（小文字）の設定");
@@ -227,7 +228,7 @@ TEST_F(GlyphDialogs, ListPagesNumbersAndDoubleClicks)
     EXPECT_EQ(list.page_list()->itemText(4), "No.57～70");
     EXPECT_EQ(list.progress_bar()->maximum(), 72);
 
-    glyph_slot(GlyphSize::large, 37)[0] = '8';
+    glyph_slot(model().glyphs, GlyphSize::large, 37)[0] = '8';
     list.page_list()->setCurrentIndex(2);
     EXPECT_EQ(list.number_field(9)->text(), "No.38");
     EXPECT_EQ(list.box(9)->image().pixel(0, 0), k_lit_rgb);

@@ -31,6 +31,7 @@
 #include "core/wire/peer_table.h"
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
@@ -265,7 +266,7 @@ TEST_F(MainWindowTest, ExitAsksExactlyWhenTheConfigurationDiffersFromTheLastSave
     for (const Case& c : cases) {
         reset_for_test();
         model().config.pages.page_title[0] = std::string(4, '\x81') + "@";  // read from a file
-        mark_config_saved();
+        mark_config_saved(model().config);
         c.act();
         boxes_.clear();
         boxes_.answer_next(BoxAnswer::yes);  // leave without saving
@@ -299,10 +300,10 @@ TEST_F(MainWindowTest, TitleNamesTheFileAndMarksUnsavedSettingsAndGlyphs)
     window_.action(command::file_save)->trigger();  // untitled: Save As
     EXPECT_EQ(window_.windowTitle(), "VELTA Client Program - site.dat[*]");
     EXPECT_FALSE(window_.isWindowModified());
-    glyph_slot(GlyphSize::medium, 3)[0] = '8';
+    glyph_slot(model().glyphs, GlyphSize::medium, 3)[0] = '8';
     window_.tick();
     EXPECT_TRUE(window_.isWindowModified());
-    glyph_slot(GlyphSize::medium, 3)[0] = '0';
+    glyph_slot(model().glyphs, GlyphSize::medium, 3)[0] = '0';
     window_.tick();
     EXPECT_FALSE(window_.isWindowModified());
     window_.action(command::file_new)->trigger();

@@ -25,6 +25,7 @@
 #include "core/wire/reply_dispatcher.h"
 #include "core/wire/watchdog.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/user_input.h"
 #include "support/wire_capture.h"
@@ -105,9 +106,9 @@ TEST(TitleDialog, OpeningChangesNothingAndEveryEditIsStoredAndListed)
     WireCapture wire;
     model().config.pages.page_title[9] = std::string("\x10\x21", 2) + k_a_cp932;
     model().choices.current_page = 9;
-    mark_config_saved();
+    mark_config_saved(model().config);
     TitleDialog d;
-    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_FALSE(has_unsaved_changes(model().config));
     // Loading leaves the stored bytes as they were.
     EXPECT_EQ(model().config.pages.page_title[9], std::string("\x10\x21", 2) + k_a_cp932);
     QStringList lines = d.list_view()->drawn_texts();
@@ -117,10 +118,10 @@ TEST(TitleDialog, OpeningChangesNothingAndEveryEditIsStoredAndListed)
 
     d.page_list()->setCurrentIndex(10);
     EXPECT_EQ(d.title_edit()->text(), QString());
-    EXPECT_FALSE(has_unsaved_changes());
+    EXPECT_FALSE(has_unsaved_changes(model().config));
     commit_text(d.title_edit(), QStringLiteral("亜"));
     EXPECT_EQ(model().config.pages.page_title[10], "\x88\x9F");
-    EXPECT_TRUE(has_unsaved_changes());
+    EXPECT_TRUE(has_unsaved_changes(model().config));
     EXPECT_EQ(d.list_view()->drawn_texts()[2],
               QStringLiteral("P011 = 亜") + QString(27, QChar(0x3000)));
 

@@ -13,6 +13,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
 

@@ -21,6 +21,7 @@
 #include "core/wire/watchdog.h"
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
 #include "support/pty_pair.h"

@@ -24,6 +24,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/wire_capture.h"
 

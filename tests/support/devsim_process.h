@@ -14,6 +14,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 
 namespace velta {
 

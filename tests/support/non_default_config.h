@@ -6,6 +6,7 @@
 
 #include "core/model/settings_model.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 
 namespace velta {
 

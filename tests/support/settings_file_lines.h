@@ -8,6 +8,7 @@
 
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 
 namespace velta {
 

@@ -11,6 +11,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
+#include "program/program_context.h"
 
 namespace velta {
 
@@ -32,11 +33,12 @@ void reset_for_test()
 {
     register_page_replies();
     register_glyph_replies();
-    model() = SettingsModel{};
-    link_settings() = {};
-    link_status() = {};
+    // The hooks stay with whoever installed them (a capture, a link); they put them back.
+    DeviceContext& c = program_context();
+    WireHooks hooks = std::move(c.hooks);
+    c = DeviceContext{};
+    c.hooks = std::move(hooks);
     reset_peer_table();
-    run_activity() = RunActivity{};
     document() = Document{};
     reset_glyph_state();
 }

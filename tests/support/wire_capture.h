@@ -25,8 +25,9 @@ private:
     WireHooks previous_;
 };
 
-// Starts from fresh values: the model (link settings and peer table included), the runs and
-// the document and the glyph dialogs' state.
+// Starts from fresh values: the program's context (its model, link settings and status, runs,
+// observers, taps and presenter; its wire hooks stay), the peer table, the document and the
+// glyph dialogs' state.
 void reset_for_test();
 
 }  // namespace velta

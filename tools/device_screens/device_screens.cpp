@@ -34,6 +34,7 @@
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "ui/device/alarm_dialog.h"
 #include "ui/device/batch_run_dialog.h"
 #include "ui/device/compare_dialog.h"

@@ -6,6 +6,7 @@
 
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 #include "ui/glyphs/glyph_editor_dialog.h"
 #include "ui/glyphs/glyph_insert_dialog.h"
 #include "ui/glyphs/glyph_list_dialog.h"
@@ -18,7 +19,7 @@ using namespace velta;
 void draw_sample(GlyphSize size, int slot)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
-    std::span<char> text = glyph_slot(size, slot);
+    std::span<char> text = glyph_slot(model().glyphs, size, slot);
     const double c = (info.pixels - 1) / 2.0;
     const double r = 3 + (slot % 7) * (info.pixels / 2 - 5) / 6.0;
     for (int y = 1; y < info.pixels - 1; ++y) {

@@ -12,6 +12,7 @@
 #include "core/common/message_boxes.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "ui/pages/date_time_dialog.h"
 #include "ui/pages/display_page_dialog.h"
 #include "ui/pages/page_list_dialog.h"

@@ -12,6 +12,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
 #include "core/wire/peer_table.h"
+#include "program/program_context.h"
 #include "ui/device/client_server_dialog.h"
 #include "ui/device/interface_dialog.h"
 #include "ui/device/serial_dialog.h"

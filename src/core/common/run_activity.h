@@ -10,9 +10,6 @@ struct RunActivity {
     bool glyph_run = false;
 };
 
-// The program's (program_context().activity).
-RunActivity& run_activity();
-
 inline bool settings_run_active(const RunActivity& a)
 {
     return a.settings_run;
@@ -21,21 +18,6 @@ inline bool settings_run_active(const RunActivity& a)
 inline bool run_active(const RunActivity& a)
 {
     return a.settings_run || a.glyph_run;
-}
-
-inline bool settings_run_active()
-{
-    return run_activity().settings_run;
-}
-
-inline bool glyph_run_active()
-{
-    return run_activity().glyph_run;
-}
-
-inline bool run_active()
-{
-    return settings_run_active() || glyph_run_active();
 }
 
 }  // namespace velta

@@ -98,12 +98,11 @@ void keep_checks(std::vector<CompareRow>& rows, const std::vector<CompareRow>& b
                 r.checked = b.checked;
 }
 
-std::string backup_device_name()
+std::string backup_device_name(const LinkSettings& l)
 {
-    const LinkSettings& l = link_settings();
     if (l.interface == Interface::tcp) {
         if (l.tcp_role == TcpRole::server)
-            return selected_peer_address();
+            return selected_peer_address(l);
         if (l.selected_host < 0 || l.selected_host >= static_cast<int>(l.host_list.size()))
             return {};
         std::string name;

@@ -10,6 +10,7 @@
 
 #include "core/device/config_diff.h"
 #include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 
 namespace velta {
@@ -57,6 +58,6 @@ void keep_checks(std::vector<CompareRow>& rows, const std::vector<CompareRow>& b
 
 // The device as a backup names it: the peer's or host's address on TCP/IP, "COM1" or
 // "COM1_05" (the slave address in RS-485 mode) on the serial link.
-std::string backup_device_name();
+std::string backup_device_name(const LinkSettings& link);
 
 }  // namespace velta

@@ -9,39 +9,40 @@
 #include "core/model/document.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
-#include "core/wire/link_status.h"
+#include "core/wire/device_context.h"
 
 namespace velta {
 namespace {
 
-bool write_to(const std::string& path)
+bool write_to(DeviceContext& c, const std::string& path)
 {
     std::string why;
-    if (!save_settings_file(path, model().config, &why)) {
+    if (!save_settings_file(path, c.model.config, &why)) {
         warning_box(k_text_cannot_open, why);
         return false;
     }
-    mark_config_saved();
+    mark_config_saved(c.model.config);
     return true;
 }
 
 // Saves each unsaved part in turn, each to its file or through its save dialog; the first
 // that is cancelled or fails stops the rest.
-bool save_unsaved(const UnsavedData& unsaved, const FileChoosers& choose)
+bool save_unsaved(DeviceContext& c, const UnsavedData& unsaved, const FileChoosers& choose)
 {
-    if (unsaved.settings && !file_save(choose.settings))
+    if (unsaved.settings && !file_save(c, choose.settings))
         return false;
     for (GlyphSize size : unsaved.glyph_lists) {
         const GlyphPathChooser glyph_choose = [&choose, size] {
             return choose.glyph_list ? choose.glyph_list(size) : std::nullopt;
         };
-        if (!glyph_file_save(size, glyph_choose))
+        if (!glyph_file_save(c, size, glyph_choose))
             return false;
     }
     return true;
 }
 
-bool may_drop(std::string_view question, UnsavedData unsaved, const FileChoosers& choose)
+bool may_drop(DeviceContext& c, std::string_view question, UnsavedData unsaved,
+              const FileChoosers& choose)
 {
     if (!unsaved.any())
         return true;
@@ -50,7 +51,7 @@ bool may_drop(std::string_view question, UnsavedData unsaved, const FileChoosers
         case BoxAnswer::yes:
             return true;
         case BoxAnswer::no:
-            return save_unsaved(unsaved, choose);
+            return save_unsaved(c, unsaved, choose);
         case BoxAnswer::cancel:
         case BoxAnswer::ok:
             break;
@@ -60,12 +61,12 @@ bool may_drop(std::string_view question, UnsavedData unsaved, const FileChoosers
 
 }  // namespace
 
-UnsavedData unsaved_data()
+UnsavedData unsaved_data(SettingsModel& m)
 {
     UnsavedData u;
-    u.settings = has_unsaved_changes();
+    u.settings = has_unsaved_changes(m.config);
     for (GlyphSize size : k_glyph_sizes)
-        if (glyph_list_unsaved(size))
+        if (glyph_list_unsaved(m.glyphs, size))
             u.glyph_lists.push_back(size);
     return u;
 }
@@ -78,29 +79,30 @@ std::string unsaved_data_text(const UnsavedData& unsaved)
     return "保存されていないデータ：" + parts;
 }
 
-bool file_new(const FileChoosers& choose)
+bool file_new(DeviceContext& c, const FileChoosers& choose)
 {
-    if (settings_run_active() || !may_drop(k_text_new_unsaved, unsaved_data(), choose))
+    if (settings_run_active(c.activity) ||
+        !may_drop(c, k_text_new_unsaved, unsaved_data(c.model), choose))
         return false;
     // The port is also the link's, kept in velta.ini; the link itself is not the document's.
-    const std::string port = model().extras.port_number;
-    reset_settings_model();
-    model().extras.port_number = port;
-    mark_config_saved();
+    const std::string port = c.model.extras.port_number;
+    reset_settings_model(c.model);
+    c.model.extras.port_number = port;
+    mark_config_saved(c.model.config);
     document().file_name.clear();
     for (GlyphSize size : k_glyph_sizes) {
         glyph_list_file_name(size).clear();
-        mark_glyph_list_saved(size);
+        mark_glyph_list_saved(c.model.glyphs, size);
     }
     glyph_state().glyph_edited = 0;
     return true;
 }
 
-bool file_open(const FileChoosers& choose)
+bool file_open(DeviceContext& c, const FileChoosers& choose)
 {
     UnsavedData settings_only;
-    settings_only.settings = has_unsaved_changes();
-    if (settings_run_active() || !may_drop(k_text_open_unsaved, settings_only, choose))
+    settings_only.settings = has_unsaved_changes(c.model.config);
+    if (settings_run_active(c.activity) || !may_drop(c, k_text_open_unsaved, settings_only, choose))
         return false;
     const std::optional<std::string> path =
         choose.settings ? choose.settings(FileDialogMode::open) : std::nullopt;
@@ -112,45 +114,45 @@ bool file_open(const FileChoosers& choose)
         warning_box(loaded.message, loaded.reason);
         return false;
     }
-    model().config = loaded.config;
+    c.model.config = loaded.config;
     document().file_name = *path;
-    mark_config_saved();
+    mark_config_saved(c.model.config);
     if (!loaded.warning.empty())
         warning_box(loaded.warning);
     return true;
 }
 
-bool file_save(const SettingsFileChooser& choose)
+bool file_save(DeviceContext& c, const SettingsFileChooser& choose)
 {
     const std::string name = document().file_name;
-    return name.empty() ? file_save_as(choose) : write_to(name);
+    return name.empty() ? file_save_as(c, choose) : write_to(c, name);
 }
 
-bool file_save_as(const SettingsFileChooser& choose)
+bool file_save_as(DeviceContext& c, const SettingsFileChooser& choose)
 {
     const std::optional<std::string> chosen = choose ? choose(FileDialogMode::save) : std::nullopt;
     if (!chosen)
         return false;
     const std::optional<std::string> path = confirmed_save_path(*chosen, k_settings_extension);
-    if (!path || !write_to(*path))
+    if (!path || !write_to(c, *path))
         return false;
     document().file_name = *path;
     return true;
 }
 
-bool exit_allowed(const FileChoosers& choose)
+bool exit_allowed(DeviceContext& c, const FileChoosers& choose)
 {
-    if (link_status().socket_connected == 1) {
+    if (c.status.socket_connected == 1) {
         error_box(k_text_disconnect_first);
         return false;
     }
-    return may_drop(k_text_exit_unsaved, unsaved_data(), choose);
+    return may_drop(c, k_text_exit_unsaved, unsaved_data(c.model), choose);
 }
 
-bool read_all_may_replace_unsaved()
+bool read_all_may_replace_unsaved(const DeviceConfig& config)
 {
-    return !has_unsaved_changes() || ask_question(k_text_read_all_unsaved, BoxButtons::yes_no,
-                                                  BoxAnswer::no) == BoxAnswer::yes;
+    return !has_unsaved_changes(config) || ask_question(k_text_read_all_unsaved, BoxButtons::yes_no,
+                                                        BoxAnswer::no) == BoxAnswer::yes;
 }
 
 }  // namespace velta

@@ -13,8 +13,11 @@
 #include "core/common/file_io.h"
 #include "core/glyphs/glyph_file.h"
 #include "core/glyphs/glyph_sizes.h"
+#include "core/model/settings_model.h"
 
 namespace velta {
+
+struct DeviceContext;
 
 enum class FileDialogMode { open, save };
 
@@ -49,7 +52,7 @@ struct UnsavedData {
     std::vector<GlyphSize> glyph_lists;
     bool any() const { return settings || !glyph_lists.empty(); }
 };
-UnsavedData unsaved_data();
+UnsavedData unsaved_data(SettingsModel& model);
 // "保存されていないデータ：設定データ、外字大文字": the detail under the questions.
 std::string unsaved_data_text(const UnsavedData& unsaved);
 
@@ -57,18 +60,18 @@ std::string unsaved_data_text(const UnsavedData& unsaved);
 // キャンセル stops; いいえ is the default). New resets the device configuration and the glyph
 // stores and leaves an untitled document; the link settings and the link's state stay. Open
 // asks only about the settings, which is all it replaces. True when the flow went through.
-bool file_new(const FileChoosers& choose = {});
-bool file_open(const FileChoosers& choose);
+bool file_new(DeviceContext& context, const FileChoosers& choose = {});
+bool file_open(DeviceContext& context, const FileChoosers& choose);
 // True when the model reached the disk. Save without a file in use is Save As.
-bool file_save(const SettingsFileChooser& choose);
-bool file_save_as(const SettingsFileChooser& choose);
+bool file_save(DeviceContext& context, const SettingsFileChooser& choose);
+bool file_save_as(DeviceContext& context, const SettingsFileChooser& choose);
 
 // The checks of the exit request: refused while a TCP/IP link is up; with unsaved data the
 // operator may save each part first, or stay. False keeps the program open, also when a save
 // was cancelled or failed, so nothing is lost on the way out.
-bool exit_allowed(const FileChoosers& choose);
+bool exit_allowed(DeviceContext& context, const FileChoosers& choose);
 
 // Before a read-all writes the device's values over unsaved settings: true to go on.
-bool read_all_may_replace_unsaved();
+bool read_all_may_replace_unsaved(const DeviceConfig& config);
 
 }  // namespace velta

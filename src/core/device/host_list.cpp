@@ -14,9 +14,8 @@ std::string host_text(const IpAddress& a)
     return text;
 }
 
-bool add_host(const IpAddress& address)
+bool add_host(LinkSettings& l, const IpAddress& address)
 {
-    LinkSettings& l = link_settings();
     if (l.host_count >= k_max_hosts)
         return false;
     l.host_list.resize(static_cast<std::size_t>(l.host_count));
@@ -25,9 +24,8 @@ bool add_host(const IpAddress& address)
     return true;
 }
 
-bool delete_host(int index)
+bool delete_host(LinkSettings& l, int index)
 {
-    LinkSettings& l = link_settings();
     if (index < 0 || index >= l.host_count || index >= static_cast<int>(l.host_list.size()))
         return false;
     l.host_list.erase(l.host_list.begin() + index);

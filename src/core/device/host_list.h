@@ -8,6 +8,7 @@
 
 #include "core/device/dialog_text.h"
 #include "core/model/settings_model.h"
+#include "core/wire/link_status.h"
 
 namespace velta {
 
@@ -20,9 +21,9 @@ inline constexpr std::string_view k_text_bad_port =
 std::string host_text(const IpAddress& address);
 
 // Appends a host; false (and nothing changed) when the list already holds k_max_hosts.
-bool add_host(const IpAddress& address);
+bool add_host(LinkSettings& link, const IpAddress& address);
 // Removes host index; the hosts after it move down. selected_host stays on the same host, or
 // becomes -1 when that host was the one deleted. False when index names no host.
-bool delete_host(int index);
+bool delete_host(LinkSettings& link, int index);
 
 }  // namespace velta

@@ -73,10 +73,10 @@ std::string glyph_bmp_default_name(GlyphSize size, int number)
            glyph_number_text(size, number) + ".bmp";
 }
 
-bool export_glyph_bmp(GlyphSize size, int number, std::string_view file_bytes,
-                      const BmpPathChooser& choose)
+bool export_glyph_bmp(const LinkStatus& link, GlyphSize size, int number,
+                      std::string_view file_bytes, const BmpPathChooser& choose)
 {
-    if (link_status().read_pending != 0)
+    if (link.read_pending != 0)
         return false;
     const std::optional<std::string> chosen =
         choose(glyph_bmp_title(size, number), glyph_bmp_default_name(size, number));

@@ -12,6 +12,8 @@
 
 namespace velta {
 
+struct LinkStatus;
+
 // Bytes per pixel row: 3 × width rounded up to a multiple of 4.
 int bmp_stride(int width);
 // The whole file: 54-byte header, no palette, rows bottom-up in blue, green, red order.
@@ -29,7 +31,7 @@ using BmpPathChooser = std::function<std::optional<std::string>(const std::strin
 // Asks for the name and writes the file. Nothing happens while a read is outstanding or on
 // cancel (or when the operator keeps an existing file); a file that cannot be created is
 // skipped without a message. True when written.
-bool export_glyph_bmp(GlyphSize size, int number, std::string_view file_bytes,
-                      const BmpPathChooser& choose);
+bool export_glyph_bmp(const LinkStatus& link, GlyphSize size, int number,
+                      std::string_view file_bytes, const BmpPathChooser& choose);
 
 }  // namespace velta

@@ -70,7 +70,8 @@ std::pair<char, char> enlarged_pair(char source_digit)
     }
 }
 
-void derive_glyph(GlyphSize from, std::string_view source, GlyphSize to, int slot)
+void derive_glyph(GlyphStore& glyphs, GlyphSize from, std::string_view source, GlyphSize to,
+                  int slot)
 {
     const GlyphSizeInfo& src_info = glyph_size_info(from);
     const GlyphSizeInfo& dst_info = glyph_size_info(to);
@@ -78,7 +79,7 @@ void derive_glyph(GlyphSize from, std::string_view source, GlyphSize to, int slo
         source.size() < static_cast<std::size_t>(src_info.glyph_digits))
         return;
     const Grid src{source, src_info.digits_per_row};
-    std::span<char> target = glyph_slot(to, slot);
+    std::span<char> target = glyph_slot(glyphs, to, slot);
     const int last = dst_info.digits_per_row - 1;
     // Large to small keeps the leftmost pixel column: halving already moves the margin in.
     const bool fix_first = !(from == GlyphSize::large && to == GlyphSize::small);
@@ -95,11 +96,11 @@ void derive_glyph(GlyphSize from, std::string_view source, GlyphSize to, int slo
     }
 }
 
-void create_other_sizes(GlyphSize from, int slot, std::string_view source)
+void create_other_sizes(GlyphStore& glyphs, GlyphSize from, int slot, std::string_view source)
 {
     for (GlyphSize to : k_glyph_sizes) {
         if (to != from && slot < glyph_size_info(to).slot_count)
-            derive_glyph(from, source, to, slot);
+            derive_glyph(glyphs, from, source, to, slot);
     }
 }
 

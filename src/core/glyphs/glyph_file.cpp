@@ -10,7 +10,7 @@
 #include "core/glyphs/glyph_state.h"
 #include "core/glyphs/glyph_text.h"
 #include "core/model/settings_model.h"
-#include "core/wire/link_status.h"
+#include "core/wire/device_context.h"
 
 namespace velta {
 namespace {
@@ -20,23 +20,23 @@ bool is_blank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-bool busy_reading()
+bool busy_reading(const DeviceContext& c)
 {
-    return link_status().read_pending != 0;
+    return c.status.read_pending != 0;
 }
 
 // An editor's mouse press counts as well as any change to the size's store.
-bool unsaved_glyphs(GlyphSize size)
+bool unsaved_glyphs(GlyphStore& glyphs, GlyphSize size)
 {
-    return glyph_state().glyph_edited != 0 || glyph_list_unsaved(size);
+    return glyph_state().glyph_edited != 0 || glyph_list_unsaved(glyphs, size);
 }
 
 // The store of the size went to path (or came from it).
-void saved_as(GlyphSize size, const std::string& path)
+void saved_as(GlyphStore& glyphs, GlyphSize size, const std::string& path)
 {
     glyph_list_file_name(size) = path;
     glyph_state().glyph_edited = 0;
-    mark_glyph_list_saved(size);
+    mark_glyph_list_saved(glyphs, size);
 }
 
 }  // namespace
@@ -58,11 +58,6 @@ int glyph_file_records(GlyphSize size)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
     return info.slot_count * info.glyph_digits;
-}
-
-std::string glyph_list_bytes(GlyphSize size)
-{
-    return glyph_list_bytes(model().glyphs, size);
 }
 
 std::string glyph_list_bytes(GlyphStore& glyphs, GlyphSize size)
@@ -154,19 +149,9 @@ std::string blanked_records_text(const std::vector<std::size_t>& lines)
            " 行目は外字のデータではありません。その部分を空白にして読み込みました。";
 }
 
-bool write_glyph_list(GlyphSize size, const std::string& path, std::string* why)
-{
-    return write_glyph_list(model().glyphs, size, path, why);
-}
-
 bool write_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::string& path, std::string* why)
 {
     return write_file_atomically(path, glyph_list_bytes(glyphs, size), why);
-}
-
-GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path, std::string* message)
-{
-    return read_glyph_list(model().glyphs, size, path, message);
 }
 
 GlyphReadResult read_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::string& path,
@@ -194,17 +179,18 @@ GlyphReadResult read_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::s
     return GlyphReadResult::read_with_blanks;
 }
 
-bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
+bool glyph_file_open(DeviceContext& c, GlyphSize size, const GlyphPathChooser& choose)
 {
-    if (link_status().read_pending != 0 || settings_run_active())
+    GlyphStore& glyphs = c.model.glyphs;
+    if (busy_reading(c) || settings_run_active(c.activity))
         return false;
-    if (unsaved_glyphs(size) && !ask_yes_no("VELTA", k_text_open_unsaved_glyphs))
+    if (unsaved_glyphs(glyphs, size) && !ask_yes_no("VELTA", k_text_open_unsaved_glyphs))
         return false;
     const std::optional<std::string> path = choose();
     if (!path)
         return false;
     std::string message;
-    switch (read_glyph_list(size, *path, &message)) {
+    switch (read_glyph_list(glyphs, size, *path, &message)) {
         case GlyphReadResult::cannot_open:
             warning_box(k_text_cant_open, message);
             return false;
@@ -217,30 +203,30 @@ bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose)
         case GlyphReadResult::read:
             break;
     }
-    saved_as(size, *path);
+    saved_as(glyphs, size, *path);
     return true;
 }
 
-bool glyph_file_save(GlyphSize size, const GlyphPathChooser& choose)
+bool glyph_file_save(DeviceContext& c, GlyphSize size, const GlyphPathChooser& choose)
 {
-    if (busy_reading())
+    if (busy_reading(c))
         return false;
     const std::string name = glyph_list_file_name(size);
     // A list that has no file yet is saved under a name the operator chooses.
     if (name.empty())
-        return glyph_file_save_as(size, choose);
+        return glyph_file_save_as(c, size, choose);
     std::string why;
-    if (!write_glyph_list(size, name, &why)) {
+    if (!write_glyph_list(c.model.glyphs, size, name, &why)) {
         error_box(k_text_cant_open, why);
         return false;
     }
-    saved_as(size, name);
+    saved_as(c.model.glyphs, size, name);
     return true;
 }
 
-bool glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
+bool glyph_file_save_as(DeviceContext& c, GlyphSize size, const GlyphPathChooser& choose)
 {
-    if (busy_reading())
+    if (busy_reading(c))
         return false;
     const std::optional<std::string> chosen = choose();
     if (!chosen)
@@ -250,23 +236,24 @@ bool glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose)
     if (!path)
         return false;
     std::string why;
-    if (!write_glyph_list(size, *path, &why)) {
+    if (!write_glyph_list(c.model.glyphs, size, *path, &why)) {
         error_box(k_text_cant_open, why);
         return false;
     }
-    saved_as(size, *path);
+    saved_as(c.model.glyphs, size, *path);
     return true;
 }
 
-bool glyph_buffer_clear(GlyphSize size, const void* owner)
+bool glyph_buffer_clear(DeviceContext& c, GlyphSize size, const void* owner)
 {
-    if (busy_reading())
+    GlyphStore& glyphs = c.model.glyphs;
+    if (busy_reading(c))
         return false;
-    if (unsaved_glyphs(size) && !ask_yes_no(k_caption_new, k_text_new_unsaved, owner))
+    if (unsaved_glyphs(glyphs, size) && !ask_yes_no(k_caption_new, k_text_new_unsaved, owner))
         return false;
     const GlyphSizeInfo& info = glyph_size_info(size);
-    for (int s = 0; s < info.slot_count; ++s) std::ranges::fill(glyph_slot(size, s), '0');
-    saved_as(size, {});
+    for (int s = 0; s < info.slot_count; ++s) std::ranges::fill(glyph_slot(glyphs, size, s), '0');
+    saved_as(glyphs, size, {});
     return true;
 }
 

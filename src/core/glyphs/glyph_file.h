@@ -18,6 +18,8 @@
 
 namespace velta {
 
+struct DeviceContext;
+
 // ".tll", ".tlm", ".tls".
 std::string_view glyph_file_extension(GlyphSize size);
 // "データ(*.tll)" and its sisters: the first filter of the file dialogs.
@@ -28,7 +30,6 @@ int glyph_file_records(GlyphSize size);
 inline constexpr std::uintmax_t k_glyph_file_max_bytes = 1u << 20;
 
 // The whole file as written.
-std::string glyph_list_bytes(GlyphSize size);
 std::string glyph_list_bytes(GlyphStore& glyphs, GlyphSize size);
 
 struct GlyphListParse {
@@ -43,7 +44,6 @@ std::string blanked_records_text(const std::vector<std::size_t>& lines);
 
 // Writes every slot's digits to path (atomically). False when the file could not be written;
 // the old file then stays as it was and why (if given) says why.
-bool write_glyph_list(GlyphSize size, const std::string& path, std::string* why = nullptr);
 bool write_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::string& path,
                       std::string* why = nullptr);
 
@@ -51,8 +51,6 @@ enum class GlyphReadResult { read, read_with_blanks, cannot_open, refused };
 // Reads path into the store of the size. Otherwise the store is untouched and message (if
 // given) says why: the system's reason when the file cannot be read, the problem of its content
 // when it is refused; after read_with_blanks it names the lines read as blank.
-GlyphReadResult read_glyph_list(GlyphSize size, const std::string& path,
-                                std::string* message = nullptr);
 GlyphReadResult read_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::string& path,
                                 std::string* message = nullptr);
 
@@ -62,10 +60,10 @@ GlyphReadResult read_glyph_list(GlyphStore& glyphs, GlyphSize size, const std::s
 // size (glyph_list_unsaved, or an editor's press) asks first; a file read or written leaves the
 // size saved. Save without a file of the size is Save As.
 using GlyphPathChooser = std::function<std::optional<std::string>()>;
-bool glyph_file_open(GlyphSize size, const GlyphPathChooser& choose);
-bool glyph_file_save(GlyphSize size, const GlyphPathChooser& choose);
-bool glyph_file_save_as(GlyphSize size, const GlyphPathChooser& choose);
-bool glyph_buffer_clear(GlyphSize size, const void* owner);
+bool glyph_file_open(DeviceContext& context, GlyphSize size, const GlyphPathChooser& choose);
+bool glyph_file_save(DeviceContext& context, GlyphSize size, const GlyphPathChooser& choose);
+bool glyph_file_save_as(DeviceContext& context, GlyphSize size, const GlyphPathChooser& choose);
+bool glyph_buffer_clear(DeviceContext& context, GlyphSize size, const void* owner);
 
 inline constexpr std::string_view k_text_cant_open = k_text_file_error;
 inline constexpr std::string_view k_text_open_unsaved_glyphs =

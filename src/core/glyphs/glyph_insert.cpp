@@ -29,32 +29,32 @@ int insert_position_count(int font_size)
     return k_position_counts[size_index(font_size)];
 }
 
-void change_insert_font_size(int font_size)
+void change_insert_font_size(SettingsModel& m, int font_size)
 {
     GlyphState& g = glyph_state();
     if (font_size == g.insert_font_size)
         return;
     g.insert_font_size = font_size;
-    int& position = model().choices.insert_position;
+    int& position = m.choices.insert_position;
     if (position >= insert_position_count(font_size))
         position = 0;
-    int& index = model().glyphs.glyph_transfer_index;
+    int& index = m.glyphs.glyph_transfer_index;
     if (index >= insert_glyph_count(font_size))
         index = 0;
 }
 
-std::string glyph_insert_command()
+std::string glyph_insert_command(const SettingsModel& m)
 {
     std::string cmd = "G001P001I01\r\n";
-    format_dec3(model().glyphs.glyph_transfer_index + 1, cmd.data() + 1);
-    format_dec3(model().choices.current_page + 1, cmd.data() + 5);
-    format_dec2(model().choices.insert_position + 1, cmd.data() + 9);
+    format_dec3(m.glyphs.glyph_transfer_index + 1, cmd.data() + 1);
+    format_dec3(m.choices.current_page + 1, cmd.data() + 5);
+    format_dec2(m.choices.insert_position + 1, cmd.data() + 9);
     return cmd;
 }
 
-void send_glyph_insert()
+void send_glyph_insert(DeviceContext& context)
 {
-    send_command(program_context(), glyph_insert_command());
+    send_command(context, glyph_insert_command(context.model));
 }
 
 }  // namespace velta

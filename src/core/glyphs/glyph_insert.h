@@ -6,6 +6,9 @@
 
 namespace velta {
 
+struct DeviceContext;
+struct SettingsModel;
+
 // Glyph numbers (256 / 160 / 70) and positions (28 / 21 / 14) of a font size (0 small,
 // 1 medium, 2 large).
 int insert_glyph_count(int font_size);
@@ -13,11 +16,11 @@ int insert_position_count(int font_size);
 
 // Takes a new font size into insert_font_size, resetting a chosen position or glyph number that
 // the new size no longer offers.
-void change_insert_font_size(int font_size);
+void change_insert_font_size(SettingsModel& model, int font_size);
 
 // "G" glyph number, "P" page, "I" position, from glyph_transfer_index, current_page and
 // insert_position.
-std::string glyph_insert_command();
-void send_glyph_insert();
+std::string glyph_insert_command(const SettingsModel& model);
+void send_glyph_insert(DeviceContext& context);
 
 }  // namespace velta

@@ -30,12 +30,12 @@ std::optional<GridHit> grid_hit(GlyphSize size, std::int16_t x, std::int16_t y)
     return hit;
 }
 
-std::optional<GridHit> edit_pixel(GlyphSize size, std::int16_t x, std::int16_t y, bool set)
+std::optional<GridHit> edit_pixel(GlyphStore& g, GlyphSize size, std::int16_t x, std::int16_t y,
+                                  bool set)
 {
     const std::optional<GridHit> hit = grid_hit(size, x, y);
     if (!hit)
         return std::nullopt;
-    GlyphStore& g = model().glyphs;
     char& digit = g.glyph_work[static_cast<std::size_t>(hit->digit)];
     const int mask = 8 >> hit->bit;
     const int before = glyph_digit_value(digit) & 0xF;
@@ -43,7 +43,7 @@ std::optional<GridHit> edit_pixel(GlyphSize size, std::int16_t x, std::int16_t y
     const char written = glyph_value_digit(after);
     const bool changed = written != digit;
     digit = written;
-    store_glyph_work(size, g.glyph_transfer_index);
+    store_glyph_work(g, size, g.glyph_transfer_index);
     if (!changed)
         return std::nullopt;
     return hit;

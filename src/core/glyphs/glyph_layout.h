@@ -37,7 +37,8 @@ std::optional<GridHit> grid_hit(GlyphSize size, std::int16_t x, std::int16_t y);
 
 // Sets or clears the pixel under (x, y) in glyph_work and copies the glyph into store slot
 // glyph_transfer_index. Returns the pixel when its digit changed (the cell to repaint).
-std::optional<GridHit> edit_pixel(GlyphSize size, std::int16_t x, std::int16_t y, bool set);
+std::optional<GridHit> edit_pixel(GlyphStore& glyphs, GlyphSize size, std::int16_t x,
+                                  std::int16_t y, bool set);
 
 struct GlyphListLayout {
     int columns;  // boxes per row; two rows

@@ -13,109 +13,109 @@
 namespace velta {
 namespace {
 
-bool prepare(int mode)
+bool prepare(DeviceContext& c, int mode)
 {
-    if (!link_ready(program_context())) {
-        warning_box(k_text_not_connected);
+    if (!link_ready(c)) {
+        c.boxes().warning(k_text_not_connected);
         return false;
     }
-    if (run_active())
+    if (run_active(c.activity))
         return false;
-    model().glyphs.glyph_transfer_index = 0;
+    c.model.glyphs.glyph_transfer_index = 0;
     glyph_state().glyph_transfer_mode = mode;
     return true;
 }
 
-bool start(int mode)
+bool start(DeviceContext& c, int mode)
 {
-    if (!prepare(mode))
+    if (!prepare(c, mode))
         return false;
-    run_activity().glyph_run = true;
+    c.activity.glyph_run = true;
     return true;
 }
 
 // Sends the step of the slot the index names: a register command (the index moves on), or the
 // read query (the bitmap reply moves it on).
-void send_slot(GlyphSize size)
+void send_slot(DeviceContext& c, GlyphSize size)
 {
-    int& index = model().glyphs.glyph_transfer_index;
+    int& index = c.model.glyphs.glyph_transfer_index;
     if (glyph_state().glyph_transfer_mode == 1) {
-        const std::span<const char> slot = glyph_slot(size, index);
+        const std::span<const char> slot = glyph_slot(c.model.glyphs, size, index);
         send_glyph_register(
-            program_context(), size, index,
+            c, size, index,
             {slot.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)});
         ++index;
     } else {
-        link_status().read_pending = 1;
-        send_glyph_query(program_context(), size, glyph_code(index));
+        c.status.read_pending = 1;
+        send_glyph_query(c, size, glyph_code(index));
     }
 }
 
 }  // namespace
 
-bool start_glyph_read_run()
+bool start_glyph_read_run(DeviceContext& c)
 {
-    return start(0);
+    return start(c, 0);
 }
 
-bool start_glyph_register_run(const void* owner)
+bool start_glyph_register_run(DeviceContext& c, const void* owner)
 {
     if (!confirm_not_auto_switching(owner))
         return false;
-    return start(1);
+    return start(c, 1);
 }
 
-GlyphRunTick glyph_run_step(GlyphSize size)
+GlyphRunTick glyph_run_step(DeviceContext& c, GlyphSize size)
 {
-    int& index = model().glyphs.glyph_transfer_index;
+    int& index = c.model.glyphs.glyph_transfer_index;
     const int slots = glyph_size_info(size).slot_count;
     GlyphRunTick tick;
-    if (!glyph_run_active()) {
+    if (!c.activity.glyph_run) {
         tick.finished = true;
         return tick;
     }
     // On TCP/IP a slow device is not outrun: the step waits for the previous answer.
-    if (index >= 0 && index < slots && !answer_outstanding(program_context()) &&
-        (glyph_state().glyph_transfer_mode == 1 || link_status().read_pending == 0))
-        send_slot(size);
+    if (index >= 0 && index < slots && !answer_outstanding(c) &&
+        (glyph_state().glyph_transfer_mode == 1 || c.status.read_pending == 0))
+        send_slot(c, size);
     tick.percent = glyph_percent_text(index, slots);
     if (index >= slots || index < 0) {
         index = 0;
-        run_activity().glyph_run = false;
+        c.activity.glyph_run = false;
         tick.percent = "   ";
         tick.finished = true;
     }
     return tick;
 }
 
-void end_glyph_run()
+void end_glyph_run(DeviceContext& c)
 {
-    link_status().read_pending = 0;
-    run_activity().glyph_run = false;
+    c.status.read_pending = 0;
+    c.activity.glyph_run = false;
 }
 
-bool prepare_glyph_steps_run(bool register_all, const void* owner)
+bool prepare_glyph_steps_run(DeviceContext& c, bool register_all, const void* owner)
 {
     if (register_all && !confirm_not_auto_switching(owner))
         return false;
-    return prepare(register_all ? 1 : 0);
+    return prepare(c, register_all ? 1 : 0);
 }
 
-RunSteps glyph_run_steps(GlyphSize size)
+RunSteps glyph_run_steps(DeviceContext& c, GlyphSize size)
 {
     RunSteps steps;
     steps.kind = RunKind::glyph_list;
     steps.last = glyph_size_info(size).slot_count;
-    steps.perform = [size](int step) {
+    steps.perform = [&c, size](int step) {
         // Each step has its slot: a read that got no bitmap (an error answer, a time-out) is
         // not asked again, the run goes on with the next slot.
-        model().glyphs.glyph_transfer_index = step - 1;
-        send_slot(size);
+        c.model.glyphs.glyph_transfer_index = step - 1;
+        send_slot(c, size);
         return StepResult::sent;
     };
-    steps.finished = [](RunEnd end) {
+    steps.finished = [&c](RunEnd end) {
         if (end == RunEnd::completed)
-            model().glyphs.glyph_transfer_index = 0;
+            c.model.glyphs.glyph_transfer_index = 0;
     };
     return steps;
 }

@@ -17,11 +17,6 @@ const GlyphSizeInfo& glyph_size_info(GlyphSize size)
     return by_size(size, large, medium, small);
 }
 
-std::span<char> glyph_slot(GlyphSize size, int slot)
-{
-    return glyph_slot(model().glyphs, size, slot);
-}
-
 std::span<char> glyph_slot(GlyphStore& g, GlyphSize size, int slot)
 {
     switch (size) {

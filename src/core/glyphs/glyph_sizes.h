@@ -38,7 +38,6 @@ const T& by_size(GlyphSize size, const T& large, const T& medium, const T& small
 const GlyphSizeInfo& glyph_size_info(GlyphSize size);
 
 // The store slot of a size (slot_bytes characters); slot must lie in 0..slot_count-1.
-std::span<char> glyph_slot(GlyphSize size, int slot);
 std::span<char> glyph_slot(GlyphStore& glyphs, GlyphSize size, int slot);
 
 // The device's character code of slot s (0-based).

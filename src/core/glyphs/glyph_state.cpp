@@ -40,22 +40,22 @@ std::span<char> saved_slot(GlyphSize size, int slot)
 
 }  // namespace
 
-bool glyph_list_unsaved(GlyphSize size)
+bool glyph_list_unsaved(GlyphStore& glyphs, GlyphSize size)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
     const auto digits = static_cast<std::size_t>(info.glyph_digits);
     for (int s = 0; s < info.slot_count; ++s)
-        if (!std::ranges::equal(glyph_slot(size, s).first(digits),
+        if (!std::ranges::equal(glyph_slot(glyphs, size, s).first(digits),
                                 saved_slot(size, s).first(digits)))
             return true;
     return false;
 }
 
-void mark_glyph_list_saved(GlyphSize size)
+void mark_glyph_list_saved(GlyphStore& glyphs, GlyphSize size)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
     for (int s = 0; s < info.slot_count; ++s)
-        std::ranges::copy(glyph_slot(size, s), saved_slot(size, s).begin());
+        std::ranges::copy(glyph_slot(glyphs, size, s), saved_slot(size, s).begin());
 }
 
 }  // namespace velta

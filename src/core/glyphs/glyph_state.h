@@ -31,8 +31,8 @@ void reset_glyph_state();
 std::string& glyph_list_file_name(GlyphSize size);
 
 // True when the store of the size differs from what its file holds (or the clear left).
-bool glyph_list_unsaved(GlyphSize size);
+bool glyph_list_unsaved(GlyphStore& glyphs, GlyphSize size);
 // The store of the size as it is now is what its file holds.
-void mark_glyph_list_saved(GlyphSize size);
+void mark_glyph_list_saved(GlyphStore& glyphs, GlyphSize size);
 
 }  // namespace velta

@@ -30,28 +30,28 @@ bool glyph_pixel(GlyphSize size, std::string_view text, int x, int y)
     return (glyph_digit_value(text[at]) & glyph_pixel_mask(x)) != 0;
 }
 
-std::string_view glyph_work_text(GlyphSize size)
+std::string_view glyph_work_text(const GlyphStore& glyphs, GlyphSize size)
 {
-    const auto& work = model().glyphs.glyph_work;
+    const auto& work = glyphs.glyph_work;
     return {work.data(), static_cast<std::size_t>(glyph_size_info(size).glyph_digits)};
 }
 
-void store_glyph_work(GlyphSize size, int slot)
+void store_glyph_work(GlyphStore& glyphs, GlyphSize size, int slot)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
     if (slot < 0 || slot >= info.slot_count)
         return;
-    const auto& work = model().glyphs.glyph_work;
-    std::copy_n(work.begin(), info.glyph_digits, glyph_slot(size, slot).begin());
+    const auto& work = glyphs.glyph_work;
+    std::copy_n(work.begin(), info.glyph_digits, glyph_slot(glyphs, size, slot).begin());
 }
 
-void load_glyph_work(GlyphSize size, int slot)
+void load_glyph_work(GlyphStore& glyphs, GlyphSize size, int slot)
 {
     const GlyphSizeInfo& info = glyph_size_info(size);
     if (slot < 0 || slot >= info.slot_count)
         return;
-    std::span<char> from = glyph_slot(size, slot);
-    std::copy_n(from.begin(), info.glyph_digits, model().glyphs.glyph_work.begin());
+    std::span<char> from = glyph_slot(glyphs, size, slot);
+    std::copy_n(from.begin(), info.glyph_digits, glyphs.glyph_work.begin());
 }
 
 }  // namespace velta

@@ -24,10 +24,10 @@ inline int glyph_pixel_mask(int x)
 bool glyph_pixel(GlyphSize size, std::string_view text, int x, int y);
 
 // The first glyph_digits characters of glyph_work.
-std::string_view glyph_work_text(GlyphSize size);
+std::string_view glyph_work_text(const GlyphStore& glyphs, GlyphSize size);
 // Copies the first glyph_digits characters of glyph_work into a store slot.
-void store_glyph_work(GlyphSize size, int slot);
+void store_glyph_work(GlyphStore& glyphs, GlyphSize size, int slot);
 // Loads glyph_work from a store slot (the glyph digits only).
-void load_glyph_work(GlyphSize size, int slot);
+void load_glyph_work(GlyphStore& glyphs, GlyphSize size, int slot);
 
 }  // namespace velta

@@ -8,14 +8,14 @@ Document& document()
     return d;
 }
 
-bool has_unsaved_changes()
+bool has_unsaved_changes(const DeviceConfig& config)
 {
-    return model().config != document().baseline;
+    return config != document().baseline;
 }
 
-void mark_config_saved()
+void mark_config_saved(const DeviceConfig& config)
 {
-    document().baseline = model().config;
+    document().baseline = config;
 }
 
 }  // namespace velta

@@ -17,8 +17,8 @@ struct Document {
 Document& document();
 
 // True when model().config differs from the baseline.
-bool has_unsaved_changes();
+bool has_unsaved_changes(const DeviceConfig& config);
 // The editing configuration becomes the baseline (after a load, a save or a reset).
-void mark_config_saved();
+void mark_config_saved(const DeviceConfig& config);
 
 }  // namespace velta

@@ -2,11 +2,6 @@
 
 namespace velta {
 
-void reset_settings_model()
-{
-    reset_settings_model(model());
-}
-
 void reset_settings_model(SettingsModel& m)
 {
     // The link settings below are not reset, the device's addresses and port are.
@@ -29,11 +24,6 @@ void reset_settings_model(SettingsModel& m)
 int page_count_for_mode(int page_mode)
 {
     return page_mode == 1 ? 128 : 256;
-}
-
-int page_count()
-{
-    return page_count_for_mode(model().config.device.page_mode);
 }
 
 int page_list_index(int value, int count, bool with_none)

@@ -167,17 +167,12 @@ struct SettingsModel {
     GlyphStore glyphs;
 };
 
-// The program's document (program_context().model).
-SettingsModel& model();
-
 // Sets every field that has a default back to it; leaves the fields documented as not reset
 // untouched. A default-constructed model is a reset one. The link's answer flags are the
-// link's (clear_answer_flags).
+// link's.
 void reset_settings_model(SettingsModel& m);
-void reset_settings_model();
 
-// Page count of the current page mode: 256, or 128 in two-line mode.
-int page_count();
+// Page count of a page mode: 256, or 128 in two-line mode.
 int page_count_for_mode(int page_mode);
 
 // The item of a page list ("001" .. count, "PAS", and "---" where offered) that shows a

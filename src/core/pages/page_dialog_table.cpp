@@ -102,34 +102,34 @@ const PageDialogSpec& page_dialog_spec(PageDialogKind kind)
     return specs[static_cast<std::size_t>(kind)];
 }
 
-std::vector<std::string> page_list_items(PageItems kind)
+std::vector<std::string> page_list_items(const DeviceConfig& config, PageItems kind)
 {
     switch (kind) {
         case PageItems::slot_labels:
-            return slot_label_items(model().config.device.page_mode);
+            return slot_label_items(config.device.page_mode);
         case PageItems::all_numbers:
             return page_number_items(k_page_slots);
         case PageItems::page_numbers:
-            return page_number_items(page_count());
+            return page_number_items(page_count_for_mode(config.device.page_mode));
     }
     return {};
 }
 
-std::vector<ListLine> block_lines(const PageDialogSpec& spec)
+std::vector<ListLine> block_lines(const SettingsModel& m, const PageDialogSpec& spec)
 {
     std::vector<ListLine> lines;
-    const int first = block_first(model().choices.current_page, spec.block_size);
+    const int first = block_first(m.choices.current_page, spec.block_size);
     for (int i = 0; i < spec.block_size; ++i) {
         const int slot = first + i;
-        lines.push_back({slot, line_point(spec.layout, i), spec.line(slot)});
+        lines.push_back({slot, line_point(spec.layout, i), spec.line(m.config, slot)});
     }
     return lines;
 }
 
-void apply_same_for_all(const PageValueList& list, int index)
+void apply_same_for_all(SettingsModel& m, const PageValueList& list, int index)
 {
-    model().choices.*list.choice = index;
-    PageArray<int>& values = model().config.pages.*list.values;
+    m.choices.*list.choice = index;
+    PageArray<int>& values = m.config.pages.*list.values;
     std::fill(values.begin(), values.end(), index);
 }
 

@@ -45,7 +45,7 @@ struct PageDialogSpec {
     int block_size;
     ListLayout layout;
     std::vector<PageValueList> values;  // empty for titles
-    std::string (*line)(int slot);
+    std::string (*line)(const DeviceConfig& config, int slot);
     bool line_in_cp932;  // the title line carries the stored title's own bytes
     // "設定": the command of one slot.
     BuiltCommand (*one)(const DeviceConfig& config, int slot);
@@ -56,7 +56,7 @@ struct PageDialogSpec {
 const PageDialogSpec& page_dialog_spec(PageDialogKind kind);
 
 // The items of the "ページ" list for the current page mode.
-std::vector<std::string> page_list_items(PageItems kind);
+std::vector<std::string> page_list_items(const DeviceConfig& config, PageItems kind);
 
 // The lines of the block around current_page: slot first+i at line_point(layout, i).
 struct ListLine {
@@ -64,9 +64,9 @@ struct ListLine {
     ListPoint at;
     std::string text;
 };
-std::vector<ListLine> block_lines(const PageDialogSpec& spec);
+std::vector<ListLine> block_lines(const SettingsModel& model, const PageDialogSpec& spec);
 
 // A choice in a same-for-all list: the choice field and every one of the 256 slots.
-void apply_same_for_all(const PageValueList& list, int index);
+void apply_same_for_all(SettingsModel& model, const PageValueList& list, int index);
 
 }  // namespace velta

@@ -17,9 +17,9 @@ std::string page_number(int slot, int page_mode)
 }
 
 // "P001 " in one-line mode, "P001T"/"P001B" in two-line mode.
-std::string mode_prefix(int slot)
+std::string mode_prefix(const DeviceConfig& config, int slot)
 {
-    const int mode = model().config.device.page_mode;
+    const int mode = config.device.page_mode;
     std::string p = "P" + page_number(slot, mode);
     p.push_back(mode == 1 ? (slot % 2 == 0 ? 'T' : 'B') : ' ');
     return p;
@@ -168,11 +168,11 @@ ListPoint line_point(ListLayout layout, int i)
     return {};
 }
 
-std::string title_line(int slot)
+std::string title_line(const DeviceConfig& config, int slot)
 {
-    const std::string& title = model().config.pages.page_title[static_cast<std::size_t>(
-        std::clamp(slot, 0, k_page_slots - 1))];
-    std::string line = mode_prefix(slot) + "= ";
+    const std::string& title =
+        config.pages.page_title[static_cast<std::size_t>(std::clamp(slot, 0, k_page_slots - 1))];
+    std::string line = mode_prefix(config, slot) + "= ";
     for (std::size_t i = 0; i < title.size(); ++i) {
         const auto b = static_cast<unsigned char>(title[i]);
         const bool pair = i + 1 < title.size();
@@ -200,36 +200,36 @@ std::string title_line(int slot)
     return line;
 }
 
-std::string title_position_line(int slot)
+std::string title_position_line(const DeviceConfig& config, int slot)
 {
     return plain_prefix(slot) +
-           (value_at(model().config.pages.page_title_position, slot) == 0 ? " = 上" : " = 下");
+           (value_at(config.pages.page_title_position, slot) == 0 ? " = 上" : " = 下");
 }
 
-std::string auto_switch_line(int slot)
+std::string auto_switch_line(const DeviceConfig& config, int slot)
 {
-    const int seconds =
-        std::clamp(value_at(model().config.pages.page_auto_switch_time, slot), 0, 99);
+    const int seconds = std::clamp(value_at(config.pages.page_auto_switch_time, slot), 0, 99);
     return plain_prefix(slot) + " = " + dec2_text(seconds) + " 秒";
 }
 
-std::string colour_line(int slot)
+std::string colour_line(const DeviceConfig& config, int slot)
 {
-    const PageSettings& p = model().config.pages;
-    return mode_prefix(slot) + std::string(colour_name(value_at(p.page_char_color, slot)).line) +
+    const PageSettings& p = config.pages;
+    return mode_prefix(config, slot) +
+           std::string(colour_name(value_at(p.page_char_color, slot)).line) +
            std::string(colour_name(value_at(p.page_border_color, slot)).line);
 }
 
-std::string background_fill_line(int slot)
+std::string background_fill_line(const DeviceConfig& config, int slot)
 {
-    return mode_prefix(slot) +
-           (value_at(model().config.pages.page_background_fill, slot) == 0 ? " = OFF" : " = ON ");
+    return mode_prefix(config, slot) +
+           (value_at(config.pages.page_background_fill, slot) == 0 ? " = OFF" : " = ON ");
 }
 
-std::string char_level_line(int slot)
+std::string char_level_line(const DeviceConfig& config, int slot)
 {
     return plain_prefix(slot) +
-           (value_at(model().config.pages.page_char_level, slot) == 0 ? " = LOW  " : " = HIGH ");
+           (value_at(config.pages.page_char_level, slot) == 0 ? " = LOW  " : " = HIGH ");
 }
 
 }  // namespace velta

@@ -12,6 +12,8 @@
 
 namespace velta {
 
+struct DeviceConfig;
+
 // "001" .. "256" in one-line mode; "001T", "001B", "002T" .. "128B" in two-line mode.
 std::string slot_label(int slot, int page_mode);
 // The 256 slot labels of a page mode.
@@ -63,11 +65,11 @@ inline constexpr ListPoint k_colour_heading_point{60, 1};
 // Line texts of slot s, read from the model.
 // Title (code page 932): "P001 = " or "P001T= ", the title with custom characters shown as
 // full-width spaces, then full-width spaces to a width of 56 bytes.
-std::string title_line(int slot);
-std::string title_position_line(int slot);   // "P001 = 下"
-std::string auto_switch_line(int slot);      // "P001 = 03 秒"
-std::string colour_line(int slot);           // "P001 白　　　　黒　　　　"
-std::string background_fill_line(int slot);  // "P001  = OFF"
-std::string char_level_line(int slot);       // "P001 = HIGH "
+std::string title_line(const DeviceConfig& config, int slot);
+std::string title_position_line(const DeviceConfig& config, int slot);  // "P001 = 下"
+std::string auto_switch_line(const DeviceConfig& config, int slot);     // "P001 = 03 秒"
+std::string colour_line(const DeviceConfig& config, int slot);  // "P001 白　　　　黒　　　　"
+std::string background_fill_line(const DeviceConfig& config, int slot);  // "P001  = OFF"
+std::string char_level_line(const DeviceConfig& config, int slot);       // "P001 = HIGH "
 
 }  // namespace velta

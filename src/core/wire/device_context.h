@@ -5,8 +5,8 @@
 // reply observers and where its boxes go. Every send, answer, outcome and run is handed the
 // context it serves; nothing points a process-wide value at it for a while.
 //
-// The program owns one for the document being edited (program_context()); the compare dialog,
-// each fleet row and each command-line job own theirs. Everything runs on the one event loop.
+// The program owns one for the document being edited (program/program_context.h); each fleet
+// row and each command-line job owns its own. Everything runs on the one event loop.
 
 #include "core/common/message_boxes.h"
 #include "core/common/run_activity.h"
@@ -38,8 +38,5 @@ struct DeviceContext {
     // Where this context's boxes go.
     BoxRoute boxes() const { return BoxRoute{&presenter}; }
 };
-
-// The document being edited and its link: the context the program's dialogs serve.
-DeviceContext& program_context();
 
 }  // namespace velta

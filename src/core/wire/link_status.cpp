@@ -15,9 +15,4 @@ PeerTable& peer_table()
     return t;
 }
 
-void clear_answer_flags()
-{
-    link_status() = LinkStatus{};
-}
-
 }  // namespace velta

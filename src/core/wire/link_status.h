@@ -27,9 +27,6 @@ struct LinkSettings {
     int slave_address = 0;             // 0..31, 32 = broadcast
 };
 
-// The program's (program_context().link).
-LinkSettings& link_settings();
-
 struct PeerSlot {
     int in_use = 0;
     std::uintptr_t sock = 0;  // the link layer's handle of the connection
@@ -48,12 +45,6 @@ struct LinkStatus {
     int reply_error = 0;      // the last command failed; a paced run ends at its next tick
     int read_pending = 0;
 };
-
-// The program's (program_context().status).
-LinkStatus& link_status();
-
-// Clears every flag of the link status (a reset of the model does); the peers stay.
-void clear_answer_flags();
 
 // The TCP/IP server's peers: one table for the program; the device contexts a peer is leased
 // to are the peers'.

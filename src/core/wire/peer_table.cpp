@@ -8,7 +8,6 @@ namespace velta {
 void reset_peer_table()
 {
     peer_table() = fresh_peer_table();
-    link_status().socket_connected = 0;
 }
 
 int find_peer_slot(std::uintptr_t sock)
@@ -29,11 +28,11 @@ int free_peer_slot()
     return 0;
 }
 
-std::string selected_peer_address()
+std::string selected_peer_address(const LinkSettings& l)
 {
-    const int slot = link_settings().selected_host;
-    if (link_settings().interface != Interface::tcp ||
-        link_settings().tcp_role != TcpRole::server || slot < 1 || slot >= k_peer_slots)
+    const int slot = l.selected_host;
+    if (l.interface != Interface::tcp || l.tcp_role != TcpRole::server || slot < 1 ||
+        slot >= k_peer_slots)
         return {};
     const PeerSlot& peer = peer_table()[static_cast<std::size_t>(slot)];
     return peer.in_use == 1 ? peer.address : std::string();

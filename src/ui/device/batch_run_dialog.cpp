@@ -17,6 +17,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "link/configuration_file.h"
+#include "program/program_context.h"
 #include "ui/device/device_rows_widgets.h"
 
 namespace velta {
@@ -54,7 +55,7 @@ BatchRunConfig read_all_config()
     c.done_text = QStringLiteral("%1 項目を読み込みました。");
     c.items = k_read_all_steps - 1;  // the last step only waits for the last answer
     // The device's values replace what is being edited, so unsaved edits are asked about first.
-    c.may_start = read_all_may_replace_unsaved;
+    c.may_start = [] { return read_all_may_replace_unsaved(model().config); };
     return c;
 }
 
@@ -142,8 +143,8 @@ void BatchRunDialog::backup_read_ended(RunEnd end, int done, int total)
                   std::to_string(total) + "）";
     } else {
         std::string why;
-        saved = save_backup(backup_folder_path().toStdString(), backup_device_name(), device_,
-                            std::chrono::system_clock::now(), &why);
+        saved = save_backup(backup_folder_path().toStdString(), backup_device_name(link_settings()),
+                            device_, std::chrono::system_clock::now(), &why);
         if (saved.empty())
             failure = "バックアップを保存できませんでした（" + why + "）";
     }

@@ -21,6 +21,7 @@
 #include "core/wire/framing.h"
 #include "link/configuration_file.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "ui/device/device_rows_widgets.h"
 
 namespace velta {
@@ -259,8 +260,9 @@ void CompareDialog::send_checked()
         return;
     }
     std::string why;
-    const std::string saved = save_backup(backup_folder_path().toStdString(), backup_device_name(),
-                                          device_, std::chrono::system_clock::now(), &why);
+    const std::string saved =
+        save_backup(backup_folder_path().toStdString(), backup_device_name(link_settings()),
+                    device_, std::chrono::system_clock::now(), &why);
     if (saved.empty()) {
         if (!ask_yes_no("VELTA",
                         "デバイスの設定のバックアップを保存できませんでした（" + why +

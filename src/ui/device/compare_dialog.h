@@ -14,6 +14,7 @@
 #include "core/device/device_compare.h"
 #include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
+#include "program/program_context.h"
 #include "ui/widgets/settings_dialog.h"
 
 class QCheckBox;

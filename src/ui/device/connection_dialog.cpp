@@ -9,6 +9,7 @@
 #include "core/model/settings_model.h"
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {

@@ -7,6 +7,7 @@
 
 #include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
+#include "program/program_context.h"
 #include "ui/widgets/settings_dialog.h"
 
 class QLineEdit;

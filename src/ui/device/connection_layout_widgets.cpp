@@ -8,6 +8,7 @@
 
 #include "core/wire/link_status.h"
 #include "link/configuration_file.h"
+#include "program/program_context.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {

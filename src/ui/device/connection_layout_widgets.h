@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 
 class QComboBox;
 class QDialog;

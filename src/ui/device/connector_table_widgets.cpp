@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {

@@ -36,6 +36,7 @@
 #include "core/wire/peer_table.h"
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "ui/device/device_rows_widgets.h"
 #include "ui/device/fleet_texts.h"
 #include "ui/widgets/dialog_widgets.h"

@@ -14,6 +14,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/framing.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "ui/device/device_rows_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
 

@@ -6,6 +6,7 @@
 #include "core/device/device_items.h"
 #include "core/device/other_commands.h"
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 #include "ui/device/device_rows_widgets.h"
 
 namespace velta {

@@ -6,6 +6,7 @@
 #include "core/device/alarm_commands.h"
 #include "core/device/device_items.h"
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 #include "ui/device/connector_table_widgets.h"
 #include "ui/device/device_rows_widgets.h"
 

@@ -17,6 +17,7 @@
 #include "core/device/device_compare.h"
 #include "core/model/settings_file.h"
 #include "link/configuration_file.h"
+#include "program/program_context.h"
 #include "ui/device/compare_dialog.h"
 #include "ui/widgets/dialog_widgets.h"
 
@@ -54,7 +55,7 @@ RestoreDialog::RestoreDialog(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("バックアップから復元"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    const std::string device = backup_device_name();
+    const std::string device = backup_device_name(link_settings());
     device_ = new QLabel(device.empty() ? QStringLiteral("使用中のデバイス: （なし）")
                                         : QStringLiteral("使用中のデバイス: ") + qs(device));
     device_->setObjectName(QStringLiteral("device_text"));
@@ -100,8 +101,9 @@ RestoreDialog::RestoreDialog(QWidget* parent) : QDialog(parent)
 
 void RestoreDialog::list()
 {
-    entries_ = list_backups(backup_folder_path().toStdString(),
-                            all_->isChecked() ? std::string() : backup_device_name());
+    entries_ =
+        list_backups(backup_folder_path().toStdString(),
+                     all_->isChecked() ? std::string() : backup_device_name(link_settings()));
     table_->setRowCount(static_cast<int>(entries_.size()));
     for (int r = 0; r < static_cast<int>(entries_.size()); ++r) {
         const BackupEntry& e = entries_[static_cast<std::size_t>(r)];

@@ -13,6 +13,7 @@
 #include "core/device/schedule_commands.h"
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
+#include "program/program_context.h"
 #include "ui/device/device_rows_widgets.h"
 
 namespace velta {

@@ -10,6 +10,7 @@
 #include "core/wire/link_status.h"
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
+#include "program/program_context.h"
 #include "ui/device/connection_layout_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
 

@@ -5,6 +5,7 @@
 
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "program/program_context.h"
 #include "ui/device/connection_layout_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
 

@@ -13,6 +13,7 @@
 #include "core/wire/link_status.h"
 #include "link/configuration_file.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "ui/device/connection_layout_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
 #include "ui/widgets/ip_address_widgets.h"
@@ -79,7 +80,7 @@ void TcpClientDialog::add_address()
     if (!typed)
         return;
     const IpAddress address = *typed;
-    if (!add_host(address)) {
+    if (!add_host(link_settings(), address)) {
         warning_box(k_text_host_list_full);
         return;
     }
@@ -91,7 +92,7 @@ void TcpClientDialog::delete_selected()
 {
     const int row = hosts_->currentRow();
     const int selected_before = link_settings().selected_host;
-    if (link_settings().host_count == 0 || !delete_host(row))
+    if (link_settings().host_count == 0 || !delete_host(link_settings(), row))
         return;
     delete hosts_->takeItem(row);
     write_host_keys(link_settings(), row);

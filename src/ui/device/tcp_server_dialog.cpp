@@ -10,6 +10,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "ui/device/connection_layout_widgets.h"
 #include "ui/device/fleet_run_dialog.h"
 #include "ui/widgets/dialog_widgets.h"

@@ -19,6 +19,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "ui/glyphs/glyph_paint_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
 
@@ -47,7 +48,7 @@ GlyphGridView::GlyphGridView(GlyphSize size, QWidget* parent)
 void GlyphGridView::draw_glyph_grid()
 {
     const GlyphEditorLayout& e = editor_layout(size_);
-    paint_glyph(image_, size_, glyph_work_text(size_), e.cell_width, e.cell_height);
+    paint_glyph(image_, size_, glyph_work_text(model().glyphs, size_), e.cell_width, e.cell_height);
     update();
 }
 
@@ -56,7 +57,7 @@ void GlyphGridView::draw_cell(int column, int row)
     const GlyphEditorLayout& e = editor_layout(size_);
     const QRect cell(column * e.cell_width, row * e.cell_height, e.cell_width, e.cell_height);
     paint_glyph_cell(image_, cell.x(), cell.y(), cell.width(), cell.height(),
-                     glyph_pixel(size_, glyph_work_text(size_), column, row));
+                     glyph_pixel(size_, glyph_work_text(model().glyphs, size_), column, row));
     update(cell);
 }
 
@@ -74,7 +75,7 @@ GlyphEditorDialog::GlyphEditorDialog(GlyphSize size, QWidget* parent)
     const GlyphSizeInfo& info = glyph_size_info(size);
     if (transfer_index() < 0 || transfer_index() >= info.slot_count)
         transfer_index() = 0;
-    load_glyph_work(size, transfer_index());
+    load_glyph_work(model().glyphs, size, transfer_index());
 
     // The framed editing surface; the grid's corner is at (12, 12) of the dialog, where the
     // hit test counts from.
@@ -120,11 +121,13 @@ GlyphEditorDialog::GlyphEditorDialog(GlyphSize size, QWidget* parent)
     connect(clear, &QPushButton::clicked, this, [this] { clear_buffer(); });
     connect(derive, &QPushButton::clicked, this, [this] {
         if (confirm_other_sizes(this))
-            create_other_sizes(size_, transfer_index(), glyph_work_text(size_));
+            create_other_sizes(model().glyphs, size_, transfer_index(),
+                               glyph_work_text(model().glyphs, size_));
     });
     connect(reg, &QPushButton::clicked, this, [this] {
         if (confirm_not_auto_switching(this))
-            send_glyph_register(program_context(), size_, transfer_index(), glyph_work_text(size_));
+            send_glyph_register(program_context(), size_, transfer_index(),
+                                glyph_work_text(model().glyphs, size_));
     });
     connect(read, &QPushButton::clicked, this,
             [this] { send_glyph_read(program_context(), size_, glyph_code(transfer_index())); });
@@ -174,7 +177,7 @@ void GlyphEditorDialog::edit_at(const QPoint& p, bool set)
 {
     const auto x = static_cast<std::int16_t>(p.x());
     const auto y = static_cast<std::int16_t>(p.y());
-    if (const auto hit = edit_pixel(size_, x, y, set))
+    if (const auto hit = edit_pixel(model().glyphs, size_, x, y, set))
         grid_->draw_cell(hit->column, hit->row);
 }
 
@@ -225,7 +228,7 @@ void GlyphEditorDialog::clear_buffer()
     work[digits] = '\0';
     grid_->draw_glyph_grid();
     glyph_state().glyph_edited = 0;
-    store_glyph_work(size_, transfer_index());
+    store_glyph_work(model().glyphs, size_, transfer_index());
 }
 
 void GlyphEditorDialog::sample_changed()

@@ -9,6 +9,7 @@
 #include "core/glyphs/glyph_state.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_lists.h"
+#include "program/program_context.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {
@@ -65,7 +66,7 @@ GlyphInsertDialog::GlyphInsertDialog(QWidget* parent)
 
     auto* send = new QPushButton(QStringLiteral("設定"));
     send->setAutoDefault(false);
-    connect(send, &QPushButton::clicked, this, [] { send_glyph_insert(); });
+    connect(send, &QPushButton::clicked, this, [] { send_glyph_insert(program_context()); });
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(group_row(QStringLiteral("ページ"), {page_list_}), 0, 0);
@@ -85,7 +86,7 @@ void GlyphInsertDialog::size_changed()
     const int font = size_list_->currentIndex();
     if (font == glyph_state().insert_font_size)
         return;
-    change_insert_font_size(font);
+    change_insert_font_size(model(), font);
     resize_numbers(position_list_, insert_position_count(font), 2, model().choices.insert_position);
     resize_numbers(number_list_, insert_glyph_count(font), 3, model().glyphs.glyph_transfer_index);
 }

@@ -26,6 +26,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
 #include "link/configuration_file.h"
+#include "program/program_context.h"
 #include "ui/glyphs/glyph_editor_dialog.h"
 #include "ui/glyphs/glyph_paint_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
@@ -123,7 +124,7 @@ GlyphThumbnail::GlyphThumbnail(int side, QWidget* parent)
 void GlyphThumbnail::draw(GlyphSize size, int slot)
 {
     image_.fill(k_box_background);
-    std::span<const char> text = glyph_slot(size, slot);
+    std::span<const char> text = glyph_slot(model().glyphs, size, slot);
     paint_glyph(image_, size, {text.data(), text.size()}, 2, 2);
     update();
 }
@@ -223,18 +224,18 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
         });
     };
     on(names[0], [this] {
-        if (glyph_buffer_clear(size_, this))
+        if (glyph_buffer_clear(program_context(), size_, this))
             draw_thumbnails();
     });
     const auto ask = [this](bool save) {
         return [this, save] { return ask_glyph_list_file(size_, save, this); };
     };
     on(names[1], [this, ask] {
-        if (glyph_file_open(size_, ask(false)))
+        if (glyph_file_open(program_context(), size_, ask(false)))
             draw_thumbnails();
     });
-    on(names[2], [this, ask] { glyph_file_save(size_, ask(true)); });
-    on(names[3], [this, ask] { glyph_file_save_as(size_, ask(true)); });
+    on(names[2], [this, ask] { glyph_file_save(program_context(), size_, ask(true)); });
+    on(names[3], [this, ask] { glyph_file_save_as(program_context(), size_, ask(true)); });
     on(names[4], [this] { start_run(false); });
     on(names[5], [this] { start_run(true); });
 
@@ -289,7 +290,7 @@ void GlyphListDialog::glyph_list_tick()
         timer_.stop();
         return;
     }
-    const GlyphRunTick tick = glyph_run_step(size_);
+    const GlyphRunTick tick = glyph_run_step(program_context(), size_);
     percent_->setText(qs(tick.percent));
     progress_->setValue(std::min(progress_->maximum(), progress_->value() + 1));
     if (tick.finished)
@@ -317,7 +318,8 @@ void GlyphListDialog::start_run(bool register_all)
         start_fast_run(register_all);
         return;
     }
-    const bool started = register_all ? start_glyph_register_run(this) : start_glyph_read_run();
+    const bool started = register_all ? start_glyph_register_run(program_context(), this)
+                                      : start_glyph_read_run(program_context());
     if (!started)
         return;
     progress_->setValue(0);
@@ -327,9 +329,9 @@ void GlyphListDialog::start_run(bool register_all)
 
 void GlyphListDialog::start_fast_run(bool register_all)
 {
-    if (!prepare_glyph_steps_run(register_all, this))
+    if (!prepare_glyph_steps_run(program_context(), register_all, this))
         return;
-    RunSteps steps = glyph_run_steps(size_);
+    RunSteps steps = glyph_run_steps(program_context(), size_);
     const int slot_count = steps.last;
     // The bar counts the slots sent; the picture boxes follow when the run ends.
     steps.progress = [this, slot_count](int step) {
@@ -356,7 +358,7 @@ void GlyphListDialog::stop_run()
     note_stopped(fast_run_.running() ? fast_run_.done() : model().glyphs.glyph_transfer_index,
                  glyph_size_info(size_).slot_count);
     fast_run_.stop();
-    end_glyph_run();
+    end_glyph_run(program_context());
     show_running(false);
 }
 
@@ -392,7 +394,7 @@ void GlyphListDialog::mouseDoubleClickEvent(QMouseEvent* e)
     } else if (e->button() == Qt::RightButton) {
         // The picture is taken before any dialog covers the box.
         const std::string bytes = box_bmp_bytes(*hit);
-        export_glyph_bmp(size_, slot + 1, bytes,
+        export_glyph_bmp(link_status(), size_, slot + 1, bytes,
                          [this](const std::string& title, const std::string& name) {
                              GlyphFileRequest r;
                              r.save = true;
@@ -410,7 +412,7 @@ void GlyphListDialog::done(int result)
 {
     timer_.stop();
     fast_run_.cancel();
-    end_glyph_run();
+    end_glyph_run(program_context());
     SettingsDialog::done(result);
 }
 

@@ -9,6 +9,7 @@
 #include "core/pages/page_commands.h"
 #include "core/pages/page_lists.h"
 #include "core/wire/device_context.h"
+#include "program/program_context.h"
 #include "ui/pages/page_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
 

@@ -17,6 +17,7 @@
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "ui/pages/page_list_view.h"
 #include "ui/pages/page_widgets.h"
 #include "ui/widgets/dialog_widgets.h"
@@ -67,7 +68,7 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
         if (spec_.layout == ListLayout::two_columns)
             lines.push_back(
                 {QPoint(k_colour_heading_point.x, k_colour_heading_point.y), qs(k_colour_heading)});
-        for (const ListLine& line : block_lines(spec_))
+        for (const ListLine& line : block_lines(model(), spec_))
             lines.push_back({QPoint(line.at.x, line.at.y),
                              spec_.line_in_cp932 ? from_cp932(line.text) : qs(line.text)});
         return lines;
@@ -76,7 +77,7 @@ PageListDialog::PageListDialog(PageDialogKind kind, QWidget* parent)
     QGroupBox* slave_group = make_slave_address_group();
 
     page_list_ = bound_combo(
-        qt_items(page_list_items(spec_.page_items)), [] { return current_slot(); },
+        qt_items(page_list_items(model().config, spec_.page_items)), [] { return current_slot(); },
         [this](int index) { choose_page(index); });
     auto* value_row = new QHBoxLayout;
     value_row->addWidget(group_row(QStringLiteral("ページ"), {page_list_}));
@@ -178,7 +179,7 @@ void PageListDialog::choose_value(std::size_t list, int index)
 
 void PageListDialog::choose_same_for_all(std::size_t list, int index)
 {
-    apply_same_for_all(spec_.values[list], index);
+    apply_same_for_all(model(), spec_.values[list], index);
     reselect_values();
     redraw_list();
 }

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "core/model/settings_model.h"
+#include "program/program_context.h"
 
 namespace velta {
 

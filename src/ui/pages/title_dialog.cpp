@@ -12,6 +12,7 @@
 
 #include "core/model/settings_model.h"
 #include "link/text_cp932.h"
+#include "program/program_context.h"
 #include "ui/pages/title_input.h"
 
 namespace velta {

@@ -6,6 +6,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "ui/device/alarm_dialog.h"
 #include "ui/device/batch_run_dialog.h"
 #include "ui/device/client_server_dialog.h"

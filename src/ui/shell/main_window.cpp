@@ -23,6 +23,7 @@
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
+#include "program/program_context.h"
 #include "ui/glyphs/glyph_list_dialog.h"
 #include "ui/shell/command_table.h"
 #include "ui/shell/dialog_table.h"
@@ -292,7 +293,7 @@ QAction* MainWindow::action(int command_id) const
 void MainWindow::update_title()
 {
     setWindowTitle(main_window_title(link_settings().tcp_role, document().file_name));
-    setWindowModified(unsaved_data().any());
+    setWindowModified(unsaved_data(model()).any());
     const QString link = link_status_text();
     if (link_label_->text() != link)
         link_label_->setText(link);
@@ -317,7 +318,7 @@ void MainWindow::open_recent(const QString& path)
         return mode == FileDialogMode::open ? std::optional<std::string>(path.toStdString())
                                             : chooser_(mode);
     };
-    file_done(file_open({recent, glyph_chooser_}));
+    file_done(file_open(program_context(), {recent, glyph_chooser_}));
 }
 
 void MainWindow::file_done(bool ok)
@@ -345,17 +346,17 @@ void MainWindow::run_command(int command_id)
     const int id = menu_command_of(command_id);
     switch (id) {
         case command::file_new:
-            file_new(choosers());
+            file_new(program_context(), choosers());
             update_title();
             return;
         case command::file_open:
-            file_done(file_open(choosers()));
+            file_done(file_open(program_context(), choosers()));
             return;
         case command::file_save:
-            file_done(file_save(chooser_));
+            file_done(file_save(program_context(), chooser_));
             return;
         case command::file_save_as:
-            file_done(file_save_as(chooser_));
+            file_done(file_save_as(program_context(), chooser_));
             return;
         case command::exit:
             close();
@@ -403,7 +404,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* e)
 
 bool MainWindow::request_exit()
 {
-    if (!exit_allowed(choosers()))
+    if (!exit_allowed(program_context(), choosers()))
         return false;
     timer_.stop();
     exit_accepted_ = true;

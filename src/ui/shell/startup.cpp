@@ -9,6 +9,7 @@
 #include "core/wire/peer_table.h"
 #include "link/configuration_file.h"
 #include "link/serial_link.h"
+#include "program/program_context.h"
 #include "ui/shell/main_window.h"
 
 namespace velta {
@@ -20,7 +21,7 @@ std::unique_ptr<MainWindow> start_up()
     reset_peer_table();
     reset_settings_model();
     clear_answer_flags();
-    mark_config_saved();
+    mark_config_saved(model().config);
     read_configuration(program_context());
     auto window = std::make_unique<MainWindow>();
     window->show();

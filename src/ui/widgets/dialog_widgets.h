@@ -12,6 +12,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
 #include "core/wire/framing.h"
+#include "program/program_context.h"
 
 class QLineEdit;
 class QPushButton;

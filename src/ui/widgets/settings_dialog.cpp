@@ -16,6 +16,7 @@
 #include "core/wire/peer_table.h"
 #include "core/wire/reply_dispatcher.h"
 #include "link/configuration_file.h"
+#include "program/program_context.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {
@@ -27,7 +28,7 @@ SettingsDialog::SettingsDialog(const QString& window_title, const std::string& c
           program_context(), [this](int period) { run_timer_.start(period); },
           [this] { run_timer_.stop(); })
 {
-    const std::string address = selected_peer_address();
+    const std::string address = selected_peer_address(link_settings());
     setWindowTitle(address.empty() ? window_title : qs(caption_text + address));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 

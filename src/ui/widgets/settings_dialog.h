@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/wire/paced_run.h"
+#include "program/program_context.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "core/wire/device_context.h"
+#include "program/program_context.h"
 
 namespace velta {
 
@@ -26,6 +26,21 @@ LinkStatus& link_status()
 RunActivity& run_activity()
 {
     return program_context().activity;
+}
+
+int page_count()
+{
+    return page_count_for_mode(model().config.device.page_mode);
+}
+
+void reset_settings_model()
+{
+    reset_settings_model(model());
+}
+
+void clear_answer_flags()
+{
+    link_status() = LinkStatus{};
 }
 
 }  // namespace velta
