@@ -19,6 +19,7 @@
 
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
+#include "link/tcp_link.h"
 
 namespace velta {
 namespace {
@@ -151,6 +152,10 @@ void read_configuration(DeviceContext& program)
 
     l.tcp_role = int_value(s.file, QStringLiteral("ClientServer"), 0, 1) == 1 ? TcpRole::server
                                                                               : TcpRole::client;
+    // The server's listen address as last started (empty: every local IPv4 address); one that
+    // is no address is not taken.
+    const std::string listen = raw_value(s.file, QStringLiteral("listen_address"), "");
+    set_listen_address(listen_address_valid(listen) ? listen : std::string());
     // A count beyond the list's limit still reads the hosts it can hold, so that the next "追加"
     // or "削除" does not write a short list over them.
     l.host_count = clamped_value(s.file, QStringLiteral("list_count"), 0, k_max_hosts);

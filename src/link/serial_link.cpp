@@ -128,13 +128,18 @@ void on_bytes()
     SerialLink& s = serial();
     while (s.port && s.port->bytesAvailable() > 0) {
         const QByteArray bytes = s.port->readAll();
-        s.lines.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                     [](std::string_view line) {
-                         dispatch_in_turn([l = std::string(line)] {
-                             if (DeviceContext* c = serial().context)
-                                 serial_dispatch(*c, l);
-                         });
-                     });
+        s.lines.feed(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+            [](std::string_view line) {
+                dispatch_in_turn([l = std::string(line)] {
+                    if (DeviceContext* c = serial().context)
+                        serial_dispatch(*c, l);
+                });
+            },
+            [](std::string_view cut) {
+                if (DeviceContext* c = serial().context; c && c->dropped_tap)
+                    c->dropped_tap(cut);
+            });
     }
 }
 

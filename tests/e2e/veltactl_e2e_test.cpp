@@ -811,6 +811,10 @@ TEST_F(Veltactl, VersionPrintsTheToolsAndTheDevicesVersion)
     r = veltactl({"--tcp", sim.target(), "read-all"});
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("read-all: give the file"));
+    r = veltactl({"--listen", "300.1.2.3:0", "version"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("'300.1.2.3' is not an IPv4 or IPv6 address"))
+        << r.err.toStdString();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
+#include "link/tcp_link.h"
 #include "program/program_context.h"
 #include "support/config_sandbox.h"
 #include "support/wire_capture.h"
@@ -67,6 +68,7 @@ TEST_F(ConfigurationFile, ReadsEveryKeyAndOnlyListCountHosts)
         "ip02_0=172\r\nip02_1=16\r\nip02_2=0\r\nip02_3=9\r\n");
     read_configuration(program_context());
     const LinkSettings& l = link_settings();
+    EXPECT_EQ(listen_address(), "");  // no key: every local IPv4 address
     EXPECT_EQ(l.interface, Interface::tcp);
     EXPECT_EQ(l.com_port_index, 3);
     EXPECT_EQ(l.rs485, true);
@@ -148,6 +150,14 @@ TEST_F(ConfigurationFile, EachWriteIsOnDiskAtOnceAndReadsBack)
     EXPECT_EQ(model().extras.port_number, "9004");
     ASSERT_EQ(link_settings().host_count, 2);
     EXPECT_EQ(link_settings().host_list[1], (IpAddress{192, 168, 1, 3}));
+
+    // The server's listen address is kept as it was started; one that is no address is not.
+    for (const auto& [written, read] : {std::pair{"::1", "::1"}, {"300.1.2.3", ""}}) {
+        write_configuration_text("listen_address", written);
+        read_configuration(program_context());
+        EXPECT_EQ(listen_address(), read) << written;
+    }
+    set_listen_address({});
 }
 
 TEST_F(ConfigurationFile, DeletingAHostRewritesTheMovedKeysOnlyFromTheGivenIndex)
@@ -220,6 +230,7 @@ TEST_F(ConfigurationFile, OldFileIsCarriedOverOnceIntoAMissingNewFile)
     EXPECT_TRUE(migrate_configuration_file({store, windows}, target));
     read_configuration(program_context());
     const LinkSettings& l = link_settings();
+    EXPECT_EQ(listen_address(), "");  // no key: every local IPv4 address
     EXPECT_EQ(l.interface, Interface::tcp);
     EXPECT_EQ(l.com_port_index, 3);
     EXPECT_TRUE(l.rs485);

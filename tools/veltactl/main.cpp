@@ -617,6 +617,12 @@ void Tool::on_context_link(velta::DeviceContext* context)
 
 bool Tool::start_listening()
 {
+    // A usage fault, told before anything is opened, like the other faults of the command line.
+    if (!velta::listen_address_valid(o_.listen_address)) {
+        error_line("--listen: '" + o_.listen_address + "' is not an IPv4 or IPv6 address");
+        exit_code_ = k_exit_usage;
+        return false;
+    }
     velta::LinkSettings& l = link_context_.link;
     l.interface = velta::Interface::tcp;
     l.tcp_role = velta::TcpRole::server;

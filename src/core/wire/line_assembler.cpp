@@ -23,6 +23,8 @@ void LineAssembler::feed(std::string_view bytes, const Bytes& on_line, const Byt
         }
         if (piece.size() > room) {
             partial_.append(piece.substr(0, room));
+            if (on_dropped)
+                on_dropped(piece.substr(room));
             overflowed_ = true;
         } else {
             partial_.append(piece);

@@ -1,8 +1,8 @@
 #pragma once
 // Turns received bytes into lines, split at every LF. The partial line is bounded: on the
 // serial link an over-long line is cut (the rest up to its LF is dropped), on TCP/IP it is
-// dropped whole; a dropped line's bytes are handed over as they go, so that a trace can show
-// every byte received.
+// dropped whole; the dropped bytes are handed over as they go, so that a trace can show every
+// byte received.
 
 #include <cstddef>
 #include <functional>
@@ -24,6 +24,7 @@ public:
     // Calls on_line for each completed line (LF included), in order. Under Overflow::drop the
     // bytes of an over-long line go to on_dropped instead (if given), in order and in pieces,
     // from its first byte to its LF: the lines and the dropped bytes together are the stream.
+    // Under Overflow::cut what is cut off goes to on_dropped as it comes, before its line.
     void feed(std::string_view bytes, const Bytes& on_line, const Bytes& on_dropped = {});
     void clear();
     std::size_t pending() const { return partial_.size(); }

@@ -9,6 +9,7 @@
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
+#include "link/configuration_file.h"
 #include "link/tcp_link.h"
 #include "program/program_context.h"
 #include "ui/device/connection_layout_widgets.h"
@@ -98,6 +99,7 @@ void TcpServerDialog::start_listening()
         return;
     }
     set_listen_address(address);
+    write_configuration_text("listen_address", address);
     note_->clear();
     tcp_server_start(program_context());
     refresh();
