@@ -19,6 +19,7 @@
 #include <functional>
 
 #include "core/device/batch_steps.h"
+#include "core/device/device_replies.h"
 #include "core/glyphs/glyph_replies.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
@@ -250,6 +251,7 @@ int main(int argc, char* argv[])
         else
             routes << arg;
     }
+    register_device_replies();
     register_page_replies();
     register_glyph_replies();
     if (fast)

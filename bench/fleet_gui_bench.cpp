@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/device/device_replies.h"
 #include "core/glyphs/glyph_replies.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
@@ -161,6 +162,7 @@ int main(int argc, char** argv)
             devices = std::atoi(argv[i + 1]);
 
     reset_settings_model();
+    register_device_replies();
     register_page_replies();
     register_glyph_replies();
     BoxRecorder boxes;  // the questions before a run are answered yes

@@ -3,7 +3,7 @@
 # the core and the link, the program's document only the core and itself, and the core's folders
 # depend on each other in one direction: common, model, wire, pages, glyphs, device (a folder
 # includes only itself and those before it). veltactl is handed the contexts it serves and never
-# reaches the program's document.
+# reaches the program's document. In the GUI, ui/widgets includes no area and no area the shell.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,6 +35,18 @@ done < <(includes_of src/program)
 while IFS=: read -r file inc; do
   case "$inc" in program/*) complain "$file includes $inc: veltactl serves the contexts it owns" ;; esac
 done < <(includes_of tools/veltactl)
+
+# Inside the GUI: the shared widgets know no area, and no area knows the shell that opens it.
+while IFS=: read -r file inc; do
+  case "$inc" in ui/pages/* | ui/device/* | ui/glyphs/* | ui/shell/*)
+    complain "$file includes $inc: ui/widgets serves every area" ;; esac
+done < <(includes_of src/ui/widgets)
+
+for area in pages device glyphs; do
+  while IFS=: read -r file inc; do
+    case "$inc" in ui/shell/*) complain "$file includes $inc: an area does not know the shell" ;; esac
+  done < <(includes_of "src/ui/$area")
+done
 
 rank() {
   local i

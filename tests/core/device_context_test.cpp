@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/device/device_replies.h"
 #include "core/wire/paced_run.h"
 
 namespace velta {
@@ -45,6 +46,7 @@ struct Device {
 
 TEST(DeviceContext, KeepsTwoDevicesAnswersBoxesAndRunsApart)
 {
+    register_device_replies();
     std::array<Device, 2> devices;
     Device& a = devices[0];
     Device& b = devices[1];

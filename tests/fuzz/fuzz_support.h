@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "core/common/message_boxes.h"
+#include "core/device/device_replies.h"
 #include "core/glyphs/glyph_replies.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
@@ -36,6 +37,7 @@ inline void start_clean()
             box_log() += b.text + "\n";
             return b.buttons == BoxButtons::yes_no ? BoxAnswer::no : BoxAnswer::ok;
         });
+        register_device_replies();
         register_page_replies();
         register_glyph_replies();
         reset_settings_model();

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/common/run_activity.h"
+#include "core/device/device_replies.h"
 #include "core/glyphs/glyph_replies.h"
 #include "core/glyphs/glyph_state.h"
 #include "core/model/document.h"
@@ -31,6 +32,7 @@ WireCapture::~WireCapture()
 
 void reset_for_test()
 {
+    register_device_replies();
     register_page_replies();
     register_glyph_replies();
     // The hooks stay with whoever installed them (a capture, a link); they put them back.

@@ -40,6 +40,7 @@
 
 #include "core/common/file_io.h"
 #include "core/common/message_boxes.h"
+#include "core/device/device_replies.h"
 #include "core/glyphs/glyph_replies.h"
 #include "core/model/settings_model.h"
 #include "core/pages/page_replies.h"
@@ -414,6 +415,7 @@ void Tool::install_hooks()
 {
     velta::set_box_presenter([this](const velta::Box& b) { return present(0, b); });
     velta::set_title_text_reader(&velta::cp932_char_to_utf8);
+    velta::register_device_replies();
     velta::register_page_replies();
     velta::register_glyph_replies();
 }

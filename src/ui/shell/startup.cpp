@@ -1,5 +1,6 @@
 #include "ui/shell/startup.h"
 
+#include "core/device/device_replies.h"
 #include "core/glyphs/glyph_replies.h"
 #include "core/model/document.h"
 #include "core/model/settings_model.h"
@@ -16,6 +17,7 @@ namespace velta {
 
 std::unique_ptr<MainWindow> start_up()
 {
+    register_device_replies();
     register_page_replies();
     register_glyph_replies();
     reset_peer_table();
