@@ -366,7 +366,7 @@ TEST(StepDriver, BroadcastIsPacedByTheWireTimeAlone)
     Harness h;
     h.driver.start(numbered(2), Pace{true, false, 0});
     ASSERT_EQ(h.gates.size(), 1u);
-    EXPECT_EQ(h.gates[0], wire_time_ms(4));
+    EXPECT_EQ(h.gates[0], velta::serial_wire_ms(4));
     h.run_loop();
     EXPECT_EQ(h.sent.size(), 1u);
     h.driver.gate_open();
@@ -374,8 +374,8 @@ TEST(StepDriver, BroadcastIsPacedByTheWireTimeAlone)
     EXPECT_EQ(h.sent.size(), 2u);
     ASSERT_TRUE(h.report);
     EXPECT_TRUE(h.report->all_ok());
-    EXPECT_EQ(wire_time_ms(3490), 1000);  // 38400 baud carries 3490.9 characters a second
-    EXPECT_EQ(wire_time_ms(3491), 1001);
+    EXPECT_EQ(velta::serial_wire_ms(3490), 1000);  // 38400 baud carries 3490.9 characters a second
+    EXPECT_EQ(velta::serial_wire_ms(3491), 1001);
 }
 
 TEST(StepDriver, ReadQueriesAreJudgedByTheirReply)

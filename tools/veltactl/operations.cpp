@@ -192,12 +192,9 @@ std::string bad_records_text(const Options& o)
     const std::optional<std::string> bytes =
         velta::read_file_bytes(o.file, velta::k_glyph_file_max_bytes);
     const velta::GlyphListParse parsed = velta::parse_glyph_list(o.glyph_size, bytes.value_or(""));
-    constexpr std::size_t k_named = 10;
-    std::string lines;
-    for (std::size_t i = 0; i < parsed.bad_lines.size() && i < k_named; ++i)
-        lines += (i == 0 ? "" : ", ") + std::to_string(parsed.bad_lines[i]);
-    if (parsed.bad_lines.size() > k_named)
-        lines += " and " + std::to_string(parsed.bad_lines.size() - k_named) + " more";
+    const std::string lines = velta::named_lines(parsed.bad_lines, [](std::size_t more) {
+        return " and " + std::to_string(more) + " more";
+    });
     return (parsed.bad_lines.size() == 1 ? "line " : "lines ") + lines +
            (parsed.bad_lines.size() == 1 ? " holds" : " hold") + " no glyph record";
 }

@@ -8,12 +8,6 @@
 
 namespace veltactl {
 
-int wire_time_ms(std::size_t bytes)
-{
-    const std::size_t bits = bytes * 11;
-    return static_cast<int>((bits * 1000 + 38399) / 38400);
-}
-
 StepDriver::StepDriver(DriverHost host, velta::DeviceContext& context)
     : host_(std::move(host)), context_(context)
 {
@@ -72,7 +66,7 @@ void StepDriver::send_step()
     }
     if (!pace_.answers) {
         if (pace_.fast)
-            host_.arm_gate(wire_time_ms(wire_.size()));
+            host_.arm_gate(velta::serial_wire_ms(static_cast<long long>(wire_.size())));
         complete_step();
         return;
     }

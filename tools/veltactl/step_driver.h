@@ -68,9 +68,6 @@ struct Pace {
     int answer_timeout_ms = 0;  // > 0: the driver's own answer time-out (else the link's)
 };
 
-// The time a text takes on the serial line at 38400 baud, 11 bits a character, rounded up.
-int wire_time_ms(std::size_t bytes);
-
 class StepDriver {
 public:
     // Runs on context: its sends, its link status and its run activity.

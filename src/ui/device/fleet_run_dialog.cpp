@@ -500,10 +500,12 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
         const QString path = QDir(folder_).filePath(d.file_name);
         const bool saved =
             save_settings_file(QFile::encodeName(path).toStdString(), d.device, &why);
-        if (saved)
-            d.file_path = path;
-        end_device(d, saved ? QStringLiteral("完了")
-                            : QStringLiteral("保存できませんでした（%1）").arg(qs(why)));
+        if (!saved) {
+            end_device(d, QStringLiteral("保存できませんでした（%1）").arg(qs(why)));
+            return;
+        }
+        d.file_path = path;
+        end_device(d, Success::done);
         return;
     }
     const std::string saved = save_backup(backup_folder_path().toStdString(), d.endpoint, d.device,
@@ -523,7 +525,7 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
         };
         set_phase(d, "全項目の設定", [](int step) { return std::string(set_all_head(step)); });
         send_steps(d, std::move(steps), k_set_all_period_ms,
-                   [this](Device& done) { end_device(done, QStringLiteral("完了")); });
+                   [this](Device& done) { end_device(done, Success::done); });
         return;
     }
 
@@ -531,7 +533,7 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
     const DeviceConfig& wanted = context.model.config;
     const std::vector<PlanStep> plan = send_plan(d.device, wanted);
     if (plan.empty()) {
-        end_device(d, QStringLiteral("差分なし"));
+        end_device(d, Success::no_differences);
         return;
     }
     if (const std::optional<SetAllRefusal> refusal = plan_refusal(wanted, plan)) {
@@ -564,9 +566,10 @@ void FleetRunDialog::device_read(Device& d, RunEnd end)
         int differing = 0;
         for (const ConfigDifference& c : diff(done.device, done.context.model.config))
             differing += sent.count(c.key) > 0 ? 1 : 0;
-        end_device(done, differing == 0
-                             ? QStringLiteral("確認済み")
-                             : QStringLiteral("%1 項目がデバイスで違っています").arg(differing));
+        if (differing == 0)
+            end_device(done, Success::verified);
+        else
+            end_device(done, QStringLiteral("%1 項目がデバイスで違っています").arg(differing));
     });
 }
 
@@ -590,17 +593,37 @@ void FleetRunDialog::send_steps(Device& d, RunSteps steps, int period_ms,
         end_device(d, QStringLiteral("開始できません"));
 }
 
-void FleetRunDialog::end_device(Device& d, const QString& text)
+void FleetRunDialog::end_device(Device& d, Success how)
+{
+    switch (how) {
+        case Success::done:
+            // A success notice stays quiet; a message the run went on past is kept beside it.
+            finish_row(d,
+                       d.failure.empty() ? QStringLiteral("完了")
+                                         : QStringLiteral("完了（%1）").arg(qs(d.failure)),
+                       true);
+            return;
+        case Success::no_differences:
+            finish_row(d, QStringLiteral("差分なし"), true);
+            return;
+        case Success::verified:
+            finish_row(d, QStringLiteral("確認済み"), true);
+            return;
+    }
+}
+
+void FleetRunDialog::end_device(Device& d, const QString& failure)
+{
+    finish_row(d, failure, false);
+}
+
+void FleetRunDialog::finish_row(Device& d, const QString& result, bool succeeded)
 {
     if (!d.active)
         return;
     d.active = false;
-    d.result = text;
-    // A success notice stays quiet; a message the run went on past is kept beside the result.
-    if (text == QStringLiteral("完了") && !d.failure.empty())
-        d.result += QStringLiteral("（%1）").arg(qs(d.failure));
-    if (text == QStringLiteral("完了") || text == QStringLiteral("差分なし") ||
-        text == QStringLiteral("確認済み"))
+    d.result = result;
+    if (succeeded)
         d.bar_value = d.bar_max;
     show_result(d);
     release_context(d.context);  // the peer is the program's again

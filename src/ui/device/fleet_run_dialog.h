@@ -77,7 +77,11 @@ private:
     void device_read(Device& d, RunEnd end);
     void send_steps(Device& d, RunSteps steps, int period_ms,
                     std::function<void(Device& d)> completed);
-    void end_device(Device& d, const QString& text);
+    // How a device's run ended well; any other end is told by its reason.
+    enum class Success { done, no_differences, verified };
+    void end_device(Device& d, Success how);
+    void end_device(Device& d, const QString& failure);
+    void finish_row(Device& d, const QString& result, bool succeeded);
     void device_lost(DeviceContext* context);
     bool run_phase(Device& d, RunSteps steps, int period_ms);
     void show_result(const Device& d);
