@@ -136,11 +136,11 @@ std::uintptr_t adopt(QTcpSocket* socket)
     d.connections.emplace(sock, std::move(conn));
 
     QObject::connect(socket, &QTcpSocket::readyRead, &TcpLink::instance(),
-                     [sock] { socket_event(sock, k_event_read, 0); });
+                     [sock] { read_socket(sock); });
     QObject::connect(socket, &QTcpSocket::connected, &TcpLink::instance(),
-                     [sock] { socket_event(sock, k_event_connect, 0); });
+                     [sock] { connection_established(sock); });
     QObject::connect(socket, &QTcpSocket::disconnected, &TcpLink::instance(),
-                     [sock] { socket_event(sock, k_event_close, 0); });
+                     [sock] { close_peer(sock); });
     QObject::connect(
         socket, &QTcpSocket::errorOccurred, &TcpLink::instance(),
         [sock](QAbstractSocket::SocketError e) {
@@ -158,8 +158,7 @@ std::uintptr_t adopt(QTcpSocket* socket)
                 emit TcpLink::instance().connectedChanged();
                 return;
             }
-            socket_event(sock, connecting ? k_event_connect : k_event_close,
-                         platform_socket_error(e));
+            socket_failed(sock, platform_socket_error(e));
         });
     return sock;
 }

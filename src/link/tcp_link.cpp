@@ -28,7 +28,7 @@ namespace velta {
 
 using namespace tcp_internal;
 
-namespace {
+namespace tcp_internal {
 
 void connection_established(std::uintptr_t sock)
 {
@@ -48,7 +48,23 @@ void connection_established(std::uintptr_t sock)
     own->boxes().info("Socket 接続 OK");
 }
 
-}  // namespace
+void socket_failed(std::uintptr_t sock, int error_code)
+{
+    // What the failure brings belongs to the context the connection serves.
+    const Connection* conn = connection(sock);
+    const bool leased = conn && conn->leased;
+    if (const DeviceContext* c = context_of(conn))
+        c->boxes().error(k_text_event_error, error_detail(sock, error_code));
+    else
+        error_box(k_text_event_error, error_detail(sock, error_code));
+    // A dead peer or client must not stay listed, or counted, as connected.
+    if (find_peer_slot(sock) > 0 || sock == data().client_handle || leased)
+        close_peer(sock);
+    else
+        drop_connection(sock);
+}
+
+}  // namespace tcp_internal
 
 TcpLink& TcpLink::instance()
 {
@@ -142,10 +158,8 @@ int tcp_server_start(DeviceContext& program)
         return 0;
     }
     d.server = server;
-    d.server_handle = d.next_handle++;
-    const std::uintptr_t handle = d.server_handle;
     QObject::connect(server, &QTcpServer::newConnection, &TcpLink::instance(),
-                     [handle] { socket_event(handle, k_event_accept, 0); });
+                     [] { accept_peer(); });
     QObject::connect(
         server, &QTcpServer::acceptError, &TcpLink::instance(), [](QAbstractSocket::SocketError e) {
             socket_box("WINSOCK.DLLの accept() からのエラー。[%d]", platform_socket_error(e));
@@ -264,7 +278,6 @@ void disconnect_all()
         d.server->close();
         d.server->deleteLater();
         d.server = nullptr;
-        d.server_handle = 0;
     }
     if (d.client_handle != 0) {
         drop_connection(d.client_handle);
@@ -303,47 +316,6 @@ std::vector<int> used_peer_slots()
         if (peer_table()[static_cast<std::size_t>(slot)].in_use == 1)
             in_use.push_back(slot);
     return in_use;
-}
-
-void socket_event(std::uintptr_t sock, int event, int error_code)
-{
-    LinkData& d = data();
-    // Whatever the event brings belongs to the context the connection serves.
-    const Connection* conn = connection(sock);
-    const bool leased = conn && conn->leased;
-    if (error_code != 0) {
-        if (const DeviceContext* c = context_of(conn))
-            c->boxes().error(k_text_event_error, error_detail(sock, error_code));
-        else
-            error_box(k_text_event_error, error_detail(sock, error_code));
-        // A dead peer or client must not stay listed, or counted, as connected.
-        if (find_peer_slot(sock) > 0 || sock == d.client_handle || leased)
-            close_peer(sock);
-        else
-            drop_connection(sock);
-        return;
-    }
-    switch (event) {
-        case k_event_read:
-            read_socket(sock);
-            break;
-        case k_event_write:
-            break;
-        case k_event_accept:
-            accept_peer();
-            break;
-        case k_event_connect:
-            connection_established(sock);
-            break;
-        case k_event_close:
-            close_peer(sock);
-            break;
-        default: {
-            char text[64];
-            std::snprintf(text, sizeof text, "ﾈｯﾄﾜｰｸ･ｴﾗｰ(event %d)", event);
-            plain_box(text);
-        }
-    }
 }
 
 }  // namespace velta

@@ -31,13 +31,6 @@ inline constexpr std::size_t k_socket_line_max = 599;   // longer answer lines a
 inline constexpr std::size_t k_send_queue_max =
     1024;  // commands waiting behind the outstanding one
 
-// Socket notifications handed to socket_event, numbered as the classic socket API numbers them.
-inline constexpr int k_event_read = 0x01;
-inline constexpr int k_event_write = 0x02;
-inline constexpr int k_event_accept = 0x08;
-inline constexpr int k_event_connect = 0x10;
-inline constexpr int k_event_close = 0x20;
-
 enum class ClientState { none, connecting, connected };
 
 struct DeviceContext;
@@ -104,11 +97,6 @@ void close_peer(std::uintptr_t sock);
 void disconnect_all();
 // The slots 1..96 in use, in slot order: the server dialog's list.
 std::vector<int> used_peer_slots();
-
-// A notification about a socket: event is one of k_event_*, error_code the platform's socket
-// error code (0 when none; otherwise the error box names the far end and the system's reason).
-// Called by the link itself; other events show the network error box.
-void socket_event(std::uintptr_t sock, int event, int error_code);
 
 // Sends one command (without RS-485 prefix) to the device commands go to: the client socket, or
 // peer slot selected_host on a server. Returns at once. Not connected: "Socket

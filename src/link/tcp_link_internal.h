@@ -51,7 +51,6 @@ struct Channel {
 
 struct LinkData {
     QPointer<QTcpServer> server;
-    std::uintptr_t server_handle = 0;
     std::uintptr_t client_handle = 0;
     ClientState client_state = ClientState::none;
     std::map<std::uintptr_t, std::unique_ptr<Connection>> connections;
@@ -125,5 +124,11 @@ void forget_commands_of(std::uintptr_t sock);
 void install_hooks(DeviceContext& c);
 
 Channel& open_channel(DeviceContext& context);
+
+// The client's or a leased context's connection was established (tcp_link.cpp).
+void connection_established(std::uintptr_t sock);
+// A socket failed with the platform's error code: the error box names the far end and the
+// system's reason, and a peer or client is closed as if it had left (tcp_link.cpp).
+void socket_failed(std::uintptr_t sock, int error_code);
 
 }  // namespace velta::tcp_internal

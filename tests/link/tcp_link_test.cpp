@@ -471,15 +471,6 @@ TEST_F(TcpLinkTest, NoSocketFromTheSystemShowsTheSocketErrorWithItsCode)
 }
 #endif
 
-TEST_F(TcpLinkTest, AnUnknownSocketEventShowsTheNetworkErrorWithItsNumber)
-{
-    socket_event(0, 0x40, 0);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, "ﾈｯﾄﾜｰｸ･ｴﾗｰ(event 64)");
-    EXPECT_EQ(boxes.boxes()[0].caption, "VELTA");
-    EXPECT_EQ(boxes.boxes()[0].icon, BoxIcon::none);
-}
-
 TEST_F(TcpLinkTest, NotConnectedRefusesToSend)
 {
     socket_send_and_wait(program_context(), "RTSDO\r\n");
