@@ -3,7 +3,7 @@
 // from (and replies decoded into, unless the decode target names another), the link settings
 // and status, the runs and send counts, the wire hooks that carry its commands, the outcome and
 // reply observers and where its boxes go. Every send, answer, outcome and run is handed the
-// context it serves; nothing points a process-wide value at it for a while.
+// context it serves.
 //
 // The program owns one for the document being edited (program/program_context.h); each fleet
 // row and each command-line job owns its own. Everything runs on the one event loop.
@@ -29,7 +29,7 @@ struct DeviceContext {
     OutcomeObserver outcome_observer;
     ReplyObserver reply_observer;
     // A wire trace: every line as it came from the link, before anything is decoded, and the
-    // bytes of over-long lines the link dropped rather than hand on.
+    // bytes of over-long lines the link dropped or cut off rather than hand on.
     std::function<void(std::string_view line)> line_tap;
     std::function<void(std::string_view bytes)> dropped_tap;
     BoxPresenter presenter;          // none: the program's
