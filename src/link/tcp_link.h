@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velta {
@@ -129,6 +130,35 @@ bool bind_peer_to_context(int slot, DeviceContext& context);
 // The context leaves the link: its commands are forgotten, its own client connection is closed
 // and a leased peer becomes the program's again. Call before the context goes away.
 void release_context(DeviceContext& context);
+// A context's hold on its connection: the context goes back to the link (release_context) when
+// the lease ends, however its holder ends.
+class ContextLease {
+public:
+    ContextLease() = default;
+    explicit ContextLease(DeviceContext& context) : context_(&context) {}
+    ~ContextLease() { release(); }
+    ContextLease(ContextLease&& other) noexcept : context_(std::exchange(other.context_, nullptr))
+    {
+    }
+    ContextLease& operator=(ContextLease&& other) noexcept
+    {
+        if (this != &other) {
+            release();
+            context_ = std::exchange(other.context_, nullptr);
+        }
+        return *this;
+    }
+    ContextLease(const ContextLease&) = delete;
+    ContextLease& operator=(const ContextLease&) = delete;
+    void release()
+    {
+        if (DeviceContext* c = std::exchange(context_, nullptr))
+            release_context(*c);
+    }
+
+private:
+    DeviceContext* context_ = nullptr;
+};
 enum class ContextLinkState { none, connecting, connected, lost };
 ContextLinkState context_link_state(const DeviceContext& context);
 

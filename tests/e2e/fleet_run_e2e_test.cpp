@@ -172,11 +172,17 @@ TEST_F(FleetRun, EachDeviceIsFiledSyncedAndSetOnItsOwnWhileTheToolStaysAsItWas)
     // Only the questions before the runs: every device's own boxes went into its row.
     EXPECT_EQ(boxes_.count("本機が自動切換えでない事を確認してください"),
               static_cast<int>(boxes_.boxes().size()) - 1);
-    // The peers are the program's again.
+    // The peers are the program's again; a lease gives its peer back when it ends.
     for (int slot : used_peer_slots()) {
         DeviceContext probe;
-        EXPECT_TRUE(bind_peer_to_context(slot, probe)) << slot;
-        release_context(probe);
+        DeviceContext next;
+        {
+            ASSERT_TRUE(bind_peer_to_context(slot, probe)) << slot;
+            const ContextLease lease(probe);
+            EXPECT_FALSE(bind_peer_to_context(slot, next)) << "leased to the probe";
+        }
+        EXPECT_TRUE(bind_peer_to_context(slot, next)) << slot;
+        release_context(next);
     }
 }
 

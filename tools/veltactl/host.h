@@ -24,6 +24,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/watchdog.h"
 #include "fleet_output.h"
+#include "link/tcp_link.h"
 #include "link/text_cp932.h"
 #include "operations.h"
 #include "progress_output.h"
@@ -83,6 +84,7 @@ struct Job {
     int id = 0;
     std::string device;
     std::unique_ptr<velta::DeviceContext> context = std::make_unique<velta::DeviceContext>();
+    velta::ContextLease lease;  // its connection, while it lasts (TCP/IP)
     std::unique_ptr<StepDriver> driver;
     std::unique_ptr<CompareRun> compare;
     std::unique_ptr<BackupStage> backup;  // set-all --backup: the read before anything is sent

@@ -239,7 +239,7 @@ void Tool::remove_job(int id)
     job.backup.reset();
     job.compare.reset();
     job.driver.reset();
-    velta::release_context(*job.context);
+    job.lease.release();
     if (job.peer_sock != 0)
         velta::close_peer(job.peer_sock);  // served: the device is let go
     if (serial_context_ == job.context.get()) {

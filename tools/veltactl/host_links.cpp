@@ -99,6 +99,7 @@ void Tool::fill_slots()
                 jobs_.erase(job.id);
                 continue;
             }
+            job.lease = velta::ContextLease(*job.context);
             wrap_wire(job);
             run_device(job);
         }
@@ -131,6 +132,7 @@ void Tool::start_target(const Target& t)
     }
     velta::tcp_context_connect(*job.context, address.toString().toStdString(),
                                static_cast<std::uint16_t>(t.port));
+    job.lease = velta::ContextLease(*job.context);
     wrap_wire(job);
     if (Job* j = find(job.id); j && j->phase == Job::Phase::connecting)
         j->connect_timer.start(k_connect_timeout_ms);

@@ -12,6 +12,7 @@
 #include "core/wire/link_status.h"
 #include "core/wire/paced_run.h"
 #include "core/wire/peer_table.h"
+#include "link/tcp_link.h"
 #include "ui/device/fleet_run_dialog.h"
 
 namespace velta {
@@ -43,6 +44,7 @@ struct FleetRunDialog::Device {
     std::string item_at(int step) const { return item ? item(step) : std::string(); }
 
     DeviceContext context;
+    ContextLease lease;   // the peer is the row's while it lasts
     DeviceConfig device;  // what the device holds, as read
     DeviceExtras device_extras;
     bool active = false;

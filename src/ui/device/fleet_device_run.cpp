@@ -58,7 +58,7 @@ void FleetRunDialog::start_device(Device& d)
 
     // The device's side of the program: the tool's configuration to send from, and the device's
     // answers decoded beside it, never into it.
-    release_context(d.context);
+    d.lease.release();
     d.context = DeviceContext{};
     d.context.model = model();
     d.context.link = link_settings();
@@ -89,6 +89,7 @@ void FleetRunDialog::start_device(Device& d)
         end_device(d, QStringLiteral("接続されていません"));
         return;
     }
+    d.lease = ContextLease(d.context);
     read_device(d);
 }
 
@@ -278,7 +279,7 @@ void FleetRunDialog::finish_row(Device& d, const QString& result, bool succeeded
     if (succeeded)
         d.bar_value = d.bar_max;
     show_result(d);
-    release_context(d.context);  // the peer is the program's again
+    d.lease.release();  // the peer is the program's again
     if (--active_ == 0)
         set_busy(false);
 }

@@ -172,7 +172,7 @@ FleetRunDialog::~FleetRunDialog()
     stopping_ = true;
     for (auto& d : devices_) {
         d->run.cancel();
-        release_context(d->context);
+        d->lease.release();
     }
 }
 
