@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev clang-format
-  socat xvfb xauth openbox fonts-noto-cjk qt6-translations-l10n
+  socat xvfb xauth openbox fonts-noto-cjk qt6-translations-l10n imagemagick xdotool
   g++-mingw-w64-x86-64-posix googletest wine64
   desktop-file-utils appstream dpkg-dev file groff-base
 )
