@@ -33,9 +33,9 @@ inline bool run_active()
 // Page count of the document's page mode: 256, or 128 in two-line mode.
 int page_count();
 
-// Resets the document's model (reset_settings_model) and clears its link status flags; the peers
-// stay.
+// Resets the document's model to its defaults.
 void reset_settings_model();
+// Clears every flag of the program's link status; the peers stay.
 void clear_answer_flags();
 
 }  // namespace velta

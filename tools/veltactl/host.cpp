@@ -64,7 +64,6 @@ void error_line(const std::string& text)
     std::cerr << "veltactl: " << text << '\n' << std::flush;
 }
 
-// Whether the command changes the device (its steps are counted as sent).
 bool writes_device(const Options& o)
 {
     return o.command == Command::set_all || o.command == Command::glyphs_set ||
@@ -72,8 +71,6 @@ bool writes_device(const Options& o)
            (o.command == Command::sync && !o.dry_run);
 }
 
-// A device's result in the end table: "ok", the first failed step's reason, or the error line
-// without the device's name in front.
 std::string result_text(const RunReport& report, const Outcome& out)
 {
     if (!report.failures.empty())

@@ -1,8 +1,7 @@
 #pragma once
-// The link side of the process: how the tool reaches the device (the link settings, kept in
-// velta.ini) and where the link and the outstanding command stand now (the link status). Both
-// are values of their own, beside the settings model; a test starts afresh by assigning
-// default-constructed ones.
+// The link side of a device context: how the tool reaches the device (the link settings, the
+// program's kept in velta.ini) and where the link and the outstanding command stand now (the
+// link status). Both are values of their own, beside the settings model.
 
 #include <array>
 #include <cstdint>
