@@ -28,6 +28,12 @@ RunActivity& run_activity()
     return program_context().activity;
 }
 
+std::optional<DeviceConfig>& device_reading()
+{
+    static std::optional<DeviceConfig> reading;
+    return reading;
+}
+
 int page_count()
 {
     return page_count_for_mode(model().config.device.page_mode);

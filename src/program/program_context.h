@@ -3,6 +3,8 @@
 // program's own dialogs serve. The GUI (and the tests that drive it) reach it here; the core,
 // the links and veltactl are handed the context they serve and never include this.
 
+#include <optional>
+
 #include "core/wire/device_context.h"
 
 namespace velta {
@@ -29,6 +31,9 @@ inline bool run_active()
 {
     return run_active(program_context().activity);
 }
+
+// What the device held when "デバイスと比較…" last read it whole; nothing before.
+std::optional<DeviceConfig>& device_reading();
 
 // Page count of the document's page mode: 256, or 128 in two-line mode.
 int page_count();

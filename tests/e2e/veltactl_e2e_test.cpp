@@ -2,7 +2,8 @@
 // a device, faults and unreadable or unsendable input give the right exit code, message and no
 // file, several devices are served in turn (as client and as server), and the serial path works
 // over a pty pair. diff lists exactly what differs, sync sends only its plan and --verify names
-// every item the device did not take.
+// every item the device did not take. pages-export and pages-import carry every page through a
+// CSV file and back.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -31,7 +32,9 @@
 #include "core/glyphs/glyph_sizes.h"
 #include "core/model/settings_file.h"
 #include "core/model/settings_model.h"
+#include "core/pages/page_table.h"
 #include "core/wire/device_context.h"
+#include "link/text_cp932.h"
 #include "program/program_context.h"
 #include "support/pty_pair.h"
 
@@ -815,6 +818,77 @@ TEST_F(Veltactl, VersionPrintsTheToolsAndTheDevicesVersion)
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("'300.1.2.3' is not an IPv4 or IPv6 address"))
         << r.err.toStdString();
+}
+
+TEST_F(Veltactl, PagesExportThenImportCarryEveryPageThroughACsvFile)
+{
+    const QString base = file("base.dat");
+    make_settings_file(base);
+    velta::DeviceConfig titled = velta::load_settings_file(base.toStdString()).config;
+    titled.pages.page_title[5] =
+        std::string("\x10\x21", 2) + velta::to_cp932(QStringLiteral("外字と{括弧},\"引用\""));
+    titled.pages.page_title[6] = velta::to_cp932(QStringLiteral("ｶﾅ1"));  // odd length
+    ASSERT_TRUE(velta::save_settings_file(base.toStdString(), titled));
+    const std::string base_bytes = bytes_of(base);
+
+    const QString csv = file("pages.csv");
+    Result r = veltactl({"pages-export", base, csv});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "ページ 256 行を書き出しました: " + csv + "\n");
+    const QByteArray exported = QByteArray::fromStdString(bytes_of(csv));
+    ASSERT_TRUE(exported.startsWith("\xEF\xBB\xBF"));
+    const QString text = QString::fromUtf8(exported.mid(3));
+    EXPECT_TRUE(text.contains("\r\n001,テスト,下,3,白,黒,OFF,HIGH\r\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\r\n006,\"{外字002}外字と{{括弧},\"\"引用\"\"\","))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("\r\n007,ｶﾅ1,")) << text.toStdString();
+
+    // Onto a factory file, in UTF-8 and as a spreadsheet saves it in code page 932: the pages of
+    // base, the rest of the factory file.
+    const QString factory = file("factory.dat");
+    ASSERT_TRUE(velta::save_settings_file(factory.toStdString(), velta::DeviceConfig{}));
+    velta::DeviceConfig expected;
+    expected.pages = titled.pages;
+    const QString expected_file = file("expected.dat");
+    ASSERT_TRUE(velta::save_settings_file(expected_file.toStdString(), expected));
+    int changed = 0;
+    for (int s = 0; s < velta::k_page_slots; ++s)
+        for (int c = 0; c < velta::k_page_columns; ++c)
+            changed += !velta::same_cell(velta::DeviceConfig{}, expected, s,
+                                         static_cast<velta::PageColumn>(c));
+    const QString sjis_csv = file("pages-sjis.csv");
+    QFile sjis(sjis_csv);
+    ASSERT_TRUE(sjis.open(QIODevice::WriteOnly));
+    sjis.write(QByteArray::fromStdString(velta::to_cp932(text)));
+    sjis.close();
+    for (const QString& in : {csv, sjis_csv}) {
+        const QString back = file("back.dat");
+        r = veltactl({"pages-import", factory, in, back});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, QString::number(changed) + " セルを変更しました: " + back + "\n");
+        EXPECT_EQ(bytes_of(back), bytes_of(expected_file)) << in.toStdString();
+        QFile::remove(back);
+    }
+    EXPECT_EQ(bytes_of(base), base_bytes);
+
+    // A cell that cannot go in writes nothing; the input is never the output.
+    const QString bad = file("bad.csv");
+    QFile bad_file(bad);
+    ASSERT_TRUE(bad_file.open(QIODevice::WriteOnly));
+    bad_file.write("ページ,文字色\r\n3,白\r\n4,紫\r\n");
+    bad_file.close();
+    const QString out = file("out.dat");
+    r = veltactl({"pages-import", base, bad, out});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.err, "veltactl: " + bad + ": not imported: 3 行目 文字色: 紫 は一覧にありません; " +
+                         out + " not written\n");
+    EXPECT_FALSE(QFile::exists(out));
+    r = veltactl({"pages-import", base, csv, dir_.path() + "/./base.dat"});
+    EXPECT_EQ(r.code, 2) << r.err.toStdString();
+    EXPECT_EQ(bytes_of(base), base_bytes);
+    r = veltactl({"--tcp", "127.0.0.1:9004", "pages-export", base, csv});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("pages-export: works on files alone")) << r.err.toStdString();
 }
 
 }  // namespace

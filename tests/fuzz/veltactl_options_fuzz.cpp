@@ -23,7 +23,7 @@ auto fields(const Options& o)
     for (const Target& t : o.targets) targets.emplace_back(t.host, t.port);
     return std::make_tuple(o.link, o.serial_path, targets, o.listen_port, o.count, o.rs485, o.fast,
                            o.timeout_ms, o.trace_path, o.quiet, o.keep_partial, o.help, o.command,
-                           o.glyph_size, o.file, o.raw);
+                           o.glyph_size, o.file, o.raw, o.csv_file, o.out_file);
 }
 
 const char* size_word(velta::GlyphSize size)
@@ -60,8 +60,9 @@ std::vector<std::string> command_line(const Options& o)
     args.emplace_back(command_name(o.command));
     if (o.command == Command::glyphs_set || o.command == Command::glyphs_read)
         args.emplace_back(size_word(o.glyph_size));
-    if (!o.file.empty())
-        args.push_back(o.file);
+    for (const std::string* f : {&o.file, &o.csv_file, &o.out_file})
+        if (!f->empty())
+            args.push_back(*f);
     if (o.command == Command::send)
         args.push_back(o.raw.substr(0, o.raw.size() - 2));
     return args;
@@ -72,7 +73,8 @@ void check_usable(const Options& o)
     if (o.help)
         return;
     check(o.command != Command::none);
-    check(o.link != LinkMode::none || o.command == Command::version);
+    check(o.link != LinkMode::none || o.command == Command::version || works_offline(o.command));
+    check(!works_offline(o.command) || o.link == LinkMode::none);
     check(o.rs485 < 0 || o.link == LinkMode::serial);
     check(o.rs485 <= k_broadcast && (o.rs485 != k_broadcast || !command_reads(o.command)));
     check(o.count == 0 || o.link == LinkMode::listen);

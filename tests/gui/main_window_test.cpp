@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <set>
 #include <vector>
 
 #include "core/device/file_menu.h"
@@ -82,8 +83,8 @@ TEST_F(MainWindowTest, MenusCarryEveryItemOfTheCommandTable)
 {
     std::vector<QString> titles;
     for (QAction* a : window_.menuBar()->actions()) titles.push_back(a->text());
-    EXPECT_EQ(titles,
-              (std::vector<QString>{"ﾌｧｲﾙ", "設定", "インターフェイス", "プロトコル", "情報"}));
+    EXPECT_EQ(titles, (std::vector<QString>{"ﾌｧｲﾙ", "編集", "設定", "インターフェイス",
+                                            "プロトコル", "情報"}));
 
     QMenu* settings = menu_titled("設定");
     ASSERT_NE(settings, nullptr);
@@ -97,18 +98,31 @@ TEST_F(MainWindowTest, MenusCarryEveryItemOfTheCommandTable)
     EXPECT_EQ(window_.action(command::exit)->text(), "ｱﾌﾟﾘｹｰｼｮﾝの終了");
     EXPECT_EQ(window_.action(command::protocol)->text(), "プロトコルの設定");
     EXPECT_EQ(window_.action(command::fleet_run)->text(), "TCP/IP サーバー: 全デバイスで実行…");
+    EXPECT_EQ(window_.action(command::undo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(window_.action(command::redo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y));
     int items = 0;
+    std::set<int> ids;
     for (QAction* top : window_.menuBar()->actions())
-        for (QAction* a : top->menu()->actions())
-            items += a->menu() ? static_cast<int>(a->menu()->actions().size())
-                               : (a->isSeparator() ? 0 : 1);
-    EXPECT_EQ(items, 35);
+        for (QAction* a : top->menu()->actions()) {
+            const QList<QAction*> leaves = a->menu() ? a->menu()->actions() : QList<QAction*>{a};
+            for (QAction* leaf : leaves)
+                if (!leaf->isSeparator() && !leaf->menu() && leaf->data().isValid()) {
+                    ++items;
+                    // Each item its own command: one id for two items opened the wrong dialog.
+                    EXPECT_TRUE(ids.insert(leaf->data().toInt()).second)
+                        << leaf->text().toStdString();
+                }
+        }
+    EXPECT_EQ(items, 38);
 }
 
-TEST_F(MainWindowTest, ToolbarHasThirteenButtonsWithTheirPicturesAndTooltips)
+TEST_F(MainWindowTest, ToolbarHasFourteenButtonsWithTheirPicturesAndTooltips)
 {
     const QList<QAction*> buttons = window_.toolbar()->actions();
-    ASSERT_EQ(buttons.size(), 13);
+    ASSERT_EQ(buttons.size(), 14);
+    EXPECT_EQ(buttons[13]->toolTip(), "全ページ一覧");
+    // Every button fits in the fixed window.
+    EXPECT_LE(window_.toolbar()->widgetForAction(buttons[13])->geometry().right(), window_.width());
     EXPECT_EQ(buttons[0]->toolTip(), "日付，時刻の設定");
     EXPECT_EQ(buttons[4]->toolTip(), "文字＆縁取り色の設定");
     EXPECT_EQ(buttons[11]->toolTip(), "表示ページの設定");
@@ -420,7 +434,7 @@ TEST_F(MainWindowTest, StatusBarShowsDateAndTimeAndTheTimerRunsTheWatchdogFirst)
 
 TEST_F(MainWindowTest, WindowIsSmallFixedAndTitledByRole)
 {
-    EXPECT_EQ(window_.width(), 668);
+    EXPECT_EQ(window_.width(), k_main_window_width);
     EXPECT_EQ(window_.minimumSize(), window_.maximumSize());
     EXPECT_FALSE(window_.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window_.windowFlags() & Qt::WindowMinimizeButtonHint);

@@ -41,6 +41,7 @@ void reset_for_test()
     c = DeviceContext{};
     c.hooks = std::move(hooks);
     reset_peer_table();
+    device_reading().reset();
     document() = Document{};
     reset_glyph_state();
 }

@@ -1,9 +1,12 @@
 // Shows one dialog of the page settings with sample data, so it can be photographed:
 //   pages_screens DIALOG [PAGE_MODE]
-// DIALOG is one of title, position, switching, colours, fill, level, display, clock, or
-// titlerun: the title dialog with its "全設定" run going.
+// DIALOG is one of title, position, switching, colours, fill, level, display, clock,
+// titlerun: the title dialog with its "全設定" run going, or overview: the page overview
+// filtered by "特売" with its rows selected.
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -12,10 +15,13 @@
 #include "core/common/message_boxes.h"
 #include "core/model/settings_model.h"
 #include "core/wire/link_status.h"
+#include "link/text_cp932.h"
 #include "program/program_context.h"
 #include "ui/pages/date_time_dialog.h"
 #include "ui/pages/display_page_dialog.h"
 #include "ui/pages/page_list_dialog.h"
+#include "ui/pages/page_overview_dialog.h"
+#include "ui/pages/page_table_model.h"
 #include "ui/pages/title_dialog.h"
 
 using namespace velta;
@@ -39,6 +45,25 @@ void sample_data()
     model().choices.current_page = 2;
 }
 
+// Shop-floor titles for the overview: a few of them mention a sale.
+void overview_data()
+{
+    const char* titles[] = {"本日の特売　鮮魚コーナー", "営業時間のご案内", "特売　野菜詰め放題",
+                            "駐車場は裏手です",         "週末特売　精肉",   "お客様感謝デー"};
+    PageSettings& p = model().config.pages;
+    for (int s = 0; s < 12; ++s) {
+        p.page_title[static_cast<std::size_t>(s)] = to_cp932(QString::fromUtf8(titles[s % 6]));
+        p.page_char_color[static_cast<std::size_t>(s)] = 7;
+        p.page_border_color[static_cast<std::size_t>(s)] = 0;
+        p.page_background_fill[static_cast<std::size_t>(s)] = 0;
+        p.page_char_level[static_cast<std::size_t>(s)] = 1;
+        p.page_title_position[static_cast<std::size_t>(s)] = 1;
+    }
+    p.page_char_color[0] = 4;
+    p.page_background_fill[4] = 1;
+    p.page_border_color[4] = 2;
+}
+
 std::unique_ptr<QDialog> make(const char* name)
 {
     const struct {
@@ -51,6 +76,8 @@ std::unique_ptr<QDialog> make(const char* name)
     };
     if (std::strcmp(name, "title") == 0 || std::strcmp(name, "titlerun") == 0)
         return std::make_unique<TitleDialog>();
+    if (std::strcmp(name, "overview") == 0)
+        return std::make_unique<PageOverviewDialog>();
     if (std::strcmp(name, "display") == 0)
         return std::make_unique<DisplayPageDialog>();
     if (std::strcmp(name, "clock") == 0)
@@ -75,6 +102,9 @@ int main(int argc, char* argv[])
     link_settings().rs485 = true;  // show the slave address list enabled
     link_settings().slave_address = 3;
     sample_data();
+    const bool overview = std::strcmp(argv[1], "overview") == 0;
+    if (overview)
+        overview_data();
     std::unique_ptr<QDialog> dialog = make(argv[1]);
     if (!dialog) {
         std::fprintf(stderr, "pages_screens: unknown dialog %s\n", argv[1]);
@@ -82,6 +112,13 @@ int main(int argc, char* argv[])
     }
     dialog->move(20, 20);
     dialog->show();
+    if (overview) {
+        auto* o = static_cast<PageOverviewDialog*>(dialog.get());
+        o->filter_edit()->setText(QStringLiteral("特売"));
+        o->table()->selectAll();
+        o->table()->setCurrentIndex(o->rows()->index(0, 0));
+        o->table()->selectAll();
+    }
     if (std::strcmp(argv[1], "titlerun") == 0) {
         // Answer the question before the run; nothing goes anywhere without a link.
         set_box_presenter([](const Box&) { return BoxAnswer::yes; });

@@ -107,7 +107,27 @@ constexpr CommandWords k_commands[] = {
     {"send", Command::send, 1},
     {"time-sync", Command::time_sync, 0},
     {"version", Command::version, 0},
+    {"pages-export", Command::pages_export, 2},
+    {"pages-import", Command::pages_import, 3},
 };
+
+// What a command is missing when it is given too few operands.
+std::string missing_operands(Command command)
+{
+    switch (command) {
+        case Command::glyphs_set:
+        case Command::glyphs_read:
+            return "give the size (large, medium, small) and the file";
+        case Command::send:
+            return "give the command to send";
+        case Command::pages_export:
+            return "give the settings file and the CSV file to write";
+        case Command::pages_import:
+            return "give the settings file, the CSV file and the settings file to write";
+        default:
+            return "give the file";
+    }
+}
 
 }  // namespace
 
@@ -117,6 +137,11 @@ const char* command_name(Command command)
         if (c.command == command)
             return c.word.data();
     return "";
+}
+
+bool works_offline(Command command)
+{
+    return command == Command::pages_export || command == Command::pages_import;
 }
 
 bool command_reads(Command command)
@@ -152,6 +177,13 @@ std::string usage_text()
            "  send 'RAW COMMAND'               send one command and print the answer\n"
            "  time-sync                        set the device clock from this computer's clock\n"
            "  version                          print the version (and the device's, when reached)\n"
+           "  pages-export FILE.dat OUT.csv    write the titles and attributes of every page of a\n"
+           "                                   settings file as a spreadsheet (CSV) file\n"
+           "  pages-import FILE.dat IN.csv OUT.dat\n"
+           "                                   write FILE.dat with the cells IN.csv names into\n"
+           "                                   OUT.dat (FILE.dat stays as it is); a cell that\n"
+           "                                   cannot go in refuses the whole file\n"
+           "                                   (these two work on files alone: no link)\n"
            "\n"
            "Link (one of):\n"
            "  --serial PATH        a serial port, 38400 baud 8E1\n"
@@ -185,9 +217,9 @@ std::string usage_text()
            "--verify: everything read back equals the file); 1 a command failed or was not\n"
            "answered, diff found differences, or --verify found an item that differs; 2 usage\n"
            "error; 3 a device or port could not be reached; 4 a file could not be read or\n"
-           "written (also the --backup file, or a file whose plan cannot be built); "
-           "130\n"
-           "interrupted. With several devices the highest wins.\n";
+           "written (also the --backup file, a file whose plan cannot be built, or a CSV\n"
+           "file pages-import refuses); 130 interrupted. With several devices the highest\n"
+           "wins.\n";
 }
 
 ParsedOptions parse_options(const std::vector<std::string>& args)
@@ -345,7 +377,7 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
     if (words.empty())
         return fail(
             "no command given (set-all, read-all, diff, sync, glyphs-set, glyphs-read, send, "
-            "time-sync, version)");
+            "time-sync, version, pages-export, pages-import)");
     const CommandWords* found = nullptr;
     for (const CommandWords& c : k_commands)
         if (c.word == words.front())
@@ -358,10 +390,7 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
     const std::size_t operands =
         o.command == Command::read_all && !o.out_dir.empty() ? 0 : found->operands;
     if (words.size() - 1 < operands)
-        return fail(name + ": " +
-                    (found->operands == 2 ? "give the size (large, medium, small) and the file"
-                     : o.command == Command::send ? "give the command to send"
-                                                  : "give the file"));
+        return fail(name + ": " + missing_operands(o.command));
     if (words.size() - 1 > operands)
         return fail(name + ": unexpected argument '" + words[operands + 1] + "'");
 
@@ -381,6 +410,16 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
                 return fail(name + ": '" + words[1] + "' is not a size (large, medium, small)");
             o.file = words[2];
             break;
+        case Command::pages_import:
+            o.out_file = words[3];
+            [[fallthrough]];
+        case Command::pages_export:
+            o.file = words[1];
+            o.csv_file = words[2];
+            if (o.file.empty() || o.csv_file.empty() ||
+                (o.command == Command::pages_import && o.out_file.empty()))
+                return fail(name + ": a file name is empty");
+            break;
         case Command::send: {
             std::string error;
             if (!raw_command(words[1], o.raw, error))
@@ -398,7 +437,9 @@ ParsedOptions parse_options(const std::vector<std::string>& args)
          o.command == Command::glyphs_set || o.command == Command::glyphs_read))
         return fail(name + ": the file name is empty");
 
-    if (o.link == LinkMode::none && o.command != Command::version)
+    if (works_offline(o.command) && o.link != LinkMode::none)
+        return fail(name + ": works on files alone; give no --serial, --tcp or --listen");
+    if (o.link == LinkMode::none && o.command != Command::version && !works_offline(o.command))
         return fail(name + ": give a link: --serial PATH, --tcp HOST:PORT or --listen PORT");
     if (o.verify && o.command != Command::set_all && o.command != Command::sync)
         return fail("--verify: only with set-all or sync");

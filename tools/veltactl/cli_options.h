@@ -19,7 +19,9 @@ enum class Command {
     glyphs_read,
     send,
     time_sync,
-    version
+    version,
+    pages_export,
+    pages_import
 };
 
 struct Target {
@@ -56,7 +58,9 @@ struct Options {
     Command command = Command::none;
     velta::GlyphSize glyph_size = velta::GlyphSize::large;
     std::string file;
-    std::string raw;  // send: the command text, CR LF added when missing
+    std::string raw;       // send: the command text, CR LF added when missing
+    std::string csv_file;  // pages-export: written; pages-import: read
+    std::string out_file;  // pages-import: the settings file written
 };
 
 struct ParsedOptions {
@@ -70,6 +74,8 @@ std::string usage_text();
 
 // True when the command waits for data from the device (nothing answers a broadcast).
 bool command_reads(Command command);
+// True when the command works on files alone and reaches no device.
+bool works_offline(Command command);
 const char* command_name(Command command);
 
 }  // namespace veltactl

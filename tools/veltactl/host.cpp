@@ -42,6 +42,7 @@
 #include "link/tcp_link.h"
 #include "link/text_cp932.h"
 #include "operations.h"
+#include "page_files.h"
 #include "progress_output.h"
 #include "step_driver.h"
 #include "wire_trace.h"
@@ -285,6 +286,15 @@ void Tool::wrap_wire(Job& job)
 
 bool Tool::start()
 {
+    if (works_offline(o_.command)) {
+        const Outcome out = run_page_file_command(o_, velta::cp932_title_text());
+        if (!out.error.empty())
+            error_line(out.error);
+        if (!out.report.empty() && !o_.quiet)
+            std::cout << out.report << '\n' << std::flush;
+        exit_code_ = out.exit_code;
+        return false;
+    }
     std::string why;
     if (!o_.trace_path.empty() && !trace_.open(o_.trace_path, &why)) {
         error_line(o_.trace_path + ": the trace file cannot be written: " + why);

@@ -206,6 +206,19 @@ int combine_exit(int a, int b)
     return std::max(a, b);
 }
 
+std::string settings_load_error(const std::string& path, const velta::FileResult& r)
+{
+    return path + ": " +
+           (r.status == velta::FileStatus::cannot_open ? cannot_read(r.reason) : r.message);
+}
+
+std::string defaulted_lines_note(const std::vector<std::size_t>& lines)
+{
+    const std::size_t n = lines.size();
+    return (n == 1 ? "line " : "lines ") + velta::named_lines(lines) +
+           (n == 1 ? " holds a value" : " hold values") + " no command can carry";
+}
+
 Outcome prepare_input(const Options& o, const std::tm& now, velta::SettingsModel& input)
 {
     Outcome out;
@@ -223,17 +236,12 @@ Outcome prepare_input(const Options& o, const std::tm& now, velta::SettingsModel
         const velta::FileResult r = velta::load_settings_file(o.file);
         if (r.status != velta::FileStatus::ok) {
             out.exit_code = k_exit_file;
-            out.error =
-                o.file + ": " +
-                (r.status == velta::FileStatus::cannot_open ? cannot_read(r.reason) : r.message);
+            out.error = settings_load_error(o.file, r);
             return out;
         }
         input.config = r.config;
         if (!r.defaulted_lines.empty()) {
-            const std::size_t n = r.defaulted_lines.size();
-            const std::string which =
-                (n == 1 ? "line " : "lines ") + velta::named_lines(r.defaulted_lines) +
-                (n == 1 ? " holds a value" : " hold values") + " no command can carry";
+            const std::string which = defaulted_lines_note(r.defaulted_lines);
             if (o.command != Command::diff) {
                 // Unattended, a default is never sent in place of what the file says.
                 out.exit_code = k_exit_file;
@@ -321,6 +329,8 @@ Operation make_operation(const Options& o, const std::tm& now)
             return one_command_operation("send", o.raw, expect_any());
         case Command::diff:  // these run in stages (CompareRun)
         case Command::sync:
+        case Command::pages_export:  // these reach no device
+        case Command::pages_import:
         case Command::none:
             break;
     }

@@ -6,8 +6,10 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli_options.h"
+#include "core/model/settings_file.h"
 #include "step_driver.h"
 
 namespace veltactl {
@@ -29,6 +31,12 @@ struct Outcome {
     std::string error;   // for stderr, one line; empty when none
     std::string report;  // for stdout; empty when none
 };
+
+// Why a settings file could not be loaded: "FILE: cannot be read: REASON", or what is wrong in
+// it.
+std::string settings_load_error(const std::string& path, const velta::FileResult& loaded);
+// "line 4022 holds a value no command can carry" (or "lines …, … hold values …").
+std::string defaulted_lines_note(const std::vector<std::size_t>& lines);
 
 // Reads the command's input (settings file, glyph list) into input before any device is
 // reached; every device's context starts from a copy of it.

@@ -192,6 +192,7 @@ void CompareDialog::start_compare()
 void CompareDialog::compared(const DeviceConfig& device)
 {
     device_ = device;
+    device_reading() = device;
     rows_ = compare_rows(source(), device_);
     show_rows();
     set_busy(false);
@@ -202,6 +203,7 @@ void CompareDialog::compared(const DeviceConfig& device)
 void CompareDialog::verified(const DeviceConfig& device)
 {
     device_ = device;
+    device_reading() = device;
     take_checks();
     verify_rows(rows_, source(), device_);
     show_rows();

@@ -8,15 +8,6 @@
 namespace velta {
 namespace {
 
-// What the encoder writes for a character code page 932 lacks.
-constexpr const char* k_cp932_missing = "\xFC\xFC";
-
-bool in_cp932(char32_t c)
-{
-    const std::string bytes = to_cp932(QString::fromUcs4(&c, 1));
-    return !bytes.empty() && bytes != k_cp932_missing && (bytes != "?" || c == U'?');
-}
-
 // Printable ASCII and the blank have full-width twins the device takes.
 char32_t full_width(char32_t c)
 {
@@ -67,7 +58,7 @@ QValidator::State TitleInput::validate(QString& input, int& pos) const
     for (const uint u : inserted) {
         const char32_t c = full_width(static_cast<char32_t>(u));
         converted = converted || c != u;
-        if (!in_cp932(c)) {
+        if (!cp932_has(c)) {
             refused += QString::fromUcs4(&c, 1);
             continue;
         }

@@ -16,6 +16,7 @@ const std::array<ToolbarButton, k_toolbar_buttons> k_toolbar{{
     {511, command::others, "その他の設定"},
     {512, command::display_page, "表示ページの設定"},
     {513, command::compare, "デバイスと比較"},
+    {514, command::page_overview, "全ページ一覧"},
 }};
 
 int menu_command_of(int command_id)

@@ -41,17 +41,20 @@ inline constexpr int client_server = 32803;
 inline constexpr int tcp_setup = 32800;
 inline constexpr int protocol = 32801;
 inline constexpr int about_glyphs = 32808;
-inline constexpr int fleet_run = 32810;
+inline constexpr int fleet_run = 32812;
+inline constexpr int undo = 32813;
+inline constexpr int redo = 32814;
+inline constexpr int page_overview = 32815;
 inline constexpr int first_toolbar = 501;
 }  // namespace command
 
 struct ToolbarButton {
-    int id;       // 501..513
+    int id;       // 501..514
     int menu_id;  // the menu item that opens the same dialog
     std::string_view tooltip;
 };
 
-inline constexpr int k_toolbar_buttons = 13;
+inline constexpr int k_toolbar_buttons = 14;
 extern const std::array<ToolbarButton, k_toolbar_buttons> k_toolbar;
 
 // A toolbar id stands for its menu item; any other id stays as it is.

@@ -25,10 +25,12 @@
 #include "link/tcp_link.h"
 #include "program/program_context.h"
 #include "ui/glyphs/glyph_list_dialog.h"
+#include "ui/pages/page_overview_dialog.h"
 #include "ui/shell/command_table.h"
 #include "ui/shell/dialog_table.h"
 #include "ui/shell/pictures.h"
 #include "ui/shell/version_dialog.h"
+#include "ui/widgets/config_edits.h"
 #include "ui/widgets/dialog_widgets.h"
 
 namespace velta {
@@ -140,6 +142,9 @@ MainWindow::MainWindow(QWidget* parent)
     chooser_ = [this](FileDialogMode mode) { return choose_settings_file(mode, this); };
     glyph_chooser_ = [this](GlyphSize size) { return ask_glyph_list_file(size, true, this); };
     setWindowIcon(program_icon());
+    ConfigEdits::instance();  // watches the edits from the start
+    connect(&ConfigEdits::instance(), &ConfigEdits::history_changed, this,
+            &MainWindow::apply_menu_rules);
 
     build_menus();
     build_toolbar();
@@ -194,6 +199,10 @@ void MainWindow::build_menus()
     file->addSeparator();
     add_item(file, c::exit, "ｱﾌﾟﾘｹｰｼｮﾝの終了");
 
+    QMenu* edit = bar->addMenu(QStringLiteral("編集"));
+    add_item(edit, c::undo, "元に戻す", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    add_item(edit, c::redo, "やり直し", QKeySequence(Qt::CTRL | Qt::Key_Y));
+
     QMenu* settings = bar->addMenu(QStringLiteral("設定"));
     add_item(settings, c::date_time, "日付，時刻");
     add_item(settings, c::title, "タイトル");
@@ -202,6 +211,7 @@ void MainWindow::build_menus()
     add_item(settings, c::colours, "文字＆縁取り色");
     add_item(settings, c::background_fill, "背景色ベタ塗り");
     add_item(settings, c::char_level, "文字レベル");
+    add_item(settings, c::page_overview, "全ページ一覧…");
     add_item(settings, c::schedule, "スケジュール");
     add_item(settings, c::alarm, "アラーム");
     add_item(settings, c::remote, "リモート");
@@ -235,7 +245,7 @@ void MainWindow::build_menus()
     add_item(info, c::about_glyphs, "外字について");
 
     // The rules are applied whenever the operator opens a menu, so they follow every change.
-    for (QMenu* m : {file, settings, glyph_lists, maintenance, link, protocol_menu, info})
+    for (QMenu* m : {file, edit, settings, glyph_lists, maintenance, link, protocol_menu, info})
         connect(m, &QMenu::aboutToShow, this, &MainWindow::apply_menu_rules);
 }
 
@@ -318,11 +328,14 @@ void MainWindow::open_recent(const QString& path)
         return mode == FileDialogMode::open ? std::optional<std::string>(path.toStdString())
                                             : chooser_(mode);
     };
-    file_done(file_open(program_context(), {recent, glyph_chooser_}));
+    file_done(file_open(program_context(), {recent, glyph_chooser_}), true);
 }
 
-void MainWindow::file_done(bool ok)
+void MainWindow::file_done(bool ok, bool opened)
 {
+    // A file opened is a new start: its edits are undone, not those of the one before.
+    if (ok && opened)
+        ConfigEdits::instance().restart();
     if (ok && !document().file_name.empty())
         add_recent_file(QString::fromStdString(document().file_name));
     update_recent_menu();
@@ -338,6 +351,8 @@ void MainWindow::apply_menu_rules()
     action(command::fleet_run)->setEnabled(tcp && l.tcp_role == TcpRole::server);
     action(command::serial_setup)->setEnabled(!tcp);
     action(command::slave_address)->setEnabled(!tcp && l.rs485);
+    action(command::undo)->setEnabled(ConfigEdits::instance().can_undo());
+    action(command::redo)->setEnabled(ConfigEdits::instance().can_redo());
     update_recent_menu();
 }
 
@@ -346,11 +361,12 @@ void MainWindow::run_command(int command_id)
     const int id = menu_command_of(command_id);
     switch (id) {
         case command::file_new:
-            file_new(program_context(), choosers());
+            if (file_new(program_context(), choosers()))
+                ConfigEdits::instance().restart();
             update_title();
             return;
         case command::file_open:
-            file_done(file_open(program_context(), choosers()));
+            file_done(file_open(program_context(), choosers()), true);
             return;
         case command::file_save:
             file_done(file_save(program_context(), chooser_));
@@ -360,6 +376,17 @@ void MainWindow::run_command(int command_id)
             return;
         case command::exit:
             close();
+            return;
+        case command::undo:
+            ConfigEdits::instance().undo();
+            update_title();
+            return;
+        case command::redo:
+            ConfigEdits::instance().redo();
+            update_title();
+            return;
+        case command::page_overview:
+            show_page_overview();
             return;
         case command::version: {
             VersionDialog box(this);
@@ -381,6 +408,18 @@ void MainWindow::run_command(int command_id)
     opener_(id, this);
     if (id == command::client_server)
         update_title();
+}
+
+void MainWindow::show_page_overview()
+{
+    // One overview, beside the main window and the dialogs, brought forward when asked again.
+    if (!overview_) {
+        overview_ = new PageOverviewDialog(this);
+        overview_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    overview_->show();
+    overview_->raise();
+    overview_->activateWindow();
 }
 
 void MainWindow::corner_click(const QPoint& pos)
@@ -423,6 +462,8 @@ void MainWindow::closeEvent(QCloseEvent* e)
 void MainWindow::tick()
 {
     watchdog_tick(program_context());
+    // Answers change the configuration without an operator's action.
+    ConfigEdits::instance().notice();
     update_clock();
     update_title();
 }

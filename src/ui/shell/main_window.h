@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -19,8 +20,11 @@ class QToolBar;
 
 namespace velta {
 
+class PageOverviewDialog;
+
 inline constexpr int k_main_timer_ms = 300;
-inline constexpr int k_main_window_width = 668;
+// Fourteen 50-pixel toolbar buttons and the frame.
+inline constexpr int k_main_window_width = 718;
 inline constexpr int k_corner_size = 20;  // the hidden shortcut's square, from the top left
 inline constexpr int k_corner_clicks_to_open = 10;
 inline constexpr std::string_view k_text_protocol_needs_serial =
@@ -94,9 +98,12 @@ private:
     void update_recent_menu();
     FileChoosers choosers() const { return {chooser_, glyph_chooser_}; }
     // After a File item: a file opened or saved heads the recent list.
-    void file_done(bool ok);
+    void file_done(bool ok, bool opened = false);
+    // The page overview: made on first use, shown beside the main window.
+    void show_page_overview();
 
     std::map<int, QAction*> actions_;
+    QPointer<PageOverviewDialog> overview_;
     QToolBar* toolbar_ = nullptr;
     QLabel* date_label_ = nullptr;
     QLabel* time_label_ = nullptr;

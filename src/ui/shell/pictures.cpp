@@ -206,9 +206,22 @@ void compare(QPainter& p)
     p.drawLine(20, 14, 25, 5);
 }
 
+// 全ページ一覧: a sheet of rows beside a screen with its title band.
+void page_overview(QPainter& p)
+{
+    p.setPen(k_ink);
+    p.setBrush(Qt::white);
+    p.drawRect(2, 2, 20, 15);
+    p.drawLine(8, 2, 8, 17);
+    for (int y = 5; y <= 14; y += 3) p.drawLine(2, y, 22, y);
+    p.fillRect(3, 9, 19, 2, k_yellow);
+    screen(p, QRect(26, 3, 15, 12));
+    p.fillRect(27, 11, 14, 3, k_yellow);
+}
+
 const std::array<std::function<void(QPainter&)>, k_toolbar_images> k_painters{
     date_time, title, title_position, auto_switch, colours,      background_fill, char_level,
-    schedule,  alarm, remote,         others,      display_page, compare};
+    schedule,  alarm, remote,         others,      display_page, compare,         page_overview};
 
 }  // namespace
 

@@ -8,7 +8,7 @@ namespace velta {
 
 inline constexpr int k_toolbar_image_width = 43;
 inline constexpr int k_toolbar_image_height = 20;
-inline constexpr int k_toolbar_images = 13;
+inline constexpr int k_toolbar_images = 14;
 
 QIcon program_icon();
 QPixmap program_icon_pixmap(int size);

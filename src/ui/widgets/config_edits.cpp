@@ -1,0 +1,110 @@
+#include "ui/widgets/config_edits.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include "program/program_context.h"
+
+namespace velta {
+namespace {
+
+// The events after which an operator may have changed something.
+bool is_input(QEvent::Type type)
+{
+    switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::InputMethod:
+        case QEvent::Drop:
+        case QEvent::Shortcut:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+ConfigEdits& ConfigEdits::instance()
+{
+    static ConfigEdits* edits = new ConfigEdits;  // lives as long as the application
+    return *edits;
+}
+
+ConfigEdits::ConfigEdits() : told_(model().config), history_(model().config)
+{
+    after_input_.setSingleShot(true);
+    after_input_.setInterval(0);
+    connect(&after_input_, &QTimer::timeout, this, &ConfigEdits::notice);
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        setParent(app);
+        app->installEventFilter(this);
+    }
+}
+
+bool ConfigEdits::eventFilter(QObject* watched, QEvent* event)
+{
+    // The event is handled after this returns; the look comes on the next turn of the loop.
+    if (is_input(event->type()) && !after_input_.isActive())
+        after_input_.start();
+    return QObject::eventFilter(watched, event);
+}
+
+bool ConfigEdits::pending() const
+{
+    return !(model().config == history_.recorded());
+}
+
+void ConfigEdits::tell_if_changed()
+{
+    if (model().config == told_)
+        return;
+    told_ = model().config;
+    emit changed();
+}
+
+void ConfigEdits::notice()
+{
+    tell_if_changed();
+    if (run_active())
+        return;
+    if (history_.record(model().config))
+        emit history_changed();
+}
+
+void ConfigEdits::close_step()
+{
+    history_.close_step();
+}
+
+bool ConfigEdits::undo()
+{
+    if (run_active())
+        return false;
+    const bool undone = history_.undo(model().config);
+    tell_if_changed();
+    emit history_changed();
+    return undone;
+}
+
+bool ConfigEdits::redo()
+{
+    if (run_active())
+        return false;
+    const bool redone = history_.redo(model().config);
+    tell_if_changed();
+    emit history_changed();
+    return redone;
+}
+
+void ConfigEdits::restart()
+{
+    history_.reset(model().config);
+    tell_if_changed();
+    emit history_changed();
+}
+
+}  // namespace velta
