@@ -121,6 +121,26 @@ TEST_F(PageOverview, CellsEditedInTheTableShowInTheDialogsAndTheSavedFile)
     EXPECT_EQ(saved.config.pages.page_char_color[2], k_green);
 }
 
+TEST_F(PageOverview, ATitleKeepsItsCustomCharacterWhichTakesTwoBytesOfItsRoom)
+{
+    std::string title("\x10\x20", 2);                  // the first custom character
+    for (int i = 0; i < 26; ++i) title += "\x88\x9F";  // 亜: 54 bytes in all
+    model().config.pages.page_title[5] = title;
+    ConfigEdits::instance().restart();
+
+    go_to(5, 0);
+    press_key(Qt::Key_F2);
+    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(edit, nullptr);
+    EXPECT_TRUE(edit->text().startsWith(QStringLiteral("{外字001}亜")));
+    press_key(Qt::Key_End);
+    commit_text(edit, QStringLiteral("あ"));  // 56 bytes: taken
+    commit_text(edit, QStringLiteral("い"));  // 58 bytes: refused
+    press_key(Qt::Key_Return);
+    settle();
+    EXPECT_EQ(model().config.pages.page_title[5], title + "\x82\xA0");
+}
+
 TEST_F(PageOverview, AFilterAndItsSelectionTakeOneValueInOneUndoStep)
 {
     for (const int s : {1, 5, 9})

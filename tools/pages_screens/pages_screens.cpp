@@ -2,13 +2,15 @@
 //   pages_screens DIALOG [PAGE_MODE]
 // DIALOG is one of title, position, switching, colours, fill, level, display, clock,
 // titlerun: the title dialog with its "全設定" run going, or overview: the page overview
-// filtered by "特売" with its rows selected.
+// filtered by "特売" with its rows selected, or preview: the overview on a page with a custom
+// character and the fill on.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -78,6 +80,8 @@ std::unique_ptr<QDialog> make(const char* name)
         return std::make_unique<TitleDialog>();
     if (std::strcmp(name, "overview") == 0)
         return std::make_unique<PageOverviewDialog>();
+    if (std::strcmp(name, "preview") == 0)
+        return std::make_unique<PageOverviewDialog>();
     if (std::strcmp(name, "display") == 0)
         return std::make_unique<DisplayPageDialog>();
     if (std::strcmp(name, "clock") == 0)
@@ -102,9 +106,25 @@ int main(int argc, char* argv[])
     link_settings().rs485 = true;  // show the slave address list enabled
     link_settings().slave_address = 3;
     sample_data();
-    const bool overview = std::strcmp(argv[1], "overview") == 0;
+    const bool preview = std::strcmp(argv[1], "preview") == 0;
+    const bool overview = preview || std::strcmp(argv[1], "overview") == 0;
     if (overview)
         overview_data();
+    if (preview) {
+        // A diamond as the first medium custom character, at the head of page 5's title.
+        auto& glyph = model().glyphs.glyph_medium[0];
+        const int pixels = 32;
+        for (int y = 0; y < pixels; ++y)
+            for (int x = 0; x < pixels; ++x)
+                if (std::abs(x - 15.5) + std::abs(y - 15.5) < 14) {
+                    char& digit = glyph[static_cast<std::size_t>(y * pixels / 4 + x / 4)];
+                    const int value =
+                        (digit <= '9' ? digit - '0' : digit - 'A' + 10) | (8 >> (x % 4));
+                    digit = static_cast<char>(value < 10 ? '0' + value : 'A' + value - 10);
+                }
+        std::string& title = model().config.pages.page_title[4];
+        title = std::string("\x10\x20", 2) + title;
+    }
     std::unique_ptr<QDialog> dialog = make(argv[1]);
     if (!dialog) {
         std::fprintf(stderr, "pages_screens: unknown dialog %s\n", argv[1]);
@@ -112,7 +132,10 @@ int main(int argc, char* argv[])
     }
     dialog->move(20, 20);
     dialog->show();
-    if (overview) {
+    if (preview) {
+        auto* o = static_cast<PageOverviewDialog*>(dialog.get());
+        o->table()->setCurrentIndex(o->rows()->index(4, 0));
+    } else if (overview) {
         auto* o = static_cast<PageOverviewDialog*>(dialog.get());
         o->filter_edit()->setText(QStringLiteral("特売"));
         o->table()->selectAll();

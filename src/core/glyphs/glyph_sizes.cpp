@@ -29,16 +29,4 @@ std::span<char> glyph_slot(GlyphStore& g, GlyphSize size, int slot)
     }
     return g.glyph_small.at(static_cast<std::size_t>(slot));
 }
-
-unsigned glyph_code(int s)
-{
-    if (s < 26)
-        return 0xA365u + static_cast<unsigned>(s);
-    if (s < 120)
-        return 0xA407u + static_cast<unsigned>(s);
-    if (s < 214)
-        return 0xA4A9u + static_cast<unsigned>(s);
-    return 0xA54Bu + static_cast<unsigned>(s);
-}
-
 }  // namespace velta

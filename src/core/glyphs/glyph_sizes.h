@@ -5,6 +5,8 @@
 #include <span>
 #include <string_view>
 
+#include "core/pages/title_encoding.h"  // glyph_code
+
 namespace velta {
 
 struct GlyphStore;
@@ -39,8 +41,5 @@ const GlyphSizeInfo& glyph_size_info(GlyphSize size);
 
 // The store slot of a size (slot_bytes characters); slot must lie in 0..slot_count-1.
 std::span<char> glyph_slot(GlyphStore& glyphs, GlyphSize size, int slot);
-
-// The device's character code of slot s (0-based).
-unsigned glyph_code(int slot);
 
 }  // namespace velta

@@ -119,6 +119,17 @@ std::uint16_t ibm_to_nec_extension(unsigned v)
     return 0;
 }
 
+unsigned glyph_code(int s)
+{
+    if (s < 26)
+        return 0xA365u + static_cast<unsigned>(s);
+    if (s < 120)
+        return 0xA407u + static_cast<unsigned>(s);
+    if (s < 214)
+        return 0xA4A9u + static_cast<unsigned>(s);
+    return 0xA54Bu + static_cast<unsigned>(s);
+}
+
 std::string title_command(int slot, std::string_view title)
 {
     if (slot < 0 || slot >= k_page_slots ||

@@ -13,6 +13,10 @@ namespace velta {
 
 inline constexpr unsigned k_custom_char_limit = 0x1339;
 inline constexpr unsigned k_custom_char_offset = 0x9345;
+// The device's character code of the custom character in glyph store slot s (0-based, any
+// size): the cells of rows of 94 from 0xA365 on. Its element in a title is code - offset.
+unsigned glyph_code(int slot);
+
 inline constexpr unsigned k_jis_limit = 0x7C7E;
 inline constexpr unsigned k_jis_space = 0x2121;
 

@@ -13,34 +13,28 @@ namespace {
 constexpr std::string_view k_glyph_word = "外字";
 constexpr int k_glyph_numbers = 256;
 
-// The glyph store numbers its custom characters through the cells of JIS-like rows of 94
-// (low byte 0x21 .. 0x7E), from the 69th cell of row 0xA3 on, as glyph_code (core/glyphs) does.
-// The pages come before the glyphs, so the numbering is written out here; the page table's
-// test holds the two together.
-constexpr unsigned k_first_glyph_row = 0xA3;
-constexpr unsigned k_first_glyph_cell = 0x65 - 0x21;
-constexpr unsigned k_row_cells = 94;
-
 unsigned element_of_glyph_number(int number)
 {
-    const unsigned cell = static_cast<unsigned>(number - 1) + k_first_glyph_cell;
-    const unsigned code =
-        (k_first_glyph_row + cell / k_row_cells) << 8 | (0x21 + cell % k_row_cells);
-    return code - k_custom_char_offset;
+    return glyph_code(number - 1) - k_custom_char_offset;
 }
 
 // The glyph number (1 .. 256) of a custom-character element, or 0 when no glyph has its code.
 int glyph_number_of_element(unsigned element)
 {
+    if (element > k_custom_char_limit)
+        return 0;
     const unsigned code = element + k_custom_char_offset;
-    const unsigned row = code >> 8;
-    const unsigned low = code & 0xFF;
-    if (element > k_custom_char_limit || row < k_first_glyph_row || low < 0x21 || low > 0x7E)
-        return 0;
-    const unsigned cell = (row - k_first_glyph_row) * k_row_cells + (low - 0x21);
-    if (cell < k_first_glyph_cell || cell - k_first_glyph_cell >= k_glyph_numbers)
-        return 0;
-    return static_cast<int>(cell - k_first_glyph_cell) + 1;
+    // The codes rise with the numbers, so the first code not below it is the only candidate.
+    int low = 1;
+    int high = k_glyph_numbers;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (glyph_code(mid - 1) < code)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return glyph_code(low - 1) == code ? low : 0;
 }
 
 bool sjis_lead(unsigned char b)

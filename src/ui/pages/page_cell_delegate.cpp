@@ -58,7 +58,12 @@ QWidget* PageCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     auto* input = new TitleInput(
         k_title_max_bytes,
         [slot] { return model().config.pages.page_title[static_cast<std::size_t>(slot)].size(); },
-        std::move(notes), edit);
+        std::move(notes), edit,
+        [](const QString& text) {
+            // A custom character shown as "{外字001}" takes its two bytes.
+            const auto bytes = title_from_text(text.toStdString(), cp932_title_text());
+            return bytes ? bytes->size() : to_cp932(text).size();
+        });
     edit->setValidator(input);
     edit->setAttribute(Qt::WA_InputMethodEnabled, true);
     return edit;

@@ -92,13 +92,14 @@ PageOverviewDialog::PageOverviewDialog(QWidget* parent)
     table_->setColumnWidth(0, table_->fontMetrics().horizontalAdvance(QString(20, QChar(0x3000))));
     for (int c = 1; c < k_page_columns; ++c) table_->resizeColumnToContents(c);
     table_->installEventFilter(this);
+    installEventFilter(this);
 
     auto* splitter = new QSplitter;
     splitter->addWidget(table_);
     splitter->addWidget(make_preview_area());
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    splitter->setSizes({780, 540});
+    splitter->setSizes({760, 580});
 
     note_ = new QLabel;
     note_->setObjectName(QStringLiteral("overview_note"));
@@ -393,6 +394,10 @@ void PageOverviewDialog::paste_clipboard()
 
 bool PageOverviewDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    // A modal dialog that closes ("デバイスと比較…") may have read the device: the rows that
+    // differ from it are chosen again.
+    if (watched == this && event->type() == QEvent::WindowUnblocked)
+        rows_->refresh();
     // Keys reach the table itself only while no cell editor is open.
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);

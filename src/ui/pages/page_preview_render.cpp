@@ -22,7 +22,6 @@ constexpr std::array<QRgb, 8> k_colour_rgb{
 constexpr double k_low_level = 0.75;  // still readable on a mid-grey picture
 constexpr QRgb k_field_grey = 0x808080;
 constexpr qsizetype k_glyph_cache_limit = 2048;
-constexpr unsigned k_custom_offset = 0x9345;  // stored element + offset = device code
 
 const QStringList& font_families()
 {
@@ -70,7 +69,7 @@ const std::array<short, 0x1400>& slots_by_element()
         t.fill(-1);
         const int count = glyph_size_info(GlyphSize::small).slot_count;
         for (int s = 0; s < count; ++s) {
-            const unsigned element = glyph_code(s) - k_custom_offset;
+            const unsigned element = glyph_code(s) - k_custom_char_offset;
             if (element < t.size())
                 t[element] = static_cast<short>(s);
         }

@@ -16,7 +16,7 @@ class PagePreviewStrip : public QWidget {
     Q_OBJECT
 public:
     static constexpr int k_neighbours = 2;  // pages on each side
-    static constexpr QSize k_thumbnail{128, 96};
+    static constexpr QSize k_thumbnail{104, 78};
 
     explicit PagePreviewStrip(QWidget* parent = nullptr);
 

@@ -19,10 +19,12 @@ char32_t full_width(char32_t c)
 }  // namespace
 
 TitleInput::TitleInput(std::size_t limit, std::function<std::size_t()> stored_size,
-                       TitleInputNotes notes, QObject* parent)
+                       TitleInputNotes notes, QObject* parent, ByteCount bytes_of)
     : QValidator(parent),
       limit_(limit),
       stored_size_(std::move(stored_size)),
+      bytes_of_(bytes_of ? std::move(bytes_of)
+                         : ByteCount([](const QString& text) { return to_cp932(text).size(); })),
       notes_(std::move(notes))
 {
 }
@@ -69,7 +71,7 @@ QValidator::State TitleInput::validate(QString& input, int& pos) const
     // A title already too long (from a file) may still be shortened, never lengthened.
     const std::size_t stored = stored_size_();
     auto allowed = [&](const QString& text) {
-        const std::size_t size = to_cp932(text).size();
+        const std::size_t size = bytes_of_(text);
         return size <= limit_ || size < stored;
     };
     // As much of the inserted text as the room left takes, character by character.

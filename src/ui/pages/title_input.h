@@ -20,8 +20,12 @@ class TitleInput final : public QValidator {
 public:
     // limit: bytes of code page 932 a title holds; stored_size: the bytes the slot holds now (a
     // title from a file may be longer, and can then still be shortened).
+    // bytes_of: the bytes a text takes in the title, when the edit shows more than the plain
+    // characters (the page table writes custom characters as "{外字001}"); code page 932 by
+    // default.
+    using ByteCount = std::function<std::size_t(const QString& text)>;
     TitleInput(std::size_t limit, std::function<std::size_t()> stored_size, TitleInputNotes notes,
-               QObject* parent);
+               QObject* parent, ByteCount bytes_of = {});
 
     // The edit's text as the program set it (loading a slot): taken as it is.
     void loaded(const QString& text) { text_ = text; }
@@ -32,6 +36,7 @@ public:
 private:
     std::size_t limit_;
     std::function<std::size_t()> stored_size_;
+    ByteCount bytes_of_;
     TitleInputNotes notes_;
     mutable QString text_;  // the text last taken, to find what an edit inserted
     bool loading_ = false;
