@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "core/model/document.h"
 #include "program/program_context.h"
 
 namespace velta {
@@ -34,7 +35,8 @@ ConfigEdits& ConfigEdits::instance()
     return *edits;
 }
 
-ConfigEdits::ConfigEdits() : told_(model().config), history_(model().config)
+ConfigEdits::ConfigEdits()
+    : told_(model().config), told_baseline_(document().baseline), history_(model().config)
 {
     after_input_.setSingleShot(true);
     after_input_.setInterval(0);
@@ -60,9 +62,12 @@ bool ConfigEdits::pending() const
 
 void ConfigEdits::tell_if_changed()
 {
-    if (model().config == told_)
+    // A save changes what is unsaved without changing the configuration.
+    const bool saved_moved = !(document().baseline == told_baseline_);
+    if (model().config == told_ && !saved_moved)
         return;
     told_ = model().config;
+    told_baseline_ = document().baseline;
     emit changed();
 }
 

@@ -34,7 +34,7 @@ public:
     const EditHistory& history() const { return history_; }
 
 signals:
-    // The configuration differs from what was last told.
+    // The configuration, or the one last saved, differs from what was last told.
     void changed();
     // What can be undone or redone may have changed.
     void history_changed();
@@ -48,6 +48,7 @@ private:
     void tell_if_changed();
 
     DeviceConfig told_;
+    DeviceConfig told_baseline_;
     EditHistory history_;
     QTimer after_input_;
 };
