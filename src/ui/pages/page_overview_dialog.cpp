@@ -111,6 +111,7 @@ PageOverviewDialog::PageOverviewDialog(QWidget* parent)
     layout->addWidget(note_);
     layout->addWidget(make_button_row());
 
+    previewed_device_ = model().config.device;
     ConfigEdits& edits = ConfigEdits::instance();
     connect(&edits, &ConfigEdits::changed, this, &PageOverviewDialog::configuration_changed);
     connect(&edits, &ConfigEdits::history_changed, this, &PageOverviewDialog::history_changed);
@@ -394,10 +395,12 @@ void PageOverviewDialog::paste_clipboard()
 
 bool PageOverviewDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    // A modal dialog that closes ("デバイスと比較…") may have read the device: the rows that
-    // differ from it are chosen again.
-    if (watched == this && event->type() == QEvent::WindowUnblocked)
+    // A modal dialog that closes may have read the device ("デバイスと比較…": the rows that
+    // differ from it are chosen again) or changed a custom character (a glyph dialog).
+    if (watched == this && event->type() == QEvent::WindowUnblocked) {
         rows_->refresh();
+        refresh_pictures();
+    }
     // Keys reach the table itself only while no cell editor is open.
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -415,11 +418,24 @@ bool PageOverviewDialog::eventFilter(QObject* watched, QEvent* event)
 
 void PageOverviewDialog::configuration_changed()
 {
-    model_->refresh();
-    rows_->refresh();
+    const DeviceSettings device_before = previewed_device_;
+    previewed_device_ = model().config.device;
+    if (model_->refresh())
+        rows_->refresh();
+    // The pictures draw again only when what they show changed: their pages, or the device's
+    // page mode and font sizes.
+    const int shown = preview_->slot();
+    const bool near = model_->last_changed() >= shown - k_strip_reach &&
+                      model_->first_changed() <= shown + k_strip_reach;
+    if (near || !(device_before == previewed_device_))
+        refresh_pictures();
+    update_caption();
+}
+
+void PageOverviewDialog::refresh_pictures()
+{
     preview_->refresh();
     strip_->refresh();
-    update_caption();
 }
 
 void PageOverviewDialog::history_changed()

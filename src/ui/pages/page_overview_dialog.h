@@ -74,6 +74,7 @@ private:
     QWidget* make_preview_area();
     void fill_bulk_values();
     void configuration_changed();
+    void refresh_pictures();
     void history_changed();
     void selection_moved();
     void end_send(RunEnd end);
@@ -98,6 +99,9 @@ private:
     PagePreviewStrip* strip_ = nullptr;
     FileChooser chooser_;
     std::vector<PageSend> sends_;
+    DeviceSettings previewed_device_;
+    // The strip shows two pages either side: in two-line mode five slots either side.
+    static constexpr int k_strip_reach = 5;
 };
 
 }  // namespace velta

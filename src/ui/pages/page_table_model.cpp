@@ -1,6 +1,7 @@
 #include "ui/pages/page_table_model.h"
 
 #include <QColor>
+#include <algorithm>
 
 #include "core/common/message_boxes.h"
 #include "core/model/document.h"
@@ -18,11 +19,11 @@ PageColumn column_at(int column)
     return static_cast<PageColumn>(column);
 }
 
+// By value: the cells' texts would convert every title on every look.
 bool row_differs(const DeviceConfig& a, const DeviceConfig& b, int slot)
 {
-    const TitleText& text = cp932_title_text();
     for (int c = 0; c < k_page_columns; ++c)
-        if (cell_text(a, slot, column_at(c), text) != cell_text(b, slot, column_at(c), text))
+        if (!same_cell(a, b, slot, column_at(c)))
             return true;
     return false;
 }
@@ -42,7 +43,10 @@ QString cell_fault_text(const DeviceConfig& config, const CellEdit& edit)
              qs(*fault));
 }
 
-PageTableModel::PageTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+PageTableModel::PageTableModel(QObject* parent)
+    : QAbstractTableModel(parent), shown_(model().config), shown_baseline_(document().baseline)
+{
+}
 
 int PageTableModel::rowCount(const QModelIndex& parent) const
 {
@@ -68,8 +72,7 @@ QVariant PageTableModel::data(const QModelIndex& index, int role) const
         case Qt::BackgroundRole:
             if (!has_cell)
                 return k_no_cell;
-            if (cell_text(config, index.row(), column, cp932_title_text()) !=
-                cell_text(document().baseline, index.row(), column, cp932_title_text()))
+            if (!same_cell(config, document().baseline, index.row(), column))
                 return k_unsaved_cell;
             return {};
         case Qt::TextAlignmentRole:
@@ -141,10 +144,34 @@ std::optional<QString> PageTableModel::set_cells(const std::vector<CellEdit>& ed
     return std::nullopt;
 }
 
-void PageTableModel::refresh()
+bool PageTableModel::refresh()
 {
-    emit dataChanged(index(0, 0), index(k_page_slots - 1, k_page_columns - 1));
-    emit headerDataChanged(Qt::Vertical, 0, k_page_slots - 1);
+    const DeviceConfig& config = model().config;
+    const bool labels_moved = config.device.page_mode != shown_.device.page_mode;
+    // A save moves every tint; otherwise only the cells that changed are drawn again.
+    const bool all = labels_moved || !(document().baseline == shown_baseline_);
+    int top = k_page_slots;
+    int bottom = -1;
+    int left = k_page_columns;
+    int right = -1;
+    for (int slot = 0; slot < k_page_slots; ++slot)
+        for (int c = 0; c < k_page_columns; ++c)
+            if (all || !same_cell(config, shown_, slot, column_at(c))) {
+                top = std::min(top, slot);
+                bottom = std::max(bottom, slot);
+                left = std::min(left, c);
+                right = std::max(right, c);
+            }
+    shown_ = config;
+    shown_baseline_ = document().baseline;
+    if (bottom < 0)
+        return false;
+    emit dataChanged(index(top, left), index(bottom, right));
+    if (labels_moved)
+        emit headerDataChanged(Qt::Vertical, 0, k_page_slots - 1);
+    first_changed_ = top;
+    last_changed_ = bottom;
+    return true;
 }
 
 void PageTableModel::set_read_only(bool read_only)

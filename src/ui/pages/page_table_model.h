@@ -40,13 +40,21 @@ public:
     // and nothing changes. Cells whose text is already theirs count as unchanged.
     std::optional<QString> set_cells(const std::vector<CellEdit>& edits);
 
-    // The configuration changed elsewhere: every cell and label is read again.
-    void refresh();
+    // The configuration changed: the cells that differ from what was shown are read again (all
+    // of them after a save, the labels too after a change of page mode). False when none did;
+    // else the changed slots lie in first_changed() .. last_changed().
+    bool refresh();
+    int first_changed() const { return first_changed_; }
+    int last_changed() const { return last_changed_; }
     // While a send goes nothing is edited.
     void set_read_only(bool read_only);
 
 private:
     bool read_only_ = false;
+    DeviceConfig shown_;
+    DeviceConfig shown_baseline_;
+    int first_changed_ = 0;
+    int last_changed_ = -1;
 };
 
 // Which rows the overview shows.
