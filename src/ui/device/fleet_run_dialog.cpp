@@ -373,9 +373,13 @@ void FleetRunDialog::set_busy(bool busy)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{start_, fast_, set_all_, sync_, read_all_})
         w->setEnabled(!busy);
+    // The device column fits its texts: measured once after all rows changed, not once a row.
+    QHeaderView* header = table_->horizontalHeader();
+    header->setSectionResizeMode(device_column, QHeaderView::Interactive);
     for (int r = 0; r < table_->rowCount(); ++r)
         table_->item(r, device_column)
             ->setFlags(row_flags(*devices_[static_cast<std::size_t>(r)], busy));
+    header->setSectionResizeMode(device_column, QHeaderView::ResizeToContents);
     if (close_button())
         close_button()->setEnabled(!busy);
     enable_stop(busy);
