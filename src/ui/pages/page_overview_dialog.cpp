@@ -326,12 +326,7 @@ void PageOverviewDialog::import_csv()
         error_box(read.error);
         return;
     }
-    // The whole import is one step.
-    ConfigEdits& edits = ConfigEdits::instance();
-    edits.close_step();
-    model().config = *read.config;
-    edits.notice();
-    edits.close_step();
+    ConfigEdits::instance().replace(*read.config);  // the whole import is one step
     note_->setText(QStringLiteral("%1 から %2 セルを読み込みました。")
                        .arg(QFileInfo(path).fileName())
                        .arg(read.changed_cells));

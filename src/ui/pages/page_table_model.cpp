@@ -120,7 +120,7 @@ std::optional<QString> PageTableModel::set_cells(const std::vector<CellEdit>& ed
 {
     if (read_only_)
         return QStringLiteral("送信中は変更できません。");
-    DeviceConfig& config = model().config;
+    const DeviceConfig& config = model().config;
     for (const CellEdit& e : edits) {
         // An empty cell pasted where a slot has none (a page's second line) says nothing.
         if (e.text.empty() && cell_index(config, e.slot, e.column) < 0)
@@ -135,12 +135,7 @@ std::optional<QString> PageTableModel::set_cells(const std::vector<CellEdit>& ed
             set_cell(changed, e.slot, e.column, e.text, cp932_title_text());
     if (changed == config)
         return std::nullopt;
-    config = std::move(changed);
-    // One step for all of them, told to every window at once.
-    ConfigEdits& edits_log = ConfigEdits::instance();
-    edits_log.close_step();
-    edits_log.notice();
-    edits_log.close_step();
+    ConfigEdits::instance().replace(changed);
     return std::nullopt;
 }
 

@@ -85,24 +85,33 @@ void ConfigEdits::close_step()
     history_.close_step();
 }
 
+void ConfigEdits::replace(const DeviceConfig& next)
+{
+    notice();  // what was there before is a step of its own
+    history_.close_step();
+    model().config = next;
+    notice();
+    history_.close_step();
+}
+
 bool ConfigEdits::undo()
 {
-    if (run_active())
-        return false;
-    const bool undone = history_.undo(model().config);
-    tell_if_changed();
-    emit history_changed();
-    return undone;
+    return step_back(true);
 }
 
 bool ConfigEdits::redo()
 {
+    return step_back(false);
+}
+
+bool ConfigEdits::step_back(bool back)
+{
     if (run_active())
         return false;
-    const bool redone = history_.redo(model().config);
+    const bool moved = back ? history_.undo(model().config) : history_.redo(model().config);
     tell_if_changed();
     emit history_changed();
-    return redone;
+    return moved;
 }
 
 void ConfigEdits::restart()

@@ -24,6 +24,9 @@ public:
     void notice();
     // Ends the step being typed: the next title keystroke starts a step of its own.
     void close_step();
+    // The configuration becomes next as one step of its own (a bulk edit, a paste, an import),
+    // told to every window at once.
+    void replace(const DeviceConfig& next);
     bool undo();
     bool redo();
     bool can_undo() const { return history_.can_undo() || pending(); }
@@ -45,6 +48,8 @@ protected:
 private:
     ConfigEdits();
     bool pending() const;
+    // Undo (back) or redo.
+    bool step_back(bool back);
     void tell_if_changed();
 
     DeviceConfig told_;
