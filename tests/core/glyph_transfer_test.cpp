@@ -190,28 +190,51 @@ TEST(GlyphSample, TextAndCodeRules)
     EXPECT_EQ(glyph_sample_code("\xFA\x5C"), 0x7921u);
 }
 
+// A periodic list run on a PacedRun whose timer the test ticks by hand.
+struct ListRun {
+    bool armed = false;
+    std::vector<RunEnd> ends;
+    PacedRun run{program_context(), [this](int) { armed = true; }, [this] { armed = false; }};
+
+    bool start(bool register_all, GlyphSize size)
+    {
+        if (!prepare_glyph_run(program_context(), register_all, nullptr))
+            return false;
+        RunSteps steps = glyph_run_steps(program_context(), size, Pace::periodic);
+        steps.progress = [this, size](int step) {
+            percent = glyph_run_percent(program_context(), size, Pace::periodic, step);
+        };
+        steps.finished = [this, finished = std::move(steps.finished)](RunEnd end) {
+            finished(end);
+            ends.push_back(end);
+        };
+        return run.start(std::move(steps), k_glyph_read_period_ms);
+    }
+    std::string percent;
+};
+
 TEST(GlyphRun, RegisterRunSendsEverySlotThenEnds)
 {
     WireCapture wire;
     BoxRecorder boxes;
     glyph_slot(model().glyphs, GlyphSize::large, 69)[0] = 'F';
-    ASSERT_TRUE(start_glyph_register_run(program_context(), nullptr));
+    ListRun r;
+    ASSERT_TRUE(r.start(true, GlyphSize::large));
     EXPECT_EQ(boxes.count("本機が自動切換えでない事を確認してください"), 1);
     EXPECT_TRUE(glyph_run_active());
     std::string first_percent;
-    GlyphRunTick tick;
     int ticks = 0;
     do {
-        tick = glyph_run_step(program_context(), GlyphSize::large);
+        r.run.tick();
         if (ticks++ == 0)
-            first_percent = tick.percent;
+            first_percent = r.percent;
         if (ticks == 35) {
-            EXPECT_EQ(tick.percent, " 50.0");
+            EXPECT_EQ(r.percent, " 50.0");
         }
-    } while (!tick.finished && ticks < 100);
+    } while (r.run.running() && ticks < 100);
     EXPECT_EQ(first_percent, " 01.4");
     EXPECT_EQ(ticks, 70);
-    EXPECT_EQ(tick.percent, "   ");
+    EXPECT_EQ(r.ends, std::vector<RunEnd>{RunEnd::completed});
     ASSERT_EQ(wire.sent().size(), 70u);
     EXPECT_EQ(wire.sent()[0].substr(0, 6), "GRL001");
     EXPECT_EQ(wire.sent()[69].substr(0, 7), "GRL070F");
@@ -225,37 +248,46 @@ TEST(GlyphRun, RegisterRunAnsweredNoOrLinkDownDoesNotStart)
 {
     WireCapture wire;
     BoxRecorder boxes;
+    ListRun r;
     boxes.answer_next(BoxAnswer::no);
-    EXPECT_FALSE(start_glyph_register_run(program_context(), nullptr));
+    EXPECT_FALSE(r.start(true, GlyphSize::large));
     link_settings().interface = Interface::tcp;
-    EXPECT_FALSE(start_glyph_read_run(program_context()));
+    EXPECT_FALSE(r.start(false, GlyphSize::large));
     EXPECT_EQ(boxes.last_text(), "Socket が接続されていません");
     EXPECT_EQ(boxes.boxes().back().kind, BoxKind::warning);
     link_settings().interface = Interface::serial;
     run_activity().settings_run = true;
-    EXPECT_FALSE(start_glyph_read_run(program_context()));
+    EXPECT_FALSE(r.start(false, GlyphSize::large));
     EXPECT_FALSE(glyph_run_active());
+    run_activity().settings_run = false;
 }
 
-TEST(GlyphRun, ReadRunAsksOneAtATimeAndStepsOnReplies)
+TEST(GlyphRun, ReadRunAsksOneAtATimeStepsOnRepliesAndAsksAgainAfterAnError)
 {
     WireCapture wire;
-    ASSERT_TRUE(start_glyph_read_run(program_context()));
-    glyph_run_step(program_context(), GlyphSize::small);
+    ListRun r;
+    ASSERT_TRUE(r.start(false, GlyphSize::small));
+    r.run.tick();
     EXPECT_EQ(wire.last(), "RFBMSA365\r\n");
     // No answer yet: nothing more goes out, the run waits.
-    const GlyphRunTick waiting = glyph_run_step(program_context(), GlyphSize::small);
+    r.run.tick();
     EXPECT_EQ(wire.sent().size(), 1u);
-    EXPECT_EQ(waiting.percent, " 00.0");
-    EXPECT_FALSE(waiting.finished);
+    EXPECT_EQ(r.percent, " 00.0");
+    EXPECT_TRUE(r.run.running());
+    // An error answer brings no bitmap: the same slot is asked again.
+    serial_dispatch(program_context(), "E1\r\n");
+    r.run.tick();
+    ASSERT_EQ(wire.sent().size(), 2u);
+    EXPECT_EQ(wire.last(), "RFBMSA365\r\n");
     for (int s = 0; s < 256; ++s) {
         serial_dispatch(program_context(),
                         reply("FBMS", std::string(144, glyph_value_digit(s % 16)), glyph_code(s)));
-        glyph_run_step(program_context(), GlyphSize::small);
+        r.run.tick();
     }
     EXPECT_FALSE(glyph_run_active());
-    EXPECT_EQ(wire.sent().size(), 256u);
-    EXPECT_EQ(wire.sent()[255], "RFBMSA64A\r\n");
+    EXPECT_EQ(r.ends, std::vector<RunEnd>{RunEnd::completed});
+    EXPECT_EQ(wire.sent().size(), 257u);
+    EXPECT_EQ(wire.sent()[256], "RFBMSA64A\r\n");
     EXPECT_EQ(slot_text(GlyphSize::small, 255).substr(0, 144), std::string(144, 'F'));
     EXPECT_EQ(slot_text(GlyphSize::small, 17).substr(0, 144), std::string(144, '1'));
 }
@@ -263,11 +295,14 @@ TEST(GlyphRun, ReadRunAsksOneAtATimeAndStepsOnReplies)
 TEST(GlyphRun, EndWithTheDialogClearsTheFlags)
 {
     WireCapture wire;
-    ASSERT_TRUE(start_glyph_read_run(program_context()));
-    glyph_run_step(program_context(), GlyphSize::medium);
+    ListRun r;
+    ASSERT_TRUE(r.start(false, GlyphSize::medium));
+    r.run.tick();
+    r.run.cancel();
     end_glyph_run(program_context());
     EXPECT_EQ(link_status().read_pending, 0);
     EXPECT_FALSE(glyph_run_active());
+    EXPECT_EQ(r.ends, std::vector<RunEnd>{RunEnd::cancelled});
 }
 
 }  // namespace

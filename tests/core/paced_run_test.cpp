@@ -66,6 +66,27 @@ TEST(PacedRun, RunsEveryStepOnceThenEnds)
     EXPECT_FALSE(h.armed_now);
 }
 
+TEST(PacedRun, AStepThatIsTheLastEndsTheRunEarlyAtEitherPace)
+{
+    for (const Pace pace : {Pace::periodic, Pace::answered}) {
+        Harness h;
+        RunSteps s = h.steps(5, 0, true);
+        s.perform = [&h](int step) {
+            h.performed.push_back(step);
+            send_command(program_context(), "TSA\r\n");
+            return step == 2 ? StepResult::last : StepResult::sent;
+        };
+        ASSERT_TRUE(h.run.start(std::move(s), 400, pace));
+        for (int i = 0; i < 4; ++i) {
+            h.run.tick();
+            if (pace == Pace::answered && h.ends.empty())
+                report_outcome(program_context(), outcome_of(OutcomeKind::go));
+        }
+        EXPECT_EQ(h.performed, (std::vector<int>{1, 2}));
+        EXPECT_EQ(h.ends, (std::vector<RunEnd>{RunEnd::completed}));
+    }
+}
+
 TEST(PacedRun, ErrorAnswerStopsAtTheNextTick)
 {
     Harness h;

@@ -14,26 +14,25 @@ struct DeviceContext;
 inline constexpr int k_glyph_read_period_ms = 400;
 inline constexpr int k_glyph_register_period_ms = 2000;
 
-// Start a run: false (after the box, if any) when the link is down or a settings run is
-// active. The register run asks the auto-switching question first.
-bool start_glyph_read_run(DeviceContext& context);
-bool start_glyph_register_run(DeviceContext& context, const void* owner);
+// Before a run: false (after the box, if any) when the link is down or another run is active.
+// The register run asks the auto-switching question first.
+bool prepare_glyph_run(DeviceContext& context, bool register_all, const void* owner);
 
-struct GlyphRunTick {
-    std::string percent;  // the percent field after this tick
-    bool finished = false;
-};
-// One tick of an active run: sends the next step, then tells the progress. When the last slot
-// is done the run ends (no glyph run, index 0) and the percent text is blank.
-GlyphRunTick glyph_run_step(DeviceContext& context, GlyphSize size);
+// The steps of a list run for a PacedRun, which makes it the glyph run.
+//
+// Periodic: each tick sends the slot the index names unless the previous command still waits
+// (a read waits for its bitmap, which moves the index on; a read that got an error answer is
+// asked again), and the run ends on the tick the index passes the last slot.
+//
+// Answer-paced: one step a slot, each sent once the previous one has its outcome; a read that
+// got no bitmap (an error answer, a time-out) is not asked again.
+RunSteps glyph_run_steps(DeviceContext& context, GlyphSize size, Pace pace);
 
-// The run ends with the dialog: nothing outstanding, no run.
+// The percent field after a step of the run: the slots done (read: the bitmaps that came on a
+// periodic run; sent on an answer-paced one).
+std::string glyph_run_percent(const DeviceContext& context, GlyphSize size, Pace pace, int step);
+
+// The run ends with the dialog: nothing outstanding.
 void end_glyph_run(DeviceContext& context);
-
-// The answer-paced run, for a PacedRun: one step a slot, each sent once the previous one has
-// its outcome. The same question and link test as above come first; false (after the box, if
-// any) refuses the run. The PacedRun makes it the glyph run.
-bool prepare_glyph_steps_run(DeviceContext& context, bool register_all, const void* owner);
-RunSteps glyph_run_steps(DeviceContext& context, GlyphSize size);
 
 }  // namespace velta

@@ -117,9 +117,12 @@ void PacedRun::tick()
         end(RunEnd::ended_on_failure);
         return;
     }
+    if (result == StepResult::last)
+        steps_.last = step;  // an answer-paced run then ends once this step is answered
     step_ = step + 1;
+    const bool last = step >= steps_.last;
     if (!answered) {
-        if (step >= steps_.last)
+        if (last)
             end(RunEnd::completed);
         return;
     }
@@ -129,7 +132,7 @@ void PacedRun::tick()
         disarm_();  // the outcome arms the next tick
         return;
     }
-    if (step >= steps_.last && (!stops_on_error() || status.reply_error == 0)) {
+    if (last && (!stops_on_error() || status.reply_error == 0)) {
         end(RunEnd::completed);
         return;
     }

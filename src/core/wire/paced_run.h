@@ -23,6 +23,7 @@ struct DeviceContext;
 enum class StepResult {
     sent,     // the step went out (or had nothing to send)
     end_now,  // the step failed in a way that ends the run at once (title not encodable)
+    last,     // the step went out and was the run's last, however many steps were planned
 };
 
 // stopped: the operator's "中止"; cancelled: the host went away.

@@ -139,7 +139,7 @@ GlyphListDialog::GlyphListDialog(GlyphSize size, QWidget* parent)
     : SettingsDialog(qs(list_layout(size).caption), std::string(list_layout(size).peer_prefix),
                      parent),
       size_(size),
-      fast_run_(
+      run_(
           program_context(), [this](int period) { timer_.start(period); },
           [this] { timer_.stop(); })
 {
@@ -282,19 +282,11 @@ void GlyphListDialog::glyph_list_tick()
         draw_thumbnails();
         repaint_pending_ = false;
     }
-    if (fast_run_.running()) {
-        fast_run_.tick();
+    if (run_.running()) {
+        run_.tick();
         return;
     }
-    if (!busy()) {
-        timer_.stop();
-        return;
-    }
-    const GlyphRunTick tick = glyph_run_step(program_context(), size_);
-    percent_->setText(qs(tick.percent));
-    progress_->setValue(std::min(progress_->maximum(), progress_->value() + 1));
-    if (tick.finished)
-        run_ended();
+    timer_.stop();
 }
 
 void GlyphListDialog::run_ended()
@@ -314,29 +306,14 @@ void GlyphListDialog::show_running(bool running)
 
 void GlyphListDialog::start_run(bool register_all)
 {
-    if (fast_chosen()) {
-        start_fast_run(register_all);
+    if (!prepare_glyph_run(program_context(), register_all, this))
         return;
-    }
-    const bool started = register_all ? start_glyph_register_run(program_context(), this)
-                                      : start_glyph_read_run(program_context());
-    if (!started)
-        return;
-    progress_->setValue(0);
-    show_running(true);
-    timer_.start(paced_period(register_all ? k_glyph_register_period_ms : k_glyph_read_period_ms));
-}
-
-void GlyphListDialog::start_fast_run(bool register_all)
-{
-    if (!prepare_glyph_steps_run(program_context(), register_all, this))
-        return;
-    RunSteps steps = glyph_run_steps(program_context(), size_);
-    const int slot_count = steps.last;
-    // The bar counts the slots sent; the picture boxes follow when the run ends.
-    steps.progress = [this, slot_count](int step) {
-        percent_->setText(qs(glyph_percent_text(step, slot_count)));
-        progress_->setValue(step);
+    const Pace pace = fast_chosen() ? Pace::answered : Pace::periodic;
+    RunSteps steps = glyph_run_steps(program_context(), size_, pace);
+    // The picture boxes follow when the run ends.
+    steps.progress = [this, pace](int step) {
+        percent_->setText(qs(glyph_run_percent(program_context(), size_, pace, step)));
+        progress_->setValue(std::min(progress_->maximum(), step));
     };
     steps.finished = [this, finished = std::move(steps.finished)](RunEnd end) {
         finished(end);
@@ -346,7 +323,8 @@ void GlyphListDialog::start_fast_run(bool register_all)
             show_running(false);
     };
     progress_->setValue(0);
-    if (fast_run_.start(std::move(steps), 0, Pace::answered))
+    const int period = register_all ? k_glyph_register_period_ms : k_glyph_read_period_ms;
+    if (run_.start(std::move(steps), period, pace))
         show_running(true);
 }
 
@@ -355,9 +333,9 @@ void GlyphListDialog::stop_run()
     if (!busy())
         return;
     // The progress stays where the run stopped; a periodic run's timer stops at its next tick.
-    note_stopped(fast_run_.running() ? fast_run_.done() : model().glyphs.glyph_transfer_index,
+    note_stopped(fast_chosen() ? run_.done() : model().glyphs.glyph_transfer_index,
                  glyph_size_info(size_).slot_count);
-    fast_run_.stop();
+    run_.stop();
     end_glyph_run(program_context());
     show_running(false);
 }
@@ -411,7 +389,7 @@ void GlyphListDialog::mouseDoubleClickEvent(QMouseEvent* e)
 void GlyphListDialog::done(int result)
 {
     timer_.stop();
-    fast_run_.cancel();
+    run_.cancel();
     end_glyph_run(program_context());
     SettingsDialog::done(result);
 }

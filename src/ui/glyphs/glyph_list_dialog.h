@@ -94,7 +94,6 @@ protected:
 private:
     void draw_thumbnails();
     void start_run(bool register_all);
-    void start_fast_run(bool register_all);
     // "中止" enabled and "高速" disabled while a run goes.
     void show_running(bool running);
     void run_ended();
@@ -107,8 +106,8 @@ private:
     QProgressBar* progress_ = nullptr;
     QLineEdit* percent_ = nullptr;
     QTimer timer_;
-    // The answer-paced run, on the list's timer; "Close" still ends it, as any list run.
-    PacedRun fast_run_;
+    // The read or register run, periodic or answer-paced, on the list's timer; "Close" ends it.
+    PacedRun run_;
     bool repaint_pending_ = false;
 };
 
