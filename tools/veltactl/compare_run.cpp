@@ -17,30 +17,6 @@ namespace {
 // The program is one run: no backup it makes is pruned by a later one of the same run.
 const std::chrono::system_clock::time_point k_run_started = std::chrono::system_clock::now();
 
-Operation query_operation(std::string name, std::vector<std::string> queries)
-{
-    Operation op;
-    op.name = std::move(name);
-    op.steps = static_cast<int>(queries.size());
-    op.period_ms = velta::paced_period(velta::k_read_all_period_ms);
-    op.step = [queries = std::move(queries)](int n) {
-        const std::string& q = queries[static_cast<std::size_t>(n - 1)];
-        return Step{[q](velta::DeviceContext& c) {
-                        velta::send_command(c, q);
-                        return velta::StepResult::sent;
-                    },
-                    expect_reply_to(q)};
-    };
-    return op;
-}
-
-std::vector<std::string> plan_keys(const std::vector<velta::PlanStep>& plan)
-{
-    std::vector<std::string> keys;
-    for (const velta::PlanStep& s : plan) keys.insert(keys.end(), s.keys.begin(), s.keys.end());
-    return keys;
-}
-
 // Titles are in code page 932; every other value is shown as the dialogs show it.
 std::string shown_value(const DisplayText& display, const velta::ConfigDifference& d,
                         const std::string& value)
@@ -95,60 +71,34 @@ CompareRun::CompareRun(const Options& o, DisplayText display, velta::DeviceConte
 {
 }
 
-Operation CompareRun::into(Operation op, velta::DeviceConfig& target)
-{
-    decode_.reset();
-    scratch_extras_ = context_.model.extras;
-    decode_ = std::make_unique<velta::DecodeInto>(context_, target, scratch_extras_);
-    return op;
-}
-
-Operation CompareRun::read_device_operation()
-{
-    device_config_ = velta::DeviceConfig{};
-    return into(query_operation("read", velta::compare_read_queries()), device_config_);
-}
-
-Operation CompareRun::plan_operation()
+Operation CompareRun::operation(const velta::JobPhase& phase) const
 {
     Operation op;
-    op.name = "sync";
-    op.steps = static_cast<int>(plan_.size());
-    op.period_ms = velta::paced_period(velta::k_set_all_period_ms);
-    // With --verify every step goes, and the read-back names each item the device did not take.
-    op.stop_on_error = !o_.verify;
-    op.step = [plan = plan_, wanted = std::make_shared<const velta::DeviceConfig>(file_)](int n) {
-        const velta::PlanStep step = plan[static_cast<std::size_t>(n - 1)];
-        return Step{[step, wanted](velta::DeviceContext& c) {
-                        return velta::perform_plan_step(c, *wanted, step);
-                    },
-                    expect_go()};
+    switch (phase.stage) {
+        case velta::JobStage::read:
+            op.name = "read";
+            break;
+        case velta::JobStage::write:
+            op.name = o_.command == Command::set_all ? "set-all" : "sync";
+            break;
+        case velta::JobStage::verify:
+            op.name = "verify";
+            break;
+    }
+    op.steps = phase.steps;
+    op.period_ms = velta::paced_period(phase.period_ms);
+    op.stop_on_error = phase.stop_on_error;
+    op.step = [perform = phase.perform, info = phase.info](int n) {
+        const velta::JobStepInfo step = info(n);
+        return Step{[perform, n](velta::DeviceContext& c) { return perform(c, n); },
+                    step.query ? expect_reply_to(step.text) : expect_go()};
     };
     return op;
 }
 
-Operation CompareRun::read_back_operation()
-{
-    read_back_ = device_config_;  // what is not read back stays as the device held it
-    return into(query_operation("verify", velta::read_plan(plan_keys(plan_))), read_back_);
-}
-
-Operation CompareRun::read_all_back_operation()
-{
-    // set-all sends every record that read-all reads; the rest is the file's, not compared.
-    read_back_ = file_;
-    std::vector<std::string> queries;
-    for (int step = 1; step <= velta::k_read_all_steps; ++step)
-        if (std::string q = velta::read_all_query(step); !q.empty())
-            queries.push_back(std::move(q));
-    return into(query_operation("verify", std::move(queries)), read_back_);
-}
-
 Operation CompareRun::begin(std::string device)
 {
-    decode_.reset();
     device_ = std::move(device);
-    file_ = context_.model.config;
     read_ok_ = sent_ = verified_ = false;
     items_sent_ = 0;
     differences_.clear();
@@ -158,90 +108,111 @@ Operation CompareRun::begin(std::string device)
     backup_path_.clear();
     exit_code_ = k_exit_ok;
     error_.clear();
+
+    velta::JobSpec spec;
     if (o_.command == Command::set_all) {
-        stage_ = Stage::send_plan;
-        return make_operation(o_, std::tm{});
+        spec.write = velta::JobWrite::set_all;
+        spec.read_first = false;
+    } else if (o_.command == Command::sync) {
+        spec.write = velta::JobWrite::send_plan;
+        // With --verify every step goes, and the read-back names each item the device did not
+        // take.
+        spec.write_through_errors = o_.verify;
+        spec.plan_only = o_.dry_run;
     }
-    stage_ = Stage::read_device;
-    return read_device_operation();
+    if (o_.verify)
+        spec.verify = velta::JobVerify::after_writes;
+    if (!o_.backup_dir.empty() && o_.command == Command::sync) {
+        spec.backup = [this](const velta::DeviceConfig& read) {
+            velta::JobBackup b;
+            b.path = velta::save_backup(o_.backup_dir, device_, read,
+                                        std::chrono::system_clock::now(), &b.why, k_run_started);
+            return b;
+        };
+    }
+    job_ = std::make_unique<velta::DeviceJob>(context_, std::move(spec), context_.model.config);
+    std::optional<velta::JobPhase> phase = job_->begin();
+    take_results();
+    if (!phase)  // every command's job starts with a phase; nothing to run otherwise
+        return Operation{};
+    return operation(*phase);
 }
 
 std::optional<Operation> CompareRun::next(const RunReport& report)
 {
-    decode_.reset();
-    const Stage ended = std::exchange(stage_, Stage::done);
-    const bool read_back_anyway =
-        ended == Stage::send_plan && o_.verify && report.completed && !report.link_lost;
-    if (!report.all_ok() && !read_back_anyway) {
-        exit_code_ = k_exit_failed;
-        if (ended == Stage::read_device)
-            error_ = device_ + ": not compared: the device could not be read";
-        else if (ended == Stage::read_back)
-            error_ = device_ + ": not verified: the device could not be read back";
+    const velta::PhaseEnd end = report.link_lost   ? velta::PhaseEnd::link_lost
+                                : report.all_ok()  ? velta::PhaseEnd::ok
+                                : report.completed ? velta::PhaseEnd::completed_with_failures
+                                                   : velta::PhaseEnd::failed;
+    std::optional<velta::JobPhase> phase = job_->next(end, report.steps_done);
+    take_results();
+    if (!phase)
         return std::nullopt;
+    return operation(*phase);
+}
+
+void CompareRun::take_results()
+{
+    const velta::DeviceJob& job = *job_;
+    if (!read_ok_ && o_.command != Command::set_all && job.read_done()) {
+        read_ok_ = true;
+        differences_ = job.differences();
     }
-    switch (ended) {
-        case Stage::read_device: {
-            read_ok_ = true;
-            differences_ = velta::diff(file_, device_config_);
-            if (o_.command == Command::diff) {
-                exit_code_ = differences_.empty() ? k_exit_ok : k_exit_failed;
-                return std::nullopt;
-            }
-            if (!o_.backup_dir.empty()) {
-                std::string why;
-                backup_path_ =
-                    velta::save_backup(o_.backup_dir, device_, device_config_,
-                                       std::chrono::system_clock::now(), &why, k_run_started);
-                if (backup_path_.empty()) {
-                    exit_code_ = k_exit_file;
-                    error_ = device_ + ": nothing sent: the backup could not be written in " +
-                             o_.backup_dir + ": " + why;
-                    return std::nullopt;
-                }
-            }
-            plan_ = velta::send_plan(device_config_, file_);
-            if (const auto refusal = velta::plan_refusal(file_, plan_)) {
-                exit_code_ = k_exit_file;
-                error_ = o_.file + ": set-all step " + std::to_string(refusal->step) + ", " +
-                         refusal->item + ": " + refusal->reason;
-                return std::nullopt;
-            }
-            for (const velta::PlanStep& s : plan_)
-                plan_commands_.push_back(velta::plan_command(file_, s));
-            if (o_.dry_run)
-                return std::nullopt;
-            if (plan_.empty()) {
-                verified_ = o_.verify;
-                return std::nullopt;
-            }
-            stage_ = Stage::send_plan;
-            return plan_operation();
-        }
-        case Stage::send_plan:
-            sent_ = true;
-            items_sent_ = report.steps_done;
-            if (!report.all_ok())
-                exit_code_ = k_exit_failed;
-            if (!o_.verify)
-                return std::nullopt;
-            stage_ = Stage::read_back;
-            if (o_.command == Command::set_all)
-                return read_all_back_operation();
-            return read_back_operation();
-        case Stage::read_back:
-            verified_ = true;
-            left_ = velta::diff(file_, read_back_);
-            if (!left_.empty()) {
-                exit_code_ = k_exit_failed;
-                error_ = device_ + ": verify failed: " + std::to_string(left_.size()) +
-                         (left_.size() == 1 ? " item differs" : " items differ") + " from the file";
-            }
-            return std::nullopt;
-        case Stage::done:
+    plan_ = job.plan();
+    plan_commands_.clear();
+    if (!job.refusal())
+        for (const velta::PlanStep& s : plan_)
+            plan_commands_.push_back(velta::plan_command(job.wanted(), s));
+    backup_path_ = job.backup().path;
+    sent_ = job.written();
+    items_sent_ = job.written() ? job.items_sent() : 0;
+    verified_ = job.judged() || (job.result() == velta::JobResult::no_differences && o_.verify);
+    left_ = job.left();
+
+    switch (job.result()) {
+        case velta::JobResult::running:
+            return;
+        case velta::JobResult::done:
+            exit_code_ =
+                o_.command == Command::diff && !differences_.empty() ? k_exit_failed : k_exit_ok;
+            return;
+        case velta::JobResult::no_differences:
+        case velta::JobResult::verified:
+            exit_code_ = k_exit_ok;
+            return;
+        case velta::JobResult::stopped:
+        case velta::JobResult::failed:
+        case velta::JobResult::connection_lost:
             break;
     }
-    return std::nullopt;
+    exit_code_ = k_exit_failed;
+    switch (job.failure()) {
+        case velta::JobFailure::none:
+        case velta::JobFailure::write:
+            break;
+        case velta::JobFailure::read:
+            error_ = device_ + ": not compared: the device could not be read";
+            break;
+        case velta::JobFailure::refused: {
+            const velta::SetAllRefusal& r = *job.refusal();
+            exit_code_ = k_exit_file;
+            error_ = o_.file + ": set-all step " + std::to_string(r.step) + ", " + r.item + ": " +
+                     r.reason;
+            break;
+        }
+        case velta::JobFailure::backup:
+            exit_code_ = k_exit_file;
+            error_ = device_ + ": nothing sent: the backup could not be written in " +
+                     o_.backup_dir + ": " + job.backup().why;
+            break;
+        case velta::JobFailure::read_back:
+            error_ = device_ + ": not verified: the device could not be read back";
+            break;
+        case velta::JobFailure::differs:
+            error_ = device_ + ": verify failed: " + std::to_string(left_.size()) +
+                     (left_.size() == 1 ? " item differs" : " items differ") + " from the file";
+            break;
+    }
 }
 
 std::string CompareRun::verify_text() const

@@ -1,8 +1,8 @@
 #pragma once
-// diff, sync and set-all --verify: a device is read into a configuration of its own (never the
-// one loaded from the file), compared with the file, brought to it with only the commands of the
-// send plan, and read back. Each device goes through stages, each one an Operation for the step
-// driver; the host runs them in turn and prints the result at the end.
+// diff, sync and set-all --verify: a device's job (read into a configuration of its own, never
+// the one loaded from the file; compared with the file; brought to it with only the commands of
+// the send plan; read back). Each phase of the job is an Operation for the step driver; the
+// host runs them in turn and prints the result at the end.
 
 #include <functional>
 #include <memory>
@@ -13,6 +13,7 @@
 
 #include "cli_options.h"
 #include "core/device/config_diff.h"
+#include "core/device/device_job.h"
 #include "core/device/send_plan.h"
 #include "core/model/settings_model.h"
 #include "core/wire/reply_dispatcher.h"
@@ -46,13 +47,10 @@ public:
     std::string verify_text() const;
 
 private:
-    enum class Stage { read_device, send_plan, read_back, done };
-
-    Operation read_device_operation();
-    Operation plan_operation();
-    Operation read_back_operation();
-    Operation read_all_back_operation();
-    Operation into(Operation op, velta::DeviceConfig& target);
+    Operation operation(const velta::JobPhase& phase) const;
+    // Takes what the job knows after a phase into the report, and the exit code and error
+    // line once it is over.
+    void take_results();
     std::string human_report() const;
     std::string json_report() const;
 
@@ -60,12 +58,7 @@ private:
     DisplayText display_;
     velta::DeviceContext& context_;
     std::string device_;
-    Stage stage_ = Stage::done;
-    velta::DeviceConfig file_;
-    velta::DeviceConfig device_config_;  // as read before anything was sent
-    velta::DeviceConfig read_back_;
-    velta::DeviceExtras scratch_extras_;
-    std::unique_ptr<velta::DecodeInto> decode_;
+    std::unique_ptr<velta::DeviceJob> job_;
 
     bool read_ok_ = false;
     std::vector<velta::ConfigDifference> differences_;  // file against device

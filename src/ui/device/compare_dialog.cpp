@@ -15,6 +15,7 @@
 
 #include "core/common/message_boxes.h"
 #include "core/device/batch_steps.h"
+#include "core/device/device_job.h"
 #include "core/device/send_plan.h"
 #include "core/model/settings_backup.h"
 #include "core/wire/device_context.h"
@@ -129,17 +130,16 @@ void CompareDialog::set_busy(bool busy)
     table_->setEnabled(!busy);  // the checks stay as the run took them
 }
 
-bool CompareDialog::start_steps(int total, int period_ms, std::function<void(int step)> perform,
+bool CompareDialog::start_steps(const JobPhase& phase,
                                 std::function<void(RunEnd end, int done)> finished)
 {
     done_ = 0;
+    const int total = phase.steps;
     progress_->setMaximum(total + 1);
     progress_->setValue(0);
     percent_->setText(QStringLiteral("0"));
-    RunSteps steps = steps_with_quiet_end(total, [perform = std::move(perform)](int step) {
-        perform(step);
-        return StepResult::sent;
-    });
+    RunSteps steps = steps_with_quiet_end(
+        total, [perform = phase.perform](int step) { return perform(program_context(), step); });
     steps.progress = [this, total](int step) {
         done_ = std::min(step, total);
         progress_->setValue(step);
@@ -151,7 +151,8 @@ bool CompareDialog::start_steps(int total, int period_ms, std::function<void(int
             set_busy(false);
         finished(end, done_);
     };
-    if (!start_run(std::move(steps), period_ms, fast_chosen() ? Pace::answered : Pace::periodic))
+    const Pace pace = fast_chosen() ? Pace::answered : Pace::periodic;
+    if (!start_run(std::move(steps), phase.period_ms, pace))
         return false;
     set_busy(true);
     return true;
@@ -161,30 +162,31 @@ void CompareDialog::start_compare()
 {
     if (!confirm_run())
         return;
-    // Whatever the queries do not reach stays as the tool has it, so it shows no difference.
-    device_ = source();
-    device_extras_ = model().extras;
     rows_.clear();
     show_rows();
     backup_->clear();
-    const std::vector<std::string> queries = compare_read_queries();
-    const int total = static_cast<int>(queries.size());
-    const bool started = start_steps(
-        total, k_read_all_period_ms,
-        [queries](int step) {
-            send_command(program_context(), queries[static_cast<std::size_t>(step - 1)]);
-        },
-        [this, total](RunEnd end, int done) {
-            if (end != RunEnd::completed) {
-                status_->setText((end == RunEnd::cancelled
-                                      ? QStringLiteral("読み込みを中止しました")
-                                      : QStringLiteral("読み込みが途中で止まりました")) +
-                                 count_text(done, total));
-                return;
-            }
-            // The last answer may still wait in the event queue to be decoded: after it.
-            QTimer::singleShot(0, this, [this] { compared(device_); });
+    JobSpec spec;
+    // Whatever the queries do not reach stays as the tool has it, so it shows no difference.
+    spec.read_from = source();
+    job_ = std::make_unique<DeviceJob>(program_context(), std::move(spec), source());
+    const std::optional<JobPhase> phase = job_->begin();
+    const int total = phase->steps;
+    const bool started = start_steps(*phase, [this, total](RunEnd end, int done) {
+        if (end != RunEnd::completed) {
+            job_->next(PhaseEnd::stopped, done);
+            status_->setText((end == RunEnd::cancelled
+                                  ? QStringLiteral("読み込みを中止しました")
+                                  : QStringLiteral("読み込みが途中で止まりました")) +
+                             count_text(done, total));
+            return;
+        }
+        // The last answer may still wait in the event queue to be decoded: after it.
+        QTimer::singleShot(0, this, [this, done] {
+            job_->next(PhaseEnd::ok, done);
+            device_extras_ = job_->reading_extras();
+            compared(job_->reading());
         });
+    });
     if (started)
         status_->setText(QStringLiteral("デバイスの設定を読み込んでいます…"));
 }
@@ -252,63 +254,60 @@ void CompareDialog::take_checks()
 void CompareDialog::send_checked()
 {
     take_checks();
-    const std::vector<std::string> keys = checked_keys(rows_);
-    if (keys.empty() || !confirm_run())
+    if (checked_keys(rows_).empty() || !confirm_run())
         return;
-    DeviceConfig wanted = wanted_for_checked(rows_, source(), device_);
-    const std::vector<PlanStep> plan = send_plan(device_, wanted);
-    if (const std::optional<SetAllRefusal> r = plan_refusal(wanted, plan)) {
-        warning_box(set_all_refusal_text(*r), r->reason);
+    JobSpec spec;
+    spec.write = JobWrite::send_plan;
+    spec.verify = JobVerify::with_writes;
+    spec.read_first = false;
+    spec.known = device_;
+    spec.backup = [this](const DeviceConfig& device) {
+        JobBackup b;
+        b.path =
+            save_backup(backup_folder_path().toStdString(), backup_device_name(link_settings()),
+                        device, std::chrono::system_clock::now(), &b.why);
+        if (!b.path.empty()) {
+            backup_->setText(QStringLiteral("送信前のデバイスの設定: ") + qs(b.path));
+            return b;
+        }
+        b.go_on = ask_yes_no("VELTA",
+                             "デバイスの設定のバックアップを保存できませんでした（" + b.why +
+                                 "）。\nバックアップなしで送信しますか？",
+                             this);
+        backup_->setText(
+            b.go_on ? QStringLiteral("バックアップなしで送信しました。")
+                    : QStringLiteral("バックアップを保存できなかったため送信しませんでした。"));
+        return b;
+    };
+    // The job sends from a configuration of its own: what the operator edits is not touched.
+    job_ = std::make_unique<DeviceJob>(program_context(), std::move(spec),
+                                       wanted_for_checked(rows_, source(), device_));
+    const std::optional<JobPhase> phase = job_->begin();
+    if (!phase) {
+        if (const std::optional<SetAllRefusal>& r = job_->refusal())
+            warning_box(set_all_refusal_text(*r), r->reason);
         return;
     }
-    std::string why;
-    const std::string saved =
-        save_backup(backup_folder_path().toStdString(), backup_device_name(link_settings()),
-                    device_, std::chrono::system_clock::now(), &why);
-    if (saved.empty()) {
-        if (!ask_yes_no("VELTA",
-                        "デバイスの設定のバックアップを保存できませんでした（" + why +
-                            "）。\nバックアップなしで送信しますか？",
-                        this)) {
-            backup_->setText(
-                QStringLiteral("バックアップを保存できなかったため送信しませんでした。"));
+    const int sends = static_cast<int>(job_->plan().size());
+    const int total = phase->steps;
+    const bool started = start_steps(*phase, [this, sends, total](RunEnd end, int done) {
+        if (end != RunEnd::completed) {
+            job_->next(PhaseEnd::stopped, done);
+            status_->setText((end == RunEnd::cancelled
+                                  ? QStringLiteral("送信を中止しました")
+                                  : QStringLiteral("送信が途中で止まりました")) +
+                             QStringLiteral("（送信 %1 / %2、確認 %3 / %4）")
+                                 .arg(std::min(done, sends))
+                                 .arg(sends)
+                                 .arg(std::max(0, done - sends))
+                                 .arg(total - sends));
             return;
         }
-        backup_->setText(QStringLiteral("バックアップなしで送信しました。"));
-    } else {
-        backup_->setText(QStringLiteral("送信前のデバイスの設定: ") +
-                         QString::fromStdString(saved));
-    }
-
-    // The steps are built from a copy of their own: what the operator edits is not touched.
-    wanted_ = std::move(wanted);
-    const std::vector<std::string> reads = read_plan(keys);
-    const int sends = static_cast<int>(plan.size());
-    const int total = sends + static_cast<int>(reads.size());
-    const bool started = start_steps(
-        total, k_set_all_period_ms,
-        [this, plan, reads, sends](int step) {
-            if (step <= sends) {
-                perform_plan_step(program_context(), wanted_,
-                                  plan[static_cast<std::size_t>(step - 1)]);
-                return;
-            }
-            send_command(program_context(), reads[static_cast<std::size_t>(step - sends - 1)]);
-        },
-        [this, sends, total](RunEnd end, int done) {
-            if (end != RunEnd::completed) {
-                status_->setText((end == RunEnd::cancelled
-                                      ? QStringLiteral("送信を中止しました")
-                                      : QStringLiteral("送信が途中で止まりました")) +
-                                 QStringLiteral("（送信 %1 / %2、確認 %3 / %4）")
-                                     .arg(std::min(done, sends))
-                                     .arg(sends)
-                                     .arg(std::max(0, done - sends))
-                                     .arg(total - sends));
-                return;
-            }
-            QTimer::singleShot(0, this, [this] { verified(device_); });
+        QTimer::singleShot(0, this, [this, done] {
+            job_->next(PhaseEnd::ok, done);
+            verified(job_->read_back());
         });
+    });
     if (!started)
         return;
     status_->setText(QStringLiteral("選択項目を送信しています…"));

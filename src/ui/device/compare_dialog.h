@@ -7,11 +7,13 @@
 // configuration to send is that file's instead of the tool's, and nothing is taken from the
 // device.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/device/device_compare.h"
+#include "core/device/device_job.h"
 #include "core/wire/device_context.h"
 #include "core/wire/reply_dispatcher.h"
 #include "program/program_context.h"
@@ -59,9 +61,8 @@ private:
     void show_rows();
     void take_checks();
     void set_busy(bool busy);
-    // Starts a run of `total` steps (plus one that only waits for the last answer).
-    bool start_steps(int total, int period_ms, std::function<void(int step)> perform,
-                     std::function<void(RunEnd end, int done)> finished);
+    // Starts a run of the job's phase (plus one step that only waits for the last answer).
+    bool start_steps(const JobPhase& phase, std::function<void(RunEnd end, int done)> finished);
 
     std::optional<DeviceConfig> source_;
     DeviceConfig device_;
@@ -69,7 +70,8 @@ private:
     // While the dialog is open every reply is the answer to one of its own queries.
     DecodeInto decode_{program_context(), device_, device_extras_};
     std::vector<CompareRow> rows_;
-    DeviceConfig wanted_;  // what the send in progress brings the device to
+    // The read or the send going now; its answers are decoded into its own configurations.
+    std::unique_ptr<DeviceJob> job_;
     int done_ = 0;
 
     QPushButton* compare_ = nullptr;

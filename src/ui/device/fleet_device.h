@@ -5,8 +5,10 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "core/device/device_job.h"
 #include "core/model/settings_model.h"
 #include "core/wire/device_context.h"
 #include "core/wire/link_status.h"
@@ -44,9 +46,9 @@ struct FleetRunDialog::Device {
     std::string item_at(int step) const { return item ? item(step) : std::string(); }
 
     DeviceContext context;
-    ContextLease lease;   // the peer is the row's while it lasts
-    DeviceConfig device;  // what the device holds, as read
-    DeviceExtras device_extras;
+    ContextLease lease;                   // the peer is the row's while it lasts
+    std::unique_ptr<DeviceJob> job;       // goes before the context it decodes into
+    RunEnd last_end = RunEnd::completed;  // how the last phase's run ended
     bool active = false;
     std::string failure;  // the first box raised on the device's behalf
     int offset = 0;       // progress of the phases before the running one

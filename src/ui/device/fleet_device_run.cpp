@@ -28,6 +28,7 @@
 #include "core/device/batch_steps.h"
 #include "core/device/config_diff.h"
 #include "core/device/device_compare.h"
+#include "core/device/device_job.h"
 #include "core/device/send_plan.h"
 #include "core/model/document.h"
 #include "core/model/settings_backup.h"
@@ -56,16 +57,14 @@ void FleetRunDialog::start_device(Device& d)
     d.offset = 0;
     show_result(d);
 
-    // The device's side of the program: the tool's configuration to send from, and the device's
-    // answers decoded beside it, never into it.
+    // The device's side of the program: the tool's configuration to send from; the device's
+    // answers are decoded into the job's own configurations, never into it.
+    d.job.reset();
     d.lease.release();
     d.context = DeviceContext{};
     d.context.model = model();
     d.context.link = link_settings();
     d.context.link.interface = Interface::tcp;
-    d.device = model().config;
-    d.device_extras = model().extras;
-    d.context.decode = DecodeTarget{&d.device, &d.device_extras};
     Device* dp = &d;
     // A failed command is told with its step and what it sent, as the first failure.
     d.context.outcome_observer = [dp](const Outcome& o) {
@@ -90,37 +89,27 @@ void FleetRunDialog::start_device(Device& d)
         return;
     }
     d.lease = ContextLease(d.context);
-    read_device(d);
-}
 
-bool FleetRunDialog::run_phase(Device& d, RunSteps steps, int period_ms)
-{
-    const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
-    d.phase_steps = steps.last;
-    return d.run.start(std::move(steps), period_ms, pace);
-}
-
-void FleetRunDialog::read_device(Device& d)
-{
-    const std::vector<std::string> queries = compare_read_queries();
-    RunSteps steps = query_steps(d.context, queries);
-    const int later = operation_ == FleetOperation::set_all ? k_set_all_steps : 0;
-    d.bar_max = steps.last + later;
-    d.bar_value = 0;
-    set_phase(d, "読み込み", [queries](int step) {
-        return step >= 1 && step <= static_cast<int>(queries.size())
-                   ? without_line_end(queries[static_cast<std::size_t>(step - 1)])
-                   : std::string();
-    });
-    Device* dp = &d;
-    steps.progress = [dp](int step) { dp->bar_value = dp->offset + step; };
-    // The next phase starts from the event loop, once this run has quite ended.
-    steps.finished = [this, dp](RunEnd end) {
-        if (!stopping_ || end != RunEnd::cancelled)
-            QTimer::singleShot(0, this, [this, dp, end] { device_read(*dp, end); });
-    };
-    if (!run_phase(d, std::move(steps), k_read_all_period_ms))
-        end_device(d, QStringLiteral("開始できません"));
+    JobSpec spec;
+    spec.read_from = model().config;  // what the queries do not reach shows no difference
+    if (operation_ != FleetOperation::read_all) {
+        spec.write =
+            operation_ == FleetOperation::set_all ? JobWrite::set_all : JobWrite::send_plan;
+        if (operation_ == FleetOperation::sync)
+            spec.verify = JobVerify::with_writes;
+        spec.backup = [this, dp](const DeviceConfig& device) {
+            JobBackup b;
+            b.path = save_backup(backup_folder_path().toStdString(), dp->endpoint, device,
+                                 std::chrono::system_clock::now(), &b.why, started_);
+            if (!b.path.empty()) {
+                dp->file_path = qs(b.path);
+                show_result(*dp);
+            }
+            return b;
+        };
+    }
+    d.job = std::make_unique<DeviceJob>(d.context, std::move(spec), d.context.model.config);
+    run_job_phase(d, d.job->begin());
 }
 
 namespace {
@@ -132,118 +121,133 @@ QString stopped_text(RunEnd end, const std::string& failure)
     return failure.empty() ? QStringLiteral("エラーで止まりました") : qs(failure);
 }
 
+// What a phase is called in a failure's text, and what each of its steps sends.
+std::string phase_name(JobStage stage, FleetOperation operation)
+{
+    if (stage == JobStage::read)
+        return "読み込み";
+    return operation == FleetOperation::set_all ? "全項目の設定" : "差分の送信";
+}
+
 }  // namespace
 
-void FleetRunDialog::device_read(Device& d, RunEnd end)
+void FleetRunDialog::run_job_phase(Device& d, std::optional<JobPhase> phase)
 {
-    if (end != RunEnd::completed) {
-        end_device(d, stopped_text(end, d.failure));
+    if (!phase) {
+        job_ended(d);
         return;
     }
-    if (stopping_) {
+    const JobStage stage = phase->stage;
+    const int steps = phase->steps;
+    auto info = phase->info;
+    set_phase(d, phase_name(stage, operation_), [info, steps, stage](int step) {
+        if (step < 1 || step > steps)
+            return std::string();
+        const JobStepInfo i = info(step);
+        if (!i.query)
+            return i.text;
+        return (stage == JobStage::read ? "" : "確認 ") + without_line_end(i.text);
+    });
+    DeviceContext* context = &d.context;
+    auto perform = [context, perform = phase->perform](int step) {
+        return perform(*context, step);
+    };
+    RunSteps run;
+    if (phase->reads) {
+        run = steps_with_quiet_end(steps, std::move(perform));
+    } else {
+        run.last = steps;
+        run.perform = std::move(perform);
+    }
+    if (stage == JobStage::read) {
+        const int later = operation_ == FleetOperation::set_all ? k_set_all_steps : 0;
+        d.bar_max = run.last + later;
+        d.bar_value = 0;
+    } else {
+        d.offset = d.bar_value;
+        d.bar_max = d.offset + run.last;
+    }
+    Device* dp = &d;
+    run.progress = [dp](int step) { dp->bar_value = dp->offset + step; };
+    // The next phase starts from the event loop, once this run has quite ended.
+    run.finished = [this, dp](RunEnd end) {
+        if (stopping_ && end == RunEnd::cancelled)
+            return;
+        QTimer::singleShot(0, this, [this, dp, end] { phase_ended(*dp, end); });
+    };
+    const Pace pace = fast_->isChecked() ? Pace::answered : Pace::periodic;
+    d.phase_steps = run.last;
+    if (!d.run.start(std::move(run), phase->period_ms, pace))
+        end_device(d, QStringLiteral("開始できません"));
+}
+
+void FleetRunDialog::phase_ended(Device& d, RunEnd end)
+{
+    if (!d.job || !d.active)
+        return;
+    if (end == RunEnd::completed && stopping_ && d.job->stage() == JobStage::read) {
         end_device(d, QStringLiteral("中止"));
         return;
     }
-    d.offset = d.bar_value;
-    d.mac = d.device_extras.net_mac_address;
-    if (const int r = row_of(d); r >= 0)
-        table_->item(r, device_column)->setText(qs(d.endpoint + "（" + d.mac + "）"));
-    std::string why;
-    if (operation_ == FleetOperation::read_all) {
-        const QString path = QDir(folder_).filePath(d.file_name);
-        const bool saved =
-            save_settings_file(QFile::encodeName(path).toStdString(), d.device, &why);
-        if (!saved) {
-            end_device(d, QStringLiteral("保存できませんでした（%1）").arg(qs(why)));
-            return;
-        }
-        d.file_path = path;
-        end_device(d, Success::done);
-        return;
+    const PhaseEnd how = end == RunEnd::completed                             ? PhaseEnd::ok
+                         : end == RunEnd::stopped || end == RunEnd::cancelled ? PhaseEnd::stopped
+                         : context_link_state(d.context) == ContextLinkState::lost
+                             ? PhaseEnd::link_lost
+                             : PhaseEnd::failed;
+    if (end == RunEnd::completed && d.job->stage() == JobStage::read) {
+        d.mac = d.job->reading_extras().net_mac_address;
+        if (const int r = row_of(d); r >= 0)
+            table_->item(r, device_column)->setText(qs(d.endpoint + "（" + d.mac + "）"));
     }
-    const std::string saved = save_backup(backup_folder_path().toStdString(), d.endpoint, d.device,
-                                          std::chrono::system_clock::now(), &why, started_);
-    if (saved.empty()) {
-        end_device(d, QStringLiteral("バックアップを保存できませんでした（%1）").arg(qs(why)));
-        return;
-    }
-    d.file_path = qs(saved);
-    show_result(d);
-    if (operation_ == FleetOperation::set_all) {
-        RunSteps steps;
-        steps.last = k_set_all_steps;
-        DeviceContext* context = &d.context;
-        steps.perform = [context](int step) {
-            return perform_set_all_step(*context, context->model.config, step);
-        };
-        set_phase(d, "全項目の設定", [](int step) { return std::string(set_all_head(step)); });
-        send_steps(d, std::move(steps), k_set_all_period_ms,
-                   [this](Device& done) { end_device(done, Success::done); });
-        return;
-    }
-
-    DeviceContext& context = d.context;
-    const DeviceConfig& wanted = context.model.config;
-    const std::vector<PlanStep> plan = send_plan(d.device, wanted);
-    if (plan.empty()) {
-        end_device(d, Success::no_differences);
-        return;
-    }
-    if (const std::optional<SetAllRefusal> refusal = plan_refusal(wanted, plan)) {
-        end_device(d, qs(set_all_refusal_text(*refusal)));
-        return;
-    }
-    std::vector<std::string> keys;
-    for (const PlanStep& s : plan) keys.insert(keys.end(), s.keys.begin(), s.keys.end());
-    const std::vector<std::string> reads = read_plan(keys);
-    const int sends = static_cast<int>(plan.size());
-    set_phase(d, "差分の送信", [plan, reads, sends](int step) {
-        if (step >= 1 && step <= sends)
-            return plan[static_cast<std::size_t>(step - 1)].label;
-        if (step > sends && step <= sends + static_cast<int>(reads.size()))
-            return "確認 " + without_line_end(reads[static_cast<std::size_t>(step - sends - 1)]);
-        return std::string();
-    });
-    // The plan, then the read-back of its items.
-    RunSteps steps = steps_with_quiet_end(
-        sends + static_cast<int>(reads.size()), [&context, plan, reads, sends](int step) {
-            if (step <= sends)
-                return perform_plan_step(context, context.model.config,
-                                         plan[static_cast<std::size_t>(step - 1)]);
-            send_command(context, reads[static_cast<std::size_t>(step - sends - 1)]);
-            return StepResult::sent;
-        });
-    send_steps(d, std::move(steps), k_set_all_period_ms, [this, keys](Device& done) {
-        // What was read back must now be what was sent.
-        const std::set<std::string> sent(keys.begin(), keys.end());
-        int differing = 0;
-        for (const ConfigDifference& c : diff(done.device, done.context.model.config))
-            differing += sent.count(c.key) > 0 ? 1 : 0;
-        if (differing == 0)
-            end_device(done, Success::verified);
-        else
-            end_device(done, QStringLiteral("%1 項目がデバイスで違っています").arg(differing));
-    });
+    d.last_end = end;
+    run_job_phase(d, d.job->next(how, d.run.done()));
 }
 
-void FleetRunDialog::send_steps(Device& d, RunSteps steps, int period_ms,
-                                std::function<void(Device& d)> completed)
+void FleetRunDialog::job_ended(Device& d)
 {
-    d.bar_max = d.offset + steps.last;
-    Device* dp = &d;
-    steps.progress = [dp](int step) { dp->bar_value = dp->offset + step; };
-    steps.finished = [this, dp, completed = std::move(completed)](RunEnd end) {
-        if (stopping_ && end == RunEnd::cancelled)
+    const DeviceJob& job = *d.job;
+    switch (job.result()) {
+        case JobResult::running:
             return;
-        QTimer::singleShot(0, this, [this, dp, end, completed] {
-            if (end == RunEnd::completed)
-                completed(*dp);
-            else
-                end_device(*dp, stopped_text(end, dp->failure));
-        });
-    };
-    if (!run_phase(d, std::move(steps), period_ms))
-        end_device(d, QStringLiteral("開始できません"));
+        case JobResult::done:
+            if (operation_ == FleetOperation::read_all) {
+                const QString path = QDir(folder_).filePath(d.file_name);
+                std::string why;
+                if (!save_settings_file(QFile::encodeName(path).toStdString(), job.reading(),
+                                        &why)) {
+                    end_device(d, QStringLiteral("保存できませんでした（%1）").arg(qs(why)));
+                    return;
+                }
+                d.file_path = path;
+            }
+            end_device(d, Success::done);
+            return;
+        case JobResult::no_differences:
+            end_device(d, Success::no_differences);
+            return;
+        case JobResult::verified:
+            end_device(d, Success::verified);
+            return;
+        case JobResult::stopped:
+        case JobResult::failed:
+        case JobResult::connection_lost:
+            break;
+    }
+    switch (job.failure()) {
+        case JobFailure::refused:
+            end_device(d, qs(set_all_refusal_text(*job.refusal())));
+            return;
+        case JobFailure::backup:
+            end_device(d, QStringLiteral("バックアップを保存できませんでした（%1）")
+                              .arg(qs(job.backup().why)));
+            return;
+        case JobFailure::differs:
+            end_device(d, QStringLiteral("%1 項目がデバイスで違っています").arg(job.differing()));
+            return;
+        default:
+            end_device(d, stopped_text(d.last_end, d.failure));
+            return;
+    }
 }
 
 void FleetRunDialog::end_device(Device& d, Success how)

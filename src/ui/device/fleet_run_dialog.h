@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/device/device_job.h"
 #include "ui/widgets/settings_dialog.h"
 
 class QCheckBox;
@@ -73,17 +74,16 @@ private:
     void show_progress();
     void set_phase(Device& d, std::string phase, std::function<std::string(int step)> item);
     void start_device(Device& d);
-    void read_device(Device& d);
-    void device_read(Device& d, RunEnd end);
-    void send_steps(Device& d, RunSteps steps, int period_ms,
-                    std::function<void(Device& d)> completed);
+    // Runs the job's phase on the device's run, or ends the device when the job is over.
+    void run_job_phase(Device& d, std::optional<JobPhase> phase);
+    void phase_ended(Device& d, RunEnd end);
+    void job_ended(Device& d);
     // How a device's run ended well; any other end is told by its reason.
     enum class Success { done, no_differences, verified };
     void end_device(Device& d, Success how);
     void end_device(Device& d, const QString& failure);
     void finish_row(Device& d, const QString& result, bool succeeded);
     void device_lost(DeviceContext* context);
-    bool run_phase(Device& d, RunSteps steps, int period_ms);
     void show_result(const Device& d);
     int row_of(const Device& d) const;
     void set_busy(bool busy);
