@@ -1,6 +1,6 @@
-// The command channel of each device context on the TCP/IP link: one command outstanding, its
-// answer time-out, a late answer after it, the queue behind it, and the answers handed to the
-// context in turn.
+// Each device context's channel on the TCP/IP link: where its commands go (the client socket,
+// the chosen peer or a leased connection), its command rules over those connections, and its
+// answers handed to the context in turn.
 
 #include <QHostAddress>
 #include <QPointer>
@@ -98,70 +98,49 @@ std::uintptr_t command_socket(const Channel& ch)
     return peer.in_use == 1 ? peer.sock : 0;
 }
 
-void set_outstanding(Channel& ch, bool on)
+void make_command_channel(Channel& ch)
 {
-    if (ch.outstanding == on)
-        return;
-    ch.outstanding = on;
-    if (on)
-        ch.answer_timer->start(data().timeout_ms);
-    else
-        ch.answer_timer->stop();
-    emit TcpLink::instance().outstandingChanged();
-}
-
-bool send_now(Channel& ch, const std::string& command)
-{
-    const std::uintptr_t sock = command_socket(ch);
-    Connection* conn = connection(sock);
-    const bool sent = conn && conn->socket->state() == QAbstractSocket::ConnectedState &&
-                      conn->socket->write(command.data(), static_cast<qint64>(command.size())) ==
-                          static_cast<qint64>(command.size());
-    if (!sent) {
-        if (ch.context) {
-            ch.context->status.reply_error = 1;
-            report_outcome(*ch.context, outcome_of(OutcomeKind::send_failed, LinkKind::socket));
-        }
-        return false;
-    }
-    ch.answer_socket = sock;
-    ch.late_answer_due = false;
-    set_outstanding(ch, true);
-    return true;
-}
-
-// Sends waiting commands, one at a time, whenever none is outstanding.
-void pump(Channel& ch)
-{
-    if (ch.pumping)
-        return;
-    ch.pumping = true;
-    while (!ch.outstanding && !ch.waiting.empty()) {
-        const std::string command = std::move(ch.waiting.front());
-        ch.waiting.pop_front();
-        send_now(ch, command);
-    }
-    ch.pumping = false;
-}
-
-void answer_timed_out(Channel& ch)
-{
-    set_outstanding(ch, false);
-    ch.late_answer_due = true;
-    later_for(ch, [](DeviceContext& c) {
-        c.status.reply_error = 1;
-        report_outcome(c, outcome_of(OutcomeKind::timed_out, LinkKind::socket));
-    });
-    pump(ch);
-}
-
-void make_answer_timer(Channel& ch, QObject* parent)
-{
-    ch.answer_timer = new QTimer(parent);
-    ch.answer_timer->setSingleShot(true);
-    ch.answer_timer->setTimerType(Qt::PreciseTimer);  // a coarse one may end it early
     Channel* c = &ch;
-    QObject::connect(ch.answer_timer, &QTimer::timeout, parent, [c] { answer_timed_out(*c); });
+    CommandChannel::Hooks hooks;
+    hooks.write = [c](const std::string& command) -> std::uintptr_t {
+        const std::uintptr_t sock = command_socket(*c);
+        Connection* conn = connection(sock);
+        const bool sent =
+            conn && conn->socket->state() == QAbstractSocket::ConnectedState &&
+            conn->socket->write(command.data(), static_cast<qint64>(command.size())) ==
+                static_cast<qint64>(command.size());
+        return sent ? sock : 0;
+    };
+    hooks.send_failed = [c] {
+        if (c->context) {
+            c->context->status.reply_error = 1;
+            report_outcome(*c->context, outcome_of(OutcomeKind::send_failed, LinkKind::socket));
+        }
+    };
+    hooks.timed_out = [c] {
+        later_for(*c, [](DeviceContext& to) {
+            to.status.reply_error = 1;
+            report_outcome(to, outcome_of(OutcomeKind::timed_out, LinkKind::socket));
+        });
+    };
+    hooks.lost = [c](std::uintptr_t sock) {
+        // Told after the link's own notices, so that a host following them hears of the lost
+        // connection first.
+        if (c->context)
+            c->context->status.reply_error = 1;
+        const Connection* conn = connection(sock);
+        std::string detail = conn ? conn->endpoint + ": " : std::string();
+        detail += "接続が切れました";
+        later_for(*c, [detail](DeviceContext& to) {
+            Outcome o = outcome_of(OutcomeKind::timed_out, LinkKind::socket);
+            o.detail = detail;
+            report_outcome(to, o);
+        });
+    };
+    hooks.outstanding_changed = [] { emit TcpLink::instance().outstandingChanged(); };
+    hooks.timeout_ms = [] { return data().timeout_ms; };
+    hooks.queue_max = k_send_queue_max;
+    ch.commands = std::make_unique<CommandChannel>(std::move(hooks));
 }
 
 void read_socket(std::uintptr_t sock)
@@ -182,21 +161,18 @@ void read_socket(std::uintptr_t sock)
     }
     // Only the socket that carries a party's commands answers them; other bytes are dropped.
     Channel* ch = channel_of_connection(*conn);
-    if (!ch || sock != ch->answer_socket || answers.empty())
+    if (!ch || answers.empty())
         return;
-    // A command that already failed on its time-out keeps that one outcome: its late answer is
-    // decoded but neither reported as a success nor taken as clearing the failure.
-    const Receipt kind = !ch->outstanding && ch->late_answer_due ? Receipt::late : Receipt::answer;
-    ch->late_answer_due = false;
-    if (ch->outstanding)
-        set_outstanding(*ch, false);
+    const std::optional<Receipt> kind = ch->commands->take_answers(sock);
+    if (!kind)
+        return;
     // Dispatched from the event loop, never from inside the read notice, so a box opened by the
     // decoding cannot hold up this socket's further notices.
     for (const std::string& line : answers)
-        later_for(*ch, [line, kind](DeviceContext& to) {
+        later_for(*ch, [line, kind = *kind](DeviceContext& to) {
             dispatch_line(to, line, LinkKind::socket, kind);
         });
-    pump(*ch);
+    ch->commands->pump();
 }
 
 // A device that leaves takes its own command with it: the one outstanding (which has failed),
@@ -205,27 +181,8 @@ void forget_commands_of(std::uintptr_t sock)
 {
     const Connection* conn = connection(sock);
     Channel* ch = conn ? channel_of_connection(*conn) : &data().own;
-    if (!ch || sock == 0 || (sock != ch->answer_socket && sock != command_socket(*ch)))
-        return;
-    if (sock == ch->answer_socket) {
-        if (ch->outstanding) {
-            // The answer will never come. Told after the link's own notices, so that a host
-            // following them hears of the lost connection first.
-            if (ch->context)
-                ch->context->status.reply_error = 1;
-            std::string detail = conn ? conn->endpoint + ": " : std::string();
-            detail += "接続が切れました";
-            later_for(*ch, [detail](DeviceContext& c) {
-                Outcome o = outcome_of(OutcomeKind::timed_out, LinkKind::socket);
-                o.detail = detail;
-                report_outcome(c, o);
-            });
-        }
-        ch->answer_socket = 0;
-        ch->late_answer_due = false;
-        set_outstanding(*ch, false);
-    }
-    ch->waiting.clear();
+    if (ch && ch->commands)
+        ch->commands->connection_left(sock, sock == command_socket(*ch));
 }
 
 }  // namespace tcp_internal
@@ -239,25 +196,22 @@ void socket_send_and_wait(DeviceContext& c, std::string_view command)
         report_outcome(c, outcome_of(OutcomeKind::not_connected, LinkKind::socket));
         return;
     }
-    if (ch->waiting.size() >= k_send_queue_max) {
+    if (!ch->commands->send(std::string(command))) {
         c.status.reply_error = 1;
         report_outcome(c, outcome_of(OutcomeKind::send_failed, LinkKind::socket));
-        return;
     }
-    ch->waiting.emplace_back(command);
-    pump(*ch);
 }
 
 bool socket_answer_outstanding(const DeviceContext& c)
 {
     const Channel* ch = channel_of(c);
-    return ch && (ch->outstanding || !ch->waiting.empty());
+    return ch && ch->commands && ch->commands->busy();
 }
 
 std::size_t socket_commands_waiting(const DeviceContext& c)
 {
     const Channel* ch = channel_of(c);
-    return ch ? ch->waiting.size() : 0;
+    return ch && ch->commands ? ch->commands->waiting() : 0;
 }
 
 void set_answer_timeout_ms(int ms)

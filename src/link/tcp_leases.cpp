@@ -45,7 +45,7 @@ Channel& open_channel(DeviceContext& context)
     ch->context = &context;
     ch->leased = true;
     ch->serial = d.next_serial++;
-    make_answer_timer(*ch, &TcpLink::instance());
+    make_command_channel(*ch);
     Channel& made = *ch;
     d.leases[&context] = std::move(ch);
     install_hooks(context);
@@ -83,7 +83,7 @@ bool bind_peer_to_context(int slot, DeviceContext& context)
     Channel& ch = open_channel(context);
     // The program's own command on this peer, if any, is its to finish: it is forgotten here,
     // as when the peer leaves, so that no answer goes astray.
-    if (data().own.answer_socket == peer.sock)
+    if (data().own.commands->answer_connection() == peer.sock)
         forget_commands_of(peer.sock);
     conn->leased = &context;
     conn->client_state = ClientState::connected;
@@ -101,8 +101,7 @@ void release_context(DeviceContext& context)
     Channel& ch = *it->second;
     const std::uintptr_t sock = ch.sock;
     Connection* conn = connection(sock);
-    ch.waiting.clear();
-    set_outstanding(ch, false);
+    ch.commands->clear();
     if (conn && conn->leased == &context) {
         if (find_peer_slot(sock) > 0) {
             conn->leased = nullptr;  // the peer stays, the program's again
@@ -110,7 +109,6 @@ void release_context(DeviceContext& context)
             drop_connection(sock);  // the context's own client connection
         }
     }
-    delete ch.answer_timer;
     d.leases.erase(it);
     context.hooks.socket_send = nullptr;
     context.hooks.answer_outstanding = nullptr;

@@ -71,7 +71,7 @@ TcpLink& TcpLink::instance()
     // Never destroyed: sockets may still post notices while the program ends.
     static TcpLink* link = [] {
         auto* l = new TcpLink;
-        make_answer_timer(data().own, l);
+        make_command_channel(data().own);
         return l;
     }();
     return *link;
@@ -296,10 +296,7 @@ void disconnect_all()
             leased_sockets.push_back(sock);
     for (const std::uintptr_t sock : leased_sockets) close_peer(sock);
     while (!d.connections.empty()) drop_connection(d.connections.begin()->first);
-    d.own.waiting.clear();
-    d.own.answer_socket = 0;
-    d.own.late_answer_due = false;
-    set_outstanding(d.own, false);
+    d.own.commands->clear();
     reset_peer_table();
     if (DeviceContext* own = d.own.context)
         own->status.socket_connected = 0;

@@ -17,6 +17,7 @@
 
 #include "core/wire/device_context.h"
 #include "core/wire/line_assembler.h"
+#include "link/command_channel.h"
 #include "link/tcp_link.h"
 
 namespace velta::tcp_internal {
@@ -40,13 +41,7 @@ struct Channel {
     bool leased = false;
     std::uintptr_t sock = 0;  // a leased context's connection
     unsigned serial = 0;      // tells a channel from a later one at the same context address
-    bool outstanding = false;
-    std::uintptr_t answer_socket = 0;  // where the last command went; its lines are the answers
-    // The last command timed out and nothing was sent since: a line now is its late answer.
-    bool late_answer_due = false;
-    std::deque<std::string> waiting;
-    bool pumping = false;
-    QTimer* answer_timer = nullptr;
+    std::unique_ptr<CommandChannel> commands;  // made by make_command_channel
 };
 
 struct LinkData {
@@ -103,16 +98,8 @@ void later_for(const Channel& ch, std::function<void(DeviceContext&)> job);
 
 std::uintptr_t command_socket(const Channel& ch);
 
-void set_outstanding(Channel& ch, bool on);
-
-bool send_now(Channel& ch, const std::string& command);
-
-// Sends waiting commands, one at a time, whenever none is outstanding.
-void pump(Channel& ch);
-
-void answer_timed_out(Channel& ch);
-
-void make_answer_timer(Channel& ch, QObject* parent);
+// Gives the channel its command rules over the link's connections.
+void make_command_channel(Channel& ch);
 
 void read_socket(std::uintptr_t sock);
 
