@@ -32,9 +32,31 @@
 #include "core/wire/outcome.h"
 #include "core/wire/reply_dispatcher.h"
 #include "link/configuration_file.h"
+#include "link/device_link.h"
 
 namespace velta {
 namespace {
+
+// The open port as a device link: the context it serves frames its commands (with the RS-485
+// address) and watches their answers; the link carries the bytes.
+class SerialDeviceLink final : public DeviceLink {
+public:
+    void attach(DeviceContext& context) override;
+    void send(std::string_view command) override;
+    bool answer_outstanding() const override;
+    DeviceLinkState state() const override;
+    std::string name() const override;
+    void set_state(DeviceLinkState state)
+    {
+        if (state_ == state)
+            return;
+        state_ = state;
+        emit stateChanged(state);
+    }
+
+private:
+    DeviceLinkState state_ = DeviceLinkState::closed;
+};
 
 struct SerialLink {
     std::unique_ptr<QSerialPort> port;
@@ -42,6 +64,7 @@ struct SerialLink {
     std::string name;  // "COM1 (/dev/ttyUSB0)": the entry and the device, for messages
     bool lost = false;
     DeviceContext* context = nullptr;  // the device the port serves (set when it is opened)
+    SerialDeviceLink link;
 #ifndef _WIN32
     // Watches a duplicate of the port's descriptor for the hang-up the port itself ignores.
     int hangup_fd = -1;
@@ -131,6 +154,8 @@ void on_bytes()
         s.lines.feed(
             std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
             [](std::string_view line) {
+                emit serial().link.lineReceived(
+                    QByteArray(line.data(), static_cast<qsizetype>(line.size())));
                 dispatch_in_turn([l = std::string(line)] {
                     if (DeviceContext* c = serial().context)
                         serial_dispatch(*c, l);
@@ -169,8 +194,11 @@ void port_lost()
     const std::string name = s.name;
     close_serial_port();
     s.lost = true;
+    s.link.set_state(DeviceLinkState::lost);
     if (!s.context)
         return;
+    if (s.context->status.answer_pending == 1)
+        emit s.link.outcomeGiven(OutcomeKind::no_answer);
     LinkStatus& st = s.context->status;
     if (st.answer_pending == 1)
         st.reply_error = 1;  // the outstanding command failed; a paced run ends on it
@@ -211,10 +239,37 @@ void write_framed(std::string_view framed)
     s.port->write(framed.data(), static_cast<qint64>(framed.size()));
 }
 
-void serve(DeviceContext& context)
+void SerialDeviceLink::attach(DeviceContext& context)
 {
     serial().context = &context;
     context.hooks.serial_write = [](std::string_view framed) { write_framed(framed); };
+}
+
+void SerialDeviceLink::send(std::string_view command)
+{
+    if (DeviceContext* c = serial().context)
+        serial_send(*c, command);
+}
+
+bool SerialDeviceLink::answer_outstanding() const
+{
+    const DeviceContext* c = serial().context;
+    return c && c->status.answer_pending == 1;
+}
+
+DeviceLinkState SerialDeviceLink::state() const
+{
+    return state_;
+}
+
+std::string SerialDeviceLink::name() const
+{
+    return serial_port_open() ? serial().name : std::string();
+}
+
+void serve(DeviceContext& context)
+{
+    serial().link.attach(context);
 }
 
 }  // namespace
@@ -280,6 +335,7 @@ bool open_named(DeviceContext& context, const QString& device, int index)
     if (device.toStdString() != s.name)
         s.name += " (" + device.toStdString() + ")";
     s.lost = false;
+    s.link.set_state(DeviceLinkState::open);
     return true;
 }
 
@@ -306,6 +362,7 @@ void close_serial_port()
     s.port->close();
     s.port.release()->deleteLater();  // it may be the port whose signal is running now
     s.lines.clear();
+    s.link.set_state(DeviceLinkState::closed);
 }
 
 void forget_serial_context(const DeviceContext& context)
@@ -333,6 +390,15 @@ long long serial_native_handle()
 #else
     return static_cast<long long>(serial().port->handle());
 #endif
+}
+
+}  // namespace velta
+
+namespace velta {
+
+DeviceLink* serial_device_link(const DeviceContext& context)
+{
+    return serial().context == &context ? &serial().link : nullptr;
 }
 
 }  // namespace velta

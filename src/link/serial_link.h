@@ -30,6 +30,10 @@ void forget_serial_context(const DeviceContext& context);
 // (reply_error = 1). Opening a port again clears it.
 bool serial_port_lost();
 bool serial_port_open();
+class DeviceLink;
+// The port as the link of the context it serves, or none for another context.
+DeviceLink* serial_device_link(const DeviceContext& context);
+
 // The native handle of the open port (a file descriptor on Linux), or -1.
 long long serial_native_handle();
 

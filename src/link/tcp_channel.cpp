@@ -98,7 +98,7 @@ std::uintptr_t command_socket(const Channel& ch)
     return peer.in_use == 1 ? peer.sock : 0;
 }
 
-void make_command_channel(Channel& ch)
+void make_command_channel(Channel& ch, TcpLink& tcp)
 {
     Channel* c = &ch;
     CommandChannel::Hooks hooks;
@@ -112,12 +112,14 @@ void make_command_channel(Channel& ch)
         return sent ? sock : 0;
     };
     hooks.send_failed = [c] {
+        emit c->link->outcomeGiven(OutcomeKind::send_failed);
         if (c->context) {
             c->context->status.reply_error = 1;
             report_outcome(*c->context, outcome_of(OutcomeKind::send_failed, LinkKind::socket));
         }
     };
     hooks.timed_out = [c] {
+        emit c->link->outcomeGiven(OutcomeKind::timed_out);
         later_for(*c, [](DeviceContext& to) {
             to.status.reply_error = 1;
             report_outcome(to, outcome_of(OutcomeKind::timed_out, LinkKind::socket));
@@ -126,6 +128,7 @@ void make_command_channel(Channel& ch)
     hooks.lost = [c](std::uintptr_t sock) {
         // Told after the link's own notices, so that a host following them hears of the lost
         // connection first.
+        emit c->link->outcomeGiven(OutcomeKind::timed_out);
         if (c->context)
             c->context->status.reply_error = 1;
         const Connection* conn = connection(sock);
@@ -141,6 +144,7 @@ void make_command_channel(Channel& ch)
     hooks.timeout_ms = [] { return data().timeout_ms; };
     hooks.queue_max = k_send_queue_max;
     ch.commands = std::make_unique<CommandChannel>(std::move(hooks));
+    ch.link = std::make_unique<TcpDeviceLink>(ch, tcp);
 }
 
 void read_socket(std::uintptr_t sock)
@@ -168,6 +172,8 @@ void read_socket(std::uintptr_t sock)
         return;
     // Dispatched from the event loop, never from inside the read notice, so a box opened by the
     // decoding cannot hold up this socket's further notices.
+    for (const std::string& line : answers)
+        emit ch->link->lineReceived(QByteArray(line.data(), static_cast<qsizetype>(line.size())));
     for (const std::string& line : answers)
         later_for(*ch, [line, kind = *kind](DeviceContext& to) {
             dispatch_line(to, line, LinkKind::socket, kind);

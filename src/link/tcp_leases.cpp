@@ -34,8 +34,8 @@ namespace tcp_internal {
 // The context's sends and its answer watch go through this link from now on.
 void install_hooks(DeviceContext& c)
 {
-    c.hooks.socket_send = [&c](std::string_view command) { socket_send_and_wait(c, command); };
-    c.hooks.answer_outstanding = [&c] { return socket_answer_outstanding(c); };
+    if (Channel* ch = channel_of(c))
+        ch->link->attach(c);
 }
 
 Channel& open_channel(DeviceContext& context)
@@ -45,7 +45,7 @@ Channel& open_channel(DeviceContext& context)
     ch->context = &context;
     ch->leased = true;
     ch->serial = d.next_serial++;
-    make_command_channel(*ch);
+    make_command_channel(*ch, TcpLink::instance());
     Channel& made = *ch;
     d.leases[&context] = std::move(ch);
     install_hooks(context);

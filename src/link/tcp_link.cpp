@@ -71,7 +71,7 @@ TcpLink& TcpLink::instance()
     // Never destroyed: sockets may still post notices while the program ends.
     static TcpLink* link = [] {
         auto* l = new TcpLink;
-        make_command_channel(data().own);
+        make_command_channel(data().own, *l);
         return l;
     }();
     return *link;
@@ -272,6 +272,7 @@ void close_peer(std::uintptr_t sock)
 
 void disconnect_all()
 {
+    TcpLink::instance();  // the program's channel is made with it
     LinkData& d = data();
     const bool was_listening = d.server != nullptr;
     if (d.server) {

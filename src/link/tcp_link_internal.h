@@ -18,6 +18,7 @@
 #include "core/wire/device_context.h"
 #include "core/wire/line_assembler.h"
 #include "link/command_channel.h"
+#include "link/device_link.h"
 #include "link/tcp_link.h"
 
 namespace velta::tcp_internal {
@@ -36,12 +37,33 @@ struct Connection {
 // Where one device context's commands go and how its outstanding command stands: the
 // program's own (the dialogs: the client socket or the chosen peer) or a leased context's (its
 // connection).
+struct Channel;
+
+// A channel as a device link: the program's (the client socket or the chosen peer) or a leased
+// context's connection.
+class TcpDeviceLink final : public DeviceLink {
+public:
+    TcpDeviceLink(Channel& channel, TcpLink& tcp);
+    void attach(DeviceContext& context) override;
+    void send(std::string_view command) override;
+    bool answer_outstanding() const override;
+    DeviceLinkState state() const override;
+    std::string name() const override;
+    // Tells a change of state, if there was one.
+    void notice_state();
+
+private:
+    Channel& channel_;
+    DeviceLinkState shown_ = DeviceLinkState::closed;
+};
+
 struct Channel {
     DeviceContext* context = nullptr;  // the program's: set by install_tcp_hooks
     bool leased = false;
     std::uintptr_t sock = 0;  // a leased context's connection
     unsigned serial = 0;      // tells a channel from a later one at the same context address
     std::unique_ptr<CommandChannel> commands;  // made by make_command_channel
+    std::unique_ptr<TcpDeviceLink> link;       // made with it
 };
 
 struct LinkData {
@@ -99,7 +121,7 @@ void later_for(const Channel& ch, std::function<void(DeviceContext&)> job);
 std::uintptr_t command_socket(const Channel& ch);
 
 // Gives the channel its command rules over the link's connections.
-void make_command_channel(Channel& ch);
+void make_command_channel(Channel& ch, TcpLink& tcp);
 
 void read_socket(std::uintptr_t sock);
 

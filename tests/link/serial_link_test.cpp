@@ -20,10 +20,12 @@
 #include "core/wire/reply_dispatcher.h"
 #include "core/wire/watchdog.h"
 #include "link/configuration_file.h"
+#include "link/device_link.h"
 #include "link/serial_link.h"
 #include "program/program_context.h"
 #include "support/box_recorder.h"
 #include "support/config_sandbox.h"
+#include "support/device_link_probe.h"
 #include "support/pty_pair.h"
 #include "support/wire_capture.h"
 
@@ -232,6 +234,20 @@ long cpu_ms()
 TEST_F(SerialLinkTest, AHungUpPortIsClosedAndReportedOnceWithoutSpinning)
 {
     ASSERT_TRUE(open_serial_port(program_context()));
+    // The same as the port's device link tells it.
+    DeviceLink* link = device_link(program_context());
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->state(), DeviceLinkState::open);
+    EXPECT_EQ(link->name(), "COM1 (" + pty.tool_side().toStdString() + ")");
+    DeviceLinkProbe probe(*link);
+    link->send("RTSDO\r\n");
+    EXPECT_EQ(device_reads(7), "RTSDO\r\n");
+    EXPECT_TRUE(link->answer_outstanding());
+    device_writes("TSDON\r\n");
+    ASSERT_TRUE(decoded_count_reaches(1));
+    EXPECT_EQ(probe.lines, std::vector<std::string>{"TSDON\r\n"});
+    EXPECT_FALSE(link->answer_outstanding());
+
     send_command(program_context(), "RTSDO\r\n");
     device_reads(7);
     device.close();
@@ -250,6 +266,9 @@ TEST_F(SerialLinkTest, AHungUpPortIsClosedAndReportedOnceWithoutSpinning)
     EXPECT_EQ(link_status().reply_error, 1) << "the outstanding command failed";
     for (int tick = 0; tick < 30; ++tick) watchdog_tick(program_context());
     EXPECT_EQ(boxes.boxes().size(), 1u) << "reported once";
+    EXPECT_EQ(probe.outcomes, std::vector<OutcomeKind>{OutcomeKind::no_answer});
+    ASSERT_FALSE(probe.states.empty());
+    EXPECT_EQ(probe.states.back(), DeviceLinkState::lost);
 }
 #endif
 

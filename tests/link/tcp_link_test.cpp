@@ -23,9 +23,11 @@
 #include "core/wire/framing.h"
 #include "core/wire/link_status.h"
 #include "core/wire/reply_dispatcher.h"
+#include "link/device_link.h"
 #include "link/tcp_link.h"
 #include "program/program_context.h"
 #include "support/box_recorder.h"
+#include "support/device_link_probe.h"
 #include "support/wire_capture.h"
 
 namespace velta {
@@ -247,6 +249,19 @@ TEST_F(TcpLinkTest, AClientLinkTheDeviceClosedIsNoLongerConnected)
 {
     QTcpSocket* device = connect_to_device();
     ASSERT_NE(device, nullptr);
+    // The same as the client's device link tells it.
+    DeviceLink* link = device_link(program_context());
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->state(), DeviceLinkState::open);
+    EXPECT_EQ(link->name(), "127.0.0.1:" + std::to_string(device_server.serverPort()));
+    DeviceLinkProbe probe(*link);
+    link->send("RTSDO\r\n");
+    EXPECT_EQ(received_by(device, 7), "RTSDO\r\n");
+    EXPECT_TRUE(link->answer_outstanding());
+    device->write("TSDON\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !decoded.empty(); }, k_wait_ms));
+    EXPECT_EQ(probe.lines, std::vector<std::string>{"TSDON\r\n"});
+    EXPECT_FALSE(link->answer_outstanding());
     boxes.clear();
     send_command(program_context(), "RTSDO\r\n");
     received_by(device, 7);
@@ -258,6 +273,8 @@ TEST_F(TcpLinkTest, AClientLinkTheDeviceClosedIsNoLongerConnected)
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().empty(); }, k_wait_ms));
     EXPECT_EQ(boxes.boxes()[0].detail.rfind("127.0.0.1:", 0), 0u) << boxes.boxes()[0].detail;
+    EXPECT_EQ(probe.outcomes, std::vector<OutcomeKind>{OutcomeKind::timed_out});
+    EXPECT_EQ(probe.states, std::vector<DeviceLinkState>{DeviceLinkState::closed});
 
     send_command(program_context(), "RTSDO\r\n");
     EXPECT_EQ(boxes.texts(),
