@@ -1,5 +1,5 @@
 // veltactl: the configuration tool's batch operations from the command line. The Qt host
-// (host.h) opens the links, owns the timers and the event loop, and feeds the step driver.
+// (host.h) wires the scheduler, the job runner and the reporter and keeps the run's life.
 
 #include <QCoreApplication>
 #include <iostream>
@@ -9,6 +9,7 @@
 #include "cli_options.h"
 #include "host.h"
 #include "operations.h"
+#include "reporter.h"
 
 int main(int argc, char** argv)
 {

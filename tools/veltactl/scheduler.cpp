@@ -1,55 +1,55 @@
-// veltactl's host: which devices are served and how they are reached (the serial port, the
-// --tcp targets, the --listen peers), and their connections coming and going.
+// veltactl's scheduler: the serial port, the --tcp targets and the --listen peers, the job
+// slots they fill, and their connections coming and going.
 
-#include <QCoreApplication>
+#include "scheduler.h"
+
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QTimer>
-#include <algorithm>
-#include <csignal>
-#include <cstdio>
-#include <ctime>
-#include <deque>
-#include <filesystem>
-#include <functional>
-#include <iostream>
-#include <map>
-#include <memory>
-#include <set>
+#include <QObject>
+#include <QString>
 #include <string>
-#include <vector>
 
-#include "backup_stage.h"
-#include "cli_options.h"
-#include "compare_run.h"
-#include "core/common/file_io.h"
-#include "core/common/message_boxes.h"
-#include "core/device/device_replies.h"
-#include "core/glyphs/glyph_replies.h"
-#include "core/model/settings_model.h"
-#include "core/pages/page_replies.h"
-#include "core/pages/title_encoding.h"
-#include "core/wire/device_context.h"
-#include "core/wire/framing.h"
 #include "core/wire/link_status.h"
-#include "core/wire/peer_table.h"
-#include "core/wire/reply_dispatcher.h"
 #include "core/wire/watchdog.h"
-#include "fleet_output.h"
-#include "host.h"
 #include "link/serial_link.h"
 #include "link/tcp_link.h"
-#include "link/text_cp932.h"
 #include "operations.h"
-#include "progress_output.h"
-#include "step_driver.h"
-#include "wire_trace.h"
 
 namespace veltactl {
 
-bool Tool::start_serial()
+Scheduler::Scheduler(const Options& o, JobRunner& runner, Reporter& reporter,
+                     std::function<void()> filled)
+    : o_(o), runner_(runner), reporter_(reporter), filled_(std::move(filled))
 {
-    Job& job = add_job(o_.serial_path);
+    QObject::connect(&watchdog_timer_, &QTimer::timeout, [this] {
+        if (serial_context_)
+            velta::watchdog_tick(*serial_context_);
+    });
+}
+
+bool Scheduler::start(int& exit_code)
+{
+    switch (o_.link) {
+        case LinkMode::serial:
+            return start_serial(exit_code);
+        case LinkMode::tcp:
+            link_context_.presenter = [this](const velta::Box& b) { return runner_.present(0, b); };
+            velta::install_tcp_hooks(link_context_);
+            QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::contextLinkChanged,
+                             &receiver_, [this](velta::DeviceContext* c) { on_context_link(c); });
+            later([this] { fill_slots(); });
+            return true;
+        case LinkMode::listen:
+            return start_listening(exit_code);
+        case LinkMode::none:
+            break;
+    }
+    return false;
+}
+
+bool Scheduler::start_serial(int& exit_code)
+{
+    Job& job = runner_.add(o_.serial_path);
     velta::LinkSettings& l = job.context->link;
     l.interface = velta::Interface::serial;
     l.rs485 = o_.rs485 >= 0;
@@ -57,38 +57,41 @@ bool Tool::start_serial()
     serial_context_ = job.context.get();
     if (!velta::open_serial_device(*job.context, o_.serial_path)) {
         error_line(o_.serial_path + ": cannot be opened: " + job.connect_note);
-        exit_code_ = k_exit_unreachable;
+        exit_code = k_exit_unreachable;
         return false;
     }
-    wrap_wire(job);
+    runner_.wrap_wire(job);
     if (o_.timeout_ms == 0)
         watchdog_timer_.start(k_watchdog_period_ms);
     const int id = job.id;
     later([this, id] {
-        if (Job* j = find(id))
-            run_device(*j);
+        if (Job* j = runner_.find(id))
+            runner_.run(*j);
     });
     return true;
 }
 
-// Starts devices while fewer than --jobs run; ends the program when none is left.
-void Tool::fill_slots()
+void Scheduler::fill_slots()
 {
-    if (ended_)
+    if (stopped_)
         return;
+    const auto free_slot = [this] { return static_cast<int>(runner_.jobs()) < o_.jobs; };
+    // Only devices that answered count: a port probe leaves room for the next device.
+    const auto below_count = [this] {
+        const Tally t = runner_.tally();
+        return o_.count == 0 || t.done + t.running < o_.count;
+    };
     if (o_.link == LinkMode::tcp) {
-        while (static_cast<int>(jobs_.size()) < o_.jobs && next_target_ < o_.targets.size())
+        while (free_slot() && next_target_ < o_.targets.size())
             start_target(o_.targets[next_target_++]);
     } else if (o_.link == LinkMode::listen) {
-        // Only devices that answered count: a port probe leaves room for the next device.
-        while (static_cast<int>(jobs_.size()) < o_.jobs && !waiting_peers_.empty() &&
-               (o_.count == 0 || devices_ + running_jobs() < o_.count)) {
+        while (free_slot() && !waiting_peers_.empty() && below_count()) {
             const Peer p = waiting_peers_.front();
             waiting_peers_.pop_front();
             const velta::PeerSlot& peer = velta::peer_table()[static_cast<std::size_t>(p.slot)];
             if (peer.in_use != 1 || peer.sock != p.sock)
                 continue;  // it left before its turn
-            Job& job = add_job(peer.address + " #" + std::to_string(p.number));
+            Job& job = runner_.add(peer.address + " #" + std::to_string(p.number));
             velta::LinkSettings& l = job.context->link;
             l.interface = velta::Interface::tcp;
             l.tcp_role = velta::TcpRole::server;
@@ -96,21 +99,53 @@ void Tool::fill_slots()
             job.peer_sock = p.sock;
             job.endpoint = p.endpoint;
             if (!velta::bind_peer_to_context(p.slot, *job.context)) {
-                jobs_.erase(job.id);
+                runner_.discard(job.id);
                 continue;
             }
             job.lease = velta::ContextLease(*job.context);
-            wrap_wire(job);
-            run_device(job);
+            runner_.wrap_wire(job);
+            runner_.run(job);
         }
     }
-    show_overall();
-    check_end();
+    reporter_.show_overall(runner_.tally());
+    filled_();
 }
 
-void Tool::start_target(const Target& t)
+bool Scheduler::exhausted() const
 {
-    Job& job = add_job(t.text());
+    switch (o_.link) {
+        case LinkMode::serial:
+            return true;
+        case LinkMode::tcp:
+            return next_target_ >= o_.targets.size();
+        case LinkMode::listen:
+            return o_.count > 0 && runner_.tally().done >= o_.count;
+        case LinkMode::none:
+            break;
+    }
+    return false;
+}
+
+void Scheduler::let_go(Job& job)
+{
+    job.lease.release();
+    if (job.peer_sock != 0)
+        velta::close_peer(job.peer_sock);  // served: the device is let go
+    if (serial_context_ == job.context.get()) {
+        velta::forget_serial_context(*job.context);
+        serial_context_ = nullptr;
+    }
+}
+
+void Scheduler::not_started()
+{
+    for (; next_target_ < o_.targets.size() && o_.link == LinkMode::tcp; ++next_target_)
+        runner_.not_started(o_.targets[next_target_].text());
+}
+
+void Scheduler::start_target(const Target& t)
+{
+    Job& job = runner_.add(t.text());
     job.context->link.interface = velta::Interface::tcp;
     job.context->link.tcp_role = velta::TcpRole::client;
 
@@ -126,24 +161,21 @@ void Tool::start_target(const Target& t)
             }
         }
         if (address.isNull()) {
-            connect_failed(job, "no IPv4 address for " + t.host);
+            runner_.connect_failed(job, "no IPv4 address for " + t.host);
             return;
         }
     }
     velta::tcp_context_connect(*job.context, address.toString().toStdString(),
                                static_cast<std::uint16_t>(t.port));
     job.lease = velta::ContextLease(*job.context);
-    wrap_wire(job);
-    if (Job* j = find(job.id); j && j->phase == Job::Phase::connecting)
+    runner_.wrap_wire(job);
+    if (Job* j = runner_.find(job.id); j && j->phase == Job::Phase::connecting)
         j->connect_timer.start(k_connect_timeout_ms);
 }
 
-void Tool::on_context_link(velta::DeviceContext* context)
+void Scheduler::on_context_link(velta::DeviceContext* context)
 {
-    Job* job = nullptr;
-    for (const auto& [id, j] : jobs_)
-        if (j->context.get() == context)
-            job = j.get();
+    Job* job = runner_.find(context);
     if (!job)
         return;
     const velta::ContextLinkState state = velta::context_link_state(*context);
@@ -152,24 +184,24 @@ void Tool::on_context_link(velta::DeviceContext* context)
             job->connect_timer.stop();
             const int id = job->id;
             later([this, id] {
-                if (Job* j = find(id); j && j->phase == Job::Phase::connecting)
-                    run_device(*j);
+                if (Job* j = runner_.find(id); j && j->phase == Job::Phase::connecting)
+                    runner_.run(*j);
             });
         } else if (state != velta::ContextLinkState::connecting) {
-            connect_failed(*job, "cannot connect");
+            runner_.connect_failed(*job, "cannot connect");
         }
         return;
     }
     if (job->phase == Job::Phase::running && state != velta::ContextLinkState::connected)
-        job->driver->link_lost("the device closed the connection");
+        runner_.link_lost(*job, "the device closed the connection");
 }
 
-bool Tool::start_listening()
+bool Scheduler::start_listening(int& exit_code)
 {
     // A usage fault, told before anything is opened, like the other faults of the command line.
     if (!velta::listen_address_valid(o_.listen_address)) {
         error_line("--listen: '" + o_.listen_address + "' is not an IPv4 or IPv6 address");
-        exit_code_ = k_exit_usage;
+        exit_code = k_exit_usage;
         return false;
     }
     velta::LinkSettings& l = link_context_.link;
@@ -177,32 +209,34 @@ bool Tool::start_listening()
     l.tcp_role = velta::TcpRole::server;
     l.selected_host = -1;
     link_context_.model.extras.port_number = std::to_string(o_.listen_port);
-    link_context_.presenter = [this](const velta::Box& b) { return present(0, b); };
+    link_context_.presenter = [this](const velta::Box& b) { return runner_.present(0, b); };
     velta::set_listen_address(o_.listen_address);
-    QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::peersChanged,
+    QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::peersChanged, &receiver_,
                      [this] { on_peers_changed(); });
-    QObject::connect(
-        &velta::TcpLink::instance(), &velta::TcpLink::peerRefused, [](const QString& from) {
-            error_line(from.toStdString() + ": refused: " + std::to_string(velta::k_max_peers) +
-                       " devices are connected already");
-        });
-    QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::contextLinkChanged,
+    QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::peerRefused, &receiver_,
+                     [](const QString& from) {
+                         error_line(from.toStdString() +
+                                    ": refused: " + std::to_string(velta::k_max_peers) +
+                                    " devices are connected already");
+                     });
+    QObject::connect(&velta::TcpLink::instance(), &velta::TcpLink::contextLinkChanged, &receiver_,
                      [this](velta::DeviceContext* c) { on_context_link(c); });
     const std::string where = o_.listen_address.empty() ? std::string() : o_.listen_address + ", ";
     if (velta::tcp_server_start(link_context_) == 0) {
+        const std::string& note = reporter_.link_note();
         error_line("cannot listen on " + where + "port " + std::to_string(o_.listen_port) +
-                   (listen_note_.empty() ? "" : " (" + listen_note_ + ")"));
-        exit_code_ = k_exit_unreachable;
+                   (note.empty() ? "" : " (" + note + ")"));
+        exit_code = k_exit_unreachable;
         return false;
     }
     // The port is told even with --quiet when it was chosen here: nobody could connect otherwise.
     if (!o_.quiet || o_.listen_port == 0)
-        std::cout << "listening on " << where << "port " << velta::tcp_listen_port() << '\n'
-                  << std::flush;
+        reporter_.line("listening on " + where + "port " +
+                       std::to_string(velta::tcp_listen_port()));
     return true;
 }
 
-void Tool::on_peers_changed()
+void Scheduler::on_peers_changed()
 {
     // Handles are never reused, so only the peers connected now need remembering.
     std::set<std::uintptr_t> now_connected;
