@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/device/device_job.h"
 #include "core/model/settings_model.h"
 #include "core/wire/reply_dispatcher.h"
 #include "operations.h"
@@ -24,9 +25,7 @@ public:
 
 private:
     velta::DeviceContext& context_;
-    velta::DeviceConfig config_;
-    velta::DeviceExtras extras_;
-    std::unique_ptr<velta::DecodeInto> decode_;
+    std::unique_ptr<velta::DeviceJob> job_;  // a read of the whole device
 };
 
 }  // namespace veltactl

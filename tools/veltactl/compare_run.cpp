@@ -71,20 +71,10 @@ CompareRun::CompareRun(const Options& o, DisplayText display, velta::DeviceConte
 {
 }
 
-Operation CompareRun::operation(const velta::JobPhase& phase) const
+Operation job_operation(const velta::JobPhase& phase, std::string name)
 {
     Operation op;
-    switch (phase.stage) {
-        case velta::JobStage::read:
-            op.name = "read";
-            break;
-        case velta::JobStage::write:
-            op.name = o_.command == Command::set_all ? "set-all" : "sync";
-            break;
-        case velta::JobStage::verify:
-            op.name = "verify";
-            break;
-    }
+    op.name = std::move(name);
     op.steps = phase.steps;
     op.period_ms = velta::paced_period(phase.period_ms);
     op.stop_on_error = phase.stop_on_error;
@@ -94,6 +84,27 @@ Operation CompareRun::operation(const velta::JobPhase& phase) const
                     step.query ? expect_reply_to(step.text) : expect_go()};
     };
     return op;
+}
+
+velta::PhaseEnd phase_end(const RunReport& report)
+{
+    return report.link_lost   ? velta::PhaseEnd::link_lost
+           : report.all_ok()  ? velta::PhaseEnd::ok
+           : report.completed ? velta::PhaseEnd::completed_with_failures
+                              : velta::PhaseEnd::failed;
+}
+
+Operation CompareRun::operation(const velta::JobPhase& phase) const
+{
+    switch (phase.stage) {
+        case velta::JobStage::read:
+            return job_operation(phase, "read");
+        case velta::JobStage::write:
+            return job_operation(phase, o_.command == Command::set_all ? "set-all" : "sync");
+        case velta::JobStage::verify:
+            break;
+    }
+    return job_operation(phase, "verify");
 }
 
 Operation CompareRun::begin(std::string device)
@@ -140,11 +151,7 @@ Operation CompareRun::begin(std::string device)
 
 std::optional<Operation> CompareRun::next(const RunReport& report)
 {
-    const velta::PhaseEnd end = report.link_lost   ? velta::PhaseEnd::link_lost
-                                : report.all_ok()  ? velta::PhaseEnd::ok
-                                : report.completed ? velta::PhaseEnd::completed_with_failures
-                                                   : velta::PhaseEnd::failed;
-    std::optional<velta::JobPhase> phase = job_->next(end, report.steps_done);
+    std::optional<velta::JobPhase> phase = job_->next(phase_end(report), report.steps_done);
     take_results();
     if (!phase)
         return std::nullopt;

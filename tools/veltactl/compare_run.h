@@ -73,6 +73,12 @@ private:
     std::string error_;
 };
 
+// A phase of a device's job as an Operation of the step driver: a query step expects the
+// query's reply, a command step "GO".
+Operation job_operation(const velta::JobPhase& phase, std::string name);
+// How a stage's run ended, for the job.
+velta::PhaseEnd phase_end(const RunReport& report);
+
 // A JSON string literal of UTF-8 text.
 std::string json_string(std::string_view text);
 
