@@ -37,6 +37,7 @@
 #include "core/wire/framing.h"
 #include "core/wire/peer_table.h"
 #include "link/configuration_file.h"
+#include "link/device_link.h"
 #include "link/tcp_link.h"
 #include "program/program_context.h"
 #include "ui/device/device_rows_widgets.h"
@@ -89,6 +90,12 @@ void FleetRunDialog::start_device(Device& d)
         return;
     }
     d.lease = ContextLease(d.context);
+    // The link goes with the lease, and its notices with it.
+    if (DeviceLink* link = device_link(d.context))
+        connect(link, &DeviceLink::stateChanged, this, [this, dp](DeviceLinkState state) {
+            if (state == DeviceLinkState::lost)
+                device_lost(*dp);
+        });
 
     JobSpec spec;
     spec.read_from = model().config;  // what the queries do not reach shows no difference
@@ -288,16 +295,11 @@ void FleetRunDialog::finish_row(Device& d, const QString& result, bool succeeded
         set_busy(false);
 }
 
-void FleetRunDialog::device_lost(DeviceContext* context)
+void FleetRunDialog::device_lost(Device& d)
 {
-    for (auto& d : devices_) {
-        if (&d->context != context || !d->active)
-            continue;
-        if (context_link_state(*context) == ContextLinkState::lost && d->failure.empty())
-            d->failure = fleet_failure_text(
-                {d->phase, d->run.done(), d->phase_steps, d->item_at(d->run.done())},
-                "接続が切れました");
-    }
+    if (d.active && d.failure.empty())
+        d.failure = fleet_failure_text(
+            {d.phase, d.run.done(), d.phase_steps, d.item_at(d.run.done())}, "接続が切れました");
 }
 
 }  // namespace velta

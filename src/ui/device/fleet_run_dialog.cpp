@@ -162,7 +162,6 @@ FleetRunDialog::FleetRunDialog(QWidget* parent)
     layout->addWidget(note);
 
     connect(&TcpLink::instance(), &TcpLink::peersChanged, this, &FleetRunDialog::refresh_rows);
-    connect(&TcpLink::instance(), &TcpLink::contextLinkChanged, this, &FleetRunDialog::device_lost);
     refresh_rows();
 }
 

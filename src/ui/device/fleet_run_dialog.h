@@ -83,7 +83,8 @@ private:
     void end_device(Device& d, Success how);
     void end_device(Device& d, const QString& failure);
     void finish_row(Device& d, const QString& result, bool succeeded);
-    void device_lost(DeviceContext* context);
+    // Its link was lost: the device's first failure, unless it has one.
+    void device_lost(Device& d);
     void show_result(const Device& d);
     int row_of(const Device& d) const;
     void set_busy(bool busy);
