@@ -36,6 +36,15 @@ JobPhase query_phase(JobStage stage, std::vector<std::string> queries)
 
 }  // namespace
 
+PhaseEnd phase_end(RunEnd end, bool link_lost)
+{
+    if (end == RunEnd::completed)
+        return PhaseEnd::ok;
+    if (end == RunEnd::stopped || end == RunEnd::cancelled)
+        return PhaseEnd::stopped;
+    return link_lost ? PhaseEnd::link_lost : PhaseEnd::failed;
+}
+
 DeviceJob::DeviceJob(DeviceContext& context, JobSpec spec, DeviceConfig wanted)
     : context_(context), spec_(std::move(spec)), wanted_(std::move(wanted))
 {

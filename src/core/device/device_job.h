@@ -86,6 +86,9 @@ enum class PhaseEnd {
     link_lost,
 };
 
+// How a PacedRun of a phase ended, for the job.
+PhaseEnd phase_end(RunEnd end, bool link_lost);
+
 enum class JobResult { running, done, verified, no_differences, stopped, failed, connection_lost };
 enum class JobFailure { none, read, refused, backup, write, read_back, differs };
 

@@ -173,7 +173,7 @@ void CompareDialog::start_compare()
     const int total = phase->steps;
     const bool started = start_steps(*phase, [this, total](RunEnd end, int done) {
         if (end != RunEnd::completed) {
-            job_->next(PhaseEnd::stopped, done);
+            job_->next(phase_end(end, false), done);
             status_->setText((end == RunEnd::cancelled
                                   ? QStringLiteral("読み込みを中止しました")
                                   : QStringLiteral("読み込みが途中で止まりました")) +
@@ -292,7 +292,7 @@ void CompareDialog::send_checked()
     const int total = phase->steps;
     const bool started = start_steps(*phase, [this, sends, total](RunEnd end, int done) {
         if (end != RunEnd::completed) {
-            job_->next(PhaseEnd::stopped, done);
+            job_->next(phase_end(end, false), done);
             status_->setText((end == RunEnd::cancelled
                                   ? QStringLiteral("送信を中止しました")
                                   : QStringLiteral("送信が途中で止まりました")) +

@@ -196,11 +196,7 @@ void FleetRunDialog::phase_ended(Device& d, RunEnd end)
         end_device(d, QStringLiteral("中止"));
         return;
     }
-    const PhaseEnd how = end == RunEnd::completed                             ? PhaseEnd::ok
-                         : end == RunEnd::stopped || end == RunEnd::cancelled ? PhaseEnd::stopped
-                         : context_link_state(d.context) == ContextLinkState::lost
-                             ? PhaseEnd::link_lost
-                             : PhaseEnd::failed;
+    const PhaseEnd how = phase_end(end, context_link_state(d.context) == ContextLinkState::lost);
     if (end == RunEnd::completed && d.job->stage() == JobStage::read) {
         d.mac = d.job->reading_extras().net_mac_address;
         if (const int r = row_of(d); r >= 0)
