@@ -8,6 +8,7 @@
 #include "core/model/settings_model.h"
 #include "program/program_context.h"
 #include "ui/glyphs/glyph_editor_dialog.h"
+#include "widget_bench_main.h"
 
 namespace {
 
@@ -73,11 +74,5 @@ BENCHMARK(BM_LargeGridFullRedraw)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velta::run_widget_benchmarks(argc, argv);
 }

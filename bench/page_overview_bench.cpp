@@ -41,6 +41,7 @@
 #include "ui/pages/page_preview_strip.h"
 #include "ui/pages/page_table_model.h"
 #include "ui/widgets/config_edits.h"
+#include "widget_bench_main.h"
 
 namespace {
 
@@ -497,16 +498,11 @@ void without_size_hint_notes(QtMsgType type, const QMessageLogContext& context, 
 int main(int argc, char** argv)
 {
     g_messages = qInstallMessageHandler(without_size_hint_notes);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    set_title_text_reader(&cp932_char_to_utf8);
-    set_box_presenter([](const Box& box) {
-        boxes().push_back(box.text);
-        return BoxAnswer::ok;
+    return run_widget_benchmarks(argc, argv, [] {
+        set_title_text_reader(&cp932_char_to_utf8);
+        set_box_presenter([](const Box& box) {
+            boxes().push_back(box.text);
+            return BoxAnswer::ok;
+        });
     });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }

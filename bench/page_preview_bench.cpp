@@ -11,6 +11,7 @@
 #include "program/program_context.h"
 #include "ui/pages/page_preview.h"
 #include "ui/pages/page_preview_strip.h"
+#include "widget_bench_main.h"
 
 namespace {
 
@@ -120,11 +121,5 @@ BENCHMARK(BM_StripRefresh)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velta::run_widget_benchmarks(argc, argv);
 }

@@ -40,15 +40,7 @@ public:
         while (phase) {
             std::optional<RunEnd> end;
             int done = 0;
-            DeviceContext& c = program_context();
-            auto perform = [&c, perform = phase->perform](int step) { return perform(c, step); };
-            RunSteps steps;
-            if (phase->reads) {
-                steps = steps_with_quiet_end(phase->steps, perform);
-            } else {
-                steps.last = phase->steps;
-                steps.perform = perform;
-            }
+            RunSteps steps = paced_steps(program_context(), *phase);
             steps.progress = [&, stop_at](int step) {
                 done = std::min(step, phase->steps);
                 if (step == stop_at)
@@ -58,12 +50,7 @@ public:
             ASSERT_TRUE(run_.start(std::move(steps), phase->period_ms, Pace::answered));
             ASSERT_TRUE(wait_in_event_loop([&] { return end.has_value(); }, k_phase_wait_ms));
             stop_at = 0;
-            const PhaseEnd how = *end == RunEnd::completed ? PhaseEnd::ok
-                                 : *end == RunEnd::stopped ? PhaseEnd::stopped
-                                 : tcp_client_state() != ClientState::connected
-                                     ? PhaseEnd::link_lost
-                                     : PhaseEnd::failed;
-            phase = job.next(how, done);
+            phase = job.next(phase_end(*end, tcp_client_state() != ClientState::connected), done);
         }
     }
 

@@ -32,15 +32,6 @@ RunSteps steps_with_quiet_end(int total, std::function<StepResult(int step)> per
     return steps;
 }
 
-RunSteps query_steps(DeviceContext& context, std::vector<std::string> queries)
-{
-    const int total = static_cast<int>(queries.size());
-    return steps_with_quiet_end(total, [&context, queries = std::move(queries)](int step) {
-        send_command(context, queries[static_cast<std::size_t>(step - 1)]);
-        return StepResult::sent;
-    });
-}
-
 std::vector<CompareRow> compare_rows(const DeviceConfig& tool, const DeviceConfig& device)
 {
     std::vector<CompareRow> rows;

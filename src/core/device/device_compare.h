@@ -23,8 +23,6 @@ std::vector<std::string> compare_read_queries();
 // last answer is in before the run ends (a read's result is taken when its run ends):
 // last = total + 1. The host adds progress and finished.
 RunSteps steps_with_quiet_end(int total, std::function<StepResult(int step)> perform);
-// The same with one query a step.
-RunSteps query_steps(DeviceContext& context, std::vector<std::string> queries);
 
 struct CompareRow {
     ConfigDifference item;  // a_text: the tool's value, b_text: the device's

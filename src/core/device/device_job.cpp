@@ -36,6 +36,17 @@ JobPhase query_phase(JobStage stage, std::vector<std::string> queries)
 
 }  // namespace
 
+RunSteps paced_steps(DeviceContext& context, const JobPhase& phase)
+{
+    auto perform = [&context, perform = phase.perform](int step) { return perform(context, step); };
+    if (phase.reads)
+        return steps_with_quiet_end(phase.steps, std::move(perform));
+    RunSteps steps;
+    steps.last = phase.steps;
+    steps.perform = std::move(perform);
+    return steps;
+}
+
 PhaseEnd phase_end(RunEnd end, bool link_lost)
 {
     if (end == RunEnd::completed)

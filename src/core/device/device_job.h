@@ -86,6 +86,9 @@ enum class PhaseEnd {
     link_lost,
 };
 
+// A phase as the steps of a PacedRun on context: a phase that reads gets one more step that
+// only waits for its last answer. The host adds progress and finished.
+RunSteps paced_steps(DeviceContext& context, const JobPhase& phase);
 // How a PacedRun of a phase ended, for the job.
 PhaseEnd phase_end(RunEnd end, bool link_lost);
 

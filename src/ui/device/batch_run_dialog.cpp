@@ -12,6 +12,7 @@
 #include "core/common/message_boxes.h"
 #include "core/device/batch_steps.h"
 #include "core/device/device_compare.h"
+#include "core/device/device_job.h"
 #include "core/device/file_menu.h"
 #include "core/model/settings_backup.h"
 #include "core/wire/device_context.h"
@@ -107,11 +108,12 @@ void BatchRunDialog::start()
 
 void BatchRunDialog::read_backup()
 {
-    device_ = model().config;
-    device_extras_ = model().extras;
-    decode_ = std::make_unique<DecodeInto>(program_context(), device_, device_extras_);
-    RunSteps steps = query_steps(program_context(), compare_read_queries());
-    const int total = steps.last - 1;
+    JobSpec spec;
+    spec.read_from = model().config;  // what the queries do not reach stays as the tool has it
+    backup_read_ = std::make_unique<DeviceJob>(program_context(), std::move(spec), model().config);
+    const std::optional<JobPhase> phase = backup_read_->begin();
+    RunSteps steps = paced_steps(program_context(), *phase);
+    const int total = phase->steps;
     auto done = std::make_shared<int>(0);
     steps.progress = [this, done, total](int step) {
         *done = std::min(step, total);
@@ -126,28 +128,29 @@ void BatchRunDialog::read_backup()
     progress_->setMaximum(total + 1);
     progress_->setValue(0);
     const Pace pace = fast_chosen() ? Pace::answered : Pace::periodic;
-    if (start_run(std::move(steps), k_read_all_period_ms, pace))
+    if (start_run(std::move(steps), phase->period_ms, pace))
         backup_->setText(QStringLiteral("バックアップのためデバイスの設定を読み込んでいます…"));
     else
-        decode_.reset();
+        backup_read_.reset();
 }
 
 void BatchRunDialog::backup_read_ended(RunEnd end, int done, int total)
 {
-    decode_.reset();
+    backup_read_->next(phase_end(end, false), done);
     percent_->setText(QStringLiteral("   "));
     std::string failure;
     std::string saved;
-    if (end != RunEnd::completed) {
+    if (backup_read_->result() != JobResult::done) {
         failure = "デバイスの設定の読み込みが途中で止まりました（" + std::to_string(done) + " / " +
                   std::to_string(total) + "）";
     } else {
         std::string why;
         saved = save_backup(backup_folder_path().toStdString(), backup_device_name(link_settings()),
-                            device_, std::chrono::system_clock::now(), &why);
+                            backup_read_->reading(), std::chrono::system_clock::now(), &why);
         if (saved.empty())
             failure = "バックアップを保存できませんでした（" + why + "）";
     }
+    backup_read_.reset();
     if (!failure.empty()) {
         // The operator's "中止" stops the whole set-all, not only its backup read.
         if (end == RunEnd::cancelled || end == RunEnd::stopped ||

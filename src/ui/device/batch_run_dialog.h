@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "core/wire/reply_dispatcher.h"
+#include "core/device/device_job.h"
 #include "ui/widgets/settings_dialog.h"
 
 class QCheckBox;
@@ -65,9 +65,7 @@ private:
 
     BatchRunConfig config_;
     QLabel* backup_ = nullptr;
-    DeviceConfig device_;
-    DeviceExtras device_extras_;
-    std::unique_ptr<DecodeInto> decode_;
+    std::unique_ptr<DeviceJob> backup_read_;  // the device read for its backup
     QPushButton* start_ = nullptr;
     QLineEdit* percent_ = nullptr;
     QProgressBar* progress_ = nullptr;

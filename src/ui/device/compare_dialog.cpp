@@ -138,8 +138,7 @@ bool CompareDialog::start_steps(const JobPhase& phase,
     progress_->setMaximum(total + 1);
     progress_->setValue(0);
     percent_->setText(QStringLiteral("0"));
-    RunSteps steps = steps_with_quiet_end(
-        total, [perform = phase.perform](int step) { return perform(program_context(), step); });
+    RunSteps steps = paced_steps(program_context(), phase);
     steps.progress = [this, total](int step) {
         done_ = std::min(step, total);
         progress_->setValue(step);

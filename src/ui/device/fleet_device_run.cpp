@@ -155,17 +155,7 @@ void FleetRunDialog::run_job_phase(Device& d, std::optional<JobPhase> phase)
             return i.text;
         return (stage == JobStage::read ? "" : "確認 ") + without_line_end(i.text);
     });
-    DeviceContext* context = &d.context;
-    auto perform = [context, perform = phase->perform](int step) {
-        return perform(*context, step);
-    };
-    RunSteps run;
-    if (phase->reads) {
-        run = steps_with_quiet_end(steps, std::move(perform));
-    } else {
-        run.last = steps;
-        run.perform = std::move(perform);
-    }
+    RunSteps run = paced_steps(d.context, *phase);
     if (stage == JobStage::read) {
         const int later = operation_ == FleetOperation::set_all ? k_set_all_steps : 0;
         d.bar_max = run.last + later;
