@@ -6,11 +6,6 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>

@@ -6,9 +6,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
